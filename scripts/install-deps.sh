@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs, from Debian's packages, what building and testing Vandrel needs.
+# Skips apt entirely when everything is already there.
+set -e
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+echo "installing:$missing"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing >/dev/null

@@ -1,0 +1,37 @@
+// The library's global objects, built at load in this order: the socket
+// anchor, the manager, the UDP lock; destroyed in reverse after the unload
+// step.
+#ifndef VANDREL_API_LIBRARY_H
+#define VANDREL_API_LIBRARY_H
+
+#include <cstdint>
+#include <mutex>
+
+#include "core/dev_manager.h"
+
+namespace vd {
+
+extern CDevManager g_manager;
+// Serialises the UDP exports, waits included.
+extern std::recursive_mutex g_lock;
+
+// Family B type codes: exactly 48, 56, 64 and 32 (low byte of the argument).
+inline bool IsFamilyB(int32_t type) {
+    const uint8_t t = static_cast<uint8_t>(type);
+    return t == 48 || t == 56 || t == 64 || t == 32;
+}
+
+// Runs an export's body so that no exception crosses the C boundary: any
+// escape becomes the given failure result.
+template <typename R, typename F>
+R Guarded(R onFailure, F &&body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return onFailure;
+    }
+}
+
+}  // namespace vd
+
+#endif

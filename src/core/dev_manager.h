@@ -1,0 +1,26 @@
+// CDevManager: the one global object behind the exports. It owns the handler
+// registry, the TCP configuration session and the default data channel.
+#ifndef VANDREL_CORE_DEV_MANAGER_H
+#define VANDREL_CORE_DEV_MANAGER_H
+
+#include "core/registry.h"
+#include "net/client_socket.h"
+#include "tcp/at_session.h"
+
+namespace vd {
+
+class CDevManager {
+public:
+    // Registers the five standard handlers: family A, then family B 48, 64,
+    // 56 and 32.
+    CDevManager();
+    virtual ~CDevManager() = default;
+
+    CDevTypeRegistry m_registry;
+    CAtSession m_session;
+    net::CClientSocket m_channel;
+};
+
+}  // namespace vd
+
+#endif

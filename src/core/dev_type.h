@@ -1,0 +1,81 @@
+// CDevType: the interface every device-type handler implements. The registry
+// offers each operation to the handlers in registration order; a handler
+// takes part when its transport test and then its type test accept.
+#ifndef VANDREL_CORE_DEV_TYPE_H
+#define VANDREL_CORE_DEV_TYPE_H
+
+#include <cstdint>
+#include <list>
+#include <memory>
+
+#include "core/device_record.h"
+#include "core/text.h"
+#include "net/client_socket.h"
+
+namespace vd {
+
+constexpr int kMaxImages = 5;
+
+// The image files of the current firmware download.
+struct ImageTable {
+    CString paths[kMaxImages];
+    CString names[kMaxImages];
+    uint32_t count = 0;
+    uint32_t addresses[kMaxImages] = {};
+    uint32_t sizes[kMaxImages] = {};
+};
+
+class CDevType {
+public:
+    CDevType() = default;
+    virtual ~CDevType();
+    CDevType(const CDevType &) = delete;
+    CDevType &operator=(const CDevType &) = delete;
+
+    // Results are non-zero for yes or success, 0 for no or failure.
+    virtual int SearchAll() = 0;
+    virtual int Search() = 0;
+    virtual int RequestInfo() = 0;
+    virtual int IsInfoComplete() = 0;
+    virtual int OnDatagram(const uint8_t *data, int len, const char *from) = 0;
+    virtual int WriteConfig() = 0;
+    virtual int UsesDatagram() = 0;
+    // param: the command's parameter; some commands write a reply into it
+    // (room for paramCap bytes).
+    virtual int SendCmd(int type, const char *cmd, char *param, size_t paramCap) = 0;
+    virtual int CanSearch() = 0;
+    virtual int IsTypeSupported(int type) = 0;
+    virtual int IsTransportSupported(int transport) = 0;
+    virtual int IsBlockReplied() { return 0; }
+    virtual int RequestBlock(int /*block*/) { return 0; }
+    virtual int InterceptModify(const CString & /*key*/, const CString & /*value*/) { return 0; }
+    virtual int IsHiddenKey(const CString & /*key*/) { return 0; }
+    virtual int FormatValue(const CString & /*key*/, const CString & /*value*/, CString & /*out*/) {
+        return 0;
+    }
+    // Takes the pair named key out of m_info (an empty key: the first visible
+    // pair, whose name is then written into key). out is emptied first.
+    virtual int TakeValue(CString &key, CString &out);
+    // Hands out and removes the oldest search result.
+    virtual int TakeSearchResult(DeviceRecord &out);
+    virtual void SetDevType(int type) { m_devType = static_cast<uint8_t>(type); }
+
+    // State the registry and the families share.
+    std::list<std::unique_ptr<DeviceRecord>> m_results;
+    DeviceRecord m_info;
+    int32_t m_replyMode = 0;  // 0 discovery, 1 information, 2 write
+    DeviceRecord m_staged;
+    // The request record, set by the registry before each request operation.
+    uint8_t m_transport = 0;  // 1 UDP datagram, 0 TCP stream
+    CString m_targetIp;       // "" means broadcast
+    CString m_targetMac;      // for commands: the command's parameter
+    uint32_t m_port = 0;
+    net::CClientSocket m_requestSocket;
+    net::CClientSocket m_searchSocket;
+    ImageTable m_imageTable;
+    uint8_t m_devType = 0;
+};
+
+}  // namespace vd
+
+#endif

@@ -1,0 +1,59 @@
+// Text helpers shared by every subsystem: the C library's conversion rules
+// without its undefined behaviour, formatting into growable strings, and
+// copies into fixed-size buffers that never run past them.
+#ifndef VANDREL_CORE_TEXT_H
+#define VANDREL_CORE_TEXT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vd {
+
+using CString = std::string;
+
+// atoi rules: optional blanks and sign, then decimal digits; 0 when there are
+// none. Wraps like a 32-bit int instead of overflowing.
+int32_t AtoI(const char *text);
+inline int32_t AtoI(const CString &text) { return AtoI(text.c_str()); }
+
+// inet_addr rules for a dotted IPv4 address (each part 0-255, decimal).
+// Writes the four bytes in dotted order and returns true; text that is not a
+// dotted address gives FF FF FF FF and false. Like inet_addr, the text
+// "255.255.255.255" also gives FF FF FF FF but returns true.
+bool InetAddr(const char *text, uint8_t out[4]);
+
+// The same as a 32-bit value in network order (INADDR_NONE on failure),
+// which is what inet_addr returns.
+uint32_t InetAddrValue(const char *text);
+
+// "%d.%d.%d.%d" of four bytes.
+CString FormatIp(const uint8_t b[4]);
+
+// "%02X:%02X:%02X:%02X:%02X:%02X" of six bytes.
+CString FormatMac(const uint8_t b[6]);
+
+// Reads "%x:%x:%x:%x:%x:%x" (sscanf rules) into the low bytes of each number.
+// Returns how many numbers were read; bytes not read are set to 0.
+int ParseMac(const char *text, uint8_t out[6]);
+
+// printf-style formatting into a CString.
+CString Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Copies text into dst, which has room for cap bytes: cut so that it fits,
+// always terminated. Does nothing when dst is null or cap is 0.
+void CopyText(char *dst, size_t cap, const char *text);
+inline void CopyText(char *dst, size_t cap, const CString &text) {
+    CopyText(dst, cap, text.c_str());
+}
+
+// A NULL const text counts as "".
+inline const char *OrEmpty(const char *text) { return text ? text : ""; }
+
+inline bool Contains(const CString &text, const char *part) {
+    return text.find(part) != CString::npos;
+}
+
+}  // namespace vd
+
+#endif

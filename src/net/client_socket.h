@@ -1,0 +1,67 @@
+// CClientSocket: the one socket object through which the library talks to
+// devices, either as a UDP datagram socket or as a TCP stream socket (chosen
+// on each Open). Waits are bounded and polled on the caller's thread in 10 ms
+// steps; a stream connect waits by pumping socket notifications.
+#ifndef VANDREL_NET_CLIENT_SOCKET_H
+#define VANDREL_NET_CLIENT_SOCKET_H
+
+#include <cstdint>
+
+#include "core/text.h"
+#include "net/async_socket.h"
+#include "vandrel.h"
+
+namespace vd::net {
+
+class CClientSocket : public CAsyncSocketEx {
+public:
+    CClientSocket() = default;
+    ~CClientSocket() override;
+
+    // Datagram: makes (or reuses) a UDP socket with broadcast allowed and
+    // remembers host ("" or null: broadcast) and port; no connect.
+    // Stream: returns 1 at once when connected (host and port unchanged);
+    // else makes a fresh socket and connects, waiting about 3 s at most.
+    // Returns 1 success, 0 failure.
+    int Open(int datagram, const char *host, uint32_t port);
+
+    // Polls the pending-byte count every 10 ms up to timeoutMs (0: one poll)
+    // and reads once when something is there. length: in capacity, out bytes.
+    // from (room for 16 bytes) gets the sender in datagram mode; may be null.
+    // Returns bytes read, 0 on time-out, -1 on a read error.
+    int ReceiveTimed(void *buffer, int &length, char *from, int timeoutMs);
+
+    // Bytes sent; 0 when it would block (or length 0 in stream mode);
+    // -1 on another error (a stream is then disconnected).
+    int SendData(const void *buffer, int length);
+
+    int Disconnect();
+    // Discards what is queued, then sleeps 10 ms steps for ms.
+    void DrainInput(int ms);
+    // 1 a read held "OK\r\n", 2 it held "ERROR\r\n", 0 time-out.
+    int WaitForOk(int timeoutMs);
+    void SetReceiver(VD_HostWindow *window, uint32_t message);
+    // 1 connected, 0 not connected after 300 cycles of 10 ms.
+    int WaitConnected();
+
+    int IsConnected() const { return m_connected; }
+    int IsDatagram() const { return m_datagram; }
+    const CString &GetHost() const { return m_host; }
+    uint32_t GetPort() const { return m_port; }
+
+    void OnClose(int32_t error) override;
+    void OnConnect(int32_t error) override;
+    void OnReceive(int32_t error) override;
+
+private:
+    VD_HostWindow *m_receiver = nullptr;
+    uint32_t m_receiverMessage = 0;
+    int32_t m_datagram = 0;
+    int32_t m_connected = 0;
+    uint32_t m_port = 0;
+    CString m_host;
+};
+
+}  // namespace vd::net
+
+#endif

@@ -1,0 +1,41 @@
+// CAtSession: logs into one family B device over TCP and reads and writes its
+// settings with AT-style text commands.
+#ifndef VANDREL_TCP_AT_SESSION_H
+#define VANDREL_TCP_AT_SESSION_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "net/client_socket.h"
+
+namespace vd {
+
+class CAtSession {
+public:
+    CAtSession() = default;
+    virtual ~CAtSession() = default;
+    virtual int IsTypeSupported(int type);
+
+    // Results are the export codes: 1, 0 and 101 to 108.
+    int Login(int type, const char *host, uint32_t port, const char *password);
+    // value has room for valueCap bytes.
+    int GetValue(const char *key, char *value, size_t valueCap);
+    // value is rewritten in place for "_D1"/"_D2" keys; it has room for
+    // valueCap bytes.
+    int SetValue(const char *key, char *value, size_t valueCap);
+    int Reset();
+    int Exit();
+
+    net::CClientSocket &Connection() { return m_connection; }
+
+private:
+    int SendCommand(const CString &text);
+    int ReadReply(char *value, size_t valueCap);
+
+    char m_password[20] = {};
+    net::CClientSocket m_connection;
+};
+
+}  // namespace vd
+
+#endif

@@ -1,0 +1,48 @@
+// Device command packets: AA, code, payload length n, payload, XOR check byte
+// over everything before it, 0D. The same framing in both directions; a reply
+// carries the code of the request it answers.
+#ifndef VANDREL_TCP_COMMAND_PACKET_H
+#define VANDREL_TCP_COMMAND_PACKET_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vd {
+
+enum CommandCode : uint8_t {
+    CMD_GETIOSTAT = 1,
+    CMD_SETIODIR = 2,
+    CMD_SETIOLEVEL = 3,
+    CMD_RESETDEV = 4,
+    CMD_GETADC = 5,
+};
+
+constexpr size_t kMaxPacket = 255 + 5;
+
+// Writes the packet into out (room for n + 5 bytes); returns n + 5.
+size_t EncodePacket(uint8_t code, uint8_t n, const uint8_t *payload, uint8_t *out);
+
+// Builds the packet for a command name ("RESETDEV", "GETADC", "GETIOSTAT",
+// "SETIODIR", "SETIOLEVEL"; out needs kMaxPacket bytes). Stores the length
+// only for a known name, so the caller's length keeps its value otherwise.
+// Always returns 1.
+int BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const char *param);
+
+// 1 when the XOR of count bytes equals expected (an empty run XORs to 0).
+int XorChecksum(const uint8_t *data, size_t count, uint8_t expected);
+
+// Finds the first well-formed reply packet with the wanted code in count
+// received bytes; copies its payload (up to payloadCap bytes) and stores its
+// length n. 1 found, 0 not.
+int FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *payload,
+                    size_t payloadCap, size_t &payloadLen);
+
+// "%d,%d" text of a "GETADC" or "GETIOSTAT" reply payload into text (room for
+// textCap bytes); other names leave text unchanged. Missing payload bytes
+// read as 0.
+void FormatReplyData(const uint8_t *payload, size_t length, const char *name, char *text,
+                     size_t textCap);
+
+}  // namespace vd
+
+#endif
