@@ -19,8 +19,4 @@ public:
 };
 }  // namespace
 std::unique_ptr<CDevType> MakeItemDevType() { return std::make_unique<CStubDevType>(); }
-std::unique_ptr<CDevType> MakeFourPortDevType() { return std::make_unique<CStubDevType>(); }
-std::unique_ptr<CDevType> MakeEightPortDevType() { return std::make_unique<CStubDevType>(); }
-std::unique_ptr<CDevType> MakeTwoPortDevType() { return std::make_unique<CStubDevType>(); }
-std::unique_ptr<CDevType> MakeOnePortDevType() { return std::make_unique<CStubDevType>(); }
 }  // namespace vd
