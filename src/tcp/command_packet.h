@@ -32,10 +32,16 @@ int BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const cha
 int XorChecksum(const uint8_t *data, size_t count, uint8_t expected);
 
 // Finds the first well-formed reply packet with the wanted code in count
-// received bytes; copies its payload (up to payloadCap bytes) and stores its
-// length n. 1 found, 0 not.
+// received bytes (a packet whose check byte is wrong is skipped and the scan
+// goes on after its start mark); copies its payload, cut to payloadCap bytes,
+// and stores how many bytes it copied. 1 found, 0 not.
 int FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *payload,
                     size_t payloadCap, size_t &payloadLen);
+
+// The two readings of a "GETADC" (two bytes each, most significant first) or
+// "GETIOSTAT" (one byte each) reply payload. Missing bytes read as 0; returns
+// false when any was missing, or for a code whose reply carries no readings.
+bool ReplyReadings(uint8_t code, const uint8_t *payload, size_t length, uint32_t readings[2]);
 
 // "%d,%d" text of a "GETADC" or "GETIOSTAT" reply payload into text (room for
 // textCap bytes); other names leave text unchanged. Missing payload bytes

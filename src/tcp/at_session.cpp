@@ -1,0 +1,119 @@
+#include "tcp/at_session.h"
+
+#include <algorithm>
+
+#include "core/sleep.h"
+#include "tcp/at_hex_value.h"
+#include "tcp/at_reply.h"
+#include "vandrel.h"
+
+namespace vd {
+
+namespace {
+
+// Login, read and write lines are built for a 204-byte line buffer (the
+// terminator included); a longer line is not sent rather than cut, because a
+// cut line would lose its "\r\n" and leave the device waiting.
+constexpr size_t kLineRoom = 204;
+constexpr int kLoginWaitMs = 4000;
+constexpr int kLoginSettleMs = 500;
+constexpr int kReplyWaitMs = 2000;
+constexpr int kReplyRoom = 200;
+constexpr int kExitSettleMs = 100;
+
+bool FitsLine(const CString &line) { return line.size() < kLineRoom; }
+
+}  // namespace
+
+int CAtSession::IsTypeSupported(int type) {
+    return type == 48 || type == 32 || type == 56 || type == 64;
+}
+
+int CAtSession::Login(int type, const char *host, uint32_t port, const char *password) {
+    if (!IsTypeSupported(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;
+    const CString login = Format("AT+MODE=0\r\nAT+ECHO=0\r\nAT+LOGIN=%s\r\n", password);
+    // Only a password of well over a hundred characters makes the lines too
+    // long, and no device has one.
+    if (!FitsLine(login)) return VD_WRONG_PASSWORD;
+    if (m_connection.Open(0, host, port) != 1) return VD_NO_CONNECTION;
+
+    // The device answers each of the three lines; the first read holding an
+    // "OK" is enough here, the check line below decides.
+    SendCommand(login);
+    if (m_connection.WaitForOk(kLoginWaitMs) != 1) {
+        m_connection.Disconnect();
+        return VD_TIMEOUT;
+    }
+    Sleep(kLoginSettleMs);
+    SendCommand("AT\r\n");
+    const int check = m_connection.WaitForOk(kLoginWaitMs);
+    if (check != 1) {
+        m_connection.Disconnect();
+        return check == 2 ? VD_WRONG_PASSWORD : VD_TIMEOUT;
+    }
+    // Kept for Reset; 19 characters at most, which keeps the reset line
+    // within its 32 bytes.
+    CopyText(m_password, sizeof m_password, password);
+    return VD_OK;
+}
+
+int CAtSession::GetValue(const char *key, char *value, size_t valueCap) {
+    const CString line = Format("AT+%s?\r\n", key);
+    if (!FitsLine(line)) return VD_NOT_SENT;
+    if (SendCommand(line) <= 0) {
+        m_connection.Disconnect();
+        return VD_NOT_SENT;
+    }
+    const int result = ReadReply(value, valueCap);
+    CString decimal;
+    if (result == VD_OK && IsHexKey(key) && HexValueToDecimal(value, decimal))
+        CopyText(value, valueCap, decimal);
+    return result;
+}
+
+int CAtSession::SetValue(const char *key, char *value, size_t valueCap) {
+    CString hex;
+    if (IsHexKey(key) && DecimalValueToHex(value, hex)) CopyText(value, valueCap, hex);
+    const CString line = Format("AT+%s=%s\r\n", key, OrEmpty(value));
+    if (!FitsLine(line)) return VD_NOT_SENT;
+    if (SendCommand(line) <= 0) {
+        m_connection.Disconnect();
+        return VD_NOT_SENT;
+    }
+    return ReadReply(nullptr, 0);
+}
+
+int CAtSession::Reset() {
+    // The device's answer is left queued; the next command's drain drops it.
+    if (SendCommand(Format("AT+%s=%s\r\n", "RESET", m_password)) > 0) return VD_OK;
+    m_connection.Disconnect();
+    return VD_NOT_SENT;
+}
+
+int CAtSession::Exit() {
+    if (SendCommand("AT+EXIT\r\n") > 0) {
+        Sleep(kExitSettleMs);
+        m_connection.Disconnect();
+        return VD_OK;
+    }
+    m_connection.Disconnect();
+    return VD_NOT_SENT;
+}
+
+int CAtSession::SendCommand(const CString &text) {
+    m_connection.DrainInput(0);
+    return m_connection.SendData(text.data(), static_cast<int>(text.size()));
+}
+
+int CAtSession::ReadReply(char *value, size_t valueCap) {
+    char buffer[kLineRoom];
+    int length = kReplyRoom;
+    const int got = m_connection.ReceiveTimed(buffer, length, nullptr, kReplyWaitMs);
+    // A failed read counts as no answer.
+    if (got <= 0) return VD_TIMEOUT;
+    const AtReply reply = ParseAtReply(buffer, std::min(got, kReplyRoom));
+    if (reply.code == VD_OK && value) CopyText(value, valueCap, reply.value);
+    return reply.code;
+}
+
+}  // namespace vd
