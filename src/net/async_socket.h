@@ -7,6 +7,7 @@
 #define VANDREL_NET_ASYNC_SOCKET_H
 
 #include <cstdint>
+#include <string>
 
 #include "net/socket_api.h"
 
@@ -73,7 +74,10 @@ private:
     int32_t m_eventMask = 0;
     uint32_t m_lookupRequest = 0;  // running host-name lookup; 0 when none
     uint32_t m_lookupPort = 0;
+    std::string m_lookupHost;  // the name being looked up
     CSocketContext *m_context = nullptr;
+
+    bool AcquireContext();
 };
 
 }  // namespace vd::net

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "net/async_socket.h"
+
 namespace vd::net {
 
 constexpr uint32_t LOOKUP_DONE_MSG = 0x401;
@@ -31,6 +33,9 @@ public:
     ~CSocketAnchor();
     CSocketAnchor(const CSocketAnchor &) = delete;
     CSocketAnchor &operator=(const CSocketAnchor &) = delete;
+
+private:
+    CAsyncSocketEx m_socket;
 };
 
 // The load and unload steps of the socket layer. Cleanup runs last of all and

@@ -1,0 +1,157 @@
+#include "net/client_socket.h"
+
+#include <sys/socket.h>
+
+#include "core/sleep.h"
+#include "net/socket_context.h"
+
+namespace vd::net {
+
+namespace {
+
+constexpr int kStepMs = 10;
+constexpr int kConnectCycles = 300;
+constexpr int kNoticeBytes = 1023;
+constexpr int kDrainBytes = 1024;
+constexpr int kReplyBytes = 2047;
+
+}  // namespace
+
+CClientSocket::~CClientSocket() = default;
+
+int CClientSocket::Open(int datagram, const char *host, uint32_t port) {
+    m_datagram = datagram;
+    if (!datagram) {
+        if (m_connected) return 1;
+        Close();
+    }
+    int result = 1;
+    if (GetHandle() == kInvalidSocket)
+        result = Create(0, datagram ? SOCKET_DGRAM : SOCKET_STREAM, FD_READ | FD_CONNECT | FD_CLOSE, nullptr)
+                     ? 1
+                     : 0;
+    if (datagram) SetBroadcast(true);
+    m_host = OrEmpty(host);
+    m_port = port;
+    if (datagram) return result;
+    if (!WaitConnected()) {
+        Disconnect();
+        return 0;
+    }
+    return result;
+}
+
+int CClientSocket::WaitConnected() {
+    if (m_connected) return 1;
+    Connect(m_host.c_str(), m_port);
+    for (int cycle = 0; cycle < kConnectCycles; ++cycle) {
+        if (m_connected) return 1;
+        Sleep(kStepMs);
+        PumpSocketNotifications();
+    }
+    return 0;
+}
+
+int CClientSocket::ReceiveTimed(void *buffer, int &length, char *from, int timeoutMs) {
+    int result = 0;
+    for (int elapsed = 0;;) {
+        uint32_t pending = 0;
+        if (PendingBytes(pending)) result = int(pending);
+        if (result > 0) {
+            if (m_datagram) {
+                char sender[16] = "";
+                result = ReceiveFrom(buffer, length, sender, nullptr);
+                if (from) CopyText(from, 16, sender);
+            } else {
+                result = Receive(buffer, length);
+            }
+            if (result != 0) break;
+        }
+        elapsed += kStepMs;
+        if (timeoutMs > 0) Sleep(kStepMs);
+        if (elapsed >= timeoutMs) break;
+    }
+    length = result;
+    return result;
+}
+
+int CClientSocket::SendData(const void *buffer, int length) {
+    if (m_datagram) return SendTo(buffer, length, m_port, m_host.empty() ? nullptr : m_host.c_str());
+    if (length == 0) return 0;
+    const auto *bytes = static_cast<const uint8_t *>(buffer);
+    int sent = 0;
+    while (sent < length) {
+        const int n = Send(bytes + sent, length - sent);
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (LastError() == kErrWouldBlock) return 0;
+        Disconnect();
+        return -1;
+    }
+    return sent;
+}
+
+int CClientSocket::Disconnect() {
+    m_connected = 0;
+    Close();
+    return 1;
+}
+
+void CClientSocket::DrainInput(int ms) {
+    uint8_t discard[kDrainBytes];
+    for (int remaining = ms;;) {
+        uint32_t pending = 0;
+        while (PendingBytes(pending) && pending > 0) {
+            if (Receive(discard, sizeof discard) <= 0) break;
+        }
+        Sleep(kStepMs);
+        remaining -= kStepMs;
+        if (remaining <= 0) return;
+    }
+}
+
+int CClientSocket::WaitForOk(int timeoutMs) {
+    char reply[kReplyBytes + 1];
+    for (int elapsed = 0;;) {
+        uint32_t pending = 0;
+        if (PendingBytes(pending) && pending > 0) {
+            const int n = m_datagram ? ReceiveFrom(reply, kReplyBytes, nullptr, nullptr)
+                                     : Receive(reply, kReplyBytes);
+            reply[n > 0 ? n : 0] = '\0';
+            const CString text(reply);
+            if (Contains(text, "OK\r\n")) return 1;
+            if (Contains(text, "ERROR\r\n")) return 2;
+        }
+        elapsed += kStepMs;
+        if (timeoutMs > 0) Sleep(kStepMs);
+        if (elapsed >= timeoutMs) return 0;
+    }
+}
+
+void CClientSocket::SetReceiver(VD_HostWindow *window, uint32_t message) {
+    m_receiver = window;
+    m_receiverMessage = message;
+}
+
+void CClientSocket::OnConnect(int32_t error) {
+    if (error == 0) m_connected = 1;
+}
+
+void CClientSocket::OnClose(int32_t) {
+    m_connected = 0;
+    Close();
+}
+
+void CClientSocket::OnReceive(int32_t error) {
+    if (error != 0 || !m_receiver || !m_receiver->proc) return;
+    char bytes[kNoticeBytes + 1];
+    const int n = Receive(bytes, kNoticeBytes);
+    // A failed read tells the host nothing.
+    if (n <= 0) return;
+    bytes[n] = '\0';
+    m_receiver->proc(m_receiver, m_receiverMessage, uintptr_t(bytes), intptr_t(n));
+}
+
+}  // namespace vd::net
