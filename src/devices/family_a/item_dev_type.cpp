@@ -1,0 +1,115 @@
+#include "devices/family_a/item_dev_type.h"
+
+#include <algorithm>
+
+#include "core/handlers.h"
+#include "devices/family_a/decode_items.h"
+#include "devices/family_a/key_rules.h"
+#include "devices/family_a/search_reply.h"
+#include "devices/family_a/write_packet.h"
+
+namespace vd {
+
+namespace {
+
+// The receive pump never hands over more than its buffer holds.
+constexpr size_t kMaxDatagram = 2048;
+
+constexpr int kReplySearch = 0;
+constexpr int kReplyInfo = 1;
+constexpr int kReplyWrite = 2;
+
+constexpr uint8_t kTypes[] = {1, 2, 3, 4, 5, 6, 7, 9, 8, 17, 18, 19, 33};
+
+}  // namespace
+
+int CItemDevType::IsTypeSupported(int type) {
+    return std::find(std::begin(kTypes), std::end(kTypes), type) != std::end(kTypes);
+}
+
+int CItemDevType::UsesDatagram() { return m_requestSocket.IsDatagram(); }
+
+int CItemDevType::SearchAll() {
+    m_searchSocket.Open(m_transport, m_targetIp.c_str(), kItemPort);
+    m_replyMode = kReplySearch;
+    const Packet packet = RequestPacket(kCodeSearchRequest);
+    return m_searchSocket.SendData(packet.data(), int(packet.size())) > 0;
+}
+
+int CItemDevType::Search() { return SearchAll(); }
+
+int CItemDevType::SendRequest(const Packet &packet) {
+    return m_requestSocket.SendData(packet.data(), int(packet.size())) > 0;
+}
+
+int CItemDevType::RequestInfo() {
+    // Information requests travel only as datagrams.
+    if (m_transport == 0) return 0;
+    m_requestSocket.Open(m_transport, m_targetIp.c_str(), kItemPort);
+    m_info.ClearPairs();
+    const int sent = SendRequest(RequestPacket(kCodeInfoRequest));
+    m_replyMode = kReplyInfo;
+    return sent;
+}
+
+int CItemDevType::IsInfoComplete() { return !m_info.keys.empty(); }
+
+int CItemDevType::OnDatagram(const uint8_t *data, int len, const char *from) {
+    if (!data || len <= 0) return 0;
+    const size_t length = std::min(size_t(len), kMaxDatagram);
+    const CString sender = OrEmpty(from);
+    if (m_replyMode == kReplySearch) {
+        auto record = std::make_unique<DeviceRecord>();
+        if (DecodeFixedSearchReply(data, length, *record)) {
+            m_results.push_back(std::move(record));
+            return 1;
+        }
+    }
+    if (!HasItemFrame(data, length)) return 0;
+    std::unique_ptr<DeviceRecord> found;
+    DeviceRecord *target;
+    switch (m_replyMode) {
+        case kReplySearch:
+            found = std::make_unique<DeviceRecord>();
+            target = found.get();
+            break;
+        case kReplyInfo:
+            // Only the device asked may answer.
+            if (sender != m_requestSocket.GetHost()) return 0;
+            target = &m_info;
+            break;
+        default:
+            // Answers to a write are not read.
+            return 0;
+    }
+    target->ip = sender;
+    DecodeItems(data, length, *target);
+    if (found) m_results.push_back(std::move(found));
+    return 1;
+}
+
+int CItemDevType::WriteConfig() {
+    if (m_transport == 0) return 0;
+    m_requestSocket.Open(m_transport, m_targetIp.c_str(), kItemPort);
+    m_info.ClearPairs();
+    m_replyMode = kReplyWrite;
+    if (m_staged.keys.empty()) return 0;
+    m_staged.code1 = m_info.code1;
+    const Packet packet = BuildWritePacket(m_staged);
+    if (packet.empty()) return 0;
+    return SendRequest(packet);
+}
+
+int CItemDevType::IsHiddenKey(const CString &key) { return IsHiddenItemKey(key); }
+
+int CItemDevType::FormatValue(const CString &key, const CString &value, CString &out) {
+    return FormatItemValue(m_info, key, value, out);
+}
+
+int CItemDevType::InterceptModify(const CString &key, const CString &value) {
+    return InterceptItemModify(m_info, m_staged, key, value);
+}
+
+std::unique_ptr<CDevType> MakeItemDevType() { return std::make_unique<CItemDevType>(); }
+
+}  // namespace vd

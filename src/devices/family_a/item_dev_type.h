@@ -1,0 +1,38 @@
+// CItemDevType: the family A handler (type codes 1-9, 17, 18, 19, 33).
+// Discovery, information and write traffic is UDP to port 8800 and made of
+// items; commands go to the port the caller names.
+#ifndef VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H
+#define VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H
+
+#include "core/dev_type.h"
+#include "devices/family_a/item_frame.h"
+
+namespace vd {
+
+constexpr uint32_t kItemPort = 8800;
+
+class CItemDevType : public CDevType {
+public:
+    int SearchAll() override;
+    int Search() override;
+    int RequestInfo() override;
+    int IsInfoComplete() override;
+    int OnDatagram(const uint8_t *data, int len, const char *from) override;
+    int WriteConfig() override;
+    int UsesDatagram() override;
+    int SendCmd(int type, const char *cmd, char *param, size_t paramCap) override;
+    int CanSearch() override { return 1; }
+    int IsTypeSupported(int type) override;
+    int IsTransportSupported(int) override { return 1; }
+    int InterceptModify(const CString &key, const CString &value) override;
+    int IsHiddenKey(const CString &key) override;
+    int FormatValue(const CString &key, const CString &value, CString &out) override;
+
+private:
+    // Sends packet on m_requestSocket; 1 when more than 0 bytes went out.
+    int SendRequest(const Packet &packet);
+};
+
+}  // namespace vd
+
+#endif

@@ -1,0 +1,67 @@
+#include "devices/family_a/key_rules.h"
+
+namespace vd {
+
+namespace {
+
+constexpr const char *kInvalid = "invalid";
+constexpr const char *kEnableKey = "COM1_ENABLEST";
+constexpr const char *kIpMode = "IP_MODE";
+
+// The destination keys and their bit in the port's enable byte.
+struct Destination {
+    const char *part;
+    int bit;
+};
+constexpr Destination kDestinations[] = {{"_D1", 0x01}, {"_D2", 0x02}};
+
+const Destination *FindDestination(const CString &key) {
+    for (const Destination &d : kDestinations)
+        if (Contains(key, d.part)) return &d;
+    return nullptr;
+}
+
+CString Inverted(const CString &value) { return AtoI(value) == 0 ? "1" : "0"; }
+
+}  // namespace
+
+int IsHiddenItemKey(const CString &key) { return Contains(key, "ENABLEST"); }
+
+int FormatItemValue(const DeviceRecord &info, const CString &key, const CString &value,
+                    CString &out) {
+    if (const Destination *d = FindDestination(key)) {
+        // "C1_D1" belongs to "COM1_ENABLEST": the port number follows the C.
+        const int i = info.Find(Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)));
+        if (i < 0 || (AtoI(info.values[size_t(i)]) & d->bit)) return 0;
+        out = kInvalid;
+        return 1;
+    }
+    if (Contains(key, kIpMode)) {
+        out = Inverted(value);
+        return 1;
+    }
+    return 0;
+}
+
+int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const CString &key,
+                        const CString &value) {
+    if (const Destination *d = FindDestination(key)) {
+        // Without a read there is no enable byte to change: stage nothing.
+        const int inInfo = info.Find(kEnableKey);
+        if (inInfo < 0) return 1;
+        const int inStaged = staged.Find(kEnableKey);
+        const CString &current = inStaged >= 0 ? staged.values[size_t(inStaged)] : info.values[size_t(inInfo)];
+        uint8_t bits = uint8_t(AtoI(current));
+        const bool unused = value == kInvalid;
+        bits = unused ? uint8_t(bits & ~d->bit) : uint8_t(bits | d->bit);
+        staged.Set(kEnableKey, Format("%d", bits));
+        return unused ? 1 : 0;
+    }
+    if (Contains(key, kIpMode)) {
+        staged.Append(kIpMode, Inverted(value));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace vd

@@ -1,0 +1,29 @@
+// The three family A key rules on top of the generic key/value handling:
+// hidden keys, values rewritten on the way out, keys taken over on the way in.
+//   "COM1_ENABLEST" is hidden; its bit 0 says whether "C1_D1" is in use and
+//   bit 1 whether "C1_D2" is, so an unused destination reads "invalid" and
+//   staging "invalid" clears the bit instead of sending the destination.
+//   "IP_MODE" reads and writes as the inverse of the device's byte.
+#ifndef VANDREL_DEVICES_FAMILY_A_KEY_RULES_H
+#define VANDREL_DEVICES_FAMILY_A_KEY_RULES_H
+
+#include "core/device_record.h"
+
+namespace vd {
+
+// 1 when key contains "ENABLEST".
+int IsHiddenItemKey(const CString &key);
+
+// 1 with the text to hand out in out, 0 to hand out value unchanged. info
+// holds the pairs of the last read.
+int FormatItemValue(const DeviceRecord &info, const CString &key, const CString &value,
+                    CString &out);
+
+// 1 when the pair was dealt with here (staged converted, or dropped), 0 when
+// the caller stages key and value as given. Stages into staged.
+int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const CString &key,
+                        const CString &value);
+
+}  // namespace vd
+
+#endif
