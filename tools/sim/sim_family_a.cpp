@@ -1,0 +1,235 @@
+#include "sim_family_a.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+
+namespace vdsim {
+
+namespace {
+
+constexpr uint8_t kItemStart = 0xA1;
+constexpr uint8_t kItemEnd = 0xFF;
+constexpr uint8_t kCodeType = 0x01, kCodeName = 0x02, kCodeMac = 0x04, kCodeIp = 0x05;
+constexpr uint8_t kCodeInfo = 0x14, kCodeSearch = 0x15;
+// Command items, which change no setting.
+constexpr uint8_t kCodeReset = 0x1B, kCodeReset10T = 0x25;
+
+Bytes AddressBytes(const std::string &ip) {
+    Bytes b(4, 0);
+    inet_pton(AF_INET, ip.c_str(), b.data());
+    return b;
+}
+
+// The items of a received datagram up to the first byte that does not start
+// a whole item (padding included).
+std::vector<FamilyAItem> ParseItems(const Bytes &bytes) {
+    std::vector<FamilyAItem> items;
+    size_t pos = 0;
+    while (pos + 4 <= bytes.size() && bytes[pos] == kItemStart) {
+        const size_t n = bytes[pos + 2];
+        if (pos + n + 4 > bytes.size() || bytes[pos + 3 + n] != kItemEnd) break;
+        items.push_back({bytes[pos + 1], Bytes(bytes.begin() + long(pos + 3), bytes.begin() + long(pos + 3 + n))});
+        pos += n + 4;
+    }
+    return items;
+}
+
+}  // namespace
+
+Bytes EncodeFamilyAItems(const std::vector<FamilyAItem> &items) {
+    Bytes out;
+    for (const FamilyAItem &item : items) {
+        out.push_back(kItemStart);
+        out.push_back(item.code);
+        out.push_back(uint8_t(item.data.size()));
+        out.insert(out.end(), item.data.begin(), item.data.end());
+        out.push_back(kItemEnd);
+    }
+    return out;
+}
+
+FamilyADevice::FamilyADevice(std::string ip, uint8_t type, const Mac &mac, uint16_t port)
+    : m_ip(std::move(ip)), m_port(port), m_mac(mac) {
+    m_items.push_back({kCodeType, {type}});
+    m_items.push_back({kCodeIp, AddressBytes(m_ip)});
+    m_items.push_back({kCodeMac, Bytes(mac.begin(), mac.end())});
+}
+
+FamilyADevice::~FamilyADevice() { Stop(); }
+
+void FamilyADevice::SetItemLocked(uint8_t code, const Bytes &data) {
+    for (FamilyAItem &item : m_items)
+        if (item.code == code) {
+            item.data = data;
+            return;
+        }
+    m_items.push_back({code, data});
+}
+
+void FamilyADevice::SetItem(uint8_t code, const Bytes &data) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    SetItemLocked(code, data);
+}
+
+void FamilyADevice::SetText(uint8_t code, const std::string &text) { SetItem(code, Bytes(text.begin(), text.end())); }
+
+bool FamilyADevice::HasItem(uint8_t code) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const FamilyAItem &item : m_items)
+        if (item.code == code) return true;
+    return false;
+}
+
+Bytes FamilyADevice::Item(uint8_t code) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const FamilyAItem &item : m_items)
+        if (item.code == code) return item.data;
+    return {};
+}
+
+std::vector<FamilyAItem> FamilyADevice::Items() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_items;
+}
+
+void FamilyADevice::SetSearchReply(SearchReply form) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_searchReply = form;
+}
+
+void FamilyADevice::SetFixedReplyFields(uint8_t code2, uint8_t version, uint16_t port) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_code2 = code2;
+    m_version = version;
+    m_fixedPort = port;
+}
+
+void FamilyADevice::SetSilent(bool silent) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_silent = silent;
+}
+
+void FamilyADevice::SetInfoReply(const Bytes &raw) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hasRawInfo = true;
+    m_rawInfo = raw;
+}
+
+void FamilyADevice::SetInfoReplySource(const std::string &ip) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_infoSource = ip;
+}
+
+bool FamilyADevice::Start() {
+    Stop();
+    m_unicast = OpenUdp(m_ip, m_port);
+    m_broadcast = OpenUdp("255.255.255.255", m_port);
+    if (!m_infoSource.empty()) m_infoSocket = OpenUdp(m_infoSource, 0);
+    if (m_unicast < 0 || m_broadcast < 0 || (!m_infoSource.empty() && m_infoSocket < 0)) {
+        Stop();
+        return false;
+    }
+    m_thread.Start([this](const std::atomic<bool> &stopping) { Serve(stopping); });
+    return true;
+}
+
+void FamilyADevice::Stop() {
+    m_thread.Stop();
+    for (int *fd : {&m_unicast, &m_broadcast, &m_infoSocket}) {
+        if (*fd >= 0) close(*fd);
+        *fd = -1;
+    }
+}
+
+void FamilyADevice::Serve(const std::atomic<bool> &stopping) {
+    while (!stopping) {
+        pollfd fds[2] = {{m_unicast, POLLIN, 0}, {m_broadcast, POLLIN, 0}};
+        if (poll(fds, 2, 20) <= 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            Datagram d;
+            if ((fds[i].revents & POLLIN) && ReceiveDatagram(fds[i].fd, d, 0)) Handle(d, i == 1);
+        }
+    }
+}
+
+void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
+    const uint8_t code = d.bytes.size() >= 2 && d.bytes[0] == kItemStart ? d.bytes[1] : 0;
+    Bytes reply;
+    int from = m_unicast;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_received.push_back({d.bytes, AddressText(d.from), broadcast});
+        if (code == kCodeSearch) {
+            reply = SearchReplyBytes();
+        } else if (code == kCodeInfo) {
+            reply = m_hasRawInfo ? m_rawInfo : EncodeFamilyAItems(m_items);
+            if (m_infoSocket >= 0) from = m_infoSocket;
+        } else if (!broadcast) {
+            Apply(d.bytes);
+        }
+        if (m_silent) reply.clear();
+    }
+    m_arrived.notify_all();
+    if (!reply.empty()) SendDatagram(from, reply, d.from);
+}
+
+Bytes FamilyADevice::SearchReplyBytes() const {
+    if (m_searchReply == SearchReply::Items) {
+        std::vector<FamilyAItem> items;
+        for (const FamilyAItem &item : m_items)
+            if (item.code == kCodeType || item.code == kCodeName || item.code == kCodeIp || item.code == kCodeMac)
+                items.push_back(item);
+        return EncodeFamilyAItems(items);
+    }
+    Bytes r = {0x00, 0x02, 0x00, 0x02};
+    r.insert(r.end(), m_mac.begin(), m_mac.end());
+    r.insert(r.end(), 4, 0x00);
+    uint8_t type = 0;
+    for (const FamilyAItem &item : m_items)
+        if (item.code == kCodeType && !item.data.empty()) type = item.data[0];
+    r.push_back(type);
+    r.push_back(m_code2);
+    r.push_back(m_version);
+    const Bytes ip = AddressBytes(m_ip);
+    r.insert(r.end(), ip.begin(), ip.end());
+    r.push_back(uint8_t(m_fixedPort >> 8));
+    r.push_back(uint8_t(m_fixedPort));
+    r.insert(r.end(), 2, 0x00);
+    return r;
+}
+
+void FamilyADevice::Apply(const Bytes &write) {
+    for (const FamilyAItem &item : ParseItems(write))
+        if (item.code != kCodeReset && item.code != kCodeReset10T) SetItemLocked(item.code, item.data);
+}
+
+std::vector<FamilyADevice::Received> FamilyADevice::ReceivedDatagrams() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+}
+
+std::vector<Bytes> FamilyADevice::Writes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<Bytes> out;
+    for (const Received &r : m_received) {
+        const bool request = r.bytes.size() >= 2 && r.bytes[0] == kItemStart &&
+                             (r.bytes[1] == kCodeSearch || r.bytes[1] == kCodeInfo);
+        if (!request && !r.broadcast) out.push_back(r.bytes);
+    }
+    return out;
+}
+
+bool FamilyADevice::WaitForDatagrams(size_t count, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_received.size() >= count; });
+}
+
+void FamilyADevice::ClearReceived() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_received.clear();
+}
+
+}  // namespace vdsim

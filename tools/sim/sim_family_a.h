@@ -1,0 +1,106 @@
+// A simulated family A device: keeps its settings as items, answers the
+// discovery request (broadcast or unicast) and the information request on
+// UDP port 8800, applies write datagrams to its settings, and records every
+// datagram it receives.
+#ifndef VANDREL_SIM_SIM_FAMILY_A_H
+#define VANDREL_SIM_SIM_FAMILY_A_H
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sim_net.h"
+
+namespace vdsim {
+
+using Bytes = std::vector<uint8_t>;
+using Mac = std::array<uint8_t, 6>;
+
+// One setting: an item code and its data bytes.
+struct FamilyAItem {
+    uint8_t code;
+    Bytes data;
+};
+
+// "A1 code n data FF" for each item, back to back.
+Bytes EncodeFamilyAItems(const std::vector<FamilyAItem> &items);
+
+class FamilyADevice {
+public:
+    enum class SearchReply { Items, Fixed };
+
+    struct Received {
+        Bytes bytes;
+        std::string from;
+        bool broadcast;  // arrived on 255.255.255.255
+    };
+
+    // ip: the device's own 127.0.0.x address. The settings start with the
+    // items TYPE (0x01), IP (0x05) and MAC (0x04).
+    FamilyADevice(std::string ip, uint8_t type, const Mac &mac, uint16_t port = 8800);
+    ~FamilyADevice();
+    FamilyADevice(const FamilyADevice &) = delete;
+    FamilyADevice &operator=(const FamilyADevice &) = delete;
+
+    // Settings. SetItem replaces an item's data or appends the item.
+    void SetItem(uint8_t code, const Bytes &data);
+    void SetText(uint8_t code, const std::string &text);
+    void SetPassword(const std::string &password) { SetText(0x03, password); }
+    bool HasItem(uint8_t code) const;
+    Bytes Item(uint8_t code) const;
+    std::vector<FamilyAItem> Items() const;
+
+    // Behaviour.
+    void SetSearchReply(SearchReply form);
+    // Fields only the fixed reply carries.
+    void SetFixedReplyFields(uint8_t code2, uint8_t version, uint16_t port);
+    void SetSilent(bool silent);
+    // Answer the information request with these bytes instead of the settings.
+    void SetInfoReply(const Bytes &raw);
+    // Answer the information request from this address instead of its own.
+    void SetInfoReplySource(const std::string &ip);
+
+    // Binds ip:port and 255.255.255.255:port; false when either fails.
+    bool Start();
+    void Stop();
+
+    const std::string &Ip() const { return m_ip; }
+    std::vector<Received> ReceivedDatagrams() const;
+    // Datagrams that were neither a search nor an information request.
+    std::vector<Bytes> Writes() const;
+    // Waits until at least count datagrams have been received.
+    bool WaitForDatagrams(size_t count, int timeoutMs) const;
+    void ClearReceived();
+
+private:
+    void Serve(const std::atomic<bool> &stopping);
+    void Handle(const Datagram &d, bool broadcast);
+    Bytes SearchReplyBytes() const;
+    Bytes InfoReplyBytes() const;
+    void Apply(const Bytes &write);
+    void SetItemLocked(uint8_t code, const Bytes &data);
+
+    const std::string m_ip;
+    const uint16_t m_port;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_arrived;
+    std::vector<FamilyAItem> m_items;
+    Mac m_mac;
+    SearchReply m_searchReply = SearchReply::Items;
+    uint8_t m_code2 = 0, m_version = 0;
+    uint16_t m_fixedPort = 0;
+    bool m_silent = false;
+    bool m_hasRawInfo = false;
+    Bytes m_rawInfo;
+    std::string m_infoSource;
+    std::vector<Received> m_received;
+    int m_unicast = -1, m_broadcast = -1, m_infoSocket = -1;
+    SimThread m_thread;
+};
+
+}  // namespace vdsim
+
+#endif
