@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 namespace vdsim {
 
@@ -123,6 +124,11 @@ void FamilyADevice::SetInfoReplySource(const std::string &ip) {
     m_infoSource = ip;
 }
 
+void FamilyADevice::SetReplyDelay(int ms) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_delayMs = ms;
+}
+
 bool FamilyADevice::Start() {
     Stop();
     m_unicast = OpenUdp(m_ip, m_port);
@@ -159,6 +165,7 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
     const uint8_t code = d.bytes.size() >= 2 && d.bytes[0] == kItemStart ? d.bytes[1] : 0;
     Bytes reply;
     int from = m_unicast;
+    int delayMs;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_received.push_back({d.bytes, AddressText(d.from), broadcast});
@@ -171,8 +178,10 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
             Apply(d.bytes);
         }
         if (m_silent) reply.clear();
+        delayMs = m_delayMs;
     }
     m_arrived.notify_all();
+    if (delayMs > 0 && !reply.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     if (!reply.empty()) SendDatagram(from, reply, d.from);
 }
 

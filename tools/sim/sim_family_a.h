@@ -62,6 +62,8 @@ public:
     void SetInfoReply(const Bytes &raw);
     // Answer the information request from this address instead of its own.
     void SetInfoReplySource(const std::string &ip);
+    // Wait this long before each answer.
+    void SetReplyDelay(int ms);
 
     // Binds ip:port and 255.255.255.255:port; false when either fails.
     bool Start();
@@ -93,6 +95,7 @@ private:
     uint8_t m_code2 = 0, m_version = 0;
     uint16_t m_fixedPort = 0;
     bool m_silent = false;
+    int m_delayMs = 0;
     bool m_hasRawInfo = false;
     Bytes m_rawInfo;
     std::string m_infoSource;
