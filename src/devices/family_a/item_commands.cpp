@@ -1,16 +1,65 @@
-// CItemDevType::SendCmd: family A commands, sent on m_requestSocket to the
-// caller's port. No answer is read for a datagram command.
+// CItemDevType::SendCmd: family A commands on m_requestSocket, to the
+// caller's port. A datagram command is one padded item and reads no answer;
+// over TCP a command is a device command packet whose reply is waited for,
+// and the connection stays open for the next command except after a reset.
+// "DOWNLOAD" and "ERASE" run the firmware download on either transport.
+#include <cstring>
+
 #include "devices/family_a/datagram_command.h"
 #include "devices/family_a/item_dev_type.h"
+#include "tcp/command_packet.h"
 
 namespace vd {
 
-int CItemDevType::SendCmd(int type, const char *cmd, char *param, size_t /*paramCap*/) {
-    if (!IsTypeSupported(type) || m_transport == 0) return 0;
-    if (!m_requestSocket.Open(m_transport, m_targetIp.c_str(), m_port)) return 0;
+namespace {
+
+constexpr int kReplyRoom = 256;
+constexpr int kReplyWaitMs = 2000;
+
+bool Is(const char *cmd, const char *name) { return std::strcmp(cmd, name) == 0; }
+
+}  // namespace
+
+int CItemDevType::OpenRequest(uint32_t port) {
+    if (m_transport != 0 && !m_requestSocket.IsDatagram() && m_requestSocket.GetHandle() != net::kInvalidSocket)
+        m_requestSocket.Disconnect();
+    return m_requestSocket.Open(m_transport, m_targetIp.c_str(), port);
+}
+
+int CItemDevType::SendCmd(int type, const char *cmd, char *param, size_t paramCap) {
+    cmd = OrEmpty(cmd);
+    if (!IsTypeSupported(type)) return 0;
+    if (!OpenRequest(m_port)) return 0;
+    if (Is(cmd, "DOWNLOAD") || Is(cmd, "ERASE")) {
+        const int done = DownloadImages(cmd, param);
+        // A stream left mid-transfer could hand its late answers to the next command.
+        if (!done && m_transport == 0) m_requestSocket.Disconnect();
+        return done;
+    }
+    if (m_transport == 0) return SendStreamCommand(cmd, param, paramCap);
     const Packet packet = BuildDatagramCommand(type, cmd, param);
     if (packet.empty()) return 0;
     return SendRequest(packet);
+}
+
+int CItemDevType::SendStreamCommand(const char *cmd, char *param, size_t paramCap) {
+    uint8_t packet[kMaxPacket];
+    size_t length = 0;
+    BuildCommandPacket(packet, length, cmd, param);
+    if (length == 0) return 0;
+    if (m_requestSocket.SendData(packet, int(length)) < 1) return 0;
+    uint8_t reply[kReplyRoom];
+    int got = kReplyRoom;
+    got = m_requestSocket.ReceiveTimed(reply, got, nullptr, kReplyWaitMs);
+    uint8_t payload[kReplyRoom];
+    size_t payloadLength = 0;
+    if (got <= 0 || !FindReplyPacket(packet[1], reply, size_t(got), payload, sizeof payload, payloadLength)) {
+        m_requestSocket.Disconnect();
+        return 0;
+    }
+    FormatReplyData(payload, payloadLength, cmd, param, param ? paramCap : 0);
+    if (Is(cmd, "RESETDEV")) m_requestSocket.Disconnect();
+    return 1;
 }
 
 }  // namespace vd

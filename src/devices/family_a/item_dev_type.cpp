@@ -45,7 +45,7 @@ int CItemDevType::SendRequest(const Packet &packet) {
 int CItemDevType::RequestInfo() {
     // Information requests travel only as datagrams.
     if (m_transport == 0) return 0;
-    m_requestSocket.Open(m_transport, m_targetIp.c_str(), kItemPort);
+    OpenRequest(kItemPort);
     m_info.ClearPairs();
     const int sent = SendRequest(RequestPacket(kCodeInfoRequest));
     m_replyMode = kReplyInfo;
@@ -90,7 +90,7 @@ int CItemDevType::OnDatagram(const uint8_t *data, int len, const char *from) {
 
 int CItemDevType::WriteConfig() {
     if (m_transport == 0) return 0;
-    m_requestSocket.Open(m_transport, m_targetIp.c_str(), kItemPort);
+    OpenRequest(kItemPort);
     m_info.ClearPairs();
     m_replyMode = kReplyWrite;
     if (m_staged.keys.empty()) return 0;

@@ -1,0 +1,103 @@
+// CItemDevType's firmware download: the manifest, then every image in
+// chunks, each packet acknowledged before the next goes out, on whichever
+// transport the command came by.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "devices/family_a/firmware_packets.h"
+#include "devices/family_a/item_dev_type.h"
+
+namespace vd {
+
+namespace {
+
+constexpr int kManifestAnswerRoom = 512;
+constexpr int kManifestWaitMs = 2000;
+constexpr int kChunkAnswerRoom = 100;
+constexpr int kChunkWaitMs = 200;
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
+
+}  // namespace
+
+int CItemDevType::DownloadImages(const char *cmd, const char *param) {
+    if (!PrepareImages(cmd, param)) return 0;
+    if (!SendManifest()) return 0;
+    return SendAllImages();
+}
+
+int CItemDevType::PrepareImages(const char *cmd, const char *param) {
+    if (std::strcmp(cmd, "ERASE") == 0) {
+        m_imageTable = ImageTable();
+        return 1;
+    }
+    if (std::strcmp(cmd, "DOWNLOAD") != 0) return 0;
+    const std::vector<CString> paths = SplitImagePaths(OrEmpty(param));
+    // The table holds five images; a longer list is refused whole.
+    if (paths.size() > size_t(kMaxImages)) return 0;
+    m_imageTable = ImageTable();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        m_imageTable.paths[i] = paths[i];
+        m_imageTable.names[i] = ImageFileName(paths[i]);
+    }
+    m_imageTable.count = uint32_t(paths.size());
+    uint64_t total = 0;
+    return LayoutImages(total) && total <= kMaxImageTotal;
+}
+
+bool CItemDevType::LayoutImages(uint64_t &total) {
+    total = 0;
+    for (uint32_t i = 0; i < m_imageTable.count; ++i) {
+        struct stat st;
+        if (::stat(m_imageTable.paths[i].c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        // Sizes past the limit are refused by the caller before they are used.
+        m_imageTable.sizes[i] = uint32_t(st.st_size);
+        m_imageTable.addresses[i] = uint32_t(kFirstLoadAddress + total);
+        total += RoundToChunks(uint64_t(st.st_size));
+    }
+    return true;
+}
+
+int CItemDevType::ReceiveAcknowledgement(int room, int timeoutMs) {
+    uint8_t answer[kManifestAnswerRoom];
+    int length = room;
+    const int got = m_requestSocket.ReceiveTimed(answer, length, nullptr, timeoutMs);
+    return got > 0 && IsAcknowledgement(answer, size_t(got));
+}
+
+int CItemDevType::SendManifest() {
+    const Packet manifest = BuildManifest(m_imageTable);
+    if (m_requestSocket.SendData(manifest.data(), int(manifest.size())) < 0) return 0;
+    return ReceiveAcknowledgement(kManifestAnswerRoom, kManifestWaitMs);
+}
+
+int CItemDevType::SendAllImages() {
+    for (uint32_t i = 0; i < m_imageTable.count; ++i)
+        if (!SendImage(i)) return 0;
+    return 1;
+}
+
+int CItemDevType::SendImage(uint32_t i) {
+    File file(std::fopen(m_imageTable.paths[i].c_str(), "rb"), std::fclose);
+    if (!file) return 0;
+    uint8_t packet[kChunkHeader + kChunkData];
+    for (uint32_t offset = 0; offset < m_imageTable.sizes[i]; offset += kChunkData) {
+        const uint32_t remaining = m_imageTable.sizes[i] - offset;
+        const size_t k = remaining < kChunkData ? remaining : kChunkData;
+        // A file that shrank since the manifest fails here: no made-up bytes.
+        if (std::fread(packet + kChunkHeader, 1, k, file.get()) != k) return 0;
+        FillChunkHeader(packet, uint8_t(i), offset, k);
+        if (!SendChunk(packet, int(kChunkHeader + k))) return 0;
+    }
+    return 1;
+}
+
+int CItemDevType::SendChunk(const uint8_t *packet, int length) {
+    if (m_requestSocket.SendData(packet, length) < 1) return 0;
+    return ReceiveAcknowledgement(kChunkAnswerRoom, kChunkWaitMs);
+}
+
+}  // namespace vd

@@ -1,0 +1,53 @@
+// The firmware download packets. A manifest lists the images, then every
+// image follows in chunks of at most 512 bytes; the device acknowledges each
+// packet with an answer whose last byte is 'k'.
+//   manifest: AA 55 10 | 24*count+2 (MSB first) | 00 00 | count (MSB first)
+//             | FF | one 24-byte entry per image
+//   entry:    file name (16, zero filled) | size | load address (both LSB first)
+//   chunk:    AA 55 20 | k+3 (MSB first) | 00 00 | image index | 00 00
+//             | offset in the image (4, MSB first) | k data bytes
+#ifndef VANDREL_DEVICES_FAMILY_A_FIRMWARE_PACKETS_H
+#define VANDREL_DEVICES_FAMILY_A_FIRMWARE_PACKETS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/dev_type.h"
+#include "devices/family_a/item_frame.h"
+
+namespace vd {
+
+constexpr size_t kChunkData = 512;
+constexpr size_t kChunkHeader = 14;
+constexpr size_t kImageEntry = 24;
+constexpr size_t kEntryName = 16;
+constexpr uint32_t kFirstLoadAddress = 0x20000;
+// The images, each rounded up to whole chunks, must fit in this many bytes.
+constexpr uint32_t kMaxImageTotal = 0x1BFFF;
+
+// Writes the 24-byte manifest entry of image i of the table.
+void FillImageEntry(uint8_t entry[kImageEntry], const ImageTable &table, uint32_t i);
+
+// The manifest of the table's images (10 bytes for an erase).
+Packet BuildManifest(const ImageTable &table);
+
+// The 14-byte header of a chunk of k bytes of image index at offset.
+void FillChunkHeader(uint8_t header[kChunkHeader], uint8_t index, uint32_t offset, size_t k);
+
+// size rounded up to whole chunks.
+uint64_t RoundToChunks(uint64_t size);
+
+// The pieces of a download parameter cut at every '*' (an empty text is one
+// empty piece).
+std::vector<CString> SplitImagePaths(const CString &param);
+
+// The file name of a path: the text after its last '\' or '/'.
+CString ImageFileName(const CString &path);
+
+// An answer acknowledges when its last byte is 'k'.
+bool IsAcknowledgement(const uint8_t *answer, size_t len);
+
+}  // namespace vd
+
+#endif

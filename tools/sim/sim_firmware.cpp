@@ -1,0 +1,171 @@
+#include "sim_firmware.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace vdsim {
+
+namespace {
+
+constexpr uint8_t kManifest = 0x10, kChunk = 0x20;
+constexpr size_t kEntry = 24;
+
+uint32_t Little32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Big16(const uint8_t *p) { return uint32_t(p[0]) << 8 | p[1]; }
+uint32_t Big32(const uint8_t *p) { return Big16(p) << 16 | Big16(p + 2); }
+
+// The length of the whole packet at the start of a stream buffer: 0 while
+// its header is incomplete, SIZE_MAX when the buffer does not start a packet.
+size_t PacketLength(const FirmwareReceiver::Bytes &b) {
+    if (b.size() >= 1 && b[0] != 0xAA) return SIZE_MAX;
+    if (b.size() >= 2 && b[1] != 0x55) return SIZE_MAX;
+    if (b.size() < 5) return 0;
+    const size_t length = Big16(&b[3]);
+    if (b[2] == kManifest) return 8 + length;
+    if (b[2] == kChunk) return 11 + length;
+    return SIZE_MAX;
+}
+
+}  // namespace
+
+FirmwareReceiver::FirmwareReceiver(std::string ip, uint16_t port, Transport transport)
+    : m_ip(std::move(ip)), m_port(port), m_transport(transport) {}
+
+FirmwareReceiver::~FirmwareReceiver() { Stop(); }
+
+bool FirmwareReceiver::Start() {
+    Stop();
+    m_fd = m_transport == Transport::Udp ? OpenUdp(m_ip, m_port) : OpenTcpListener(m_ip, m_port);
+    if (m_fd < 0) return false;
+    m_thread.Start([this](const std::atomic<bool> &stopping) {
+        if (m_transport == Transport::Udp)
+            ServeUdp(stopping);
+        else
+            ServeTcp(stopping);
+    });
+    return true;
+}
+
+void FirmwareReceiver::Stop() {
+    m_thread.Stop();
+    if (m_fd >= 0) close(m_fd);
+    m_fd = -1;
+}
+
+void FirmwareReceiver::AnswerPacket(size_t n, Answer answer, int delayMs) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_plans[n] = {answer, delayMs};
+}
+
+FirmwareReceiver::Plan FirmwareReceiver::Take(const Bytes &p) {
+    Plan plan{Answer::Ack, 0};
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_plans.find(m_packets.size());
+        if (it != m_plans.end()) plan = it->second;
+        m_packets.push_back(p);
+        if (p.size() >= 10 && p[2] == kManifest) {
+            const size_t count = Big16(&p[7]);
+            m_images.clear();
+            for (size_t i = 0; i < count && 10 + (i + 1) * kEntry <= p.size(); ++i) {
+                const uint8_t *e = &p[10 + i * kEntry];
+                Image image;
+                image.name.assign(reinterpret_cast<const char *>(e), strnlen(reinterpret_cast<const char *>(e), 16));
+                image.size = Little32(e + 16);
+                image.address = Little32(e + 20);
+                image.data.assign(image.size, 0);
+                m_images.push_back(std::move(image));
+            }
+        } else if (p.size() >= 14 && p[2] == kChunk && p[7] < m_images.size()) {
+            Image &image = m_images[p[7]];
+            const uint32_t offset = Big32(&p[10]);
+            for (size_t i = 14; i < p.size() && offset + (i - 14) < image.data.size(); ++i)
+                image.data[offset + i - 14] = p[i];
+            image.received += p.size() - 14;
+        }
+    }
+    m_arrived.notify_all();
+    if (plan.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(plan.delayMs));
+    return plan;
+}
+
+static const char *AnswerText(FirmwareReceiver::Answer answer) {
+    return answer == FirmwareReceiver::Answer::Ack ? "ok" : "OK";
+}
+
+void FirmwareReceiver::ServeUdp(const std::atomic<bool> &stopping) {
+    while (!stopping) {
+        Datagram d;
+        if (!ReceiveDatagram(m_fd, d, 20)) continue;
+        const Plan plan = Take(d.bytes);
+        if (plan.answer == Answer::None) continue;
+        const char *text = AnswerText(plan.answer);
+        SendDatagram(m_fd, reinterpret_cast<const uint8_t *>(text), 2, d.from);
+    }
+}
+
+void FirmwareReceiver::ServeTcp(const std::atomic<bool> &stopping) {
+    int connection = -1;
+    Bytes pending;
+    while (!stopping) {
+        if (WaitReadable(m_fd, 0)) {
+            if (connection >= 0) close(connection);
+            connection = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+            pending.clear();
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_connections;
+        }
+        if (connection < 0 || !WaitReadable(connection, 20)) {
+            if (connection < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        uint8_t buffer[4096];
+        const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            close(connection);
+            connection = -1;
+            continue;
+        }
+        pending.insert(pending.end(), buffer, buffer + n);
+        while (!pending.empty()) {
+            const size_t length = PacketLength(pending);
+            if (length == SIZE_MAX) {
+                pending.erase(pending.begin());
+                continue;
+            }
+            if (length == 0 || pending.size() < length) break;
+            const Bytes packet(pending.begin(), pending.begin() + long(length));
+            pending.erase(pending.begin(), pending.begin() + long(length));
+            const Plan plan = Take(packet);
+            if (plan.answer != Answer::None)
+                SendAll(connection, reinterpret_cast<const uint8_t *>(AnswerText(plan.answer)), 2);
+        }
+    }
+    if (connection >= 0) close(connection);
+}
+
+std::vector<FirmwareReceiver::Bytes> FirmwareReceiver::Packets() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_packets;
+}
+
+std::vector<FirmwareReceiver::Image> FirmwareReceiver::Images() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_images;
+}
+
+size_t FirmwareReceiver::Connections() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_connections;
+}
+
+bool FirmwareReceiver::WaitForPackets(size_t count, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_packets.size() >= count; });
+}
+
+}  // namespace vdsim

@@ -1,0 +1,78 @@
+// A simulated firmware receiver of a family A device, on UDP or TCP: takes
+// the manifest and the image chunks, acknowledges each packet with "ok", and
+// puts the images together as they arrive. Any packet can instead be answered
+// late, wrongly or not at all.
+#ifndef VANDREL_SIM_SIM_FIRMWARE_H
+#define VANDREL_SIM_SIM_FIRMWARE_H
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sim_net.h"
+
+namespace vdsim {
+
+class FirmwareReceiver {
+public:
+    using Bytes = std::vector<uint8_t>;
+    enum class Transport { Udp, Tcp };
+    enum class Answer { Ack, Wrong, None };  // "ok", "OK", nothing
+
+    struct Image {
+        std::string name;
+        uint32_t size = 0;
+        uint32_t address = 0;
+        Bytes data;           // size bytes; what no chunk brought stays 0
+        size_t received = 0;  // chunk bytes that arrived for it
+    };
+
+    FirmwareReceiver(std::string ip, uint16_t port, Transport transport);
+    ~FirmwareReceiver();
+    FirmwareReceiver(const FirmwareReceiver &) = delete;
+    FirmwareReceiver &operator=(const FirmwareReceiver &) = delete;
+
+    bool Start();
+    void Stop();
+
+    // How to answer packet n (0 is the first packet received, in arrival
+    // order over the receiver's life), after delayMs. Others get "ok" at once.
+    void AnswerPacket(size_t n, Answer answer, int delayMs = 0);
+
+    // Every packet received, in order.
+    std::vector<Bytes> Packets() const;
+    // The images of the last manifest, with the chunks received since.
+    std::vector<Image> Images() const;
+    // TCP connections accepted so far.
+    size_t Connections() const;
+    bool WaitForPackets(size_t count, int timeoutMs) const;
+
+private:
+    struct Plan {
+        Answer answer;
+        int delayMs;
+    };
+    void ServeUdp(const std::atomic<bool> &stopping);
+    void ServeTcp(const std::atomic<bool> &stopping);
+    // Records one packet and returns how to answer it.
+    Plan Take(const Bytes &packet);
+
+    const std::string m_ip;
+    const uint16_t m_port;
+    const Transport m_transport;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_arrived;
+    std::map<size_t, Plan> m_plans;
+    std::vector<Bytes> m_packets;
+    std::vector<Image> m_images;
+    size_t m_connections = 0;
+    int m_fd = -1;
+    SimThread m_thread;
+};
+
+}  // namespace vdsim
+
+#endif
