@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "integration/socket_test_peer.h"
 #include "net/client_socket.h"
@@ -100,6 +101,17 @@ TEST_F(ConnectedClient, WaitForOkTellsOkErrorAndTimeOut) {
     const int64_t start = NowMs();
     EXPECT_EQ(m_socket.WaitForOk(200), 0);
     EXPECT_GE(NowMs() - start, 190);
+}
+
+TEST_F(ConnectedClient, SendThatWouldBlockReturnsZeroAndKeepsTheConnection) {
+    // The peer reads nothing, so the buffers fill up.
+    std::vector<char> chunk(65536, 'x');
+    int result = 1;
+    for (int i = 0; i < 2000 && result > 0; ++i) result = m_socket.SendData(chunk.data(), int(chunk.size()));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(m_socket.IsConnected(), 1);
+    EXPECT_NE(m_socket.GetHandle(), vd::net::kInvalidSocket);
+    EXPECT_EQ(m_socket.SendData("", 0), 0);
 }
 
 TEST_F(ConnectedClient, StreamSendErrorDisconnects) {
