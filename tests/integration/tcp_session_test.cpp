@@ -2,8 +2,10 @@
 // device that speaks the AT commands.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim_at_device.h"
@@ -149,6 +151,9 @@ TEST_F(TcpSession, AReplySplitOverTwoSegmentsIsJudgedByTheFirst) {
     ASSERT_EQ(Login(), VD_OK);
     device.SetSplitReplies(true);
     Read("IP", VD_FAIL);
+    // Once the rest of that answer has arrived, the next command's drain
+    // drops it, and the write is judged by its own first segment.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     char baud[16] = "4800";
     EXPECT_EQ(VD_ModifyDevConfigTCP("C1_BAUD", baud), VD_FAIL);
 }
@@ -159,6 +164,10 @@ TEST_F(TcpSession, ResetSendsTheStoredPassword) {
     EXPECT_EQ(VD_ResetDevTCP(), VD_OK);
     ASSERT_TRUE(device.WaitForLines(kLoginLines.size() + 1, 500));
     EXPECT_EQ(device.Lines().back(), "AT+RESET=secret");
+    // The device restarts and closes the connection; once the close is
+    // noticed, nothing more can be sent.
+    for (int i = 0; i < 5; ++i) VD_PumpMessages(50);
+    Read("IP", VD_NOT_SENT);
 }
 
 TEST_F(TcpSession, ClosedPortGives103) {
