@@ -1,0 +1,61 @@
+#include "devices/family_b/key_rules.h"
+
+#include "devices/family_b/value_codec.h"
+
+namespace vd {
+
+namespace {
+
+constexpr const char *kInvalid = "invalid";
+
+// The enable key of a destination key: "C3_D1" gives "COM3_ENABLEST".
+CString EnableKeyOf(const CString &key) { return Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)); }
+
+// Sets or clears one bit of the row's byte, when the row and its block are
+// there.
+void SetRowBit(BlockSlots &blocks, const ConfigField *row, uint8_t bit, bool on) {
+    if (!row || row->block >= kBlockSlots || !blocks[row->block]) return;
+    SetBlockBit(*blocks[row->block], row->offset, bit, on);
+}
+
+}  // namespace
+
+int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const CString &text) {
+    const CString &name = row.name;
+    const bool invalid = text == kInvalid;
+    if (Contains(name, "_D1")) {
+        SetRowBit(blocks, FindField(table, EnableKeyOf(name)), 0, !invalid);
+        // "invalid" then goes on to the D2 and filter rules, and is stored
+        // as the number 0.
+        if (!invalid) return 0;
+    }
+    if (Contains(name, "_D2")) {
+        SetRowBit(blocks, FindField(table, EnableKeyOf(name)), 1, !invalid);
+        // A switched-off D2 keeps its last value.
+        return invalid ? 1 : 0;
+    }
+    if (Contains(name, "IPF")) {
+        // "ENIPFILTER%d" finds no "ENIPFILTER0" and is stored by its own rule.
+        const ConfigField *enable = FindField(table, Format("ENIPFILTER%d", AtoI(name.c_str() + 3)));
+        if (enable) SetRowBit(blocks, enable, enable->bit, !invalid);
+    }
+    return 0;
+}
+
+int IsHiddenBlockKey(const CString &key) { return Contains(key, "ENABLEST") || Contains(key, "ENIPFILTER"); }
+
+int FormatBlockValue(const DeviceRecord &info, const CString &key, CString &out) {
+    int bit;
+    if (Contains(key, "_D1"))
+        bit = 0;
+    else if (Contains(key, "_D2"))
+        bit = 1;
+    else
+        return 0;
+    const int i = info.Find(EnableKeyOf(key));
+    if (i < 0 || (AtoI(info.values[size_t(i)]) >> bit) & 1) return 0;
+    out = kInvalid;
+    return 1;
+}
+
+}  // namespace vd

@@ -1,0 +1,29 @@
+// The family B rules that tie keys together.
+//   Each port's "COM%d_ENABLEST" byte says, in bit 0 and bit 1, whether the
+//   port's "C%d_D1" and "C%d_D2" settings are in force: a setting whose bit
+//   is 0 reads "invalid", and writing "invalid" clears the bit.
+//   Bit n - 1 of the device block's byte 59 ("ENIPFILTER%d") enables the
+//   filter range "IPF%d": writing a range sets it, "invalid" clears it.
+//   The enable keys themselves are never handed out.
+#ifndef VANDREL_DEVICES_FAMILY_B_KEY_RULES_H
+#define VANDREL_DEVICES_FAMILY_B_KEY_RULES_H
+
+#include "core/device_record.h"
+#include "devices/family_b/field_table.h"
+
+namespace vd {
+
+// Applies the rules for storing text into row, in blocks (a block never
+// received is left alone). 1 when row's own bytes must not be written.
+int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const CString &text);
+
+// 1 when key contains "ENABLEST" or "ENIPFILTER".
+int IsHiddenBlockKey(const CString &key);
+
+// 1 with "invalid" in out when key is a destination whose enable bit in info
+// is 0; 0 to hand out value unchanged.
+int FormatBlockValue(const DeviceRecord &info, const CString &key, CString &out);
+
+}  // namespace vd
+
+#endif
