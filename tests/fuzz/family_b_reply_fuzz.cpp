@@ -1,0 +1,27 @@
+// CMultiPortDevType::OnDatagram on an eight-port handler that asked one MAC
+// for its blocks. The first byte's low bit picks whether the handler waits
+// for information (reply mode 1) or not; the rest is the datagram. The pairs
+// of an accepted reply are then handed out, as a host would take them.
+#include <cstddef>
+#include <cstdint>
+
+#include "devices/family_b/port_dev_types.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    static vd::CEightPortDevType handler;
+    if (size < 1) return 0;
+    handler.BuildFieldTable();
+    handler.m_targetMac = "02:00:00:AB:CD:EF";
+    handler.m_replyMode = data[0] & 1;
+    handler.m_replyCount = 0;
+    handler.m_info.ClearPairs();
+    const int accepted = handler.OnDatagram(data + 1, int(size - 1), "127.0.0.2");
+    if (handler.m_replyCount != (accepted ? 1 : 0)) __builtin_trap();
+    if (handler.m_info.keys.size() != handler.m_info.values.size()) __builtin_trap();
+    for (;;) {
+        vd::CString key, value;
+        if (!handler.TakeValue(key, value)) break;
+        if (key.empty() || value.size() > 40) __builtin_trap();
+    }
+    return 0;
+}
