@@ -1,0 +1,280 @@
+// io and data: the TCP data channels. io drives an IO module through a
+// channel of its own (analogue inputs, IO state, direction, levels); data
+// sends raw bytes on the default channel and prints what comes back.
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "commands.h"
+#include "device.h"
+#include "status.h"
+#include "vandrel.h"
+
+namespace vdcli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr long long kDefaultPort = 8800;
+constexpr int kReadTries = 10;
+constexpr int kReadPauseMs = 50;
+
+bool ParseHostPort(const Args &args, const Printer &out, std::string &host, uint32_t &port, int &status) {
+    if (!ParseHost(args.Positionals()[0], host)) {
+        status = out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
+        return false;
+    }
+    long long p = kDefaultPort;
+    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, p)) {
+        status = out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
+        return false;
+    }
+    port = uint32_t(p);
+    return true;
+}
+
+// Reads are pipelined: a call hands back the answer to an earlier request
+// and sends a new one. The first call only flushes what is queued and asks
+// afresh, so the values come from after every earlier action.
+template <typename Read>
+int ReadFresh(Read read) {
+    int r = read();
+    for (int i = 0; i < kReadTries && r != VD_NO_CONNECTION; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReadPauseMs));
+        r = read();
+        if (r == VD_OK) return r;
+    }
+    return r == VD_NO_CONNECTION ? r : VD_NO_INFO;
+}
+
+struct Action {
+    std::string name;  // ad, state, dir, level
+    long long value = 0;
+    int result = 0;
+    unsigned a = 0, b = 0;
+};
+
+bool ParseAction(const std::string &word, Action &action) {
+    const size_t eq = word.find('=');
+    action.name = word.substr(0, eq);
+    if (eq == std::string::npos) return action.name == "ad" || action.name == "state";
+    return (action.name == "dir" || action.name == "level") && ParseNumber(word.substr(eq + 1), 0, 255, action.value);
+}
+
+void RunAction(void *channel, Action &act) {
+    if (act.name == "ad") {
+        uint32_t a = 0, b = 0;
+        act.result = ReadFresh([&] { return VD_GetAD(channel, &a, &b); });
+        act.a = a;
+        act.b = b;
+    } else if (act.name == "state") {
+        uint8_t a = 0, b = 0;
+        act.result = ReadFresh([&] { return VD_GetIO(channel, &a, &b); });
+        act.a = a;
+        act.b = b;
+    } else if (act.name == "dir") {
+        act.result = VD_SetIODir(channel, uint8_t(act.value));
+    } else {
+        act.result = VD_SetIOLevel(channel, uint8_t(act.value));
+    }
+}
+
+std::string ActionText(const Action &act) {
+    if (act.result != VD_OK) return act.result == VD_NO_INFO ? "device did not answer" : CodeMessage(act.result);
+    if (act.name == "ad") return "inputs " + std::to_string(act.a) + ", " + std::to_string(act.b);
+    if (act.name == "state") return "state bytes " + std::to_string(act.a) + ", " + std::to_string(act.b);
+    return "sent " + std::to_string(act.value);
+}
+
+int RunIo(const Args &args, const Printer &out) {
+    std::string host;
+    uint32_t port = 0;
+    int status = 0;
+    if (!ParseHostPort(args, out, host, port, status)) return status;
+    std::vector<Action> actions;
+    for (size_t i = 1; i < args.Positionals().size(); ++i) {
+        Action act;
+        if (!ParseAction(args.Positionals()[i], act))
+            return out.Fail("unknown action '" + args.Positionals()[i] + "' (ad, state, dir=N, level=N)", 0, kExitUsage);
+        actions.push_back(act);
+    }
+    const std::string where = host + ":" + std::to_string(port);
+    void *channel = VD_TCPInit(host.c_str(), port);
+    if (!channel) return out.Fail(where + ": could not connect", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
+    size_t done = 0;
+    for (; done < actions.size(); ++done) {
+        RunAction(channel, actions[done]);
+        if (actions[done].result != VD_OK) {
+            ++done;
+            break;
+        }
+    }
+    VD_TCPUninit(channel);
+
+    Json list = Json::Array();
+    std::vector<Row> rows;
+    for (size_t i = 0; i < done; ++i) {
+        const Action &act = actions[i];
+        Json j = Json::Object();
+        j.Set("action", act.name).Set("result", act.result);
+        if (act.result == VD_OK && (act.name == "ad" || act.name == "state")) {
+            Json values = Json::Array();
+            values.Push(act.a).Push(act.b);
+            j.Set("values", values);
+        } else if (act.name == "dir" || act.name == "level") {
+            j.Set("value", act.value);
+        }
+        list.Push(j);
+        rows.push_back({act.name, ActionText(act)});
+    }
+    Json doc = Json::Object();
+    doc.Set("host", host).Set("port", port).Set("actions", list);
+    if (!out.Json()) out.Table({"ACTION", "RESULT"}, rows);
+    const Action *failed = done > 0 && actions[done - 1].result != VD_OK ? &actions[done - 1] : nullptr;
+    if (failed) return out.Fail(where + ": " + failed->name + ": " + ActionText(*failed), failed->result,
+                                ExitStatusFor(failed->result), doc);
+    out.Document(doc);
+    return kExitOk;
+}
+
+// Receives what the device sends on the default channel.
+intptr_t OnData(VD_HostWindow *window, uint32_t, uintptr_t bytes, intptr_t count) {
+    auto *received = static_cast<std::string *>(window->user);
+    if (bytes && count > 0) received->append(reinterpret_cast<const char *>(bytes), size_t(count));
+    return 0;
+}
+
+constexpr uint32_t kDataMessage = 0x0401;
+constexpr int kQuietMs = 200;
+
+bool ParseHex(const std::string &text, std::string &bytes) {
+    std::string digits;
+    for (char c : text)
+        if (c != ' ' && c != ':') digits += c;
+    if (digits.size() % 2) return false;
+    for (size_t i = 0; i < digits.size(); i += 2) {
+        long long v = 0;
+        if (!ParseNumber("0x" + digits.substr(i, 2), 0, 255, v)) return false;
+        bytes += static_cast<char>(v);
+    }
+    return true;
+}
+
+std::string HexText(const std::string &bytes) {
+    std::string text;
+    char pair[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(pair, sizeof pair, "%s%02X", text.empty() ? "" : " ", c);
+        text += pair;
+    }
+    return text;
+}
+
+std::string Printable(const std::string &bytes) {
+    std::string text;
+    for (unsigned char c : bytes) text += (c >= 0x20 && c < 0x7F) ? char(c) : '.';
+    return text;
+}
+
+// Sends everything, retrying while the socket would block. False on error.
+bool SendAll(const std::string &bytes) {
+    size_t sent = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    while (sent < bytes.size() && Clock::now() < deadline) {
+        const int n = VD_TCPSend(bytes.data() + sent, int32_t(bytes.size() - sent));
+        if (n < 0) return false;
+        if (n == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        sent += size_t(n);
+    }
+    return sent == bytes.size();
+}
+
+int RunData(const Args &args, const Printer &out) {
+    std::string host;
+    uint32_t port = 0;
+    int status = 0;
+    if (!ParseHostPort(args, out, host, port, status)) return status;
+    std::string payload = args.Positionals().size() > 1 ? args.Positionals()[1] : "";
+    if (args.Has("--hex") && (!payload.empty() || !ParseHex(args.Value("--hex"), payload)))
+        return out.Fail("--hex takes hexadecimal bytes (\"AA 05 00\"), instead of TEXT", 0, kExitUsage);
+    long long waitMs = 1000;
+    if (args.Has("--wait") && !ParseNumber(args.Value("--wait"), 0, 60000, waitMs))
+        return out.Fail("--wait takes milliseconds, 0 to 60000", 0, kExitUsage);
+
+    const std::string where = host + ":" + std::to_string(port);
+    if (VD_TCPConnect(host.c_str(), port) != VD_OK)
+        return out.Fail(where + ": could not connect", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
+    std::string received;
+    VD_HostWindow window{OnData, &received};
+    VD_TCPSetRecHWnd(&window, kDataMessage);
+    if (!SendAll(payload)) {
+        VD_TCPDisconnect();
+        return out.Fail(where + ": the data could not be sent", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
+    }
+    // Arrivals reach OnData only while this thread pumps the library's
+    // notifications; stop once the device has been quiet for a moment.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    auto lastArrival = Clock::time_point{};
+    while (Clock::now() < deadline) {
+        const size_t before = received.size();
+        VD_PumpMessages(20);
+        if (received.size() != before) lastArrival = Clock::now();
+        if (!received.empty() && Clock::now() - lastArrival > std::chrono::milliseconds(kQuietMs)) break;
+    }
+    VD_TCPSetRecHWnd(nullptr, 0);
+    VD_TCPDisconnect();
+
+    Json doc = Json::Object();
+    doc.Set("host", host).Set("port", port).Set("sent", unsigned(payload.size()));
+    doc.Set("received", unsigned(received.size())).Set("hex", HexText(received)).Set("text", Printable(received));
+    if (received.empty())
+        return out.Fail(where + ": the device sent nothing within " + std::to_string(waitMs) + " ms", VD_FAIL,
+                        ExitStatusFor(VD_NO_INFO), doc);
+    out.Document(doc);
+    out.Line("sent " + std::to_string(payload.size()) + " bytes, received " + std::to_string(received.size()) + ":");
+    for (size_t i = 0; i < received.size(); i += 16) {
+        const std::string line = received.substr(i, 16);
+        std::string hex = HexText(line);
+        hex.resize(16 * 3, ' ');
+        char offset[24];
+        std::snprintf(offset, sizeof offset, "%06zX  ", i);
+        out.Line(offset + hex + " " + Printable(line));
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+std::vector<Command> ChannelCommands() {
+    CommandSpec io;
+    io.name = "io";
+    io.synopsis = "HOST ACTION...";
+    io.summary = "read and set an IO module's lines over TCP";
+    io.options = {{"--port", "N", "the module's TCP port (default 8800)"}};
+    io.details =
+        "Actions, carried out in order on one connection:\n"
+        "  ad        read the two analogue inputs\n"
+        "  state     read the two IO state bytes\n"
+        "  dir=N     set the IO directions (0-255)\n"
+        "  level=N   set the output levels (0-255)\n"
+        "A read that gets no answer within half a second ends the command.\n\n"
+        "example:\n  vandrel io 192.0.2.20 dir=15 level=5 state ad\n";
+    io.minPositionals = 2;
+
+    CommandSpec data;
+    data.name = "data";
+    data.synopsis = "HOST [TEXT]";
+    data.summary = "send raw bytes on a TCP data channel and print the answer";
+    data.options = {{"--port", "N", "the device's TCP port (default 8800)"},
+                    {"--hex", "BYTES", "send these bytes (\"AA 05 00 AF 0D\") instead of TEXT"},
+                    {"--wait", "MS", "how long to wait for an answer (default 1000)"}};
+    data.details =
+        "Connects, sends TEXT (or the --hex bytes; nothing with neither) and prints\n"
+        "what arrives until the device has been quiet for 200 ms or --wait ends.\n";
+    data.minPositionals = 1;
+    data.maxPositionals = 2;
+    return {{io, RunIo}, {data, RunData}};
+}
+
+}  // namespace vdcli

@@ -1,0 +1,209 @@
+// Single commands through VD_SendCmd: restart, any named command, and the
+// firmware download and erase.
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "commands.h"
+#include "device.h"
+#include "status.h"
+#include "vandrel.h"
+
+namespace vdcli {
+
+namespace {
+
+constexpr long long kDefaultPort = 8800;
+constexpr size_t kMaxImages = 5;
+constexpr unsigned long long kMaxImageTotal = 0x1BE00;  // rounded sizes of all images together
+constexpr unsigned long long kImageAlign = 512;
+
+struct CommandTarget {
+    Target target;
+    uint32_t port = 0;
+    uint8_t transport = 1;
+};
+
+// Address, type, port and transport of a command. Family B devices are
+// named by MAC, which is also the command's parameter; family A by IP.
+bool ResolveCommandTarget(const Args &args, const Printer &out, CommandTarget &ct, int &status) {
+    long long port = kDefaultPort;
+    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, port)) {
+        status = out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
+        return false;
+    }
+    ct.port = uint32_t(port);
+    ct.transport = args.Has("--tcp") ? 0 : 1;
+    if (!ResolveTarget(args, args.Positionals()[0], out, ct.target, status)) return false;
+    const bool familyB = FamilyOf(ct.target.type) == Family::B;
+    if (familyB != ct.target.addr.isMac) {
+        status = FailWrongFamily(out, ct.target.type);
+        return false;
+    }
+    return true;
+}
+
+// Sends cmd; param is the command's parameter and, for GETADC and GETIOSTAT
+// over TCP, receives the device's answer.
+int Send(const CommandTarget &ct, const std::string &cmd, std::string &param) {
+    std::vector<char> buffer(std::max<size_t>(VD_PARAM_LEN, param.size() + 1), '\0');
+    std::copy(param.begin(), param.end(), buffer.begin());
+    const Target &t = ct.target;
+    const int r = VD_SendCmd(t.type, t.addr.isMac ? "" : t.addr.text.c_str(), ct.port, cmd.c_str(), buffer.data(),
+                             ct.transport);
+    param = buffer.data();
+    return r;
+}
+
+std::string FailedCommandText(const CommandTarget &ct) {
+    return ct.transport == 0 ? "the command failed: no connection, or the device did not answer"
+                             : "the command was not sent: unknown to this device type, or the send failed";
+}
+
+int Report(const Printer &out, const CommandTarget &ct, const std::string &cmd, int r, const std::string &what,
+           const std::string &reply = "") {
+    if (r != VD_OK) return out.Fail(ct.target.addr.text + ": " + FailedCommandText(ct), r, kExitFailed);
+    if (out.Json()) {
+        Json doc = Json::Object();
+        doc.Set(ct.target.addr.isMac ? "mac" : "ip", ct.target.addr.text).Set("type", ct.target.type);
+        doc.Set("command", cmd).Set("transport", ct.transport ? "udp" : "tcp");
+        if (!reply.empty()) doc.Set("reply", reply);
+        out.Document(doc);
+    } else {
+        out.Line(what);
+    }
+    return kExitOk;
+}
+
+int RunRestart(const Args &args, const Printer &out) {
+    CommandTarget ct;
+    int status = 0;
+    if (!ResolveCommandTarget(args, out, ct, status)) return status;
+    std::string param = ct.target.addr.isMac ? ct.target.addr.text : args.Value("--param", "1");
+    const int r = Send(ct, "RESETDEV", param);
+    return Report(out, ct, "RESETDEV", r, "restart sent to " + ct.target.addr.text);
+}
+
+int RunCmd(const Args &args, const Printer &out) {
+    CommandTarget ct;
+    int status = 0;
+    if (!ResolveCommandTarget(args, out, ct, status)) return status;
+    const std::string cmd = args.Positionals()[1];
+    std::string param = args.Positionals().size() > 2 ? args.Positionals()[2] : "";
+    if (ct.target.addr.isMac) param = ct.target.addr.text;
+    const bool answers = ct.transport == 0 && (cmd == "GETADC" || cmd == "GETIOSTAT");
+    const int r = Send(ct, cmd, param);
+    return Report(out, ct, cmd, r,
+                  answers ? cmd + ": " + param : cmd + " sent to " + ct.target.addr.text, answers ? param : "");
+}
+
+// Checks the image files as the device will take them; reports and returns
+// false when they cannot go.
+bool CheckImages(const std::vector<std::string> &files, const Printer &out, int &status) {
+    if (files.size() > kMaxImages) {
+        status = out.Fail("at most " + std::to_string(kMaxImages) + " images per download", 0, kExitUsage);
+        return false;
+    }
+    unsigned long long total = 0;
+    for (const std::string &f : files) {
+        struct stat st {};
+        if (f.find('*') != std::string::npos || stat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            status = out.Fail("cannot read the image file '" + f + "'", 0, kExitFailed);
+            return false;
+        }
+        total += (static_cast<unsigned long long>(st.st_size) + kImageAlign - 1) / kImageAlign * kImageAlign;
+    }
+    if (total > kMaxImageTotal) {
+        status = out.Fail("the images take " + std::to_string(total) + " bytes in 512-byte blocks; the device holds " +
+                              std::to_string(kMaxImageTotal),
+                          0, kExitFailed);
+        return false;
+    }
+    return true;
+}
+
+int RunDownload(const Args &args, const Printer &out) {
+    const std::vector<std::string> files(args.Positionals().begin() + 1, args.Positionals().end());
+    int status = 0;
+    if (!CheckImages(files, out, status)) return status;
+    CommandTarget ct;
+    if (!ResolveCommandTarget(args, out, ct, status)) return status;
+    if (ct.target.addr.isMac) return FailWrongFamily(out, ct.target.type);
+    std::string param;
+    for (const std::string &f : files) param += (param.empty() ? "" : "*") + f;
+    out.Note("downloading " + std::to_string(files.size()) + " image(s) to " + ct.target.addr.text + " ...");
+    const int r = Send(ct, "DOWNLOAD", param);
+    if (r != VD_OK)
+        return out.Fail(ct.target.addr.text + ": download failed: no connection, or a packet was not acknowledged", r,
+                        kExitFailed);
+    return Report(out, ct, "DOWNLOAD", r, "download acknowledged by " + ct.target.addr.text);
+}
+
+int RunErase(const Args &args, const Printer &out) {
+    CommandTarget ct;
+    int status = 0;
+    if (!ResolveCommandTarget(args, out, ct, status)) return status;
+    if (ct.target.addr.isMac) return FailWrongFamily(out, ct.target.type);
+    std::string param;
+    const int r = Send(ct, "ERASE", param);
+    if (r != VD_OK)
+        return out.Fail(ct.target.addr.text + ": erase failed: no connection, or not acknowledged", r, kExitFailed);
+    return Report(out, ct, "ERASE", r, "erase acknowledged by " + ct.target.addr.text);
+}
+
+std::vector<Option> CommandOptions() {
+    return {TypeOption(),
+            {"--tcp", "", "send over TCP instead of UDP (family A)"},
+            {"--port", "N", "the device's command port (family A; default 8800)"}};
+}
+
+}  // namespace
+
+std::vector<Command> DeviceCommands() {
+    const std::string addressing =
+        "ADDRESS is an IP address for family A and a MAC address for family B (whose\n"
+        "commands are broadcast on UDP port 8801; --tcp and --port do not apply).\n\n";
+
+    CommandSpec restart;
+    restart.name = "restart";
+    restart.synopsis = "ADDRESS";
+    restart.summary = "restart a device (RESETDEV)";
+    restart.options = CommandOptions();
+    restart.options.push_back({"--param", "N", "the restart item's value (family A; default 1)"});
+    restart.details = addressing + TypeListHelp();
+    restart.minPositionals = restart.maxPositionals = 1;
+
+    CommandSpec cmd;
+    cmd.name = "cmd";
+    cmd.synopsis = "ADDRESS COMMAND [PARAM]";
+    cmd.summary = "send one named command (10TCTRLIO, RESETDEV10T, GETADC, ...)";
+    cmd.options = CommandOptions();
+    cmd.details = addressing +
+                  "Commands: RESETDEV and 10TCTRLIO (UDP or TCP), RESETDEV10T (UDP, type 7 only);\n"
+                  "over TCP also GETADC and GETIOSTAT, whose answer is printed, SETIODIR and\n"
+                  "SETIOLEVEL. PARAM is the command's number. A UDP command is not answered.\n\n" + TypeListHelp();
+    cmd.minPositionals = 2;
+    cmd.maxPositionals = 3;
+
+    CommandSpec download;
+    download.name = "firmware download";
+    download.synopsis = "ADDRESS FILE...";
+    download.summary = "download up to five firmware images to a family A device";
+    download.options = CommandOptions();
+    download.details =
+        "The images are announced in one manifest and sent in 512-byte chunks, each\n"
+        "acknowledged by the device; together they may take 114176 bytes (each\n"
+        "rounded up to 512). The device's file names are the files' base names.\n";
+    download.minPositionals = 2;
+
+    CommandSpec erase;
+    erase.name = "firmware erase";
+    erase.synopsis = "ADDRESS";
+    erase.summary = "erase a family A device's firmware images";
+    erase.options = CommandOptions();
+        erase.minPositionals = erase.maxPositionals = 1;
+
+    return {{restart, RunRestart}, {cmd, RunCmd}, {download, RunDownload}, {erase, RunErase}};
+}
+
+}  // namespace vdcli

@@ -1,0 +1,67 @@
+// search: discovery by broadcast or at one address.
+#include "commands.h"
+#include "device.h"
+#include "status.h"
+#include "vandrel.h"
+
+namespace vdcli {
+
+namespace {
+
+constexpr long long kDefaultWaitMs = 1000;
+
+std::string OrDash(const std::string &text) { return text.empty() ? "-" : text; }
+
+int RunSearch(const Args &args, const Printer &out) {
+    long long waitMs = kDefaultWaitMs;
+    if (args.Has("--wait") && !ParseNumber(args.Value("--wait"), 0, 60000, waitMs))
+        return out.Fail("--wait takes milliseconds, 0 to 60000", 0, kExitUsage);
+    std::string target;
+    if (!args.Positionals().empty() && !ParseHost(args.Positionals()[0], target))
+        return out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
+
+    const std::vector<FoundDevice> found = SearchDevices(target, int(waitMs));
+    if (found.empty()) {
+        const std::string what = target.empty() ? "no device answered" : target + " did not answer";
+        return out.Fail(what + " within " + std::to_string(waitMs) + " ms", VD_FAIL,
+                        ExitStatusFor(VD_NO_INFO));
+    }
+    if (out.Json()) {
+        Json list = Json::Array();
+        for (const FoundDevice &d : found) {
+            Json dev = Json::Object();
+            dev.Set("ip", d.ip).Set("mac", d.mac).Set("type", d.type);
+            dev.Set("family", FamilyOf(d.type) == Family::A ? "A" : FamilyOf(d.type) == Family::B ? "B" : "?");
+            dev.Set("version", d.version).Set("code2", d.code2).Set("port", d.port);
+            list.Push(dev);
+        }
+        out.Document(list);
+    } else {
+        std::vector<Row> rows;
+        for (const FoundDevice &d : found)
+            rows.push_back({d.ip, OrDash(d.mac), DescribeType(d.type), OrDash(d.version), std::to_string(d.code2),
+                            d.port ? std::to_string(d.port) : "-"});
+        out.Table({"IP", "MAC", "TYPE", "VERSION", "CODE2", "PORT"}, rows);
+        out.Line(std::to_string(found.size()) + (found.size() == 1 ? " device answered" : " devices answered"));
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+std::vector<Command> DiscoveryCommands() {
+    CommandSpec search;
+    search.name = "search";
+    search.synopsis = "[ADDRESS]";
+    search.summary = "find devices: broadcast a search, or ask one address";
+    search.options = {{"--wait", "MS", "how long to collect answers (default 1000)"}};
+    search.details =
+        "Without ADDRESS the search is a broadcast to 255.255.255.255 on UDP port 8800:\n"
+        "run it only on a network where that is fine. With ADDRESS only that address\n"
+        "is asked (it may be a directed broadcast address). Every answer is listed as\n"
+        "it came; a device that answers twice is listed twice.\n";
+    search.maxPositionals = 1;
+    return {{search, RunSearch}};
+}
+
+}  // namespace vdcli

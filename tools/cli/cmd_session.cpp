@@ -1,0 +1,134 @@
+// at: one AT-command configuration session with a family B device over TCP:
+// log in, read and write keys in the order given, then exit or reset.
+#include <algorithm>
+
+#include "commands.h"
+#include "device.h"
+#include "status.h"
+#include "vandrel.h"
+
+namespace vdcli {
+
+namespace {
+
+constexpr long long kDefaultPort = 8800;
+
+struct Step {
+    std::string key;
+    std::string value;  // what was written, or what was read
+    bool write = false;
+    int result = 0;
+};
+
+int RunStep(Step &s) {
+    if (!s.write) {
+        char value[VD_VALUE_LEN] = "";
+        s.result = VD_GetDevConfigTCP(s.key.c_str(), value);
+        s.value = s.result == VD_OK ? value : "";
+        return s.result;
+    }
+    // The library may rewrite a "_D1"/"_D2" value as hex, in place.
+    std::vector<char> value(std::max<size_t>(VD_VALUE_LEN, s.value.size() + 16), '\0');
+    std::copy(s.value.begin(), s.value.end(), value.begin());
+    s.result = VD_ModifyDevConfigTCP(s.key.c_str(), value.data());
+    s.value = value.data();
+    return s.result;
+}
+
+std::string StepFailure(const Step &s) {
+    const std::string what = s.result == VD_FAIL ? "the device refused it" : CodeMessage(s.result);
+    return (s.write ? "set " : "get ") + s.key + ": " + what;
+}
+
+int RunAt(const Args &args, const Printer &out) {
+    std::string host;
+    if (!ParseHost(args.Positionals()[0], host))
+        return out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
+    if (!args.Has("--password"))
+        return out.Fail("--password is required (--password '' for a device without one)", 0, kExitUsage);
+    long long port = kDefaultPort;
+    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, port))
+        return out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
+    std::vector<Step> steps;
+    for (size_t i = 1; i < args.Positionals().size(); ++i) {
+        const std::string &w = args.Positionals()[i];
+        const size_t eq = w.find('=');
+        if (eq == 0) return out.Fail("'" + w + "' has no key", 0, kExitUsage);
+        if (eq == std::string::npos)
+            steps.push_back({w, "", false, 0});
+        else
+            steps.push_back({w.substr(0, eq), w.substr(eq + 1), true, 0});
+    }
+    Target t;
+    t.addr = {false, host};
+    int status = 0;
+    if (!ResolveType(args, t.addr, out, t.type, status)) return status;
+
+    const std::string password = args.Value("--password");
+    const int login = VD_LoginTCP(t.type, host.c_str(), uint32_t(port), password.c_str());
+    if (login == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
+    if (login != VD_OK)
+        return out.Fail(host + ":" + std::to_string(port) + ": login failed: " + CodeMessage(login), login,
+                        ExitStatusFor(login));
+
+    // The first step that fails ends the session: later ones would only
+    // repeat the same error.
+    size_t done = 0;
+    int failed = VD_OK;
+    for (; done < steps.size() && failed == VD_OK; ++done) failed = RunStep(steps[done]);
+    const bool reset = args.Has("--reset");
+    const int end = reset ? VD_ResetDevTCP() : VD_ExitTCP();
+
+    if (out.Json()) {
+        Json list = Json::Array();
+        for (size_t i = 0; i < done; ++i) {
+            Json s = Json::Object();
+            s.Set("op", steps[i].write ? "set" : "get").Set("key", steps[i].key).Set("value", steps[i].value);
+            s.Set("result", steps[i].result).Set("status", CodeName(steps[i].result));
+            list.Push(s);
+        }
+        Json doc = Json::Object();
+        doc.Set("host", host).Set("port", int(port)).Set("type", t.type).Set("steps", list);
+        doc.Set(reset ? "reset" : "exit", end == VD_OK);
+        if (failed != VD_OK) {
+            const Step &s = steps[done - 1];
+            return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result), doc);
+        }
+        out.Document(doc);
+    } else {
+        out.Line("logged in to " + host + ":" + std::to_string(port) + " (type " + DescribeType(t.type) + ")");
+        std::vector<Row> rows;
+        for (size_t i = 0; i < done; ++i)
+            rows.push_back({steps[i].write ? "set" : "get", steps[i].key, steps[i].value,
+                            steps[i].result == VD_OK ? "ok" : CodeMessage(steps[i].result)});
+        if (!rows.empty()) out.Table({"OP", "KEY", "VALUE", "RESULT"}, rows);
+        out.Line(std::string(reset ? "reset" : "exit") + (end == VD_OK ? " sent" : ": " + CodeMessage(end)));
+    }
+    if (failed != VD_OK) {
+        const Step &s = steps[done - 1];
+        return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result));
+    }
+    return end == VD_OK ? kExitOk : ExitStatusFor(end);
+}
+
+}  // namespace
+
+std::vector<Command> SessionCommands() {
+    CommandSpec at;
+    at.name = "at";
+    at.synopsis = "HOST [KEY | KEY=VALUE]...";
+    at.summary = "an AT-command session with a family B device over TCP";
+    at.options = {TypeOption(),
+                  {"--password", "TEXT", "the device's password (required; '' for none)"},
+                  {"--port", "N", "the device's TCP port (default 8800)"},
+                  {"--reset", "", "end by restarting the device instead of leaving the session"}};
+    at.details =
+        "Logs in, then reads each KEY and writes each KEY=VALUE in the order given,\n"
+        "then leaves the session (or restarts the device with --reset). The first\n"
+        "step that fails ends the session. _D1/_D2 values are decimal or 0x hex.\n\n"
+        "example:\n  vandrel at 192.0.2.9 --password secret C1_BAUD C1_BAUD=115200 C1_BAUD\n";
+    at.minPositionals = 1;
+    return {{at, RunAt}};
+}
+
+}  // namespace vdcli

@@ -1,0 +1,28 @@
+// The subcommands of vandrel, grouped by what they talk to. Each group's file
+// declares its commands' options and help next to the code that runs them.
+#ifndef VANDREL_CLI_COMMANDS_H
+#define VANDREL_CLI_COMMANDS_H
+
+#include <vector>
+
+#include "args.h"
+#include "output.h"
+
+namespace vdcli {
+
+using RunFn = int (*)(const Args &args, const Printer &out);
+
+struct Command {
+    CommandSpec spec;
+    RunFn run;
+};
+
+std::vector<Command> DiscoveryCommands();  // search
+std::vector<Command> ConfigCommands();     // show, set
+std::vector<Command> DeviceCommands();     // restart, cmd, firmware download, firmware erase
+std::vector<Command> SessionCommands();    // at
+std::vector<Command> ChannelCommands();    // io, data
+
+}  // namespace vdcli
+
+#endif

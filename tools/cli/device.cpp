@@ -1,0 +1,147 @@
+#include "device.h"
+
+#include <arpa/inet.h>
+
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#include "status.h"
+#include "vandrel.h"
+
+namespace vdcli {
+
+namespace {
+
+struct TypeText {
+    int code;
+    Family family;
+    const char *kind;
+};
+
+const TypeText kTypes[] = {
+    {1, Family::A, "serial"}, {2, Family::A, "serial"}, {3, Family::A, "10T"},   {4, Family::A, "serial"},
+    {5, Family::A, "serial"}, {6, Family::A, "serial"}, {7, Family::A, "10T"},   {8, Family::A, "serial"},
+    {9, Family::A, "10T"},    {17, Family::A, "CAN"},   {18, Family::A, "CAN"},  {19, Family::A, "CAN"},
+    {33, Family::A, "serial"}, {32, Family::B, "1 port"}, {56, Family::B, "2 ports"}, {48, Family::B, "4 ports"},
+    {64, Family::B, "8 ports"},
+};
+
+const TypeText *FindType(int type) {
+    for (const TypeText &t : kTypes)
+        if (t.code == type) return &t;
+    return nullptr;
+}
+
+bool Matches(const FoundDevice &d, const Address &addr) { return addr.isMac ? d.mac == addr.text : d.ip == addr.text; }
+
+}  // namespace
+
+Family FamilyOf(int type) {
+    const TypeText *t = FindType(type);
+    return t ? t->family : Family::None;
+}
+
+std::string DescribeType(int type) {
+    const TypeText *t = FindType(type);
+    if (!t) return std::to_string(type) + " (unknown)";
+    return std::to_string(type) + (t->family == Family::A ? " (A, " : " (B, ") + t->kind + ")";
+}
+
+std::string TypeListHelp() {
+    return "device types:\n"
+           "  family A, addressed by IP: 1 2 4 5 6 8 33 (serial), 3 7 9 (10T), 17 18 19 (CAN)\n"
+           "  family B, addressed by MAC: 32 (1 port), 56 (2 ports), 48 (4 ports), 64 (8 ports)\n"
+           "  Without --type the device's type is taken from its answer to a search.\n";
+}
+
+bool ParseAddress(const std::string &word, Address &out) {
+    in_addr ip{};
+    if (inet_pton(AF_INET, word.c_str(), &ip) == 1) {
+        out = {false, word};
+        return true;
+    }
+    if (word.size() != 17) return false;
+    std::string mac;
+    for (size_t i = 0; i < word.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (i % 3 == 2) {
+            if (c != ':' && c != '-') return false;
+            mac += ':';
+        } else {
+            if (!std::isxdigit(c)) return false;
+            mac += static_cast<char>(std::toupper(c));
+        }
+    }
+    out = {true, mac};
+    return true;
+}
+
+bool ParseHost(const std::string &word, std::string &host) {
+    in_addr ip{};
+    if (inet_pton(AF_INET, word.c_str(), &ip) != 1) return false;
+    host = word;
+    return true;
+}
+
+std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt) {
+    if (addr.empty())
+        VD_SearchAll();
+    else
+        VD_Search(addr.c_str());
+    std::vector<FoundDevice> found;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        // Answers come in while the library does not look; each call only
+        // collects what is already queued.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        char ip[VD_IP_LEN] = "", version[VD_VERSION_LEN] = "", mac[VD_MAC_LEN] = "";
+        uint8_t code1 = 0, code2 = 0;
+        uint32_t port = 0;
+        while (VD_GetSearchDev(ip, version, mac, &code1, &code2, &port) == VD_OK) {
+            found.push_back({ip, version, mac, code1, code2, port});
+            if (stopAt && Matches(found.back(), *stopAt)) return found;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return found;
+    }
+}
+
+bool ResolveTarget(const Args &args, const std::string &word, const Printer &out, Target &target, int &exitStatus) {
+    if (!ParseAddress(word, target.addr)) {
+        exitStatus = out.Fail("'" + word + "' is neither an IPv4 address nor a MAC address", 0, kExitUsage);
+        return false;
+    }
+    return ResolveType(args, target.addr, out, target.type, exitStatus);
+}
+
+int FailWrongFamily(const Printer &out, int type) {
+    const char *how = FamilyOf(type) == Family::B ? "family B, addressed by MAC" : "family A, addressed by IP";
+    return out.Fail(CodeMessage(VD_WRONG_FAMILY) + " (type " + std::to_string(type) + " is " + how + ")",
+                    VD_WRONG_FAMILY, ExitStatusFor(VD_WRONG_FAMILY));
+}
+
+Option TypeOption() { return {"--type", "N", "device type code (default: ask the device with a search)"}; }
+
+bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus) {
+    if (args.Has("--type")) {
+        long long v = 0;
+        if (!ParseNumber(args.Value("--type"), 0, 255, v) || FamilyOf(int(v)) == Family::None) {
+            exitStatus = out.Fail("unknown device type '" + args.Value("--type") + "'\n" + TypeListHelp(), 0, kExitUsage);
+            return false;
+        }
+        type = int(v);
+        return true;
+    }
+    // A family A device answers a search sent to its own address; a device
+    // addressed by MAC can only be found among the answers to a broadcast.
+    for (const FoundDevice &d : SearchDevices(addr.isMac ? "" : addr.text, kTypeSearchWaitMs, &addr))
+        if (Matches(d, addr)) {
+            type = d.type;
+            return true;
+        }
+    exitStatus = out.Fail(addr.text + " did not answer a search, so its type is unknown (pass --type)", VD_NO_INFO,
+                          ExitStatusFor(VD_NO_INFO));
+    return false;
+}
+
+}  // namespace vdcli

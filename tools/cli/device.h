@@ -1,0 +1,69 @@
+// Device addresses and type codes as the commands take them, and the
+// discovery helpers that several commands share.
+#ifndef VANDREL_CLI_DEVICE_H
+#define VANDREL_CLI_DEVICE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "args.h"
+#include "output.h"
+
+namespace vdcli {
+
+enum class Family { A, B, None };
+
+// Family and a short description of a type code ("serial", "CAN", "4 ports").
+Family FamilyOf(int type);
+std::string DescribeType(int type);  // "5 (A, serial)"; "200 (unknown)"
+std::string TypeListHelp();
+
+// An IPv4 address, or a MAC address normalised to the upper-case
+// "XX:XX:XX:XX:XX:XX" form the library compares exactly ('-' separators and
+// lower case are accepted).
+struct Address {
+    bool isMac = false;
+    std::string text;
+};
+bool ParseAddress(const std::string &word, Address &out);
+
+struct FoundDevice {
+    std::string ip, version, mac;
+    int type = 0, code2 = 0;
+    uint32_t port = 0;
+};
+
+// Sends a search (broadcast when addr is empty) and collects what answers
+// within waitMs. With stopAt set, returns as soon as a matching device is in.
+std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs,
+                                       const Address *stopAt = nullptr);
+
+constexpr int kTypeSearchWaitMs = 600;
+
+// The type code of --type, or, without it, the type the device gives in a
+// search reply. On failure reports through out and returns false with the
+// exit status in exitStatus.
+bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus);
+
+struct Target {
+    Address addr;
+    int type = 0;
+};
+
+// The device named by word, with its type (ResolveType). On failure reports
+// and returns false with the exit status in exitStatus.
+bool ResolveTarget(const Args &args, const std::string &word, const Printer &out, Target &target, int &exitStatus);
+
+// Reports 101 with a hint on how the type's family is addressed.
+int FailWrongFamily(const Printer &out, int type);
+
+// The --type option as commands declare it.
+Option TypeOption();
+
+// Reads an IPv4 address; false with a report when it is not one.
+bool ParseHost(const std::string &word, std::string &host);
+
+}  // namespace vdcli
+
+#endif

@@ -1,0 +1,99 @@
+// vandrel: find, inspect and configure device servers from the command line,
+// through libvandrel's C interface.
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "device.h"
+#include "status.h"
+
+using namespace vdcli;
+
+namespace {
+
+std::vector<Command> AllCommands() {
+    std::vector<Command> all;
+    for (auto group : {DiscoveryCommands, ConfigCommands, DeviceCommands, SessionCommands, ChannelCommands})
+        for (Command &c : group()) all.push_back(std::move(c));
+    return all;
+}
+
+std::vector<std::string> Words(const std::string &text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
+// The command whose name's words start args; n gets the number of words.
+const Command *FindCommand(const std::vector<Command> &all, const std::vector<std::string> &args, size_t &n) {
+    for (const Command &c : all) {
+        const std::vector<std::string> name = Words(c.spec.name);
+        if (name.size() > args.size()) continue;
+        bool match = true;
+        for (size_t i = 0; i < name.size(); ++i) match = match && name[i] == args[i];
+        if (match) {
+            n = name.size();
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+void Overview(const std::vector<Command> &all, FILE *to) {
+    std::fprintf(to,
+                 "usage: vandrel COMMAND [options] [arguments]\n\n"
+                 "Finds, inspects and configures network device servers. Discovery broadcasts\n"
+                 "on the local network: run it only where that is fine.\n\ncommands:\n");
+    size_t width = 0;
+    for (const Command &c : all) width = std::max(width, c.spec.name.size());
+    for (const Command &c : all)
+        std::fprintf(to, "  %-*s  %s\n", int(width), c.spec.name.c_str(), c.spec.summary.c_str());
+    std::fprintf(to, "\n'vandrel COMMAND --help' tells more. Every command takes --json.\n\n%s\n%s",
+                 TypeListHelp().c_str(), ExitStatusHelp().c_str());
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const std::vector<Command> all = AllCommands();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        Overview(all, stderr);
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        size_t n = 0;
+        const Command *c = args.size() > 1 ? FindCommand(all, {args.begin() + 1, args.end()}, n) : nullptr;
+        if (c)
+            std::fputs(HelpText(c->spec).c_str(), stdout);
+        else
+            Overview(all, stdout);
+        return kExitOk;
+    }
+    size_t n = 0;
+    const Command *c = FindCommand(all, args, n);
+    if (!c) {
+        std::string group;
+        for (const Command &g : all)
+            if (Words(g.spec.name)[0] == args[0]) group += "  vandrel " + g.spec.name + ": " + g.spec.summary + "\n";
+        if (!group.empty())
+            std::fprintf(stderr, "vandrel %s needs one of:\n%s", args[0].c_str(), group.c_str());
+        else
+            std::fprintf(stderr, "vandrel: unknown command '%s' (see 'vandrel --help')\n", args[0].c_str());
+        return kExitUsage;
+    }
+    Args parsed;
+    std::string error;
+    const bool ok = ParseArgs(c->spec, {args.begin() + long(n), args.end()}, parsed, error);
+    const Printer out(c->spec.name, parsed.Json());
+    if (!ok) return out.Fail(error + " (see 'vandrel " + c->spec.name + " --help')", 0, kExitUsage);
+    if (parsed.Help()) {
+        std::fputs(HelpText(c->spec).c_str(), stdout);
+        return kExitOk;
+    }
+    return c->run(parsed, out);
+}

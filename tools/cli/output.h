@@ -1,0 +1,44 @@
+// What a command prints: aligned tables for people, JSON for scripts, and
+// one way of reporting a failure with its exit status.
+#ifndef VANDREL_CLI_OUTPUT_H
+#define VANDREL_CLI_OUTPUT_H
+
+#include <string>
+#include <vector>
+
+#include "json.h"
+
+namespace vdcli {
+
+using Row = std::vector<std::string>;
+
+// Columns padded to their widest cell, a header line and a rule under it.
+std::string FormatTable(const Row &header, const std::vector<Row> &rows);
+
+class Printer {
+public:
+    Printer(std::string command, bool json) : m_command(std::move(command)), m_json(json) {}
+    bool Json() const { return m_json; }
+
+    // Text mode only: a line or a table on standard output.
+    void Line(const std::string &text) const;
+    void Table(const Row &header, const std::vector<Row> &rows) const;
+    // JSON mode only: the document on standard output.
+    void Document(const vdcli::Json &doc) const;
+    // A note for people on standard error, in both modes (progress, hints).
+    void Note(const std::string &text) const;
+
+    // Reports a failure: "vandrel CMD: message" on standard error and, in
+    // JSON mode, doc with "error": message and "code": code added on
+    // standard output. Returns exitStatus for the caller to return.
+    int Fail(const std::string &message, int code, int exitStatus,
+             vdcli::Json doc = vdcli::Json::Object()) const;
+
+private:
+    std::string m_command;
+    bool m_json;
+};
+
+}  // namespace vdcli
+
+#endif
