@@ -1,0 +1,156 @@
+// vandrel-sim: runs a fleet of simulated devices on loopback addresses, for
+// trying the vandrel tool and library without owning a device. It prints the
+// fleet, then one line per request its devices serve, until SIGINT or SIGTERM.
+#include <net/if.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim_fleet.h"
+
+using namespace vdsim;
+
+namespace {
+
+// The simulated devices hear limited broadcasts: on a machine with a real
+// network they would answer other people's searches, so the tool runs only
+// where loopback is the sole interface (a private network namespace).
+bool OnlyLoopback() {
+    struct if_nameindex *list = if_nameindex();
+    if (!list) return false;
+    bool only = true;
+    for (struct if_nameindex *i = list; i->if_index != 0; ++i) only = only && std::strcmp(i->if_name, "lo") == 0;
+    if_freenameindex(list);
+    return only;
+}
+
+void Usage(FILE *to) {
+    std::fprintf(to,
+                 "usage: vandrel-sim [--fleet FILE] [--quiet]\n"
+                 "       vandrel-sim --print-fleet\n\n"
+                 "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
+                 "logs one line per request they serve. It must run in a private network\n"
+                 "namespace, as in: scripts/in-netns.sh vandrel-sim\n\n"
+                 "  --fleet FILE   the devices to run (default: the built-in fleet)\n"
+                 "  --print-fleet  print the built-in fleet, a starting point for a FILE\n"
+                 "  --quiet        do not log requests\n\n"
+                 "A fleet file has one device per line, '#' starts a comment:\n%s",
+                 FleetSettingsHelp());
+}
+
+std::string Timestamp() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    const long ms = long(std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min, local.tm_sec, ms);
+    return text;
+}
+
+void PrintFleet(const std::vector<std::unique_ptr<FleetMember>> &members) {
+    std::printf("%-10s %-15s %-9s %-17s %-5s %s\n", "KIND", "ADDRESS", "SERVICE", "MAC", "TYPE", "PASSWORD");
+    for (const auto &m : members)
+        for (const FleetRow &r : m->Rows())
+            std::printf("%-10s %-15s %-9s %-17s %-5s %s\n", r.kind.c_str(), r.address.c_str(), r.service.c_str(),
+                        r.mac.c_str(), r.type.c_str(), r.password.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::string fleetFile;
+    bool quiet = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--fleet" && i + 1 < argc) {
+            fleetFile = argv[++i];
+        } else if (a == "--quiet") {
+            quiet = true;
+        } else if (a == "--print-fleet") {
+            std::fputs(DefaultFleetText(), stdout);
+            return 0;
+        } else if (a == "--help" || a == "-h") {
+            Usage(stdout);
+            return 0;
+        } else {
+            Usage(stderr);
+            return 2;
+        }
+    }
+    if (!OnlyLoopback()) {
+        std::fprintf(stderr, "vandrel-sim: refusing to run: this process sees network interfaces other than "
+                             "loopback; run it in a private namespace: scripts/in-netns.sh vandrel-sim\n");
+        return 2;
+    }
+
+    std::string text = DefaultFleetText();
+    if (!fleetFile.empty()) {
+        std::ifstream in(fleetFile);
+        if (!in) {
+            std::fprintf(stderr, "vandrel-sim: cannot read %s\n", fleetFile.c_str());
+            return 2;
+        }
+        std::ostringstream all;
+        all << in.rdbuf();
+        text = all.str();
+    }
+    std::vector<FleetEntry> entries;
+    std::string error;
+    if (!ParseFleet(text, entries, error)) {
+        std::fprintf(stderr, "vandrel-sim: %s\n", error.c_str());
+        return 2;
+    }
+    std::vector<std::unique_ptr<FleetMember>> members;
+    for (const FleetEntry &e : entries) {
+        members.push_back(MakeMember(e, error));
+        if (!members.back()) {
+            std::fprintf(stderr, "vandrel-sim: %s\n", error.c_str());
+            return 2;
+        }
+    }
+
+    // Signals are taken synchronously by the loop below, so that the devices
+    // stop from the main thread.
+    // A shell starts background jobs with SIGINT ignored; take it back.
+    signal(SIGINT, SIG_DFL);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    for (size_t i = 0; i < members.size(); ++i)
+        if (!members[i]->Start()) {
+            std::fprintf(stderr, "vandrel-sim: line %d: %s %s: cannot open its sockets (address in use?)\n",
+                         entries[i].line, entries[i].kind.c_str(), entries[i].address.c_str());
+            for (auto &m : members) m->Stop();
+            return 1;
+        }
+    PrintFleet(members);
+    std::printf("vandrel-sim: %zu devices ready; stop with Ctrl-C\n", members.size());
+    std::fflush(stdout);
+
+    const timespec tick{0, 100 * 1000 * 1000};
+    int stopSignal = -1;
+    while (stopSignal < 0) {
+        stopSignal = sigtimedwait(&stopSignals, nullptr, &tick);
+        std::vector<std::string> lines;
+        for (auto &m : members) m->TakeLog(lines);
+        if (quiet) continue;
+        const std::string stamp = Timestamp();
+        for (const std::string &l : lines) std::printf("%s %s\n", stamp.c_str(), l.c_str());
+        if (!lines.empty()) std::fflush(stdout);
+    }
+    for (auto &m : members) m->Stop();
+    std::printf("vandrel-sim: stopped (%s)\n", stopSignal == SIGINT ? "SIGINT" : "SIGTERM");
+    return 0;
+}

@@ -1,0 +1,178 @@
+#include "sim_fleet.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "sim_fleet_members.h"
+
+namespace vdsim {
+
+namespace {
+
+const char kDefaultFleet[] =
+    "# family A, addressed by IP: one device of each type group\n"
+    "family-a   127.0.0.2   type=5  name=serial-5  password=admin\n"
+    "family-a   127.0.0.3   type=7  name=io-10t    password=admin\n"
+    "family-a   127.0.0.4   type=17 name=can-17    password=admin\n"
+    "# the firmware receiver of the serial device\n"
+    "firmware   127.0.0.2   port=8800 transport=tcp\n";
+
+const char kSettingsHelp[] =
+    "  family-a  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
+    "            [search=fixed|items] [silent=yes]\n"
+    "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n";
+
+bool IsLoopback(const std::string &address) {
+    in_addr a{};
+    return inet_pton(AF_INET, address.c_str(), &a) == 1 && (ntohl(a.s_addr) >> 24) == 127;
+}
+
+}  // namespace
+
+const char *DefaultFleetText() { return kDefaultFleet; }
+const char *FleetSettingsHelp() { return kSettingsHelp; }
+
+bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::string &error) {
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        FleetEntry e;
+        e.line = number;
+        if (!(words >> e.kind)) continue;
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (!(words >> e.address) || !IsLoopback(e.address)) {
+            error = where + "the address must be a 127.x.x.x address";
+            return false;
+        }
+        for (std::string w; words >> w;) {
+            const size_t eq = w.find('=');
+            if (eq == 0 || eq == std::string::npos) {
+                error = where + "'" + w + "' is not NAME=VALUE";
+                return false;
+            }
+            e.settings[w.substr(0, eq)] = w.substr(eq + 1);
+        }
+        entries.push_back(e);
+    }
+    return true;
+}
+
+std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, std::string &error) {
+    using Factory = std::unique_ptr<FleetMember> (*)(const FleetEntry &, std::string &);
+    static const std::map<std::string, Factory> kKinds = {
+        {"family-a", MakeFamilyAMember},
+        {"firmware", MakeFirmwareMember},
+    };
+    const auto it = kKinds.find(entry.kind);
+    if (it == kKinds.end()) {
+        error = "line " + std::to_string(entry.line) + ": unknown kind '" + entry.kind + "'";
+        return nullptr;
+    }
+    std::unique_ptr<FleetMember> member = it->second(entry, error);
+    if (!member) error = "line " + std::to_string(entry.line) + ": " + error;
+    return member;
+}
+
+void EntrySettings::Bad(const std::string &name, const std::string &why) {
+    if (m_error.empty()) m_error = name + "=" + m_entry.settings.at(name) + ": " + why;
+}
+
+std::string EntrySettings::Text(const std::string &name, const std::string &fallback) {
+    m_used.insert(name);
+    const auto it = m_entry.settings.find(name);
+    return it == m_entry.settings.end() ? fallback : it->second;
+}
+
+bool EntrySettings::Number(const std::string &name, long fallback, long min, long max, long &out) {
+    m_used.insert(name);
+    const auto it = m_entry.settings.find(name);
+    out = fallback;
+    if (it == m_entry.settings.end()) return true;
+    char *end = nullptr;
+    const long v = std::strtol(it->second.c_str(), &end, 0);
+    if (it->second.empty() || *end != '\0' || v < min || v > max) {
+        Bad(name, "expected a number from " + std::to_string(min) + " to " + std::to_string(max));
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool EntrySettings::Pair(const std::string &name, long max, long out[2]) {
+    const std::string text = Text(name, "");
+    if (text.empty()) return true;
+    unsigned long a = 0, b = 0;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%lu,%lu%c", &a, &b, &extra) != 2 || a > (unsigned long)max || b > (unsigned long)max) {
+        Bad(name, "expected two numbers up to " + std::to_string(max) + ", as A,B");
+        return false;
+    }
+    out[0] = long(a);
+    out[1] = long(b);
+    return true;
+}
+
+bool EntrySettings::Mac(std::array<uint8_t, 6> &out) {
+    in_addr a{};
+    inet_pton(AF_INET, m_entry.address.c_str(), &a);
+    const uint32_t ip = ntohl(a.s_addr);
+    out = {0x02, 0x56, 0x44, uint8_t(ip >> 16), uint8_t(ip >> 8), uint8_t(ip)};
+    const std::string text = Text("mac", "");
+    if (text.empty()) return true;
+    unsigned b[6];
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%x:%x:%x:%x:%x:%x%c", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &extra) != 6) {
+        Bad("mac", "expected six hexadecimal bytes joined by ':'");
+        return false;
+    }
+    for (int i = 0; i < 6; ++i) out[size_t(i)] = uint8_t(b[i]);
+    return true;
+}
+
+bool EntrySettings::Flag(const std::string &name) {
+    const std::string text = Text(name, "no");
+    if (text != "yes" && text != "no") Bad(name, "expected yes or no");
+    return text == "yes";
+}
+
+bool EntrySettings::Check(std::string &error) const {
+    if (!m_error.empty()) {
+        error = m_error;
+        return false;
+    }
+    for (const auto &s : m_entry.settings)
+        if (!m_used.count(s.first)) {
+            error = "unknown setting '" + s.first + "' for " + m_entry.kind;
+            return false;
+        }
+    return true;
+}
+
+std::string LogLine(const std::string &address, const std::string &service, const std::string &what) {
+    char head[48];
+    std::snprintf(head, sizeof head, "%-15s %-9s ", address.c_str(), service.c_str());
+    return head + what;
+}
+
+std::string HexBytes(const std::vector<uint8_t> &bytes, size_t max) {
+    std::string text;
+    char pair[4];
+    for (size_t i = 0; i < bytes.size() && i < max; ++i) {
+        std::snprintf(pair, sizeof pair, "%s%02X", i ? " " : "", bytes[i]);
+        text += pair;
+    }
+    return bytes.size() > max ? text + " ..." : text;
+}
+
+std::string MacText(const std::array<uint8_t, 6> &mac) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    return text;
+}
+
+}  // namespace vdsim

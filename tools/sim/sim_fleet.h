@@ -1,0 +1,85 @@
+// A fleet of simulated devices described by a small text, one device a line:
+//
+//   KIND ADDRESS [NAME=VALUE]...
+//
+// KIND is family-a or firmware; ADDRESS a 127.x.x.x
+// address; '#' starts a comment. Each member owns the simulated peers it
+// needs, starts and stops them together, and tells what they served.
+#ifndef VANDREL_SIM_SIM_FLEET_H
+#define VANDREL_SIM_SIM_FLEET_H
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vdsim {
+
+struct FleetEntry {
+    std::string kind;
+    std::string address;
+    std::map<std::string, std::string> settings;
+    int line = 0;
+};
+
+// Parses a fleet description; false with a message naming the line.
+bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::string &error);
+
+// The fleet that vandrel-sim runs when it is given no file.
+const char *DefaultFleetText();
+
+// The settings each kind takes, for the tool's help.
+const char *FleetSettingsHelp();
+
+// One line of the fleet table.
+struct FleetRow {
+    std::string kind, address, service, mac, type, password;
+};
+
+class FleetMember {
+public:
+    virtual ~FleetMember() = default;
+    // False when a socket of the member cannot be opened.
+    virtual bool Start() = 0;
+    virtual void Stop() = 0;
+    virtual std::vector<FleetRow> Rows() const = 0;
+    // Appends one line per request served since the last call.
+    virtual void TakeLog(std::vector<std::string> &lines) = 0;
+};
+
+// The member an entry describes; null with a message for a bad entry.
+std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, std::string &error);
+
+// Reads an entry's settings, remembering which were used so that a
+// misspelt one is reported.
+class EntrySettings {
+public:
+    explicit EntrySettings(const FleetEntry &entry) : m_entry(entry) {}
+    std::string Text(const std::string &name, const std::string &fallback);
+    bool Number(const std::string &name, long fallback, long min, long max, long &out);
+    // "a,b" of two numbers up to max.
+    bool Pair(const std::string &name, long max, long out[2]);
+    // A MAC address; the default is 02:56:44 followed by the address's last
+    // three bytes.
+    bool Mac(std::array<uint8_t, 6> &out);
+    bool Flag(const std::string &name);
+    // False with a message when a setting was given that no call read, or a
+    // read failed (error says which).
+    bool Check(std::string &error) const;
+
+private:
+    void Bad(const std::string &name, const std::string &why);
+
+    const FleetEntry &m_entry;
+    std::set<std::string> m_used;
+    std::string m_error;
+};
+
+std::string MacText(const std::array<uint8_t, 6> &mac);
+
+}  // namespace vdsim
+
+#endif
