@@ -108,4 +108,62 @@ FLEET
     expect_err "type 64 is family B"
 }
 
+test_show_family_b_by_mac() {
+    start_standard_fleet
+    run show 02:56:44:00:00:0c
+    expect_status 0
+    expect_out "^02:56:44:00:00:0C  type 48 \(B, 4 ports\)$"
+    expect_out "^NAME +four-ports$"
+    expect_out "^C4_BAUD +115200$"
+    expect_out "^C1_D1 +5$"
+    expect_out "^C1_D2 +invalid$"
+    expect_out "^IPF1 +invalid$"
+    expect_no_out "ENABLEST|ENIPFILTER|^PASS"
+    expect_sim_log "127\.0\.0\.12 +family-b +read of block 5"
+    run show 02-56-44-00-00-0A --type 32 C1_BAUD --json
+    expect_status 0
+    expect_out '"mac": "02:56:44:00:00:0A"'
+    expect_out '"C1_BAUD": "115200"'
+}
+
+test_set_family_b_and_read_back() {
+    start_standard_fleet
+    run set 02:56:44:00:00:0C --password admin NAME=pump-4 C3_BAUD=9600 C2_D2=7 IPF2=127.0.0.1-127.0.0.9
+    expect_status 0
+    expect_sim_log "127\.0\.0\.12 +family-b +write of block 0"
+    expect_sim_log "127\.0\.0\.12 +family-b +write of block 3"
+    expect_sim_log "127\.0\.0\.12 +family-b +write of block 4"
+    expect_sim_log "127\.0\.0\.12 +family-b +restart"
+    run show 02:56:44:00:00:0C NAME C3_BAUD C2_D2 IPF2 C1_BAUD
+    expect_status 0
+    expect_out "^NAME +pump-4$"
+    expect_out "^C3_BAUD +9600$"
+    expect_out "^C2_D2 +7$"
+    expect_out "^IPF2 +127\.0\.0\.1-127\.0\.0\.9$"
+    expect_out "^C1_BAUD +115200$"
+}
+
+test_set_family_b_wrong_password_and_family() {
+    start_standard_fleet
+    run set 02:56:44:00:00:0C --password nimda NAME=intruder
+    expect_status 102
+    expect_err "wrong password"
+    expect_no_sim_log "write of block"
+    run set 127.0.0.12 --type 48 --password admin NAME=x
+    expect_status 101
+    expect_err "type 48 is family B, addressed by MAC"
+}
+
+test_show_and_set_silent_family_b() {
+    start_sim <<'FLEET'
+family-b  127.0.0.12 type=48 silent=yes
+FLEET
+    run show 02:56:44:00:00:0C --type 48
+    expect_status 100
+    expect_err "02:56:44:00:00:0C: device did not answer"
+    run show 02:56:44:00:00:0C
+    expect_status 100
+    expect_err "did not answer a search"
+}
+
 run_case "$1"

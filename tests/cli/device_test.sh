@@ -14,6 +14,33 @@ test_restart_family_a() {
     expect_sim_log "127\.0\.0\.4 +family-a +restart \(RESETDEV\)"
 }
 
+test_restart_family_b_by_mac() {
+    start_standard_fleet
+    run restart 02:56:44:00:00:0A
+    expect_status 0
+    expect_out "^restart sent to 02:56:44:00:00:0A$"
+    expect_sim_log "127\.0\.0\.10 +family-b +restart"
+    run restart 127.0.0.10 --type 32
+    expect_status 101
+    expect_err "type 32 is family B, addressed by MAC"
+}
+
+test_cmd_over_tcp_reads_the_io_lines() {
+    start_standard_fleet
+    run cmd 127.0.0.3 GETADC --tcp
+    expect_status 0
+    expect_out "^GETADC: 1234,3071$"
+    run cmd 127.0.0.3 GETIOSTAT --tcp --json
+    expect_status 0
+    expect_out '"reply": "5,160"'
+    expect_out '"transport": "tcp"'
+    expect_sim_log "127\.0\.0\.3 +io-module +GETIOSTAT"
+    # Nobody listens on TCP at 127.0.0.4.
+    run cmd 127.0.0.4 GETADC --tcp
+    expect_status 1
+    expect_err "no connection, or the device did not answer"
+}
+
 test_cmd_by_type() {
     start_standard_fleet
     run cmd 127.0.0.3 RESETDEV10T 1

@@ -91,5 +91,8 @@ family-a  127.0.0.3  type=7  name=io-10t   password=admin search=items
 family-a  127.0.0.4  type=17 name=can-17   password=admin version=123
 firmware  127.0.0.2  port=8800 transport=tcp
 firmware  127.0.0.4  port=8810 transport=udp
+io-module 127.0.0.3  port=8800 adc=1234,3071 io=5,160
+family-b  127.0.0.10 type=32 name=one-port   password=admin
+family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
 FLEET
 }

@@ -17,12 +17,21 @@ const char kDefaultFleet[] =
     "family-a   127.0.0.2   type=5  name=serial-5  password=admin\n"
     "family-a   127.0.0.3   type=7  name=io-10t    password=admin\n"
     "family-a   127.0.0.4   type=17 name=can-17    password=admin\n"
-    "# the firmware receiver of the serial device\n"
+    "# family B, addressed by MAC: 1, 2, 4 and 8 ports, each with its AT session on TCP\n"
+    "family-b   127.0.0.10  type=32 name=one-port    password=admin\n"
+    "family-b   127.0.0.11  type=56 name=two-ports   password=admin\n"
+    "family-b   127.0.0.12  type=48 name=four-ports  password=admin\n"
+    "family-b   127.0.0.13  type=64 name=eight-ports password=admin\n"
+    "# the IO lines of the 10T device, and the firmware receiver of the serial one\n"
+    "io-module  127.0.0.3   port=8800 adc=1234,3071 io=5,160\n"
     "firmware   127.0.0.2   port=8800 transport=tcp\n";
 
 const char kSettingsHelp[] =
     "  family-a  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
     "            [search=fixed|items] [silent=yes]\n"
+    "  family-b  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
+    "            [at-port=N|none] [silent=yes]\n"
+    "  io-module ADDRESS [port=N] [adc=A,B] [io=A,B]\n"
     "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n";
 
 bool IsLoopback(const std::string &address) {
@@ -66,6 +75,8 @@ std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, std::string &er
     using Factory = std::unique_ptr<FleetMember> (*)(const FleetEntry &, std::string &);
     static const std::map<std::string, Factory> kKinds = {
         {"family-a", MakeFamilyAMember},
+        {"family-b", MakeFamilyBMember},
+        {"io-module", MakeIoModuleMember},
         {"firmware", MakeFirmwareMember},
     };
     const auto it = kKinds.find(entry.kind);

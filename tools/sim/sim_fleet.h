@@ -2,7 +2,7 @@
 //
 //   KIND ADDRESS [NAME=VALUE]...
 //
-// KIND is family-a or firmware; ADDRESS a 127.x.x.x
+// KIND is family-a, family-b, io-module or firmware; ADDRESS a 127.x.x.x
 // address; '#' starts a comment. Each member owns the simulated peers it
 // needs, starts and stops them together, and tells what they served.
 #ifndef VANDREL_SIM_SIM_FLEET_H

@@ -13,6 +13,8 @@
 namespace vdsim {
 
 std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::string &error);
+std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::string &error);
+std::unique_ptr<FleetMember> MakeIoModuleMember(const FleetEntry &entry, std::string &error);
 std::unique_ptr<FleetMember> MakeFirmwareMember(const FleetEntry &entry, std::string &error);
 
 // "address kind: what", the start of every log line of a member.
