@@ -6,7 +6,7 @@ test_at_reads_and_writes_in_order() {
     start_standard_fleet
     run at 127.0.0.10 --password admin C1_BAUD C1_BAUD=9600 C1_BAUD C1_D1=26 C1_D1
     expect_status 0
-    expect_out "^logged in to 127\.0\.0\.10:8800 \(type 32 \(B, 1 port\)\)$"
+    expect_out "^logged in to 127\.0\.0\.10:8800, type 32 \(B, 1 port\)$"
     expect_out "^get +C1_BAUD +115200 +ok$"
     expect_out "^set +C1_BAUD +9600 +ok$"
     expect_out "^get +C1_BAUD +9600 +ok$"

@@ -13,8 +13,8 @@ const Option kCommon[] = {
     {"--help", "", "show this help"},
 };
 
-const Option *FindOption(const CommandSpec &spec, const std::string &name) {
-    for (const Option &o : spec.options)
+const Option *FindOption(const CommandDef &def, const std::string &name) {
+    for (const Option &o : def.options)
         if (o.name == name) return &o;
     for (const Option &o : kCommon)
         if (o.name == name) return &o;
@@ -30,7 +30,7 @@ std::string Args::Value(const std::string &name, const std::string &fallback) co
     return it == m_values.end() ? fallback : it->second;
 }
 
-bool ParseArgs(const CommandSpec &spec, const std::vector<std::string> &words, Args &out, std::string &error) {
+bool ParseArgs(const CommandDef &def, const std::vector<std::string> &words, Args &out, std::string &error) {
     bool optionsEnded = false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string &w = words[i];
@@ -44,7 +44,7 @@ bool ParseArgs(const CommandSpec &spec, const std::vector<std::string> &words, A
         }
         const size_t eq = w.find('=');
         const std::string name = w.substr(0, eq);
-        const Option *o = FindOption(spec, name);
+        const Option *o = FindOption(def, name);
         if (!o) {
             error = "unknown option " + name;
             return false;
@@ -66,31 +66,31 @@ bool ParseArgs(const CommandSpec &spec, const std::vector<std::string> &words, A
     }
     if (out.Help()) return true;
     const size_t n = out.m_positionals.size();
-    if (n < spec.minPositionals) {
-        error = "missing arguments: " + spec.synopsis;
+    if (n < def.minPositionals) {
+        error = "missing arguments: " + def.synopsis;
         return false;
     }
-    if (n > spec.maxPositionals) {
-        error = "too many arguments: " + out.m_positionals[spec.maxPositionals];
+    if (n > def.maxPositionals) {
+        error = "too many arguments: " + out.m_positionals[def.maxPositionals];
         return false;
     }
     return true;
 }
 
-std::string HelpText(const CommandSpec &spec) {
-    std::string text = "usage: vandrel " + spec.name + (spec.options.empty() ? "" : " [options]");
-    if (!spec.synopsis.empty()) text += " " + spec.synopsis;
-    text += "\n\n" + spec.summary + "\n\noptions:\n";
+std::string HelpText(const CommandDef &def) {
+    std::string text = "usage: vandrel " + def.name + (def.options.empty() ? "" : " [options]");
+    if (!def.synopsis.empty()) text += " " + def.synopsis;
+    text += "\n\n" + def.summary + "\n\noptions:\n";
     size_t width = 0;
-    for (const Option &o : spec.options) width = std::max(width, OptionLabel(o).size());
+    for (const Option &o : def.options) width = std::max(width, OptionLabel(o).size());
     for (const Option &o : kCommon) width = std::max(width, OptionLabel(o).size());
     auto row = [&](const Option &o) {
         const std::string label = OptionLabel(o);
         text += "  " + label + std::string(width - label.size() + 2, ' ') + o.help + "\n";
     };
-    for (const Option &o : spec.options) row(o);
+    for (const Option &o : def.options) row(o);
     for (const Option &o : kCommon) row(o);
-    std::string details = spec.details;
+    std::string details = def.details;
     while (!details.empty() && details.back() == '\n') details.pop_back();
     if (!details.empty()) text += "\n" + details + "\n";
     return text + "\nexit status: 0 success, 1 failed, 2 usage error, 100 to 108 the device's or\n"

@@ -16,7 +16,7 @@ struct Option {
     std::string help;
 };
 
-struct CommandSpec {
+struct CommandDef {
     std::string name;      // "show", or "firmware download"
     std::string synopsis;  // what follows the name and options, e.g. "ADDRESS [KEY...]"
     std::string summary;   // one line for the command list
@@ -35,7 +35,7 @@ public:
     bool Help() const { return Has("--help"); }
 
 private:
-    friend bool ParseArgs(const CommandSpec &, const std::vector<std::string> &, Args &, std::string &);
+    friend bool ParseArgs(const CommandDef &, const std::vector<std::string> &, Args &, std::string &);
     std::map<std::string, std::string> m_values;
     std::vector<std::string> m_positionals;
 };
@@ -43,9 +43,9 @@ private:
 // Parses the words after the command name. Every command also takes --json
 // and --help. "--name value" and "--name=value" both work; "--" ends the
 // options. Returns false with a message in error.
-bool ParseArgs(const CommandSpec &spec, const std::vector<std::string> &words, Args &out, std::string &error);
+bool ParseArgs(const CommandDef &def, const std::vector<std::string> &words, Args &out, std::string &error);
 
-std::string HelpText(const CommandSpec &spec);
+std::string HelpText(const CommandDef &def);
 
 // A whole decimal (or 0x hexadecimal) number in [min, max].
 bool ParseNumber(const std::string &text, long long min, long long max, long long &out);

@@ -247,7 +247,7 @@ int RunData(const Args &args, const Printer &out) {
 }  // namespace
 
 std::vector<Command> ChannelCommands() {
-    CommandSpec io;
+    CommandDef io;
     io.name = "io";
     io.synopsis = "HOST ACTION...";
     io.summary = "read and set an IO module's lines over TCP";
@@ -262,7 +262,7 @@ std::vector<Command> ChannelCommands() {
         "example:\n  vandrel io 192.0.2.20 dir=15 level=5 state ad\n";
     io.minPositionals = 2;
 
-    CommandSpec data;
+    CommandDef data;
     data.name = "data";
     data.synopsis = "HOST [TEXT]";
     data.summary = "send raw bytes on a TCP data channel and print the answer";

@@ -134,7 +134,7 @@ int RunSet(const Args &args, const Printer &out) {
 }  // namespace
 
 std::vector<Command> ConfigCommands() {
-    CommandSpec show;
+    CommandDef show;
     show.name = "show";
     show.synopsis = "ADDRESS [KEY...]";
     show.summary = "read a device's settings (family A by IP, family B by MAC)";
@@ -146,7 +146,7 @@ std::vector<Command> ConfigCommands() {
         TypeListHelp();
     show.minPositionals = 1;
 
-    CommandSpec set;
+    CommandDef set;
     set.name = "set";
     set.synopsis = "ADDRESS KEY=VALUE...";
     set.summary = "change settings, guarded by the device's password";

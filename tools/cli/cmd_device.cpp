@@ -164,7 +164,7 @@ std::vector<Command> DeviceCommands() {
         "ADDRESS is an IP address for family A and a MAC address for family B (whose\n"
         "commands are broadcast on UDP port 8801; --tcp and --port do not apply).\n\n";
 
-    CommandSpec restart;
+    CommandDef restart;
     restart.name = "restart";
     restart.synopsis = "ADDRESS";
     restart.summary = "restart a device (RESETDEV)";
@@ -173,7 +173,7 @@ std::vector<Command> DeviceCommands() {
     restart.details = addressing + TypeListHelp();
     restart.minPositionals = restart.maxPositionals = 1;
 
-    CommandSpec cmd;
+    CommandDef cmd;
     cmd.name = "cmd";
     cmd.synopsis = "ADDRESS COMMAND [PARAM]";
     cmd.summary = "send one named command (10TCTRLIO, RESETDEV10T, GETADC, ...)";
@@ -185,7 +185,7 @@ std::vector<Command> DeviceCommands() {
     cmd.minPositionals = 2;
     cmd.maxPositionals = 3;
 
-    CommandSpec download;
+    CommandDef download;
     download.name = "firmware download";
     download.synopsis = "ADDRESS FILE...";
     download.summary = "download up to five firmware images to a family A device";
@@ -196,7 +196,7 @@ std::vector<Command> DeviceCommands() {
         "rounded up to 512). The device's file names are the files' base names.\n";
     download.minPositionals = 2;
 
-    CommandSpec erase;
+    CommandDef erase;
     erase.name = "firmware erase";
     erase.synopsis = "ADDRESS";
     erase.summary = "erase a family A device's firmware images";

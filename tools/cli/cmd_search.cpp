@@ -50,7 +50,7 @@ int RunSearch(const Args &args, const Printer &out) {
 }  // namespace
 
 std::vector<Command> DiscoveryCommands() {
-    CommandSpec search;
+    CommandDef search;
     search.name = "search";
     search.synopsis = "[ADDRESS]";
     search.summary = "find devices: broadcast a search, or ask one address";

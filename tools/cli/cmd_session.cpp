@@ -96,7 +96,7 @@ int RunAt(const Args &args, const Printer &out) {
         }
         out.Document(doc);
     } else {
-        out.Line("logged in to " + host + ":" + std::to_string(port) + " (type " + DescribeType(t.type) + ")");
+        out.Line("logged in to " + host + ":" + std::to_string(port) + ", type " + DescribeType(t.type));
         std::vector<Row> rows;
         for (size_t i = 0; i < done; ++i)
             rows.push_back({steps[i].write ? "set" : "get", steps[i].key, steps[i].value,
@@ -114,7 +114,7 @@ int RunAt(const Args &args, const Printer &out) {
 }  // namespace
 
 std::vector<Command> SessionCommands() {
-    CommandSpec at;
+    CommandDef at;
     at.name = "at";
     at.synopsis = "HOST [KEY | KEY=VALUE]...";
     at.summary = "an AT-command session with a family B device over TCP";

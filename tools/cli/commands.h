@@ -13,7 +13,7 @@ namespace vdcli {
 using RunFn = int (*)(const Args &args, const Printer &out);
 
 struct Command {
-    CommandSpec spec;
+    CommandDef def;
     RunFn run;
 };
 

@@ -31,7 +31,7 @@ std::vector<std::string> Words(const std::string &text) {
 // The command whose name's words start args; n gets the number of words.
 const Command *FindCommand(const std::vector<Command> &all, const std::vector<std::string> &args, size_t &n) {
     for (const Command &c : all) {
-        const std::vector<std::string> name = Words(c.spec.name);
+        const std::vector<std::string> name = Words(c.def.name);
         if (name.size() > args.size()) continue;
         bool match = true;
         for (size_t i = 0; i < name.size(); ++i) match = match && name[i] == args[i];
@@ -49,9 +49,9 @@ void Overview(const std::vector<Command> &all, FILE *to) {
                  "Finds, inspects and configures network device servers. Discovery broadcasts\n"
                  "on the local network: run it only where that is fine.\n\ncommands:\n");
     size_t width = 0;
-    for (const Command &c : all) width = std::max(width, c.spec.name.size());
+    for (const Command &c : all) width = std::max(width, c.def.name.size());
     for (const Command &c : all)
-        std::fprintf(to, "  %-*s  %s\n", int(width), c.spec.name.c_str(), c.spec.summary.c_str());
+        std::fprintf(to, "  %-*s  %s\n", int(width), c.def.name.c_str(), c.def.summary.c_str());
     std::fprintf(to, "\n'vandrel COMMAND --help' tells more. Every command takes --json.\n\n%s\n%s",
                  TypeListHelp().c_str(), ExitStatusHelp().c_str());
 }
@@ -69,7 +69,7 @@ int main(int argc, char **argv) {
         size_t n = 0;
         const Command *c = args.size() > 1 ? FindCommand(all, {args.begin() + 1, args.end()}, n) : nullptr;
         if (c)
-            std::fputs(HelpText(c->spec).c_str(), stdout);
+            std::fputs(HelpText(c->def).c_str(), stdout);
         else
             Overview(all, stdout);
         return kExitOk;
@@ -79,7 +79,7 @@ int main(int argc, char **argv) {
     if (!c) {
         std::string group;
         for (const Command &g : all)
-            if (Words(g.spec.name)[0] == args[0]) group += "  vandrel " + g.spec.name + ": " + g.spec.summary + "\n";
+            if (Words(g.def.name)[0] == args[0]) group += "  vandrel " + g.def.name + ": " + g.def.summary + "\n";
         if (!group.empty())
             std::fprintf(stderr, "vandrel %s needs one of:\n%s", args[0].c_str(), group.c_str());
         else
@@ -88,11 +88,11 @@ int main(int argc, char **argv) {
     }
     Args parsed;
     std::string error;
-    const bool ok = ParseArgs(c->spec, {args.begin() + long(n), args.end()}, parsed, error);
-    const Printer out(c->spec.name, parsed.Json());
-    if (!ok) return out.Fail(error + " (see 'vandrel " + c->spec.name + " --help')", 0, kExitUsage);
+    const bool ok = ParseArgs(c->def, {args.begin() + long(n), args.end()}, parsed, error);
+    const Printer out(c->def.name, parsed.Json());
+    if (!ok) return out.Fail(error + " (see 'vandrel " + c->def.name + " --help')", 0, kExitUsage);
     if (parsed.Help()) {
-        std::fputs(HelpText(c->spec).c_str(), stdout);
+        std::fputs(HelpText(c->def).c_str(), stdout);
         return kExitOk;
     }
     return c->run(parsed, out);
