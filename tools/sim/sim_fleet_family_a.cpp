@@ -73,7 +73,7 @@ const DefaultItem kItems[] = {
     {0x19, kSerial | kTenT, Kind::Word, 0, 0},       // C1_IOPORT
 };
 
-constexpr uint8_t kCodeName = 0x02, kCodePass = 0x03, kCodeVersion = 0x20;
+constexpr uint8_t kCodeName = 0x02, kCodeVersion = 0x20;
 
 Bytes Encode(Kind kind, uint32_t a, uint32_t b) {
     switch (kind) {

@@ -14,7 +14,7 @@ namespace vdsim {
 namespace {
 
 // Offsets of the settings within the device block (0) and a port block.
-constexpr size_t kName = 0, kMask = 36, kGateway = 40, kDns = 44, kIpMode = 54, kWebPort = 55, kCmdPort = 57;
+constexpr size_t kMask = 36, kGateway = 40, kDns = 44, kIpMode = 54, kWebPort = 55, kCmdPort = 57;
 constexpr size_t kOp = 0, kPort = 1, kEnable = 7, kD1 = 8, kD2 = 9, kBaud = 10, kDataBits = 14, kStopBits = 15,
                  kParity = 16, kCliPort1 = 32, kCliIp1 = 96;
 
