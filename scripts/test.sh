@@ -1,12 +1,29 @@
 #!/bin/sh
-# Builds Vandrel and runs its whole test suite. Each test runs in a private
-# network namespace of its own (scripts/in-netns.sh), so no test traffic can
-# leave this machine. Needs root for the namespaces.
+# Builds Vandrel and runs its test suite. Each test runs in a private network
+# namespace of its own (scripts/in-netns.sh), so no test traffic can leave
+# this machine. Needs root for the namespaces.
+#
+#   sh scripts/test.sh          the suite (the developers' loop)
+#   sh scripts/test.sh --full   the suite, then the same suite under address and
+#                               undefined-behaviour sanitizers, the thread tests
+#                               under ThreadSanitizer, and every fuzz target for
+#                               30 seconds (what CI runs)
 set -e
 cd "$(dirname "$0")/.."
+FULL=0
+if [ "${1:-}" = "--full" ]; then
+  FULL=1
+  shift
+fi
 sh scripts/install-deps.sh
 BUILD=${BUILD:-build}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"
-cd "$BUILD"
-ctest --output-on-failure -j 8 "$@"
+(cd "$BUILD" && ctest --output-on-failure -j 8 "$@")
+[ "$FULL" = 1 ] || exit 0
+echo "== sanitizers (address, undefined)"
+sh scripts/sanitize.sh
+echo "== threads (ThreadSanitizer)"
+sh scripts/threads.sh
+echo "== fuzzing"
+sh scripts/fuzz.sh 30

@@ -1,0 +1,13 @@
+#!/bin/sh
+# Builds the whole suite with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer (plus the libFuzzer targets) and runs it; any
+# sanitizer report fails the run.
+set -e
+cd "$(dirname "$0")/.."
+BUILD=${BUILD_ASAN:-build-asan}
+CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVANDREL_SANITIZE=address,undefined -DVANDREL_FUZZ=ON >/dev/null
+cmake --build "$BUILD" -j "$(nproc)"
+cd "$BUILD"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure -j 8 "$@"
