@@ -131,8 +131,8 @@ int CClientSocket::WaitForOk(int timeoutMs) {
 }
 
 void CClientSocket::SetReceiver(VD_HostWindow *window, uint32_t message) {
-    m_receiver = window;
     m_receiverMessage = message;
+    m_receiver = window;
 }
 
 void CClientSocket::OnConnect(int32_t error) {
@@ -145,13 +145,15 @@ void CClientSocket::OnClose(int32_t) {
 }
 
 void CClientSocket::OnReceive(int32_t error) {
-    if (error != 0 || !m_receiver || !m_receiver->proc) return;
+    VD_HostWindow *const receiver = m_receiver;
+    const uint32_t message = m_receiverMessage;
+    if (error != 0 || !receiver || !receiver->proc) return;
     char bytes[kNoticeBytes + 1];
     const int n = Receive(bytes, kNoticeBytes);
     // A failed read tells the host nothing.
     if (n <= 0) return;
     bytes[n] = '\0';
-    m_receiver->proc(m_receiver, m_receiverMessage, uintptr_t(bytes), intptr_t(n));
+    receiver->proc(receiver, message, uintptr_t(bytes), intptr_t(n));
 }
 
 }  // namespace vd::net

@@ -5,6 +5,7 @@
 #ifndef VANDREL_NET_CLIENT_SOCKET_H
 #define VANDREL_NET_CLIENT_SOCKET_H
 
+#include <atomic>
 #include <cstdint>
 
 #include "core/text.h"
@@ -54,10 +55,13 @@ public:
     void OnReceive(int32_t error) override;
 
 private:
-    VD_HostWindow *m_receiver = nullptr;
-    uint32_t m_receiverMessage = 0;
+    // The connected flag and the receiver are set on the thread that calls
+    // the library and read by the thread that dispatches notifications (or
+    // the other way round), so they are atomic.
+    std::atomic<VD_HostWindow *> m_receiver{nullptr};
+    std::atomic<uint32_t> m_receiverMessage{0};
     int32_t m_datagram = 0;
-    int32_t m_connected = 0;
+    std::atomic<int32_t> m_connected{0};
     uint32_t m_port = 0;
     CString m_host;
 };
