@@ -1,0 +1,238 @@
+// The library called from several host threads at once, as the thread
+// sanitizer build runs it: the UDP family is serialised by one lock, each TCP
+// channel is used by a thread of its own while the loading thread (this
+// test's main thread) dispatches notifications.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "family_a_support.h"
+#include "sim_at_device.h"
+#include "sim_family_b.h"
+#include "sim_io_module.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using vdsim::Bytes;
+
+const Bytes kInfoRequest = {0xA1, 0x14, 0x02, 0x00, 0x00, 0xFF};
+// Every information read pauses this long before it polls, holding the lock.
+constexpr double kReadPauseSeconds = 0.2;
+
+std::string Ip(int n) { return "127.0.0." + std::to_string(10 + n); }
+std::string Name(int n) { return "device-" + std::to_string(n); }
+
+// Collects failures on worker threads; gtest assertions belong to the main one.
+class Failures {
+public:
+    void Add(const std::string &what) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_list.push_back(what);
+    }
+    std::vector<std::string> List() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_list;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_list;
+};
+
+size_t Count(const std::vector<vdsim::FamilyADevice::Received> &got, const Bytes &bytes) {
+    return size_t(std::count_if(got.begin(), got.end(), [&](const auto &r) { return r.bytes == bytes; }));
+}
+
+}  // namespace
+
+TEST(Threads, UdpExportsFromSeveralThreadsRunOneAtATime) {
+    constexpr int kReaders = 4, kRounds = 2;
+    std::vector<std::unique_ptr<vdsim::FamilyADevice>> devices;
+    std::set<std::string> names, ips;
+    for (int n = 0; n < kReaders; ++n) {
+        devices.push_back(std::make_unique<vdsim::FamilyADevice>(Ip(n), 1, vdsim::Mac{2, 0, 0, 0, 0, uint8_t(n)}));
+        devices.back()->SetText(0x02, Name(n));
+        ASSERT_TRUE(devices.back()->Start());
+        names.insert(Name(n));
+        ips.insert(Ip(n));
+    }
+    const vdsim::Mac macB = {0x02, 0x00, 0x00, 0xBB, 0x00, 0x01};
+    vdsim::FamilyBDevice deviceB("127.0.0.30", 32, macB);
+    deviceB.SetName("serial-b");
+    ASSERT_TRUE(deviceB.Start());
+
+    Failures failures;
+    std::vector<std::thread> threads;
+    const auto start = Clock::now();
+    for (int n = 0; n < kReaders; ++n) {
+        threads.emplace_back([&, n] {
+            for (int round = 0; round < kRounds; ++round) {
+                VD_SearchAll();
+                if (VD_GetDevInfoUDPbyIP(Ip(n).c_str(), 1) != VD_OK) failures.Add("read of " + Ip(n));
+                // Another thread's read may come in between: the answer is
+                // then whole, from one of the devices.
+                char key[VD_KEY_LEN] = "NAME", value[VD_VALUE_LEN] = "";
+                if (VD_GetDevConfigUDP(key, value) == VD_OK && !names.count(value) && value != std::string("serial-b"))
+                    failures.Add(std::string("torn name ") + value);
+                VD_ResetModifyConfigUDP();
+                VD_SetModifyConfigUDP("NAME", Name(n).c_str());
+            }
+        });
+    }
+    threads.emplace_back([&] {
+        for (int round = 0; round < kRounds; ++round)
+            if (VD_GetDevInfoUDPbyMAC(deviceB.MacText().c_str(), 32) != VD_OK) failures.Add("read by MAC");
+    });
+    for (auto &t : threads) t.join();
+    const double elapsed = fama::Seconds(start);
+
+    for (const auto &f : failures.List()) ADD_FAILURE() << f;
+    // Run side by side the reads would take about one pause; one at a time
+    // they take one pause each at least.
+    EXPECT_GE(elapsed, kReadPauseSeconds * (kReaders + 1) * kRounds);
+    for (const auto &device : devices) EXPECT_EQ(Count(device->ReceivedDatagrams(), kInfoRequest), size_t(kRounds));
+
+    // Replies to the searches that met a read were taken as read replies; a
+    // search of its own finds every device.
+    VD_SearchAll();
+    std::set<std::string> found;
+    for (const fama::Found &f : fama::TakeFound(kReaders)) {
+        EXPECT_TRUE(ips.count(f.ip)) << f.ip;
+        found.insert(f.ip);
+    }
+    EXPECT_EQ(found, ips);
+}
+
+TEST(Threads, AnotherThreadsUdpCallWaitsForTheLock) {
+    vdsim::FamilyADevice silent("127.0.0.2", 1, {2, 0, 0, 0, 0, 2});
+    silent.SetSilent(true);
+    ASSERT_TRUE(silent.Start());
+
+    std::atomic<bool> reading{false};
+    std::thread reader([&] {
+        reading = true;
+        EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_FAIL);
+    });
+    while (!reading) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto start = Clock::now();
+    EXPECT_EQ(VD_SearchAll(), VD_OK);  // has to wait for the unanswered read
+    const double waited = fama::Seconds(start);
+    reader.join();
+    EXPECT_GE(waited, 1.0);
+}
+
+namespace {
+
+struct Pushed {
+    std::atomic<size_t> bytes{0};
+    std::atomic<uint32_t> message{0};
+};
+
+intptr_t CountPushed(VD_HostWindow *window, uint32_t msg, uintptr_t, intptr_t count) {
+    auto *pushed = static_cast<Pushed *>(window->user);
+    pushed->message = msg;
+    pushed->bytes += size_t(count);
+    return 0;
+}
+
+vdsim::IoModuleSettings Module(const std::string &address, uint16_t adc0) {
+    vdsim::IoModuleSettings s;
+    s.address = address;
+    s.adc[0] = adc0;
+    s.adc[1] = 7;
+    s.io[0] = 0x0F;
+    return s;
+}
+
+}  // namespace
+
+TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
+    vdsim::AtDeviceSettings at;
+    at.address = "127.0.0.2";
+    at.password = "pw";
+    at.values = {{"IP", "10.0.0.9"}, {"C1_BAUD", "9600"}};
+    vdsim::AtDevice atDevice(at);
+    vdsim::IoModule moduleA(Module("127.0.0.3", 100)), moduleB(Module("127.0.0.4", 200)),
+        moduleC(Module("127.0.0.5", 300));
+    ASSERT_TRUE(atDevice.Start());
+    ASSERT_TRUE(moduleA.Start());
+    ASSERT_TRUE(moduleB.Start());
+    ASSERT_TRUE(moduleC.Start());
+    vdsim::FamilyADevice udpDevice("127.0.0.6", 1, {2, 0, 0, 0, 0, 6});
+    ASSERT_TRUE(udpDevice.Start());
+
+    Failures failures;
+    std::atomic<int> running{0};
+    std::vector<std::thread> threads;
+    auto spawn = [&](std::function<void()> body) {
+        ++running;
+        threads.emplace_back([&, body] {
+            body();
+            --running;
+        });
+    };
+
+    spawn([&] {  // the configuration session
+        if (VD_LoginTCP(48, "127.0.0.2", 8800, "pw") != VD_OK) return failures.Add("login");
+        for (int i = 0; i < 5; ++i) {
+            char value[VD_VALUE_LEN] = "";
+            if (VD_GetDevConfigTCP("IP", value) != VD_OK || std::strcmp(value, "10.0.0.9") != 0)
+                failures.Add(std::string("session read ") + value);
+        }
+        char baud[16] = "115200";
+        if (VD_ModifyDevConfigTCP("C1_BAUD", baud) != VD_OK) failures.Add("session write");
+        VD_ExitTCP();
+    });
+    for (auto *entry : {&moduleA, &moduleB}) {  // IO modules, a handle each
+        spawn([&, entry] {
+            const uint32_t expected = entry == &moduleA ? 100 : 200;
+            void *handle = VD_TCPInit(entry == &moduleA ? "127.0.0.3" : "127.0.0.4", 8800);
+            if (!handle) return failures.Add("init");
+            uint32_t a = 0, b = 0;
+            bool read = false;
+            for (int i = 0; i < 20 && !read; ++i) {
+                read = VD_GetAD(handle, &a, &b) == VD_OK;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            if (!read || a != expected || b != 7) failures.Add("readings of " + std::to_string(expected));
+            VD_SetIODir(handle, 0x0F);
+            VD_TCPUninit(handle);
+        });
+    }
+    Pushed pushed;
+    VD_HostWindow window{CountPushed, &pushed};
+    spawn([&] {  // the default channel, pushing what arrives to a host window
+        if (VD_TCPConnect("127.0.0.5", 8800) != VD_OK) return failures.Add("connect");
+        VD_TCPSetRecHWnd(&window, 0x4321);
+        const Bytes getIoStat = {0xAA, 0x01, 0x00, 0xAB, 0x0D};
+        VD_TCPSend(getIoStat.data(), int32_t(getIoStat.size()));
+        for (int i = 0; i < 100 && pushed.bytes < 7; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        VD_TCPSetRecHWnd(nullptr, 0);
+        VD_TCPDisconnect();
+    });
+    spawn([&] {  // and the UDP family meanwhile
+        if (VD_GetDevInfoUDPbyIP("127.0.0.6", 1) != VD_OK) failures.Add("udp read");
+    });
+
+    for (int i = 0; i < 1000 && running > 0; ++i) VD_PumpMessages(10);
+    for (auto &t : threads) t.join();
+
+    for (const auto &f : failures.List()) ADD_FAILURE() << f;
+    EXPECT_EQ(atDevice.Value("C1_BAUD"), "115200");
+    EXPECT_EQ(moduleA.Direction(), 0x0F);
+    EXPECT_EQ(moduleB.Direction(), 0x0F);
+    EXPECT_EQ(pushed.bytes, 7u);
+    EXPECT_EQ(pushed.message, 0x4321u);
+}
