@@ -113,7 +113,12 @@ bool AtDevice::OnBytes(int client, const char *data, size_t len) {
             const std::string line = m_pending.substr(0, end);
             m_pending.erase(0, end + 2);
             m_lines.push_back(line);
-            if (!m_silent) answers += Answer(line, close);
+            if (m_hasRawAnswer) {
+                m_hasRawAnswer = false;
+                answers += m_rawAnswer;
+            } else if (!m_silent) {
+                answers += Answer(line, close);
+            }
         }
     }
     // Each line is answered as it comes; answers to lines of one read leave
@@ -191,6 +196,12 @@ void AtDevice::SetSplitReplies(bool split) {
 void AtDevice::ForgetLogin() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_loggedIn = false;
+}
+
+void AtDevice::AnswerNextLineWith(std::string raw) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hasRawAnswer = true;
+    m_rawAnswer = std::move(raw);
 }
 
 std::vector<std::string> AtDevice::Lines() const {

@@ -42,6 +42,9 @@ public:
     void SetSplitReplies(bool split);
     // Drops the login of the current connection, as a device-side time-out.
     void ForgetLogin();
+    // The next line is recorded but not carried out, and answered with
+    // these bytes as they are.
+    void AnswerNextLineWith(std::string raw);
 
     // Every line received, without its "\r\n", in order.
     std::vector<std::string> Lines() const;
@@ -67,6 +70,8 @@ private:
     bool m_loggedIn = false;
     bool m_silent = false;
     bool m_split = false;
+    bool m_hasRawAnswer = false;
+    std::string m_rawAnswer;
     int m_connections = 0;
     int m_listener = -1;
     SimThread m_thread;

@@ -119,6 +119,12 @@ void FamilyADevice::SetInfoReply(const Bytes &raw) {
     m_rawInfo = raw;
 }
 
+void FamilyADevice::SetSearchReplyBytes(const Bytes &raw) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hasRawSearch = true;
+    m_rawSearch = raw;
+}
+
 void FamilyADevice::SetInfoReplySource(const std::string &ip) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_infoSource = ip;
@@ -186,6 +192,7 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
 }
 
 Bytes FamilyADevice::SearchReplyBytes() const {
+    if (m_hasRawSearch) return m_rawSearch;
     if (m_searchReply == SearchReply::Items) {
         std::vector<FamilyAItem> items;
         for (const FamilyAItem &item : m_items)

@@ -60,6 +60,8 @@ public:
     void SetSilent(bool silent);
     // Answer the information request with these bytes instead of the settings.
     void SetInfoReply(const Bytes &raw);
+    // Answer the discovery request with these bytes instead of either form.
+    void SetSearchReplyBytes(const Bytes &raw);
     // Answer the information request from this address instead of its own.
     void SetInfoReplySource(const std::string &ip);
     // Wait this long before each answer.
@@ -96,8 +98,8 @@ private:
     uint16_t m_fixedPort = 0;
     bool m_silent = false;
     int m_delayMs = 0;
-    bool m_hasRawInfo = false;
-    Bytes m_rawInfo;
+    bool m_hasRawInfo = false, m_hasRawSearch = false;
+    Bytes m_rawInfo, m_rawSearch;
     std::string m_infoSource;
     std::vector<Received> m_received;
     int m_unicast = -1, m_broadcast = -1, m_infoSocket = -1;
