@@ -52,11 +52,23 @@ int CClientSocket::WaitConnected() {
     return 0;
 }
 
+// The pending count of a datagram socket is the size of the first datagram
+// queued, so an empty datagram reads as "nothing queued" and would hide every
+// datagram behind it for good: empty datagrams are read and dropped here.
+bool CClientSocket::QueuedBytes(uint32_t &count) {
+    if (!PendingBytes(count)) return false;
+    while (m_datagram && count == 0 && HasInput(GetHandle())) {
+        char none;
+        if (ReceiveFrom(&none, 0, nullptr, nullptr) < 0 || !PendingBytes(count)) return false;
+    }
+    return true;
+}
+
 int CClientSocket::ReceiveTimed(void *buffer, int &length, char *from, int timeoutMs) {
     int result = 0;
     for (int elapsed = 0;;) {
         uint32_t pending = 0;
-        if (PendingBytes(pending)) result = int(pending);
+        if (QueuedBytes(pending)) result = int(pending);
         if (result > 0) {
             if (m_datagram) {
                 char sender[16] = "";
@@ -103,7 +115,7 @@ void CClientSocket::DrainInput(int ms) {
     uint8_t discard[kDrainBytes];
     for (int remaining = ms;;) {
         uint32_t pending = 0;
-        while (PendingBytes(pending) && pending > 0) {
+        while (QueuedBytes(pending) && pending > 0) {
             if (Receive(discard, sizeof discard) <= 0) break;
         }
         Sleep(kStepMs);
@@ -116,7 +128,7 @@ int CClientSocket::WaitForOk(int timeoutMs) {
     char reply[kReplyBytes + 1];
     for (int elapsed = 0;;) {
         uint32_t pending = 0;
-        if (PendingBytes(pending) && pending > 0) {
+        if (QueuedBytes(pending) && pending > 0) {
             const int n = m_datagram ? ReceiveFrom(reply, kReplyBytes, nullptr, nullptr)
                                      : Receive(reply, kReplyBytes);
             reply[n > 0 ? n : 0] = '\0';

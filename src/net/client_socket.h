@@ -55,6 +55,8 @@ public:
     void OnReceive(int32_t error) override;
 
 private:
+    bool QueuedBytes(uint32_t &count);
+
     // The connected flag and the receiver are set on the thread that calls
     // the library and read by the thread that dispatches notifications (or
     // the other way round), so they are atomic.

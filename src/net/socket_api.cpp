@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -122,6 +123,11 @@ bool QueryPending(SocketHandle handle, uint32_t &count) {
     if (ioctl(handle, FIONREAD, &pending) != 0) return Fail(), false;
     count = pending > 0 ? uint32_t(pending) : 0;
     return true;
+}
+
+bool HasInput(SocketHandle handle) {
+    pollfd p{handle, POLLIN, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
 bool SetSocketOption(SocketHandle handle, int level, int option, int value) {

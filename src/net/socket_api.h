@@ -41,6 +41,8 @@ int SendBytesTo(SocketHandle handle, const void *buffer, int length, const socka
 int ReceiveBytes(SocketHandle handle, void *buffer, int length, int flags);
 int ReceiveBytesFrom(SocketHandle handle, void *buffer, int length, sockaddr_in &from, int flags);
 bool QueryPending(SocketHandle handle, uint32_t &count);
+// True when a read would not block (a datagram, even an empty one, is queued).
+bool HasInput(SocketHandle handle);
 bool SetSocketOption(SocketHandle handle, int level, int option, int value);
 // The socket's pending error (SO_ERROR), cleared by the query; an error code.
 int TakeSocketError(SocketHandle handle);
