@@ -179,3 +179,34 @@ TEST_F(HostileFlood, WellFormedFakesAreSurvived) {
     famb::TakeAllPairs();
     EXPECT_GE(peer->Sent() - before, kManyDatagrams);
 }
+
+// As fast as the peer can send: the sockets' queues overflow and the kernel
+// drops real answers along with the garbage, but every call still returns
+// within its own wait and no garbage becomes a device.
+TEST_F(HostileFlood, AnOverflowingFloodLosesAnswersButHoldsNoCallUp) {
+    HostilePeer::Settings settings;
+    settings.burst = 64;
+    settings.pauseMs = 0;
+    StartPeer(settings);
+    ASSERT_EQ(VD_SearchAll(), VD_OK);
+    ASSERT_TRUE(peer->WaitForTargets(1, 1000));
+    char param[VD_PARAM_LEN] = "0";
+    ASSERT_EQ(VD_SendCmd(5, kPeerIp, 8800, "RESETDEV", param, 1), VD_OK);
+    ASSERT_TRUE(peer->WaitForTargets(2, 1000));
+
+    const uint64_t before = peer->Sent();
+    auto start = std::chrono::steady_clock::now();
+    VD_GetDevInfoUDPbyMAC(famb::kMacText, 32);
+    EXPECT_LT(fama::Seconds(start), 4.0);
+    famb::TakeAllPairs();
+    start = std::chrono::steady_clock::now();
+    VD_GetDevInfoUDPbyIP("127.0.0.2", 5);
+    EXPECT_LT(fama::Seconds(start), 3.0);
+    fama::TakeAllPairs();
+    ASSERT_EQ(VD_SearchAll(), VD_OK);
+    start = std::chrono::steady_clock::now();
+    for (const fama::Found &f : fama::TakeFound(2))
+        EXPECT_TRUE(f == kFoundA || f == kFoundFixed) << f.ip;
+    EXPECT_LT(fama::Seconds(start), 1.5);
+    EXPECT_GE(peer->Sent() - before, 10 * kManyDatagrams);
+}
