@@ -180,13 +180,15 @@ TEST_F(HostileFlood, WellFormedFakesAreSurvived) {
     EXPECT_GE(peer->Sent() - before, kManyDatagrams);
 }
 
-// As fast as the peer can send: the sockets' queues overflow and the kernel
-// drops real answers along with the garbage, but every call still returns
-// within its own wait and no garbage becomes a device.
+// Ten times the rate the sockets' queues hold through the library's pauses
+// (not the peer's full speed, which would starve the tests running beside
+// this one of processor time): the kernel drops real answers along with the
+// garbage, but every call still returns within its own wait and no garbage
+// becomes a device.
 TEST_F(HostileFlood, AnOverflowingFloodLosesAnswersButHoldsNoCallUp) {
     HostilePeer::Settings settings;
-    settings.burst = 64;
-    settings.pauseMs = 0;
+    settings.burst = 10;
+    settings.pauseMs = 3;
     StartPeer(settings);
     ASSERT_EQ(VD_SearchAll(), VD_OK);
     ASSERT_TRUE(peer->WaitForTargets(1, 1000));
@@ -208,5 +210,5 @@ TEST_F(HostileFlood, AnOverflowingFloodLosesAnswersButHoldsNoCallUp) {
     for (const fama::Found &f : fama::TakeFound(2))
         EXPECT_TRUE(f == kFoundA || f == kFoundFixed) << f.ip;
     EXPECT_LT(fama::Seconds(start), 1.5);
-    EXPECT_GE(peer->Sent() - before, 10 * kManyDatagrams);
+    EXPECT_GE(peer->Sent() - before, 5 * kManyDatagrams);
 }
