@@ -1,12 +1,11 @@
 #include "sim_at_device.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
+
+#include "sim_stream_server.h"
 
 namespace vdsim {
 
@@ -72,35 +71,17 @@ void AtDevice::Stop() {
 }
 
 void AtDevice::Serve(const std::atomic<bool> &stopping) {
-    int client = -1;
-    while (!stopping) {
-        if (WaitReadable(m_listener, client < 0 ? 20 : 0)) {
-            const int next = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (next >= 0) {
-                if (client >= 0) close(client);
-                client = next;
-                int on = 1;
-                setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_pending.clear();
-                m_loggedIn = false;
-                ++m_connections;
-            }
-        }
-        if (client < 0 || !WaitReadable(client, 20)) continue;
-        char data[1024];
-        const ssize_t n = recv(client, data, sizeof data, 0);
-        if (n <= 0) {
-            close(client);
-            client = -1;
-            continue;
-        }
-        if (OnBytes(client, data, size_t(n))) {
-            close(client);
-            client = -1;
-        }
-    }
-    if (client >= 0) close(client);
+    StreamHandlers handlers;
+    handlers.onAccept = [this] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending.clear();
+        m_loggedIn = false;
+        ++m_connections;
+    };
+    handlers.onBytes = [this](int client, const uint8_t *data, size_t len) {
+        return OnBytes(client, reinterpret_cast<const char *>(data), len);
+    };
+    ServeOneClientAtATime(m_listener, stopping, handlers);
 }
 
 bool AtDevice::OnBytes(int client, const char *data, size_t len) {

@@ -1,11 +1,12 @@
 #include "sim_firmware.h"
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
 #include <thread>
+
+#include "sim_stream_server.h"
 
 namespace vdsim {
 
@@ -109,28 +110,15 @@ void FirmwareReceiver::ServeUdp(const std::atomic<bool> &stopping) {
 }
 
 void FirmwareReceiver::ServeTcp(const std::atomic<bool> &stopping) {
-    int connection = -1;
     Bytes pending;
-    while (!stopping) {
-        if (WaitReadable(m_fd, 0)) {
-            if (connection >= 0) close(connection);
-            connection = accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
-            pending.clear();
-            std::lock_guard<std::mutex> lock(m_mutex);
-            ++m_connections;
-        }
-        if (connection < 0 || !WaitReadable(connection, 20)) {
-            if (connection < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
-        }
-        uint8_t buffer[4096];
-        const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            close(connection);
-            connection = -1;
-            continue;
-        }
-        pending.insert(pending.end(), buffer, buffer + n);
+    StreamHandlers handlers;
+    handlers.onAccept = [this, &pending] {
+        pending.clear();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_connections;
+    };
+    handlers.onBytes = [this, &pending](int client, const uint8_t *data, size_t len) {
+        pending.insert(pending.end(), data, data + len);
         while (!pending.empty()) {
             const size_t length = PacketLength(pending);
             if (length == SIZE_MAX) {
@@ -142,10 +130,11 @@ void FirmwareReceiver::ServeTcp(const std::atomic<bool> &stopping) {
             pending.erase(pending.begin(), pending.begin() + long(length));
             const Plan plan = Take(packet);
             if (plan.answer != Answer::None)
-                SendAll(connection, reinterpret_cast<const uint8_t *>(AnswerText(plan.answer)), 2);
+                SendAll(client, reinterpret_cast<const uint8_t *>(AnswerText(plan.answer)), 2);
         }
-    }
-    if (connection >= 0) close(connection);
+        return false;
+    };
+    ServeOneClientAtATime(m_fd, stopping, handlers);
 }
 
 std::vector<FirmwareReceiver::Bytes> FirmwareReceiver::Packets() const {

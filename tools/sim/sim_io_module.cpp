@@ -1,10 +1,11 @@
 #include "sim_io_module.h"
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
+
+#include "sim_stream_server.h"
 
 namespace vdsim {
 
@@ -42,39 +43,27 @@ void IoModule::Stop() {
 }
 
 void IoModule::Serve(const std::atomic<bool> &stopping) {
-    int client = -1;
-    while (!stopping) {
-        if (WaitReadable(m_listener, client < 0 ? 20 : 0)) {
-            const int next = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (next >= 0) {
-                if (client >= 0) close(client);
-                client = next;
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_pending.clear();
-            }
-        }
-        if (client < 0 || !WaitReadable(client, 20)) continue;
-        uint8_t data[1024];
-        const ssize_t n = recv(client, data, sizeof data, 0);
-        if (n <= 0) {
-            close(client);
-            client = -1;
-            continue;
-        }
+    StreamHandlers handlers;
+    handlers.onAccept = [this] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending.clear();
+    };
+    handlers.onBytes = [this](int client, const uint8_t *data, size_t len) {
         Bytes reply;
         size_t count = 0;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_received.insert(m_received.end(), data, data + n);
-            m_pending.insert(m_pending.end(), data, data + n);
+            m_received.insert(m_received.end(), data, data + len);
+            m_pending.insert(m_pending.end(), data, data + len);
             reply = Answer(count);
         }
-        if (reply.empty()) continue;
+        if (reply.empty()) return false;
         SendAll(client, reply.data(), reply.size());
         std::lock_guard<std::mutex> lock(m_mutex);
         m_replies += count;
-    }
-    if (client >= 0) close(client);
+        return false;
+    };
+    ServeOneClientAtATime(m_listener, stopping, handlers);
 }
 
 IoModule::Bytes IoModule::Answer(size_t &count) {
