@@ -3,7 +3,6 @@
 // behind: no file descriptor, no heap memory, and the object really goes
 // away each time. Deliberately not linked with the library's archive.
 #include <dlfcn.h>
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <netinet/in.h>
@@ -12,22 +11,13 @@
 
 #include <cstdio>
 
+#include "support/open_descriptors.h"
 #include "vandrel.h"
 
 namespace {
 
 constexpr int kCycles = 1000;
 constexpr uint16_t kPort = 8801;
-
-int OpenDescriptors() {
-    int count = 0;
-    DIR *dir = opendir("/proc/self/fd");
-    if (!dir) return -1;
-    while (dirent *entry = readdir(dir))
-        if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-    return count;
-}
 
 size_t HeapInUse() { return mallinfo2().uordblks; }
 
