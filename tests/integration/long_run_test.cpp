@@ -83,8 +83,9 @@ protected:
         // An IO reading comes with the call after the one that asked for it.
         void *handle = VD_TCPInit(kIoHost, 8800);
         uint8_t levels[2] = {0, 0};
+        const size_t replies = ioModule.Replies();
         VD_GetIO(handle, &levels[0], &levels[1]);
-        EXPECT_TRUE(ioModule.WaitForReplies(ioModule.Replies() + 1, 1000));
+        EXPECT_TRUE(ioModule.WaitForReplies(replies + 1, 1000));
         VD_PumpMessages(20);
         EXPECT_EQ(VD_GetIO(handle, &levels[0], &levels[1]), VD_OK);
         EXPECT_EQ(VD_TCPUninit(handle), VD_OK);
