@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "buffer_bounds_support.h"
-#include "integration/socket_test_peer.h"
+#include "integration/support.h"
 #include "sim_at_device.h"
 #include "sim_io_module.h"
 #include "vandrel.h"
+
+using vdtest::Written;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <future>
 
 #include "family_a_support.h"
-#include "integration/socket_test_peer.h"
+#include "integration/support.h"
 
 using namespace fama;
 
