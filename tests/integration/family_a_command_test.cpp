@@ -1,36 +1,86 @@
-// Family A commands through VD_SendCmd, against a simulated device.
+// Family A commands through VD_SendCmd: the datagram commands, also after a
+// TCP command left its connection open, and the IO commands over TCP with
+// their reply text in param.
 #include <gtest/gtest.h>
 
-#include "family_a_support.h"
+#include <future>
 
-using namespace fama;
-using vdsim::Bytes;
-using vdsim::FamilyADevice;
+#include "integration/support.h"
+#include "sim_family_a.h"
+#include "sim_firmware.h"
+
+using namespace vdtest;
 
 namespace {
 
-const vdsim::Mac kMac = {0x02, 0x00, 0x00, 0x00, 0x00, 0x08};
-const Bytes kPadding(15, 0xFF);
+std::string Text(std::initializer_list<uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-int SendCmd(int type, const char *cmd, const char *param, uint8_t transport = 1, uint32_t port = 8800) {
-    char buffer[64];
+int SendCmd(int type, uint32_t port, const char *cmd, const char *param, uint8_t transport) {
+    char buffer[VD_PARAM_LEN];
     snprintf(buffer, sizeof buffer, "%s", param);
     return VD_SendCmd(type, "127.0.0.2", port, cmd, buffer, transport);
 }
 
-}  // namespace
-
-TEST(FamilyACommand, DatagramCommandsAreOnePaddedItem) {
-    FamilyADevice dev{"127.0.0.2", 7, kMac};
+TEST(FamilyACommand, DatagramCommandsAreOnePaddedItemEvenAfterATcpCommand) {
+    vdsim::FirmwareReceiver receiver{"127.0.0.2", 9000, vdsim::FirmwareReceiver::Transport::Tcp};
+    vdsim::FamilyADevice dev{"127.0.0.2", 7, {0x02, 0x00, 0x00, 0x00, 0x00, 0x08}};
+    ASSERT_TRUE(receiver.Start());
     ASSERT_TRUE(dev.Start());
-    EXPECT_EQ(SendCmd(5, "RESETDEV", "1"), VD_OK);
-    EXPECT_EQ(SendCmd(3, "10TCTRLIO", "258"), VD_OK);
-    EXPECT_EQ(SendCmd(7, "RESETDEV10T", "4"), VD_OK);
-    EXPECT_EQ(SendCmd(9, "RESETDEV10T", "4"), VD_FAIL);
-    EXPECT_EQ(SendCmd(5, "GETADC", ""), VD_FAIL);
-    ASSERT_TRUE(dev.WaitForDatagrams(3, 1000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(dev.Writes(), (std::vector<Bytes>{Cat({0xA1, 0x1B, 0x01, 0x01, 0xFF}, kPadding),
-                                                Cat({0xA1, 0x23, 0x01, 0x02, 0xFF}, kPadding),
-                                                Cat({0xA1, 0x25, 0x01, 0x04, 0xFF}, kPadding)}));
+    // "ERASE" over TCP leaves its connection open; the datagram requests
+    // after it still go out as datagrams.
+    ASSERT_EQ(SendCmd(5, 9000, "ERASE", "", 0), VD_OK);
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 7), VD_OK);
+    EXPECT_EQ(SendCmd(5, 8800, "RESETDEV", "1", 1), VD_OK);
+    EXPECT_EQ(SendCmd(3, 8800, "10TCTRLIO", "258", 1), VD_OK);
+    EXPECT_EQ(SendCmd(7, 8800, "RESETDEV10T", "4", 1), VD_OK);
+    EXPECT_EQ(SendCmd(9, 8800, "RESETDEV10T", "4", 1), VD_FAIL);
+    EXPECT_EQ(SendCmd(5, 8800, "GETADC", "", 1), VD_FAIL);
+    ASSERT_TRUE(dev.WaitForDatagrams(4, 1000));
+    SleepMs(50);
+    const Bytes padding(15, 0xFF);
+    EXPECT_EQ(dev.Writes(), (std::vector<Bytes>{Cat({0xA1, 0x1B, 0x01, 0x01, 0xFF}, padding),
+                                                Cat({0xA1, 0x23, 0x01, 0x02, 0xFF}, padding),
+                                                Cat({0xA1, 0x25, 0x01, 0x04, 0xFF}, padding)}));
+    EXPECT_EQ(receiver.Packets().size(), 1u);  // nothing more went out on the stream
 }
+
+TEST(FamilyACommand, IoCommandsOverTcpFillParamOnOneConnectionUntilAResetOrAFailure) {
+    constexpr uint16_t kPort = 9100;
+    TcpPeer device(kPort, "127.0.0.2");
+    ASSERT_TRUE(device.Listening());
+    auto script = std::async(std::launch::async, [&] {
+        std::vector<std::string> got;
+        if (!device.Accept(4000)) return got;
+        got.push_back(device.Receive());
+        device.Send(Text({0x01, 0xAA, 0x05, 0x04, 0x01, 0x02, 0x03, 0x04, 0xAF, 0x0D}));  // after a stray byte
+        got.push_back(device.Receive());
+        device.Send(Text({0xAA, 0x02, 0x01, 0x0F, 0x00, 0x0D}));  // wrong check byte
+        got.push_back(device.Receive());                          // the library closes
+        if (!device.Accept(4000)) return got;                     // a fresh connection
+        got.push_back(device.Receive());
+        device.Send(Text({0xAA, 0x01, 0x02, 0xFF, 0x06, 0x50, 0x0D}));
+        got.push_back(device.Receive());
+        device.Send(Text({0xAA, 0x04, 0x00, 0xAE, 0x0D}));
+        got.push_back(device.Receive());  // closed again
+        return got;
+    });
+    char param[VD_PARAM_LEN] = "";
+    const auto send = [&](const char *cmd) { return VD_SendCmd(5, "127.0.0.2", kPort, cmd, param, 0); };
+    EXPECT_EQ(send("GETADC"), VD_OK);
+    EXPECT_STREQ(param, "258,772");
+    std::snprintf(param, sizeof param, "15");
+    EXPECT_EQ(send("SETIODIR"), VD_FAIL);
+    EXPECT_STREQ(param, "15");
+    EXPECT_EQ(send("GETIOSTAT"), VD_OK);
+    EXPECT_STREQ(param, "255,6");
+    std::snprintf(param, sizeof param, "1");
+    EXPECT_EQ(send("RESETDEV"), VD_OK);
+    EXPECT_STREQ(param, "1");
+    EXPECT_EQ(script.get(), (std::vector<std::string>{Text({0xAA, 0x05, 0x00, 0xAF, 0x0D}),
+                                                      Text({0xAA, 0x02, 0x01, 0x0F, 0xA6, 0x0D}), "",
+                                                      Text({0xAA, 0x01, 0x00, 0xAB, 0x0D}),
+                                                      Text({0xAA, 0x04, 0x00, 0xAE, 0x0D}), ""}));
+    EXPECT_FALSE(device.Accept(0));
+}
+
+}  // namespace

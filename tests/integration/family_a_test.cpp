@@ -1,0 +1,133 @@
+// Family A devices through the exports: discovery in both reply forms, a
+// read handed out pair by pair with the family's key rules, a write of the
+// staged items after the password check, and a device that does not answer.
+#include <gtest/gtest.h>
+
+#include "integration/support.h"
+#include "sim_family_a.h"
+
+using namespace vdtest;
+using vdsim::FamilyADevice;
+
+namespace {
+
+const Bytes kSearchRequest = {0xA1, 0x15, 0x02, 0x00, 0x00, 0xFF};
+const Bytes kInfoRequest = {0xA1, 0x14, 0x02, 0x00, 0x00, 0xFF};
+
+TEST(FamilyASearch, ListsBothReplyFormsInArrivalOrder) {
+    FamilyADevice items{"127.0.0.2", 5, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x02}};
+    FamilyADevice fixed{"127.0.0.3", 48, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x03}};  // listed as it comes
+    FamilyADevice can{"127.0.0.4", 17, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0xC4}};
+    fixed.SetSearchReply(FamilyADevice::SearchReply::Fixed);
+    fixed.SetFixedReplyFields(7, 123, 4001);
+    for (FamilyADevice *d : {&items, &fixed, &can}) ASSERT_TRUE(d->Start());
+    const Found kItems = {"127.0.0.2", "", "00:1A:2B:00:00:02", 5, 0, 0};
+    const Found kFixed = {"127.0.0.3", "2.23", "00:1A:2B:00:00:03", 48, 7, 4001};
+    const Found kCan = {"127.0.0.4", "", "00:1A:2B:00:00:C4", 17, 0, 0};
+
+    Found f;
+    EXPECT_FALSE(TakeOne(f));
+    for (FamilyADevice *d : {&can, &fixed, &items, &fixed}) {
+        const size_t before = d->ReceivedDatagrams().size();
+        ASSERT_EQ(VD_Search(d->Ip().c_str()), VD_OK);
+        ASSERT_TRUE(d->WaitForDatagrams(before + 1, 1000));
+        SleepMs(30);
+    }
+    EXPECT_EQ(TakeFound(4), (std::vector<Found>{kCan, kFixed, kItems, kFixed}));
+
+    // A broadcast reaches every device; a late answer is listed by a later call.
+    items.SetReplyDelay(200);
+    ASSERT_EQ(VD_SearchAll(), VD_OK);
+    EXPECT_EQ(TakeFound(2, true), (std::vector<Found>{kFixed, kCan}));
+    EXPECT_EQ(TakeFound(1), std::vector<Found>{kItems});
+    for (FamilyADevice *d : {&items, &fixed, &can}) {
+        const auto got = d->ReceivedDatagrams();
+        EXPECT_FALSE(got.front().broadcast);
+        EXPECT_TRUE(got.back().broadcast);
+        EXPECT_EQ(got.back().bytes, kSearchRequest);
+    }
+}
+
+class FamilyA : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VD_ResetModifyConfigUDP();
+        dev.SetItem(0x0B, {0x00, 0x50});  // C1_TCPAT
+        dev.SetItem(0x0C, {0x01});        // COM1_ENABLEST: only D1 in use
+        dev.SetItem(0x0D, {5});           // C1_D1
+        dev.SetItem(0x0E, {6});           // C1_D2
+        dev.SetItem(0x13, {0});           // IP_MODE
+        dev.SetItem(0x20, {7});           // VERSION
+        dev.SetText(0x02, "port-1");
+        dev.SetPassword("pw");
+    }
+    std::vector<Bytes> Received() {
+        std::vector<Bytes> out;
+        for (const auto &r : dev.ReceivedDatagrams()) out.push_back(r.bytes);
+        return out;
+    }
+    FamilyADevice dev{"127.0.0.2", 1, {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF}};
+};
+
+TEST_F(FamilyA, ReadHandsOutEachPairOnceWithTheFamilyRules) {
+    ASSERT_TRUE(dev.Start());
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
+    EXPECT_EQ(Received(), std::vector<Bytes>{kInfoRequest});
+    // The enable byte is hidden, D2 is off, IP_MODE reads inverted.
+    EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "1"}, {"IP", "127.0.0.2"}, {"MAC", "02:00:00:AB:CD:EF"},
+                                     {"C1_TCPAT", "80"}, {"C1_D1", "5"}, {"C1_D2", "invalid"}, {"IP_MODE", "1"},
+                                     {"VERSION", "V1.07"}, {"NAME", "port-1"}, {"PASS", "pw"}}));
+    EXPECT_TRUE(TakeAllPairs().empty());
+}
+
+TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
+    ASSERT_TRUE(dev.Start());
+    // The destination rule needs the enable byte of a read.
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
+    VD_SetModifyConfigUDP("NAME", "abc");
+    VD_SetModifyConfigUDP("C1_D1", "invalid");  // clears bit 0, stages no destination
+    VD_SetModifyConfigUDP("IP_MODE", "1");       // sent inverted
+    VD_SetModifyConfigUDP("MAC", "00:00:00:00:00:01");
+    VD_SetModifyConfigUDP("NAME", "abcdefghijkl");  // replaces the staged value, cut to 10
+    VD_SetModifyConfigUDP("C1_TCPAT", "8080");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "Pw", 1), VD_WRONG_PASSWORD);
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "", 1), VD_WRONG_PASSWORD);
+    const auto start = Clock::now();
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
+    EXPECT_GE(Seconds(start), 0.7);  // the read, then the pause after the write
+    // A write of fewer than 20 bytes is padded.
+    VD_ResetModifyConfigUDP();
+    VD_SetModifyConfigUDP("C1_BAUD", "9");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
+
+    const Bytes write = {0xA1, 0x02, 0x0A, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 0xFF,
+                         0xA1, 0x0C, 0x01, 0x00, 0xFF,
+                         0xA1, 0x13, 0x01, 0x00, 0xFF,
+                         0xA1, 0x0B, 0x02, 0x1F, 0x90, 0xFF};
+    Bytes padded = {0xA1, 0x0F, 0x01, 0x09};
+    padded.resize(20, 0xFF);
+    ASSERT_TRUE(dev.WaitForDatagrams(7, 1000));
+    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, kInfoRequest, kInfoRequest, kInfoRequest, write,
+                                              kInfoRequest, padded}));
+    EXPECT_EQ(dev.Item(0x02), Bytes({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'}));
+    EXPECT_EQ(dev.Item(0x0C), Bytes{0x00});
+    EXPECT_EQ(dev.Item(0x13), Bytes{0x00});
+}
+
+TEST_F(FamilyA, ASilentDeviceTimesOutAndGetsNoWrite) {
+    dev.SetSilent(true);
+    ASSERT_TRUE(dev.Start());
+    auto start = Clock::now();
+    EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_FAIL);
+    EXPECT_GT(Seconds(start), 2.1);
+    EXPECT_LT(Seconds(start), 3.5);
+    EXPECT_TRUE(TakeAllPairs().empty());
+    VD_SetModifyConfigUDP("C1_BAUD", "9");
+    start = Clock::now();
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_NO_INFO);
+    EXPECT_GT(Seconds(start), 2.1);
+    EXPECT_LT(Seconds(start), 3.5);
+    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, kInfoRequest}));
+}
+
+}  // namespace
