@@ -8,36 +8,32 @@
 #include <algorithm>
 #include <memory>
 
-#include "family_a_support.h"
-#include "family_b_support.h"
+#include "integration/support.h"
+#include "sim_family_a.h"
 #include "sim_hostile_peer.h"
 
-using vdsim::Bytes;
+using namespace vdtest;
 using vdsim::FamilyADevice;
-using vdsim::FamilyBDevice;
 using vdsim::HostilePeer;
 
 namespace {
 
-const vdsim::Mac kMacA = {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x02};
-const vdsim::Mac kMacFixed = {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x03};
 const char *const kPeerIp = "127.0.0.9";
-
-const fama::Found kFoundA = {"127.0.0.2", "", "00:1A:2B:00:00:02", 5, 0, 0};
-const fama::Found kFoundFixed = {"127.0.0.3", "2.23", "00:1A:2B:00:00:03", 48, 7, 4001};
+const Found kFoundA = {"127.0.0.2", "", "00:1A:2B:00:00:02", 5, 0, 0};
+const Found kFoundFixed = {"127.0.0.3", "2.23", "00:1A:2B:00:00:03", 48, 7, 4001};
 
 // Well below what the peer sends to three sockets in about a second and a
 // half, even on a loaded machine.
 constexpr uint64_t kManyDatagrams = 500;
 
-fama::Pairs ReadByIp() {
+Pairs ReadByIp() {
     EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
-    return fama::TakeAllPairs();
+    return TakeAllPairs();
 }
 
-famb::Pairs ReadByMac() {
-    EXPECT_EQ(VD_GetDevInfoUDPbyMAC(famb::kMacText, 32), VD_OK);
-    return famb::TakeAllPairs();
+Pairs ReadByMac() {
+    EXPECT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 32), VD_OK);
+    return TakeAllPairs();
 }
 
 class HostileFlood : public ::testing::Test {
@@ -52,85 +48,66 @@ protected:
         b.SetName("real-b");
         b.SetPassword("pw");
         b.SetBytes(2, 0, {2, 0x0F, 0xA1});
-        ASSERT_TRUE(a.Start());
-        ASSERT_TRUE(fixed.Start());
-        ASSERT_TRUE(b.Start());
+        ASSERT_TRUE(a.Start() && fixed.Start() && b.Start());
     }
 
-    void StartPeer(const HostilePeer::Settings &settings) {
+    // Starts the peer and lets it hear a request from each socket the library
+    // reads: the search socket (a broadcast search), family A's request socket
+    // (a command to the peer's own address) and, but for an overflowing flood,
+    // the type 32 handler's request socket (a read by MAC, which is
+    // broadcast). Gives the search results.
+    std::vector<Found> StartPeer(const HostilePeer::Settings &settings) {
+        const bool overflowing = settings.burst > 1;
         peer = std::make_unique<HostilePeer>(kPeerIp, settings);
-        ASSERT_TRUE(peer->Start());
-    }
-
-    // Lets the peer hear a request from each socket the library reads: the
-    // search socket (a broadcast search), family A's request socket (a
-    // command to the peer's own address) and the type 32 handler's request
-    // socket (a read by MAC, which is broadcast). Takes the search results.
-    std::vector<fama::Found> Prime() {
+        EXPECT_TRUE(peer->Start());
         EXPECT_EQ(VD_SearchAll(), VD_OK);
         EXPECT_TRUE(peer->WaitForTargets(1, 1000));
-        std::vector<fama::Found> found = fama::TakeFound(2);
+        std::vector<Found> found = TakeFound(overflowing ? 0 : 2, true);
         char param[VD_PARAM_LEN] = "0";
         EXPECT_EQ(VD_SendCmd(5, kPeerIp, 8800, "RESETDEV", param, 1), VD_OK);
         EXPECT_TRUE(peer->WaitForTargets(2, 1000));
-        ReadByMac();
-        EXPECT_TRUE(peer->WaitForTargets(3, 1000));
+        if (!overflowing) {
+            ReadByMac();
+            EXPECT_TRUE(peer->WaitForTargets(3, 1000));
+        }
         return found;
     }
 
-    FamilyADevice a{"127.0.0.2", 5, kMacA};
-    FamilyADevice fixed{"127.0.0.3", 48, kMacFixed};
-    FamilyBDevice b{"127.0.0.4", 32, famb::kMac};
+    FamilyADevice a{"127.0.0.2", 5, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x02}};
+    FamilyADevice fixed{"127.0.0.3", 48, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x03}};
+    vdsim::FamilyBDevice b{"127.0.0.4", 32, kMacB};
     std::unique_ptr<HostilePeer> peer;
 };
 
-std::vector<fama::Found> Sorted(std::vector<fama::Found> found) {
-    std::sort(found.begin(), found.end(), [](const fama::Found &x, const fama::Found &y) { return x.ip < y.ip; });
-    return found;
-}
-
-}  // namespace
-
-TEST_F(HostileFlood, SearchListsExactlyTheRealDevices) {
-    StartPeer({});
-    const std::vector<fama::Found> real = {kFoundA, kFoundFixed};
-    EXPECT_EQ(Sorted(Prime()), real);
-    EXPECT_EQ(peer->Macs(), std::vector<vdsim::Mac>{famb::kMac});
-
-    // The search socket has been flooded since the first search.
-    const uint64_t before = peer->Sent();
-    for (int round = 0; round < 4; ++round) {
-        ASSERT_EQ(VD_SearchAll(), VD_OK);
-        EXPECT_EQ(Sorted(fama::TakeFound(2)), real);
-        ASSERT_EQ(VD_Search("127.0.0.3"), VD_OK);
-        ASSERT_EQ(VD_Search("127.0.0.2"), VD_OK);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        EXPECT_EQ(Sorted(fama::TakeFound(2)), real);
-    }
-    EXPECT_GE(peer->Sent() - before, kManyDatagrams);
-}
-
-TEST_F(HostileFlood, ReadsByIpAndByMacGiveTheSamePairsAsWithoutIt) {
-    const fama::Pairs quietA = ReadByIp();
-    const famb::Pairs quietB = ReadByMac();
+TEST_F(HostileFlood, SearchesReadsAndWritesGiveExactlyTheRealAnswers) {
+    const Pairs quietA = ReadByIp(), quietB = ReadByMac();
     ASSERT_FALSE(quietA.empty());
     ASSERT_FALSE(quietB.empty());
+    const std::vector<Found> real = {kFoundA, kFoundFixed};
+    EXPECT_EQ(StartPeer({}), real);
+    EXPECT_EQ(peer->Macs(), std::vector<vdsim::Mac>{kMacB});
 
-    StartPeer({});
-    Prime();
-    const uint64_t before = peer->Sent();
+    // The search socket has been flooded since the first search.
+    uint64_t before = peer->Sent();
+    for (int round = 0; round < 4; ++round) {
+        ASSERT_EQ(VD_SearchAll(), VD_OK);
+        EXPECT_EQ(TakeFound(2, true), real);
+        ASSERT_EQ(VD_Search("127.0.0.3"), VD_OK);
+        ASSERT_EQ(VD_Search("127.0.0.2"), VD_OK);
+        SleepMs(300);
+        EXPECT_EQ(TakeFound(2, true), real);
+    }
+    EXPECT_GE(peer->Sent() - before, kManyDatagrams);
+
+    before = peer->Sent();
     for (int round = 0; round < 3; ++round) {
         EXPECT_EQ(ReadByIp(), quietA);
         EXPECT_EQ(ReadByMac(), quietB);
     }
     EXPECT_GE(peer->Sent() - before, kManyDatagrams);
-}
 
-TEST_F(HostileFlood, WritesReachTheDevicesWithTheRightBytes) {
-    StartPeer({});
-    Prime();
+    before = peer->Sent();
     const Bytes blockBefore = b.Block(0);
-    const uint64_t before = peer->Sent();
     VD_SetModifyConfigUDP("NAME", "flooded");
     // The password read before a write by MAC takes what is queued on the
     // socket: right after a read that is little, while garbage queued through
@@ -138,46 +115,19 @@ TEST_F(HostileFlood, WritesReachTheDevicesWithTheRightBytes) {
     ReadByMac();
     a.ClearReceived();
     b.ClearReceived();
-    EXPECT_EQ(VD_ModifyDevUDPbyMAC(famb::kMacText, "pw", 32), VD_OK);
+    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 32), VD_OK);
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "secret", 5), VD_OK);
 
     ASSERT_TRUE(a.WaitForDatagrams(2, 1000));
     const Bytes name = {'f', 'l', 'o', 'o', 'd', 'e', 'd', 0, 0, 0};
-    EXPECT_EQ(a.Writes(), std::vector<Bytes>{fama::Cat(fama::Cat({0xA1, 0x02, 0x0A}, name), Bytes(16, 0xFF))});
+    EXPECT_EQ(a.Writes(), std::vector<Bytes>{Cat(Cat({0xA1, 0x02, 0x0A}, name), Bytes(16, 0xFF))});
     EXPECT_EQ(a.Item(0x02), name);
-
     ASSERT_TRUE(b.WaitForRequests(3, 1000));
-    const Bytes blockAfter = b.Block(0);
-    EXPECT_EQ(b.Requests(), (std::vector<Bytes>{famb::ReadRequest(0), famb::WriteRequest(0, blockAfter),
-                                                famb::RestartRequest()}));
-    EXPECT_EQ(Bytes(blockAfter.begin(), blockAfter.begin() + 8), Bytes({'f', 'l', 'o', 'o', 'd', 'e', 'd', 0}));
-    EXPECT_EQ(Bytes(blockAfter.begin() + 16, blockAfter.end()), Bytes(blockBefore.begin() + 16, blockBefore.end()));
+    Bytes blockAfter = blockBefore;
+    std::copy(name.begin(), name.begin() + 8, blockAfter.begin());
+    EXPECT_EQ(b.Requests(), (std::vector<Bytes>{ReadRequest(0), WriteRequest(0, blockAfter), RestartRequest()}));
+    EXPECT_EQ(b.Block(0), blockAfter);
     EXPECT_EQ(b.Restarts(), 1);
-    EXPECT_GE(peer->Sent() - before, kManyDatagrams);
-}
-
-// With answers the library cannot tell from a device's (fake search replies,
-// fake blocks for the asked MAC) and broadcasts sprayed at the device ports,
-// the library lists what its rules accept and reads the real device by IP,
-// whose answers only it can send.
-TEST_F(HostileFlood, WellFormedFakesAreSurvived) {
-    const fama::Pairs quietA = ReadByIp();
-    HostilePeer::Settings settings;
-    settings.seed = 7;
-    settings.wellFormedFakes = true;
-    settings.sprayBroadcasts = true;
-    StartPeer(settings);
-    Prime();
-
-    const uint64_t before = peer->Sent();
-    ASSERT_EQ(VD_SearchAll(), VD_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const std::vector<fama::Found> found = fama::TakeFound(0);
-    for (const fama::Found &real : {kFoundA, kFoundFixed})
-        EXPECT_EQ(std::count(found.begin(), found.end(), real), 1) << real.ip;
-    EXPECT_EQ(ReadByIp(), quietA);
-    VD_GetDevInfoUDPbyMAC(famb::kMacText, 32);
-    famb::TakeAllPairs();
     EXPECT_GE(peer->Sent() - before, kManyDatagrams);
 }
 
@@ -189,27 +139,22 @@ TEST_F(HostileFlood, WellFormedFakesAreSurvived) {
 TEST_F(HostileFlood, AnOverflowingFloodLosesAnswersButHoldsNoCallUp) {
     HostilePeer::Settings settings;
     settings.burst = 10;
-    settings.pauseMs = 3;
     StartPeer(settings);
-    ASSERT_EQ(VD_SearchAll(), VD_OK);
-    ASSERT_TRUE(peer->WaitForTargets(1, 1000));
-    char param[VD_PARAM_LEN] = "0";
-    ASSERT_EQ(VD_SendCmd(5, kPeerIp, 8800, "RESETDEV", param, 1), VD_OK);
-    ASSERT_TRUE(peer->WaitForTargets(2, 1000));
 
     const uint64_t before = peer->Sent();
-    auto start = std::chrono::steady_clock::now();
-    VD_GetDevInfoUDPbyMAC(famb::kMacText, 32);
-    EXPECT_LT(fama::Seconds(start), 4.0);
-    famb::TakeAllPairs();
-    start = std::chrono::steady_clock::now();
+    auto start = Clock::now();
+    VD_GetDevInfoUDPbyMAC(kMacBText, 32);
+    EXPECT_LT(Seconds(start), 4.0);
+    TakeAllPairs();
+    start = Clock::now();
     VD_GetDevInfoUDPbyIP("127.0.0.2", 5);
-    EXPECT_LT(fama::Seconds(start), 3.0);
-    fama::TakeAllPairs();
+    EXPECT_LT(Seconds(start), 3.0);
+    TakeAllPairs();
     ASSERT_EQ(VD_SearchAll(), VD_OK);
-    start = std::chrono::steady_clock::now();
-    for (const fama::Found &f : fama::TakeFound(2))
-        EXPECT_TRUE(f == kFoundA || f == kFoundFixed) << f.ip;
-    EXPECT_LT(fama::Seconds(start), 1.5);
+    start = Clock::now();
+    for (const Found &f : TakeFound(2)) EXPECT_TRUE(f == kFoundA || f == kFoundFixed) << f.ip;
+    EXPECT_LT(Seconds(start), 1.5);
     EXPECT_GE(peer->Sent() - before, 5 * kManyDatagrams);
 }
+
+}  // namespace

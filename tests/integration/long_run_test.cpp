@@ -4,15 +4,13 @@
 // more descriptors open; under LeakSanitizer any leak also fails it at exit.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <string>
-#include <thread>
-
-#include "family_a_support.h"
-#include "family_b_support.h"
+#include "integration/support.h"
 #include "sim_at_device.h"
+#include "sim_family_a.h"
 #include "sim_io_module.h"
 #include "support/open_descriptors.h"
+
+using namespace vdtest;
 
 namespace {
 
@@ -24,8 +22,7 @@ const char kIoHost[] = "127.0.0.6";
 // finished connection a moment later; a descriptor the library leaked never
 // comes back.
 bool DescriptorsSettleAt(int expected) {
-    for (int i = 0; i < 100 && OpenDescriptors() != expected; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 100 && OpenDescriptors() != expected; ++i) SleepMs(10);
     return OpenDescriptors() == expected;
 }
 
@@ -60,17 +57,17 @@ protected:
     std::string Round(int index) {
         std::string seen;
         EXPECT_EQ(VD_SearchAll(), VD_OK);
-        for (const fama::Found &f : fama::TakeFound(1)) seen += f.ip + " " + f.mac + ";";
+        for (const Found &f : TakeFound(1)) seen += f.ip + " " + f.mac + ";";
         EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
-        for (const auto &p : fama::TakeAllPairs()) seen += p.first + "=" + p.second + ";";
-        EXPECT_EQ(VD_GetDevInfoUDPbyMAC(famb::kMacText, 32), VD_OK);
-        for (const auto &p : famb::TakeAllPairs()) seen += p.first + "=" + p.second + ";";
+        for (const auto &p : TakeAllPairs()) seen += p.first + "=" + p.second + ";";
+        EXPECT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 32), VD_OK);
+        for (const auto &p : TakeAllPairs()) seen += p.first + "=" + p.second + ";";
 
         // Writes (slow by design) now and then, of the name each device has.
         if (index % 7 == 0) {
             EXPECT_EQ(VD_SetModifyConfigUDP("NAME", "long"), VD_OK);
             EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "secret", 5), VD_OK);
-            EXPECT_EQ(VD_ModifyDevUDPbyMAC(famb::kMacText, "pw", 32), VD_OK);
+            EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 32), VD_OK);
             VD_ResetModifyConfigUDP();
         }
 
@@ -99,7 +96,7 @@ protected:
     }
 
     vdsim::FamilyADevice a{"127.0.0.2", 5, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x02}};
-    vdsim::FamilyBDevice b{"127.0.0.4", 32, famb::kMac};
+    vdsim::FamilyBDevice b{"127.0.0.4", 32, kMacB};
     vdsim::AtDevice atDevice{AtSettings()};
     vdsim::IoModule ioModule{IoSettings()};
 };
@@ -110,7 +107,7 @@ TEST_F(LongRun, LastRoundAnswersAsTheFirstWithNoMoreDescriptors) {
     // The first round opens the sockets the library keeps for its lifetime.
     const std::string first = Round(0);
     EXPECT_NE(first.find("at at-device;io 15,240;"), std::string::npos) << first;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    SleepMs(100);
     const int descriptors = OpenDescriptors();
     for (int i = 1; i < kRounds; ++i) {
         ASSERT_EQ(Round(i), first) << "round " << i;

@@ -4,54 +4,45 @@
 // test's main thread) dispatches notifications.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <string>
-#include <thread>
-#include <vector>
 
-#include "family_a_support.h"
+#include "integration/support.h"
 #include "sim_at_device.h"
-#include "sim_family_b.h"
+#include "sim_family_a.h"
 #include "sim_io_module.h"
+
+using namespace vdtest;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using vdsim::Bytes;
-
-const Bytes kInfoRequest = {0xA1, 0x14, 0x02, 0x00, 0x00, 0xFF};
 // Every information read pauses this long before it polls, holding the lock.
 constexpr double kReadPauseSeconds = 0.2;
 
 std::string Ip(int n) { return "127.0.0." + std::to_string(10 + n); }
 std::string Name(int n) { return "device-" + std::to_string(n); }
 
-// Collects failures on worker threads; gtest assertions belong to the main one.
-class Failures {
-public:
+// Failures seen on worker threads, reported by the main thread once they
+// are joined: gtest assertions belong to the main one.
+struct Failures {
+    std::mutex mutex;
+    std::vector<std::string> list;
     void Add(const std::string &what) {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_list.push_back(what);
+        std::lock_guard<std::mutex> guard(mutex);
+        list.push_back(what);
     }
-    std::vector<std::string> List() {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_list;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_list;
 };
 
-size_t Count(const std::vector<vdsim::FamilyADevice::Received> &got, const Bytes &bytes) {
-    return size_t(std::count_if(got.begin(), got.end(), [&](const auto &r) { return r.bytes == bytes; }));
+vdsim::IoModuleSettings Module(const std::string &address, uint16_t adc0) {
+    vdsim::IoModuleSettings s;
+    s.address = address;
+    s.adc[0] = adc0;
+    s.adc[1] = 7;
+    s.io[0] = 0x0F;
+    return s;
 }
 
 }  // namespace
@@ -95,22 +86,23 @@ TEST(Threads, UdpExportsFromSeveralThreadsRunOneAtATime) {
             if (VD_GetDevInfoUDPbyMAC(deviceB.MacText().c_str(), 32) != VD_OK) failures.Add("read by MAC");
     });
     for (auto &t : threads) t.join();
-    const double elapsed = fama::Seconds(start);
+    const double elapsed = Seconds(start);
 
-    for (const auto &f : failures.List()) ADD_FAILURE() << f;
+    for (const auto &f : failures.list) ADD_FAILURE() << f;
     // Run side by side the reads would take about one pause; one at a time
     // they take one pause each at least.
     EXPECT_GE(elapsed, kReadPauseSeconds * (kReaders + 1) * kRounds);
-    for (const auto &device : devices) EXPECT_EQ(Count(device->ReceivedDatagrams(), kInfoRequest), size_t(kRounds));
+    const Bytes infoRequest = {0xA1, 0x14, 0x02, 0x00, 0x00, 0xFF};
+    for (const auto &device : devices) {
+        const auto got = device->ReceivedDatagrams();
+        EXPECT_EQ(std::count_if(got.begin(), got.end(), [&](const auto &r) { return r.bytes == infoRequest; }), kRounds);
+    }
 
     // Replies to the searches that met a read were taken as read replies; a
     // search of its own finds every device.
     VD_SearchAll();
     std::set<std::string> found;
-    for (const fama::Found &f : fama::TakeFound(kReaders)) {
-        EXPECT_TRUE(ips.count(f.ip)) << f.ip;
-        found.insert(f.ip);
-    }
+    for (const Found &f : TakeFound(kReaders)) found.insert(f.ip);
     EXPECT_EQ(found, ips);
 }
 
@@ -125,38 +117,13 @@ TEST(Threads, AnotherThreadsUdpCallWaitsForTheLock) {
         EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_FAIL);
     });
     while (!reading) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    SleepMs(300);
     const auto start = Clock::now();
     EXPECT_EQ(VD_SearchAll(), VD_OK);  // has to wait for the unanswered read
-    const double waited = fama::Seconds(start);
+    const double waited = Seconds(start);
     reader.join();
     EXPECT_GE(waited, 1.0);
 }
-
-namespace {
-
-struct Pushed {
-    std::atomic<size_t> bytes{0};
-    std::atomic<uint32_t> message{0};
-};
-
-intptr_t CountPushed(VD_HostWindow *window, uint32_t msg, uintptr_t, intptr_t count) {
-    auto *pushed = static_cast<Pushed *>(window->user);
-    pushed->message = msg;
-    pushed->bytes += size_t(count);
-    return 0;
-}
-
-vdsim::IoModuleSettings Module(const std::string &address, uint16_t adc0) {
-    vdsim::IoModuleSettings s;
-    s.address = address;
-    s.adc[0] = adc0;
-    s.adc[1] = 7;
-    s.io[0] = 0x0F;
-    return s;
-}
-
-}  // namespace
 
 TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
     vdsim::AtDeviceSettings at;
@@ -166,12 +133,8 @@ TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
     vdsim::AtDevice atDevice(at);
     vdsim::IoModule moduleA(Module("127.0.0.3", 100)), moduleB(Module("127.0.0.4", 200)),
         moduleC(Module("127.0.0.5", 300));
-    ASSERT_TRUE(atDevice.Start());
-    ASSERT_TRUE(moduleA.Start());
-    ASSERT_TRUE(moduleB.Start());
-    ASSERT_TRUE(moduleC.Start());
     vdsim::FamilyADevice udpDevice("127.0.0.6", 1, {2, 0, 0, 0, 0, 6});
-    ASSERT_TRUE(udpDevice.Start());
+    ASSERT_TRUE(atDevice.Start() && moduleA.Start() && moduleB.Start() && moduleC.Start() && udpDevice.Start());
 
     Failures failures;
     std::atomic<int> running{0};
@@ -204,21 +167,30 @@ TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
             bool read = false;
             for (int i = 0; i < 20 && !read; ++i) {
                 read = VD_GetAD(handle, &a, &b) == VD_OK;
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                SleepMs(20);
             }
             if (!read || a != expected || b != 7) failures.Add("readings of " + std::to_string(expected));
             VD_SetIODir(handle, 0x0F);
             VD_TCPUninit(handle);
         });
     }
-    Pushed pushed;
-    VD_HostWindow window{CountPushed, &pushed};
+    struct Pushed {
+        std::atomic<size_t> bytes{0};
+        std::atomic<uint32_t> message{0};
+    } pushed;
+    VD_HostWindow window{[](VD_HostWindow *w, uint32_t msg, uintptr_t, intptr_t count) -> intptr_t {
+                             auto *p = static_cast<Pushed *>(w->user);
+                             p->message = msg;
+                             p->bytes += size_t(count);
+                             return 0;
+                         },
+                         &pushed};
     spawn([&] {  // the default channel, pushing what arrives to a host window
         if (VD_TCPConnect("127.0.0.5", 8800) != VD_OK) return failures.Add("connect");
         VD_TCPSetRecHWnd(&window, 0x4321);
         const Bytes getIoStat = {0xAA, 0x01, 0x00, 0xAB, 0x0D};
         VD_TCPSend(getIoStat.data(), int32_t(getIoStat.size()));
-        for (int i = 0; i < 100 && pushed.bytes < 7; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 100 && pushed.bytes < 7; ++i) SleepMs(10);
         VD_TCPSetRecHWnd(nullptr, 0);
         VD_TCPDisconnect();
     });
@@ -229,7 +201,7 @@ TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
     for (int i = 0; i < 1000 && running > 0; ++i) VD_PumpMessages(10);
     for (auto &t : threads) t.join();
 
-    for (const auto &f : failures.List()) ADD_FAILURE() << f;
+    for (const auto &f : failures.list) ADD_FAILURE() << f;
     EXPECT_EQ(atDevice.Value("C1_BAUD"), "115200");
     EXPECT_EQ(moduleA.Direction(), 0x0F);
     EXPECT_EQ(moduleB.Direction(), 0x0F);
