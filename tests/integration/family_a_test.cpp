@@ -1,6 +1,7 @@
 // Family A devices through the exports: discovery in both reply forms, a
-// read handed out pair by pair with the family's key rules, a write of the
-// staged items after the password check, and a device that does not answer.
+// read handed out pair by pair with the family's key rules (and a hostile
+// one cut to the receive buffer), a write of the staged items after the
+// password check, and a device that does not answer.
 #include <gtest/gtest.h>
 
 #include "integration/support.h"
@@ -80,6 +81,27 @@ TEST_F(FamilyA, ReadHandsOutEachPairOnceWithTheFamilyRules) {
     EXPECT_TRUE(TakeAllPairs().empty());
 }
 
+TEST_F(FamilyA, AHostileReplyIsCutNeverOverrun) {
+    // Longer than the receive buffer, with a text longer than the library
+    // keeps, a number item too short for its kind, unknown codes, and an item
+    // running past byte 2048.
+    Bytes reply = vdsim::EncodeFamilyAItems(
+        {{0x01, {1}}, {0x02, Bytes(200, 'n')}, {0x77, {1, 2, 3}}, {0x09, {}}, {0x08, {4}}});
+    while (reply.size() < 2040) reply = Cat(reply, vdsim::EncodeFamilyAItems({{0x1F, {9}}}));
+    reply = Cat(reply, vdsim::EncodeFamilyAItems({{0x03, Bytes(10, 'p')}}));
+    ASSERT_LT(reply.size() - 14, 2048u);
+    ASSERT_GT(reply.size(), 2048u);
+    reply.resize(3000, 0xA1);
+    dev.SetInfoReply(reply);
+    ASSERT_TRUE(dev.Start());
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
+    const Pairs pairs = TakeAllPairs();
+    ASSERT_GE(pairs.size(), 4u);
+    EXPECT_EQ(Pairs(pairs.begin(), pairs.begin() + 4),
+              (Pairs{{"TYPE", "1"}, {"NAME", std::string(49, 'n')}, {"C1_PORT", "65441"}, {"C1_OP", "4"}}));
+    for (size_t i = 4; i < pairs.size(); ++i) EXPECT_EQ(pairs[i].first, "C1_BUF_CLS");
+}
+
 TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
     ASSERT_TRUE(dev.Start());
     // The destination rule needs the enable byte of a read.
@@ -95,9 +117,10 @@ TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
     const auto start = Clock::now();
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
     EXPECT_GE(Seconds(start), 0.7);  // the read, then the pause after the write
-    // A write of fewer than 20 bytes is padded.
+    // A write of fewer than 20 bytes is padded; staged changes stay until a reset.
     VD_ResetModifyConfigUDP();
     VD_SetModifyConfigUDP("C1_BAUD", "9");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
 
     const Bytes write = {0xA1, 0x02, 0x0A, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 0xFF,
@@ -106,9 +129,9 @@ TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
                          0xA1, 0x0B, 0x02, 0x1F, 0x90, 0xFF};
     Bytes padded = {0xA1, 0x0F, 0x01, 0x09};
     padded.resize(20, 0xFF);
-    ASSERT_TRUE(dev.WaitForDatagrams(7, 1000));
+    ASSERT_TRUE(dev.WaitForDatagrams(9, 1000));
     EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, kInfoRequest, kInfoRequest, kInfoRequest, write,
-                                              kInfoRequest, padded}));
+                                              kInfoRequest, padded, kInfoRequest, padded}));
     EXPECT_EQ(dev.Item(0x02), Bytes({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'}));
     EXPECT_EQ(dev.Item(0x0C), Bytes{0x00});
     EXPECT_EQ(dev.Item(0x13), Bytes{0x00});

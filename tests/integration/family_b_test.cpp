@@ -105,11 +105,17 @@ TEST_F(FamilyB, OnePortWriteCarriesExactlyTheStagedChangesThenRestarts) {
     EXPECT_EQ(dev.Block(2), port);
     EXPECT_EQ(dev.Restarts(), 1);
 
-    // "RESETDEV" sends the restart request alone; only the type's low byte counts.
+    // "RESETDEV" over UDP sends the restart request alone (only the type's low
+    // byte counts); nothing else is a family B command.
     char param[VD_MAC_LEN];
     snprintf(param, sizeof param, "%s", kMacBText);
+    EXPECT_EQ(VD_SendCmd(32, "", 0, "RESETDEV", param, 0), VD_FAIL);
+    EXPECT_EQ(VD_SendCmd(32, "", 0, "RESET", param, 1), VD_FAIL);
+    EXPECT_EQ(VD_SendCmd(32, "", 0, "resetdev", param, 1), VD_FAIL);
     EXPECT_EQ(VD_SendCmd(0x120, "", 0, "RESETDEV", param, 1), VD_OK);
     ASSERT_TRUE(dev.WaitForRequests(8, 1000));
+    SleepMs(50);
+    EXPECT_EQ(dev.Requests().size(), 8u);
     EXPECT_EQ(dev.Requests().back(), RestartRequest());
     EXPECT_STREQ(param, kMacBText);
 }
