@@ -61,7 +61,9 @@ Bytes Pattern(uint8_t seed) {
     return b;
 }
 
-void Put(Bytes &b, size_t offset, const Bytes &bytes) { std::copy(bytes.begin(), bytes.end(), b.begin() + long(offset)); }
+void Put(Bytes &b, size_t offset, const Bytes &bytes) {
+    std::copy(bytes.begin(), bytes.end(), b.begin() + long(offset));
+}
 
 TEST_F(FamilyB, OnePortWriteCarriesExactlyTheStagedChangesThenRestarts) {
     FamilyBDevice dev{"127.0.0.2", 32, kMacB};

@@ -56,7 +56,8 @@ struct Found {
     int code1, code2;
     uint32_t port;
     bool operator==(const Found &o) const {
-        return std::tie(ip, version, mac, code1, code2, port) == std::tie(o.ip, o.version, o.mac, o.code1, o.code2, o.port);
+        return std::tie(ip, version, mac, code1, code2, port) ==
+               std::tie(o.ip, o.version, o.mac, o.code1, o.code2, o.port);
     }
 };
 
@@ -106,13 +107,14 @@ inline std::string Ask(const std::string &name, int expected = VD_OK) {
 const vdsim::Mac kMacB = {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF};
 const char *const kMacBText = "02:00:00:AB:CD:EF";
 
-inline Bytes ReadRequest(uint8_t block) {
-    return Cat({0x00, 0x02, 0x00, 0x02, 0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF, 0xA1, 0x14, 0x00, 0x02, block}, {0x00, 0xFF});
+// The family B requests to kMacB: a start marker and the MAC, then the command.
+inline Bytes ToMacB(const Bytes &command) {
+    return Cat({0x00, 0x02, 0x00, 0x02, 0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF}, command);
 }
+inline Bytes ReadRequest(uint8_t block) { return ToMacB({0xA1, 0x14, 0x00, 0x02, block, 0x00, 0xFF}); }
 inline Bytes RestartRequest() { return ReadRequest(0x81); }
 inline Bytes WriteRequest(uint8_t block, const Bytes &data) {
-    return Cat(Cat({0x00, 0x02, 0x00, 0x02, 0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF, 0xA1, 0xFE, 0x01, 0x03, block, 0x00}, data),
-               {0x00, 0xFF});
+    return ToMacB(Cat(Cat({0xA1, 0xFE, 0x01, 0x03, block, 0x00}, data), {0x00, 0xFF}));
 }
 
 // A TCP listener whose accepted connection the test drives by hand.
@@ -138,7 +140,8 @@ public:
     // What arrives within timeoutMs (one read); "" also once the other side closed.
     std::string Receive(int timeoutMs = 1000) {
         char buffer[4096];
-        const ssize_t n = vdsim::WaitReadable(m_connection, timeoutMs) ? recv(m_connection, buffer, sizeof buffer, 0) : 0;
+        const ssize_t n =
+            vdsim::WaitReadable(m_connection, timeoutMs) ? recv(m_connection, buffer, sizeof buffer, 0) : 0;
         return n > 0 ? std::string(buffer, size_t(n)) : "";
     }
     void CloseConnection() {

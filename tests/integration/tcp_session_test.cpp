@@ -21,7 +21,8 @@ vdsim::AtDeviceSettings DeviceSettings() {
     s.address = kHost;
     s.port = kPort;
     s.password = "secret";
-    s.values = {{"IP", "192.168.0.7"}, {"C1_BAUD", "9600"}, {"C1_D1", "0x1A"}, {"C1_D2", "invalid"}, {"C1_PACK", "8,1"}};
+    s.values = {{"IP", "192.168.0.7"}, {"C1_BAUD", "9600"}, {"C1_D1", "0x1A"}, {"C1_D2", "invalid"},
+                {"C1_PACK", "8,1"}};
     return s;
 }
 

@@ -95,7 +95,8 @@ TEST(Threads, UdpExportsFromSeveralThreadsRunOneAtATime) {
     const Bytes infoRequest = {0xA1, 0x14, 0x02, 0x00, 0x00, 0xFF};
     for (const auto &device : devices) {
         const auto got = device->ReceivedDatagrams();
-        EXPECT_EQ(std::count_if(got.begin(), got.end(), [&](const auto &r) { return r.bytes == infoRequest; }), kRounds);
+        const auto isInfoRequest = [&](const vdsim::FamilyADevice::Received &r) { return r.bytes == infoRequest; };
+        EXPECT_EQ(std::count_if(got.begin(), got.end(), isInfoRequest), kRounds);
     }
 
     // Replies to the searches that met a read were taken as read replies; a
