@@ -54,14 +54,17 @@ int CClientSocket::WaitConnected() {
 
 // The pending count of a datagram socket is the size of the first datagram
 // queued, so an empty datagram reads as "nothing queued" and would hide every
-// datagram behind it for good: empty datagrams are read and dropped here.
+// datagram behind it for good: empty datagrams are read and dropped here. The
+// socket is polled before the count is taken: a datagram arriving between the
+// two must not pass for an empty one.
 bool CClientSocket::QueuedBytes(uint32_t &count) {
-    if (!PendingBytes(count)) return false;
-    while (m_datagram && count == 0 && HasInput(GetHandle())) {
+    for (;;) {
+        const bool input = m_datagram && HasInput(GetHandle());
+        if (!PendingBytes(count)) return false;
+        if (!input || count > 0) return true;
         char none;
-        if (ReceiveFrom(&none, 0, nullptr, nullptr) < 0 || !PendingBytes(count)) return false;
+        if (ReceiveFrom(&none, 0, nullptr, nullptr) < 0) return false;
     }
-    return true;
 }
 
 int CClientSocket::ReceiveTimed(void *buffer, int &length, char *from, int timeoutMs) {
