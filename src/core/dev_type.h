@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "core/device_record.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "net/client_socket.h"
 
 namespace vd {

@@ -1,6 +1,6 @@
 #include "core/registry.h"
 
-#include "core/sleep.h"
+#include "base/sleep.h"
 
 namespace vd {
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "net/socket_context_internal.h"
 
 namespace vd::net {

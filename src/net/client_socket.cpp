@@ -2,7 +2,7 @@
 
 #include <sys/socket.h>
 
-#include "core/sleep.h"
+#include "base/sleep.h"
 #include "net/socket_context.h"
 
 namespace vd::net {

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "net/async_socket.h"
 #include "vandrel.h"
 

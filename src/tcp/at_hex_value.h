@@ -3,7 +3,7 @@
 #ifndef VANDREL_TCP_AT_HEX_VALUE_H
 #define VANDREL_TCP_AT_HEX_VALUE_H
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace vd {
 

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace vd {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/sleep.h"
+#include "base/sleep.h"
 #include "tcp/at_hex_value.h"
 #include "tcp/at_reply.h"
 #include "vandrel.h"

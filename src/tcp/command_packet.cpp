@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/byte_reader.h"
-#include "core/text.h"
+#include "base/byte_reader.h"
+#include "base/text.h"
 
 namespace vd {
 

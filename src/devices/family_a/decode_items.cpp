@@ -1,6 +1,6 @@
 #include "devices/family_a/decode_items.h"
 
-#include "core/byte_reader.h"
+#include "base/byte_reader.h"
 #include "devices/family_a/item_frame.h"
 #include "devices/family_a/item_table.h"
 

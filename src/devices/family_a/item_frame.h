@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace vd {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "devices/family_a/value_kind.h"
 
 namespace vd {

@@ -1,6 +1,6 @@
 #include "devices/family_a/search_reply.h"
 
-#include "core/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace vd {
 

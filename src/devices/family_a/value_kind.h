@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/byte_reader.h"
-#include "core/text.h"
+#include "base/byte_reader.h"
+#include "base/text.h"
 
 namespace vd {
 

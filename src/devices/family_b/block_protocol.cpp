@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace vd {
 

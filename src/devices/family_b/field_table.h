@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace vd {
 

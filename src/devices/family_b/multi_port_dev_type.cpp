@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/sleep.h"
+#include "base/sleep.h"
 #include "devices/family_b/value_codec.h"
 
 namespace vd {

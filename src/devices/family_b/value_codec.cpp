@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/byte_reader.h"
+#include "base/byte_reader.h"
 
 namespace vd {
 

@@ -1,5 +1,5 @@
-#ifndef VANDREL_CORE_SLEEP_H
-#define VANDREL_CORE_SLEEP_H
+#ifndef VANDREL_BASE_SLEEP_H
+#define VANDREL_BASE_SLEEP_H
 
 #include <chrono>
 #include <thread>

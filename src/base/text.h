@@ -1,8 +1,8 @@
 // Text helpers shared by every subsystem: the C library's conversion rules
 // without its undefined behaviour, formatting into growable strings, and
 // copies into fixed-size buffers that never run past them.
-#ifndef VANDREL_CORE_TEXT_H
-#define VANDREL_CORE_TEXT_H
+#ifndef VANDREL_BASE_TEXT_H
+#define VANDREL_BASE_TEXT_H
 
 #include <cstddef>
 #include <cstdint>

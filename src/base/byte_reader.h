@@ -1,7 +1,7 @@
 // A bounds-checked cursor over received bytes. Every parser of network input
 // reads through it: a read past the end fails instead of touching memory.
-#ifndef VANDREL_CORE_BYTE_READER_H
-#define VANDREL_CORE_BYTE_READER_H
+#ifndef VANDREL_BASE_BYTE_READER_H
+#define VANDREL_BASE_BYTE_READER_H
 
 #include <cstddef>
 #include <cstdint>
