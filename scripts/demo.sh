@@ -21,7 +21,7 @@ case "$BUILD" in
 /*) BIN="$BUILD" ;;
 *) BIN="$PWD/$BUILD" ;;
 esac
-PATH="$BIN/tools/cli:$BIN:$PATH"
+PATH="$BIN/bin:$PATH"
 WORK=$(mktemp -d)
 SIM_PID=""
 finish() {
@@ -100,6 +100,6 @@ say "Done"
 cat <<TRY
 To go on by hand, open a shell in a private namespace and start the fleet there:
   scripts/in-netns.sh sh
-  $BUILD/vandrel-sim --quiet &
-  $BUILD/tools/cli/vandrel --help
+  $BUILD/bin/vandrel-sim --quiet &
+  $BUILD/bin/vandrel --help
 TRY

@@ -15,7 +15,7 @@ cmake --build "$BUILD" -j "$(nproc)" >/dev/null
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 status=0
-for target in "$BUILD"/tests/fuzz/*_fuzz; do
+for target in "$BUILD"/bin/*_fuzz; do
   [ -x "$target" ] || continue
   name=$(basename "$target" _fuzz)
   mkdir -p "$WORK/$name"

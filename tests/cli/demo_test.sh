@@ -4,7 +4,7 @@
 
 test_demo_walks_through_every_step() {
     LAST="scripts/demo.sh"
-    VANDREL_DEMO_IN_NETNS=1 BUILD=$(dirname "$VANDREL_SIM") \
+    VANDREL_DEMO_IN_NETNS=1 BUILD=$(dirname "$(dirname "$VANDREL_SIM")") \
         sh "$(dirname "$0")/../../scripts/demo.sh" > "$WORK/out" 2> "$WORK/err"
     STATUS=$?
     expect_status 0
