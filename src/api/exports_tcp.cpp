@@ -3,13 +3,22 @@
 #include <algorithm>
 #include <cstring>
 
+#include <cstddef>
+
 #include "api/library.h"
+#include "net/posix/host_window.h"
 #include "net/socket_context.h"
 #include "tcp/io_ops.h"
 #include "vandrel.h"
 
 using namespace vd;
 using vd::net::CClientSocket;
+
+// The socket layer takes the host's window as it is.
+static_assert(sizeof(VD_HostWindow) == sizeof(vd::net::HostWindow) &&
+                  offsetof(VD_HostWindow, proc) == offsetof(vd::net::HostWindow, proc) &&
+                  offsetof(VD_HostWindow, user) == offsetof(vd::net::HostWindow, user),
+              "VD_HostWindow and the socket layer's host window differ");
 
 namespace {
 

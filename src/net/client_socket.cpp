@@ -145,7 +145,7 @@ int CClientSocket::WaitForOk(int timeoutMs) {
     }
 }
 
-void CClientSocket::SetReceiver(VD_HostWindow *window, uint32_t message) {
+void CClientSocket::SetReceiver(WindowHandle window, uint32_t message) {
     m_receiverMessage = message;
     m_receiver = window;
 }
@@ -160,15 +160,15 @@ void CClientSocket::OnClose(int32_t) {
 }
 
 void CClientSocket::OnReceive(int32_t error) {
-    VD_HostWindow *const receiver = m_receiver;
+    const WindowHandle receiver = m_receiver;
     const uint32_t message = m_receiverMessage;
-    if (error != 0 || !receiver || !receiver->proc) return;
+    if (error != 0 || !receiver) return;
     char bytes[kNoticeBytes + 1];
     const int n = Receive(bytes, kNoticeBytes);
     // A failed read tells the host nothing.
     if (n <= 0) return;
     bytes[n] = '\0';
-    receiver->proc(receiver, message, uintptr_t(bytes), intptr_t(n));
+    SendWindowMessage(receiver, message, uintptr_t(bytes), intptr_t(n));
 }
 
 }  // namespace vd::net

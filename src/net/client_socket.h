@@ -10,7 +10,7 @@
 
 #include "base/text.h"
 #include "net/async_socket.h"
-#include "vandrel.h"
+#include "net/platform.h"
 
 namespace vd::net {
 
@@ -41,7 +41,7 @@ public:
     void DrainInput(int ms);
     // 1 a read held "OK\r\n", 2 it held "ERROR\r\n", 0 time-out.
     int WaitForOk(int timeoutMs);
-    void SetReceiver(VD_HostWindow *window, uint32_t message);
+    void SetReceiver(WindowHandle window, uint32_t message);
     // 1 connected, 0 not connected after 300 cycles of 10 ms.
     int WaitConnected();
 
@@ -60,7 +60,7 @@ private:
     // The connected flag and the receiver are set on the thread that calls
     // the library and read by the thread that dispatches notifications (or
     // the other way round), so they are atomic.
-    std::atomic<VD_HostWindow *> m_receiver{nullptr};
+    std::atomic<WindowHandle> m_receiver{nullptr};
     std::atomic<uint32_t> m_receiverMessage{0};
     int32_t m_datagram = 0;
     std::atomic<int32_t> m_connected{0};
