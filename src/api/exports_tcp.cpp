@@ -6,9 +6,9 @@
 #include <cstddef>
 
 #include "api/library.h"
+#include "command_packets/io_ops.h"
 #include "net/posix/host_window.h"
 #include "net/socket_context.h"
-#include "tcp/io_ops.h"
 #include "vandrel.h"
 
 using namespace vd;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "core/dev_manager.h"
+#include "api/dev_manager.h"
 
 namespace vd {
 

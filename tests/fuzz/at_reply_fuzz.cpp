@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tcp/at_hex_value.h"
-#include "tcp/at_reply.h"
+#include "at_session/at_hex_value.h"
+#include "at_session/at_reply.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // An exact-size copy without a terminator: the parser must stop at size.

@@ -3,11 +3,12 @@
 // sender is the address asked; the rest is the datagram.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
-#include "core/handlers.h"
+#include "devices/family_a/item_dev_type.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static const auto handler = vd::MakeItemDevType();
+    static const auto handler = std::make_unique<vd::CItemDevType>();
     if (size < 2) return 0;
     handler->m_replyMode = data[0] % 4;
     handler->m_info.ClearPairs();

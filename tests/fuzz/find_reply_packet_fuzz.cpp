@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tcp/command_packet.h"
+#include "command_packets/command_packet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2) return 0;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "tcp/at_hex_value.h"
-#include "tcp/at_reply.h"
+#include "at_session/at_hex_value.h"
+#include "at_session/at_reply.h"
 #include "vandrel.h"
 
 using namespace vd;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tcp/command_packet.h"
+#include "command_packets/command_packet.h"
 
 using namespace vd;
 

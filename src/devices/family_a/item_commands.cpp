@@ -5,9 +5,9 @@
 // "DOWNLOAD" and "ERASE" run the firmware download on either transport.
 #include <cstring>
 
+#include "command_packets/command_packet.h"
 #include "devices/family_a/datagram_command.h"
 #include "devices/family_a/item_dev_type.h"
-#include "tcp/command_packet.h"
 
 namespace vd {
 

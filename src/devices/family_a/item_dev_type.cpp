@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "core/handlers.h"
 #include "devices/family_a/decode_items.h"
 #include "devices/family_a/key_rules.h"
 #include "devices/family_a/search_reply.h"
@@ -109,7 +108,5 @@ int CItemDevType::FormatValue(const CString &key, const CString &value, CString 
 int CItemDevType::InterceptModify(const CString &key, const CString &value) {
     return InterceptItemModify(m_info, m_staged, key, value);
 }
-
-std::unique_ptr<CDevType> MakeItemDevType() { return std::make_unique<CItemDevType>(); }
 
 }  // namespace vd

@@ -1,6 +1,5 @@
 #include "devices/family_b/port_dev_types.h"
 
-#include "core/handlers.h"
 #include "devices/family_b/key_rules.h"
 
 namespace vd {
@@ -26,10 +25,5 @@ CTwoPortDevType::CTwoPortDevType() { SetModel(56, {0, 2, 3}); }
 CEightPortDevType::CEightPortDevType() { SetModel(64, {0, 2, 3, 4, 5, 6, 7, 8, 9}); }
 
 COnePortDevType::COnePortDevType() { SetModel(32, {0, 2}); }
-
-std::unique_ptr<CDevType> MakeFourPortDevType() { return std::make_unique<CFourPortDevType>(); }
-std::unique_ptr<CDevType> MakeEightPortDevType() { return std::make_unique<CEightPortDevType>(); }
-std::unique_ptr<CDevType> MakeTwoPortDevType() { return std::make_unique<CTwoPortDevType>(); }
-std::unique_ptr<CDevType> MakeOnePortDevType() { return std::make_unique<COnePortDevType>(); }
 
 }  // namespace vd

@@ -1,4 +1,4 @@
-#include "tcp/at_reply.h"
+#include "at_session/at_reply.h"
 
 #include <algorithm>
 

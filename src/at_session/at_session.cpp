@@ -1,10 +1,10 @@
-#include "tcp/at_session.h"
+#include "at_session/at_session.h"
 
 #include <algorithm>
 
+#include "at_session/at_hex_value.h"
+#include "at_session/at_reply.h"
 #include "base/sleep.h"
-#include "tcp/at_hex_value.h"
-#include "tcp/at_reply.h"
 #include "vandrel.h"
 
 namespace vd {

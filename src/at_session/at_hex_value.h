@@ -1,7 +1,7 @@
 // The settings whose key holds "_D1" or "_D2" travel to and from the device as
 // hexadecimal text ("0x1A") but reach the host as decimal text ("26").
-#ifndef VANDREL_TCP_AT_HEX_VALUE_H
-#define VANDREL_TCP_AT_HEX_VALUE_H
+#ifndef VANDREL_AT_SESSION_AT_HEX_VALUE_H
+#define VANDREL_AT_SESSION_AT_HEX_VALUE_H
 
 #include "base/text.h"
 

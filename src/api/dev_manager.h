@@ -1,11 +1,12 @@
 // CDevManager: the one global object behind the exports. It owns the handler
-// registry, the TCP configuration session and the default data channel.
-#ifndef VANDREL_CORE_DEV_MANAGER_H
-#define VANDREL_CORE_DEV_MANAGER_H
+// registry with the concrete families in it, the TCP configuration session
+// and the default data channel.
+#ifndef VANDREL_API_DEV_MANAGER_H
+#define VANDREL_API_DEV_MANAGER_H
 
+#include "at_session/at_session.h"
 #include "core/registry.h"
 #include "net/client_socket.h"
-#include "tcp/at_session.h"
 
 namespace vd {
 

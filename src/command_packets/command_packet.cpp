@@ -1,4 +1,4 @@
-#include "tcp/command_packet.h"
+#include "command_packets/command_packet.h"
 
 #include <algorithm>
 #include <cstring>

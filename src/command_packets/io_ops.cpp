@@ -1,6 +1,6 @@
-#include "tcp/io_ops.h"
+#include "command_packets/io_ops.h"
 
-#include "tcp/command_packet.h"
+#include "command_packets/command_packet.h"
 #include "vandrel.h"
 
 namespace vd {

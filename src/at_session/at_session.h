@@ -1,7 +1,7 @@
 // CAtSession: logs into one family B device over TCP and reads and writes its
 // settings with AT-style text commands.
-#ifndef VANDREL_TCP_AT_SESSION_H
-#define VANDREL_TCP_AT_SESSION_H
+#ifndef VANDREL_AT_SESSION_AT_SESSION_H
+#define VANDREL_AT_SESSION_AT_SESSION_H
 
 #include <cstddef>
 #include <cstdint>

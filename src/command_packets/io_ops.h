@@ -1,8 +1,8 @@
 // The IO-module operations on a data channel. Reads are pipelined: each call
 // first collects, without waiting, a reply to an earlier request, then sends
 // a new request.
-#ifndef VANDREL_TCP_IO_OPS_H
-#define VANDREL_TCP_IO_OPS_H
+#ifndef VANDREL_COMMAND_PACKETS_IO_OPS_H
+#define VANDREL_COMMAND_PACKETS_IO_OPS_H
 
 #include <cstdint>
 

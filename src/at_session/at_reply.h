@@ -1,8 +1,8 @@
 // Judging one read of an AT-command device's answer, without sockets: the
 // result code of the exports and, for an accepted read, the value the device
 // put between double quotes.
-#ifndef VANDREL_TCP_AT_REPLY_H
-#define VANDREL_TCP_AT_REPLY_H
+#ifndef VANDREL_AT_SESSION_AT_REPLY_H
+#define VANDREL_AT_SESSION_AT_REPLY_H
 
 #include <cstddef>
 

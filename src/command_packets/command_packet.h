@@ -1,8 +1,8 @@
 // Device command packets: AA, code, payload length n, payload, XOR check byte
 // over everything before it, 0D. The same framing in both directions; a reply
 // carries the code of the request it answers.
-#ifndef VANDREL_TCP_COMMAND_PACKET_H
-#define VANDREL_TCP_COMMAND_PACKET_H
+#ifndef VANDREL_COMMAND_PACKETS_COMMAND_PACKET_H
+#define VANDREL_COMMAND_PACKETS_COMMAND_PACKET_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tcp/at_hex_value.h"
+#include "at_session/at_hex_value.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,0 +1,62 @@
+#!/bin/sh
+# Checks that the library's layers include one another one way only: a file
+# under src/ may include the headers of its own folder and of the folders of
+# lower layers, never of a higher layer or of another folder of its own layer.
+# System headers (<...>) are not looked at. Prints every include that breaks
+# the rule and fails; prints nothing and succeeds when there is none.
+#
+#   sh scripts/check-layers.sh [SRC_DIR]    (default: src of this checkout)
+set -e
+cd "$(dirname "$0")/.."
+SRC=${1:-src}
+
+# The layers, lowest first: layer number, then the folder (or the public
+# header) under src/. Every folder of src/ has a row; a subfolder belongs to
+# the row of the longest folder that holds it.
+LAYERS='
+0 base              text, the bounds-checked reader, sleeping
+1 net               sockets and their notifications, per platform
+2 vandrel.h         the public header: result codes and buffer sizes
+3 at_session        the AT-command configuration session
+3 command_packets   device command packets and the IO-module operations
+4 core              the device-type handler interface and the registry
+5 devices/family_a  family A devices
+5 devices/family_b  family B devices
+6 api               the exports, assembling the concrete families
+'
+
+find "$SRC" -type f \( -name '*.h' -o -name '*.cpp' \) | sort | xargs awk -v src="$SRC/" -v layers="$LAYERS" '
+BEGIN {
+    n = split(layers, rows, "\n")
+    for (i = 1; i <= n; i++) {
+        if (split(rows[i], f, " ") < 2) continue
+        rank[f[2]] = f[1]
+    }
+}
+# The table row that holds path: the longest folder it lies in.
+function row_of(path,    name, best) {
+    best = ""
+    for (name in rank)
+        if ((path == name || index(path, name "/") == 1) && length(name) > length(best)) best = name
+    return best
+}
+FNR == 1 {
+    file = substr(FILENAME, length(src) + 1)
+    own = row_of(file)
+    if (own == "") { printf "%s: its folder has no layer in scripts/check-layers.sh\n", FILENAME; bad = 1 }
+}
+/^[ \t]*#[ \t]*include[ \t]*"/ {
+    if (own == "") next
+    header = $0
+    sub(/^[^"]*"/, "", header)
+    sub(/".*$/, "", header)
+    # A bare name is a header of the file'"'"'s own folder, except the public one.
+    if (header != "vandrel.h" && index(header, "/") == 0) next
+    target = row_of(header)
+    if (target == "") { printf "%s:%d: includes \"%s\", which has no layer\n", FILENAME, FNR, header; bad = 1; next }
+    if (target == own || rank[target] + 0 < rank[own] + 0) next
+    printf "%s:%d: %s (layer %s) includes \"%s\" (%s, layer %s)\n", FILENAME, FNR, own, rank[own], header, target, rank[target]
+    bad = 1
+}
+END { exit bad }
+' || exit 1
