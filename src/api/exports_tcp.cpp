@@ -1,24 +1,15 @@
 // The TCP exports: the configuration session, the data channels and the IO
-// operations, and the Linux message loop. None takes g_lock.
+// operations (the receiver window is set where the platform's window type is
+// known, api/posix or api/win32). None takes g_lock.
 #include <algorithm>
 #include <cstring>
 
-#include <cstddef>
-
 #include "api/library.h"
 #include "command_packets/io_ops.h"
-#include "net/posix/host_window.h"
-#include "net/socket_context.h"
 #include "vandrel.h"
 
 using namespace vd;
 using vd::net::CClientSocket;
-
-// The socket layer takes the host's window as it is.
-static_assert(sizeof(VD_HostWindow) == sizeof(vd::net::HostWindow) &&
-                  offsetof(VD_HostWindow, proc) == offsetof(vd::net::HostWindow, proc) &&
-                  offsetof(VD_HostWindow, user) == offsetof(vd::net::HostWindow, user),
-              "VD_HostWindow and the socket layer's host window differ");
 
 namespace {
 
@@ -67,13 +58,6 @@ int32_t VD_TCPSend(const void *data, int32_t len) {
     });
 }
 
-int32_t VD_TCPSetRecHWnd(VD_HostWindow *hwnd, uint32_t msg) {
-    return Guarded<int32_t>(VD_OK, [&] {
-        g_manager.m_channel.SetReceiver(hwnd, msg);
-        return VD_OK;
-    });
-}
-
 int32_t VD_TCPDisconnect(void) {
     return Guarded<int32_t>(VD_OK, [] { return g_manager.m_channel.Disconnect(); });
 }
@@ -119,10 +103,6 @@ int32_t VD_SetIOLevel(void *handle, uint8_t value) {
     return Guarded<int32_t>(VD_NO_CONNECTION, [&] {
         return handle ? SetIOLevel(*Channel(handle), value) : VD_NO_CONNECTION;
     });
-}
-
-int32_t VD_PumpMessages(int32_t timeout_ms) {
-    return Guarded<int32_t>(0, [&] { return net::PumpMessages(timeout_ms); });
 }
 
 }  // extern "C"

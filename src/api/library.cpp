@@ -1,6 +1,5 @@
 #include "api/library.h"
 
-#include "net/socket_api.h"
 #include "net/socket_context.h"
 
 namespace vd {

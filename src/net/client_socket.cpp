@@ -1,6 +1,5 @@
 #include "net/client_socket.h"
 
-#include <sys/socket.h>
 
 #include "base/sleep.h"
 #include "net/socket_context.h"

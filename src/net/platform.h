@@ -1,12 +1,83 @@
 // What the socket layer needs of the platform it runs on. Each platform
-// provides it in a folder of its own (net/posix, net/win32); nothing above
-// this layer sees which one is built.
+// provides all of it in a folder of its own (net/posix, net/win32), chosen by
+// the build; the rest of src/net is written once against this page, and
+// nothing above src/net sees which platform is built.
+//
+// The model is Windows Sockets with window messages: sockets are announced to
+// a hidden helper window, each socket under its own message number, and the
+// notifications reach the socket core only when the thread that owns that
+// window dispatches its messages. Where the platform has no such thing
+// (POSIX), its folder provides a stand-in with the same behaviour.
+//
+// Nothing here throws. A call that fails says so in its result and leaves the
+// reason in the calling thread's last error (LastError), in Winsock's
+// numbering on every platform.
 #ifndef VANDREL_NET_PLATFORM_H
 #define VANDREL_NET_PLATFORM_H
 
 #include <cstdint>
 
 namespace vd::net {
+
+class CSocketContext;
+
+// ---- Errors ---------------------------------------------------------------
+
+constexpr int kErrInvalidArgument = 10022;
+constexpr int kErrWouldBlock = 10035;  // also: a connect is under way
+constexpr int kErrAlreadyHasHandle = 10037;
+constexpr int kErrHostNotFound = 11001;
+
+int LastError();
+void SetLastError(int error);
+
+// ---- Sockets --------------------------------------------------------------
+
+using SocketHandle = intptr_t;
+constexpr SocketHandle kInvalidSocket = -1;
+
+// An IPv4 endpoint: the address in network byte order (as inet_addr gives
+// it), the port in host order.
+struct Endpoint {
+    uint32_t address = 0;
+    uint16_t port = 0;
+};
+constexpr uint32_t kAnyAddress = 0;
+constexpr uint32_t kBroadcastAddress = 0xFFFFFFFFu;
+
+// Starts and stops the platform's socket layer (the library's load and
+// unload steps). Stopping also closes the handles left to it during unload.
+bool StartSockets();
+void StopSockets();
+// During unload a closed socket leaves its handle to StopSockets.
+void LeaveToCleanup(SocketHandle handle);
+
+// A blocking IPv4 socket (stream or datagram) that a child process does not
+// inherit; kInvalidSocket on failure.
+SocketHandle OpenSocket(bool stream);
+void CloseSocket(SocketHandle handle);
+bool BindSocket(SocketHandle handle, const Endpoint &local);
+// 0 when connected at once; -1 otherwise, kErrWouldBlock while it runs.
+int ConnectSocket(SocketHandle handle, const Endpoint &remote);
+// Byte counts, or -1; a send never raises a signal.
+int SendBytes(SocketHandle handle, const void *buffer, int length);
+int SendBytesTo(SocketHandle handle, const void *buffer, int length, const Endpoint &to);
+int ReceiveBytes(SocketHandle handle, void *buffer, int length);
+int ReceiveBytesFrom(SocketHandle handle, void *buffer, int length, Endpoint &from);
+// Bytes a read would take now (a datagram socket: the first datagram's size).
+bool QueryPending(SocketHandle handle, uint32_t &count);
+// True when a read would not block: a datagram, even an empty one, is queued.
+bool HasInput(SocketHandle handle);
+bool SetBroadcast(SocketHandle handle, bool on);
+// Blocking lookup of a host name's first IPv4 address (network order).
+bool ResolveHost(const char *name, uint32_t &address);
+
+// ---- Threads --------------------------------------------------------------
+
+using ThreadId = uint64_t;
+ThreadId CurrentThread();
+
+// ---- Window messages ------------------------------------------------------
 
 // A window of the host that is told of arriving stream data: an HWND on
 // Windows; on POSIX the host's {proc, user} record (the public interface's
@@ -16,6 +87,68 @@ using WindowHandle = void *;
 // Sends window one message synchronously, on the calling thread, as
 // SendMessage does; returns the window's answer. A null window is not told.
 intptr_t SendWindowMessage(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+
+// ---- The helper window ----------------------------------------------------
+
+// Message numbers of the helper window. A socket's notifications arrive as
+// SOCKET_MSG_BASE + its slot: the first parameter is the socket handle, the
+// second the event bit in its low 16 bits and an error code in its high 16
+// bits. A host-name lookup's end arrives as LOOKUP_DONE_MSG: the first
+// parameter is the request, the second the error in its high 16 bits. The
+// slot count is bounded so that every number stays below the range of
+// registered window messages (0xC000).
+constexpr uint32_t LOOKUP_DONE_MSG = 0x401;
+constexpr uint32_t SOCKET_MSG_BASE = 0x402;
+constexpr int32_t kMaxSlots = 48126;
+constexpr uint32_t SOCKET_MSG_LAST = SOCKET_MSG_BASE + uint32_t(kMaxSlots) - 1;
+
+// Event bits, as carried in a notification.
+enum : int32_t {
+    FD_READ = 1,
+    FD_WRITE = 2,
+    FD_OOB = 4,
+    FD_ACCEPT = 8,
+    FD_CONNECT = 16,
+    FD_CLOSE = 32,
+};
+
+// The platform's helper window (or its stand-in). It belongs to the thread
+// that creates it: only that thread's pumps deliver its messages, and it
+// hands each one to its context's CSocketContext::Dispatch.
+struct HelperWindow;
+
+// Never null: a window that the platform could not make announces nothing.
+HelperWindow *CreateHelperWindow(CSocketContext &context);
+// Drops whatever is still queued for the window.
+void DestroyHelperWindow(HelperWindow *window);
+
+// Asks for the given events of a socket to be announced under its slot's
+// message number, and makes the socket non-blocking; 0 stops announcing
+// and drops what is queued for the slot. An event is announced once and
+// again only after the call that consumes it; a connect's end (with its
+// error) and a peer's close are announced once per connection.
+bool SelectEvents(HelperWindow &window, SocketHandle handle, int32_t slot, int32_t events);
+// Bookkeeping that Winsock does by itself and a stand-in needs told: a
+// connect has been started on the slot's socket; a call (a read) consumed
+// the given events, so they may be announced again.
+void ConnectStarted(HelperWindow &window, int32_t slot);
+void EventsConsumed(HelperWindow &window, int32_t slot, int32_t events);
+
+// Starts looking up name without blocking; its end is posted to the window
+// as LOOKUP_DONE_MSG. Returns the request (never 0), or 0 when the platform
+// refuses.
+uintptr_t StartLookup(HelperWindow &window, const char *name);
+// After LOOKUP_DONE_MSG with no error: the first address found (network
+// order); false with the last error set when there is none. Frees the request.
+bool TakeLookupResult(HelperWindow &window, uintptr_t request, uint32_t &address);
+// Stops a running lookup (its end is then not posted) and frees the request.
+void CancelLookup(HelperWindow &window, uintptr_t request);
+
+// Dispatches every message of the window numbered first..last that is queued
+// for the calling thread, and those that arrive meanwhile; other messages
+// stay queued. On any thread but the window's own it dispatches nothing.
+// Returns how many it dispatched.
+int PumpWindowMessages(HelperWindow &window, uint32_t first, uint32_t last);
 
 }  // namespace vd::net
 

@@ -2,20 +2,27 @@
 
 #include <algorithm>
 
+#include "net/platform.h"
+
 namespace vd::net {
 
-int32_t CSlotMap::Add(CAsyncSocketEx *socket, bool stream) {
+namespace {
+
+constexpr int32_t kGrowth = 512;
+
+}  // namespace
+
+CSlotMap::CSlotMap() : m_entries(kGrowth, nullptr) {}
+
+int32_t CSlotMap::Add(CAsyncSocketEx *socket) {
     // Grow before the map is quite full, so that a free slot is found quickly.
-    if (m_count >= Capacity() - 10 && Capacity() < kMaxCapacity)
-        m_entries.resize(size_t(std::min(Capacity() + kGrowth, kMaxCapacity)));
+    if (m_count >= Capacity() - 10 && Capacity() < kMaxSlots)
+        m_entries.resize(size_t(std::min(Capacity() + kGrowth, kMaxSlots)), nullptr);
     const int32_t capacity = Capacity();
     for (int32_t i = 0; i < capacity; ++i) {
         const int32_t slot = (m_hint + i) % capacity;
-        SlotEntry &entry = m_entries[size_t(slot)];
-        if (entry.socket) continue;
-        entry = SlotEntry{};
-        entry.socket = socket;
-        entry.stream = stream;
+        if (m_entries[size_t(slot)]) continue;
+        m_entries[size_t(slot)] = socket;
         ++m_count;
         m_hint = (slot + 1) % capacity;
         return slot;
@@ -24,16 +31,13 @@ int32_t CSlotMap::Add(CAsyncSocketEx *socket, bool stream) {
 }
 
 void CSlotMap::Remove(int32_t slot) {
-    SlotEntry *entry = At(slot);
-    if (!entry) return;
-    *entry = SlotEntry{};
+    if (!At(slot)) return;
+    m_entries[size_t(slot)] = nullptr;
     --m_count;
 }
 
-SlotEntry *CSlotMap::At(int32_t slot) {
-    if (slot < 0 || slot >= Capacity()) return nullptr;
-    SlotEntry &entry = m_entries[size_t(slot)];
-    return entry.socket ? &entry : nullptr;
+CAsyncSocketEx *CSlotMap::At(int32_t slot) const {
+    return slot >= 0 && slot < Capacity() ? m_entries[size_t(slot)] : nullptr;
 }
 
 }  // namespace vd::net

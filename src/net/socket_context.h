@@ -1,36 +1,31 @@
 // The socket context: the library's one notification channel. Sockets are
-// registered in a slot map; their notifications (message number 0x402 + slot)
-// are queued for the thread that loaded the library and dispatched only when
-// that thread pumps, as a window's messages would be.
+// registered in a slot map; their notifications (message number
+// SOCKET_MSG_BASE + slot) reach the helper window of the thread that loaded
+// the library and are dispatched only when that thread dispatches its
+// messages: in the host's message loop, or in the connect wait's pump.
 #ifndef VANDREL_NET_SOCKET_CONTEXT_H
 #define VANDREL_NET_SOCKET_CONTEXT_H
-
-#include <cstdint>
 
 #include "net/async_socket.h"
 
 namespace vd::net {
 
-constexpr uint32_t LOOKUP_DONE_MSG = 0x401;
-constexpr uint32_t SOCKET_MSG_BASE = 0x402;
+// Set by the unload step: from then on closing a socket gives up its slot but
+// leaves the handle to the platform's cleanup (Cleanup).
+extern int g_unloading;
 
-// Dispatches every pending socket notification (0x402 to 0x602) of the
-// calling thread; host-name lookup completions stay queued. Used by the
-// stream connect wait.
+// Dispatches every pending socket notification and host-name lookup end of
+// the calling thread, whatever the socket's slot; the stream connect wait
+// runs it. Dispatches nothing on any thread but the loading one.
 void PumpSocketNotifications();
 
-// The host's message loop (VD_PumpMessages): dispatches everything pending,
-// waiting up to timeoutMs for the first. Returns how many were dispatched;
-// 0 on any thread but the loading one.
-int32_t PumpMessages(int32_t timeoutMs);
-
 // Built at load on the loading thread: records that thread as the owner of
-// the library's socket context and creates the context. Destroyed at unload
-// after every other socket of the library.
+// the library's socket context and creates the context with its helper
+// window. Destroyed at unload after every other socket of the library.
 class CSocketAnchor {
 public:
     CSocketAnchor();
-    ~CSocketAnchor();
+    ~CSocketAnchor() = default;
     CSocketAnchor(const CSocketAnchor &) = delete;
     CSocketAnchor &operator=(const CSocketAnchor &) = delete;
 
@@ -38,10 +33,8 @@ private:
     CAsyncSocketEx m_socket;
 };
 
-// The load and unload steps of the socket layer. Cleanup runs last of all and
-// closes the handles that sockets closed during unload left open (see
-// g_unloading), as the platform's socket cleanup would.
-void Startup();
+// The load and unload steps of the socket layer. Cleanup runs last of all.
+bool Startup();
 void Cleanup();
 
 }  // namespace vd::net

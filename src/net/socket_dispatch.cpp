@@ -1,39 +1,36 @@
-// The helper window's procedure: turns one queued message into a handler
-// call, after dropping notifications that no longer concern a live socket.
+// The helper window's procedure: turns one message into a handler call,
+// after dropping notifications that no longer concern a live socket.
 #include "net/socket_context_internal.h"
 
 namespace vd::net {
 
-void CSocketContext::Dispatch(const SocketMessage &message) {
-    if (message.id == LOOKUP_DONE_MSG) {
-        CompleteLookup(message.wparam);
-        return;
-    }
-    if (message.id < SOCKET_MSG_BASE) return;
+namespace {
+
+int32_t ErrorOf(intptr_t lparam) { return int32_t((uintptr_t(lparam) >> 16) & 0xFFFF); }
+
+}  // namespace
+
+void CSocketContext::Dispatch(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+    if (message == LOOKUP_DONE_MSG)
+        CompleteLookup(wparam, ErrorOf(lparam));
+    else if (message >= SOCKET_MSG_BASE && message <= SOCKET_MSG_LAST)
+        DispatchSocket(message, wparam, lparam);
+}
+
+void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t lparam) {
     CAsyncSocketEx *socket = nullptr;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        const int64_t slot = int64_t(message.id) - SOCKET_MSG_BASE;
-        const SlotEntry *entry = slot < m_slots.Capacity() ? m_slots.At(int32_t(slot)) : nullptr;
+        socket = m_slots.At(int32_t(message - SOCKET_MSG_BASE));
         // A notification left over from an earlier socket in the same slot
         // names another handle.
-        if (!entry || message.wparam == uintptr_t(intptr_t(kInvalidSocket)) ||
-            uintptr_t(entry->socket->GetHandle()) != message.wparam)
-            return;
-        socket = entry->socket;
+        if (!socket || SocketHandle(wparam) == kInvalidSocket || socket->m_handle != SocketHandle(wparam)) return;
     }
-    const int32_t event = int32_t(message.lparam & 0xFFFF);
-    int32_t error = int32_t((uintptr_t(message.lparam) >> 16) & 0xFFFF);
-    switch (event) {
-    case FD_ACCEPT:
-        socket->OnAccept(error);
-        break;
-    case FD_WRITE:
-        socket->OnSend(error);
-        break;
+    int32_t error = ErrorOf(lparam);
+    switch (lparam & 0xFFFF) {
     case FD_READ: {
         uint32_t pending = 0;
-        if (!QueryPending(socket->GetHandle(), pending)) error = LastError();
+        if (!socket->PendingBytes(pending)) error = LastError();
         // Polling reads may already have taken the data.
         if (pending == 0 && error == 0) return;
         socket->OnReceive(error);
@@ -50,36 +47,30 @@ void CSocketContext::Dispatch(const SocketMessage &message) {
     }
 }
 
-void CSocketContext::CompleteLookup(uintptr_t request) {
+void CSocketContext::CompleteLookup(uintptr_t request, int32_t error) {
+    if (request == 0) return;
     CAsyncSocketEx *socket = nullptr;
-    std::string host;
-    uint32_t port = 0;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         for (int32_t slot = 0; slot < m_slots.Capacity() && !socket; ++slot) {
-            const SlotEntry *entry = m_slots.At(slot);
-            if (entry && entry->socket->m_lookupRequest != 0 &&
-                uintptr_t(entry->socket->m_lookupRequest) == request)
-                socket = entry->socket;
+            CAsyncSocketEx *candidate = m_slots.At(slot);
+            if (candidate && candidate->m_lookupRequest == request) socket = candidate;
         }
-        if (!socket) return;
-        host = socket->m_lookupHost;
-        port = socket->m_lookupPort;
     }
-    sockaddr_in address{};
-    if (!ResolveHost(host.c_str(), address.sin_addr)) {
-        // The request stays until Close, as a failed lookup's would.
-        socket->OnConnect(LastError());
+    if (!socket) return;
+    // Outside the lock: a stand-in for an asynchronous lookup may block here.
+    Endpoint remote{0, uint16_t(socket->m_lookupPort)};
+    if (error == 0 && !TakeLookupResult(*m_helper, request, remote.address)) error = LastError();
+    if (error != 0) {
+        // A failed lookup's request stays until Close.
+        socket->OnConnect(error);
         return;
     }
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         socket->m_lookupRequest = 0;
-        socket->m_lookupHost.clear();
     }
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(port));
-    if (socket->Connect(address) || LastError() == kErrWouldBlock) return;
+    if (socket->Connect(remote) || LastError() == kErrWouldBlock) return;
     socket->OnConnect(LastError());
 }
 

@@ -3,12 +3,14 @@
 // through the exports as a host's message loop sees it.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "api/library.h"
 #include "integration/support.h"
 #include "net/client_socket.h"
+#include "sim_at_device.h"
 
 using vd::net::CClientSocket;
 using vdtest::Clock;
@@ -34,6 +36,41 @@ TEST(ClientSocket, ConnectToAClosedPortFailsAfterAboutThreeSeconds) {
     EXPECT_LT(Seconds(start), 4.5);
     EXPECT_EQ(socket.IsConnected(), 0);
     EXPECT_EQ(socket.GetHandle(), vd::net::kInvalidSocket);
+}
+
+// A connect is pumped whatever slot its socket has: more than one map's
+// worth of other sockets (channels, sessions) is open.
+TEST(ConnectWait, ServesEverySlot) {
+    TcpPeer peer(kPort);
+    ASSERT_TRUE(peer.Listening());
+    std::vector<std::unique_ptr<CClientSocket>> others(600);
+    for (auto &other : others) {
+        other = std::make_unique<CClientSocket>();
+        ASSERT_EQ(other->Open(1, "", kPort + 1), 1);
+    }
+    const auto start = Clock::now();
+    EXPECT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
+    EXPECT_LT(Seconds(start), 1.0);
+    EXPECT_TRUE(peer.Accept());
+    VD_TCPDisconnect();
+}
+
+TEST(ConnectWait, ResolvesHostNames) {
+    vdsim::AtDeviceSettings settings;
+    settings.address = "127.0.0.1";
+    settings.port = kPort;
+    settings.password = "secret";
+    vdsim::AtDevice device(settings);
+    ASSERT_TRUE(device.Start());
+    const auto start = Clock::now();
+    EXPECT_EQ(VD_LoginTCP(48, "localhost", kPort, "secret"), VD_OK);
+    VD_ExitTCP();
+    void *channel = VD_TCPInit("localhost", kPort);
+    EXPECT_NE(channel, nullptr);
+    VD_TCPUninit(channel);
+    EXPECT_EQ(VD_TCPConnect("localhost", kPort), VD_OK);
+    VD_TCPDisconnect();
+    EXPECT_LT(Seconds(start), 2.0);
 }
 
 TEST(ClientSocket, ConnectedStreamReadsWaitsAndSends) {

@@ -1,0 +1,16 @@
+// The host's message loop where the platform has none (VD_PumpMessages).
+#ifndef VANDREL_NET_POSIX_MESSAGE_LOOP_H
+#define VANDREL_NET_POSIX_MESSAGE_LOOP_H
+
+#include <cstdint>
+
+namespace vd::net {
+
+// Dispatches every pending message of the library's helper window, waiting
+// up to timeoutMs for the first when none is pending. Returns how many it
+// dispatched; 0 on any thread but the loading one.
+int32_t PumpMessages(int32_t timeoutMs);
+
+}  // namespace vd::net
+
+#endif

@@ -1,0 +1,186 @@
+// POSIX sockets behind the platform contract: errno becomes Winsock's
+// numbering where the library tells errors apart, and passes through
+// otherwise.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+#include <vector>
+
+#include "net/platform.h"
+
+namespace vd::net {
+
+namespace {
+
+// A plain int, so that the library leaves no thread-local destructor behind
+// when it is unloaded.
+thread_local int t_lastError = 0;
+
+int ErrorCode(int platformError) {
+    switch (platformError) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case EINPROGRESS:
+        return kErrWouldBlock;
+    case EINVAL:
+        return kErrInvalidArgument;
+    case EALREADY:
+        return kErrAlreadyHasHandle;
+    default:
+        return platformError;
+    }
+}
+
+int Fail() {
+    SetLastError(ErrorCode(errno));
+    return -1;
+}
+
+sockaddr_in Raw(const Endpoint &e) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = e.address;
+    a.sin_port = htons(e.port);
+    return a;
+}
+
+const sockaddr *Generic(const sockaddr_in &a) { return reinterpret_cast<const sockaddr *>(&a); }
+
+// Handles closed during unload; constant-initialised and freed by
+// StopSockets, so that nothing of it depends on the order in which the
+// library's static objects are destroyed.
+std::mutex g_leftLock;
+std::vector<SocketHandle> *g_leftHandles = nullptr;
+
+}  // namespace
+
+int LastError() { return t_lastError; }
+void SetLastError(int error) { t_lastError = error; }
+
+ThreadId CurrentThread() { return ThreadId(syscall(SYS_gettid)); }
+
+// POSIX sockets need no start-up.
+bool StartSockets() { return true; }
+
+void StopSockets() {
+    std::lock_guard<std::mutex> guard(g_leftLock);
+    if (!g_leftHandles) return;
+    for (SocketHandle handle : *g_leftHandles) CloseSocket(handle);
+    delete g_leftHandles;
+    g_leftHandles = nullptr;
+}
+
+void LeaveToCleanup(SocketHandle handle) {
+    std::lock_guard<std::mutex> guard(g_leftLock);
+    if (!g_leftHandles) g_leftHandles = new std::vector<SocketHandle>;
+    g_leftHandles->push_back(handle);
+}
+
+SocketHandle OpenSocket(bool stream) {
+    const int handle = socket(AF_INET, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
+    return handle < 0 ? Fail() : handle;
+}
+
+void CloseSocket(SocketHandle handle) {
+    if (handle >= 0) close(int(handle));
+}
+
+bool BindSocket(SocketHandle handle, const Endpoint &local) {
+    const sockaddr_in a = Raw(local);
+    if (bind(int(handle), Generic(a), sizeof a) != 0) return Fail(), false;
+    return true;
+}
+
+int ConnectSocket(SocketHandle handle, const Endpoint &remote) {
+    const sockaddr_in a = Raw(remote);
+    int r;
+    do {
+        r = connect(int(handle), Generic(a), sizeof a);
+    } while (r < 0 && errno == EINTR);
+    return r == 0 ? 0 : Fail();
+}
+
+int SendBytes(SocketHandle handle, const void *buffer, int length) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    ssize_t n;
+    do {
+        n = send(int(handle), buffer, size_t(length), MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? Fail() : int(n);
+}
+
+int SendBytesTo(SocketHandle handle, const void *buffer, int length, const Endpoint &to) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    const sockaddr_in a = Raw(to);
+    ssize_t n;
+    do {
+        n = sendto(int(handle), buffer, size_t(length), MSG_NOSIGNAL, Generic(a), sizeof a);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? Fail() : int(n);
+}
+
+int ReceiveBytes(SocketHandle handle, void *buffer, int length) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    ssize_t n;
+    do {
+        n = recv(int(handle), buffer, size_t(length), 0);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? Fail() : int(n);
+}
+
+int ReceiveBytesFrom(SocketHandle handle, void *buffer, int length, Endpoint &from) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    sockaddr_in a{};
+    socklen_t size = sizeof a;
+    ssize_t n;
+    do {
+        n = recvfrom(int(handle), buffer, size_t(length), 0, reinterpret_cast<sockaddr *>(&a), &size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) return Fail();
+    from.address = a.sin_addr.s_addr;
+    from.port = ntohs(a.sin_port);
+    return int(n);
+}
+
+bool QueryPending(SocketHandle handle, uint32_t &count) {
+    int pending = 0;
+    if (ioctl(int(handle), FIONREAD, &pending) != 0) return Fail(), false;
+    count = pending > 0 ? uint32_t(pending) : 0;
+    return true;
+}
+
+bool HasInput(SocketHandle handle) {
+    pollfd p{int(handle), POLLIN, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+}
+
+bool SetBroadcast(SocketHandle handle, bool on) {
+    const int value = on ? 1 : 0;
+    if (setsockopt(int(handle), SOL_SOCKET, SO_BROADCAST, &value, sizeof value) != 0) return Fail(), false;
+    return true;
+}
+
+bool ResolveHost(const char *name, uint32_t &address) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo *list = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &list) != 0 || !list) {
+        SetLastError(kErrHostNotFound);
+        return false;
+    }
+    address = reinterpret_cast<const sockaddr_in *>(list->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(list);
+    return true;
+}
+
+}  // namespace vd::net
