@@ -1,16 +1,14 @@
 #include "api/dev_manager.h"
 
+#include "base/family_b_models.h"
 #include "devices/family_a/item_dev_type.h"
-#include "devices/family_b/port_dev_types.h"
+#include "devices/family_b/multi_port_dev_type.h"
 
 namespace vd {
 
 CDevManager::CDevManager() {
     m_registry.Add(std::make_unique<CItemDevType>());
-    m_registry.Add(std::make_unique<CFourPortDevType>());
-    m_registry.Add(std::make_unique<CEightPortDevType>());
-    m_registry.Add(std::make_unique<CTwoPortDevType>());
-    m_registry.Add(std::make_unique<COnePortDevType>());
+    for (const FamilyBModel &model : kFamilyBModels) m_registry.Add(std::make_unique<CMultiPortDevType>(model));
 }
 
 }  // namespace vd

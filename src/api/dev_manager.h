@@ -12,8 +12,8 @@ namespace vd {
 
 class CDevManager {
 public:
-    // Registers the five standard handlers: family A, then family B 48, 64,
-    // 56 and 32.
+    // Registers the standard handlers: family A, then one family B handler
+    // per model, in the order of kFamilyBModels (48, 64, 56, 32).
     CDevManager();
     virtual ~CDevManager() = default;
 

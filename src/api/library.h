@@ -8,18 +8,13 @@
 #include <mutex>
 
 #include "api/dev_manager.h"
+#include "base/family_b_models.h"
 
 namespace vd {
 
 extern CDevManager g_manager;
 // Serialises the UDP exports, waits included.
 extern std::recursive_mutex g_lock;
-
-// Family B type codes: exactly 48, 56, 64 and 32 (low byte of the argument).
-inline bool IsFamilyB(int32_t type) {
-    const uint8_t t = static_cast<uint8_t>(type);
-    return t == 48 || t == 56 || t == 64 || t == 32;
-}
 
 // Runs an export's body so that no exception crosses the C boundary: any
 // escape becomes the given failure result.

@@ -4,6 +4,7 @@
 
 #include "at_session/at_hex_value.h"
 #include "at_session/at_reply.h"
+#include "base/family_b_models.h"
 #include "base/sleep.h"
 #include "vandrel.h"
 
@@ -25,9 +26,7 @@ bool FitsLine(const CString &line) { return line.size() < kLineRoom; }
 
 }  // namespace
 
-int CAtSession::IsTypeSupported(int type) {
-    return type == 48 || type == 32 || type == 56 || type == 64;
-}
+int CAtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
 
 int CAtSession::Login(int type, const char *host, uint32_t port, const char *password) {
     if (!IsTypeSupported(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;

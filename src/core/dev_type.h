@@ -8,8 +8,9 @@
 #include <list>
 #include <memory>
 
-#include "core/device_record.h"
 #include "base/text.h"
+#include "core/device_record.h"
+#include "core/request_record.h"
 #include "net/client_socket.h"
 
 namespace vd {
@@ -39,11 +40,9 @@ public:
     virtual int IsInfoComplete() = 0;
     virtual int OnDatagram(const uint8_t *data, int len, const char *from) = 0;
     virtual int WriteConfig() = 0;
-    virtual int UsesDatagram() = 0;
     // param: the command's parameter; some commands write a reply into it
     // (room for paramCap bytes).
     virtual int SendCmd(int type, const char *cmd, char *param, size_t paramCap) = 0;
-    virtual int CanSearch() = 0;
     virtual int IsTypeSupported(int type) = 0;
     virtual int IsTransportSupported(int transport) = 0;
     virtual int IsBlockReplied() { return 0; }
@@ -58,22 +57,17 @@ public:
     virtual int TakeValue(CString &key, CString &out);
     // Hands out and removes the oldest search result.
     virtual int TakeSearchResult(DeviceRecord &out);
-    virtual void SetDevType(int type) { m_devType = static_cast<uint8_t>(type); }
 
     // State the registry and the families share.
     std::list<std::unique_ptr<DeviceRecord>> m_results;
     DeviceRecord m_info;
     int32_t m_replyMode = 0;  // 0 discovery, 1 information, 2 write
     DeviceRecord m_staged;
-    // The request record, set by the registry before each request operation.
-    uint8_t m_transport = 0;  // 1 UDP datagram, 0 TCP stream
-    CString m_targetIp;       // "" means broadcast
-    CString m_targetMac;      // for commands: the command's parameter
-    uint32_t m_port = 0;
+    // Set by the registry before each request operation.
+    RequestRecord m_request;
     net::CClientSocket m_requestSocket;
     net::CClientSocket m_searchSocket;
     ImageTable m_imageTable;
-    uint8_t m_devType = 0;
 };
 
 }  // namespace vd

@@ -1,5 +1,7 @@
 #include "core/registry.h"
 
+#include <type_traits>
+
 #include "base/sleep.h"
 
 namespace vd {
@@ -12,6 +14,11 @@ constexpr int kPollsByMac = 300;
 constexpr int kPollsPassword = 200;
 constexpr int kPauseAfterWriteMs = 500;
 constexpr int kReceiveBuffer = 2048;
+
+RequestRecord Request(uint8_t transport, const char *ip, const char *mac, uint32_t port = 0,
+                      const char *param = "") {
+    return {transport, OrEmpty(ip), OrEmpty(mac), port, OrEmpty(param)};
+}
 }  // namespace
 
 CDevTypeRegistry::~CDevTypeRegistry() { Clear(); }
@@ -29,25 +36,43 @@ bool CDevTypeRegistry::Accepts(CDevType &h, uint8_t transport, uint8_t type) {
     return h.IsTransportSupported(transport) && h.IsTypeSupported(type);
 }
 
-int CDevTypeRegistry::StartSearch(const char *addr, bool all) {
+template <typename Call>
+bool CDevTypeRegistry::Offer(const RequestRecord &request, int type, Call call) {
     const size_t count = m_handlers.size();
     for (size_t i = 0; i < count; ++i) {
         CDevType &h = *m_handlers[i];
-        h.m_transport = 1;
-        h.m_targetIp = OrEmpty(addr);
-        h.m_port = 0;
-        if (!h.IsTransportSupported(1)) continue;
-        if (all)
-            h.SearchAll();
-        else
-            h.Search();
+        if (!h.IsTransportSupported(request.transport)) continue;
+        if (type != kAnyType && !h.IsTypeSupported(type)) continue;
+        h.m_request = request;
+        if constexpr (std::is_void_v<decltype(call(h))>)
+            call(h);
+        else if (call(h))
+            return true;
     }
+    return false;
+}
+
+template <typename Done>
+bool CDevTypeRegistry::WaitFor(int polls, Done done) {
+    Sleep(kPauseAfterRequestMs);
+    for (int poll = 0; poll < polls; ++poll) {
+        ReceiveAll();
+        for (auto &h : m_handlers)
+            if (done(*h)) return true;
+        Sleep(kPollMs);
+    }
+    return false;
+}
+
+int CDevTypeRegistry::SearchAll() {
+    Offer(Request(1, "", ""), kAnyType, [](CDevType &h) { h.SearchAll(); });
     return 1;
 }
 
-int CDevTypeRegistry::SearchAll() { return StartSearch("", true); }
-
-int CDevTypeRegistry::Search(const char *addr) { return StartSearch(addr, false); }
+int CDevTypeRegistry::Search(const char *addr) {
+    Offer(Request(1, addr, ""), kAnyType, [](CDevType &h) { h.Search(); });
+    return 1;
+}
 
 int CDevTypeRegistry::GetSearchDev(DeviceRecord &out) {
     ReceiveAll();
@@ -71,77 +96,33 @@ void CDevTypeRegistry::ReceiveAll() {
     }
 }
 
-int CDevTypeRegistry::WaitForInfo(int polls, uint8_t transport, uint8_t type, bool testAcceptance) {
-    Sleep(kPauseAfterRequestMs);
-    for (int poll = 0; poll < polls; ++poll) {
-        ReceiveAll();
-        for (auto &h : m_handlers) {
-            if (testAcceptance && !Accepts(*h, transport, type)) continue;
-            if (h->IsInfoComplete()) return 1;
-        }
-        Sleep(kPollMs);
+int CDevTypeRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls, bool onlyAccepting) {
+    for (auto &h : m_handlers) {
+        h->m_info.ClearPairs();
+        h->m_requestSocket.DrainInput(0);
     }
-    return 0;
+    Offer(request, type, [](CDevType &h) { h.RequestInfo(); });
+    return WaitFor(polls, [&](CDevType &h) {
+        return (!onlyAccepting || Accepts(h, request.transport, type)) && h.IsInfoComplete();
+    });
 }
 
 int CDevTypeRegistry::GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type) {
-    const size_t count = m_handlers.size();
-    for (size_t i = 0; i < count; ++i) {
-        CDevType &h = *m_handlers[i];
-        h.m_info.ClearPairs();
-        h.m_requestSocket.DrainInput(0);
-        if (!Accepts(h, transport, type)) continue;
-        h.m_transport = transport;
-        h.m_targetIp = OrEmpty(ip);
-        h.m_port = 0;
-        h.RequestInfo();
-        h.SetDevType(type);
-    }
-    return WaitForInfo(kPollsByIp, transport, type, true);
+    return RequestInfo(Request(transport, ip, ""), type, kPollsByIp, true);
 }
 
 int CDevTypeRegistry::GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type) {
-    const size_t count = m_handlers.size();
-    for (size_t i = 0; i < count; ++i) {
-        CDevType &h = *m_handlers[i];
-        h.m_info.ClearPairs();
-        h.m_requestSocket.DrainInput(0);
-        if (!Accepts(h, transport, type)) continue;
-        h.m_transport = transport;
-        h.m_targetIp.clear();
-        h.m_targetMac = OrEmpty(mac);
-        h.m_port = 0;
-        h.RequestInfo();
-        h.SetDevType(type);
-    }
-    return WaitForInfo(kPollsByMac, transport, type, false);
+    return RequestInfo(Request(transport, "", mac), type, kPollsByMac, false);
 }
 
 int CDevTypeRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t type) {
     out.clear();
-    const size_t count = m_handlers.size();
-    for (size_t i = 0; i < count; ++i) {
-        CDevType &h = *m_handlers[i];
-        if (!Accepts(h, 1, type)) continue;
-        h.m_transport = 1;
-        h.m_targetIp.clear();
-        h.m_port = 0;
-        h.m_targetMac = OrEmpty(mac);
-        h.RequestBlock(0);
-        h.SetDevType(type);
-    }
-    Sleep(kPauseAfterRequestMs);
-    for (int poll = 0; poll < kPollsPassword; ++poll) {
-        ReceiveAll();
-        for (auto &h : m_handlers) {
-            if (h->IsBlockReplied()) {
-                CString key = "PASS";
-                return TakeValue(key, out);
-            }
-        }
-        Sleep(kPollMs);
-    }
-    return 0;
+    // Only block 0, which holds the password; the handler empties its own
+    // information first.
+    Offer(Request(1, "", mac), type, [](CDevType &h) { h.RequestBlock(0); });
+    if (!WaitFor(kPollsPassword, [](CDevType &h) { return h.IsBlockReplied() != 0; })) return 0;
+    CString key = "PASS";
+    return TakeValue(key, out);
 }
 
 int CDevTypeRegistry::TakeValue(CString &key, CString &out) {
@@ -171,48 +152,24 @@ int CDevTypeRegistry::SetModifyConfig(const char *key, const char *value) {
     return 1;
 }
 
-int CDevTypeRegistry::ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type) {
-    const size_t count = m_handlers.size();
-    for (size_t i = 0; i < count; ++i) {
-        CDevType &h = *m_handlers[i];
-        if (!Accepts(h, transport, type)) continue;
-        h.m_transport = transport;
-        h.m_targetIp = OrEmpty(ip);
-        h.m_port = 0;
-        h.WriteConfig();
-    }
+int CDevTypeRegistry::Write(const RequestRecord &request, uint8_t type) {
+    Offer(request, type, [](CDevType &h) { h.WriteConfig(); });
     Sleep(kPauseAfterWriteMs);
     return 1;
 }
 
+int CDevTypeRegistry::ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type) {
+    return Write(Request(transport, ip, ""), type);
+}
+
 int CDevTypeRegistry::ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type) {
-    const size_t count = m_handlers.size();
-    for (size_t i = 0; i < count; ++i) {
-        CDevType &h = *m_handlers[i];
-        if (!Accepts(h, transport, type)) continue;
-        h.m_transport = transport;
-        h.m_targetIp.clear();
-        h.m_targetMac = OrEmpty(mac);
-        h.m_port = 0;
-        h.WriteConfig();
-    }
-    Sleep(kPauseAfterWriteMs);
-    return 1;
+    return Write(Request(transport, "", mac), type);
 }
 
 int CDevTypeRegistry::SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd,
                               char *param, size_t paramCap, uint8_t transport) {
-    const size_t count = m_handlers.size();
-    for (size_t i = 0; i < count; ++i) {
-        CDevType &h = *m_handlers[i];
-        if (!Accepts(h, transport, type)) continue;
-        h.m_transport = transport;
-        h.m_targetIp = OrEmpty(addr);
-        h.m_port = port;
-        h.m_targetMac = OrEmpty(param);
-        if (h.SendCmd(type, OrEmpty(cmd), param, paramCap) == 1) return 1;
-    }
-    return 0;
+    return Offer(Request(transport, addr, "", port, param), type,
+                 [&](CDevType &h) { return h.SendCmd(type, OrEmpty(cmd), param, paramCap) == 1; });
 }
 
 }  // namespace vd

@@ -1,8 +1,11 @@
 // CDevTypeRegistry: the ordered list of device-type handlers and the fan-out
-// of every UDP operation over them. Three shapes of operation: broadcast
-// (every accepting handler, result 1), first answer wins (stops at the first
-// non-zero answer, 0 when none), and request-and-wait (reads poll ReceiveAll
-// in 10 ms steps on the caller's thread).
+// of every UDP operation over them. Each operation builds one request record
+// and offers it to the handlers in registration order; a handler takes part
+// when its transport test and then its type test accept. Three shapes of
+// operation: broadcast (every handler that takes part, result 1), first
+// answer wins (stops at the first handler that answers, 0 when none), and
+// request-and-wait (reads poll ReceiveAll in 10 ms steps on the caller's
+// thread).
 #ifndef VANDREL_CORE_REGISTRY_H
 #define VANDREL_CORE_REGISTRY_H
 
@@ -23,8 +26,6 @@ public:
 
     void Add(std::unique_ptr<CDevType> handler);
     void Clear();
-    size_t Count() const { return m_handlers.size(); }
-    CDevType *At(size_t i) const { return m_handlers[i].get(); }
 
     // Discovery.
     int SearchAll();
@@ -45,9 +46,26 @@ public:
                 size_t paramCap, uint8_t transport);
 
 private:
+    // For Offer: the request is offered whatever the type.
+    static constexpr int kAnyType = -1;
+
     static bool Accepts(CDevType &h, uint8_t transport, uint8_t type);
-    int WaitForInfo(int polls, uint8_t transport, uint8_t type, bool testAcceptance);
-    int StartSearch(const char *addr, bool all);
+    // The one fan-out: visits the handlers in registration order (their count
+    // taken once); a handler that accepts request.transport and then, unless
+    // type is kAnyType, the type gets the request record and then call(h).
+    // A call that returns bool is an answer: the first true ends the fan-out
+    // with true. A call that returns nothing reaches every such handler.
+    template <typename Call>
+    bool Offer(const RequestRecord &request, int type, Call call);
+    // The one wait: a pause, then up to polls rounds of ReceiveAll, done(h)
+    // for each handler in order and a 10 ms sleep. true as soon as done says so.
+    template <typename Done>
+    bool WaitFor(int polls, Done done);
+    // Empties every handler's information and input, sends the request and
+    // waits for a handler (with onlyAccepting, one that took part) to report
+    // its information complete.
+    int RequestInfo(const RequestRecord &request, uint8_t type, int polls, bool onlyAccepting);
+    int Write(const RequestRecord &request, uint8_t type);
 
     std::vector<std::unique_ptr<CDevType>> m_handlers;
 };

@@ -5,13 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "devices/family_b/port_dev_types.h"
+#include "devices/family_b/multi_port_dev_type.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static vd::CEightPortDevType handler;
+    static vd::CMultiPortDevType handler(*vd::FindFamilyBModel(64));
     if (size < 1) return 0;
-    handler.BuildFieldTable();
-    handler.m_targetMac = "02:00:00:AB:CD:EF";
+    handler.m_request.targetMac = "02:00:00:AB:CD:EF";
     handler.m_replyMode = data[0] & 1;
     handler.m_replyCount = 0;
     handler.m_info.ClearPairs();

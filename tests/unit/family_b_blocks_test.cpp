@@ -3,7 +3,7 @@
 // them, and the writes that send nothing.
 #include <gtest/gtest.h>
 
-#include "devices/family_b/port_dev_types.h"
+#include "devices/family_b/multi_port_dev_type.h"
 
 using namespace vd;
 using Bytes = std::vector<uint8_t>;
@@ -27,11 +27,10 @@ Bytes Reply(uint8_t block, uint8_t first = 0) {
 
 // A one-port handler that has asked kMac for its blocks (as RequestInfo
 // leaves it).
-struct Asked : COnePortDevType {
-    Asked() {
-        BuildFieldTable();
+struct Asked : CMultiPortDevType {
+    Asked() : CMultiPortDevType(*FindFamilyBModel(32)) {
         m_replyMode = 1;
-        m_targetMac = kMac;
+        m_request.targetMac = kMac;
     }
     int Feed(const Bytes &d) { return OnDatagram(d.data(), int(d.size()), "127.0.0.2"); }
 };

@@ -2,10 +2,12 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <thread>
 
+#include "base/family_b_models.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -13,45 +15,54 @@ namespace vdcli {
 
 namespace {
 
+// Family A type codes and their group; family B's come from the library's
+// list of models.
 struct TypeText {
     int code;
-    Family family;
     const char *kind;
 };
 
-const TypeText kTypes[] = {
-    {1, Family::A, "serial"}, {2, Family::A, "serial"}, {3, Family::A, "10T"},   {4, Family::A, "serial"},
-    {5, Family::A, "serial"}, {6, Family::A, "serial"}, {7, Family::A, "10T"},   {8, Family::A, "serial"},
-    {9, Family::A, "10T"},    {17, Family::A, "CAN"},   {18, Family::A, "CAN"},  {19, Family::A, "CAN"},
-    {33, Family::A, "serial"}, {32, Family::B, "1 port"}, {56, Family::B, "2 ports"}, {48, Family::B, "4 ports"},
-    {64, Family::B, "8 ports"},
+const TypeText kFamilyATypes[] = {
+    {1, "serial"}, {2, "serial"}, {3, "10T"}, {4, "serial"}, {5, "serial"}, {6, "serial"}, {7, "10T"},
+    {8, "serial"}, {9, "10T"},    {17, "CAN"}, {18, "CAN"},  {19, "CAN"},   {33, "serial"},
 };
 
-const TypeText *FindType(int type) {
-    for (const TypeText &t : kTypes)
+const TypeText *FindFamilyA(int type) {
+    for (const TypeText &t : kFamilyATypes)
         if (t.code == type) return &t;
     return nullptr;
 }
+
+const vd::FamilyBModel *FindFamilyB(int type) { return type >= 0 && type <= 255 ? vd::FindFamilyBModel(type) : nullptr; }
+
+std::string PortsText(int ports) { return std::to_string(ports) + (ports == 1 ? " port" : " ports"); }
 
 bool Matches(const FoundDevice &d, const Address &addr) { return addr.isMac ? d.mac == addr.text : d.ip == addr.text; }
 
 }  // namespace
 
 Family FamilyOf(int type) {
-    const TypeText *t = FindType(type);
-    return t ? t->family : Family::None;
+    if (FindFamilyA(type)) return Family::A;
+    return FindFamilyB(type) ? Family::B : Family::None;
 }
 
 std::string DescribeType(int type) {
-    const TypeText *t = FindType(type);
-    if (!t) return std::to_string(type) + " (unknown)";
-    return std::to_string(type) + (t->family == Family::A ? " (A, " : " (B, ") + t->kind + ")";
+    if (const TypeText *t = FindFamilyA(type)) return std::to_string(type) + " (A, " + t->kind + ")";
+    if (const vd::FamilyBModel *m = FindFamilyB(type)) return std::to_string(type) + " (B, " + PortsText(m->Ports()) + ")";
+    return std::to_string(type) + " (unknown)";
 }
 
 std::string TypeListHelp() {
+    std::vector<vd::FamilyBModel> models(std::begin(vd::kFamilyBModels), std::end(vd::kFamilyBModels));
+    std::sort(models.begin(), models.end(), [](const auto &x, const auto &y) { return x.Ports() < y.Ports(); });
+    std::string familyB;
+    for (const vd::FamilyBModel &m : models)
+        familyB += (familyB.empty() ? "" : ", ") + std::to_string(m.type) + " (" + PortsText(m.Ports()) + ")";
     return "device types:\n"
            "  family A, addressed by IP: 1 2 4 5 6 8 33 (serial), 3 7 9 (10T), 17 18 19 (CAN)\n"
-           "  family B, addressed by MAC: 32 (1 port), 56 (2 ports), 48 (4 ports), 64 (8 ports)\n"
+           "  family B, addressed by MAC: " +
+           familyB +
+           "\n"
            "  Without --type the device's type is taken from its answer to a search.\n";
 }
 

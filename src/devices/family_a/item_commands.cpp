@@ -21,22 +21,22 @@ bool Is(const char *cmd, const char *name) { return std::strcmp(cmd, name) == 0;
 }  // namespace
 
 int CItemDevType::OpenRequest(uint32_t port) {
-    if (m_transport != 0 && !m_requestSocket.IsDatagram() && m_requestSocket.GetHandle() != net::kInvalidSocket)
+    if (m_request.transport != 0 && !m_requestSocket.IsDatagram() && m_requestSocket.GetHandle() != net::kInvalidSocket)
         m_requestSocket.Disconnect();
-    return m_requestSocket.Open(m_transport, m_targetIp.c_str(), port);
+    return m_requestSocket.Open(m_request.transport, m_request.targetIp.c_str(), port);
 }
 
 int CItemDevType::SendCmd(int type, const char *cmd, char *param, size_t paramCap) {
     cmd = OrEmpty(cmd);
     if (!IsTypeSupported(type)) return 0;
-    if (!OpenRequest(m_port)) return 0;
+    if (!OpenRequest(m_request.port)) return 0;
     if (Is(cmd, "DOWNLOAD") || Is(cmd, "ERASE")) {
         const int done = DownloadImages(cmd, param);
         // A stream left mid-transfer could hand its late answers to the next command.
-        if (!done && m_transport == 0) m_requestSocket.Disconnect();
+        if (!done && m_request.transport == 0) m_requestSocket.Disconnect();
         return done;
     }
-    if (m_transport == 0) return SendStreamCommand(cmd, param, paramCap);
+    if (m_request.transport == 0) return SendStreamCommand(cmd, param, paramCap);
     const Packet packet = BuildDatagramCommand(type, cmd, param);
     if (packet.empty()) return 0;
     return SendRequest(packet);

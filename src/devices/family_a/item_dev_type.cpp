@@ -26,10 +26,8 @@ int CItemDevType::IsTypeSupported(int type) {
     return std::find(std::begin(kTypes), std::end(kTypes), type) != std::end(kTypes);
 }
 
-int CItemDevType::UsesDatagram() { return m_requestSocket.IsDatagram(); }
-
 int CItemDevType::SearchAll() {
-    m_searchSocket.Open(m_transport, m_targetIp.c_str(), kItemPort);
+    m_searchSocket.Open(m_request.transport, m_request.targetIp.c_str(), kItemPort);
     m_replyMode = kReplySearch;
     const Packet packet = RequestPacket(kCodeSearchRequest);
     return m_searchSocket.SendData(packet.data(), int(packet.size())) > 0;
@@ -43,7 +41,7 @@ int CItemDevType::SendRequest(const Packet &packet) {
 
 int CItemDevType::RequestInfo() {
     // Information requests travel only as datagrams.
-    if (m_transport == 0) return 0;
+    if (m_request.transport == 0) return 0;
     OpenRequest(kItemPort);
     m_info.ClearPairs();
     const int sent = SendRequest(RequestPacket(kCodeInfoRequest));
@@ -88,7 +86,7 @@ int CItemDevType::OnDatagram(const uint8_t *data, int len, const char *from) {
 }
 
 int CItemDevType::WriteConfig() {
-    if (m_transport == 0) return 0;
+    if (m_request.transport == 0) return 0;
     OpenRequest(kItemPort);
     m_info.ClearPairs();
     m_replyMode = kReplyWrite;

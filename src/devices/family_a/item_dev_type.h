@@ -19,9 +19,7 @@ public:
     int IsInfoComplete() override;
     int OnDatagram(const uint8_t *data, int len, const char *from) override;
     int WriteConfig() override;
-    int UsesDatagram() override;
     int SendCmd(int type, const char *cmd, char *param, size_t paramCap) override;
-    int CanSearch() override { return 1; }
     int IsTypeSupported(int type) override;
     int IsTransportSupported(int) override { return 1; }
     int InterceptModify(const CString &key, const CString &value) override;

@@ -1,0 +1,22 @@
+// The request record: what the registry writes into a handler just before it
+// calls one of the handler's request operations.
+#ifndef VANDREL_CORE_REQUEST_RECORD_H
+#define VANDREL_CORE_REQUEST_RECORD_H
+
+#include <cstdint>
+
+#include "base/text.h"
+
+namespace vd {
+
+struct RequestRecord {
+    uint8_t transport = 0;  // 1 UDP datagram, 0 TCP stream
+    CString targetIp;       // "" means broadcast
+    CString targetMac;      // the MAC text that names a family B device
+    uint32_t port = 0;      // 0: the family's own port; a command's: the host's
+    CString param;          // a command's parameter
+};
+
+}  // namespace vd
+
+#endif
