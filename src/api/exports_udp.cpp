@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api/library.h"
+#include "base/device_text.h"
 #include "vandrel.h"
 
 using namespace vd;
@@ -10,9 +11,6 @@ using namespace vd;
 namespace {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
-
-// The password buffer of a write holds 19 characters and the terminator.
-constexpr size_t kPasswordRoom = 20;
 
 CString CutPassword(const CString &pass) { return pass.substr(0, kPasswordRoom - 1); }
 

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/device_text.h"
+
 namespace vd {
 
 namespace {
-
-constexpr const char *kInvalid = "invalid";
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -38,14 +38,14 @@ bool IsHexKey(const char *key) {
 
 bool HexValueToDecimal(const char *value, CString &decimal) {
     uint32_t number = 0;
-    if (!value || std::strcmp(value, kInvalid) == 0 || std::strlen(value) < 3) return false;
+    if (!value || std::strcmp(value, kInvalidValue) == 0 || std::strlen(value) < 3) return false;
     if (!ScanHex(value + 2, number)) return false;
     decimal = Format("%d", static_cast<int32_t>(number));
     return true;
 }
 
 bool DecimalValueToHex(const char *value, CString &hex) {
-    if (!value || std::strncmp(value, "0x", 2) == 0 || std::strcmp(value, kInvalid) == 0)
+    if (!value || std::strncmp(value, "0x", 2) == 0 || std::strcmp(value, kInvalidValue) == 0)
         return false;
     hex = Format("0x%02X", static_cast<uint32_t>(AtoI(value)));
     return true;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/device_text.h"
 #include "net/client_socket.h"
 
 namespace vd {
@@ -26,13 +27,11 @@ public:
     int Reset();
     int Exit();
 
-    net::CClientSocket &Connection() { return m_connection; }
-
 private:
     int SendCommand(const CString &text);
     int ReadReply(char *value, size_t valueCap);
 
-    char m_password[20] = {};
+    char m_password[kPasswordRoom] = {};
     net::CClientSocket m_connection;
 };
 

@@ -43,19 +43,25 @@ const CommandForm *FindByCode(uint8_t code) {
     return nullptr;
 }
 
-}  // namespace
+// The check byte of a packet: the XOR of everything before it.
+uint8_t CheckByte(const uint8_t *data, size_t count) {
+    uint8_t check = 0;
+    for (size_t i = 0; i < count; ++i) check ^= data[i];
+    return check;
+}
 
+// Writes the packet into out (room for n + 5 bytes); returns n + 5.
 size_t EncodePacket(uint8_t code, uint8_t n, const uint8_t *payload, uint8_t *out) {
     out[0] = kStartMark;
     out[1] = code;
     out[2] = n;
     if (n > 0) std::memcpy(out + 3, payload, n);
-    uint8_t check = 0;
-    for (size_t i = 0; i < size_t(n) + 3; ++i) check ^= out[i];
-    out[n + 3] = check;
+    out[n + 3] = CheckByte(out, size_t(n) + 3);
     out[n + 4] = kEndMark;
     return size_t(n) + 5;
 }
+
+}  // namespace
 
 int BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const char *param) {
     const CommandForm *form = FindByName(name);
@@ -69,12 +75,6 @@ int BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const cha
     return 1;
 }
 
-int XorChecksum(const uint8_t *data, size_t count, uint8_t expected) {
-    uint8_t check = 0;
-    for (size_t i = 0; i < count; ++i) check ^= data[i];
-    return check == expected;
-}
-
 int FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *payload,
                     size_t payloadCap, size_t &payloadLen) {
     const ByteReader in(data, count);
@@ -85,7 +85,7 @@ int FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *pa
         // The whole packet, end mark included, must lie within the data; the
         // end mark's value is not checked.
         if (!in.PeekAt(i + n + 4, end) || !in.PeekAt(i + n + 3, check)) continue;
-        if (!XorChecksum(data + i, size_t(n) + 3, check)) continue;
+        if (CheckByte(data + i, size_t(n) + 3) != check) continue;
         const size_t copied = payload ? std::min<size_t>(n, payloadCap) : 0;
         if (copied > 0) std::memcpy(payload, data + i + 3, copied);
         payloadLen = copied;

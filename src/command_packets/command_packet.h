@@ -19,17 +19,11 @@ enum CommandCode : uint8_t {
 
 constexpr size_t kMaxPacket = 255 + 5;
 
-// Writes the packet into out (room for n + 5 bytes); returns n + 5.
-size_t EncodePacket(uint8_t code, uint8_t n, const uint8_t *payload, uint8_t *out);
-
 // Builds the packet for a command name ("RESETDEV", "GETADC", "GETIOSTAT",
 // "SETIODIR", "SETIOLEVEL"; out needs kMaxPacket bytes). Stores the length
 // only for a known name, so the caller's length keeps its value otherwise.
 // Always returns 1.
 int BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const char *param);
-
-// 1 when the XOR of count bytes equals expected (an empty run XORs to 0).
-int XorChecksum(const uint8_t *data, size_t count, uint8_t expected);
 
 // Finds the first well-formed reply packet with the wanted code in count
 // received bytes (a packet whose check byte is wrong is skipped and the scan

@@ -43,7 +43,7 @@ TEST(FamilyBProtocol, RequestsByteForByte) {
     Block data;
     for (size_t i = 0; i < kBlockSize; ++i) data[i] = uint8_t(i);
     const Bytes w = WriteRequest(kMac, 2, data);
-    ASSERT_EQ(w.size(), kWriteRequestSize);
+    ASSERT_EQ(w.size(), 274u);
     EXPECT_EQ(Bytes(w.begin(), w.begin() + 16), Cat(kStartAndMac, {0xA1, 0xFE, 0x01, 0x03, 0x02, 0x00}));
     EXPECT_EQ(Bytes(w.begin() + 16, w.begin() + 272), Bytes(data.begin(), data.end()));
     EXPECT_EQ(Bytes(w.begin() + 272, w.end()), (Bytes{0x00, 0xFF}));

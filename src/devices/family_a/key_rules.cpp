@@ -1,10 +1,11 @@
 #include "devices/family_a/key_rules.h"
 
+#include "base/device_text.h"
+
 namespace vd {
 
 namespace {
 
-constexpr const char *kInvalid = "invalid";
 constexpr const char *kEnableKey = "COM1_ENABLEST";
 constexpr const char *kIpMode = "IP_MODE";
 
@@ -33,7 +34,7 @@ int FormatItemValue(const DeviceRecord &info, const CString &key, const CString 
         // "C1_D1" belongs to "COM1_ENABLEST": the port number follows the C.
         const int i = info.Find(Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)));
         if (i < 0 || (AtoI(info.values[size_t(i)]) & d->bit)) return 0;
-        out = kInvalid;
+        out = kInvalidValue;
         return 1;
     }
     if (Contains(key, kIpMode)) {
@@ -52,7 +53,7 @@ int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const CS
         const int inStaged = staged.Find(kEnableKey);
         const CString &current = inStaged >= 0 ? staged.values[size_t(inStaged)] : info.values[size_t(inInfo)];
         uint8_t bits = uint8_t(AtoI(current));
-        const bool unused = value == kInvalid;
+        const bool unused = value == kInvalidValue;
         bits = unused ? uint8_t(bits & ~d->bit) : uint8_t(bits | d->bit);
         staged.Set(kEnableKey, Format("%d", bits));
         return unused ? 1 : 0;

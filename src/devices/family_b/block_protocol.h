@@ -19,8 +19,6 @@ namespace vd {
 
 constexpr uint32_t kBlockPort = 8801;
 constexpr uint8_t kRestartBlock = 0x81;
-constexpr size_t kReadRequestSize = 17;
-constexpr size_t kWriteRequestSize = 274;
 constexpr size_t kBlockReplySize = 271;
 
 using BlockDatagram = std::vector<uint8_t>;

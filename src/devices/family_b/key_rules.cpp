@@ -1,12 +1,11 @@
 #include "devices/family_b/key_rules.h"
 
+#include "base/device_text.h"
 #include "devices/family_b/value_codec.h"
 
 namespace vd {
 
 namespace {
-
-constexpr const char *kInvalid = "invalid";
 
 // The enable key of a destination key: "C3_D1" gives "COM3_ENABLEST".
 CString EnableKeyOf(const CString &key) { return Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)); }
@@ -22,7 +21,7 @@ void SetRowBit(BlockSlots &blocks, const ConfigField *row, uint8_t bit, bool on)
 
 int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const CString &text) {
     const CString &name = row.name;
-    const bool invalid = text == kInvalid;
+    const bool invalid = text == kInvalidValue;
     if (Contains(name, "_D1")) {
         SetRowBit(blocks, FindField(table, EnableKeyOf(name)), 0, !invalid);
         // "invalid" then goes on to the D2 and filter rules, and is stored
@@ -54,7 +53,7 @@ int FormatBlockValue(const DeviceRecord &info, const CString &key, CString &out)
         return 0;
     const int i = info.Find(EnableKeyOf(key));
     if (i < 0 || (AtoI(info.values[size_t(i)]) >> bit) & 1) return 0;
-    out = kInvalid;
+    out = kInvalidValue;
     return 1;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
+#include "base/device_text.h"
 
 namespace vd {
 
@@ -27,7 +28,7 @@ CString TextOf(const uint8_t *f, size_t width) {
 }
 
 CString RangeText(const uint8_t *f) {
-    if (f[0] == 0) return "invalid";
+    if (f[0] == 0) return kInvalidValue;
     return FormatIp(f) + "-" + FormatIp(f + 4);
 }
 
