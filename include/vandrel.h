@@ -1,6 +1,13 @@
 /*
  * Vandrel: find, inspect and configure network device servers on the LAN.
  *
+ * The interface is 26 functions: 11 for UDP discovery and configuration, 5
+ * for the TCP configuration session and 10 for TCP data channels and IO
+ * modules. On Linux a 27th, VD_PumpMessages, stands in for a Windows message
+ * loop. Every call returns one of the VD_ codes below, except the byte
+ * count of VD_TCPSend, the handle of VD_TCPInit and the count of
+ * VD_PumpMessages, and none throws.
+ *
  * The library has no threads of its own: every call runs, and waits, on the
  * caller's thread. Waits are bounded and polled in 10 ms steps.
  *
@@ -13,6 +20,26 @@
  * A `type` argument is a device type code; only its low 8 bits count.
  * Family A: 1-9, 17, 18, 19, 33 (addressed by IP). Family B: 32, 48, 56, 64
  * (addressed by MAC text "%02X:%02X:%02X:%02X:%02X:%02X", upper case).
+ *
+ * What a host relies on:
+ * - Keys are case-sensitive: "NAME" is found, "name" is not.
+ * - A key that is not found (VD_GetDevConfigUDP returns 0) leaves value
+ *   empty (""). "PASS" asked by name returns 0 and leaves value untouched;
+ *   "VERSION" always returns 1 ("V1.00" when the device reported none).
+ * - Each pair is handed out once. An empty key takes the next pair and
+ *   writes its name into key, so empty key[0] again before each step: a key
+ *   left filled in asks for that pair again, which is gone (0). Stepping after
+ *   a named lookup lists every pair but the ones already taken; "PASS" is
+ *   listed when stepping.
+ * - Every answer to a search is one record until VD_GetSearchDev hands it
+ *   out: two searches before collecting list a device twice.
+ * - Socket notifications belong to the thread that loaded the library; only
+ *   that thread's VD_PumpMessages dispatches them. Stream connects
+ *   (VD_TCPConnect, VD_TCPInit, VD_LoginTCP, VD_SendCmd over TCP) pump
+ *   while they wait when called on that thread. Called on another thread
+ *   while the loading thread does not pump, they fail after about 3 s:
+ *   VD_TCPConnect and VD_SendCmd return 0, VD_TCPInit NULL,
+ *   VD_LoginTCP 103.
  */
 #ifndef VANDREL_H
 #define VANDREL_H

@@ -6,8 +6,8 @@
 #   sh scripts/test.sh          the suite (the developers' loop)
 #   sh scripts/test.sh --full   the suite, then the same suite under address and
 #                               undefined-behaviour sanitizers, the thread tests
-#                               under ThreadSanitizer, and every fuzz target for
-#                               30 seconds (what CI runs)
+#                               under ThreadSanitizer, every fuzz target for
+#                               30 seconds, and the install stage (what CI runs)
 set -e
 cd "$(dirname "$0")/.."
 FULL=0
@@ -27,3 +27,5 @@ echo "== threads (ThreadSanitizer)"
 sh scripts/threads.sh
 echo "== fuzzing"
 sh scripts/fuzz.sh 30
+echo "== install"
+sh scripts/install-check.sh
