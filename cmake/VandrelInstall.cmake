@@ -49,3 +49,9 @@ endif()
 if(TARGET vandrel-sim)
   install(TARGETS vandrel-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+
+add_subdirectory(${CMAKE_SOURCE_DIR}/man ${CMAKE_BINARY_DIR}/man)
+if(TARGET vandrel-cli)
+  install(FILES ${CMAKE_SOURCE_DIR}/tools/cli/vandrel.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vandrel COMPONENT tools)
+endif()

@@ -2,7 +2,7 @@
 # Installs, from Debian's packages, what building and testing Vandrel needs.
 # Skips apt entirely when everything is already there.
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs a build into a staging prefix and uses it as a host would: the
 # README's C example built once with pkg-config and once with
-# find_package(Vandrel), both run against vandrel-sim, and the installed tools
-# started from the prefix. Runs inside scripts/in-netns.sh.
+# find_package(Vandrel), both run against vandrel-sim; the installed tools
+# started from the prefix, their manual pages and the completion of vandrel.
+# Runs inside scripts/in-netns.sh.
 #   sh tests/install/install_test.sh BUILD_DIR
 set -eu
 SRC=$(cd "$(dirname "$0")/../.." && pwd)
@@ -58,4 +59,21 @@ for example in "$WORK/example-pc" "$WORK/cmake/build/example-cmake"; do
     done
 done
 "$STAGE/bin/vandrel" show 127.0.0.2 NAME | grep -q "pump-1" || fail "the installed vandrel did not read the write back"
+
+# The manual pages and the completion follow the installed tool's --help.
+"$STAGE/bin/vandrel" --help | awk -F'  +' '/^commands:/ {on = 1; next} on && !NF {exit} on {print $2}' \
+    > "$WORK/commands"
+MANWIDTH=200 man -l "$STAGE/share/man/man1/vandrel.1.gz" > "$WORK/man" 2>/dev/null
+while read -r command; do
+    grep -q "^   vandrel $command$" "$WORK/man" || fail "man vandrel has no section for '$command'"
+done < "$WORK/commands"
+[ -s "$WORK/commands" ] || fail "vandrel --help lists no command"
+man -l "$STAGE/share/man/man1/vandrel-sim.1.gz" 2>/dev/null | grep -q -- "--print-fleet" ||
+    fail "man vandrel-sim lacks --print-fleet"
+completes() {
+    PATH="$STAGE/bin:$PATH" bash -c '. "$0"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _vandrel
+        echo "${COMPREPLY[*]}"' "$STAGE/share/bash-completion/completions/vandrel" "$@"
+}
+[ "$(completes vandrel firmware d)" = download ] || fail "no completion of 'vandrel firmware d'"
+[ "$(completes vandrel show --w)" = --with-password ] || fail "no completion of 'vandrel show --w'"
 echo "install test: passed"
