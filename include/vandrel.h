@@ -73,9 +73,11 @@ extern "C" {
 #define VD_IP_LEN 16      /* ip of VD_GetSearchDev */
 #define VD_VERSION_LEN 5  /* version of VD_GetSearchDev */
 #define VD_MAC_LEN 18     /* mac of VD_GetSearchDev */
-#define VD_KEY_LEN 32     /* key of VD_GetDevConfigUDP */
+#define VD_KEY_LEN 32     /* key of VD_GetDevConfigUDP, when it is filled in */
 #define VD_VALUE_LEN 64   /* value of VD_GetDevConfigUDP / VD_GetDevConfigTCP */
 #define VD_PARAM_LEN 12   /* param of VD_SendCmd for GETADC/GETIOSTAT over TCP */
+/* value of VD_ModifyDevConfigTCP, when rewritten: 16 bytes, or its text's length + 1
+   if that is more. */
 
 /* A host window: the library "sends it a message" by calling proc
    synchronously, on the thread that dispatches socket notifications. */
@@ -89,112 +91,170 @@ struct VD_HostWindow {
 
 /* ---- UDP discovery and configuration (serialised by one library lock) ---- */
 
-/* Broadcasts a discovery request on UDP port 8800. Does not wait; collect the
-   answers with VD_GetSearchDev. Returns 1. */
+/* Broadcasts a discovery request to UDP port 8800 and returns at once; the
+   answers are collected with VD_GetSearchDev while the host waits as it
+   likes. Returns 1. */
 VD_API int32_t VD_SearchAll(void);
 
-/* Sends the discovery request to one address (may be a directed broadcast).
-   Returns 1. */
+/* As VD_SearchAll, sent to one address only (addr: dotted IPv4 text, which
+   may be a directed broadcast). Returns 1. */
 VD_API int32_t VD_Search(const char *addr);
 
-/* Hands out the oldest device found so far: writes ip (VD_IP_LEN), version
-   (VD_VERSION_LEN), mac (VD_MAC_LEN), code1 (type code), code2, port.
-   Returns 1, or 0 when there is none (buffers untouched). Never waits. */
+/* Hands out the oldest device found by the searches so far, once.
+   Buffers: ip gets VD_IP_LEN bytes at most, version VD_VERSION_LEN, mac
+   VD_MAC_LEN; code1 (the type code to pass to the other calls), code2 and
+   port one value each.
+   Returns 1, or 0 when no device is waiting (nothing is written then).
+   Never waits. */
 VD_API int32_t VD_GetSearchDev(char *ip, char *version, char *mac,
                                uint8_t *code1, uint8_t *code2, uint32_t *port);
 
-/* Reads a family A device's settings by IP (waits up to about 2.2 s).
-   Returns 1 when they arrived, 0 when not, 101 for a family B type. */
+/* Reads a family A device's settings by IP, for VD_GetDevConfigUDP. Waits
+   for the answer, about 2.2 s at most.
+   Returns 1 when they arrived, 0 when not, 101 for a family B type (at
+   once, nothing sent). */
 VD_API int32_t VD_GetDevInfoUDPbyIP(const char *ip, int32_t type);
 
-/* Reads a family B device's blocks by MAC over broadcast (up to about 3.2 s).
-   Returns 1, 0, or 101 for a type outside family B. */
+/* Reads a family B device's settings by MAC, for VD_GetDevConfigUDP: its
+   blocks are asked for by broadcast on UDP port 8801. mac is the text
+   "%02X:%02X:%02X:%02X:%02X:%02X" in upper case; answers are matched by
+   exact comparison, so other spellings never match. Waits about 3.2 s at
+   most.
+   Returns 1, 0, or 101 for a type outside family B (at once). */
 VD_API int32_t VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type);
 
-/* Takes one key/value pair of the last read. An empty key takes the next
-   visible pair and writes its name into key (VD_KEY_LEN); value gets
-   VD_VALUE_LEN at most. "PASS" asked by name returns 0; "VERSION" always
-   returns 1 with "V%d.%02d". Returns 1 found, 0 not. */
+/* Takes one key/value pair of the last read, which is then gone.
+   key: with a name, the pair of that name (the name is read up to its
+   terminator, at most VD_KEY_LEN - 1 characters, and key is not written);
+   empty, the next pair the device family does not hide, whose name is then
+   written into key, which needs VD_KEY_LEN bytes for it.
+   value: VD_VALUE_LEN bytes at most; "" when nothing was found.
+   "PASS" asked by name returns 0 and leaves value alone (stepping through
+   with an empty key hands it out); "VERSION" always returns 1 with
+   "V%d.%02d", "V1.00" when the device gave none.
+   Returns 1 found, 0 not. */
 VD_API int32_t VD_GetDevConfigUDP(char *key, char *value);
 
 /* Forgets every staged change. Returns 1. */
 VD_API int32_t VD_ResetModifyConfigUDP(void);
 
-/* Stages a new value for a key; sent by the next VD_ModifyDev* call.
-   Returns 1. */
+/* Stages a new value for a key (staged again, the key keeps its place and
+   takes the new value). Staged changes stay until VD_ResetModifyConfigUDP
+   and are sent by every VD_ModifyDev* call. Returns 1. */
 VD_API int32_t VD_SetModifyConfigUDP(const char *key, const char *value);
 
-/* Reads the device, checks password against its "PASS", then writes the
-   staged changes. Returns 1 sent, 100 no answer, 102 wrong password,
-   101 family B type. */
+/* Reads the family A device at ip (as VD_GetDevInfoUDPbyIP), compares
+   password with its "PASS", of which at most the first 19 characters count
+   (a longer password never matches), then sends the staged changes and
+   pauses 500 ms. Does not wait for the device to confirm.
+   Returns 1 sent, 100 no answer to the read, 102 wrong password (nothing
+   sent), 101 family B type (at once). */
 VD_API int32_t VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_t type);
 
-/* As VD_ModifyDevUDPbyIP for a family B device addressed by MAC. */
+/* As VD_ModifyDevUDPbyIP for a family B device addressed by MAC (as
+   VD_GetDevInfoUDPbyMAC): only the block that holds the password is read,
+   then the blocks with changes are written and a restart request sent.
+   Returns 1, 100, 102, or 101 for a type outside family B. */
 VD_API int32_t VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32_t type);
 
 /* Sends one command ("RESETDEV", "10TCTRLIO", "RESETDEV10T", "GETADC",
-   "GETIOSTAT", "SETIODIR", "SETIOLEVEL", "DOWNLOAD", "ERASE") over
-   transport 1 (UDP) or 0 (TCP). param is the command's parameter (a family B
-   device's MAC text); for GETADC/GETIOSTAT over TCP the reply "%d,%d" is
-   written into it (VD_PARAM_LEN). Returns 1 done, 0 failed. */
+   "GETIOSTAT", "SETIODIR", "SETIOLEVEL", "DOWNLOAD", "ERASE") to addr:port
+   over transport 1 (UDP) or 0 (TCP). Family B takes "RESETDEV" over UDP
+   only, and ignores addr and port.
+   param: the command's parameter as text (a family B device's MAC text; for
+   "DOWNLOAD" up to five image file paths joined by '*'). It is written only
+   for "GETADC" and "GETIOSTAT" sent over TCP, with the reply "%d,%d", and
+   then needs VD_PARAM_LEN bytes; otherwise it is only read.
+   Returns 1 done, 0 failed or refused. */
 VD_API int32_t VD_SendCmd(int32_t type, const char *addr, uint32_t port,
                           const char *cmd, char *param, uint8_t transport);
 
 /* ---- TCP configuration session (family B; not locked) ---- */
 
-/* Connects (if not yet connected) and logs in. Returns 1, 101 type not
-   served, 103 no connection, 104 login not answered, 102 password refused. */
+/* Connects to host:port (if not yet connected; host: dotted IPv4 text or a
+   host name; waits about 3 s at most) and logs in with password, waiting up
+   to 4 s for each answer. A password of more than 170 characters is refused
+   (102) without connecting; the first 19 characters are kept for
+   VD_ResetDevTCP.
+   Returns 1, 101 type not served, 103 no connection, 104 login not
+   answered, 102 password refused. */
 VD_API int32_t VD_LoginTCP(int32_t type, const char *host, uint32_t port, const char *password);
 
-/* Reads one key into value (VD_VALUE_LEN). Returns 1, 0, 104, 105, 106,
-   102, 107 or 108. */
+/* Reads one setting of the session's device, waiting up to 2 s for the
+   answer. A "_D1"/"_D2" value, which the device gives in hex, is handed out
+   in decimal.
+   value: VD_VALUE_LEN bytes at most, written only with result 1.
+   A key of more than 197 characters is not sent (105).
+   Returns 1, 0 unknown answer, 104 no answer, 105 not sent or not logged
+   in, or the device's error: 106, 102, 107, 108. */
 VD_API int32_t VD_GetDevConfigTCP(const char *key, char *value);
 
-/* Writes one key. A "_D1"/"_D2" value in decimal is rewritten in place as
-   "0x%02X" (value needs room for that). Same results as VD_GetDevConfigTCP. */
+/* Writes one setting of the session's device, waiting up to 2 s for the
+   answer. For a "_D1"/"_D2" key the device takes hex, so a value that
+   neither begins with "0x" nor is "invalid" is first rewritten in place as
+   "0x%02X" of its decimal number: value must then be writable, with room
+   for 16 bytes, or for its text and terminator if that is more; the
+   library writes no further. Key and value together may hold 197
+   characters; a longer line is not sent (105).
+   Same results as VD_GetDevConfigTCP. */
 VD_API int32_t VD_ModifyDevConfigTCP(const char *key, char *value);
 
-/* Sends the reset command with the stored password. Returns 1 or 105. */
+/* Sends the reset command with the password of the last login and does not
+   wait for the answer. Returns 1 sent, or 105 (the connection is closed). */
 VD_API int32_t VD_ResetDevTCP(void);
 
-/* Sends the exit command and closes. Returns 1 or 105. */
+/* Sends the exit command and closes the connection 100 ms later.
+   Returns 1, or 105 when it could not be sent (closed at once). */
 VD_API int32_t VD_ExitTCP(void);
 
 /* ---- TCP data channel and IO-module commands (not locked) ---- */
 
-/* Connects the default channel (waits about 3 s at most). Returns 1 or 0;
-   1 at once when already connected, keeping that connection. */
+/* Connects the default channel to host:port (host: dotted IPv4 text or a
+   host name; waits about 3 s at most). Returns 1 or 0; 1 at once when
+   already connected, keeping that connection. */
 VD_API int32_t VD_TCPConnect(const char *host, uint32_t port);
 
-/* Sends on the default channel. Returns bytes sent, 0 would block or len 0,
-   -1 error (the channel is closed). */
+/* Sends len bytes of data (all read) on the default channel.
+   Returns bytes sent, 0 when the send would block, len is 0 or below or
+   data is NULL, -1 on an error (the channel is then closed). */
 VD_API int32_t VD_TCPSend(const void *data, int32_t len);
 
-/* Sets the window that receives default-channel data, in pieces of at most
-   1023 bytes, as proc(hwnd, msg, (uintptr_t)bytes, count). Returns 1. */
+/* Sets the window that receives default-channel data: every piece that
+   arrives calls hwnd->proc(hwnd, msg, (uintptr_t)bytes, count) on the
+   thread that loaded the library, from VD_PumpMessages. bytes holds at most
+   1023 bytes followed by a zero byte and is valid only during the call.
+   The library keeps the pointer, not a copy: *hwnd must stay valid until
+   another window, or NULL (no delivery), is set. Returns 1. */
 VD_API int32_t VD_TCPSetRecHWnd(VD_HostWindow *hwnd, uint32_t msg);
 
 /* Closes the default channel. Returns 1. */
 VD_API int32_t VD_TCPDisconnect(void);
 
-/* Opens a new channel; the host owns the handle until VD_TCPUninit.
-   Returns the handle, or NULL when the connection failed. */
+/* Opens a new channel to host:port (as VD_TCPConnect). The handle belongs to
+   the host until VD_TCPUninit and is valid only for the calls below that
+   take one. Returns the handle, or NULL when the connection failed. */
 VD_API void *VD_TCPInit(const char *host, uint32_t port);
 
-/* Closes and destroys a channel. NULL is ignored. Returns 1. */
+/* Closes and destroys a channel of VD_TCPInit; the handle must not be used
+   again. NULL is ignored. Returns 1. */
 VD_API int32_t VD_TCPUninit(void *handle);
 
-/* Collects an earlier "GETADC" reply into a and b, then sends a new request.
-   Returns 1 values written, 0 none yet, 103 request not sent. */
+/* Collects, without waiting, the readings of a "GETADC" reply that arrived
+   since the last call into a and b (one value each), then sends a new
+   request: each call returns the answer to an earlier one, and the first
+   call on a channel returns 0.
+   Returns 1 values written, 0 none yet, 103 request not sent or NULL
+   handle. */
 VD_API int32_t VD_GetAD(void *handle, uint32_t *a, uint32_t *b);
 
-/* As VD_GetAD for "GETIOSTAT": two state bytes. */
+/* As VD_GetAD for "GETIOSTAT": two state bytes, one into a and one into b.
+   A send that would block counts as not sent (103). */
 VD_API int32_t VD_GetIO(void *handle, uint8_t *a, uint8_t *b);
 
-/* Sends "SETIODIR" with value. Returns 1 sent, 103 not. */
+/* Sends "SETIODIR" with value. Returns 1 sent, 103 not (or NULL handle). */
 VD_API int32_t VD_SetIODir(void *handle, uint8_t value);
 
-/* Sends "SETIOLEVEL" with value. Returns 1 sent, 103 not. */
+/* Sends "SETIOLEVEL" with value. Returns 1 sent, 103 not (or NULL handle). */
 VD_API int32_t VD_SetIOLevel(void *handle, uint8_t value);
 
 /* ---- Linux message loop ---- */
