@@ -55,3 +55,8 @@ if(TARGET vandrel-cli)
   install(FILES ${CMAKE_SOURCE_DIR}/tools/cli/vandrel.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vandrel COMPONENT tools)
 endif()
+# The Python module's walk is a test of the suite, declared with the module.
+if(VANDREL_TESTS)
+  enable_testing()
+endif()
+add_subdirectory(${CMAKE_SOURCE_DIR}/python ${CMAKE_BINARY_DIR}/python)

@@ -2,7 +2,8 @@
 # Installs a build into a staging prefix and uses it as a host would: the
 # README's C example built once with pkg-config and once with
 # find_package(Vandrel), both run against vandrel-sim; the installed tools
-# started from the prefix, their manual pages and the completion of vandrel.
+# started from the prefix, their manual pages and the completion of vandrel;
+# the Python module from the prefix and from pip in a virtual environment.
 # Runs inside scripts/in-netns.sh.
 #   sh tests/install/install_test.sh BUILD_DIR
 set -eu
@@ -43,6 +44,7 @@ cmake --build "$WORK/cmake/build" > /dev/null
 cat > "$WORK/fleet.txt" <<FLEET
 family-a  127.0.0.2 type=5 name=before password=secret
 io-module 127.0.0.2 port=8800 adc=1,2 io=3,4
+family-b  127.0.0.10 type=32 password=secret
 FLEET
 "$STAGE/bin/vandrel-sim" --fleet "$WORK/fleet.txt" > "$WORK/sim.log" 2>&1 &
 SIM_PID=$!
@@ -59,6 +61,24 @@ for example in "$WORK/example-pc" "$WORK/cmake/build/example-cmake"; do
     done
 done
 "$STAGE/bin/vandrel" show 127.0.0.2 NAME | grep -q "pump-1" || fail "the installed vandrel did not read the write back"
+
+# The README's Python example with the module from the prefix, which finds
+# the library there; installed with pip into a virtual environment, the
+# module takes the library VANDREL_LIB names.
+sed -n '/^## Using the library from Python/,/^## /p' "$SRC/README.md" | sed -n '/^```python$/,/^```$/p' |
+    sed -e '1d;$d' -e 's/192\.0\.2\.7"/127.0.0.2"/g' -e 's/192\.0\.2\.9"/127.0.0.10"/' \
+        -e 's/192\.0\.2\.20"/127.0.0.2"/' > "$WORK/example.py"
+PYTHONPATH="$STAGE/lib/python3/dist-packages" /usr/bin/python3 "$WORK/example.py" > "$WORK/out" ||
+    fail "the README's Python example failed"
+grep -q "^127.0.0.2 02:56:44:00:00:02 5$" "$WORK/out" || fail "the Python example found no device"
+read_name='import vandrel; print(vandrel.read("127.0.0.2", ["NAME"], device_type=5)["NAME"])'
+cp -r "$SRC/python" "$WORK/python"
+/usr/bin/python3 -m venv --system-site-packages "$WORK/venv"
+"$WORK/venv/bin/pip" install -q --no-index --no-build-isolation "$WORK/python" || fail "pip install failed"
+"$WORK/venv/bin/python" -c "import vandrel" 2>&1 | grep -q "set VANDREL_LIB" ||
+    fail "no word of VANDREL_LIB when the library is not found"
+[ "$(VANDREL_LIB="$STAGE/lib" "$WORK/venv/bin/python" -c "$read_name")" = pump-1 ] ||
+    fail "the module installed with pip did not read the device"
 
 # The manual pages and the completion follow the installed tool's --help.
 "$STAGE/bin/vandrel" --help | awk -F'  +' '/^commands:/ {on = 1; next} on && !NF {exit} on {print $2}' \

@@ -1,0 +1,143 @@
+"""The vandrel module against vandrel-sim, as a script would use it. Runs
+only in a private network namespace (the suite starts it through
+scripts/in-netns.sh); VANDREL_SIM names the simulator, VANDREL_LIB the library."""
+import os
+import signal
+import socket
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+import vandrel
+
+FLEET = b"""
+family-a  127.0.0.2  type=5  name=caf\xe9\xff password=admin
+family-a  127.0.0.9  type=5  silent=yes
+firmware  127.0.0.2  port=8800 transport=tcp
+io-module 127.0.0.3  port=8800 adc=1234,3071 io=5,160
+family-b  127.0.0.10 type=32 name=one-port   password=admin
+family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
+"""
+GETADC = b"\xaa\x05\x00\xaf\x0d"
+
+
+def setUpModule():
+    global sim, log
+    if [name for _, name in socket.if_nameindex()] != ["lo"]:
+        raise RuntimeError("refusing to run outside a private network namespace (scripts/in-netns.sh)")
+    work = tempfile.mkdtemp()
+    with open(os.path.join(work, "fleet"), "wb") as fleet:
+        fleet.write(FLEET)
+    log = os.path.join(work, "sim.log")
+    with open(log, "wb") as out:
+        sim = subprocess.Popen([os.environ["VANDREL_SIM"], "--fleet", fleet.name], stdout=out,
+                               stderr=subprocess.STDOUT)
+    while b"devices ready" not in read_log():
+        time.sleep(0.05)
+
+
+def read_log():
+    with open(log, "rb") as served:
+        return served.read()
+
+
+def tearDownModule():
+    sim.terminate()
+    sim.wait()
+
+
+class Walk(unittest.TestCase):
+    def test_search_lists_both_families(self):
+        found = {d.ip: d for d in vandrel.search(wait=0.3)}
+        self.assertEqual((found["127.0.0.2"].type, found["127.0.0.2"].family), (5, "A"))
+        self.assertEqual((found["127.0.0.12"].mac, found["127.0.0.12"].address), ("02:56:44:00:00:0C",) * 2)
+        self.assertEqual([d.ip for d in vandrel.search("127.0.0.10", wait=0.2)], ["127.0.0.10"])
+
+    def test_family_a_by_ip(self):
+        settings = vandrel.read("127.0.0.2")
+        self.assertEqual(settings["NAME"], "caf\xe9\xff")  # bytes that are no UTF-8 still read
+        self.assertNotIn("PASS", settings)
+        self.assertEqual(vandrel.read("127.0.0.2", ["name", "NAME", "PASS"], device_type=5), {"NAME": "caf\xe9\xff"})
+        vandrel.write("127.0.0.2", {"NAME": "pump-1", "C1_BAUD": 7}, password="admin", device_type=5)
+        with self.assertRaises(vandrel.WrongPasswordError) as refused:
+            vandrel.write("127.0.0.2", {"NAME": "intruder"}, password="guess", device_type=5)
+        self.assertEqual(refused.exception.code, 102)
+        self.assertEqual(vandrel.read("127.0.0.2", ["NAME", "C1_BAUD"], device_type=5),
+                         {"NAME": "pump-1", "C1_BAUD": "7"})
+
+    def test_family_b_by_mac(self):
+        device = next(d for d in vandrel.search(wait=0.3) if d.ip == "127.0.0.12")
+        vandrel.write(device, {"C2_BAUD": "9600"}, password="admin")
+        settings = vandrel.read(device, with_password=True)
+        self.assertEqual((settings["NAME"], settings["C2_BAUD"], settings["PASS"]), ("four-ports", "9600", "admin"))
+        with self.assertRaises(vandrel.WrongFamilyError) as wrong:
+            vandrel.read("127.0.0.12", device_type=48)
+        self.assertEqual(wrong.exception.code, 101)
+
+    def test_at_session(self):
+        with vandrel.AtSession("127.0.0.10", "admin") as at:
+            self.assertEqual(at["C1_BAUD"], "115200")
+            at["C1_BAUD"] = 57600
+            self.assertEqual(at.get("C1_BAUD"), "57600")
+            self.assertRaises(RuntimeError, vandrel.AtSession("127.0.0.10", "admin").open)
+        with self.assertRaises(vandrel.WrongPasswordError) as refused:
+            vandrel.AtSession("127.0.0.10", "guess", device_type=32).open()
+        self.assertEqual(refused.exception.code, 102)
+
+    def test_io_module_and_commands(self):
+        with vandrel.IOModule("127.0.0.3") as io:
+            self.assertEqual((io.analog(), io.io_state()), ((1234, 3071), (5, 160)))
+            io.set_direction(15)
+            io.set_level(5)
+        self.assertEqual(vandrel.command("127.0.0.3", "GETADC", device_type=7, tcp=True), "1234,3071")
+        with tempfile.NamedTemporaryFile() as image:
+            image.write(bytes(3000))
+            image.flush()
+            vandrel.firmware_download("127.0.0.2", [image.name], device_type=5, tcp=True)
+        time.sleep(0.2)
+        self.assertRegex(read_log(), rb"SETIODIR 15\n.*SETIOLEVEL 5\n(.|\n)*firmware")
+
+    def test_data_through_a_callable(self):
+        got, refused = [], []
+
+        def receiver(piece):
+            got.append(piece)
+            try:
+                vandrel.IOModule("127.0.0.3").open()  # a connect would wait for this very thread
+            except vandrel.WrongThreadError as error:
+                refused.append(error)
+
+        with vandrel.DataChannel("127.0.0.3", 8800, receiver=receiver) as channel:
+            channel.send(GETADC)
+            for _ in range(50):
+                if got:
+                    break
+                time.sleep(0.02)
+        self.assertEqual(got, [b"\xaa\x05\x04\x04\xd2\x0b\xff\x89\r"])
+        self.assertEqual(len(refused), 1)
+        with vandrel.DataChannel("127.0.0.3", 8800) as channel:
+            channel.send(GETADC)
+            self.assertEqual(channel.receive(timeout=1.0)[:3], b"\xaa\x05\x04")
+
+    def test_errors_and_bad_input(self):
+        with self.assertRaises(vandrel.NoAnswerError) as silent:
+            vandrel.read("127.0.0.9", device_type=5)
+        self.assertEqual(silent.exception.code, 0)
+        for call in (lambda: vandrel.read(7), lambda: vandrel.search(wait="1"),
+                     lambda: vandrel.write("127.0.0.2", {"NAME": 1.5}, "admin", device_type=5),
+                     lambda: vandrel.IOModule("127.0.0.3").set_level("5")):
+            self.assertRaises(TypeError, call)
+        self.assertRaises(ValueError, vandrel.write, "127.0.0.2", {"NAME": "x" * 64}, "admin", device_type=5)
+
+    def test_ctrl_c_returns_after_the_bounded_wait(self):
+        threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
+        start = time.monotonic()
+        with self.assertRaises(KeyboardInterrupt):
+            vandrel.read("127.0.0.9", device_type=5)
+        self.assertLess(time.monotonic() - start, 4)
+
+
+if __name__ == "__main__":
+    unittest.main()

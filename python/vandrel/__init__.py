@@ -1,0 +1,43 @@
+"""Vandrel for Python: find, inspect and configure network device servers.
+
+A Pythonic layer over libvandrel's C interface (through ctypes, standard
+library only)::
+
+    import vandrel
+
+    for device in vandrel.search(wait=0.5):      # a broadcast: run it only where that is fine
+        print(device.ip, device.mac, device.type)
+    settings = vandrel.read("192.0.2.7")          # {"NAME": "pump-1", "IP": "192.0.2.7", ...}
+    vandrel.write("192.0.2.7", {"NAME": "pump-2"}, password="secret")
+    with vandrel.AtSession("192.0.2.9", "secret") as at:
+        at["C1_BAUD"] = 57600
+    with vandrel.IOModule("192.0.2.20") as io:
+        print(io.analog())
+    with vandrel.DataChannel("192.0.2.7", 8800, receiver=print) as channel:
+        channel.send(b"hello")
+
+Failures raise VandrelError subclasses carrying the library's return code
+(``error.code``). Texts are 8-bit: devices' bytes read as Latin-1 and never
+fail to decode. The library is found where it was installed, or where the
+environment variable VANDREL_LIB says (the file, or its folder). Calls may
+come from any thread: the module dispatches the library's notifications on
+a thread of its own, where a data channel's receiver is also called.
+"""
+from __future__ import annotations
+
+from .channels import DataChannel, IOModule
+from .commands import command, firmware_download, firmware_erase, restart
+from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, family_of, search
+from .errors import (DeviceRefusedError, NoAnswerError, NoConnectionError, NotSentError, ReplyTimeoutError,
+                     VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError)
+from .session import AtSession
+from .settings import read, write
+
+__version__ = "1.0.0"
+
+__all__ = [
+    "AtSession", "DataChannel", "Device", "DeviceRefusedError", "FAMILY_A_TYPES", "FAMILY_B_PORTS", "IOModule",
+    "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError", "VandrelError", "WrongFamilyError",
+    "WrongPasswordError", "WrongThreadError", "command", "family_of", "firmware_download", "firmware_erase",
+    "read", "restart", "search", "write",
+]

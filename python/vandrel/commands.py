@@ -1,0 +1,92 @@
+"""Single commands: restart, any named command, and the firmware download
+and erase."""
+from __future__ import annotations
+
+import ctypes
+import os
+from typing import Optional, Sequence, Union
+
+from . import _args
+from ._native import PARAM_LEN, lib, library
+from .devices import Target, resolve
+from .errors import OK, WRONG_FAMILY, VandrelError, WrongFamilyError
+
+# The firmware images of one download, rounded up to 512-byte blocks each,
+# must fit the device's 0x1BE00 bytes.
+MAX_IMAGES = 5
+MAX_IMAGE_BYTES = 0x1BE00
+_BLOCK = 512
+_REPLYING = {b"GETADC", b"GETIOSTAT"}
+
+
+def command(target: Target, name: str, param: str = "", *, device_type: Optional[int] = None,
+            tcp: bool = False, port: int = 8800) -> Optional[str]:
+    """Sends one named command ("RESETDEV", "10TCTRLIO", "RESETDEV10T", and
+    over TCP "GETADC", "GETIOSTAT", "SETIODIR", "SETIOLEVEL") with its
+    parameter. A family A device takes it on ``port`` over UDP, or TCP with
+    ``tcp``; a family B device by broadcast on UDP port 8801, addressed by
+    its MAC (which is then the parameter). Returns the device's answer
+    ("a,b") for GETADC and GETIOSTAT over TCP, else None. A UDP command is
+    not answered; VandrelError means it could not be carried out."""
+    command_name = _args.text(name, "command name")
+    answer = _send(target, command_name, _args.text(param, "param"), device_type, tcp, port)
+    return _args.decode(answer) if tcp and command_name in _REPLYING else None
+
+
+def restart(target: Target, *, device_type: Optional[int] = None, tcp: bool = False, port: int = 8800) -> None:
+    """Restarts a device (RESETDEV)."""
+    _send(target, b"RESETDEV", b"1", device_type, tcp, port)
+
+
+def firmware_download(target: Target, images: Sequence[Union[str, os.PathLike]], *,
+                      device_type: Optional[int] = None, tcp: bool = False, port: int = 8800) -> None:
+    """Downloads up to five firmware image files to a family A device: one
+    manifest, then 512-byte chunks, each acknowledged by the device. The
+    device names the images after the files' base names."""
+    if isinstance(images, (str, bytes)) or not isinstance(images, Sequence):
+        raise TypeError("images must be a list of file names")
+    paths = [_args.text(os.fsencode(image), "image file name") for image in images]
+    if not paths or len(paths) > MAX_IMAGES:
+        raise ValueError(f"a download takes 1 to {MAX_IMAGES} images, not {len(paths)}")
+    total = 0
+    for path in paths:
+        if b"*" in path or not os.path.isfile(path):
+            raise FileNotFoundError(f"cannot read the image file {os.fsdecode(path)!r}")
+        total += -(-os.path.getsize(path) // _BLOCK) * _BLOCK
+    if total > MAX_IMAGE_BYTES:
+        raise ValueError(f"the images take {total} bytes in 512-byte blocks; the device holds {MAX_IMAGE_BYTES}")
+    _send(target, b"DOWNLOAD", b"*".join(paths), device_type, tcp, port, family_a_only=True)
+
+
+def firmware_erase(target: Target, *, device_type: Optional[int] = None, tcp: bool = False,
+                   port: int = 8800) -> None:
+    """Erases a family A device's firmware images."""
+    _send(target, b"ERASE", b"", device_type, tcp, port, family_a_only=True)
+
+
+def _send(target: Target, name: bytes, param: bytes, device_type: Optional[int], tcp: bool, port: int,
+          family_a_only: bool = False) -> bytes:
+    if not isinstance(tcp, bool):
+        raise TypeError(f"tcp must be a bool, not {type(tcp).__name__}")
+    port = _args.port(port)
+    address, device_type, by_mac = resolve(target, device_type)
+    if by_mac and family_a_only:
+        raise WrongFamilyError(WRONG_FAMILY, f"{address}: {name.decode()} serves family A devices only")
+    if by_mac:
+        param, tcp = address.encode(), False
+    buffer = ctypes.create_string_buffer(param, max(PARAM_LEN, len(param) + 1))
+    arguments = (device_type, b"" if by_mac else address.encode(), port, name, buffer, 0 if tcp else 1)
+    if tcp:
+        with library.pumping("a TCP command"):
+            result = lib.VD_SendCmd(*arguments)
+            # The library keeps a TCP command's connection for the next TCP
+            # command, whatever address that one names. A UDP command without
+            # a name closes it and sends nothing.
+            lib.VD_SendCmd(device_type, arguments[1], port, b"", ctypes.create_string_buffer(PARAM_LEN), 1)
+    else:
+        result = lib.VD_SendCmd(*arguments)
+    if result != OK:
+        how = ("no connection, or the device did not answer" + library.connect_hint() if tcp
+               else "unknown to this device type, or the send failed")
+        raise VandrelError(result, f"{address}: {name.decode()} failed: {how}")
+    return buffer.value

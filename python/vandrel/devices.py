@@ -1,0 +1,106 @@
+"""Discovery: searching for devices, the device record, and the device
+families that decide how a device is addressed."""
+from __future__ import annotations
+
+import ctypes
+import time
+from dataclasses import dataclass
+from typing import Callable, Optional, Union
+
+from . import _args
+from ._native import IP_LEN, MAC_LEN, VERSION_LEN, lib, udp
+from .errors import NO_INFO, NoAnswerError
+
+# Family A devices are addressed by IP, family B serial servers by MAC; the
+# family B codes map to their number of serial ports.
+FAMILY_A_TYPES = frozenset({1, 2, 3, 4, 5, 6, 7, 8, 9, 17, 18, 19, 33})
+FAMILY_B_PORTS = {32: 1, 56: 2, 48: 4, 64: 8}
+
+
+def family_of(device_type: int) -> Optional[str]:
+    """"A", "B", or None for a type code of neither family."""
+    if device_type in FAMILY_B_PORTS:
+        return "B"
+    return "A" if device_type in FAMILY_A_TYPES else None
+
+
+@dataclass(frozen=True)
+class Device:
+    """A device that answered a search."""
+
+    ip: str
+    mac: str
+    type: int  #: the type code, which tells the family
+    version: str
+    code2: int
+    port: int
+
+    @property
+    def family(self) -> Optional[str]:
+        return family_of(self.type)
+
+    @property
+    def address(self) -> str:
+        """What the library addresses the device by: its MAC for family B,
+        else its IP."""
+        return self.mac if self.family == "B" else self.ip
+
+
+Target = Union[Device, str]
+
+
+def search(address: Optional[str] = None, wait: float = 0.5) -> list[Device]:
+    """Searches for devices and returns those that answered within ``wait``
+    seconds, in the order their answers came.
+
+    Without ``address`` the search is a broadcast to 255.255.255.255 on UDP
+    port 8800: run it only on a network where that is fine. With an address
+    only that address is asked (it may be a directed broadcast address)."""
+    wait = _args.seconds(wait, "wait")
+    return _search(None if address is None else _args.text(address, "address"), wait)
+
+
+def _search(address: Optional[bytes], wait: float, wanted: Callable[[Device], bool] = lambda d: False) -> list[Device]:
+    """The answers within wait seconds, or up to the first wanted one."""
+    with udp:
+        _collect()  # answers to earlier searches would be listed again
+        if address is None:
+            lib.VD_SearchAll()
+        else:
+            lib.VD_Search(address)
+        found: list[Device] = []
+        deadline = time.monotonic() + wait
+        while True:
+            time.sleep(max(0.0, min(0.02, deadline - time.monotonic())))
+            for device in _collect():
+                found.append(device)
+                if wanted(device):
+                    return found
+            if time.monotonic() >= deadline:
+                return found
+
+
+def _collect() -> list[Device]:
+    found = []
+    ip, version, mac = (ctypes.create_string_buffer(n) for n in (IP_LEN, VERSION_LEN, MAC_LEN))
+    code1, code2, port = ctypes.c_uint8(), ctypes.c_uint8(), ctypes.c_uint32()
+    while lib.VD_GetSearchDev(ip, version, mac, code1, code2, port) == 1:
+        found.append(Device(_args.decode(ip.value), _args.decode(mac.value), code1.value,
+                            _args.decode(version.value), code2.value, port.value))
+    return found
+
+
+def resolve(target: Target, device_type: Optional[int] = None) -> tuple[str, int, bool]:
+    """The address text, type code and whether the device goes by MAC. A
+    device given by address without a type is asked for it with a search,
+    as the vandrel tool does."""
+    if isinstance(target, Device):
+        return target.address, target.type, target.family == "B"
+    address, by_mac = _args.address(target)
+    if device_type is not None:
+        return address, _args.integer(device_type, "device_type", 0, 255), by_mac
+    found = _search(None if by_mac else address.encode(), 0.5,
+                    lambda d: (d.mac if by_mac else d.ip) == address)
+    if found and (found[-1].mac if by_mac else found[-1].ip) == address:
+        return address, found[-1].type, by_mac
+    raise NoAnswerError(NO_INFO, f"{address} did not answer a search, so its type is unknown: pass device_type")

@@ -1,0 +1,112 @@
+"""The AT-command configuration session with a family B device over TCP."""
+from __future__ import annotations
+
+import ctypes
+import threading
+from types import TracebackType
+from typing import Optional, Type, Union
+
+from . import _args
+from ._native import VALUE_LEN, lib, library
+from .devices import Device, family_of, resolve
+from .errors import OK, WRONG_FAMILY, WrongFamilyError, error_for
+
+_lock = threading.Lock()
+_open: Optional["AtSession"] = None  # the library holds one session at a time
+
+
+class AtSession:
+    """A logged-in AT-command session::
+
+        with vandrel.AtSession("192.0.2.9", "secret") as at:
+            print(at["C1_BAUD"])
+            at["C1_BAUD"] = 57600
+
+    ``target`` is a family B Device from search() or the device's IP
+    address (without ``device_type`` it is asked for its type with a
+    search). Values are the device's texts; "_D1"/"_D2" keys read and write
+    in decimal. Failures raise the VandrelError of the library's code:
+    ReplyTimeoutError (no reply within 2 s), NotSentError (the connection is
+    closed), WrongPasswordError, DeviceRefusedError. One session can be open
+    at a time."""
+
+    def __init__(self, target: Union[Device, str], password: str, *, device_type: Optional[int] = None,
+                 port: int = 8800) -> None:
+        if isinstance(target, Device):
+            target, device_type = target.ip, target.type
+        self.host, by_mac = _args.address(target)
+        if by_mac:
+            raise ValueError("an AT session connects to the device's IP address, not its MAC")
+        self.port = _args.port(port)
+        self._password = _args.text(password, "password")
+        self._type = device_type
+        self._open = False
+
+    def open(self) -> "AtSession":
+        """Connects and logs in (a connect waits about 3 s at most, each
+        login step 4 s)."""
+        global _open
+        _, device_type, _ = resolve(self.host, self._type)
+        if family_of(device_type) != "B":
+            raise WrongFamilyError(WRONG_FAMILY, f"{self.host}: the AT session serves family B devices, not type {device_type}")
+        with _lock:
+            if _open is not None:
+                raise RuntimeError(f"an AT session with {_open.host} is open; the library holds one at a time")
+            library.hold("an AT session")
+            result = lib.VD_LoginTCP(device_type, self.host.encode(), self.port, self._password)
+            if result != OK:
+                library.release()
+                raise error_for(result, f"{self.host}:{self.port}")
+            _open, self._open = self, True
+        return self
+
+    def get(self, key: str) -> str:
+        """The value of one key."""
+        name = _args.key(key)
+        value = ctypes.create_string_buffer(VALUE_LEN)
+        self._require_open()
+        self._check(lib.VD_GetDevConfigTCP(name, value), key)
+        return _args.decode(value.value)
+
+    def set(self, key: str, value: Union[str, bytes, int]) -> str:
+        """Writes one key; returns the value as sent ("0x%02X" for a decimal
+        "_D1"/"_D2" value)."""
+        name, text = _args.key(key), _args.value(value, str(key))
+        buffer = ctypes.create_string_buffer(text, max(16, len(text) + 1))
+        self._require_open()
+        self._check(lib.VD_ModifyDevConfigTCP(name, buffer), key)
+        return _args.decode(buffer.value)
+
+    def reset(self) -> None:
+        """Sends the reset command with the session's password."""
+        self._require_open()
+        self._check(lib.VD_ResetDevTCP(), "RESET")
+
+    def close(self) -> None:
+        """Ends the session ("AT+EXIT") and closes the connection."""
+        global _open
+        with _lock:
+            if not self._open:
+                return
+            with library.dispatch:
+                lib.VD_ExitTCP()
+            library.release()
+            _open, self._open = None, False
+
+    def _require_open(self) -> None:
+        if not self._open:
+            raise RuntimeError("the AT session is not open")
+
+    def _check(self, result: int, what: object) -> None:
+        if result != OK:
+            raise error_for(result, f"{self.host}: {what}", "the device answered without OK")
+
+    __getitem__ = get
+    __setitem__ = set
+
+    def __enter__(self) -> "AtSession":
+        return self.open()
+
+    def __exit__(self, kind: Optional[Type[BaseException]], error: Optional[BaseException],
+                 trace: Optional[TracebackType]) -> None:
+        self.close()

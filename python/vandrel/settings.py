@@ -1,0 +1,107 @@
+"""A device's settings over UDP: reading them into a dict, and writing
+changes guarded by the device's password."""
+from __future__ import annotations
+
+import ctypes
+from typing import Iterable, Mapping, Optional, Union
+
+from . import _args
+from ._native import KEY_LEN, VALUE_LEN, lib, udp
+from .devices import Target, resolve
+from .errors import OK, NoAnswerError, error_for
+
+Value = Union[str, bytes, int]
+
+
+def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: Optional[int] = None,
+         with_password: bool = False) -> dict[str, str]:
+    """Reads a device's settings: family A by IP, family B by MAC (asked by
+    broadcast on UDP port 8801). ``target`` is a Device from search() or an
+    address; without ``device_type`` an address is first asked for its type.
+
+    Returns every key and value in the device's order, without "PASS"
+    unless ``with_password``; with ``keys``, only those of them the device
+    reported (keys are case-sensitive; "VERSION" is always there, "V1.00"
+    when the device reported none; "PASS" never). Raises NoAnswerError when the device
+    does not answer (after about 2 s, 3 s by MAC)."""
+    names = None if keys is None else [_args.text(k, "key") for k in _listed(keys)]
+    address, device_type, by_mac = resolve(target, device_type)
+    with udp:
+        _fetch(address, device_type, by_mac)
+        if names is None:
+            pairs = _take_all()
+            if not with_password:
+                pairs.pop("PASS", None)
+            return pairs
+        found = {}
+        for name in names:
+            value = _take(name)
+            if value is not None:
+                found[_args.decode(name)] = value
+        return found
+
+
+def write(target: Target, changes: Mapping[str, Value], password: str, *,
+          device_type: Optional[int] = None) -> None:
+    """Writes changed settings to a device, guarded by its password: the
+    device is read, its password compared (a mismatch writes nothing and
+    raises WrongPasswordError), then the changes are sent. Values are the
+    texts read() gives ("invalid" switches a destination off); numbers are
+    taken as their decimal text. The device does not confirm a write: read
+    it back to see what it took (it cuts a value longer than its field).
+    Family B devices restart after a write."""
+    if not isinstance(changes, Mapping):
+        raise TypeError(f"changes must be a mapping of keys to values, not {type(changes).__name__}")
+    if not changes:
+        raise ValueError("no changes to write")
+    staged = [(_args.key(k), _args.value(v, str(k))) for k, v in changes.items()]
+    secret = _args.text(password, "password")
+    address, device_type, by_mac = resolve(target, device_type)
+    with udp:
+        # Staging works on the device's current settings: family A derives
+        # the enable bits of a destination from them, family B changes its
+        # copy of every block it writes back.
+        _fetch(address, device_type, by_mac)
+        lib.VD_ResetModifyConfigUDP()
+        try:
+            for key, value in staged:
+                lib.VD_SetModifyConfigUDP(key, value)
+            modify = lib.VD_ModifyDevUDPbyMAC if by_mac else lib.VD_ModifyDevUDPbyIP
+            result = modify(address.encode(), secret, device_type)
+        finally:
+            lib.VD_ResetModifyConfigUDP()
+    if result != OK:
+        raise error_for(result, address)
+
+
+def _listed(keys: Iterable[str]) -> list[object]:
+    if isinstance(keys, (str, bytes)):
+        raise TypeError("keys must be a list of keys, not a single text")
+    return list(keys)
+
+
+def _fetch(address: str, device_type: int, by_mac: bool) -> None:
+    fetch = lib.VD_GetDevInfoUDPbyMAC if by_mac else lib.VD_GetDevInfoUDPbyIP
+    result = fetch(address.encode(), device_type)
+    if result != OK:
+        raise error_for(result, address, "the device did not answer", NoAnswerError)
+
+
+def _take_all() -> dict[str, str]:
+    pairs = {}
+    key, value = ctypes.create_string_buffer(KEY_LEN), ctypes.create_string_buffer(VALUE_LEN)
+    while True:
+        key[0] = b"\0"  # an empty key takes the next pair
+        if lib.VD_GetDevConfigUDP(key, value) != OK or not key.value:
+            return pairs
+        pairs[_args.decode(key.value)] = _args.decode(value.value)
+
+
+def _take(name: bytes) -> Optional[str]:
+    """The value of one key, or None. A key as long as the library's key
+    buffer would be cut to another key, and none is that long."""
+    if not name or len(name) >= KEY_LEN:
+        return None
+    key, value = ctypes.create_string_buffer(name, KEY_LEN), ctypes.create_string_buffer(VALUE_LEN)
+    return _args.decode(value.value) if lib.VD_GetDevConfigUDP(key, value) == OK else None
+
