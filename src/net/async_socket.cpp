@@ -60,6 +60,7 @@ bool CAsyncSocketEx::AsyncSelect(int32_t events) {
         SetLastError(kErrInvalidArgument);
         return false;
     }
+    m_events = events;
     return SelectEvents(m_context->Helper(), m_handle, m_slot, events);
 }
 

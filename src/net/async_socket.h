@@ -24,6 +24,7 @@ public:
     // localAddress: dotted text, or null for any.
     bool Create(uint32_t localPort, int32_t type, int32_t events, const char *localAddress);
     bool Bind(uint32_t localPort, const char *localAddress);
+    // Selecting again announces what already holds (data queued) anew.
     bool AsyncSelect(int32_t events);
     virtual void Close();
     // Dotted host: non-blocking connect (false with kErrWouldBlock while it
@@ -45,6 +46,7 @@ public:
 
     SocketHandle GetHandle() const { return m_handle; }
     int32_t GetSlot() const { return m_slot; }
+    int32_t GetEvents() const { return m_events; }
 
     // Called when notifications are dispatched; error 0 means success.
     virtual void OnClose(int32_t error);
@@ -56,6 +58,7 @@ private:
 
     SocketHandle m_handle = kInvalidSocket;
     int32_t m_slot = -1;
+    int32_t m_events = 0;  // the events last selected
     uintptr_t m_lookupRequest = 0;  // the running host-name lookup; 0 when none
     uint32_t m_lookupPort = 0;
     CSocketContext *m_context = nullptr;

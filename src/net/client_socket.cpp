@@ -144,9 +144,14 @@ int CClientSocket::WaitForOk(int timeoutMs) {
     }
 }
 
+// A read announced while no receiver was set found nobody to take the data;
+// it stays queued and is not announced again by itself. Setting a receiver
+// is the host saying it is ready, so the events are selected anew, which
+// announces the queued data to it.
 void CClientSocket::SetReceiver(WindowHandle window, uint32_t message) {
     m_receiverMessage = message;
     m_receiver = window;
+    if (window && GetHandle() != kInvalidSocket && (GetEvents() & FD_READ)) AsyncSelect(GetEvents());
 }
 
 void CClientSocket::OnConnect(int32_t error) {

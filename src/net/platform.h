@@ -126,7 +126,9 @@ void DestroyHelperWindow(HelperWindow *window);
 // message number, and makes the socket non-blocking; 0 stops announcing
 // and drops what is queued for the slot. An event is announced once and
 // again only after the call that consumes it; a connect's end (with its
-// error) and a peer's close are announced once per connection.
+// error) and a peer's close are announced once per connection. Selecting
+// again (as WSAAsyncSelect does) announces a read whose data is still
+// queued, even one announced before and not consumed.
 bool SelectEvents(HelperWindow &window, SocketHandle handle, int32_t slot, int32_t events);
 // Bookkeeping that Winsock does by itself and a stand-in needs told: a
 // connect has been started on the slot's socket; a call (a read) consumed

@@ -197,4 +197,36 @@ TEST(DataChannel, SendsPushesBurstsInPiecesAndNoticesThePeersClose) {
     EXPECT_EQ(VD_TCPSend("gone", 4), -1);
 }
 
+// A device that talks as soon as the host connects: the host pumps before it
+// sets a receiver (the read is announced to nobody), yet everything reaches
+// the receiver once it is set, in order, on the default channel and on a
+// channel of its own.
+TEST(DataChannel, DataSentBeforeTheReceiverIsSetReachesItInOrder) {
+    std::string stream(1 << 20, '\0');
+    for (size_t i = 0; i < stream.size(); ++i) stream[i] = char(i * 7 / 3);
+    for (const bool own : {false, true}) {
+        TcpPeer device(kPort);
+        ASSERT_TRUE(device.Listening());
+        std::thread talker([&] {
+            if (device.Accept(3000)) device.Send(stream);
+        });
+        void *handle = own ? VD_TCPInit("127.0.0.1", kPort) : nullptr;
+        ASSERT_EQ(own ? handle != nullptr : VD_TCPConnect("127.0.0.1", kPort) == VD_OK, true);
+        for (int i = 0; i < 5; ++i) VD_PumpMessages(20);
+        Receiver receiver;
+        if (own)
+            static_cast<CClientSocket *>(handle)->SetReceiver(&receiver.window, 0x0556);
+        else
+            VD_TCPSetRecHWnd(&receiver.window, 0x0556);
+        const auto start = Clock::now();
+        while (receiver.Joined().size() < stream.size() && Seconds(start) < 10.0) VD_PumpMessages(50);
+        talker.join();
+        EXPECT_TRUE(receiver.Joined() == stream) << (own ? "own channel: " : "default channel: ")
+                                                 << receiver.Joined().size() << " bytes";
+        VD_TCPSetRecHWnd(nullptr, 0);
+        VD_TCPUninit(handle);
+        VD_TCPDisconnect();
+    }
+}
+
 }  // namespace
