@@ -115,13 +115,18 @@ int CAsyncSocketEx::ReceiveFrom(void *buffer, int length, char *address, uint32_
 
 int CAsyncSocketEx::Send(const void *buffer, int length) { return SendBytes(m_handle, buffer, length); }
 
-int CAsyncSocketEx::SendTo(const void *buffer, int length, uint32_t port, const char *host) {
-    Endpoint to{kBroadcastAddress, uint16_t(port)};
+bool DestinationOf(const char *host, uint32_t port, Endpoint &to) {
+    to = {kBroadcastAddress, uint16_t(port)};
     if (host && !DottedAddress(host, to.address) && !ResolveHost(host, to.address)) {
         SetLastError(kErrInvalidArgument);
-        return -1;
+        return false;
     }
-    return SendTo(buffer, length, to);
+    return true;
+}
+
+int CAsyncSocketEx::SendTo(const void *buffer, int length, uint32_t port, const char *host) {
+    Endpoint to;
+    return DestinationOf(host, port, to) ? SendTo(buffer, length, to) : -1;
 }
 
 int CAsyncSocketEx::SendTo(const void *buffer, int length, const Endpoint &to) {

@@ -14,6 +14,11 @@ namespace vd::net {
 
 enum SocketType : int32_t { SOCKET_STREAM = 1, SOCKET_DGRAM = 2 };
 
+// Where a datagram for host:port goes: host null means the broadcast
+// address, a dotted address is taken as it is, a name is looked up
+// (blocking). False with kErrInvalidArgument when the name is not found.
+bool DestinationOf(const char *host, uint32_t port, Endpoint &to);
+
 class CAsyncSocketEx {
 public:
     CAsyncSocketEx() = default;

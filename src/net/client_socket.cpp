@@ -1,7 +1,7 @@
 #include "net/client_socket.h"
 
-
 #include "base/sleep.h"
+#include "net/broadcast_paths.h"
 #include "net/socket_context.h"
 
 namespace vd::net {
@@ -90,7 +90,12 @@ int CClientSocket::ReceiveTimed(void *buffer, int &length, char *from, int timeo
 }
 
 int CClientSocket::SendData(const void *buffer, int length) {
-    if (m_datagram) return SendTo(buffer, length, m_port, m_host.empty() ? nullptr : m_host.c_str());
+    if (m_datagram) {
+        Endpoint to;
+        if (!DestinationOf(m_host.empty() ? nullptr : m_host.c_str(), m_port, to)) return -1;
+        if (to.address == kBroadcastAddress) return SendBroadcast(GetHandle(), buffer, length, to.port);
+        return SendTo(buffer, length, to);
+    }
     if (length == 0) return 0;
     const auto *bytes = static_cast<const uint8_t *>(buffer);
     int sent = 0;

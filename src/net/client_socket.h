@@ -33,7 +33,9 @@ public:
     int ReceiveTimed(void *buffer, int &length, char *from, int timeoutMs);
 
     // Bytes sent; 0 when it would block (or length 0 in stream mode);
-    // -1 on another error (a stream is then disconnected).
+    // -1 on another error (a stream is then disconnected). A datagram for
+    // the broadcast address leaves along every broadcast path
+    // (net/broadcast_paths.h).
     int SendData(const void *buffer, int length);
 
     int Disconnect();

@@ -16,6 +16,8 @@
 #define VANDREL_NET_PLATFORM_H
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace vd::net {
 
@@ -26,6 +28,7 @@ class CSocketContext;
 constexpr int kErrInvalidArgument = 10022;
 constexpr int kErrWouldBlock = 10035;  // also: a connect is under way
 constexpr int kErrAlreadyHasHandle = 10037;
+constexpr int kErrNetworkUnreachable = 10051;
 constexpr int kErrHostNotFound = 11001;
 
 int LastError();
@@ -71,6 +74,35 @@ bool HasInput(SocketHandle handle);
 bool SetBroadcast(SocketHandle handle, bool on);
 // Blocking lookup of a host name's first IPv4 address (network order).
 bool ResolveHost(const char *name, uint32_t &address);
+
+// ---- Interfaces -----------------------------------------------------------
+
+// One IPv4 address of a network interface.
+struct NetInterface {
+    std::string name;      // the name a user gives it ("eth0")
+    uint32_t index = 0;    // the system's interface index, never 0
+    uint32_t address = 0;  // network order
+    bool up = false;
+    bool canBroadcast = false;
+};
+
+// Every IPv4 address of every interface, as the system lists them now (an
+// interface's primary address first); false with the last error set when
+// the system cannot tell.
+bool ListInterfaces(std::vector<NetInterface> &out);
+// Sends a datagram to 255.255.255.255:port out of the interface via, with
+// via's address as its source, whatever the routing table says; answers then
+// come back to this socket over that link. Byte count, or -1.
+int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via);
+// The source address that a datagram for 255.255.255.255 sent without
+// choosing an interface gets (the routed way): it tells which interface that
+// way leaves by. False when no route leads there.
+bool RoutedBroadcastSource(uint32_t &address);
+
+// ---- Environment ----------------------------------------------------------
+
+// The variable's value as the process sees it now; false when it is unset.
+bool ReadEnvironment(const char *name, std::string &value);
 
 // ---- Threads --------------------------------------------------------------
 

@@ -1,6 +1,4 @@
-// POSIX sockets behind the platform contract: errno becomes Winsock's
-// numbering where the library tells errors apart, and passes through
-// otherwise.
+// POSIX sockets behind the platform contract.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "net/platform.h"
+#include "net/posix/errors.h"
 
 namespace vd::net {
 
@@ -23,28 +22,6 @@ namespace {
 // A plain int, so that the library leaves no thread-local destructor behind
 // when it is unloaded.
 thread_local int t_lastError = 0;
-
-int ErrorCode(int platformError) {
-    switch (platformError) {
-    case EAGAIN:
-#if EWOULDBLOCK != EAGAIN
-    case EWOULDBLOCK:
-#endif
-    case EINPROGRESS:
-        return kErrWouldBlock;
-    case EINVAL:
-        return kErrInvalidArgument;
-    case EALREADY:
-        return kErrAlreadyHasHandle;
-    default:
-        return platformError;
-    }
-}
-
-int Fail() {
-    SetLastError(ErrorCode(errno));
-    return -1;
-}
 
 sockaddr_in Raw(const Endpoint &e) {
     sockaddr_in a{};

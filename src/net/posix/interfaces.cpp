@@ -1,0 +1,90 @@
+// POSIX interfaces: getifaddrs lists them, and a broadcast leaves by one of
+// them when sendmsg carries IP_PKTINFO naming the interface and the source.
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "net/platform.h"
+#include "net/posix/errors.h"
+
+namespace vd::net {
+
+bool ListInterfaces(std::vector<NetInterface> &out) {
+    out.clear();
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0) return Fail(), false;
+    for (const ifaddrs *i = list; i; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || !i->ifa_name) continue;
+        NetInterface link;
+        link.index = if_nametoindex(i->ifa_name);
+        // An address with a label ("eth0:1") lists under the label; the user
+        // knows the interface by its own name.
+        char name[IF_NAMESIZE] = "";
+        if (link.index == 0 || !if_indextoname(link.index, name)) continue;
+        link.name = name;
+        link.address = reinterpret_cast<const sockaddr_in *>(i->ifa_addr)->sin_addr.s_addr;
+        link.up = (i->ifa_flags & IFF_UP) != 0;
+        link.canBroadcast = (i->ifa_flags & IFF_BROADCAST) != 0;
+        out.push_back(link);
+    }
+    freeifaddrs(list);
+    return true;
+}
+
+int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = INADDR_BROADCAST;
+    to.sin_port = htons(port);
+    in_pktinfo info{};
+    info.ipi_ifindex = int(via.index);
+    info.ipi_spec_dst.s_addr = via.address;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof info)] = {};
+    iovec data{const_cast<void *>(buffer), size_t(length)};
+    msghdr message{};
+    message.msg_name = &to;
+    message.msg_namelen = sizeof to;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr *header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof info);
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    ssize_t n;
+    do {
+        n = sendmsg(int(handle), &message, MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? Fail() : int(n);
+}
+
+// Connecting a datagram socket sends nothing but makes the same route lookup
+// as a send, and fixes the source address that the send would get.
+bool RoutedBroadcastSource(uint32_t &address) {
+    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return Fail(), false;
+    const int on = 1;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = INADDR_BROADCAST;
+    to.sin_port = htons(9);
+    sockaddr_in local{};
+    socklen_t size = sizeof local;
+    const bool found = setsockopt(probe, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 &&
+                       connect(probe, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0 &&
+                       getsockname(probe, reinterpret_cast<sockaddr *>(&local), &size) == 0;
+    if (!found) Fail();
+    close(probe);
+    address = local.sin_addr.s_addr;
+    return found;
+}
+
+}  // namespace vd::net
