@@ -3,7 +3,7 @@
 # and the packages named as arguments (what a stage needs besides).
 # Skips apt entirely when everything is already there.
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 $*"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev $*"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

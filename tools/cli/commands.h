@@ -19,6 +19,7 @@ struct Command {
 
 std::vector<Command> DiscoveryCommands();  // search
 std::vector<Command> ConfigCommands();     // show, set
+Command SetCommand();
 std::vector<Command> DeviceCommands();     // restart, cmd, firmware download, firmware erase
 std::vector<Command> SessionCommands();    // at
 std::vector<Command> ChannelCommands();    // io, data

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 
 #include "base/family_b_models.h"
+#include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -113,7 +115,7 @@ std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, cons
             found.push_back({ip, version, mac, code1, code2, port});
             if (stopAt && Matches(found.back(), *stopAt)) return found;
         }
-        if (std::chrono::steady_clock::now() >= deadline) return found;
+        if (std::chrono::steady_clock::now() >= deadline || Interrupted()) return found;
     }
 }
 
@@ -129,6 +131,17 @@ int FailWrongFamily(const Printer &out, int type) {
     const char *how = FamilyOf(type) == Family::B ? "family B, addressed by MAC" : "family A, addressed by IP";
     return out.Fail(CodeMessage(VD_WRONG_FAMILY) + " (type " + std::to_string(type) + " is " + how + ")",
                     VD_WRONG_FAMILY, ExitStatusFor(VD_WRONG_FAMILY));
+}
+
+bool PasswordOf(const Args &args, std::string &password) {
+    const char *env = std::getenv("VANDREL_PASSWORD");
+    if (!args.Has("--password") && !env) return false;
+    password = args.Has("--password") ? args.Value("--password") : env;
+    return true;
+}
+
+Option PasswordOption() {
+    return {"--password", "TEXT", "the device's password (required: this or VANDREL_PASSWORD; '' for none)"};
 }
 
 Option TypeOption() { return {"--type", "N", "device type code (default: ask the device with a search)"}; }

@@ -35,7 +35,8 @@ struct FoundDevice {
 };
 
 // Sends a search (broadcast when addr is empty) and collects what answers
-// within waitMs. With stopAt set, returns as soon as a matching device is in.
+// within waitMs. With stopAt set, returns as soon as a matching device is in;
+// after Ctrl-C (CatchInterrupt), with what has come in so far.
 std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs,
                                        const Address *stopAt = nullptr);
 
@@ -60,6 +61,12 @@ int FailWrongFamily(const Printer &out, int type);
 
 // The --type option as commands declare it.
 Option TypeOption();
+
+// The --password option, or else the VANDREL_PASSWORD environment variable
+// (which keeps it off command lines that others can list); false when
+// neither is given.
+bool PasswordOf(const Args &args, std::string &password);
+Option PasswordOption();
 
 // Reads an IPv4 address; false with a report when it is not one.
 bool ParseHost(const std::string &word, std::string &host);

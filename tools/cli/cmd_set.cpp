@@ -1,0 +1,265 @@
+// set: change a device's settings over UDP, guarded by its password. The
+// device is read first, every key and value is checked against that read and
+// against what the device's format stores, and only changed keys are sent.
+#include <cstdio>
+
+#include "commands.h"
+#include "device.h"
+#include "device_settings.h"
+#include "interrupt.h"
+#include "settings_file.h"
+#include "status.h"
+#include "vandrel.h"
+
+namespace vdcli {
+
+namespace {
+
+constexpr int kExitNoAnswer = VD_NO_INFO;
+// A family B device restarts after a write; its read back may take a
+// few tries.
+constexpr int kReadBackTries = 3;
+// Longer lists of unchanged keys (a restore) are only counted.
+constexpr size_t kListedUnchanged = 8;
+
+struct Wanted {
+    Pairs pairs;
+    std::vector<std::pair<std::string, std::string>> skipped;  // key, why
+};
+
+bool ParsePairs(const Args &args, Pairs &pairs, std::string &error) {
+    for (size_t i = 1; i < args.Positionals().size(); ++i) {
+        const std::string &w = args.Positionals()[i];
+        const size_t eq = w.find('=');
+        if (eq == 0 || eq == std::string::npos) {
+            error = "'" + w + "' is not KEY=VALUE";
+            return false;
+        }
+        std::string ignored;
+        if (FindPair(pairs, w.substr(0, eq), ignored)) {
+            error = w.substr(0, eq) + " is given twice";
+            return false;
+        }
+        pairs.emplace_back(w.substr(0, eq), w.substr(eq + 1));
+    }
+    return true;
+}
+
+// The file's settings that a restore writes, then those of the command
+// line, which win. A backup holds what the device is as well as how it is
+// set up; the first is skipped, and so is the address of another device.
+Wanted Merge(const SettingsFile &file, const Target &t, const Pairs &given) {
+    Wanted w;
+    const std::string from = t.addr.isMac ? file.mac : file.ip;
+    const bool otherDevice = (file.ip.empty() && file.mac.empty()) ? false : from != t.addr.text;
+    std::string ignored;
+    for (const auto &p : file.settings) {
+        if (FindPair(given, p.first, ignored)) continue;
+        if (IsIdentityKey(p.first))
+            w.skipped.emplace_back(p.first, "what the device is, not a setting");
+        else if (p.first == "IP" && otherDevice)
+            w.skipped.emplace_back(p.first, "the file is of another device; give IP=" + p.second + " to take its address");
+        else
+            w.pairs.push_back(p);
+    }
+    w.pairs.insert(w.pairs.end(), given.begin(), given.end());
+    return w;
+}
+
+int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &checks, const Pairs &current) {
+    std::string text = "refused, nothing sent to " + t.addr.text + ":";
+    Json refused = Json::Array();
+    std::string unknown;
+    for (const Setting &s : checks) {
+        const std::string problem = Problem(s);
+        if (problem.empty()) continue;
+        text += "\n  " + problem;
+        Json r = Json::Object();
+        r.Set("key", s.key).Set("value", s.value).Set("reason", problem);
+        refused.Push(r);
+        if (s.verdict == Setting::Verdict::Unknown && unknown.empty()) unknown = s.key;
+    }
+    if (!unknown.empty()) text += "\n" + KnownKeysHint(current, unknown);
+    text += "\n(--force sends them as they are)";
+    Json doc = Json::Object();
+    doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type).Set("refused", refused);
+    return out.Fail(text, 0, kExitUsage, doc);
+}
+
+// Reads the device after the write: at the new address when the write moved
+// a family A device.
+bool ReadBack(const Target &t, const std::vector<Setting> &sent, Pairs &pairs) {
+    Target at = t;
+    for (const Setting &s : sent)
+        if (s.key == "IP" && !t.addr.isMac) at.addr.text = s.value;
+    for (int i = 0; i < kReadBackTries; ++i)
+        if (ReadDevice(at) == VD_OK) {
+            pairs = TakeAll();
+            return true;
+        }
+    return false;
+}
+
+// "stored", or why not.
+std::string VerifyOne(const Setting &s, const Pairs &after) {
+    std::string value;
+    if (!FindPair(after, s.key, value)) return "not shown by a read";
+    if (value == s.stored) return s.stored == s.value ? "stored" : "stored as " + s.stored;
+    return "not stored: reads '" + value + "'";
+}
+
+int RunSet(const Args &args, const Printer &out) {
+    std::string password, error;
+    if (!PasswordOf(args, password))
+        return out.Fail("--password is required (or VANDREL_PASSWORD in the environment; --password '' for a "
+                        "device without one)",
+                        0, kExitUsage);
+    Pairs given;
+    if (!ParsePairs(args, given, error)) return out.Fail(error, 0, kExitUsage);
+    SettingsFile file;
+    if (args.Has("--from") && !LoadSettingsFile(args.Value("--from"), file, error))
+        return out.Fail(error, 0, kExitUsage);
+    if (given.empty() && !args.Has("--from")) return out.Fail("nothing to set: give KEY=VALUE or --from FILE", 0, kExitUsage);
+    const bool force = args.Has("--force"), dryRun = args.Has("--dry-run");
+
+    Target t;
+    int status = 0;
+    if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
+    if (file.type != 0 && file.type != t.type && !force)
+        return out.Fail(args.Value("--from") + " is of a type " + std::to_string(file.type) + " device, " +
+                            t.addr.text + " is type " + std::to_string(t.type) + " (--force restores it anyway)",
+                        0, kExitUsage);
+    CatchInterrupt();
+    // Staging works on the device's current settings: family A derives the
+    // enable bits of "_D1"/"_D2" from them, and family B changes its copy of
+    // every block it writes back.
+    const int read = ReadDevice(t);
+    if (read == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
+    if (read != VD_OK) return out.Fail(t.addr.text + ": device did not answer", read, kExitNoAnswer);
+    const Pairs current = TakeAll();
+
+    const Wanted wanted = Merge(file, t, given);
+    const std::vector<Setting> checks = CheckSettings(t.type, current, wanted.pairs);
+    std::vector<Setting> send;
+    std::vector<std::string> unchanged, warnings;
+    for (const Setting &s : checks) {
+        if (s.verdict == Setting::Verdict::Unchanged) {
+            unchanged.push_back(s.key);
+            continue;
+        }
+        if (!Problem(s).empty()) {
+            if (!force) return Refuse(out, t, checks, current);
+            warnings.push_back("sent anyway: " + Problem(s));
+        }
+        send.push_back(s);
+    }
+    for (const auto &s : wanted.skipped) out.Note("vandrel set: skipped " + s.first + ": " + s.second);
+    for (const std::string &w : warnings) out.Note("vandrel set: warning: " + w);
+
+    Json doc = Json::Object();
+    doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type);
+    const auto report = [&](bool written, const Pairs *after) {
+        Json changes = Json::Array(), same = Json::Array(), skipped = Json::Array(), warned = Json::Array();
+        std::vector<Row> rows;
+        for (const Setting &s : send) {
+            Json c = Json::Object();
+            c.Set("key", s.key).Set("from", s.shown ? Json(s.current) : Json()).Set("to", s.value);
+            if (s.stored != s.value) c.Set("stored", s.stored);
+            Row row = dryRun ? Row{s.key, s.shown ? s.current : "-", s.value} : Row{s.key, s.value};
+            if (after) {
+                c.Set("result", VerifyOne(s, *after));
+                row.push_back(VerifyOne(s, *after));
+            }
+            changes.Push(c);
+            rows.push_back(row);
+        }
+        for (const std::string &k : unchanged) same.Push(k);
+        for (const auto &s : wanted.skipped) skipped.Push(Json::Object().Set("key", s.first).Set("reason", s.second));
+        for (const std::string &w : warnings) warned.Push(w);
+        doc.Set("changes", changes).Set("unchanged", same).Set("skipped", skipped).Set("warnings", warned);
+        doc.Set("written", written);
+        if (out.Json()) return out.Document(doc);
+        if (!rows.empty())
+            out.Table(dryRun ? Row{"KEY", "NOW", "NEW"} : after ? Row{"KEY", "VALUE", "READ BACK"} : Row{"KEY", "VALUE"},
+                      rows);
+        std::string list;
+        for (const std::string &k : unchanged) list += " " + k;
+        if (unchanged.size() > kListedUnchanged)
+            out.Line("unchanged: " + std::to_string(unchanged.size()) + " keys the device already holds");
+        else if (!list.empty())
+            out.Line("unchanged:" + list);
+    };
+
+    if (dryRun || send.empty() || Interrupted()) {
+        report(false, nullptr);
+        if (Interrupted()) return out.Fail("interrupted: nothing sent to " + t.addr.text, 0, kExitInterrupted);
+        out.Line(send.empty() ? t.addr.text + " already holds these values: nothing sent"
+                              : "dry run: " + std::to_string(send.size()) + " to change on " + t.addr.text +
+                                    ", nothing sent");
+        return kExitOk;
+    }
+
+    VD_ResetModifyConfigUDP();
+    for (const Setting &s : send) VD_SetModifyConfigUDP(s.key.c_str(), s.value.c_str());
+    const int r = t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), password.c_str(), t.type)
+                               : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), password.c_str(), t.type);
+    VD_ResetModifyConfigUDP();
+    if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
+    if (r != VD_OK) return out.Fail(t.addr.text + ": " + CodeMessage(r) + "; nothing written", r, ExitStatusFor(r));
+
+    if (!args.Has("--verify") || Interrupted()) {
+        report(true, nullptr);
+        if (Interrupted())
+            return out.Fail("interrupted after the write to " + t.addr.text + ": not read back", 0, kExitInterrupted);
+        out.Line("sent to " + t.addr.text + "; the device does not confirm writes: read back with 'vandrel show' or "
+                 "use --verify");
+        return kExitOk;
+    }
+    Pairs after;
+    if (!ReadBack(t, send, after)) {
+        report(true, nullptr);
+        return out.Fail(t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
+    }
+    report(true, &after);
+    size_t stored = 0;
+    for (const Setting &s : send) stored += VerifyOne(s, after).compare(0, 6, "stored") == 0;
+    const std::string summary = std::to_string(stored) + " of " + std::to_string(send.size()) + " stored";
+    if (stored < send.size()) return out.Fail(t.addr.text + ": read back: " + summary, 0, kExitFailed);
+    out.Line("read back from " + t.addr.text + ": " + summary);
+    return kExitOk;
+}
+
+}  // namespace
+
+Command SetCommand() {
+    CommandDef set;
+    set.name = "set";
+    set.synopsis = "ADDRESS [KEY=VALUE...]";
+    set.summary = "change settings, guarded by the device's password";
+    set.options = {TypeOption(),
+                   PasswordOption(),
+                   {"--from", "FILE", "also the settings of FILE ('-': standard input), as 'show --json' prints"},
+                   {"--verify", "", "read the device back and report each key as stored or not"},
+                   {"--dry-run", "", "check and show what would change; send nothing"},
+                   {"--force", "", "send keys and values that the checks refuse"}};
+    set.details =
+        "The device is read first. Each key must be one the device reported (or one\n"
+        "its type takes), and each value one that the device stores as given: text\n"
+        "that its field would cut, a number out of range or an address that is not\n"
+        "one is refused (exit status 2) and nothing is sent, unless --force. Keys\n"
+        "whose value the device already holds are not sent. The write is guarded\n"
+        "by the device's password; a mismatch writes nothing. Values are the texts\n"
+        "'show' prints; 'invalid' switches a destination off. Family B devices\n"
+        "restart after a write.\n\n"
+        "Restoring a backup: 'vandrel show ADDRESS --json > FILE', later\n"
+        "'vandrel set ADDRESS --from FILE'. TYPE, MAC and VERSION are skipped, and\n"
+        "so is IP when FILE is of another device. Add --with-password to the show\n"
+        "to have the password restored too. Ctrl-C before the write sends nothing;\n"
+        "during the write it lets the write finish (exit status 130).\n\n"
+        "example:\n  vandrel set 192.0.2.7 --password secret NAME=pump-1 C1_BAUD=9 --verify\n\n" +
+        TypeListHelp();
+    set.minPositionals = 1;
+    return {set, RunSet};
+}
+
+}  // namespace vdcli

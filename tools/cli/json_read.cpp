@@ -1,0 +1,95 @@
+#include "json_read.h"
+
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <vector>
+
+namespace vdcli {
+
+namespace {
+
+// "line L, column C" of the byte at index (0-based).
+std::string Where(const std::string &text, size_t index) {
+    if (index > text.size()) index = text.size();
+    size_t line = 1, lineStart = 0;
+    for (size_t i = 0; i < index; ++i)
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    return "line " + std::to_string(line) + ", column " + std::to_string(index - lineStart + 1);
+}
+
+}  // namespace
+
+bool ReadInput(const std::string &path, std::string &text, std::string &error) {
+    std::ostringstream all;
+    if (path == "-") {
+        all << std::cin.rdbuf();
+    } else {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            error = "cannot read " + path;
+            return false;
+        }
+        all << in.rdbuf();
+    }
+    text = all.str();
+    return true;
+}
+
+bool ParseJson(const std::string &text, JsonValue &out, std::string &error) {
+    // One set of keys per object being read.
+    std::vector<std::set<std::string>> open;
+    std::string repeated;
+    const JsonValue::parser_callback_t track = [&](int, JsonValue::parse_event_t event, JsonValue &parsed) {
+        using E = JsonValue::parse_event_t;
+        if (event == E::object_start) open.emplace_back();
+        if (event == E::object_end && !open.empty()) open.pop_back();
+        if (event == E::key && !open.empty() && !open.back().insert(parsed.get<std::string>()).second &&
+            repeated.empty())
+            repeated = parsed.get<std::string>();
+        return true;
+    };
+    try {
+        out = JsonValue::parse(text, track);
+    } catch (const JsonValue::parse_error &e) {
+        std::string what = e.what();
+        const size_t colon = what.find(": ", what.find("column"));
+        what = colon == std::string::npos ? what : what.substr(colon + 2);
+        error = Where(text, e.byte == 0 ? 0 : e.byte - 1) + ": " + what;
+        return false;
+    }
+    if (!repeated.empty()) {
+        error = "the key \"" + repeated + "\" is given twice in one object";
+        return false;
+    }
+    return true;
+}
+
+bool ValueText(const JsonValue &value, std::string &text) {
+    if (value.is_number_integer()) {
+        text = value.dump();
+        return true;
+    }
+    if (!value.is_string()) return false;
+    // Device texts are 8-bit: the tool writes each byte as the code point of
+    // the same number, so code points up to U+00FF read back as one byte.
+    const std::string utf8 = value.get<std::string>();
+    text.clear();
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            text += char(c);
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            text += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace vdcli

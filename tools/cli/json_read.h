@@ -1,0 +1,26 @@
+// Reading JSON documents that people write or that the tool wrote before
+// (backups, plans): errors name the line and column, and a key given twice
+// in one object is an error rather than silently the last one.
+#ifndef VANDREL_CLI_JSON_READ_H
+#define VANDREL_CLI_JSON_READ_H
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace vdcli {
+
+using JsonValue = nlohmann::ordered_json;
+
+// Reads a whole file, or standard input for "-"; false with a message.
+bool ReadInput(const std::string &path, std::string &text, std::string &error);
+
+// Parses text; false with "line L, column C: what" (or the repeated key).
+bool ParseJson(const std::string &text, JsonValue &out, std::string &error);
+
+// A setting value as device text: strings with their code points up to
+// U+00FF as single bytes, whole numbers in decimal; false for anything else.
+bool ValueText(const JsonValue &value, std::string &text);
+
+}  // namespace vdcli
+
+#endif
