@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "device.h"
+#include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -99,7 +100,7 @@ int RunCmd(const Args &args, const Printer &out) {
 
 // Checks the image files as the device will take them; reports and returns
 // false when they cannot go.
-bool CheckImages(const std::vector<std::string> &files, const Printer &out, int &status) {
+bool CheckImages(const std::vector<std::string> &files, const Printer &out, int &status, unsigned long long &bytes) {
     if (files.size() > kMaxImages) {
         status = out.Fail("at most " + std::to_string(kMaxImages) + " images per download", 0, kExitUsage);
         return false;
@@ -111,6 +112,7 @@ bool CheckImages(const std::vector<std::string> &files, const Printer &out, int 
             status = out.Fail("cannot read the image file '" + f + "'", 0, kExitFailed);
             return false;
         }
+        bytes += static_cast<unsigned long long>(st.st_size);
         total += (static_cast<unsigned long long>(st.st_size) + kImageAlign - 1) / kImageAlign * kImageAlign;
     }
     if (total > kMaxImageTotal) {
@@ -125,13 +127,23 @@ bool CheckImages(const std::vector<std::string> &files, const Printer &out, int 
 int RunDownload(const Args &args, const Printer &out) {
     const std::vector<std::string> files(args.Positionals().begin() + 1, args.Positionals().end());
     int status = 0;
-    if (!CheckImages(files, out, status)) return status;
+    unsigned long long bytes = 0;
+    if (!CheckImages(files, out, status, bytes)) return status;
     CommandTarget ct;
     if (!ResolveCommandTarget(args, out, ct, status)) return status;
     if (ct.target.addr.isMac) return FailWrongFamily(out, ct.target.type);
     std::string param;
     for (const std::string &f : files) param += (param.empty() ? "" : "*") + f;
-    out.Note("downloading " + std::to_string(files.size()) + " image(s) to " + ct.target.addr.text + " ...");
+    const std::string what = std::to_string(files.size()) + " image(s), " + std::to_string(bytes) + " bytes, to " +
+                             ct.target.addr.text;
+    // The transfer runs inside one library call: Ctrl-C ends it there and
+    // says what had been under way.
+    const std::string stopped = "interrupted: the download of " + what +
+                                " stopped part way; the device has not got the images whole: download them again";
+    Json doc = Json::Object();
+    doc.Set("ip", ct.target.addr.text).Set("command", "DOWNLOAD").Set("error", stopped).Set("code", 0);
+    ExitOnInterrupt("vandrel firmware download: " + stopped, out.Json() ? doc.Dump() + "\n" : "");
+    out.Note("downloading " + what + " ...");
     const int r = Send(ct, "DOWNLOAD", param);
     if (r != VD_OK)
         return out.Fail(ct.target.addr.text + ": download failed: no connection, or a packet was not acknowledged", r,
@@ -193,7 +205,9 @@ std::vector<Command> DeviceCommands() {
     download.details =
         "The images are announced in one manifest and sent in 512-byte chunks, each\n"
         "acknowledged by the device; together they may take 114176 bytes (each\n"
-        "rounded up to 512). The device's file names are the files' base names.\n";
+        "rounded up to 512). The device's file names are the files' base names.\n"
+        "Ctrl-C stops the transfer at once and says what was under way (exit\n"
+        "status 130); the device then lacks the images until they are sent again.\n";
     download.minPositionals = 2;
 
     CommandDef erase;

@@ -1,6 +1,7 @@
 // search: discovery by broadcast or at one address.
 #include "commands.h"
 #include "device.h"
+#include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -20,7 +21,11 @@ int RunSearch(const Args &args, const Printer &out) {
     if (!args.Positionals().empty() && !ParseHost(args.Positionals()[0], target))
         return out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
 
+    CatchInterrupt();
     const std::vector<FoundDevice> found = SearchDevices(target, int(waitMs));
+    const std::string answered =
+        std::to_string(found.size()) + (found.size() == 1 ? " device answered" : " devices answered");
+    if (found.empty() && Interrupted()) return out.Fail("interrupted: no device had answered", 0, kExitInterrupted);
     if (found.empty()) {
         const std::string what = target.empty() ? "no device answered" : target + " did not answer";
         return out.Fail(what + " within " + std::to_string(waitMs) + " ms", VD_FAIL,
@@ -42,7 +47,12 @@ int RunSearch(const Args &args, const Printer &out) {
             rows.push_back({d.ip, OrDash(d.mac), DescribeType(d.type), OrDash(d.version), std::to_string(d.code2),
                             d.port ? std::to_string(d.port) : "-"});
         out.Table({"IP", "MAC", "TYPE", "VERSION", "CODE2", "PORT"}, rows);
-        out.Line(std::to_string(found.size()) + (found.size() == 1 ? " device answered" : " devices answered"));
+        if (!Interrupted()) out.Line(answered);
+    }
+    // The list above is the whole result; the interruption goes to stderr.
+    if (Interrupted()) {
+        out.Note("vandrel search: interrupted: " + answered + " before it");
+        return kExitInterrupted;
     }
     return kExitOk;
 }
@@ -59,7 +69,8 @@ std::vector<Command> DiscoveryCommands() {
         "Without ADDRESS the search is a broadcast to 255.255.255.255 on UDP port 8800:\n"
         "run it only on a network where that is fine. With ADDRESS only that address\n"
         "is asked (it may be a directed broadcast address). Every answer is listed as\n"
-        "it came; a device that answers twice is listed twice.\n";
+        "it came; a device that answers twice is listed twice. Ctrl-C ends the wait\n"
+        "and lists the devices that answered so far (exit status 130).\n";
     search.maxPositionals = 1;
     return {{search, RunSearch}};
 }

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "device.h"
+#include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -40,12 +41,20 @@ std::string StepFailure(const Step &s) {
     return (s.write ? "set " : "get ") + s.key + ": " + what;
 }
 
+std::string InterruptedText(size_t done, size_t total, bool exitSent) {
+    return "interrupted after " + std::to_string(done) + " of " + std::to_string(total) + " steps; " +
+           (exitSent ? "the session was left with its exit line" : "the exit line could not be sent");
+}
+
 int RunAt(const Args &args, const Printer &out) {
     std::string host;
     if (!ParseHost(args.Positionals()[0], host))
         return out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
-    if (!args.Has("--password"))
-        return out.Fail("--password is required (--password '' for a device without one)", 0, kExitUsage);
+    std::string password;
+    if (!PasswordOf(args, password))
+        return out.Fail("--password is required (or VANDREL_PASSWORD in the environment; --password '' for a "
+                        "device without one)",
+                        0, kExitUsage);
     long long port = kDefaultPort;
     if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, port))
         return out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
@@ -64,7 +73,9 @@ int RunAt(const Args &args, const Printer &out) {
     int status = 0;
     if (!ResolveType(args, t.addr, out, t.type, status)) return status;
 
-    const std::string password = args.Value("--password");
+    // Ctrl-C lets the step under way finish, then leaves the session with
+    // its exit line, so the device does not stay logged in.
+    CatchInterrupt();
     const int login = VD_LoginTCP(t.type, host.c_str(), uint32_t(port), password.c_str());
     if (login == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (login != VD_OK)
@@ -75,8 +86,9 @@ int RunAt(const Args &args, const Printer &out) {
     // repeat the same error.
     size_t done = 0;
     int failed = VD_OK;
-    for (; done < steps.size() && failed == VD_OK; ++done) failed = RunStep(steps[done]);
-    const bool reset = args.Has("--reset");
+    for (; done < steps.size() && failed == VD_OK && !Interrupted(); ++done) failed = RunStep(steps[done]);
+    const bool interrupted = Interrupted();
+    const bool reset = args.Has("--reset") && !interrupted;
     const int end = reset ? VD_ResetDevTCP() : VD_ExitTCP();
 
     if (out.Json()) {
@@ -90,6 +102,7 @@ int RunAt(const Args &args, const Printer &out) {
         Json doc = Json::Object();
         doc.Set("host", host).Set("port", int(port)).Set("type", t.type).Set("steps", list);
         doc.Set(reset ? "reset" : "exit", end == VD_OK);
+        if (interrupted) return out.Fail(InterruptedText(done, steps.size(), end == VD_OK), 0, kExitInterrupted, doc);
         if (failed != VD_OK) {
             const Step &s = steps[done - 1];
             return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result), doc);
@@ -104,6 +117,7 @@ int RunAt(const Args &args, const Printer &out) {
         if (!rows.empty()) out.Table({"OP", "KEY", "VALUE", "RESULT"}, rows);
         out.Line(std::string(reset ? "reset" : "exit") + (end == VD_OK ? " sent" : ": " + CodeMessage(end)));
     }
+    if (interrupted) return out.Fail(InterruptedText(done, steps.size(), end == VD_OK), 0, kExitInterrupted);
     if (failed != VD_OK) {
         const Step &s = steps[done - 1];
         return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result));
@@ -119,13 +133,15 @@ std::vector<Command> SessionCommands() {
     at.synopsis = "HOST [KEY | KEY=VALUE]...";
     at.summary = "an AT-command session with a family B device over TCP";
     at.options = {TypeOption(),
-                  {"--password", "TEXT", "the device's password (required; '' for none)"},
+                  PasswordOption(),
                   {"--port", "N", "the device's TCP port (default 8800)"},
                   {"--reset", "", "end by restarting the device instead of leaving the session"}};
     at.details =
         "Logs in, then reads each KEY and writes each KEY=VALUE in the order given,\n"
         "then leaves the session (or restarts the device with --reset). The first\n"
-        "step that fails ends the session. _D1/_D2 values are decimal or 0x hex.\n\n"
+        "step that fails ends the session. _D1/_D2 values are decimal or 0x hex.\n"
+        "Ctrl-C lets the step under way finish, then leaves the session (exit\n"
+        "status 130).\n\n"
         "example:\n  vandrel at 192.0.2.9 --password secret C1_BAUD C1_BAUD=115200 C1_BAUD\n";
     at.minPositionals = 1;
     return {{at, RunAt}};

@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "device.h"
 #include "status.h"
+#include "version.h"
 
 using namespace vdcli;
 
@@ -52,7 +53,8 @@ void Overview(const std::vector<Command> &all, FILE *to) {
     for (const Command &c : all) width = std::max(width, c.def.name.size());
     for (const Command &c : all)
         std::fprintf(to, "  %-*s  %s\n", int(width), c.def.name.c_str(), c.def.summary.c_str());
-    std::fprintf(to, "\n'vandrel COMMAND --help' tells more. Every command takes --json.\n\n%s\n%s",
+    std::fprintf(to, "\n'vandrel COMMAND --help' tells more. Every command takes --json.\n"
+                     "'vandrel --version' prints the versions of the tool and of the library.\n\n%s\n%s",
                  TypeListHelp().c_str(), ExitStatusHelp().c_str());
 }
 
@@ -64,6 +66,11 @@ int main(int argc, char **argv) {
     if (args.empty()) {
         Overview(all, stderr);
         return kExitUsage;
+    }
+    if (args[0] == "--version") {
+        const bool json = args.size() == 2 && args[1] == "--json";
+        if (args.size() > 1 && !json) return Printer("--version", false).Fail("--version takes only --json", 0, kExitUsage);
+        return PrintVersion(Printer("--version", json));
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         size_t n = 0;

@@ -1,0 +1,45 @@
+#include "version.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include "status.h"
+
+namespace vdcli {
+
+namespace {
+
+constexpr char kLibraryName[] = "libvandrel.so.";
+
+// The loaded shared object's file, with links resolved; "" if unknown.
+std::string LibraryFile() {
+    Dl_info info{};
+    void *symbol = dlsym(RTLD_DEFAULT, "VD_SearchAll");
+    if (!symbol || !dladdr(symbol, &info) || !info.dli_fname) return "";
+    char resolved[PATH_MAX];
+    return realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+}
+
+}  // namespace
+
+int PrintVersion(const Printer &out) {
+    const std::string file = LibraryFile();
+    const size_t at = file.rfind(kLibraryName);
+    // A file named without its full version (a copy, a link farm) leaves
+    // only the version this tool was built with.
+    const std::string library = at == std::string::npos || file.find('/', at) != std::string::npos
+                                    ? std::string(VANDREL_VERSION) + " (as built with)"
+                                    : file.substr(at + sizeof kLibraryName - 1);
+    if (out.Json()) {
+        Json doc = Json::Object();
+        doc.Set("vandrel", VANDREL_VERSION).Set("libvandrel", library).Set("library_file", file);
+        out.Document(doc);
+    } else {
+        out.Line(std::string("vandrel ") + VANDREL_VERSION);
+        out.Line("libvandrel " + library + (file.empty() ? "" : " (" + file + ")"));
+    }
+    return kExitOk;
+}
+
+}  // namespace vdcli
