@@ -13,6 +13,10 @@ constexpr int kConnectCycles = 300;
 constexpr int kNoticeBytes = 1023;
 constexpr int kDrainBytes = 1024;
 constexpr int kReplyBytes = 2047;
+// Where the process may pass the system's cap: room for the answers of
+// some 40,000 devices (each takes about 830 bytes of the system's count)
+// that arrive while the host is not reading.
+constexpr int kCrowdReceiveBytes = 16 << 20;
 
 }  // namespace
 
@@ -25,10 +29,12 @@ int CClientSocket::Open(int datagram, const char *host, uint32_t port) {
         Close();
     }
     int result = 1;
-    if (GetHandle() == kInvalidSocket)
+    const bool fresh = GetHandle() == kInvalidSocket;
+    if (fresh)
         result = Create(0, datagram ? SOCKET_DGRAM : SOCKET_STREAM, FD_READ | FD_CONNECT | FD_CLOSE, nullptr)
                      ? 1
                      : 0;
+    if (datagram && fresh && result) WidenReceiveBuffer(GetHandle(), kCrowdReceiveBytes);
     if (datagram) SetBroadcast(true);
     m_host = OrEmpty(host);
     m_port = port;

@@ -19,8 +19,9 @@ public:
     CClientSocket() = default;
     ~CClientSocket() override;
 
-    // Datagram: makes (or reuses) a UDP socket with broadcast allowed and
-    // remembers host ("" or null: broadcast) and port; no connect.
+    // Datagram: makes (or reuses) a UDP socket with broadcast allowed and a
+    // receive buffer as wide as allowed, and remembers host ("" or null:
+    // broadcast) and port; no connect.
     // Stream: returns 1 at once when connected (host and port unchanged);
     // else makes a fresh socket and connects, waiting about 3 s at most.
     // Returns 1 success, 0 failure.

@@ -72,6 +72,11 @@ bool QueryPending(SocketHandle handle, uint32_t &count);
 // True when a read would not block: a datagram, even an empty one, is queued.
 bool HasInput(SocketHandle handle);
 bool SetBroadcast(SocketHandle handle, bool on);
+// Widens a datagram socket's receive buffer as far as the system lets any
+// process, and where the process is privileged to go further, to at least
+// privilegedBytes, so that a crowd of answers waits there for the host.
+// False when the socket's buffer could not be widened at all.
+bool WidenReceiveBuffer(SocketHandle handle, int privilegedBytes);
 // Blocking lookup of a host name's first IPv4 address (network order).
 bool ResolveHost(const char *name, uint32_t &address);
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <mutex>
 #include <vector>
 
@@ -144,6 +145,19 @@ bool HasInput(SocketHandle handle) {
 bool SetBroadcast(SocketHandle handle, bool on) {
     const int value = on ? 1 : 0;
     if (setsockopt(int(handle), SOL_SOCKET, SO_BROADCAST, &value, sizeof value) != 0) return Fail(), false;
+    return true;
+}
+
+// The system caps SO_RCVBUF at net.core.rmem_max without failing; a process
+// with CAP_NET_ADMIN may pass that cap with SO_RCVBUFFORCE. The system counts
+// twice what it was asked for, bookkeeping included.
+bool WidenReceiveBuffer(SocketHandle handle, int privilegedBytes) {
+    const int most = INT_MAX / 2;
+    if (setsockopt(int(handle), SOL_SOCKET, SO_RCVBUF, &most, sizeof most) != 0) return Fail(), false;
+    int granted = 0;
+    socklen_t size = sizeof granted;
+    if (getsockopt(int(handle), SOL_SOCKET, SO_RCVBUF, &granted, &size) == 0 && granted / 2 < privilegedBytes)
+        setsockopt(int(handle), SOL_SOCKET, SO_RCVBUFFORCE, &privilegedBytes, sizeof privilegedBytes);
     return true;
 }
 
