@@ -9,5 +9,7 @@ CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVANDREL_SANITIZE=address,undefined -DVANDREL_FUZZ=ON >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"
 cd "$BUILD"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --output-on-failure -j 8 "$@"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The stress tests after the rest, fewer at a time (as scripts/test.sh).
+ctest --output-on-failure -j 8 -LE stress "$@"
+ctest --output-on-failure -j 3 -L stress "$@"

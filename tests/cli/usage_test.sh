@@ -19,44 +19,28 @@ test_help_for_every_command() {
 }
 
 test_usage_errors() {
-    run
-    expect_status 2
-    run frobnicate
-    expect_status 2
-    expect_err "unknown command 'frobnicate'"
-    run firmware
-    expect_status 2
-    expect_err "vandrel firmware download"
-    run show
-    expect_status 2
-    expect_err "missing arguments"
-    run show 127.0.0.2 --colour
-    expect_status 2
-    expect_err "unknown option --colour"
-    run show 127.0.0.2 --type
-    expect_status 2
-    expect_err "needs a value"
-    run show 1.2.3 --type 5
-    expect_status 2
-    expect_err "neither an IPv4 address nor a MAC address"
-    run show 127.0.0.2 --type 200
-    expect_status 2
-    expect_err "unknown device type '200'"
-    run set 127.0.0.2 --type 5 NAME=x
-    expect_status 2
-    expect_err "--password is required"
-    run set 127.0.0.2 --type 5 --password a NAME
-    expect_status 2
-    expect_err "is not KEY=VALUE"
-    run search --wait forever
-    expect_status 2
-    run io 127.0.0.3 jump
-    expect_status 2
-    expect_err "unknown action 'jump'"
-    run io 127.0.0.3 dir=256
-    expect_status 2
-    run data 127.0.0.3 --hex "AA 0"
-    expect_status 2
+    # The arguments, then what standard error says (empty: any text).
+    while IFS='|' read -r args message <&3; do
+        # shellcheck disable=SC2086
+        run $args
+        expect_status 2
+        [ -z "$message" ] || expect_err "$message"
+    done 3<<'CASES'
+|
+frobnicate|unknown command 'frobnicate'
+firmware|vandrel firmware download
+show|missing arguments
+show 127.0.0.2 --colour|unknown option --colour
+show 127.0.0.2 --type|needs a value
+show 1.2.3 --type 5|neither an IPv4 address nor a MAC address
+show 127.0.0.2 --type 200|unknown device type '200'
+set 127.0.0.2 --type 5 NAME=x|--password is required
+set 127.0.0.2 --type 5 --password a NAME|is not KEY=VALUE
+search --wait forever|
+io 127.0.0.3 jump|unknown action 'jump'
+io 127.0.0.3 dir=256|
+data 127.0.0.3 --hex AA0|
+CASES
 }
 
 test_usage_error_as_json() {

@@ -49,18 +49,15 @@ protected:
 TEST_F(TcpIo, EachCallSendsARequestAndCollectsTheReplyToThePreviousOne) {
     uint32_t a = 1111, b = 2222;
     EXPECT_EQ(VD_GetAD(handle, &a, &b), VD_FAIL);  // nothing yet: only sends
-    EXPECT_EQ(a, 1111u);
-    EXPECT_EQ(b, 2222u);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(1111u, 2222u));
     AwaitReplies(1);
     EXPECT_EQ(module.Received(), kGetAdc);
     module.SetReadings(0xFFFF, 0, 0x0F, 0xF0);  // the reply already sent holds the old readings
     EXPECT_EQ(VD_GetAD(handle, &a, &b), VD_OK);
-    EXPECT_EQ(a, 258u);
-    EXPECT_EQ(b, 772u);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(258u, 772u));
     AwaitReplies(2);
     EXPECT_EQ(VD_GetAD(handle, &a, &b), VD_OK);
-    EXPECT_EQ(a, 65535u);
-    EXPECT_EQ(b, 0u);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(65535u, 0u));
     AwaitReplies(3);
 
     uint8_t io[2] = {7, 7};
@@ -68,13 +65,11 @@ TEST_F(TcpIo, EachCallSendsARequestAndCollectsTheReplyToThePreviousOne) {
     EXPECT_EQ(io[0], 7);
     AwaitReplies(4);
     EXPECT_EQ(VD_GetIO(handle, &io[0], &io[1]), VD_OK);
-    EXPECT_EQ(io[0], 0x0F);
-    EXPECT_EQ(io[1], 0xF0);
+    EXPECT_EQ(std::make_pair(io[0], io[1]), std::make_pair(uint8_t(0x0F), uint8_t(0xF0)));
     EXPECT_EQ(VD_SetIODir(handle, 255), VD_OK);
     EXPECT_EQ(VD_SetIOLevel(handle, 15), VD_OK);
     AwaitReplies(7);
-    EXPECT_EQ(module.Direction(), 255);
-    EXPECT_EQ(module.Level(), 15);
+    EXPECT_EQ(std::make_pair(module.Direction(), module.Level()), std::make_pair(uint8_t(255), uint8_t(15)));
 }
 
 TEST_F(TcpIo, StrayBytesAndABadCheckByteAheadOfTheReplyAreSkipped) {
@@ -83,8 +78,7 @@ TEST_F(TcpIo, StrayBytesAndABadCheckByteAheadOfTheReplyAreSkipped) {
     EXPECT_EQ(VD_GetAD(handle, &a, &b), VD_FAIL);
     AwaitReplies(1);
     EXPECT_EQ(VD_GetAD(handle, &a, &b), VD_OK);
-    EXPECT_EQ(a, 258u);
-    EXPECT_EQ(b, 772u);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(258u, 772u));
 }
 
 TEST_F(TcpIo, AClosedChannelCannotSend) {

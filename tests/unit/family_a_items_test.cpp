@@ -1,12 +1,8 @@
-// Family A items: replies decoded into pairs per type group, the handler's
-// reply dispatch, write packets built from staged pairs, and the datagram
-// commands. The handler runs without sockets: an unopened request socket's
-// host is "".
+// Family A items: replies decoded into pairs per type group, and write
+// packets built from staged pairs.
 #include <gtest/gtest.h>
 
-#include "devices/family_a/datagram_command.h"
 #include "devices/family_a/decode_items.h"
-#include "devices/family_a/item_dev_type.h"
 #include "devices/family_a/write_packet.h"
 
 using namespace vd;
@@ -34,8 +30,6 @@ Packet Padded(Packet p) {
     p.resize(p.size() + 15, 0xFF);
     return p;
 }
-
-int Feed(CItemDevType &h, const Packet &p, const char *from) { return h.OnDatagram(p.data(), int(p.size()), from); }
 
 }  // namespace
 
@@ -74,45 +68,6 @@ TEST(FamilyADecode, HostileItemsAreSkippedOrCut) {
     EXPECT_EQ(Decode({0xA1, 0x08, 0x01, 0x04, 0xFF, 0xA1, 0x08}), (P{{"C1_OP", "4"}}));
 }
 
-TEST(FamilyAHandler, ASearchTakesBothReplyFormsAndListsEveryItemReply) {
-    CItemDevType h;
-    h.m_replyMode = 0;
-    Packet fixed(25, 0);  // from 10.0.0.0
-    fixed[1] = fixed[3] = 2;
-    fixed[17] = 10;
-    EXPECT_EQ(Feed(h, fixed, "127.0.0.9"), 1);
-    // 25 bytes with another start go to the item path and fail its frame check.
-    fixed[0] = 0xA1;
-    EXPECT_EQ(Feed(h, fixed, "127.0.0.9"), 0);
-    // An item list with no known item still lists the sender.
-    EXPECT_EQ(Feed(h, Items({{0x77, {1}}}), "127.0.0.8"), 1);
-    EXPECT_EQ(Feed(h, Items({{0x01, {9}}}), "127.0.0.7"), 1);
-    std::vector<CString> found;
-    for (const auto &r : h.m_results) found.push_back(r->ip + " " + std::to_string(r->code1));
-    EXPECT_EQ(found, (std::vector<CString>{"10.0.0.0 0", "127.0.0.8 0", "127.0.0.7 9"}));
-}
-
-TEST(FamilyAHandler, AnInformationRequestTakesOnlyItemsFromTheAddressAsked) {
-    CItemDevType h;
-    h.m_replyMode = 1;
-    const Packet reply = Items({{0x01, {5}}, {0x08, {2}}});
-    EXPECT_EQ(Feed(h, reply, "127.0.0.9"), 0);
-    EXPECT_EQ(Feed(h, reply, ""), 1);
-    EXPECT_EQ(Feed(h, reply, nullptr), 1);  // replies add up
-    EXPECT_EQ(h.m_info.keys, (std::vector<CString>{"TYPE", "C1_OP", "TYPE", "C1_OP"}));
-    Packet fixed(25, 0);  // a fixed search reply is not taken outside a search
-    fixed[1] = fixed[3] = 2;
-    EXPECT_EQ(Feed(h, fixed, ""), 0);
-    EXPECT_EQ(h.OnDatagram(reply.data(), 0, ""), 0);
-    EXPECT_EQ(h.OnDatagram(nullptr, 5, ""), 0);
-    for (int mode : {2, 3, -1}) {  // answers to a write are not read
-        h.m_replyMode = mode;
-        EXPECT_EQ(Feed(h, reply, ""), 0) << mode;
-    }
-    EXPECT_EQ(h.m_info.keys.size(), 4u);
-    EXPECT_TRUE(h.m_results.empty());
-}
-
 TEST(FamilyAWritePacket, OneItemPerStagedKeyOfTheTypesGroupInStagingOrder) {
     DeviceRecord staged;
     staged.code1 = 5;
@@ -132,12 +87,4 @@ TEST(FamilyAWritePacket, OneItemPerStagedKeyOfTheTypesGroupInStagingOrder) {
     const Packet p = BuildWritePacket(staged);
     EXPECT_EQ(p.size(), 18u * 14u);
     EXPECT_LE(p.size(), kMaxWritePacket);
-}
-
-TEST(FamilyADatagramCommand, OnePaddedItemForAKnownNameAndType) {
-    EXPECT_EQ(BuildDatagramCommand(7, "RESETDEV10T", "x"), Padded({0xA1, 0x25, 0x01, 0x00, 0xFF}));
-    EXPECT_EQ(BuildDatagramCommand(5, "RESETDEV", nullptr), Padded({0xA1, 0x1B, 0x01, 0x00, 0xFF}));
-    EXPECT_TRUE(BuildDatagramCommand(3, "RESETDEV10T", "1").empty());
-    EXPECT_TRUE(BuildDatagramCommand(5, "resetdev", "1").empty());
-    EXPECT_TRUE(BuildDatagramCommand(5, nullptr, "1").empty());
 }
