@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -33,16 +34,19 @@ bool OnlyLoopback() {
 
 void Usage(FILE *to) {
     std::fprintf(to,
-                 "usage: vandrel-sim [--fleet FILE] [--quiet]\n"
-                 "       vandrel-sim --print-fleet\n\n"
+                 "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--quiet]\n"
+                 "       vandrel-sim --print-fleet [--fleet-size N]\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
                  "logs one line per request they serve. It must run in a private network\n"
                  "namespace, as in: scripts/in-netns.sh vandrel-sim\n\n"
-                 "  --fleet FILE   the devices to run (default: the built-in fleet)\n"
-                 "  --print-fleet  print the built-in fleet, a starting point for a FILE\n"
-                 "  --quiet        do not log requests\n\n"
+                 "  --fleet FILE     the devices to run (default: the built-in fleet)\n"
+                 "  --fleet-size N   instead, N devices (up to %d): family A and family B by\n"
+                 "                   turns, every type code, 127.1.x.y addresses, password admin\n"
+                 "  --print-fleet    print the fleet (built-in or --fleet-size), a starting\n"
+                 "                   point for a FILE\n"
+                 "  --quiet          do not log requests\n\n"
                  "A fleet file has one device per line, '#' starts a comment:\n%s",
-                 FleetSettingsHelp());
+                 kMaxFleetSize, FleetSettingsHelp());
 }
 
 std::string Timestamp() {
@@ -68,16 +72,23 @@ void PrintFleet(const std::vector<std::unique_ptr<FleetMember>> &members) {
 
 int main(int argc, char **argv) {
     std::string fleetFile;
-    bool quiet = false;
+    bool quiet = false, print = false;
+    long size = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--fleet" && i + 1 < argc) {
+        char *end = nullptr;
+        if (a == "--fleet" && i + 1 < argc && size == 0) {
             fleetFile = argv[++i];
+        } else if (a == "--fleet-size" && i + 1 < argc && fleetFile.empty()) {
+            size = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || size < 1 || size > kMaxFleetSize) {
+                std::fprintf(stderr, "vandrel-sim: --fleet-size takes 1 to %d devices\n", kMaxFleetSize);
+                return 2;
+            }
         } else if (a == "--quiet") {
             quiet = true;
         } else if (a == "--print-fleet") {
-            std::fputs(DefaultFleetText(), stdout);
-            return 0;
+            print = true;
         } else if (a == "--help" || a == "-h") {
             Usage(stdout);
             return 0;
@@ -86,13 +97,17 @@ int main(int argc, char **argv) {
             return 2;
         }
     }
+    std::string text = size > 0 ? GeneratedFleetText(int(size)) : DefaultFleetText();
+    if (print) {
+        std::fputs(text.c_str(), stdout);
+        return 0;
+    }
     if (!OnlyLoopback()) {
         std::fprintf(stderr, "vandrel-sim: refusing to run: this process sees network interfaces other than "
                              "loopback; run it in a private namespace: scripts/in-netns.sh vandrel-sim\n");
         return 2;
     }
 
-    std::string text = DefaultFleetText();
     if (!fleetFile.empty()) {
         std::ifstream in(fleetFile);
         if (!in) {

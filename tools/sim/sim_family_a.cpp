@@ -113,6 +113,11 @@ void FamilyADevice::SetSilent(bool silent) {
     m_silent = silent;
 }
 
+void FamilyADevice::SetInfoAnswerLimit(int count) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_infoAnswerLimit = count;
+}
+
 void FamilyADevice::SetInfoReply(const Bytes &raw) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_hasRawInfo = true;
@@ -180,6 +185,7 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
         } else if (code == kCodeInfo) {
             reply = m_hasRawInfo ? m_rawInfo : EncodeFamilyAItems(m_items);
             if (m_infoSocket >= 0) from = m_infoSocket;
+            if (m_infoAnswerLimit >= 0 && m_infoAnswered++ >= m_infoAnswerLimit) reply.clear();
         } else if (!broadcast) {
             Apply(d.bytes);
         }

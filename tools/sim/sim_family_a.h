@@ -58,6 +58,9 @@ public:
     // Fields only the fixed reply carries.
     void SetFixedReplyFields(uint8_t code2, uint8_t version, uint16_t port);
     void SetSilent(bool silent);
+    // Answer this many information requests, then none (a device that
+    // stops answering part way); -1: no limit.
+    void SetInfoAnswerLimit(int count);
     // Answer the information request with these bytes instead of the settings.
     void SetInfoReply(const Bytes &raw);
     // Answer the discovery request with these bytes instead of either form.
@@ -97,6 +100,7 @@ private:
     uint8_t m_code2 = 0, m_version = 0;
     uint16_t m_fixedPort = 0;
     bool m_silent = false;
+    int m_infoAnswerLimit = -1, m_infoAnswered = 0;
     int m_delayMs = 0;
     bool m_hasRawInfo = false, m_hasRawSearch = false;
     Bytes m_rawInfo, m_rawSearch;

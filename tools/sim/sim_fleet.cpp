@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 #include "sim_fleet_members.h"
@@ -28,11 +29,12 @@ const char kDefaultFleet[] =
 
 const char kSettingsHelp[] =
     "  family-a  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
-    "            [search=fixed|items] [silent=yes]\n"
+    "            [search=fixed|items] [silent=yes] [silent-after=N]\n"
     "  family-b  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
     "            [at-port=N|none] [silent=yes]\n"
     "  io-module ADDRESS [port=N] [adc=A,B] [io=A,B]\n"
-    "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n";
+    "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n"
+    "silent-after=N: the device answers N information requests, then none.\n";
 
 bool IsLoopback(const std::string &address) {
     in_addr a{};
@@ -42,6 +44,23 @@ bool IsLoopback(const std::string &address) {
 }  // namespace
 
 const char *DefaultFleetText() { return kDefaultFleet; }
+
+std::string GeneratedFleetText(int size) {
+    static const int kTypesA[] = {5, 7, 17, 1, 3, 18, 33, 9, 19, 2, 4, 6, 8};
+    static const int kTypesB[] = {32, 56, 48, 64};
+    constexpr int kPerNet = 250;
+    std::string text = "# " + std::to_string(size) + " devices, family A and family B by turns\n";
+    for (int i = 0; i < size; ++i) {
+        const bool a = i % 2 == 0;
+        const int type = a ? kTypesA[size_t(i / 2) % std::size(kTypesA)] : kTypesB[size_t(i / 2) % std::size(kTypesB)];
+        char line[128];
+        std::snprintf(line, sizeof line, "%s 127.1.%d.%d type=%d name=dev-%04d password=admin%s\n",
+                      a ? "family-a" : "family-b", i / kPerNet, i % kPerNet + 1, type, i + 1,
+                      a ? "" : " at-port=none");
+        text += line;
+    }
+    return text;
+}
 const char *FleetSettingsHelp() { return kSettingsHelp; }
 
 bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::string &error) {

@@ -31,6 +31,12 @@ bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::
 // The fleet that vandrel-sim runs when it is given no file.
 const char *DefaultFleetText();
 
+// A fleet of size devices for trying many at once: family A and family B by
+// turns, each cycling through its type codes, on 127.1.x.y addresses, named
+// dev-0001 on, with the password admin (family B without AT sessions).
+std::string GeneratedFleetText(int size);
+constexpr int kMaxFleetSize = 2000;
+
 // The settings each kind takes, for the tool's help.
 const char *FleetSettingsHelp();
 

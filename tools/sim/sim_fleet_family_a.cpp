@@ -137,9 +137,10 @@ private:
 
 std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::string &error) {
     EntrySettings s(entry);
-    long type = 0, version = 0;
+    long type = 0, version = 0, answers = -1;
     Mac mac{};
-    const bool ok = s.Number("type", 0, 0, 255, type) && s.Number("version", 5, 0, 255, version) && s.Mac(mac);
+    const bool ok = s.Number("type", 0, 0, 255, type) && s.Number("version", 5, 0, 255, version) && s.Mac(mac) &&
+                    s.Number("silent-after", -1, 0, 1000000, answers);
     const std::string name = s.Text("name", "device"), password = s.Text("password", "admin");
     const std::string search = s.Text("search", "fixed");
     const bool silent = s.Flag("silent");
@@ -164,6 +165,7 @@ std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::str
     d.SetSearchReply(search == "fixed" ? FamilyADevice::SearchReply::Fixed : FamilyADevice::SearchReply::Items);
     d.SetFixedReplyFields(0, uint8_t(version), 8800);
     d.SetSilent(silent);
+    d.SetInfoAnswerLimit(int(answers));
     return member;
 }
 
