@@ -62,12 +62,13 @@ expect_out() { grep -Eq -- "$1" "$WORK/out" || fail "stdout lacks /$1/"; }
 expect_no_out() { ! grep -Eq -- "$1" "$WORK/out" || fail "stdout holds /$1/"; }
 expect_err() { grep -Eq -- "$1" "$WORK/err" || fail "stderr lacks /$1/"; }
 
-# Waits up to a second for the simulator to log a line matching the pattern.
+# Waits up to a second (or $2 seconds) for the simulator to log a line
+# matching the pattern.
 expect_sim_log() {
     i=0
     until grep -Eq -- "$1" "$WORK/sim.log"; do
         i=$((i + 1))
-        [ $i -le 20 ] || fail "the simulator did not log /$1/"
+        [ $i -le $((${2:-1} * 20)) ] || fail "the simulator did not log /$1/"
         sleep 0.05
     done
 }

@@ -156,6 +156,8 @@ int RunSet(const Args &args, const Printer &out) {
     for (const auto &s : wanted.skipped) out.Note("vandrel set: skipped " + s.first + ": " + s.second);
     for (const std::string &w : warnings) out.Note("vandrel set: warning: " + w);
 
+    // The result: tables for people as it goes, and one JSON document at
+    // the end, with the error when there is one.
     Json doc = Json::Object();
     doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type);
     const auto report = [&](bool written, const Pairs *after) {
@@ -178,7 +180,6 @@ int RunSet(const Args &args, const Printer &out) {
         for (const std::string &w : warnings) warned.Push(w);
         doc.Set("changes", changes).Set("unchanged", same).Set("skipped", skipped).Set("warnings", warned);
         doc.Set("written", written);
-        if (out.Json()) return out.Document(doc);
         if (!rows.empty())
             out.Table(dryRun ? Row{"KEY", "NOW", "NEW"} : after ? Row{"KEY", "VALUE", "READ BACK"} : Row{"KEY", "VALUE"},
                       rows);
@@ -189,14 +190,20 @@ int RunSet(const Args &args, const Printer &out) {
         else if (!list.empty())
             out.Line("unchanged:" + list);
     };
+    const auto finish = [&](const std::string &message, int code, int exitStatus) {
+        if (exitStatus != kExitOk) return out.Fail(message, code, exitStatus, doc);
+        out.Line(message);
+        out.Document(doc);
+        return exitStatus;
+    };
 
     if (dryRun || send.empty() || Interrupted()) {
         report(false, nullptr);
-        if (Interrupted()) return out.Fail("interrupted: nothing sent to " + t.addr.text, 0, kExitInterrupted);
-        out.Line(send.empty() ? t.addr.text + " already holds these values: nothing sent"
-                              : "dry run: " + std::to_string(send.size()) + " to change on " + t.addr.text +
-                                    ", nothing sent");
-        return kExitOk;
+        if (Interrupted()) return finish(t.addr.text + ": interrupted: nothing sent", 0, kExitInterrupted);
+        return finish(send.empty() ? t.addr.text + " already holds these values: nothing sent"
+                                   : "dry run: " + std::to_string(send.size()) + " to change on " + t.addr.text +
+                                         ", nothing sent",
+                      VD_OK, kExitOk);
     }
 
     VD_ResetModifyConfigUDP();
@@ -209,24 +216,22 @@ int RunSet(const Args &args, const Printer &out) {
 
     if (!args.Has("--verify") || Interrupted()) {
         report(true, nullptr);
-        if (Interrupted())
-            return out.Fail("interrupted after the write to " + t.addr.text + ": not read back", 0, kExitInterrupted);
-        out.Line("sent to " + t.addr.text + "; the device does not confirm writes: read back with 'vandrel show' or "
-                 "use --verify");
-        return kExitOk;
+        if (Interrupted()) return finish(t.addr.text + ": written, then interrupted: not read back", 0, kExitInterrupted);
+        return finish("sent to " + t.addr.text + "; the device does not confirm writes: read back with 'vandrel show' "
+                      "or use --verify",
+                      VD_OK, kExitOk);
     }
     Pairs after;
     if (!ReadBack(t, send, after)) {
         report(true, nullptr);
-        return out.Fail(t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
+        return finish(t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
     }
     report(true, &after);
     size_t stored = 0;
     for (const Setting &s : send) stored += VerifyOne(s, after).compare(0, 6, "stored") == 0;
     const std::string summary = std::to_string(stored) + " of " + std::to_string(send.size()) + " stored";
-    if (stored < send.size()) return out.Fail(t.addr.text + ": read back: " + summary, 0, kExitFailed);
-    out.Line("read back from " + t.addr.text + ": " + summary);
-    return kExitOk;
+    if (stored < send.size()) return finish(t.addr.text + ": read back: " + summary, 0, kExitFailed);
+    return finish("read back from " + t.addr.text + ": " + summary, VD_OK, kExitOk);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ Command SetCommand();
 std::vector<Command> DeviceCommands();     // restart, cmd, firmware download, firmware erase
 std::vector<Command> SessionCommands();    // at
 std::vector<Command> ChannelCommands();    // io, data
+std::vector<Command> ApplyCommands();      // apply
 
 }  // namespace vdcli
 

@@ -17,7 +17,8 @@ namespace {
 
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
-    for (auto group : {DiscoveryCommands, ConfigCommands, DeviceCommands, SessionCommands, ChannelCommands})
+    for (auto group : {DiscoveryCommands, ConfigCommands, ApplyCommands, DeviceCommands, SessionCommands,
+                       ChannelCommands})
         for (Command &c : group()) all.push_back(std::move(c));
     return all;
 }

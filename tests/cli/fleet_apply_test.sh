@@ -1,0 +1,73 @@
+# vandrel apply: a plan across a mixed fleet, with devices that fail, plans
+# that are wrong, and Ctrl-C part way.
+. "$(dirname "$0")/lib.sh"
+
+test_apply_across_a_mixed_fleet_with_failures() {
+    start_sim <<'FLEET'
+family-a  127.0.0.2  type=5  name=serial-5 password=admin
+family-a  127.0.0.3  type=7  name=io-10t   password=admin
+family-a  127.0.0.4  type=17 name=can-17   password=admin
+family-a  127.0.0.5  type=5  name=locked   password=secret
+family-a  127.0.0.6  type=5  name=fading   password=admin silent-after=3
+family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
+FLEET
+    cat > "$WORK/plan.txt" <<'PLAN'
+password=admin
+127.0.0.2 NAME=pump-1 C1_BAUD=7
+127.0.0.3 NAME="tank 2"
+type=17 CANBAUD1=500000
+127.0.0.5 NAME=pump-5
+127.0.0.6 NAME=pump-6
+127.0.0.9 NAME=ghost
+02:56:44:00:00:0C NAME=four C2_BAUD=9600
+PLAN
+    run apply "$WORK/plan.txt" --jobs 4
+    expect_status 1
+    expect_out "^  C2_BAUD +115200 +-> +9600$"
+    expect_out "^127\.0\.0\.2 +5 \(A, serial\) +ok +2 written and read back$"
+    expect_out "^127\.0\.0\.3 +7 \(A, 10T\) +ok "
+    expect_out "^127\.0\.0\.4 +17 \(A, CAN\) +ok "
+    expect_out "^127\.0\.0\.5 .* failed +wrong password; nothing written$"
+    expect_out "^127\.0\.0\.6 .* failed +written, but the read back got no answer$"
+    expect_out "^127\.0\.0\.9 +- +not found +did not answer the search$"
+    expect_out "^02:56:44:00:00:0C +48 \(B, 4 ports\) +ok +2 written and read back$"
+    expect_out "^7 devices: 4 ok, 2 failed, 1 not found$"
+    run show 127.0.0.3 NAME
+    expect_out "^NAME +tank 2$"
+}
+
+test_bad_plans_write_nothing() {
+    start_standard_fleet
+    printf '{"devices": [\n  {"ip": "127.0.0.2", "settings": {"NAME": tru}}]}\n' > "$WORK/plan"
+    run apply "$WORK/plan" --password admin
+    expect_status 2
+    expect_err "plan: line 2, column 4[0-9]: syntax error"
+    printf '127.0.0.2 NAME=a\n127.0.0.2 NAME=b\n' > "$WORK/plan"
+    run apply "$WORK/plan" --password admin
+    expect_status 2
+    expect_err "127\.0\.0\.2 is named twice in the plan \(line 1 and line 2\)"
+    printf '127.0.0.2 type=5 NAME=a\n127.0.0.3 type=7 NOSUCHKEY=1\n' > "$WORK/plan"
+    run apply "$WORK/plan" --password admin --json
+    expect_status 2
+    expect_out '"refused": \[$'
+    expect_out '"NOSUCHKEY: not a key of this device"'
+    expect_no_sim_log "write of"
+}
+
+test_ctrl_c_stops_an_apply_between_devices() {
+    "$VANDREL_SIM" --print-fleet --fleet-size 8 | grep family-a | start_sim
+    awk '/^family-a/ { printf "%s type=%s NAME=new-%d\n", $2, $6, NR }' "$WORK/sim.log" > "$WORK/plan"
+    LAST="vandrel apply (then Ctrl-C)"
+    "$VANDREL" apply "$WORK/plan" --password admin > "$WORK/out" 2> "$WORK/err" &
+    pid=$!
+    expect_sim_log "write of items" 10
+    kill -INT $pid
+    wait $pid
+    STATUS=$?
+    expect_status 130
+    expect_out " ok +1 written and read back$"
+    expect_out " not done +interrupted before it was written$"
+    expect_err "interrupted; the table says what was done"
+}
+
+run_case "$1"

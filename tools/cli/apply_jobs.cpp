@@ -1,0 +1,141 @@
+#include "apply_jobs.h"
+
+#include <map>
+
+#include "interrupt.h"
+
+namespace vdcli {
+
+namespace {
+
+// The search tells what the plan leaves open: the type, or the address
+// the device's family is reached by (IP for family A, MAC for family B).
+bool NeedsSearch(const PlanEntry &e) {
+    return !e.hasAddress || e.type == 0 || (FamilyOf(e.type) == Family::B) != e.addr.isMac;
+}
+
+bool Matches(const FoundDevice &d, const Address &a) { return a.isMac ? d.mac == a.text : d.ip == a.text; }
+
+Target TargetOf(const FoundDevice &d, int type) {
+    Target t;
+    t.type = type;
+    t.addr = FamilyOf(type) == Family::B ? Address{true, d.mac} : Address{false, d.ip};
+    return t;
+}
+
+void Overlay(Pairs &base, const Pairs &top) {
+    for (const auto &p : top) {
+        bool replaced = false;
+        for (auto &b : base)
+            if (b.first == p.first) {
+                b.second = p.second;
+                replaced = true;
+            }
+        if (!replaced) base.push_back(p);
+    }
+}
+
+// A device as the plan names it: its settings from selectors and from
+// entries of its own, kept apart until the end (an entry's win).
+struct Named {
+    Job job;
+    bool byEntry = false;
+    Pairs selected, own;
+    bool hasPassword = false, passwordByEntry = false;
+};
+
+bool Add(std::vector<Named> &devices, std::map<std::string, size_t> &index, const PlanEntry &e, const Target &t,
+         std::string &error) {
+    const std::string key = (t.addr.isMac ? "mac " : "ip ") + t.addr.text;
+    const bool byEntry = e.hasAddress;
+    auto it = index.find(key);
+    if (it == index.end()) {
+        it = index.emplace(key, devices.size()).first;
+        devices.emplace_back();
+        devices.back().job.label = t.addr.text;
+        devices.back().job.target = t;
+    }
+    Named &n = devices[it->second];
+    if (byEntry && n.byEntry) {
+        error = t.addr.text + " is named twice in the plan (" + n.job.where + " and " + e.where + ")";
+        return false;
+    }
+    n.job.where += (n.job.where.empty() ? "" : ", ") + e.where;
+    n.byEntry = n.byEntry || byEntry;
+    Overlay(byEntry ? n.own : n.selected, e.settings);
+    if (e.hasPassword && (byEntry || !n.passwordByEntry)) {
+        n.job.password = e.password;
+        n.hasPassword = true;
+        n.passwordByEntry = byEntry;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, std::vector<Job> &jobs, std::string &error) {
+    bool search = false;
+    for (const PlanEntry &e : plan.entries) search = search || NeedsSearch(e);
+    const std::vector<FoundDevice> found = search ? SearchDevices("", searchWaitMs) : std::vector<FoundDevice>();
+
+    std::vector<Named> devices;
+    std::map<std::string, size_t> index;
+    std::vector<std::pair<size_t, Job>> missing;  // not served, by position among devices
+    for (const PlanEntry &e : plan.entries) {
+        if (!NeedsSearch(e)) {
+            if (!Add(devices, index, e, {e.addr, e.type}, error)) return false;
+            continue;
+        }
+        bool any = false;
+        std::map<std::string, bool> seen;  // a device that answered twice counts once
+        for (const FoundDevice &d : found) {
+            const bool wanted = e.hasAddress ? Matches(d, e.addr) : d.type == e.type;
+            if (!wanted || seen[d.mac + d.ip]) continue;
+            seen[d.mac + d.ip] = any = true;
+            const int type = e.type ? e.type : d.type;
+            if (FamilyOf(type) != Family::None) {
+                if (!Add(devices, index, e, TargetOf(d, type), error)) return false;
+                continue;
+            }
+            Job j;
+            j.label = e.addr.text;
+            j.where = e.where;
+            j.outcome = Outcome::Failed;
+            j.detail = "answers as type " + std::to_string(type) + ", which this tool does not know";
+            missing.emplace_back(devices.size(), j);
+        }
+        if (any) continue;
+        Job j;
+        j.label = e.hasAddress ? e.addr.text : "type " + std::to_string(e.type);
+        j.where = e.where;
+        j.outcome = Interrupted() ? Outcome::NotDone : Outcome::NotFound;
+        j.detail = Interrupted()   ? "the search for it was interrupted"
+                   : e.hasAddress ? "did not answer the search"
+                                  : "no device of this type answered the search";
+        missing.emplace_back(devices.size(), j);
+    }
+
+    // A device's own password, then a selector's, then --password, then
+    // the plan's, then VANDREL_PASSWORD.
+    std::string fallback;
+    const bool hasFallback = args.Has("--password") || !plan.hasPassword ? PasswordOf(args, fallback) : true;
+    if (!args.Has("--password") && plan.hasPassword) fallback = plan.password;
+    for (size_t i = 0, m = 0; i <= devices.size(); ++i) {
+        for (; m < missing.size() && missing[m].first == i; ++m) jobs.push_back(missing[m].second);
+        if (i == devices.size()) break;
+        Named &n = devices[i];
+        n.job.settings = plan.settings;
+        Overlay(n.job.settings, n.selected);
+        Overlay(n.job.settings, n.own);
+        if (!n.hasPassword) n.job.password = fallback;
+        if (!n.hasPassword && !hasFallback) {
+            error = "no password for " + n.job.label + " (" + n.job.where +
+                    "): give one in the plan, --password or VANDREL_PASSWORD";
+            return false;
+        }
+        jobs.push_back(n.job);
+    }
+    return true;
+}
+
+}  // namespace vdcli

@@ -1,0 +1,38 @@
+// The devices of an apply: the plan's entries resolved to devices, with a
+// search when the plan does not say a device's type or its other address,
+// and each device's settings and password put together from the plan.
+#ifndef VANDREL_CLI_APPLY_JOBS_H
+#define VANDREL_CLI_APPLY_JOBS_H
+
+#include <string>
+#include <vector>
+
+#include "device.h"
+#include "json_read.h"
+#include "plan.h"
+
+namespace vdcli {
+
+enum class Outcome { Pending, ToChange, Unchanged, Ok, Unverified, Failed, NotFound, Refused, NotDone };
+
+struct Job {
+    std::string label;  // the device's address, or the selector that found none
+    std::string where;  // the plan entries that name it
+    Target target;
+    std::string password;
+    Pairs settings;
+    Outcome outcome = Outcome::Pending;
+    std::string detail;
+    std::vector<std::string> refusals;  // why the checks refuse its settings
+    JsonValue changes = JsonValue::array();  // as the device's check or write reported them
+};
+
+// The jobs of a plan, in plan order. searchWaitMs bounds the search, which
+// is sent only when needed. False with a message for a plan that names a
+// device twice or leaves one without a password; true otherwise, with
+// unanswered devices as NotFound jobs.
+bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, std::vector<Job> &jobs, std::string &error);
+
+}  // namespace vdcli
+
+#endif
