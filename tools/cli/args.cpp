@@ -94,7 +94,7 @@ std::string HelpText(const CommandDef &def) {
     while (!details.empty() && details.back() == '\n') details.pop_back();
     if (!details.empty()) text += "\n" + details + "\n";
     return text + "\nexit status: 0 success, 1 failed, 2 usage error, 100 to 108 the device's or\n"
-                  "library's answer (listed by 'vandrel --help').\n";
+                  "library's answer (listed by 'vandrel --help'), 130 interrupted.\n";
 }
 
 bool ParseNumber(const std::string &text, long long min, long long max, long long &out) {

@@ -58,7 +58,7 @@ std::string ExitStatusHelp() {
         "  2    usage error\n";
     for (const CodeText &c : kCodes)
         if (c.code >= VD_NO_INFO) text += "  " + std::to_string(c.code) + "  " + c.message + "\n";
-    return text;
+    return text + "  130  interrupted by Ctrl-C\n";
 }
 
 }  // namespace vdcli
