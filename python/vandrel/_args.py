@@ -86,5 +86,14 @@ def address(value: object) -> tuple[str, bool]:
         raise ValueError(f"{value!r} is neither an IPv4 address nor a MAC address") from None
 
 
+def host(value: object) -> str:
+    """A host to connect to: an IPv4 address or a host name."""
+    if not isinstance(value, str):
+        raise TypeError(f"a host must be str, not {type(value).__name__}")
+    if not value or not value.isascii() or _MAC.match(value) or any(c.isspace() or c == "\0" for c in value):
+        raise ValueError(f"{value!r} is neither an IPv4 address nor a host name")
+    return value
+
+
 def port(value: object) -> int:
     return integer(value, "port", 1, 65535)

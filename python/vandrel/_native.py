@@ -78,7 +78,7 @@ def _candidates() -> list[str]:
         return [os.path.join(chosen, SONAME) if os.path.isdir(chosen) else chosen]
     paths = []
     try:
-        from ._installed import LIBRARY  # written by the library's install step
+        from ._installed import LIBRARY  # type: ignore[import]  # written when installing
     except ImportError:
         pass
     else:

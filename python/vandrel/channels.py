@@ -34,7 +34,7 @@ class DataChannel:
     The library has one such channel, so one DataChannel can be open at a time."""
 
     def __init__(self, host: str, port: int = 8800, receiver: Optional[Receiver] = None) -> None:
-        self.host = _host(host)
+        self.host = _args.host(host)
         self.port = _args.port(port)
         if receiver is not None and not callable(receiver):
             raise TypeError(f"receiver must be callable, not {type(receiver).__name__}")
@@ -70,7 +70,7 @@ class DataChannel:
             raise RuntimeError("the data channel is not open")
         if not raw:
             return 0
-        sent = lib.VD_TCPSend(bytes(raw), len(raw))
+        sent: int = lib.VD_TCPSend(bytes(raw), len(raw))
         if sent <= 0:
             raise error_for(sent, f"{self.host}:{self.port}", "the send would block")
         return sent
@@ -131,7 +131,7 @@ class IOModule:
     a read waits up to ``timeout`` seconds for the answer to its request."""
 
     def __init__(self, host: str, port: int = 8800) -> None:
-        self.host = _host(host)
+        self.host = _args.host(host)
         self.port = _args.port(port)
         self._handle: Optional[int] = None
 
@@ -202,11 +202,3 @@ class IOModule:
         if result not in (OK, FAIL):
             raise error_for(result, f"{self.host}:{self.port}: {name}")
         return result == OK
-
-
-def _host(host: object) -> str:
-    address, by_mac = _args.address(host)
-    if by_mac:
-        raise ValueError("a TCP channel connects to an IP address, not a MAC address")
-    return address
-

@@ -38,7 +38,7 @@ def restart(target: Target, *, device_type: Optional[int] = None, tcp: bool = Fa
     _send(target, b"RESETDEV", b"1", device_type, tcp, port)
 
 
-def firmware_download(target: Target, images: Sequence[Union[str, os.PathLike]], *,
+def firmware_download(target: Target, images: Sequence[Union[str, "os.PathLike[str]"]], *,
                       device_type: Optional[int] = None, tcp: bool = False, port: int = 8800) -> None:
     """Downloads up to five firmware image files to a family A device: one
     manifest, then 512-byte chunks, each acknowledged by the device. The

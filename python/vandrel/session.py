@@ -33,22 +33,29 @@ class AtSession:
     def __init__(self, target: Union[Device, str], password: str, *, device_type: Optional[int] = None,
                  port: int = 8800) -> None:
         if isinstance(target, Device):
-            target, device_type = target.ip, target.type
-        self.host, by_mac = _args.address(target)
-        if by_mac:
-            raise ValueError("an AT session connects to the device's IP address, not its MAC")
+            device_type = target.type
+            target = target.ip
+        self._type: Optional[int]
+        if device_type is None:
+            self.host, by_mac = _args.address(target)  # asked for its type with a search
+            if by_mac:
+                raise ValueError("an AT session connects to the device's IP address, not its MAC")
+            self._type = None
+        else:
+            self.host = _args.host(target)
+            self._type = _args.integer(device_type, "device_type", 0, 255)
         self.port = _args.port(port)
         self._password = _args.text(password, "password")
-        self._type = device_type
         self._open = False
 
     def open(self) -> "AtSession":
         """Connects and logs in (a connect waits about 3 s at most, each
         login step 4 s)."""
         global _open
-        _, device_type, _ = resolve(self.host, self._type)
+        device_type = self._type if self._type is not None else resolve(self.host)[1]
         if family_of(device_type) != "B":
-            raise WrongFamilyError(WRONG_FAMILY, f"{self.host}: the AT session serves family B devices, not type {device_type}")
+            raise WrongFamilyError(WRONG_FAMILY,
+                                   f"{self.host}: the AT session serves family B devices, not type {device_type}")
         with _lock:
             if _open is not None:
                 raise RuntimeError(f"an AT session with {_open.host} is open; the library holds one at a time")

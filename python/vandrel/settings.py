@@ -88,7 +88,7 @@ def _fetch(address: str, device_type: int, by_mac: bool) -> None:
 
 
 def _take_all() -> dict[str, str]:
-    pairs = {}
+    pairs: dict[str, str] = {}
     key, value = ctypes.create_string_buffer(KEY_LEN), ctypes.create_string_buffer(VALUE_LEN)
     while True:
         key[0] = b"\0"  # an empty key takes the next pair
