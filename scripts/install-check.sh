@@ -1,11 +1,15 @@
 #!/bin/sh
 # The install stage of the full run: installs the build into a staging
 # prefix and uses it as a host would, from C, CMake, Python and the shell
-# (tests/install/install_test.sh, inside a private network namespace).
+# (tests/install/install_test.sh); then builds the Debian packages and
+# installs them on a throwaway copy of this machine
+# (tests/install/packages_test.sh). Both run in private namespaces.
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh python3-venv python3-setuptools python3-wheel man-db
+sh scripts/install-deps.sh python3-venv python3-setuptools python3-wheel man-db lintian dpkg-dev fakeroot file
 BUILD=${BUILD:-build}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" >/dev/null
 sh scripts/in-netns.sh sh tests/install/install_test.sh "$BUILD"
+sh scripts/packages.sh
+sh scripts/in-netns.sh unshare -m sh tests/install/packages_test.sh "${BUILD_DEB:-build-deb}"

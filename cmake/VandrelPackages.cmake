@@ -1,0 +1,72 @@
+# Debian packages of the install components, made with CPack from a build
+# configured for /usr (scripts/packages.sh):
+#   libvandrel1      runtime      the shared library
+#   libvandrel-dev   development  header, .so link, CMake package, vandrel.pc
+#   vandrel-tools    tools        vandrel, vandrel-sim, manual pages, completion
+#   python3-vandrel  python       the Python module
+# Files installed without one of these components are left out.
+set(VANDREL_MAINTAINER "Vandrel developers <vandrel@example.org>" CACHE STRING "Maintainer of the Debian packages")
+set(VANDREL_DEB_PACKAGES runtime libvandrel1 development libvandrel-dev tools vandrel-tools python python3-vandrel)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vandrel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${VANDREL_MAINTAINER})
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime development tools python)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# vandrel-tools depends on libvandrel1 by name: dpkg-shlibdeps only needs to
+# find the library to see past it.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+# The loader's cache is renewed by trigger (CPack also adds its ldconfig call).
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/debian/libvandrel1/triggers)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvandrel1 (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvandrel1 (>= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, libvandrel1 (>= ${PROJECT_VERSION})")
+
+set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "find, inspect and configure network device servers (library)
+libvandrel finds the device servers on the local network that put serial
+ports, CAN buses or IO lines onto Ethernet, reads and writes their settings
+over UDP, runs AT-command sessions over TCP, and drives their data channels
+and IO modules. This package holds the shared library.")
+set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "find, inspect and configure network device servers (development files)
+The header vandrel.h, the link to the shared library, the CMake package
+(find_package(Vandrel) gives Vandrel::vandrel) and vandrel.pc for pkg-config,
+to build hosts of libvandrel.")
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION "find, inspect and configure network device servers (tools)
+vandrel searches for device servers, shows and changes their settings, runs
+AT-command sessions, reads IO modules and downloads firmware. vandrel-sim
+runs simulated devices, to try vandrel and hosts of libvandrel in a private
+network namespace.")
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION "find, inspect and configure network device servers (Python module)
+The vandrel module: libvandrel's interface in Python's terms, with device
+records, settings as dicts, AT sessions, data channels and IO modules as
+context managers, and exceptions that carry the library's codes.")
+
+# Each package documents its copyright and changes, as Debian packages do;
+# a plain install leaves them out.
+set(VANDREL_DEB_CHANGELOG ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
+execute_process(COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/debian/changelog
+  OUTPUT_FILE ${VANDREL_DEB_CHANGELOG} COMMAND_ERROR_IS_FATAL ANY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/debian/changelog)
+while(VANDREL_DEB_PACKAGES)
+  list(POP_FRONT VANDREL_DEB_PACKAGES component package)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright ${VANDREL_DEB_CHANGELOG}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component} EXCLUDE_FROM_ALL)
+  string(TOUPPER ${component} upper)
+  set(CPACK_DEBIAN_${upper}_PACKAGE_NAME ${package})
+endwhile()
+
+include(CPack)

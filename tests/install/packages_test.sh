@@ -1,0 +1,32 @@
+#!/bin/sh
+# The Debian packages as a second machine would take them: lintian finds no
+# error, and dpkg -i installs them on a copy of this machine (an overlay of
+# its root in a private mount namespace, thrown away at the end) only with
+# their dependencies; there the tools, the man pages, pkg-config and the
+# Python module work from the system's own places.
+#   scripts/in-netns.sh unshare -m sh tests/install/packages_test.sh BUILD_DEB_DIR
+set -eu
+DEBS=$(cd "$1" && pwd)
+WORK=$(mktemp -d)
+ROOT=$WORK/root
+trap 'umount "$ROOT" 2>/dev/null; rm -rf "$WORK"' EXIT
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+lintian --fail-on error "$DEBS"/*.deb > "$WORK/lintian" 2>&1 || { cat "$WORK/lintian"; fail "lintian errors"; }
+[ "$(dpkg-deb -f "$DEBS"/python3-vandrel_*.deb Architecture)" = all ] || fail "python3-vandrel is not Architecture: all"
+
+mkdir "$WORK/upper" "$WORK/work" "$ROOT"
+mount -t overlay overlay -o "lowerdir=/,upperdir=$WORK/upper,workdir=$WORK/work" "$ROOT"
+cp "$DEBS"/*.deb "$ROOT/tmp/"
+in_root() { chroot "$ROOT" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root sh -c "$1"; }
+! in_root "dpkg -i /tmp/libvandrel-dev_*.deb" > "$WORK/dpkg" 2>&1 || fail "libvandrel-dev installed without libvandrel1"
+grep -q "depends on libvandrel1" "$WORK/dpkg" || { cat "$WORK/dpkg"; fail "no word of the missing libvandrel1"; }
+in_root "dpkg -i /tmp/*.deb" > "$WORK/dpkg" 2>&1 || { cat "$WORK/dpkg"; fail "dpkg -i failed"; }
+
+in_root "vandrel --help" | grep -q "firmware download" || fail "the installed vandrel does not run"
+in_root "man -w vandrel vandrel-sim" > /dev/null || fail "no manual pages"
+[ "$(in_root "pkg-config --modversion vandrel")" = 1.0.0 ] || fail "pkg-config does not know vandrel"
+in_root 'vandrel-sim --quiet > /tmp/sim.log & until grep -q "devices ready" /tmp/sim.log; do sleep 0.05; done
+    python3 -c "import vandrel; print(vandrel.read(\"127.0.0.2\", [\"NAME\"])[\"NAME\"])"; kill $!' > "$WORK/out" 2>&1
+[ "$(cat "$WORK/out")" = serial-5 ] || { cat "$WORK/out"; fail "the installed Python module did not read vandrel-sim"; }
+echo "packages test: passed"
