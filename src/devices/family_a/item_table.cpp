@@ -61,6 +61,8 @@ constexpr ItemRow kRows[] = {
 
 }  // namespace
 
+ItemRows AllItemRows() { return {kRows, sizeof kRows / sizeof kRows[0]}; }
+
 TypeGroup TypeGroupOf(uint8_t type) {
     switch (type) {
         case 3:

@@ -4,6 +4,7 @@
 #ifndef VANDREL_DEVICES_FAMILY_A_ITEM_TABLE_H
 #define VANDREL_DEVICES_FAMILY_A_ITEM_TABLE_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/text.h"
@@ -30,6 +31,16 @@ struct ItemRow {
     uint8_t groups;
     ItemAccess access;
 };
+
+// The whole table, in decoding order, for code that lists it (such as the
+// generator of the Wireshark dissector's tables).
+struct ItemRows {
+    const ItemRow *first;
+    size_t count;
+    const ItemRow *begin() const { return first; }
+    const ItemRow *end() const { return first + count; }
+};
+ItemRows AllItemRows();
 
 // The group of a device type code; codes outside 10T and CAN are serial.
 TypeGroup TypeGroupOf(uint8_t type);
