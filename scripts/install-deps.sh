@@ -1,9 +1,10 @@
 #!/bin/sh
 # Installs, from Debian's packages, what building and testing Vandrel needs,
-# and the packages named as arguments (what a stage needs besides).
-# Skips apt entirely when everything is already there.
+# and the packages named as arguments (what a stage needs besides). Skips apt
+# entirely when everything is already there. tshark (with dumpcap, text2pcap
+# and mergecap) runs the Wireshark dissector's tests.
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev $*"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark $*"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -13,4 +14,6 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 echo "installing:$missing"
 $SUDO apt-get update -qq
+# tshark's package asks whether non-root users may capture: they may not.
+echo "wireshark-common wireshark-common/install-setuid boolean false" | $SUDO debconf-set-selections
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing >/dev/null
