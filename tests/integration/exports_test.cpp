@@ -1,10 +1,9 @@
 // The exports' own rules, as a host sees them: family checks before any
-// traffic, NULL arguments, the "PASS" and "VERSION" rules, and the wait of a
-// request for a type nobody serves.
+// traffic, NULL arguments, and the wait of a request for a type nobody
+// serves.
 #include <gtest/gtest.h>
 
 #include "integration/support.h"
-#include "sim_family_a.h"
 
 using vdtest::Clock;
 using vdtest::Seconds;
@@ -39,25 +38,6 @@ TEST(Exports, WrongFamilyIsRefusedAtOnceWithoutTraffic) {
     EXPECT_EQ(VD_LoginTCP(1, "127.0.0.1", 23, ""), VD_WRONG_FAMILY);
     EXPECT_LT(Seconds(start), 0.1);
     EXPECT_FALSE(listener.HeardAnything());
-}
-
-TEST(Exports, PassIsRefusedByNameAndVersionAlwaysAnswers) {
-    vdsim::FamilyADevice dev{"127.0.0.2", 1, {0x02, 0x00, 0x00, 0x00, 0x00, 0x01}};
-    dev.SetItem(0x20, {7});
-    dev.SetPassword("pw");
-    ASSERT_TRUE(dev.Start());
-    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
-    char key[VD_KEY_LEN] = "PASS", value[VD_VALUE_LEN] = "untouched";
-    EXPECT_EQ(VD_GetDevConfigUDP(key, value), VD_FAIL);
-    EXPECT_STREQ(value, "untouched");
-    EXPECT_EQ(vdtest::Ask("VERSION"), "V1.07");
-    EXPECT_EQ(vdtest::Ask("VERSION"), "V1.00");  // taken: the default
-    // Stepping through still shows "PASS"; past the last pair key and value are emptied.
-    EXPECT_EQ(vdtest::TakeAllPairs().back(), vdtest::Pairs::value_type("PASS", "pw"));
-    key[0] = '\0';
-    EXPECT_EQ(VD_GetDevConfigUDP(key, value), VD_FAIL);
-    EXPECT_STREQ(key, "");
-    EXPECT_STREQ(value, "");
 }
 
 TEST(Exports, NullArgumentsOfTheQuickCalls) {

@@ -74,11 +74,19 @@ TEST_F(FamilyA, ReadHandsOutEachPairOnceWithTheFamilyRules) {
     ASSERT_TRUE(dev.Start());
     ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
     EXPECT_EQ(Received(), std::vector<Bytes>{kInfoRequest});
+    // "PASS" is refused by name, and then still handed out by stepping.
+    char key[VD_KEY_LEN] = "PASS", value[VD_VALUE_LEN] = "untouched";
+    EXPECT_EQ(VD_GetDevConfigUDP(key, value), VD_FAIL);
+    EXPECT_STREQ(value, "untouched");
     // The enable byte is hidden, D2 is off, IP_MODE reads inverted.
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "1"}, {"IP", "127.0.0.2"}, {"MAC", "02:00:00:AB:CD:EF"},
                                      {"C1_TCPAT", "80"}, {"C1_D1", "5"}, {"C1_D2", "invalid"}, {"IP_MODE", "1"},
                                      {"VERSION", "V1.07"}, {"NAME", "port-1"}, {"PASS", "pw"}}));
-    EXPECT_TRUE(TakeAllPairs().empty());
+    // Past the last pair, key and value are emptied; "VERSION" still answers.
+    key[0] = '\0';
+    EXPECT_EQ(VD_GetDevConfigUDP(key, value), VD_FAIL);
+    EXPECT_EQ(std::string(key) + "|" + value, "|");
+    EXPECT_EQ(Ask("VERSION"), "V1.00");
 }
 
 TEST_F(FamilyA, AHostileReplyIsCutNeverOverrun) {
