@@ -55,7 +55,8 @@ test_bad_plans_write_nothing() {
 }
 
 test_ctrl_c_stops_an_apply_between_devices() {
-    "$VANDREL_SIM" --print-fleet --fleet-size 8 | grep family-a | start_sim
+    "$VANDREL_SIM" --print-fleet --fleet-size 8 | grep family-a > "$WORK/generated.txt"
+    start_sim < "$WORK/generated.txt"  # not in a pipe: its subshell would lose SIM_PID
     awk '/^family-a/ { printf "%s type=%s NAME=new-%d\n", $2, $6, NR }' "$WORK/sim.log" > "$WORK/plan"
     LAST="vandrel apply (then Ctrl-C)"
     "$VANDREL" apply "$WORK/plan" --password admin > "$WORK/out" 2> "$WORK/err" &
