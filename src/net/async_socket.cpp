@@ -73,6 +73,7 @@ void CAsyncSocketEx::Close() {
             CloseSocket(m_handle);
         m_handle = kInvalidSocket;
     }
+    m_knownPending = 0;
 }
 
 bool CAsyncSocketEx::Connect(const char *host, uint32_t port) {
@@ -93,16 +94,23 @@ bool CAsyncSocketEx::Connect(const Endpoint &remote) {
     return connected;
 }
 
+// A stream read notice that finds data known to be queued is dispatched
+// without a pending-byte query, and the stand-in announces the next one
+// without polling: a fast sender costs one read per notice.
 int CAsyncSocketEx::Receive(void *buffer, int length) {
     const int n = ReceiveBytes(m_handle, buffer, length);
-    if (m_context && m_slot >= 0) EventsConsumed(m_context->Helper(), m_slot, FD_READ);
+    const uint32_t known = m_knownPending;
+    const uint32_t left = n > 0 && uint32_t(n) < known ? known - uint32_t(n) : 0;
+    m_knownPending = left;
+    if (m_context && m_slot >= 0) EventsConsumed(m_context->Helper(), m_slot, FD_READ, left > 0);
     return n;
 }
 
 int CAsyncSocketEx::ReceiveFrom(void *buffer, int length, char *address, uint32_t *port) {
     Endpoint from;
     const int n = ReceiveBytesFrom(m_handle, buffer, length, from);
-    if (m_context && m_slot >= 0) EventsConsumed(m_context->Helper(), m_slot, FD_READ);
+    m_knownPending = 0;
+    if (m_context && m_slot >= 0) EventsConsumed(m_context->Helper(), m_slot, FD_READ, false);
     if (n < 0) return n;
     if (port) *port = from.port;
     if (address) {
@@ -133,7 +141,11 @@ int CAsyncSocketEx::SendTo(const void *buffer, int length, const Endpoint &to) {
     return SendBytesTo(m_handle, buffer, length, to);
 }
 
-bool CAsyncSocketEx::PendingBytes(uint32_t &count) { return QueryPending(m_handle, count); }
+bool CAsyncSocketEx::PendingBytes(uint32_t &count) {
+    const bool known = QueryPending(m_handle, count);
+    m_knownPending = known ? count : 0;
+    return known;
+}
 
 bool CAsyncSocketEx::SetBroadcast(bool on) { return net::SetBroadcast(m_handle, on); }
 

@@ -6,6 +6,7 @@
 #ifndef VANDREL_NET_ASYNC_SOCKET_H
 #define VANDREL_NET_ASYNC_SOCKET_H
 
+#include <atomic>
 #include <cstdint>
 
 #include "net/platform.h"
@@ -47,6 +48,10 @@ public:
     virtual int SendTo(const void *buffer, int length, const Endpoint &to);
 
     bool PendingBytes(uint32_t &count);
+    // Bytes known to be queued without asking the platform: what the last
+    // pending-byte query found, less what has been read since (more may
+    // have arrived).
+    uint32_t KnownPending() const { return m_knownPending; }
     bool SetBroadcast(bool on);
 
     SocketHandle GetHandle() const { return m_handle; }
@@ -64,6 +69,8 @@ private:
     SocketHandle m_handle = kInvalidSocket;
     int32_t m_slot = -1;
     int32_t m_events = 0;  // the events last selected
+    // Written by reads on the caller's thread and by the dispatching thread.
+    std::atomic<uint32_t> m_knownPending{0};
     uintptr_t m_lookupRequest = 0;  // the running host-name lookup; 0 when none
     uint32_t m_lookupPort = 0;
     CSocketContext *m_context = nullptr;

@@ -169,9 +169,11 @@ void DestroyHelperWindow(HelperWindow *window);
 bool SelectEvents(HelperWindow &window, SocketHandle handle, int32_t slot, int32_t events);
 // Bookkeeping that Winsock does by itself and a stand-in needs told: a
 // connect has been started on the slot's socket; a call (a read) consumed
-// the given events, so they may be announced again.
+// the given events, so they may be announced again. moreQueued: the caller
+// knows that data is still queued, so a stand-in may announce the read
+// again at once without looking (Winsock looks by itself).
 void ConnectStarted(HelperWindow &window, int32_t slot);
-void EventsConsumed(HelperWindow &window, int32_t slot, int32_t events);
+void EventsConsumed(HelperWindow &window, int32_t slot, int32_t events, bool moreQueued);
 
 // Starts looking up name without blocking; its end is posted to the window
 // as LOOKUP_DONE_MSG. Returns the request (never 0), or 0 when the platform

@@ -29,8 +29,8 @@ void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t
     int32_t error = ErrorOf(lparam);
     switch (lparam & 0xFFFF) {
     case FD_READ: {
-        uint32_t pending = 0;
-        if (!socket->PendingBytes(pending)) error = LastError();
+        uint32_t pending = socket->KnownPending();
+        if (pending == 0 && !socket->PendingBytes(pending)) error = LastError();
         // Polling reads may already have taken the data.
         if (pending == 0 && error == 0) return;
         socket->OnReceive(error);

@@ -83,6 +83,9 @@ struct HelperWindow {
     std::mutex mutex;  // guards everything below
     std::vector<Watch> watches;  // by slot
     std::deque<Message> queue;
+    // Scan's working lists, kept between scans; only the owner thread scans.
+    std::vector<pollfd> polled;
+    std::vector<int32_t> polledSlots;
     std::map<uintptr_t, std::string> lookups;  // running lookups: request -> name
     uintptr_t lastLookup = 0;
 };
@@ -95,23 +98,23 @@ void HelperWindow::Queue(Watch &w, int32_t slot, int32_t event, int32_t error) {
 }
 
 void HelperWindow::Scan(int waitMs) {
-    std::vector<pollfd> polled;
-    std::vector<int32_t> slots;
+    polled.clear();
+    polledSlots.clear();
     {
         std::lock_guard<std::mutex> guard(mutex);
         for (size_t slot = 0; slot < watches.size(); ++slot) {
             const short events = WatchedEvents(watches[slot]);
             if (!events) continue;
             polled.push_back({int(watches[slot].handle), events, 0});
-            slots.push_back(int32_t(slot));
+            polledSlots.push_back(int32_t(slot));
         }
     }
     if (poll(polled.data(), polled.size(), waitMs) <= 0) return;
     std::lock_guard<std::mutex> guard(mutex);
     for (size_t i = 0; i < polled.size(); ++i) {
-        Watch &w = watches[size_t(slots[i])];
+        Watch &w = watches[size_t(polledSlots[i])];
         // The socket may have been closed or replaced while polling.
-        if (polled[i].revents && w.handle == polled[i].fd) Examine(w, slots[i], polled[i].revents);
+        if (polled[i].revents && w.handle == polled[i].fd) Examine(w, polledSlots[i], polled[i].revents);
     }
 }
 
@@ -228,9 +231,18 @@ void ConnectStarted(HelperWindow &window, int32_t slot) {
     w.ended = false;
 }
 
-void EventsConsumed(HelperWindow &window, int32_t slot, int32_t events) {
+void EventsConsumed(HelperWindow &window, int32_t slot, int32_t events, bool moreQueued) {
     std::lock_guard<std::mutex> guard(window.mutex);
-    if (size_t(slot) < window.watches.size()) window.watches[size_t(slot)].armed |= events;
+    if (size_t(slot) >= window.watches.size()) return;
+    Watch &w = window.watches[size_t(slot)];
+    // Data known to be queued needs no poll to be announced, and the peer's
+    // close comes after it anyway.
+    if (moreQueued && (events & FD_READ) && w.stream && w.connected && !w.ended && (w.events & FD_READ)) {
+        w.armed |= events & ~FD_READ;
+        window.queue.push_back({SOCKET_MSG_BASE + uint32_t(slot), uintptr_t(w.handle), NoticeParam(FD_READ, 0)});
+        return;
+    }
+    w.armed |= events;
 }
 
 uintptr_t StartLookup(HelperWindow &window, const char *name) {
