@@ -4,7 +4,7 @@
 # entirely when everything is already there. tshark (with dumpcap, text2pcap
 # and mergecap) runs the Wireshark dissector's tests.
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark $*"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev $*"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -7,7 +7,8 @@
 #   sh scripts/test.sh --full   the suite, then the same suite under address and
 #                               undefined-behaviour sanitizers, the thread tests
 #                               under ThreadSanitizer, every fuzz target for
-#                               30 seconds, and the install stage (what CI runs)
+#                               30 seconds, the install stage and the
+#                               benchmark in its quick mode (what CI runs)
 set -e
 cd "$(dirname "$0")/.."
 FULL=0
@@ -31,3 +32,5 @@ echo "== fuzzing"
 sh scripts/fuzz.sh 30
 echo "== install"
 sh scripts/install-check.sh
+echo "== benchmark (quick: every call runs, no figure is judged)"
+sh scripts/bench.sh --quick

@@ -1,0 +1,36 @@
+#!/bin/sh
+# The benchmark: every library call against its floor, the data channel
+# against plain sockets in the same run, the processor a waiting call takes,
+# and the library's resident memory in a small C host. Builds what it needs
+# and runs everything inside a private network namespace (scripts/in-netns.sh)
+# against vandrel-sim. Prints one markdown table.
+#
+#   sh scripts/bench.sh           the whole benchmark (about 3 minutes)
+#   sh scripts/bench.sh --quick   one round of each, smaller transfers (CI)
+set -e
+cd "$(dirname "$0")/.."
+QUICK=""
+[ "${1:-}" = "--quick" ] && QUICK=--quick
+BUILD=${BUILD:-build}
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD" -j "$(nproc)" --target vandrel vandrel-sim vandrel-bench vandrel-resident >/dev/null
+BIN=$(cd "$BUILD/bin" && pwd)
+LIB=$(cd "$BUILD/lib" && pwd)/libvandrel.so
+OPERATIONS=100000
+[ -n "$QUICK" ] && OPERATIONS=10000
+
+echo "Machine: $(nproc) cores, $(sed -n 's/^model name[^:]*: //p' /proc/cpuinfo | head -1), load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+echo "| operation | measured | against | ratio |"
+echo "|---|---:|---|---:|"
+# shellcheck disable=SC2016
+sh scripts/in-netns.sh sh -c '
+  "$1/vandrel-sim" --quiet --fleet bench/fleet.txt >/dev/null &
+  sim=$!
+  sleep 1
+  status=0
+  "$1/vandrel-bench" $4 || status=1
+  "$1/vandrel-resident" "$2" "$3" || status=1
+  kill $sim
+  wait $sim 2>/dev/null || true
+  exit $status' bench "$BIN" "$LIB" "$OPERATIONS" "$QUICK"
