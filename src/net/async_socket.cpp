@@ -66,12 +66,12 @@ bool CAsyncSocketEx::AsyncSelect(int32_t events) {
 
 void CAsyncSocketEx::Close() {
     if (m_context) m_context->Unregister(*this);
-    if (m_handle != kInvalidSocket) {
+    const SocketHandle handle = m_handle.exchange(kInvalidSocket);
+    if (handle != kInvalidSocket) {
         if (g_unloading)
-            LeaveToCleanup(m_handle);
+            LeaveToCleanup(handle);
         else
-            CloseSocket(m_handle);
-        m_handle = kInvalidSocket;
+            CloseSocket(handle);
     }
     m_knownPending = 0;
 }

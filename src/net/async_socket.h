@@ -66,7 +66,10 @@ public:
 private:
     friend class CSocketContext;
 
-    SocketHandle m_handle = kInvalidSocket;
+    // A host may close a channel on its thread while the loading thread
+    // dispatches the peer's close, which closes it too: whoever takes the
+    // handle first closes it, once.
+    std::atomic<SocketHandle> m_handle{kInvalidSocket};
     int32_t m_slot = -1;
     int32_t m_events = 0;  // the events last selected
     // Written by reads on the caller's thread and by the dispatching thread.
