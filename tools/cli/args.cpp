@@ -49,6 +49,10 @@ bool ParseArgs(const CommandDef &def, const std::vector<std::string> &words, Arg
             error = "unknown option " + name;
             return false;
         }
+        const auto set = [&](const std::string &value) {
+            const auto it = out.m_values.find(name);
+            out.m_values[name] = o->repeatable && it != out.m_values.end() ? it->second + "," + value : value;
+        };
         if (o->valueName.empty()) {
             if (eq != std::string::npos) {
                 error = name + " takes no value";
@@ -56,9 +60,9 @@ bool ParseArgs(const CommandDef &def, const std::vector<std::string> &words, Arg
             }
             out.m_values[name] = "";
         } else if (eq != std::string::npos) {
-            out.m_values[name] = w.substr(eq + 1);
+            set(w.substr(eq + 1));
         } else if (i + 1 < words.size()) {
-            out.m_values[name] = words[++i];
+            set(words[++i]);
         } else {
             error = name + " needs a value (" + o->valueName + ")";
             return false;

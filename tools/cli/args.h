@@ -14,6 +14,7 @@ struct Option {
     std::string name;       // "--type"
     std::string valueName;  // "N"; empty for a flag
     std::string help;
+    bool repeatable = false;  // each use adds its value, joined with ','
 };
 
 struct CommandDef {

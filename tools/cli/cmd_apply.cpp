@@ -264,7 +264,8 @@ std::vector<Command> ApplyCommands() {
                      {"--jobs", "N", "devices served at once, each by a process of its own (default 1)"},
                      {"--dry-run", "", "check every device and show what would change; write nothing"},
                      {"--force", "", "send keys and values that the checks refuse"},
-                     {"--wait", "MS", "how long the search for the plan's devices collects (default 1000)"}};
+                     {"--wait", "MS", "how long the search for the plan's devices collects (default 1000)"},
+                     InterfaceOption()};
     apply.details =
         "PLAN ('-': standard input) names devices by IP or MAC address, or selects\n"
         "every device of a type code that answers a search, with the settings each\n"

@@ -78,7 +78,7 @@ std::vector<Command> ConfigCommands() {
     show.name = "show";
     show.synopsis = "ADDRESS [KEY...]";
     show.summary = "read a device's settings (family A by IP, family B by MAC)";
-    show.options = {TypeOption(), {"--with-password", "", "also list PASS, the device's password"}};
+    show.options = {TypeOption(), InterfaceOption(), {"--with-password", "", "also list PASS, the device's password"}};
     show.details =
         "ADDRESS is the device's IP address (family A) or its MAC address (family B,\n"
         "asked by broadcast on UDP port 8801). With KEYs only those are shown.\n"

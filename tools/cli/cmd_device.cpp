@@ -165,6 +165,7 @@ int RunErase(const Args &args, const Printer &out) {
 
 std::vector<Option> CommandOptions() {
     return {TypeOption(),
+            InterfaceOption(),
             {"--tcp", "", "send over TCP instead of UDP (family A)"},
             {"--port", "N", "the device's command port (family A; default 8800)"}};
 }

@@ -64,13 +64,14 @@ std::vector<Command> DiscoveryCommands() {
     search.name = "search";
     search.synopsis = "[ADDRESS]";
     search.summary = "find devices: broadcast a search, or ask one address";
-    search.options = {{"--wait", "MS", "how long to collect answers (default 1000)"}};
+    search.options = {{"--wait", "MS", "how long to collect answers (default 1000)"}, InterfaceOption()};
     search.details =
         "Without ADDRESS the search is a broadcast to 255.255.255.255 on UDP port 8800:\n"
         "run it only on a network where that is fine. With ADDRESS only that address\n"
-        "is asked (it may be a directed broadcast address). Every answer is listed as\n"
-        "it came; a device that answers twice is listed twice. Ctrl-C ends the wait\n"
-        "and lists the devices that answered so far (exit status 130).\n";
+        "is asked (it may be a directed broadcast address). A broadcast leaves by every\n"
+        "interface that can broadcast (see 'vandrel interfaces'), so a device reachable\n"
+        "over two links may answer twice: identical answers are listed once. Ctrl-C\n"
+        "ends the wait and lists the devices that answered so far (exit status 130).\n";
     search.maxPositionals = 1;
     return {{search, RunSearch}};
 }

@@ -242,6 +242,7 @@ Command SetCommand() {
     set.synopsis = "ADDRESS [KEY=VALUE...]";
     set.summary = "change settings, guarded by the device's password";
     set.options = {TypeOption(),
+                   InterfaceOption(),
                    PasswordOption(),
                    {"--from", "FILE", "also the settings of FILE ('-': standard input), as 'show --json' prints"},
                    {"--verify", "", "read the device back and report each key as stored or not"},

@@ -24,6 +24,7 @@ std::vector<Command> DeviceCommands();     // restart, cmd, firmware download, f
 std::vector<Command> SessionCommands();    // at
 std::vector<Command> ChannelCommands();    // io, data
 std::vector<Command> ApplyCommands();      // apply
+std::vector<Command> InterfaceCommands();  // interfaces
 
 }  // namespace vdcli
 

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "base/family_b_models.h"
@@ -103,19 +104,28 @@ std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, cons
     else
         VD_Search(addr.c_str());
     std::vector<FoundDevice> found;
+    // A device heard over two links answers twice, alike.
+    std::set<std::string> seen;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
-        // Answers come in while the library does not look; each call only
-        // collects what is already queued.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // Answers queue while the library does not look, and a queue that
+        // overflows loses them: collect as they come, resting 1 ms only
+        // when nothing came.
         char ip[VD_IP_LEN] = "", version[VD_VERSION_LEN] = "", mac[VD_MAC_LEN] = "";
         uint8_t code1 = 0, code2 = 0;
         uint32_t port = 0;
+        bool came = false;
         while (VD_GetSearchDev(ip, version, mac, &code1, &code2, &port) == VD_OK) {
-            found.push_back({ip, version, mac, code1, code2, port});
-            if (stopAt && Matches(found.back(), *stopAt)) return found;
+            came = true;
+            const FoundDevice d{ip, version, mac, code1, code2, port};
+            const std::string key = d.ip + " " + d.version + " " + d.mac + " " + std::to_string(d.type) + " " +
+                                    std::to_string(d.code2) + " " + std::to_string(d.port);
+            if (!seen.insert(key).second) continue;
+            found.push_back(d);
+            if (stopAt && Matches(d, *stopAt)) return found;
         }
         if (std::chrono::steady_clock::now() >= deadline || Interrupted()) return found;
+        if (!came) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
@@ -142,6 +152,10 @@ bool PasswordOf(const Args &args, std::string &password) {
 
 Option PasswordOption() {
     return {"--password", "TEXT", "the device's password (required: this or VANDREL_PASSWORD; '' for none)"};
+}
+
+Option InterfaceOption() {
+    return {"--interface", "NAME", "broadcast on this interface only (repeatable; default: every one)", true};
 }
 
 Option TypeOption() { return {"--type", "N", "device type code (default: ask the device with a search)"}; }

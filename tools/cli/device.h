@@ -35,7 +35,7 @@ struct FoundDevice {
 };
 
 // Sends a search (broadcast when addr is empty) and collects what answers
-// within waitMs. With stopAt set, returns as soon as a matching device is in;
+// within waitMs, each distinct answer once. With stopAt set, returns as soon as a matching device is in;
 // after Ctrl-C (CatchInterrupt), with what has come in so far.
 std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs,
                                        const Address *stopAt = nullptr);
@@ -61,6 +61,8 @@ int FailWrongFamily(const Printer &out, int type);
 
 // The --type option as commands declare it.
 Option TypeOption();
+// The --interface option of every command that may broadcast.
+Option InterfaceOption();
 
 // The --password option, or else the VANDREL_PASSWORD environment variable
 // (which keeps it off command lines that others can list); false when

@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "device.h"
+#include "interfaces.h"
 #include "status.h"
 #include "version.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
-    for (auto group : {DiscoveryCommands, ConfigCommands, ApplyCommands, DeviceCommands, SessionCommands,
+    for (auto group : {DiscoveryCommands, InterfaceCommands, ConfigCommands, ApplyCommands, DeviceCommands, SessionCommands,
                        ChannelCommands})
         for (Command &c : group()) all.push_back(std::move(c));
     return all;
@@ -103,5 +104,7 @@ int main(int argc, char **argv) {
         std::fputs(HelpText(c->def).c_str(), stdout);
         return kExitOk;
     }
+    int status = 0;
+    if (parsed.Has("--interface") && !UseInterfaces(parsed.Value("--interface"), out, status)) return status;
     return c->run(parsed, out);
 }
