@@ -38,10 +38,10 @@ up() {
         ip netns add "$site"
         ip -n "$site" link set lo up
         ip link add "link$i" netns "$host" type veth peer name eth0 netns "$site"
-        ip -n "$host" addr add "198.18.$i.1/24" dev "link$i"
+        ip -n "$host" addr add "198.18.$i.1/24" brd + dev "link$i"
         ip -n "$host" link set "link$i" up
         for a in 2 3 4 5 6 7 8 9; do
-            ip -n "$site" addr add "198.18.$i.$a/24" dev eth0
+            ip -n "$site" addr add "198.18.$i.$a/24" brd + dev eth0
         done
         ip -n "$site" link set eth0 up
         ip -n "$site" route add default via "198.18.$i.1"

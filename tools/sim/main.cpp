@@ -1,13 +1,11 @@
 // vandrel-sim: runs a fleet of simulated devices on loopback addresses, for
 // trying the vandrel tool and library without owning a device. It prints the
 // fleet, then one line per request its devices serve, until SIGINT or SIGTERM.
-#include <net/if.h>
 #include <signal.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -15,35 +13,27 @@
 #include <vector>
 
 #include "sim_fleet.h"
+#include "sim_safety.h"
 
 using namespace vdsim;
 
 namespace {
 
-// The simulated devices hear limited broadcasts: on a machine with a real
-// network they would answer other people's searches, so the tool runs only
-// where loopback is the sole interface (a private network namespace).
-bool OnlyLoopback() {
-    struct if_nameindex *list = if_nameindex();
-    if (!list) return false;
-    bool only = true;
-    for (struct if_nameindex *i = list; i->if_index != 0; ++i) only = only && std::strcmp(i->if_name, "lo") == 0;
-    if_freenameindex(list);
-    return only;
-}
-
 void Usage(FILE *to) {
     std::fprintf(to,
                  "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--quiet]\n"
-                 "       vandrel-sim --print-fleet [--fleet-size N]\n\n"
+                 "       vandrel-sim --print-fleet [--fleet-size N]\n"
+                 "       vandrel-sim --check-network\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
                  "logs one line per request they serve. It must run in a private network\n"
-                 "namespace, as in: scripts/in-netns.sh vandrel-sim\n\n"
+                 "namespace, as in: scripts/in-netns.sh vandrel-sim, or in a site of a lab of\n"
+                 "veth links (scripts/lab.sh), where the devices take its 198.18.x.x addresses.\n\n"
                  "  --fleet FILE     the devices to run (default: the built-in fleet)\n"
                  "  --fleet-size N   instead, N devices (up to %d): family A and family B by\n"
                  "                   turns, every type code, 127.1.x.y addresses, password admin\n"
                  "  --print-fleet    print the fleet (built-in or --fleet-size), a starting\n"
                  "                   point for a FILE\n"
+                 "  --check-network  tell whether this is a place where it runs (exit 0) or not (2)\n"
                  "  --quiet          do not log requests\n\n"
                  "A fleet file has one device per line, '#' starts a comment:\n%s",
                  kMaxFleetSize, FleetSettingsHelp());
@@ -72,7 +62,7 @@ void PrintFleet(const std::vector<std::unique_ptr<FleetMember>> &members) {
 
 int main(int argc, char **argv) {
     std::string fleetFile;
-    bool quiet = false, print = false;
+    bool quiet = false, print = false, checkOnly = false;
     long size = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -85,6 +75,8 @@ int main(int argc, char **argv) {
                 std::fprintf(stderr, "vandrel-sim: --fleet-size takes 1 to %d devices\n", kMaxFleetSize);
                 return 2;
             }
+        } else if (a == "--check-network") {
+            checkOnly = true;
         } else if (a == "--quiet") {
             quiet = true;
         } else if (a == "--print-fleet") {
@@ -102,11 +94,13 @@ int main(int argc, char **argv) {
         std::fputs(text.c_str(), stdout);
         return 0;
     }
-    if (!OnlyLoopback()) {
-        std::fprintf(stderr, "vandrel-sim: refusing to run: this process sees network interfaces other than "
-                             "loopback; run it in a private namespace: scripts/in-netns.sh vandrel-sim\n");
+    std::string why;
+    if (!InPrivateNetwork(why)) {
+        std::fprintf(stderr, "vandrel-sim: refusing to run: %s; run it in a private namespace "
+                             "(scripts/in-netns.sh vandrel-sim) or in a lab site (scripts/lab.sh)\n", why.c_str());
         return 2;
     }
+    if (checkOnly) return 0;
 
     if (!fleetFile.empty()) {
         std::ifstream in(fleetFile);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "sim_fleet_members.h"
+#include "sim_safety.h"
 
 namespace vdsim {
 
@@ -36,9 +37,9 @@ const char kSettingsHelp[] =
     "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n"
     "silent-after=N: the device answers N information requests, then none.\n";
 
-bool IsLoopback(const std::string &address) {
+bool IsDeviceAddress(const std::string &address) {
     in_addr a{};
-    return inet_pton(AF_INET, address.c_str(), &a) == 1 && (ntohl(a.s_addr) >> 24) == 127;
+    return inet_pton(AF_INET, address.c_str(), &a) == 1 && ((ntohl(a.s_addr) >> 24) == 127 || IsLabAddress(address));
 }
 
 }  // namespace
@@ -73,8 +74,8 @@ bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::
         e.line = number;
         if (!(words >> e.kind)) continue;
         const std::string where = "line " + std::to_string(number) + ": ";
-        if (!(words >> e.address) || !IsLoopback(e.address)) {
-            error = where + "the address must be a 127.x.x.x address";
+        if (!(words >> e.address) || !IsDeviceAddress(e.address)) {
+            error = where + "the address must be a 127.x.x.x address, or a lab address in 198.18.0.0/15";
             return false;
         }
         for (std::string w; words >> w;) {

@@ -3,8 +3,9 @@
 //   KIND ADDRESS [NAME=VALUE]...
 //
 // KIND is family-a, family-b, io-module or firmware; ADDRESS a 127.x.x.x
-// address; '#' starts a comment. Each member owns the simulated peers it
-// needs, starts and stops them together, and tells what they served.
+// address, or in a lab of scripts/lab.sh an address of 198.18.0.0/15; '#'
+// starts a comment. Each member owns the simulated peers it needs, starts and
+// stops them together, and tells what they served.
 #ifndef VANDREL_SIM_SIM_FLEET_H
 #define VANDREL_SIM_SIM_FLEET_H
 
