@@ -1,7 +1,8 @@
 #!/bin/sh
 # The benchmark: every library call against its floor, the data channel
 # against plain sockets in the same run, the processor a waiting call takes,
-# and the library's resident memory in a small C host. Builds what it needs
+# the library's resident memory in a small C host, and searches answered by
+# crowds of devices (scripts/bench-crowd.sh). Builds what it needs
 # and runs everything inside a private network namespace (scripts/in-netns.sh)
 # against vandrel-sim. Prints one markdown table.
 #
@@ -34,3 +35,8 @@ sh scripts/in-netns.sh sh -c '
   kill $sim
   wait $sim 2>/dev/null || true
   exit $status' bench "$BIN" "$LIB" "$OPERATIONS" "$QUICK"
+if [ -n "$QUICK" ]; then
+  sh scripts/bench-crowd.sh --rows 1000
+else
+  sh scripts/bench-crowd.sh --rows
+fi

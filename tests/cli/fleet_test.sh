@@ -24,4 +24,21 @@ test_default_fleet_serves_and_stops_on_sigint() {
     grep -q "vandrel-sim: stopped (SIGINT)" "$WORK/sim.log" || fail "no stop message"
 }
 
+test_crowd_answers_and_a_namespace_it_refuses() {
+    start_sim <<'FLEET'
+family-a 127.0.0.2 type=5
+family-a 127.0.0.2 type=5
+crowd    127.2.0.1 count=3000
+FLEET
+    run search --wait 1000
+    expect_status 0
+    # The two devices alike answer alike, and are listed once.
+    expect_out "^127\.2\.11\.184 +02:56:43:00:0B:B8 +5 \(A, serial\)"
+    expect_out "^3001 devices answered$"
+    ip link add probe0 type bridge
+    LAST="vandrel-sim --check-network"
+    ! "$VANDREL_SIM" --check-network 2> "$WORK/err" || fail "it would run beside a bridge"
+    expect_err "interface probe0 is not a veth link"
+}
+
 run_case "$1"

@@ -21,7 +21,7 @@ namespace {
 
 void Usage(FILE *to) {
     std::fprintf(to,
-                 "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--quiet]\n"
+                 "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--quiet]\n"
                  "       vandrel-sim --print-fleet [--fleet-size N]\n"
                  "       vandrel-sim --check-network\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
@@ -33,6 +33,8 @@ void Usage(FILE *to) {
                  "                   turns, every type code, 127.1.x.y addresses, password admin\n"
                  "  --print-fleet    print the fleet (built-in or --fleet-size), a starting\n"
                  "                   point for a FILE\n"
+                 "  --crowd N        N more devices (127.2.0.1 on) that answer each search at\n"
+                 "                   once; alone, instead of the built-in fleet\n"
                  "  --check-network  tell whether this is a place where it runs (exit 0) or not (2)\n"
                  "  --quiet          do not log requests\n\n"
                  "A fleet file has one device per line, '#' starts a comment:\n%s",
@@ -61,7 +63,7 @@ void PrintFleet(const std::vector<std::unique_ptr<FleetMember>> &members) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::string fleetFile;
+    std::string fleetFile, crowd;
     bool quiet = false, print = false, checkOnly = false;
     long size = 0;
     for (int i = 1; i < argc; ++i) {
@@ -75,6 +77,8 @@ int main(int argc, char **argv) {
                 std::fprintf(stderr, "vandrel-sim: --fleet-size takes 1 to %d devices\n", kMaxFleetSize);
                 return 2;
             }
+        } else if (a == "--crowd" && i + 1 < argc) {
+            crowd = argv[++i];
         } else if (a == "--check-network") {
             checkOnly = true;
         } else if (a == "--quiet") {
@@ -89,7 +93,7 @@ int main(int argc, char **argv) {
             return 2;
         }
     }
-    std::string text = size > 0 ? GeneratedFleetText(int(size)) : DefaultFleetText();
+    std::string text = size > 0 ? GeneratedFleetText(int(size)) : crowd.empty() ? DefaultFleetText() : "";
     if (print) {
         std::fputs(text.c_str(), stdout);
         return 0;
@@ -112,6 +116,7 @@ int main(int argc, char **argv) {
         all << in.rdbuf();
         text = all.str();
     }
+    if (!crowd.empty()) text += "\ncrowd 127.2.0.1 count=" + crowd + "\n";
     std::vector<FleetEntry> entries;
     std::string error;
     if (!ParseFleet(text, entries, error)) {

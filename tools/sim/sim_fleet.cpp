@@ -35,6 +35,8 @@ const char kSettingsHelp[] =
     "            [at-port=N|none] [silent=yes]\n"
     "  io-module ADDRESS [port=N] [adc=A,B] [io=A,B]\n"
     "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n"
+    "  crowd     ADDRESS [count=N]   N devices (up to 65536) from ADDRESS on, that answer\n"
+    "            each search as fast as they can\n"
     "silent-after=N: the device answers N information requests, then none.\n";
 
 bool IsDeviceAddress(const std::string &address) {
@@ -98,6 +100,7 @@ std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, std::string &er
         {"family-b", MakeFamilyBMember},
         {"io-module", MakeIoModuleMember},
         {"firmware", MakeFirmwareMember},
+        {"crowd", MakeCrowdMember},
     };
     const auto it = kKinds.find(entry.kind);
     if (it == kKinds.end()) {

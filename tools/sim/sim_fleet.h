@@ -2,7 +2,7 @@
 //
 //   KIND ADDRESS [NAME=VALUE]...
 //
-// KIND is family-a, family-b, io-module or firmware; ADDRESS a 127.x.x.x
+// KIND is family-a, family-b, io-module, firmware or crowd; ADDRESS a 127.x.x.x
 // address, or in a lab of scripts/lab.sh an address of 198.18.0.0/15; '#'
 // starts a comment. Each member owns the simulated peers it needs, starts and
 // stops them together, and tells what they served.
@@ -28,6 +28,9 @@ struct FleetEntry {
 
 // Parses a fleet description; false with a message naming the line.
 bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::string &error);
+
+// The most devices a crowd member may have.
+constexpr long kMaxCrowd = 65536;
 
 // The fleet that vandrel-sim runs when it is given no file.
 const char *DefaultFleetText();
