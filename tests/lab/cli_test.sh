@@ -12,20 +12,12 @@ start_sites() {
         sh "$LAB" exec "$VANDREL_LAB" site$n "$VANDREL_SIM" --fleet "$WORK/$n.txt" > "$WORK/$n.log" 2>&1 &
         SITES="$SITES $!"
     done
-    for n in 1 2 3; do
-        i=0
-        until grep -q "devices ready" "$WORK/$n.log"; do
-            i=$((i + 1))
-            [ $i -le 100 ] || fail "site $n did not start"
-            sleep 0.05
-        done
+    i=0
+    until [ "$(cat "$WORK"/?.log | grep -c "devices ready")" = 3 ]; do
+        i=$((i + 1))
+        [ $i -le 100 ] || fail "the sites did not start"
+        sleep 0.05
     done
-}
-
-# The sites whose devices logged a request, as "13".
-heard() {
-    sleep 0.2  # the simulator logs in 100 ms ticks
-    for n in 1 2 3; do grep -q " from 198.18" "$WORK/$n.log" && printf '%s' $n; done
 }
 
 test_search_and_family_b_on_every_link() {
@@ -35,7 +27,6 @@ test_search_and_family_b_on_every_link() {
     expect_out "^198\.18\.3\.3 +02:56:44:12:03:03 +48 \(B, 4 ports\)"
     expect_out "^6 devices answered$"
     run set 02:56:44:12:03:03 --password admin NAME=renamed
-    expect_status 0
     run show 02:56:44:12:03:03 NAME
     expect_out "renamed"
     run restart 02:56:44:12:03:03
@@ -47,9 +38,8 @@ test_interface_option_keeps_to_its_links() {
     start_sites
     run search --wait 300 --interface link2
     expect_out "^2 devices answered$"
-    run show 02:56:44:12:02:03 NAME --interface link2
-    expect_out "b-2"
-    [ "$(heard)" = "2" ] || fail "heard at sites $(heard)"
+    sleep 0.2  # the simulator logs in 100 ms ticks
+    [ "$(grep -l " from 198.18" "$WORK"/?.log)" = "$WORK/2.log" ] || fail "heard beyond link 2"
     run search --interface link4
     expect_status 2
     expect_err "no interface named link4"
