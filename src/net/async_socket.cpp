@@ -89,8 +89,8 @@ bool CAsyncSocketEx::Connect(const char *host, uint32_t port) {
 
 bool CAsyncSocketEx::Connect(const Endpoint &remote) {
     const bool connected = ConnectSocket(m_handle, remote) == 0;
-    if (m_context && m_slot >= 0 && (connected || LastError() == kErrWouldBlock))
-        ConnectStarted(m_context->Helper(), m_slot);
+    const int32_t slot = m_slot;
+    if (m_context && slot >= 0 && (connected || LastError() == kErrWouldBlock)) ConnectStarted(m_context->Helper(), slot);
     return connected;
 }
 
@@ -102,7 +102,7 @@ int CAsyncSocketEx::Receive(void *buffer, int length) {
     const uint32_t known = m_knownPending;
     const uint32_t left = n > 0 && uint32_t(n) < known ? known - uint32_t(n) : 0;
     m_knownPending = left;
-    if (m_context && m_slot >= 0) EventsConsumed(m_context->Helper(), m_slot, FD_READ, left > 0);
+    Consumed(kEventRead, left > 0);
     return n;
 }
 
@@ -110,7 +110,7 @@ int CAsyncSocketEx::ReceiveFrom(void *buffer, int length, char *address, uint32_
     Endpoint from;
     const int n = ReceiveBytesFrom(m_handle, buffer, length, from);
     m_knownPending = 0;
-    if (m_context && m_slot >= 0) EventsConsumed(m_context->Helper(), m_slot, FD_READ, false);
+    Consumed(kEventRead, false);
     if (n < 0) return n;
     if (port) *port = from.port;
     if (address) {
@@ -139,6 +139,11 @@ int CAsyncSocketEx::SendTo(const void *buffer, int length, uint32_t port, const 
 
 int CAsyncSocketEx::SendTo(const void *buffer, int length, const Endpoint &to) {
     return SendBytesTo(m_handle, buffer, length, to);
+}
+
+void CAsyncSocketEx::Consumed(int32_t events, bool moreQueued) {
+    const int32_t slot = m_slot;
+    if (m_context && slot >= 0) EventsConsumed(m_context->Helper(), slot, events, moreQueued);
 }
 
 bool CAsyncSocketEx::PendingBytes(uint32_t &count) {

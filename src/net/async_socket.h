@@ -66,11 +66,16 @@ public:
 private:
     friend class CSocketContext;
 
+    // Tells the helper window that a call consumed events (moreQueued: data
+    // is known to be still queued).
+    void Consumed(int32_t events, bool moreQueued);
+
     // A host may close a channel on its thread while the loading thread
     // dispatches the peer's close, which closes it too: whoever takes the
-    // handle first closes it, once.
+    // handle first closes it, once. The slot is read by the host's reads
+    // while that close frees it.
     std::atomic<SocketHandle> m_handle{kInvalidSocket};
-    int32_t m_slot = -1;
+    std::atomic<int32_t> m_slot{-1};
     int32_t m_events = 0;  // the events last selected
     // Written by reads on the caller's thread and by the dispatching thread.
     std::atomic<uint32_t> m_knownPending{0};

@@ -31,7 +31,7 @@ int CClientSocket::Open(int datagram, const char *host, uint32_t port) {
     int result = 1;
     const bool fresh = GetHandle() == kInvalidSocket;
     if (fresh)
-        result = Create(0, datagram ? SOCKET_DGRAM : SOCKET_STREAM, FD_READ | FD_CONNECT | FD_CLOSE, nullptr)
+        result = Create(0, datagram ? SOCKET_DGRAM : SOCKET_STREAM, kEventRead | kEventConnect | kEventClose, nullptr)
                      ? 1
                      : 0;
     if (datagram && fresh && result) WidenReceiveBuffer(GetHandle(), kCrowdReceiveBytes);
@@ -162,7 +162,7 @@ int CClientSocket::WaitForOk(int timeoutMs) {
 void CClientSocket::SetReceiver(WindowHandle window, uint32_t message) {
     m_receiverMessage = message;
     m_receiver = window;
-    if (window && GetHandle() != kInvalidSocket && (GetEvents() & FD_READ)) AsyncSelect(GetEvents());
+    if (window && GetHandle() != kInvalidSocket && (GetEvents() & kEventRead)) AsyncSelect(GetEvents());
 }
 
 void CClientSocket::OnConnect(int32_t error) {

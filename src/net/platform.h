@@ -139,14 +139,14 @@ constexpr uint32_t SOCKET_MSG_BASE = 0x402;
 constexpr int32_t kMaxSlots = 48126;
 constexpr uint32_t SOCKET_MSG_LAST = SOCKET_MSG_BASE + uint32_t(kMaxSlots) - 1;
 
-// Event bits, as carried in a notification.
+// Event bits, as carried in a notification (Winsock's FD_ values).
 enum : int32_t {
-    FD_READ = 1,
-    FD_WRITE = 2,
-    FD_OOB = 4,
-    FD_ACCEPT = 8,
-    FD_CONNECT = 16,
-    FD_CLOSE = 32,
+    kEventRead = 1,
+    kEventWrite = 2,
+    kEventOob = 4,
+    kEventAccept = 8,
+    kEventConnect = 16,
+    kEventClose = 32,
 };
 
 // The platform's helper window (or its stand-in). It belongs to the thread

@@ -6,7 +6,7 @@ namespace vd::net {
 
 CSocketAnchor::CSocketAnchor() {
     RecordOwnerThread();
-    m_socket.Create(0, SOCKET_STREAM, FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE, nullptr);
+    m_socket.Create(0, SOCKET_STREAM, kEventRead | kEventWrite | kEventOob | kEventAccept | kEventConnect | kEventClose, nullptr);
 }
 
 bool Startup() { return StartSockets(); }

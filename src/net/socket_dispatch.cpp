@@ -28,7 +28,7 @@ void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t
     }
     int32_t error = ErrorOf(lparam);
     switch (lparam & 0xFFFF) {
-    case FD_READ: {
+    case kEventRead: {
         uint32_t pending = socket->KnownPending();
         if (pending == 0 && !socket->PendingBytes(pending)) error = LastError();
         // Polling reads may already have taken the data.
@@ -36,10 +36,10 @@ void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t
         socket->OnReceive(error);
         break;
     }
-    case FD_CONNECT:
+    case kEventConnect:
         socket->OnConnect(error);
         break;
-    case FD_CLOSE:
+    case kEventClose:
         socket->OnClose(error);
         break;
     default:

@@ -49,7 +49,7 @@ TEST(AsyncSocket, CreateAndBindRefusals) {
     // Only dotted addresses are bound; the failed socket is closed.
     for (const char *address : {"localhost", "255.255.255.255"}) {
         CAsyncSocketEx named;
-        EXPECT_FALSE(named.Create(0, SOCKET_DGRAM, FD_READ, address)) << address;
+        EXPECT_FALSE(named.Create(0, SOCKET_DGRAM, kEventRead, address)) << address;
         EXPECT_EQ(LastError(), kErrInvalidArgument) << address;
         EXPECT_EQ(named.GetHandle(), kInvalidSocket);
         EXPECT_EQ(named.GetSlot(), -1);
@@ -63,7 +63,7 @@ TEST(AsyncSocketDispatch, StaleAndEmptyReadNoticesAreDropped) {
     CSocketContext *context = AcquireContext();
     const auto notify = [&](SocketHandle handle, int32_t error) {
         context->Dispatch(SOCKET_MSG_BASE + uint32_t(current.GetSlot()), uintptr_t(handle),
-                          intptr_t(error << 16 | FD_READ));
+                          intptr_t(error << 16 | kEventRead));
     };
     // With nothing pending only an error reaches the handler.
     notify(current.GetHandle(), 0);
@@ -82,7 +82,7 @@ TEST(AsyncSocketDispatch, StaleAndEmptyReadNoticesAreDropped) {
 
 TEST(AsyncSocketDispatch, AReadIsAnnouncedOnceAndOnlyOnTheLoadingThread) {
     CountingSocket socket;
-    ASSERT_TRUE(socket.Create(kPort, SOCKET_DGRAM, FD_READ, "127.0.0.1"));
+    ASSERT_TRUE(socket.Create(kPort, SOCKET_DGRAM, kEventRead, "127.0.0.1"));
     // With nothing pending the pump waits its time-out, or not at all.
     auto start = Clock::now();
     EXPECT_EQ(VD_PumpMessages(100), 0);
@@ -109,7 +109,7 @@ TEST(AsyncSocketDispatch, AReadIsAnnouncedOnceAndOnlyOnTheLoadingThread) {
 TEST(AsyncSocketConnect, FailedConnectsAreAnnouncedOnceWithTheirError) {
     CountingSocket refused, unknown, broadcast;
     for (CountingSocket *s : {&refused, &unknown, &broadcast})
-        ASSERT_TRUE(s->Create(0, SOCKET_STREAM, FD_READ | FD_CONNECT | FD_CLOSE, nullptr));
+        ASSERT_TRUE(s->Create(0, SOCKET_STREAM, kEventRead | kEventConnect | kEventClose, nullptr));
     EXPECT_FALSE(refused.Connect("127.0.0.1", kPort));
     EXPECT_EQ(LastError(), kErrWouldBlock);
     refused.PumpUntilConnectKnown();
@@ -132,7 +132,7 @@ TEST(AsyncSocketConnect, FailedConnectsAreAnnouncedOnceWithTheirError) {
 
 TEST(Unload, CloseLeavesTheHandleToCleanup) {
     CAsyncSocketEx socket;
-    ASSERT_TRUE(socket.Create(0, SOCKET_DGRAM, FD_READ, nullptr));
+    ASSERT_TRUE(socket.Create(0, SOCKET_DGRAM, kEventRead, nullptr));
     const int handle = int(socket.GetHandle());
     g_unloading = 1;
     socket.Close();

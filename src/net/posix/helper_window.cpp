@@ -54,12 +54,12 @@ int TakeSocketError(SocketHandle handle) {
 
 short WatchedEvents(const Watch &w) {
     if (w.handle == kInvalidSocket || w.ended) return 0;
-    if (!w.stream) return (w.armed & FD_READ) ? POLLIN : 0;
+    if (!w.stream) return (w.armed & kEventRead) ? POLLIN : 0;
     if (w.connecting) return POLLOUT;
     if (!w.connected) return 0;
     // Without a read to announce, only the peer's close is of interest.
-    if (w.armed & FD_READ) return POLLIN;
-    return (w.armed & FD_CLOSE) ? POLLRDHUP : 0;
+    if (w.armed & kEventRead) return POLLIN;
+    return (w.armed & kEventClose) ? POLLRDHUP : 0;
 }
 
 // Each round dispatches what one scan found; the handlers' reads let further
@@ -92,7 +92,7 @@ struct HelperWindow {
 
 void HelperWindow::Queue(Watch &w, int32_t slot, int32_t event, int32_t error) {
     // A connect's end needs no arming: it happens once per connect.
-    if (!((w.armed | FD_CONNECT) & w.events & event)) return;
+    if (!((w.armed | kEventConnect) & w.events & event)) return;
     w.armed &= ~event;
     queue.push_back({SOCKET_MSG_BASE + uint32_t(slot), uintptr_t(w.handle), NoticeParam(event, error)});
 }
@@ -121,7 +121,7 @@ void HelperWindow::Scan(int waitMs) {
 void HelperWindow::Examine(Watch &w, int32_t slot, short revents) {
     if (!w.stream) {
         if (revents & POLLERR) TakeSocketError(w.handle);
-        if (revents & POLLIN) Queue(w, slot, FD_READ, 0);
+        if (revents & POLLIN) Queue(w, slot, kEventRead, 0);
         return;
     }
     if (w.connecting) {
@@ -131,7 +131,7 @@ void HelperWindow::Examine(Watch &w, int32_t slot, short revents) {
             w.connected = true;
         else
             w.ended = true;
-        Queue(w, slot, FD_CONNECT, error);
+        Queue(w, slot, kEventConnect, error);
         return;
     }
     bool peerDone = (revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
@@ -140,8 +140,8 @@ void HelperWindow::Examine(Watch &w, int32_t slot, short revents) {
     const ssize_t n = recv(int(w.handle), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0) {
         // Data first: the close is announced once it has been read.
-        if (w.armed & w.events & FD_READ) {
-            Queue(w, slot, FD_READ, 0);
+        if (w.armed & w.events & kEventRead) {
+            Queue(w, slot, kEventRead, 0);
             peerDone = false;
         }
     } else if (n == 0) {
@@ -153,7 +153,7 @@ void HelperWindow::Examine(Watch &w, int32_t slot, short revents) {
     if (peerDone) {
         if (error == 0 && (revents & POLLERR)) error = TakeSocketError(w.handle);
         w.ended = true;
-        Queue(w, slot, FD_CLOSE, error);
+        Queue(w, slot, kEventClose, error);
     }
 }
 
@@ -217,7 +217,7 @@ bool SelectEvents(HelperWindow &window, SocketHandle handle, int32_t slot, int32
     w.handle = handle;
     w.stream = type == SOCK_STREAM;
     w.events = events;
-    w.armed = events & ~FD_CONNECT;
+    w.armed = events & ~kEventConnect;
     return true;
 }
 
@@ -237,9 +237,9 @@ void EventsConsumed(HelperWindow &window, int32_t slot, int32_t events, bool mor
     Watch &w = window.watches[size_t(slot)];
     // Data known to be queued needs no poll to be announced, and the peer's
     // close comes after it anyway.
-    if (moreQueued && (events & FD_READ) && w.stream && w.connected && !w.ended && (w.events & FD_READ)) {
-        w.armed |= events & ~FD_READ;
-        window.queue.push_back({SOCKET_MSG_BASE + uint32_t(slot), uintptr_t(w.handle), NoticeParam(FD_READ, 0)});
+    if (moreQueued && (events & kEventRead) && w.stream && w.connected && !w.ended && (w.events & kEventRead)) {
+        w.armed |= events & ~kEventRead;
+        window.queue.push_back({SOCKET_MSG_BASE + uint32_t(slot), uintptr_t(w.handle), NoticeParam(kEventRead, 0)});
         return;
     }
     w.armed |= events;
