@@ -1,0 +1,125 @@
+// Windows Sockets behind the platform contract: the platform's own error
+// numbering is the library's.
+#include <winsock2.h>
+#include <windows.h>
+
+#include "net/platform.h"
+
+namespace vd::net {
+
+namespace {
+
+sockaddr_in Raw(const Endpoint &e) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = e.address;
+    a.sin_port = htons(e.port);
+    return a;
+}
+
+const sockaddr *Generic(const sockaddr_in &a) { return reinterpret_cast<const sockaddr *>(&a); }
+
+SOCKET Native(SocketHandle handle) { return SOCKET(handle); }
+
+int Result(int n) { return n == SOCKET_ERROR ? -1 : n; }
+
+}  // namespace
+
+int LastError() { return WSAGetLastError(); }
+void SetLastError(int error) { WSASetLastError(error); }
+
+ThreadId CurrentThread() { return ThreadId(GetCurrentThreadId()); }
+
+bool StartSockets() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+}
+
+// Closes every socket still open, those left during unload included.
+void StopSockets() { WSACleanup(); }
+
+void LeaveToCleanup(SocketHandle) {}
+
+SocketHandle OpenSocket(bool stream) {
+    const SOCKET s = socket(AF_INET, stream ? SOCK_STREAM : SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) return kInvalidSocket;
+    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    return SocketHandle(s);
+}
+
+void CloseSocket(SocketHandle handle) {
+    if (handle != kInvalidSocket) closesocket(Native(handle));
+}
+
+bool BindSocket(SocketHandle handle, const Endpoint &local) {
+    const sockaddr_in a = Raw(local);
+    return bind(Native(handle), Generic(a), sizeof a) == 0;
+}
+
+int ConnectSocket(SocketHandle handle, const Endpoint &remote) {
+    const sockaddr_in a = Raw(remote);
+    return connect(Native(handle), Generic(a), sizeof a) == 0 ? 0 : -1;
+}
+
+int SendBytes(SocketHandle handle, const void *buffer, int length) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    return Result(send(Native(handle), static_cast<const char *>(buffer), length, 0));
+}
+
+int SendBytesTo(SocketHandle handle, const void *buffer, int length, const Endpoint &to) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    const sockaddr_in a = Raw(to);
+    return Result(sendto(Native(handle), static_cast<const char *>(buffer), length, 0, Generic(a), sizeof a));
+}
+
+int ReceiveBytes(SocketHandle handle, void *buffer, int length) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    return Result(recv(Native(handle), static_cast<char *>(buffer), length, 0));
+}
+
+int ReceiveBytesFrom(SocketHandle handle, void *buffer, int length, Endpoint &from) {
+    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
+    sockaddr_in a{};
+    int size = sizeof a;
+    int n = recvfrom(Native(handle), static_cast<char *>(buffer), length, 0, reinterpret_cast<sockaddr *>(&a), &size);
+    // A datagram longer than the buffer fills it and the rest is dropped, as
+    // on POSIX; Winsock reports that as an error.
+    if (n == SOCKET_ERROR && WSAGetLastError() == WSAEMSGSIZE) n = length;
+    if (n == SOCKET_ERROR) return -1;
+    from.address = a.sin_addr.s_addr;
+    from.port = ntohs(a.sin_port);
+    return n;
+}
+
+bool QueryPending(SocketHandle handle, uint32_t &count) {
+    u_long pending = 0;
+    if (ioctlsocket(Native(handle), FIONREAD, &pending) != 0) return false;
+    count = uint32_t(pending);
+    return true;
+}
+
+bool HasInput(SocketHandle handle) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Native(handle), &readable);
+    timeval none{0, 0};
+    return select(0, &readable, nullptr, nullptr, &none) > 0;
+}
+
+bool SetBroadcast(SocketHandle handle, bool on) {
+    const BOOL value = on ? TRUE : FALSE;
+    return setsockopt(Native(handle), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&value),
+                      sizeof value) == 0;
+}
+
+bool ResolveHost(const char *name, uint32_t &address) {
+    const hostent *entry = gethostbyname(name);
+    if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0]) {
+        SetLastError(kErrHostNotFound);
+        return false;
+    }
+    memcpy(&address, entry->h_addr_list[0], 4);
+    return true;
+}
+
+}  // namespace vd::net
