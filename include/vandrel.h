@@ -4,7 +4,7 @@
  * The interface is 26 functions: 11 for UDP discovery and configuration, 5
  * for the TCP configuration session and 10 for TCP data channels and IO
  * modules. On Linux a 27th, VD_PumpMessages, stands in for a Windows message
- * loop. Every call returns one of the VD_ codes below, except the byte
+ * loop; on Windows the host's own message loop does its work. Every call returns one of the VD_ codes below, except the byte
  * count of VD_TCPSend, the handle of VD_TCPInit and the count of
  * VD_PumpMessages, and none throws.
  *
@@ -34,7 +34,8 @@
  * - Every answer to a search is one record until VD_GetSearchDev hands it
  *   out: two searches before collecting list a device twice.
  * - Socket notifications belong to the thread that loaded the library; only
- *   that thread's VD_PumpMessages dispatches them. Stream connects
+ *   that thread's VD_PumpMessages (on Windows, its message loop) dispatches
+ *   them. Stream connects
  *   (VD_TCPConnect, VD_TCPInit, VD_LoginTCP, VD_SendCmd over TCP) pump
  *   while they wait when called on that thread. Called on another thread
  *   while the loading thread does not pump, they fail after about 3 s:
@@ -46,14 +47,26 @@
 
 #include <stdint.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#if defined(__GNUC__)
+/* On Windows the DLL's export list names the exports and they use the
+   platform's calling convention (WINAPI); elsewhere they are the shared
+   object's only visible symbols. */
+#ifdef _WIN32
+#define VD_API
+#define VD_CALL WINAPI
+#elif defined(__GNUC__)
 #define VD_API __attribute__((visibility("default")))
+#define VD_CALL
 #else
 #define VD_API
+#define VD_CALL
 #endif
 
 /* Return codes. Values are fixed and never renumbered. */
@@ -79,8 +92,10 @@ extern "C" {
 /* value of VD_ModifyDevConfigTCP, when rewritten: 16 bytes, or its text's length + 1
    if that is more. */
 
-/* A host window: the library "sends it a message" by calling proc
-   synchronously, on the thread that dispatches socket notifications. */
+#ifndef _WIN32
+/* A host window where there are no window messages: the library "sends it a
+   message" by calling proc synchronously, on the thread that dispatches
+   socket notifications. On Windows the host's window is an HWND. */
 typedef struct VD_HostWindow VD_HostWindow;
 typedef intptr_t (*VD_WindowProc)(VD_HostWindow *window, uint32_t msg,
                                   uintptr_t wparam, intptr_t lparam);
@@ -88,17 +103,18 @@ struct VD_HostWindow {
     VD_WindowProc proc; /* called for every notice */
     void *user;         /* the host's own pointer, never touched by the library */
 };
+#endif
 
 /* ---- UDP discovery and configuration (serialised by one library lock) ---- */
 
 /* Broadcasts a discovery request to UDP port 8800 and returns at once; the
    answers are collected with VD_GetSearchDev while the host waits as it
    likes. Returns 1. */
-VD_API int32_t VD_SearchAll(void);
+VD_API int32_t VD_CALL VD_SearchAll(void);
 
 /* As VD_SearchAll, sent to one address only (addr: dotted IPv4 text, which
    may be a directed broadcast). Returns 1. */
-VD_API int32_t VD_Search(const char *addr);
+VD_API int32_t VD_CALL VD_Search(const char *addr);
 
 /* Hands out the oldest device found by the searches so far, once.
    Buffers: ip gets VD_IP_LEN bytes at most, version VD_VERSION_LEN, mac
@@ -106,14 +122,14 @@ VD_API int32_t VD_Search(const char *addr);
    port one value each.
    Returns 1, or 0 when no device is waiting (nothing is written then).
    Never waits. */
-VD_API int32_t VD_GetSearchDev(char *ip, char *version, char *mac,
+VD_API int32_t VD_CALL VD_GetSearchDev(char *ip, char *version, char *mac,
                                uint8_t *code1, uint8_t *code2, uint32_t *port);
 
 /* Reads a family A device's settings by IP, for VD_GetDevConfigUDP. Waits
    for the answer, about 2.2 s at most.
    Returns 1 when they arrived, 0 when not, 101 for a family B type (at
    once, nothing sent). */
-VD_API int32_t VD_GetDevInfoUDPbyIP(const char *ip, int32_t type);
+VD_API int32_t VD_CALL VD_GetDevInfoUDPbyIP(const char *ip, int32_t type);
 
 /* Reads a family B device's settings by MAC, for VD_GetDevConfigUDP: its
    blocks are asked for by broadcast on UDP port 8801. mac is the text
@@ -121,7 +137,7 @@ VD_API int32_t VD_GetDevInfoUDPbyIP(const char *ip, int32_t type);
    exact comparison, so other spellings never match. Waits about 3.2 s at
    most.
    Returns 1, 0, or 101 for a type outside family B (at once). */
-VD_API int32_t VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type);
+VD_API int32_t VD_CALL VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type);
 
 /* Takes one key/value pair of the last read, which is then gone.
    key: with a name, the pair of that name (the name is read up to its
@@ -133,15 +149,15 @@ VD_API int32_t VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type);
    with an empty key hands it out); "VERSION" always returns 1 with
    "V%d.%02d", "V1.00" when the device gave none.
    Returns 1 found, 0 not. */
-VD_API int32_t VD_GetDevConfigUDP(char *key, char *value);
+VD_API int32_t VD_CALL VD_GetDevConfigUDP(char *key, char *value);
 
 /* Forgets every staged change. Returns 1. */
-VD_API int32_t VD_ResetModifyConfigUDP(void);
+VD_API int32_t VD_CALL VD_ResetModifyConfigUDP(void);
 
 /* Stages a new value for a key (staged again, the key keeps its place and
    takes the new value). Staged changes stay until VD_ResetModifyConfigUDP
    and are sent by every VD_ModifyDev* call. Returns 1. */
-VD_API int32_t VD_SetModifyConfigUDP(const char *key, const char *value);
+VD_API int32_t VD_CALL VD_SetModifyConfigUDP(const char *key, const char *value);
 
 /* Reads the family A device at ip (as VD_GetDevInfoUDPbyIP), compares
    password with its "PASS", of which at most the first 19 characters count
@@ -149,13 +165,13 @@ VD_API int32_t VD_SetModifyConfigUDP(const char *key, const char *value);
    pauses 500 ms. Does not wait for the device to confirm.
    Returns 1 sent, 100 no answer to the read, 102 wrong password (nothing
    sent), 101 family B type (at once). */
-VD_API int32_t VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_t type);
+VD_API int32_t VD_CALL VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_t type);
 
 /* As VD_ModifyDevUDPbyIP for a family B device addressed by MAC (as
    VD_GetDevInfoUDPbyMAC): only the block that holds the password is read,
    then the blocks with changes are written and a restart request sent.
    Returns 1, 100, 102, or 101 for a type outside family B. */
-VD_API int32_t VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32_t type);
+VD_API int32_t VD_CALL VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32_t type);
 
 /* Sends one command ("RESETDEV", "10TCTRLIO", "RESETDEV10T", "GETADC",
    "GETIOSTAT", "SETIODIR", "SETIOLEVEL", "DOWNLOAD", "ERASE") to addr:port
@@ -166,7 +182,7 @@ VD_API int32_t VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32
    for "GETADC" and "GETIOSTAT" sent over TCP, with the reply "%d,%d", and
    then needs VD_PARAM_LEN bytes; otherwise it is only read.
    Returns 1 done, 0 failed or refused. */
-VD_API int32_t VD_SendCmd(int32_t type, const char *addr, uint32_t port,
+VD_API int32_t VD_CALL VD_SendCmd(int32_t type, const char *addr, uint32_t port,
                           const char *cmd, char *param, uint8_t transport);
 
 /* ---- TCP configuration session (family B; not locked) ---- */
@@ -178,7 +194,7 @@ VD_API int32_t VD_SendCmd(int32_t type, const char *addr, uint32_t port,
    VD_ResetDevTCP.
    Returns 1, 101 type not served, 103 no connection, 104 login not
    answered, 102 password refused. */
-VD_API int32_t VD_LoginTCP(int32_t type, const char *host, uint32_t port, const char *password);
+VD_API int32_t VD_CALL VD_LoginTCP(int32_t type, const char *host, uint32_t port, const char *password);
 
 /* Reads one setting of the session's device, waiting up to 2 s for the
    answer. A "_D1"/"_D2" value, which the device gives in hex, is handed out
@@ -187,7 +203,7 @@ VD_API int32_t VD_LoginTCP(int32_t type, const char *host, uint32_t port, const 
    A key of more than 197 characters is not sent (105).
    Returns 1, 0 unknown answer, 104 no answer, 105 not sent or not logged
    in, or the device's error: 106, 102, 107, 108. */
-VD_API int32_t VD_GetDevConfigTCP(const char *key, char *value);
+VD_API int32_t VD_CALL VD_GetDevConfigTCP(const char *key, char *value);
 
 /* Writes one setting of the session's device, waiting up to 2 s for the
    answer. For a "_D1"/"_D2" key the device takes hex, so a value that
@@ -197,47 +213,56 @@ VD_API int32_t VD_GetDevConfigTCP(const char *key, char *value);
    library writes no further. Key and value together may hold 197
    characters; a longer line is not sent (105).
    Same results as VD_GetDevConfigTCP. */
-VD_API int32_t VD_ModifyDevConfigTCP(const char *key, char *value);
+VD_API int32_t VD_CALL VD_ModifyDevConfigTCP(const char *key, char *value);
 
 /* Sends the reset command with the password of the last login and does not
    wait for the answer. Returns 1 sent, or 105 (the connection is closed). */
-VD_API int32_t VD_ResetDevTCP(void);
+VD_API int32_t VD_CALL VD_ResetDevTCP(void);
 
 /* Sends the exit command and closes the connection 100 ms later.
    Returns 1, or 105 when it could not be sent (closed at once). */
-VD_API int32_t VD_ExitTCP(void);
+VD_API int32_t VD_CALL VD_ExitTCP(void);
 
 /* ---- TCP data channel and IO-module commands (not locked) ---- */
 
 /* Connects the default channel to host:port (host: dotted IPv4 text or a
    host name; waits about 3 s at most). Returns 1 or 0; 1 at once when
    already connected, keeping that connection. */
-VD_API int32_t VD_TCPConnect(const char *host, uint32_t port);
+VD_API int32_t VD_CALL VD_TCPConnect(const char *host, uint32_t port);
 
 /* Sends len bytes of data (all read) on the default channel.
    Returns bytes sent, 0 when the send would block, len is 0 or below or
    data is NULL, -1 on an error (the channel is then closed). */
-VD_API int32_t VD_TCPSend(const void *data, int32_t len);
+VD_API int32_t VD_CALL VD_TCPSend(const void *data, int32_t len);
 
+#ifdef _WIN32
+/* Sets the window that receives default-channel data: every piece that
+   arrives is sent to it as SendMessage(hwnd, msg, (WPARAM)bytes,
+   (LPARAM)count) on the thread that loaded the library, from its message
+   loop. bytes holds at most 1023 bytes followed by a zero byte and is valid
+   only during the call. NULL stops the delivery. Returns 1. */
+VD_API int32_t VD_CALL VD_TCPSetRecHWnd(HWND hwnd, uint32_t msg);
+#else
 /* Sets the window that receives default-channel data: every piece that
    arrives calls hwnd->proc(hwnd, msg, (uintptr_t)bytes, count) on the
    thread that loaded the library, from VD_PumpMessages. bytes holds at most
    1023 bytes followed by a zero byte and is valid only during the call.
    The library keeps the pointer, not a copy: *hwnd must stay valid until
    another window, or NULL (no delivery), is set. Returns 1. */
-VD_API int32_t VD_TCPSetRecHWnd(VD_HostWindow *hwnd, uint32_t msg);
+VD_API int32_t VD_CALL VD_TCPSetRecHWnd(VD_HostWindow *hwnd, uint32_t msg);
+#endif
 
 /* Closes the default channel. Returns 1. */
-VD_API int32_t VD_TCPDisconnect(void);
+VD_API int32_t VD_CALL VD_TCPDisconnect(void);
 
 /* Opens a new channel to host:port (as VD_TCPConnect). The handle belongs to
    the host until VD_TCPUninit and is valid only for the calls below that
    take one. Returns the handle, or NULL when the connection failed. */
-VD_API void *VD_TCPInit(const char *host, uint32_t port);
+VD_API void *VD_CALL VD_TCPInit(const char *host, uint32_t port);
 
 /* Closes and destroys a channel of VD_TCPInit; the handle must not be used
    again. NULL is ignored. Returns 1. */
-VD_API int32_t VD_TCPUninit(void *handle);
+VD_API int32_t VD_CALL VD_TCPUninit(void *handle);
 
 /* Collects, without waiting, the readings of a "GETADC" reply that arrived
    since the last call into a and b (one value each), then sends a new
@@ -245,25 +270,27 @@ VD_API int32_t VD_TCPUninit(void *handle);
    call on a channel returns 0.
    Returns 1 values written, 0 none yet, 103 request not sent or NULL
    handle. */
-VD_API int32_t VD_GetAD(void *handle, uint32_t *a, uint32_t *b);
+VD_API int32_t VD_CALL VD_GetAD(void *handle, uint32_t *a, uint32_t *b);
 
 /* As VD_GetAD for "GETIOSTAT": two state bytes, one into a and one into b.
    A send that would block counts as not sent (103). */
-VD_API int32_t VD_GetIO(void *handle, uint8_t *a, uint8_t *b);
+VD_API int32_t VD_CALL VD_GetIO(void *handle, uint8_t *a, uint8_t *b);
 
 /* Sends "SETIODIR" with value. Returns 1 sent, 103 not (or NULL handle). */
-VD_API int32_t VD_SetIODir(void *handle, uint8_t value);
+VD_API int32_t VD_CALL VD_SetIODir(void *handle, uint8_t value);
 
 /* Sends "SETIOLEVEL" with value. Returns 1 sent, 103 not (or NULL handle). */
-VD_API int32_t VD_SetIOLevel(void *handle, uint8_t value);
+VD_API int32_t VD_CALL VD_SetIOLevel(void *handle, uint8_t value);
 
+#ifndef _WIN32
 /* ---- Linux message loop ---- */
 
 /* Dispatches pending socket notifications (connect finished, data readable,
    peer closed) of the library's socket context, waiting up to timeout_ms for
    the first (0: no wait). Serves only the thread that loaded the library;
    elsewhere returns 0. Returns how many it dispatched. */
-VD_API int32_t VD_PumpMessages(int32_t timeout_ms);
+VD_API int32_t VD_CALL VD_PumpMessages(int32_t timeout_ms);
+#endif
 
 #ifdef __cplusplus
 }

@@ -19,19 +19,19 @@ CClientSocket *Channel(void *handle) { return static_cast<CClientSocket *>(handl
 
 extern "C" {
 
-int32_t VD_LoginTCP(int32_t type, const char *host, uint32_t port, const char *password) {
+int32_t VD_CALL VD_LoginTCP(int32_t type, const char *host, uint32_t port, const char *password) {
     return Guarded<int32_t>(VD_NO_CONNECTION, [&] {
         return g_manager.m_session.Login(type, OrEmpty(host), port, OrEmpty(password));
     });
 }
 
-int32_t VD_GetDevConfigTCP(const char *key, char *value) {
+int32_t VD_CALL VD_GetDevConfigTCP(const char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         return g_manager.m_session.GetValue(OrEmpty(key), value, value ? VD_VALUE_LEN : 0);
     });
 }
 
-int32_t VD_ModifyDevConfigTCP(const char *key, char *value) {
+int32_t VD_CALL VD_ModifyDevConfigTCP(const char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         // The host gives 16 bytes, or the length of its text + 1 if more.
         const size_t room = value ? std::max<size_t>(16, std::strlen(value) + 1) : 0;
@@ -39,30 +39,30 @@ int32_t VD_ModifyDevConfigTCP(const char *key, char *value) {
     });
 }
 
-int32_t VD_ResetDevTCP(void) {
+int32_t VD_CALL VD_ResetDevTCP(void) {
     return Guarded<int32_t>(VD_NOT_SENT, [] { return g_manager.m_session.Reset(); });
 }
 
-int32_t VD_ExitTCP(void) {
+int32_t VD_CALL VD_ExitTCP(void) {
     return Guarded<int32_t>(VD_NOT_SENT, [] { return g_manager.m_session.Exit(); });
 }
 
-int32_t VD_TCPConnect(const char *host, uint32_t port) {
+int32_t VD_CALL VD_TCPConnect(const char *host, uint32_t port) {
     return Guarded<int32_t>(VD_FAIL, [&] { return g_manager.m_channel.Open(0, OrEmpty(host), port); });
 }
 
-int32_t VD_TCPSend(const void *data, int32_t len) {
+int32_t VD_CALL VD_TCPSend(const void *data, int32_t len) {
     return Guarded<int32_t>(-1, [&] {
         if (!data || len <= 0) return 0;
         return g_manager.m_channel.SendData(data, len);
     });
 }
 
-int32_t VD_TCPDisconnect(void) {
+int32_t VD_CALL VD_TCPDisconnect(void) {
     return Guarded<int32_t>(VD_OK, [] { return g_manager.m_channel.Disconnect(); });
 }
 
-void *VD_TCPInit(const char *host, uint32_t port) {
+void *VD_CALL VD_TCPInit(const char *host, uint32_t port) {
     return Guarded<void *>(nullptr, [&]() -> void * {
         auto *channel = new CClientSocket;
         if (channel->Open(0, OrEmpty(host), port) == 1) return channel;
@@ -71,7 +71,7 @@ void *VD_TCPInit(const char *host, uint32_t port) {
     });
 }
 
-int32_t VD_TCPUninit(void *handle) {
+int32_t VD_CALL VD_TCPUninit(void *handle) {
     return Guarded<int32_t>(VD_OK, [&] {
         if (CClientSocket *channel = Channel(handle)) {
             channel->Disconnect();
@@ -81,25 +81,25 @@ int32_t VD_TCPUninit(void *handle) {
     });
 }
 
-int32_t VD_GetAD(void *handle, uint32_t *a, uint32_t *b) {
+int32_t VD_CALL VD_GetAD(void *handle, uint32_t *a, uint32_t *b) {
     return Guarded<int32_t>(VD_NO_CONNECTION, [&] {
         return handle ? GetAD(*Channel(handle), a, b) : VD_NO_CONNECTION;
     });
 }
 
-int32_t VD_GetIO(void *handle, uint8_t *a, uint8_t *b) {
+int32_t VD_CALL VD_GetIO(void *handle, uint8_t *a, uint8_t *b) {
     return Guarded<int32_t>(VD_NO_CONNECTION, [&] {
         return handle ? GetIO(*Channel(handle), a, b) : VD_NO_CONNECTION;
     });
 }
 
-int32_t VD_SetIODir(void *handle, uint8_t value) {
+int32_t VD_CALL VD_SetIODir(void *handle, uint8_t value) {
     return Guarded<int32_t>(VD_NO_CONNECTION, [&] {
         return handle ? SetIODir(*Channel(handle), value) : VD_NO_CONNECTION;
     });
 }
 
-int32_t VD_SetIOLevel(void *handle, uint8_t value) {
+int32_t VD_CALL VD_SetIOLevel(void *handle, uint8_t value) {
     return Guarded<int32_t>(VD_NO_CONNECTION, [&] {
         return handle ? SetIOLevel(*Channel(handle), value) : VD_NO_CONNECTION;
     });

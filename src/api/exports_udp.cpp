@@ -18,21 +18,21 @@ CString CutPassword(const CString &pass) { return pass.substr(0, kPasswordRoom -
 
 extern "C" {
 
-int32_t VD_SearchAll(void) {
+int32_t VD_CALL VD_SearchAll(void) {
     return Guarded<int32_t>(VD_OK, [] {
         Guard lock(g_lock);
         return g_manager.m_registry.SearchAll();
     });
 }
 
-int32_t VD_Search(const char *addr) {
+int32_t VD_CALL VD_Search(const char *addr) {
     return Guarded<int32_t>(VD_OK, [&] {
         Guard lock(g_lock);
         return g_manager.m_registry.Search(OrEmpty(addr));
     });
 }
 
-int32_t VD_GetSearchDev(char *ip, char *version, char *mac, uint8_t *code1, uint8_t *code2,
+int32_t VD_CALL VD_GetSearchDev(char *ip, char *version, char *mac, uint8_t *code1, uint8_t *code2,
                         uint32_t *port) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
@@ -48,7 +48,7 @@ int32_t VD_GetSearchDev(char *ip, char *version, char *mac, uint8_t *code1, uint
     });
 }
 
-int32_t VD_GetDevInfoUDPbyIP(const char *ip, int32_t type) {
+int32_t VD_CALL VD_GetDevInfoUDPbyIP(const char *ip, int32_t type) {
     if (IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
@@ -56,7 +56,7 @@ int32_t VD_GetDevInfoUDPbyIP(const char *ip, int32_t type) {
     });
 }
 
-int32_t VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type) {
+int32_t VD_CALL VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type) {
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
@@ -64,7 +64,7 @@ int32_t VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type) {
     });
 }
 
-int32_t VD_GetDevConfigUDP(char *key, char *value) {
+int32_t VD_CALL VD_GetDevConfigUDP(char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
         CString name;
@@ -89,21 +89,21 @@ int32_t VD_GetDevConfigUDP(char *key, char *value) {
     });
 }
 
-int32_t VD_ResetModifyConfigUDP(void) {
+int32_t VD_CALL VD_ResetModifyConfigUDP(void) {
     return Guarded<int32_t>(VD_OK, [] {
         Guard lock(g_lock);
         return g_manager.m_registry.ResetModifyConfig();
     });
 }
 
-int32_t VD_SetModifyConfigUDP(const char *key, const char *value) {
+int32_t VD_CALL VD_SetModifyConfigUDP(const char *key, const char *value) {
     return Guarded<int32_t>(VD_OK, [&] {
         Guard lock(g_lock);
         return g_manager.m_registry.SetModifyConfig(OrEmpty(key), OrEmpty(value));
     });
 }
 
-int32_t VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_t type) {
+int32_t VD_CALL VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_t type) {
     if (IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
@@ -116,7 +116,7 @@ int32_t VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_t type) 
     });
 }
 
-int32_t VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32_t type) {
+int32_t VD_CALL VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32_t type) {
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
@@ -128,7 +128,7 @@ int32_t VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32_t type
     });
 }
 
-int32_t VD_SendCmd(int32_t type, const char *addr, uint32_t port, const char *cmd, char *param,
+int32_t VD_CALL VD_SendCmd(int32_t type, const char *addr, uint32_t port, const char *cmd, char *param,
                    uint8_t transport) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);

@@ -17,14 +17,14 @@ static_assert(sizeof(VD_HostWindow) == sizeof(net::HostWindow) &&
 
 extern "C" {
 
-int32_t VD_TCPSetRecHWnd(VD_HostWindow *hwnd, uint32_t msg) {
+int32_t VD_CALL VD_TCPSetRecHWnd(VD_HostWindow *hwnd, uint32_t msg) {
     return Guarded<int32_t>(VD_OK, [&] {
         g_manager.m_channel.SetReceiver(hwnd, msg);
         return VD_OK;
     });
 }
 
-int32_t VD_PumpMessages(int32_t timeout_ms) {
+int32_t VD_CALL VD_PumpMessages(int32_t timeout_ms) {
     return Guarded<int32_t>(0, [&] { return net::PumpMessages(timeout_ms); });
 }
 
