@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "device.h"
+#include "receiver.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -138,14 +139,6 @@ int RunIo(const Args &args, const Printer &out) {
     return kExitOk;
 }
 
-// Receives what the device sends on the default channel.
-intptr_t OnData(VD_HostWindow *window, uint32_t, uintptr_t bytes, intptr_t count) {
-    auto *received = static_cast<std::string *>(window->user);
-    if (bytes && count > 0) received->append(reinterpret_cast<const char *>(bytes), size_t(count));
-    return 0;
-}
-
-constexpr uint32_t kDataMessage = 0x0401;
 constexpr int kQuietMs = 200;
 
 bool ParseHex(const std::string &text, std::string &bytes) {
@@ -206,24 +199,24 @@ int RunData(const Args &args, const Printer &out) {
     if (VD_TCPConnect(host.c_str(), port) != VD_OK)
         return out.Fail(where + ": could not connect", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
     std::string received;
-    VD_HostWindow window{OnData, &received};
-    VD_TCPSetRecHWnd(&window, kDataMessage);
-    if (!SendAll(payload)) {
-        VD_TCPDisconnect();
-        return out.Fail(where + ": the data could not be sent", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
+    bool sent = false;
+    {
+        DataReceiver receiver(received);
+        sent = SendAll(payload);
+        // Arrivals are delivered only while this thread runs its message
+        // loop; stop once the device has been quiet for a moment.
+        const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+        auto lastArrival = Clock::time_point{};
+        while (sent && Clock::now() < deadline) {
+            const size_t before = received.size();
+            receiver.Pump(20);
+            if (received.size() != before) lastArrival = Clock::now();
+            if (!received.empty() && Clock::now() - lastArrival > std::chrono::milliseconds(kQuietMs)) break;
+        }
     }
-    // Arrivals reach OnData only while this thread pumps the library's
-    // notifications; stop once the device has been quiet for a moment.
-    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    auto lastArrival = Clock::time_point{};
-    while (Clock::now() < deadline) {
-        const size_t before = received.size();
-        VD_PumpMessages(20);
-        if (received.size() != before) lastArrival = Clock::now();
-        if (!received.empty() && Clock::now() - lastArrival > std::chrono::milliseconds(kQuietMs)) break;
-    }
-    VD_TCPSetRecHWnd(nullptr, 0);
     VD_TCPDisconnect();
+    if (!sent)
+        return out.Fail(where + ": the data could not be sent", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
 
     Json doc = Json::Object();
     doc.Set("host", host).Set("port", port).Set("sent", unsigned(payload.size()));

@@ -1,7 +1,5 @@
 #include "device.h"
 
-#include <arpa/inet.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -69,9 +67,30 @@ std::string TypeListHelp() {
            "  Without --type the device's type is taken from its answer to a search.\n";
 }
 
+namespace {
+
+// Four decimal numbers of 0 to 255 joined by dots, without leading zeros.
+bool IsDottedQuad(const std::string &word) {
+    int parts = 0, digits = 0, value = 0;
+    for (size_t i = 0; i <= word.size(); ++i) {
+        const char c = i < word.size() ? word[i] : '.';
+        if (c == '.') {
+            if (digits == 0 || ++parts > 4) return false;
+            digits = value = 0;
+        } else if (std::isdigit(static_cast<unsigned char>(c)) && !(digits == 1 && value == 0)) {
+            value = value * 10 + (c - '0');
+            if (++digits > 3 || value > 255) return false;
+        } else {
+            return false;
+        }
+    }
+    return parts == 4;
+}
+
+}  // namespace
+
 bool ParseAddress(const std::string &word, Address &out) {
-    in_addr ip{};
-    if (inet_pton(AF_INET, word.c_str(), &ip) == 1) {
+    if (IsDottedQuad(word)) {
         out = {false, word};
         return true;
     }
@@ -92,8 +111,7 @@ bool ParseAddress(const std::string &word, Address &out) {
 }
 
 bool ParseHost(const std::string &word, std::string &host) {
-    in_addr ip{};
-    if (inet_pton(AF_INET, word.c_str(), &ip) != 1) return false;
+    if (!IsDottedQuad(word)) return false;
     host = word;
     return true;
 }
