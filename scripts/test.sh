@@ -7,8 +7,9 @@
 #   sh scripts/test.sh --full   the suite, then the same suite under address and
 #                               undefined-behaviour sanitizers, the thread tests
 #                               under ThreadSanitizer, every fuzz target for
-#                               30 seconds, the install stage and the
-#                               benchmark in its quick mode (what CI runs)
+#                               30 seconds, the install stage, the benchmark in
+#                               its quick mode and the Windows stage
+#                               (scripts/windows.sh) (what CI runs)
 set -e
 cd "$(dirname "$0")/.."
 FULL=0
@@ -34,3 +35,5 @@ echo "== install"
 sh scripts/install-check.sh
 echo "== benchmark (quick: every call runs, no figure is judged)"
 sh scripts/bench.sh --quick
+echo "== Windows (vandrel.dll under Wine)"
+sh scripts/windows.sh

@@ -1,0 +1,96 @@
+#!/bin/sh
+# The Windows stage: installs Debian's mingw-w64 cross compilers and wine64,
+# builds vandrel.dll (64-bit and 32-bit) with its import library, vandrel.exe,
+# the unit tests and the Windows host test program, checks each DLL's export
+# table (exactly the public header's 26 names, undecorated) and that it needs
+# system DLLs only, then runs the 64-bit tests under Wine in a private network
+# namespace beside vandrel-sim (the Linux build). The 32-bit programs run
+# too where 32-bit Wine is installed (Debian's wine32, which needs the i386
+# architecture added); without it the 32-bit build stops at the checks.
+#
+#   sh scripts/windows.sh
+set -e
+cd "$(dirname "$0")/.."
+
+if [ "${1:-}" != "--in-netns" ]; then
+  PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64"
+  missing=""
+  for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  done
+  sh scripts/install-deps.sh
+  if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
+      $missing >/dev/null
+  fi
+
+  BUILD=${BUILD:-build}
+  cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$BUILD" -j "$(nproc)" --target vandrel-sim
+  for arch in x86_64 i686; do
+    cmake -S . -B "build-windows-$arch" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake" >/dev/null
+    cmake --build "build-windows-$arch" -j "$(nproc)" \
+      --target vandrel vandrel-cli vandrel_unit_tests vandrel_host_tests
+  done
+
+  # The exports are exactly the header's, less the message loop of the
+  # platforms without one; the DLL needs nothing but system DLLs.
+  expected=$(sed -n 's/.*VD_CALL \(VD_[A-Za-z]*\)(.*/\1/p' include/vandrel.h | grep -vx VD_PumpMessages | sort -u)
+  for arch in x86_64 i686; do
+    dll="build-windows-$arch/bin/vandrel.dll"
+    table=$("$arch-w64-mingw32-objdump" -p "$dll")
+    exported=$(echo "$table" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort)
+    if [ "$exported" != "$expected" ] || [ "$(echo "$exported" | wc -l)" -ne 26 ]; then
+      echo "$dll exports:"; echo "$exported"; echo "expected:"; echo "$expected"
+      exit 1
+    fi
+    needed=$(echo "$table" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+    if [ "$needed" != "kernel32.dll msvcrt.dll user32.dll ws2_32.dll " ]; then
+      echo "$dll needs more than system DLLs: $needed"
+      exit 1
+    fi
+    echo "$dll: the 26 exports, undecorated; needs $needed"
+  done
+
+  BUILD="$BUILD" exec sh scripts/in-netns.sh sh scripts/windows.sh --in-netns
+fi
+
+# In the private namespace: one Wine prefix for the whole run.
+WINEPREFIX=$(mktemp -d)
+export WINEPREFIX WINEDEBUG=-all
+SIM_LOG="$WINEPREFIX/sim.log"
+SIM_PID=""
+finish() {
+  [ -n "$SIM_PID" ] && kill -INT "$SIM_PID" 2>/dev/null && wait "$SIM_PID" 2>/dev/null
+  /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap finish EXIT
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+
+"${BUILD:-build}/bin/vandrel-sim" --quiet >"$SIM_LOG" 2>&1 &
+SIM_PID=$!
+i=0
+until grep -q "devices ready" "$SIM_LOG"; do
+  i=$((i + 1))
+  [ $i -le 200 ] && kill -0 "$SIM_PID" 2>/dev/null || { cat "$SIM_LOG"; echo "vandrel-sim did not start" >&2; exit 1; }
+  sleep 0.05
+done
+
+run() {  # wine program, build folder
+  for program in vandrel_unit_tests vandrel_host_tests; do
+    echo "== $2/$program.exe under $1"
+    "/usr/lib/wine/$1" "$2/bin/$program.exe"
+  done
+  echo "== $2/vandrel.exe data (a reply to GETADC through the tool's window)"
+  "/usr/lib/wine/$1" "$2/bin/vandrel.exe" data 127.0.0.3 --hex "AA 05 00 AF 0D"
+}
+run wine64 build-windows-x86_64
+if [ -x /usr/lib/wine/wine ]; then
+  run wine build-windows-i686
+else
+  echo "== build-windows-i686: built and its exports checked; not run (32-bit Wine, Debian's wine32, is not installed)"
+fi
