@@ -112,6 +112,12 @@ bool SetBroadcast(SocketHandle handle, bool on) {
                       sizeof value) == 0;
 }
 
+// Windows caps no process below what a crowd of answers needs.
+bool WidenReceiveBuffer(SocketHandle handle, int privilegedBytes) {
+    return setsockopt(Native(handle), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char *>(&privilegedBytes),
+                      sizeof privilegedBytes) == 0;
+}
+
 bool ResolveHost(const char *name, uint32_t &address) {
     const hostent *entry = gethostbyname(name);
     if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list[0]) {

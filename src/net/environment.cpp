@@ -1,4 +1,4 @@
-// The process environment, as the C library keeps it.
+// The process environment, as the C library keeps it on every platform.
 #include <cstdlib>
 
 #include "net/platform.h"
