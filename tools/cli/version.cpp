@@ -1,9 +1,6 @@
 #include "version.h"
 
-#include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
-
+#include "library_file.h"
 #include "status.h"
 
 namespace vdcli {
@@ -11,15 +8,6 @@ namespace vdcli {
 namespace {
 
 constexpr char kLibraryName[] = "libvandrel.so.";
-
-// The loaded shared object's file, with links resolved; "" if unknown.
-std::string LibraryFile() {
-    Dl_info info{};
-    void *symbol = dlsym(RTLD_DEFAULT, "VD_SearchAll");
-    if (!symbol || !dladdr(symbol, &info) || !info.dli_fname) return "";
-    char resolved[PATH_MAX];
-    return realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
-}
 
 }  // namespace
 
