@@ -100,7 +100,7 @@ bool SelectEvents(HelperWindow &window, SocketHandle handle, int32_t slot, int32
 
 void ConnectStarted(HelperWindow &, int32_t) {}
 
-void EventsConsumed(HelperWindow &, int32_t, int32_t) {}
+void EventsConsumed(HelperWindow &, int32_t, int32_t, bool) {}
 
 uintptr_t StartLookup(HelperWindow &window, const char *name) {
     std::unique_ptr<char[]> buffer(new char[MAXGETHOSTSTRUCT]);
