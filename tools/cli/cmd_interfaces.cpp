@@ -3,17 +3,13 @@
 // IPv4 address, and the routed way when that leads to another interface; or
 // only by the interfaces that VANDREL_INTERFACES names. This lists the same
 // choice, read from the system the same way.
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <sstream>
 
 #include "commands.h"
 #include "device.h"
 #include "interfaces.h"
+#include "links.h"
 #include "status.h"
 
 namespace vdcli {
@@ -21,57 +17,6 @@ namespace vdcli {
 namespace {
 
 constexpr const char *kVariable = "VANDREL_INTERFACES";
-
-struct Link {
-    std::string name, address, broadcast;
-    bool up = false, canBroadcast = false, routed = false;
-};
-
-std::string Text(const sockaddr *a) {
-    char text[INET_ADDRSTRLEN] = "";
-    if (a && a->sa_family == AF_INET)
-        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(a)->sin_addr, text, sizeof text);
-    return text;
-}
-
-// Each interface with an IPv4 address, once, with its first address.
-std::vector<Link> Links() {
-    std::vector<Link> links;
-    ifaddrs *list = nullptr;
-    if (getifaddrs(&list) != 0) return links;
-    for (const ifaddrs *i = list; i; i = i->ifa_next) {
-        char name[IF_NAMESIZE] = "";
-        const unsigned index = i->ifa_name ? if_nametoindex(i->ifa_name) : 0;
-        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || !index || !if_indextoname(index, name)) continue;
-        bool known = false;
-        for (const Link &l : links) known = known || l.name == name;
-        if (known) continue;
-        const bool broadcast = (i->ifa_flags & IFF_BROADCAST) != 0;
-        links.push_back({name, Text(i->ifa_addr), broadcast ? Text(i->ifa_broadaddr) : "", (i->ifa_flags & IFF_UP) != 0,
-                         broadcast});
-    }
-    freeifaddrs(list);
-    return links;
-}
-
-// The address a datagram for 255.255.255.255 sent without choosing an
-// interface leaves from: connecting makes the route lookup and sends nothing.
-std::string RoutedSource() {
-    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) return "";
-    const int on = 1;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = INADDR_BROADCAST;
-    to.sin_port = htons(9);
-    sockaddr_in local{};
-    socklen_t size = sizeof local;
-    const bool found = setsockopt(probe, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 &&
-                       connect(probe, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0 &&
-                       getsockname(probe, reinterpret_cast<sockaddr *>(&local), &size) == 0;
-    close(probe);
-    return found ? Text(reinterpret_cast<const sockaddr *>(&local)) : "";
-}
 
 std::vector<std::string> Names(const std::string &list) {
     std::vector<std::string> names;
@@ -139,14 +84,14 @@ bool UseInterfaces(const std::string &list, const Printer &out, int &exitStatus)
         if (found && !found->up)
             problem = "interface " + n + " is down";
         else if (!found)
-            problem = if_nametoindex(n.c_str()) ? "interface " + n + " has no IPv4 address"
+            problem = HasInterface(n) ? "interface " + n + " has no IPv4 address"
                                                  : "no interface named " + n + " (see 'vandrel interfaces')";
     }
     if (!problem.empty()) {
         exitStatus = out.Fail(problem, 0, kExitUsage);
         return false;
     }
-    setenv(kVariable, list.c_str(), 1);
+    SetVariable(kVariable, list);
     return true;
 }
 
