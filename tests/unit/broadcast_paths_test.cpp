@@ -1,15 +1,22 @@
 // Which interfaces a broadcast leaves by, for the interfaces a host may have
 // and the values VANDREL_INTERFACES may hold.
 #include <gtest/gtest.h>
-#include <arpa/inet.h>
 
+#include <cstring>
+
+#include "base/text.h"
 #include "net/broadcast_paths.h"
 
 using namespace vd::net;
 
 namespace {
 
-uint32_t Ip(const char *text) { return inet_addr(text); }
+uint32_t Ip(const char *text) { return vd::InetAddrValue(text); }
+std::string Dotted(uint32_t address) {
+    uint8_t bytes[4];
+    std::memcpy(bytes, &address, 4);
+    return vd::FormatIp(bytes);
+}
 
 TEST(BroadcastPaths, EveryUsableInterfaceOnceAndTheRoutedWayWhereItAddsOne) {
     // lo, eth0 with a second address, a tunnel without broadcast, an
@@ -40,7 +47,7 @@ TEST(BroadcastPaths, EveryUsableInterfaceOnceAndTheRoutedWayWhereItAddsOne) {
         const uint32_t routed = c.routedVia ? Ip(c.routedVia) : 0;
         const BroadcastPaths p = ChooseBroadcastPaths(host, c.selection ? &selection : nullptr, c.routedVia ? &routed : nullptr);
         std::string got;
-        for (const NetInterface &l : p.links) got += l.name + " " + inet_ntoa(in_addr{l.address}) + " ";
+        for (const NetInterface &l : p.links) got += l.name + " " + Dotted(l.address) + " ";
         EXPECT_EQ(got + (p.routed ? "routed" : "-"), c.expected) << (c.selection ? c.selection : "(unset)");
     }
 }
