@@ -9,7 +9,8 @@ set -eu
 DEBS=$(cd "$1" && pwd)
 WORK=$(mktemp -d)
 ROOT=$WORK/root
-trap 'umount "$ROOT" 2>/dev/null; rm -rf "$WORK"' EXIT
+# Lazily, so that a process still ending inside does not keep the copy mounted.
+trap 'umount -l "$ROOT/proc" 2>/dev/null || :; umount -l "$ROOT" 2>/dev/null || :; rm -rf "$WORK"' EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
 lintian --fail-on error "$DEBS"/*.deb > "$WORK/lintian" 2>&1 || { cat "$WORK/lintian"; fail "lintian errors"; }
@@ -17,6 +18,8 @@ lintian --fail-on error "$DEBS"/*.deb > "$WORK/lintian" 2>&1 || { cat "$WORK/lin
 
 mkdir "$WORK/upper" "$WORK/work" "$ROOT"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$WORK/upper,workdir=$WORK/work" "$ROOT"
+# vandrel-sim looks at /proc to see that it runs in a private namespace.
+mount -t proc proc "$ROOT/proc"
 cp "$DEBS"/*.deb "$ROOT/tmp/"
 in_root() { chroot "$ROOT" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root sh -c "$1"; }
 ! in_root "dpkg -i /tmp/libvandrel-dev_*.deb" > "$WORK/dpkg" 2>&1 || fail "libvandrel-dev installed without libvandrel1"
@@ -26,7 +29,8 @@ in_root "dpkg -i /tmp/*.deb" > "$WORK/dpkg" 2>&1 || { cat "$WORK/dpkg"; fail "dp
 in_root "vandrel --help" | grep -q "firmware download" || fail "the installed vandrel does not run"
 in_root "man -w vandrel vandrel-sim" > /dev/null || fail "no manual pages"
 [ "$(in_root "pkg-config --modversion vandrel")" = 1.0.0 ] || fail "pkg-config does not know vandrel"
-in_root 'vandrel-sim --quiet > /tmp/sim.log & until grep -q "devices ready" /tmp/sim.log; do sleep 0.05; done
-    python3 -c "import vandrel; print(vandrel.read(\"127.0.0.2\", [\"NAME\"])[\"NAME\"])"; kill $!' > "$WORK/out" 2>&1
+in_root 'vandrel-sim --quiet > /tmp/sim.log & i=0; until grep -q "devices ready" /tmp/sim.log; do
+        i=$((i + 1)); [ $i -le 100 ] && kill -0 $! 2>/dev/null || { echo "vandrel-sim did not start"; exit 1; }; sleep 0.05; done
+    python3 -c "import vandrel; print(vandrel.read(\"127.0.0.2\", [\"NAME\"])[\"NAME\"])"; kill $!; wait' > "$WORK/out" 2>&1
 [ "$(cat "$WORK/out")" = serial-5 ] || { cat "$WORK/out"; fail "the installed Python module did not read vandrel-sim"; }
 echo "packages test: passed"
