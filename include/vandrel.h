@@ -4,9 +4,9 @@
  * The interface is 26 functions: 11 for UDP discovery and configuration, 5
  * for the TCP configuration session and 10 for TCP data channels and IO
  * modules. On Linux a 27th, VD_PumpMessages, stands in for a Windows message
- * loop; on Windows the host's own message loop does its work. Every call returns one of the VD_ codes below, except the byte
- * count of VD_TCPSend, the handle of VD_TCPInit and the count of
- * VD_PumpMessages, and none throws.
+ * loop; on Windows the host's own message loop does its work. Every call
+ * returns one of the VD_ codes below, except the byte count of VD_TCPSend,
+ * the handle of VD_TCPInit and the count of VD_PumpMessages, and none throws.
  *
  * The library has no threads of its own: every call runs, and waits, on the
  * caller's thread. Waits are bounded and polled in 10 ms steps.
@@ -35,12 +35,11 @@
  *   out: two searches before collecting list a device twice.
  * - Socket notifications belong to the thread that loaded the library; only
  *   that thread's VD_PumpMessages (on Windows, its message loop) dispatches
- *   them. Stream connects
- *   (VD_TCPConnect, VD_TCPInit, VD_LoginTCP, VD_SendCmd over TCP) pump
- *   while they wait when called on that thread. Called on another thread
- *   while the loading thread does not pump, they fail after about 3 s:
- *   VD_TCPConnect and VD_SendCmd return 0, VD_TCPInit NULL,
- *   VD_LoginTCP 103.
+ *   them. Stream connects (VD_TCPConnect, VD_TCPInit, VD_LoginTCP,
+ *   VD_SendCmd over TCP) pump while they wait when called on that thread.
+ *   Called on another thread while the loading thread does not pump, they
+ *   fail after about 3 s: VD_TCPConnect and VD_SendCmd return 0, VD_TCPInit
+ *   NULL, VD_LoginTCP 103.
  */
 #ifndef VANDREL_H
 #define VANDREL_H
