@@ -251,7 +251,10 @@ VD_API int32_t VD_CALL VD_TCPSetRecHWnd(HWND hwnd, uint32_t msg);
 VD_API int32_t VD_CALL VD_TCPSetRecHWnd(VD_HostWindow *hwnd, uint32_t msg);
 #endif
 
-/* Closes the default channel. Returns 1. */
+/* Closes the default channel. Returns 1. Called on another thread while the
+   loading thread hands the channel's data to the receiving window, it
+   returns once that call has: the window's procedure must not wait for the
+   thread that closes. */
 VD_API int32_t VD_CALL VD_TCPDisconnect(void);
 
 /* Opens a new channel to host:port (as VD_TCPConnect). The handle belongs to
@@ -260,7 +263,9 @@ VD_API int32_t VD_CALL VD_TCPDisconnect(void);
 VD_API void *VD_CALL VD_TCPInit(const char *host, uint32_t port);
 
 /* Closes and destroys a channel of VD_TCPInit; the handle must not be used
-   again. NULL is ignored. Returns 1. */
+   again. NULL is ignored. Returns 1. Called on another thread while the
+   loading thread handles a notice of the channel (connect finished, data,
+   peer closed), it returns once that handling has ended. */
 VD_API int32_t VD_CALL VD_TCPUninit(void *handle);
 
 /* Collects, without waiting, the readings of a "GETADC" reply that arrived

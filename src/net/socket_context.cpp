@@ -1,6 +1,8 @@
 // The context list and the slot map side of CSocketContext.
 #include "net/socket_context_internal.h"
 
+#include <algorithm>
+
 namespace vd::net {
 
 int g_unloading = 0;
@@ -80,13 +82,22 @@ bool CSocketContext::Register(CAsyncSocketEx &socket) {
 }
 
 void CSocketContext::Unregister(CAsyncSocketEx &socket) {
-    std::lock_guard<std::mutex> guard(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (socket.m_lookupRequest != 0) CancelLookup(*m_helper, socket.m_lookupRequest);
     socket.m_lookupRequest = 0;
-    if (socket.m_slot < 0) return;
-    if (socket.m_handle != kInvalidSocket) SelectEvents(*m_helper, socket.m_handle, socket.m_slot, 0);
-    m_slots.Remove(socket.m_slot);
-    socket.m_slot = -1;
+    if (socket.m_slot >= 0) {
+        if (socket.m_handle != kInvalidSocket) SelectEvents(*m_helper, socket.m_handle, socket.m_slot, 0);
+        m_slots.Remove(socket.m_slot);
+        socket.m_slot = -1;
+    }
+    // Out of the map, the socket gets no new handler call; one under way
+    // may already have closed it (slot -1) and still be using it.
+    if (IsRunning(&socket) && CurrentThread() != m_owner)
+        m_handlerEnded.wait(lock, [&] { return !IsRunning(&socket); });
+}
+
+bool CSocketContext::IsRunning(const CAsyncSocketEx *socket) const {
+    return std::find(m_running.begin(), m_running.end(), socket) != m_running.end();
 }
 
 bool CSocketContext::StartLookup(CAsyncSocketEx &socket, const char *host, uint32_t port) {

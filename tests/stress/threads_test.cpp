@@ -11,6 +11,7 @@
 #include <set>
 
 #include "integration/support.h"
+#include "net/client_socket.h"
 #include "sim_at_device.h"
 #include "sim_family_a.h"
 #include "sim_io_module.h"
@@ -44,6 +45,19 @@ vdsim::IoModuleSettings Module(const std::string &address, uint16_t adc0) {
     s.io[0] = 0x0F;
     return s;
 }
+
+// A channel whose handler of the peer's close takes its time (its thread
+// descheduled in the middle of it) and then goes on using the channel.
+struct SlowCloseChannel : vd::net::CClientSocket {
+    explicit SlowCloseChannel(std::atomic<int> &stage) : stage(stage) {}
+    void OnClose(int32_t error) override {
+        stage = 1;
+        SleepMs(200);  // the host destroys the channel meanwhile
+        CClientSocket::OnClose(error);
+        stage = 2;
+    }
+    std::atomic<int> &stage;
+};
 
 }  // namespace
 
@@ -175,4 +189,24 @@ TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
     EXPECT_EQ(moduleB.Direction(), 0x0F);
     EXPECT_EQ(pushed.bytes, 7u);
     EXPECT_EQ(pushed.message, 0x4321u);
+}
+
+// A host destroys a channel on its thread while the loading thread runs the
+// channel's handler: the destruction waits for the handler to end, and the
+// handler's own close on the loading thread does not wait for itself.
+TEST(Threads, AChannelDestroyedOnAnotherThreadOutlivesItsRunningHandler) {
+    TcpPeer device(8800, "127.0.0.7");
+    std::atomic<int> stage{0};
+    auto *channel = new SlowCloseChannel(stage);
+    ASSERT_TRUE(channel->Open(0, "127.0.0.7", 8800) && device.Accept());
+    device.CloseConnection();
+    int stageWhenDestroyed = 0;
+    std::thread host([&] {
+        for (int i = 0; i < 3000 && stage == 0; ++i) SleepMs(1);
+        VD_TCPUninit(channel);
+        stageWhenDestroyed = stage;
+    });
+    for (int i = 0; i < 300 && stage < 2; ++i) VD_PumpMessages(10);
+    host.join();
+    EXPECT_EQ(stageWhenDestroyed, 2);
 }
