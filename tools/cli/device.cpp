@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "base/family_a_types.h"
 #include "base/family_b_models.h"
 #include "interrupt.h"
 #include "status.h"
@@ -16,24 +17,13 @@ namespace vdcli {
 
 namespace {
 
-// Family A type codes and their group; family B's come from the library's
-// list of models.
-struct TypeText {
-    int code;
-    const char *kind;
-};
-
-const TypeText kFamilyATypes[] = {
-    {1, "serial"}, {2, "serial"}, {3, "10T"}, {4, "serial"}, {5, "serial"}, {6, "serial"}, {7, "10T"},
-    {8, "serial"}, {9, "10T"},    {17, "CAN"}, {18, "CAN"},  {19, "CAN"},   {33, "serial"},
-};
-
-const TypeText *FindFamilyA(int type) {
-    for (const TypeText &t : kFamilyATypes)
-        if (t.code == type) return &t;
-    return nullptr;
+const char *GroupName(vd::TypeGroup group) {
+    for (const vd::TypeGroupName &g : vd::kTypeGroupNames)
+        if (g.group == group) return g.name;
+    return "";
 }
 
+const vd::FamilyAType *FindFamilyA(int type) { return type >= 0 && type <= 255 ? vd::FindFamilyAType(type) : nullptr; }
 const vd::FamilyBModel *FindFamilyB(int type) { return type >= 0 && type <= 255 ? vd::FindFamilyBModel(type) : nullptr; }
 
 std::string PortsText(int ports) { return std::to_string(ports) + (ports == 1 ? " port" : " ports"); }
@@ -48,19 +38,28 @@ Family FamilyOf(int type) {
 }
 
 std::string DescribeType(int type) {
-    if (const TypeText *t = FindFamilyA(type)) return std::to_string(type) + " (A, " + t->kind + ")";
+    if (const vd::FamilyAType *t = FindFamilyA(type)) return std::to_string(type) + " (A, " + GroupName(t->group) + ")";
     if (const vd::FamilyBModel *m = FindFamilyB(type)) return std::to_string(type) + " (B, " + PortsText(m->Ports()) + ")";
     return std::to_string(type) + " (unknown)";
 }
 
 std::string TypeListHelp() {
+    std::string familyA;
+    for (const vd::TypeGroupName &g : vd::kTypeGroupNames) {
+        familyA += familyA.empty() ? "" : ", ";
+        for (const vd::FamilyAType &t : vd::kFamilyATypes)
+            if (t.group == g.group) familyA += std::to_string(t.type) + " ";
+        familyA += std::string("(") + g.name + ")";
+    }
     std::vector<vd::FamilyBModel> models(std::begin(vd::kFamilyBModels), std::end(vd::kFamilyBModels));
     std::sort(models.begin(), models.end(), [](const auto &x, const auto &y) { return x.Ports() < y.Ports(); });
     std::string familyB;
     for (const vd::FamilyBModel &m : models)
         familyB += (familyB.empty() ? "" : ", ") + std::to_string(m.type) + " (" + PortsText(m.Ports()) + ")";
     return "device types:\n"
-           "  family A, addressed by IP: 1 2 4 5 6 8 33 (serial), 3 7 9 (10T), 17 18 19 (CAN)\n"
+           "  family A, addressed by IP: " +
+           familyA +
+           "\n"
            "  family B, addressed by MAC: " +
            familyB +
            "\n"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/family_a_types.h"
 #include "devices/family_a/decode_items.h"
 #include "devices/family_a/key_rules.h"
 #include "devices/family_a/search_reply.h"
@@ -18,13 +19,9 @@ constexpr int kReplySearch = 0;
 constexpr int kReplyInfo = 1;
 constexpr int kReplyWrite = 2;
 
-constexpr uint8_t kTypes[] = {1, 2, 3, 4, 5, 6, 7, 9, 8, 17, 18, 19, 33};
-
 }  // namespace
 
-int CItemDevType::IsTypeSupported(int type) {
-    return std::find(std::begin(kTypes), std::end(kTypes), type) != std::end(kTypes);
-}
+int CItemDevType::IsTypeSupported(int type) { return IsFamilyA(type); }
 
 int CItemDevType::SearchAll() {
     m_searchSocket.Open(m_request.transport, m_request.targetIp.c_str(), kItemPort);

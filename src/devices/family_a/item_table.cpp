@@ -63,21 +63,6 @@ constexpr ItemRow kRows[] = {
 
 ItemRows AllItemRows() { return {kRows, sizeof kRows / sizeof kRows[0]}; }
 
-TypeGroup TypeGroupOf(uint8_t type) {
-    switch (type) {
-        case 3:
-        case 7:
-        case 9:
-            return kGroup10T;
-        case 17:
-        case 18:
-        case 19:
-            return kGroupCan;
-        default:
-            return kGroupSerial;
-    }
-}
-
 const ItemRow *FindReplyRow(uint8_t code, uint8_t type) {
     const TypeGroup group = TypeGroupOf(type);
     for (const ItemRow &row : kRows)
