@@ -110,7 +110,7 @@ TEST_P(FamilyAFirmware, ALateAcknowledgementFailsTheChunk) {
     const std::string app = files.Make("app.bin", 1500);
     // Three times the chunk wait: the wait counts 10 ms sleeps, which a
     // loaded machine stretches.
-    receiver.AnswerPacket(2, FirmwareReceiver::Answer::Ack, 600);
+    receiver.DelayAnswer(2, 600);
     const auto start = Clock::now();
     EXPECT_EQ(Send("DOWNLOAD", app), VD_FAIL);
     EXPECT_LT(Seconds(start), 1.0);
@@ -128,7 +128,7 @@ TEST(FamilyAFirmwareFile, AFileThatShrinksFailsAtTheMissingChunk) {
     ASSERT_TRUE(receiver.Start());
     ImageFiles files;
     const std::string app = files.Make("app.bin", 1000);
-    receiver.AnswerPacket(0, FirmwareReceiver::Answer::Ack, 300);
+    receiver.DelayAnswer(0, 300);
     int result = -1;
     std::thread host([&] { result = SendCmd("DOWNLOAD", app, 1); });
     ASSERT_TRUE(receiver.WaitForPackets(1, 2000));

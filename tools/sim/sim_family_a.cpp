@@ -77,23 +77,11 @@ void FamilyADevice::SetItem(uint8_t code, const Bytes &data) {
 
 void FamilyADevice::SetText(uint8_t code, const std::string &text) { SetItem(code, Bytes(text.begin(), text.end())); }
 
-bool FamilyADevice::HasItem(uint8_t code) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const FamilyAItem &item : m_items)
-        if (item.code == code) return true;
-    return false;
-}
-
 Bytes FamilyADevice::Item(uint8_t code) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     for (const FamilyAItem &item : m_items)
         if (item.code == code) return item.data;
     return {};
-}
-
-std::vector<FamilyAItem> FamilyADevice::Items() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_items;
 }
 
 void FamilyADevice::SetSearchReply(SearchReply form) {
@@ -130,11 +118,6 @@ void FamilyADevice::SetSearchReplyBytes(const Bytes &raw) {
     m_rawSearch = raw;
 }
 
-void FamilyADevice::SetInfoReplySource(const std::string &ip) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_infoSource = ip;
-}
-
 void FamilyADevice::SetReplyDelay(int ms) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_delayMs = ms;
@@ -144,8 +127,7 @@ bool FamilyADevice::Start() {
     Stop();
     m_unicast = OpenUdp(m_ip, m_port);
     m_broadcast = OpenUdp("255.255.255.255", m_port);
-    if (!m_infoSource.empty()) m_infoSocket = OpenUdp(m_infoSource, 0);
-    if (m_unicast < 0 || m_broadcast < 0 || (!m_infoSource.empty() && m_infoSocket < 0)) {
+    if (m_unicast < 0 || m_broadcast < 0) {
         Stop();
         return false;
     }
@@ -155,7 +137,7 @@ bool FamilyADevice::Start() {
 
 void FamilyADevice::Stop() {
     m_thread.Stop();
-    for (int *fd : {&m_unicast, &m_broadcast, &m_infoSocket}) {
+    for (int *fd : {&m_unicast, &m_broadcast}) {
         if (*fd >= 0) close(*fd);
         *fd = -1;
     }
@@ -175,7 +157,6 @@ void FamilyADevice::Serve(const std::atomic<bool> &stopping) {
 void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
     const uint8_t code = d.bytes.size() >= 2 && d.bytes[0] == kItemStart ? d.bytes[1] : 0;
     Bytes reply;
-    int from = m_unicast;
     int delayMs;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -184,7 +165,6 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
             reply = SearchReplyBytes();
         } else if (code == kCodeInfo) {
             reply = m_hasRawInfo ? m_rawInfo : EncodeFamilyAItems(m_items);
-            if (m_infoSocket >= 0) from = m_infoSocket;
             if (m_infoAnswerLimit >= 0 && m_infoAnswered++ >= m_infoAnswerLimit) reply.clear();
         } else if (!broadcast) {
             Apply(d.bytes);
@@ -194,7 +174,7 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
     }
     m_arrived.notify_all();
     if (delayMs > 0 && !reply.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-    if (!reply.empty()) SendDatagram(from, reply, d.from);
+    if (!reply.empty()) SendDatagram(m_unicast, reply, d.from);
 }
 
 Bytes FamilyADevice::SearchReplyBytes() const {

@@ -49,9 +49,7 @@ public:
     void SetItem(uint8_t code, const Bytes &data);
     void SetText(uint8_t code, const std::string &text);
     void SetPassword(const std::string &password) { SetText(0x03, password); }
-    bool HasItem(uint8_t code) const;
     Bytes Item(uint8_t code) const;
-    std::vector<FamilyAItem> Items() const;
 
     // Behaviour.
     void SetSearchReply(SearchReply form);
@@ -65,8 +63,6 @@ public:
     void SetInfoReply(const Bytes &raw);
     // Answer the discovery request with these bytes instead of either form.
     void SetSearchReplyBytes(const Bytes &raw);
-    // Answer the information request from this address instead of its own.
-    void SetInfoReplySource(const std::string &ip);
     // Wait this long before each answer.
     void SetReplyDelay(int ms);
 
@@ -86,7 +82,6 @@ private:
     void Serve(const std::atomic<bool> &stopping);
     void Handle(const Datagram &d, bool broadcast);
     Bytes SearchReplyBytes() const;
-    Bytes InfoReplyBytes() const;
     void Apply(const Bytes &write);
     void SetItemLocked(uint8_t code, const Bytes &data);
 
@@ -104,9 +99,8 @@ private:
     int m_delayMs = 0;
     bool m_hasRawInfo = false, m_hasRawSearch = false;
     Bytes m_rawInfo, m_rawSearch;
-    std::string m_infoSource;
     std::vector<Received> m_received;
-    int m_unicast = -1, m_broadcast = -1, m_infoSocket = -1;
+    int m_unicast = -1, m_broadcast = -1;
     SimThread m_thread;
 };
 

@@ -138,7 +138,7 @@ void FamilyBDevice::Handle(const Datagram &d) {
     Bytes reply;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_received.push_back({in, AddressText(d.from)});
+        m_received.push_back(in);
         if (IsMine(in) && in.size() > kBlockAt) {
             const uint8_t block = in[kBlockAt];
             auto it = m_blocks.find(block);
@@ -157,15 +157,15 @@ void FamilyBDevice::Handle(const Datagram &d) {
     if (!reply.empty()) SendDatagram(m_unicast, reply, d.from);
 }
 
-std::vector<FamilyBDevice::Received> FamilyBDevice::ReceivedDatagrams() const {
+std::vector<Bytes> FamilyBDevice::ReceivedDatagrams() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_received;
 }
 
 std::vector<Bytes> FamilyBDevice::RequestsLocked() const {
     std::vector<Bytes> out;
-    for (const Received &r : m_received)
-        if (IsMine(r.bytes)) out.push_back(r.bytes);
+    for (const Bytes &r : m_received)
+        if (IsMine(r)) out.push_back(r);
     return out;
 }
 

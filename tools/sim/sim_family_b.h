@@ -58,14 +58,9 @@ public:
     void Stop();
 
     const std::string &Ip() const { return m_ip; }
-    const Mac &MacAddress() const { return m_mac; }
     std::string MacText() const;
 
-    struct Received {
-        Bytes bytes;
-        std::string from;
-    };
-    std::vector<Received> ReceivedDatagrams() const;
+    std::vector<Bytes> ReceivedDatagrams() const;
     // Datagrams addressed to this device's MAC, in arrival order.
     std::vector<Bytes> Requests() const;
     // Block numbers of the read requests addressed to it (restarts excluded).
@@ -92,7 +87,7 @@ private:
     std::map<uint8_t, Bytes> m_blocks;
     bool m_silent = false;
     int m_restarts = 0;
-    std::vector<Received> m_received;
+    std::vector<Bytes> m_received;
     int m_unicast = -1, m_broadcast = -1;
     SimThread m_thread;
 };

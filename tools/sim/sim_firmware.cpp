@@ -14,6 +14,7 @@ namespace {
 
 constexpr uint8_t kManifest = 0x10, kChunk = 0x20;
 constexpr size_t kEntry = 24;
+const uint8_t kAck[] = {'o', 'k'};
 
 uint32_t Little32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 uint32_t Big16(const uint8_t *p) { return uint32_t(p[0]) << 8 | p[1]; }
@@ -57,17 +58,17 @@ void FirmwareReceiver::Stop() {
     m_fd = -1;
 }
 
-void FirmwareReceiver::AnswerPacket(size_t n, Answer answer, int delayMs) {
+void FirmwareReceiver::DelayAnswer(size_t n, int delayMs) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_plans[n] = {answer, delayMs};
+    m_delays[n] = delayMs;
 }
 
-FirmwareReceiver::Plan FirmwareReceiver::Take(const Bytes &p) {
-    Plan plan{Answer::Ack, 0};
+void FirmwareReceiver::Take(const Bytes &p) {
+    int delayMs = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        const auto it = m_plans.find(m_packets.size());
-        if (it != m_plans.end()) plan = it->second;
+        const auto it = m_delays.find(m_packets.size());
+        if (it != m_delays.end()) delayMs = it->second;
         m_packets.push_back(p);
         if (p.size() >= 10 && p[2] == kManifest) {
             const size_t count = Big16(&p[7]);
@@ -90,22 +91,15 @@ FirmwareReceiver::Plan FirmwareReceiver::Take(const Bytes &p) {
         }
     }
     m_arrived.notify_all();
-    if (plan.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(plan.delayMs));
-    return plan;
-}
-
-static const char *AnswerText(FirmwareReceiver::Answer answer) {
-    return answer == FirmwareReceiver::Answer::Ack ? "ok" : "OK";
+    if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
 }
 
 void FirmwareReceiver::ServeUdp(const std::atomic<bool> &stopping) {
     while (!stopping) {
         Datagram d;
         if (!ReceiveDatagram(m_fd, d, 20)) continue;
-        const Plan plan = Take(d.bytes);
-        if (plan.answer == Answer::None) continue;
-        const char *text = AnswerText(plan.answer);
-        SendDatagram(m_fd, reinterpret_cast<const uint8_t *>(text), 2, d.from);
+        Take(d.bytes);
+        SendDatagram(m_fd, kAck, sizeof kAck, d.from);
     }
 }
 
@@ -128,9 +122,8 @@ void FirmwareReceiver::ServeTcp(const std::atomic<bool> &stopping) {
             if (length == 0 || pending.size() < length) break;
             const Bytes packet(pending.begin(), pending.begin() + long(length));
             pending.erase(pending.begin(), pending.begin() + long(length));
-            const Plan plan = Take(packet);
-            if (plan.answer != Answer::None)
-                SendAll(client, reinterpret_cast<const uint8_t *>(AnswerText(plan.answer)), 2);
+            Take(packet);
+            SendAll(client, kAck, sizeof kAck);
         }
         return false;
     };

@@ -1,7 +1,7 @@
 // A simulated firmware receiver of a family A device, on UDP or TCP: takes
 // the manifest and the image chunks, acknowledges each packet with "ok", and
 // puts the images together as they arrive. Any packet can instead be answered
-// late, wrongly or not at all.
+// late.
 #ifndef VANDREL_SIM_SIM_FIRMWARE_H
 #define VANDREL_SIM_SIM_FIRMWARE_H
 
@@ -20,7 +20,6 @@ class FirmwareReceiver {
 public:
     using Bytes = std::vector<uint8_t>;
     enum class Transport { Udp, Tcp };
-    enum class Answer { Ack, Wrong, None };  // "ok", "OK", nothing
 
     struct Image {
         std::string name;
@@ -38,9 +37,9 @@ public:
     bool Start();
     void Stop();
 
-    // How to answer packet n (0 is the first packet received, in arrival
-    // order over the receiver's life), after delayMs. Others get "ok" at once.
-    void AnswerPacket(size_t n, Answer answer, int delayMs = 0);
+    // Answers packet n (0 is the first packet received, in arrival order
+    // over the receiver's life) after delayMs. Others get "ok" at once.
+    void DelayAnswer(size_t n, int delayMs);
 
     // Every packet received, in order.
     std::vector<Bytes> Packets() const;
@@ -51,21 +50,17 @@ public:
     bool WaitForPackets(size_t count, int timeoutMs) const;
 
 private:
-    struct Plan {
-        Answer answer;
-        int delayMs;
-    };
     void ServeUdp(const std::atomic<bool> &stopping);
     void ServeTcp(const std::atomic<bool> &stopping);
-    // Records one packet and returns how to answer it.
-    Plan Take(const Bytes &packet);
+    // Records one packet, then waits for as long as its answer is delayed.
+    void Take(const Bytes &packet);
 
     const std::string m_ip;
     const uint16_t m_port;
     const Transport m_transport;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_arrived;
-    std::map<size_t, Plan> m_plans;
+    std::map<size_t, int> m_delays;
     std::vector<Bytes> m_packets;
     std::vector<Image> m_images;
     size_t m_connections = 0;

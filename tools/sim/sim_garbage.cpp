@@ -126,10 +126,6 @@ Bytes GarbageMaker::Next(const std::vector<Mac> &macs) {
     }
 }
 
-bool GarbageMaker::WellFormed(const Bytes &d, const std::vector<Mac> &macs) {
-    return (d.size() == kFixedReply && HasMarker(d)) || WholeFirstItem(d) || WholeBlockReply(d, macs);
-}
-
 void GarbageMaker::Spoil(Bytes &d, const std::vector<Mac> &macs) {
     if (d.size() == kFixedReply && HasMarker(d)) d[3] = 0x03;
     if (WholeFirstItem(d)) d[size_t(d[2]) + 3] = kItemEnd - 1;

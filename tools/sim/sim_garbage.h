@@ -27,12 +27,10 @@ public:
     // asked for); may be empty.
     Bytes Next(const std::vector<Mac> &macs);
 
-    // True when the library would take the datagram as a device's answer:
-    // a 25-byte fixed search reply, an item list whose first item is whole,
-    // or a whole block reply for a block the library keeps, sent with one of
-    // macs.
-    static bool WellFormed(const Bytes &d, const std::vector<Mac> &macs);
-    // Changes as few bytes as needed so that WellFormed is false.
+    // Changes as few bytes as needed so that the library would not take the
+    // datagram as a device's answer: a 25-byte fixed search reply, an item
+    // list whose first item is whole, or a whole block reply for a block the
+    // library keeps, sent with one of macs.
     static void Spoil(Bytes &d, const std::vector<Mac> &macs);
 
 private:

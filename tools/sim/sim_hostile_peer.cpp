@@ -51,13 +51,6 @@ void HostilePeer::Stop() {
     }
 }
 
-std::vector<std::string> HostilePeer::Targets() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    std::vector<std::string> out;
-    for (const sockaddr_in &t : m_targets) out.push_back(AddressText(t) + ":" + std::to_string(ntohs(t.sin_port)));
-    return out;
-}
-
 std::vector<Mac> HostilePeer::Macs() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_macs;
@@ -73,7 +66,7 @@ void HostilePeer::Serve(const std::atomic<bool> &stopping) {
         bool idle;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            idle = m_targets.empty() && !m_settings.sprayBroadcasts;
+            idle = m_targets.empty();
         }
         Listen(idle ? 20 : 0);
         if (idle) continue;
@@ -120,19 +113,14 @@ void HostilePeer::Flood() {
         targets = m_targets;
         macs = m_macs;
     }
-    for (const sockaddr_in &to : targets) SendGarbage(to, macs, !m_settings.wellFormedFakes);
-    if (m_settings.sprayBroadcasts) {
-        // Random MACs only, so no device takes a spray for its own request.
-        SendGarbage(MakeAddress("255.255.255.255", kItemPort), {}, true);
-        SendGarbage(MakeAddress("255.255.255.255", kBlockPort), {}, true);
-    }
+    for (const sockaddr_in &to : targets) SendGarbage(to, macs);
     ++m_round;
 }
 
-void HostilePeer::SendGarbage(const sockaddr_in &to, const std::vector<Mac> &macs, bool spoil) {
+void HostilePeer::SendGarbage(const sockaddr_in &to, const std::vector<Mac> &macs) {
     for (int i = 0; i < m_settings.burst; ++i) {
         Bytes d = m_garbage.Next(macs);
-        if (spoil) GarbageMaker::Spoil(d, macs);
+        GarbageMaker::Spoil(d, macs);
         // Both device ports take turns as the source.
         const int from = m_fds[(m_round + size_t(i)) % 2];
         if (SendDatagram(from, d, to)) ++m_sent;

@@ -3,9 +3,8 @@
 // requests, learns each requesting socket's address (and the MAC addresses
 // that family B requests name), and from then on floods every learned socket
 // from both its ports with garbage (sim_garbage.h) for as long as it runs.
-// Unless told otherwise it never sends anything the library would take as a
-// device's answer, so a host sees only the real devices. It can also spray
-// garbage broadcasts at the device ports.
+// It never sends anything the library would take as a device's answer, so a
+// host sees only the real devices.
 #ifndef VANDREL_SIM_SIM_HOSTILE_PEER_H
 #define VANDREL_SIM_SIM_HOSTILE_PEER_H
 
@@ -34,12 +33,6 @@ public:
         // overflow the queue and the kernel drops the real answers too.
         int burst = 1;
         int pauseMs = 3;
-        // Also send datagrams that the library accepts as answers (fake
-        // devices, fake blocks of an asked MAC).
-        bool wellFormedFakes = false;
-        // Each round, also a burst of broadcasts to 8800 and 8801 (never a
-        // request a device would act on for a MAC the library asked about).
-        bool sprayBroadcasts = false;
     };
 
     explicit HostilePeer(std::string ip);
@@ -52,11 +45,8 @@ public:
     bool Start();
     void Stop();
 
-    const std::string &Ip() const { return m_ip; }
     // Datagrams sent since Start.
     uint64_t Sent() const { return m_sent; }
-    // Learned sockets as "ip:port", in the order they were learned.
-    std::vector<std::string> Targets() const;
     std::vector<Mac> Macs() const;
     bool WaitForTargets(size_t count, int timeoutMs) const;
 
@@ -65,7 +55,7 @@ private:
     void Listen(int timeoutMs);
     void Learn(const Datagram &d, bool blockPort);
     void Flood();
-    void SendGarbage(const sockaddr_in &to, const std::vector<Mac> &macs, bool spoil);
+    void SendGarbage(const sockaddr_in &to, const std::vector<Mac> &macs);
 
     const std::string m_ip;
     const Settings m_settings;
