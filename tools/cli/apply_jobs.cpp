@@ -3,6 +3,7 @@
 #include <map>
 
 #include "interrupt.h"
+#include "options.h"
 
 namespace vdcli {
 

@@ -10,6 +10,7 @@
 #include "apply_jobs.h"
 #include "commands.h"
 #include "interrupt.h"
+#include "options.h"
 #include "settings_file.h"
 #include "status.h"
 #include "workers.h"
@@ -18,7 +19,6 @@ namespace vdcli {
 
 namespace {
 
-constexpr long long kDefaultSearchMs = 1000;
 constexpr long long kMaxJobs = 64;
 
 const char *OutcomeName(Outcome o) {
@@ -226,11 +226,11 @@ int Finish(const Printer &out, const std::vector<Job> &jobs, bool dryRun) {
 }
 
 int RunApply(const Args &args, const Printer &out) {
-    long long workers = 1, waitMs = kDefaultSearchMs;
+    long long workers = 1, waitMs = 0;
     if (args.Has("--jobs") && !ParseNumber(args.Value("--jobs"), 1, kMaxJobs, workers))
         return out.Fail("--jobs takes a number from 1 to " + std::to_string(kMaxJobs), 0, kExitUsage);
-    if (args.Has("--wait") && !ParseNumber(args.Value("--wait"), 0, 60000, waitMs))
-        return out.Fail("--wait takes milliseconds, 0 to 60000", 0, kExitUsage);
+    int status = 0;
+    if (!WaitOf(args, out, waitMs, status)) return status;
     const std::string path = args.Positionals()[0];
     std::string text, error;
     Plan plan;

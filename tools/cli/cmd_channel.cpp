@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "device.h"
+#include "options.h"
 #include "receiver.h"
 #include "status.h"
 #include "vandrel.h"
@@ -17,22 +18,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr long long kDefaultPort = 8800;
 constexpr int kReadTries = 10;
 constexpr int kReadPauseMs = 50;
 
 bool ParseHostPort(const Args &args, const Printer &out, std::string &host, uint32_t &port, int &status) {
-    if (!ParseHost(args.Positionals()[0], host)) {
-        status = out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
-        return false;
-    }
-    long long p = kDefaultPort;
-    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, p)) {
-        status = out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
-        return false;
-    }
-    port = uint32_t(p);
-    return true;
+    return ParseHost(args.Positionals()[0], out, host, status) && PortOf(args, out, port, status);
 }
 
 // Reads are pipelined: a call hands back the answer to an earlier request
@@ -191,9 +181,8 @@ int RunData(const Args &args, const Printer &out) {
     std::string payload = args.Positionals().size() > 1 ? args.Positionals()[1] : "";
     if (args.Has("--hex") && (!payload.empty() || !ParseHex(args.Value("--hex"), payload)))
         return out.Fail("--hex takes hexadecimal bytes (\"AA 05 00\"), instead of TEXT", 0, kExitUsage);
-    long long waitMs = 1000;
-    if (args.Has("--wait") && !ParseNumber(args.Value("--wait"), 0, 60000, waitMs))
-        return out.Fail("--wait takes milliseconds, 0 to 60000", 0, kExitUsage);
+    long long waitMs = 0;
+    if (!WaitOf(args, out, waitMs, status)) return status;
 
     const std::string where = host + ":" + std::to_string(port);
     if (VD_TCPConnect(host.c_str(), port) != VD_OK)

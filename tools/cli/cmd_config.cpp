@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "device.h"
 #include "device_settings.h"
+#include "options.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -49,8 +50,8 @@ int RunShow(const Args &args, const Printer &out) {
     if (out.Json()) {
         Json settings = Json::Object();
         for (const auto &p : pairs) settings.Set(p.first, p.second);
-        Json doc = Json::Object();
-        doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type).Set("settings", settings);
+        Json doc = DeviceJson(t);
+        doc.Set("settings", settings);
         if (!missing.empty()) {
             Json list = Json::Array();
             for (const std::string &m : missing) list.Push(m);

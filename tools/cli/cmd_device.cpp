@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "device.h"
 #include "interrupt.h"
+#include "options.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -14,7 +15,6 @@ namespace vdcli {
 
 namespace {
 
-constexpr long long kDefaultPort = 8800;
 constexpr size_t kMaxImages = 5;
 constexpr unsigned long long kMaxImageTotal = 0x1BE00;  // rounded sizes of all images together
 constexpr unsigned long long kImageAlign = 512;
@@ -28,12 +28,7 @@ struct CommandTarget {
 // Address, type, port and transport of a command. Family B devices are
 // named by MAC, which is also the command's parameter; family A by IP.
 bool ResolveCommandTarget(const Args &args, const Printer &out, CommandTarget &ct, int &status) {
-    long long port = kDefaultPort;
-    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, port)) {
-        status = out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
-        return false;
-    }
-    ct.port = uint32_t(port);
+    if (!PortOf(args, out, ct.port, status)) return false;
     ct.transport = args.Has("--tcp") ? 0 : 1;
     if (!ResolveTarget(args, args.Positionals()[0], out, ct.target, status)) return false;
     const bool familyB = FamilyOf(ct.target.type) == Family::B;
@@ -65,8 +60,7 @@ int Report(const Printer &out, const CommandTarget &ct, const std::string &cmd, 
            const std::string &reply = "") {
     if (r != VD_OK) return out.Fail(ct.target.addr.text + ": " + FailedCommandText(ct), r, kExitFailed);
     if (out.Json()) {
-        Json doc = Json::Object();
-        doc.Set(ct.target.addr.isMac ? "mac" : "ip", ct.target.addr.text).Set("type", ct.target.type);
+        Json doc = DeviceJson(ct.target);
         doc.Set("command", cmd).Set("transport", ct.transport ? "udp" : "tcp");
         if (!reply.empty()) doc.Set("reply", reply);
         out.Document(doc);
@@ -216,7 +210,7 @@ std::vector<Command> DeviceCommands() {
     erase.synopsis = "ADDRESS";
     erase.summary = "erase a family A device's firmware images";
     erase.options = CommandOptions();
-        erase.minPositionals = erase.maxPositionals = 1;
+    erase.minPositionals = erase.maxPositionals = 1;
 
     return {{restart, RunRestart}, {cmd, RunCmd}, {download, RunDownload}, {erase, RunErase}};
 }

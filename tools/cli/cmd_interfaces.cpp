@@ -10,6 +10,7 @@
 #include "device.h"
 #include "interfaces.h"
 #include "links.h"
+#include "options.h"
 #include "status.h"
 
 namespace vdcli {

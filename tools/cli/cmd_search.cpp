@@ -2,6 +2,7 @@
 #include "commands.h"
 #include "device.h"
 #include "interrupt.h"
+#include "options.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -9,17 +10,14 @@ namespace vdcli {
 
 namespace {
 
-constexpr long long kDefaultWaitMs = 1000;
-
 std::string OrDash(const std::string &text) { return text.empty() ? "-" : text; }
 
 int RunSearch(const Args &args, const Printer &out) {
-    long long waitMs = kDefaultWaitMs;
-    if (args.Has("--wait") && !ParseNumber(args.Value("--wait"), 0, 60000, waitMs))
-        return out.Fail("--wait takes milliseconds, 0 to 60000", 0, kExitUsage);
+    long long waitMs = 0;
+    int status = 0;
+    if (!WaitOf(args, out, waitMs, status)) return status;
     std::string target;
-    if (!args.Positionals().empty() && !ParseHost(args.Positionals()[0], target))
-        return out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
+    if (!args.Positionals().empty() && !ParseHost(args.Positionals()[0], out, target, status)) return status;
 
     CatchInterrupt();
     const std::vector<FoundDevice> found = SearchDevices(target, int(waitMs));

@@ -5,14 +5,13 @@
 #include "commands.h"
 #include "device.h"
 #include "interrupt.h"
+#include "options.h"
 #include "status.h"
 #include "vandrel.h"
 
 namespace vdcli {
 
 namespace {
-
-constexpr long long kDefaultPort = 8800;
 
 struct Step {
     std::string key;
@@ -47,17 +46,12 @@ std::string InterruptedText(size_t done, size_t total, bool exitSent) {
 }
 
 int RunAt(const Args &args, const Printer &out) {
-    std::string host;
-    if (!ParseHost(args.Positionals()[0], host))
-        return out.Fail("'" + args.Positionals()[0] + "' is not an IPv4 address", 0, kExitUsage);
-    std::string password;
-    if (!PasswordOf(args, password))
-        return out.Fail("--password is required (or VANDREL_PASSWORD in the environment; --password '' for a "
-                        "device without one)",
-                        0, kExitUsage);
-    long long port = kDefaultPort;
-    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, port))
-        return out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
+    std::string host, password;
+    uint32_t port = 0;
+    int status = 0;
+    if (!ParseHost(args.Positionals()[0], out, host, status) || !RequirePassword(args, out, password, status) ||
+        !PortOf(args, out, port, status))
+        return status;
     std::vector<Step> steps;
     for (size_t i = 1; i < args.Positionals().size(); ++i) {
         const std::string &w = args.Positionals()[i];
@@ -70,13 +64,12 @@ int RunAt(const Args &args, const Printer &out) {
     }
     Target t;
     t.addr = {false, host};
-    int status = 0;
     if (!ResolveType(args, t.addr, out, t.type, status)) return status;
 
     // Ctrl-C lets the step under way finish, then leaves the session with
     // its exit line, so the device does not stay logged in.
     CatchInterrupt();
-    const int login = VD_LoginTCP(t.type, host.c_str(), uint32_t(port), password.c_str());
+    const int login = VD_LoginTCP(t.type, host.c_str(), port, password.c_str());
     if (login == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (login != VD_OK)
         return out.Fail(host + ":" + std::to_string(port) + ": login failed: " + CodeMessage(login), login,
@@ -91,37 +84,30 @@ int RunAt(const Args &args, const Printer &out) {
     const bool reset = args.Has("--reset") && !interrupted;
     const int end = reset ? VD_ResetDevTCP() : VD_ExitTCP();
 
-    if (out.Json()) {
-        Json list = Json::Array();
-        for (size_t i = 0; i < done; ++i) {
-            Json s = Json::Object();
-            s.Set("op", steps[i].write ? "set" : "get").Set("key", steps[i].key).Set("value", steps[i].value);
-            s.Set("result", steps[i].result).Set("status", CodeName(steps[i].result));
-            list.Push(s);
-        }
-        Json doc = Json::Object();
-        doc.Set("host", host).Set("port", int(port)).Set("type", t.type).Set("steps", list);
-        doc.Set(reset ? "reset" : "exit", end == VD_OK);
-        if (interrupted) return out.Fail(InterruptedText(done, steps.size(), end == VD_OK), 0, kExitInterrupted, doc);
-        if (failed != VD_OK) {
-            const Step &s = steps[done - 1];
-            return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result), doc);
-        }
-        out.Document(doc);
-    } else {
-        out.Line("logged in to " + host + ":" + std::to_string(port) + ", type " + DescribeType(t.type));
-        std::vector<Row> rows;
-        for (size_t i = 0; i < done; ++i)
-            rows.push_back({steps[i].write ? "set" : "get", steps[i].key, steps[i].value,
-                            steps[i].result == VD_OK ? "ok" : CodeMessage(steps[i].result)});
-        if (!rows.empty()) out.Table({"OP", "KEY", "VALUE", "RESULT"}, rows);
-        out.Line(std::string(reset ? "reset" : "exit") + (end == VD_OK ? " sent" : ": " + CodeMessage(end)));
+    // The document for --json, the lines for people; a failure is reported
+    // after either.
+    Json list = Json::Array();
+    std::vector<Row> rows;
+    for (size_t i = 0; i < done; ++i) {
+        const Step &s = steps[i];
+        Json j = Json::Object();
+        j.Set("op", s.write ? "set" : "get").Set("key", s.key).Set("value", s.value);
+        j.Set("result", s.result).Set("status", CodeName(s.result));
+        list.Push(j);
+        rows.push_back({s.write ? "set" : "get", s.key, s.value, s.result == VD_OK ? "ok" : CodeMessage(s.result)});
     }
-    if (interrupted) return out.Fail(InterruptedText(done, steps.size(), end == VD_OK), 0, kExitInterrupted);
+    Json doc = Json::Object();
+    doc.Set("host", host).Set("port", int(port)).Set("type", t.type).Set("steps", list);
+    doc.Set(reset ? "reset" : "exit", end == VD_OK);
+    out.Line("logged in to " + host + ":" + std::to_string(port) + ", type " + DescribeType(t.type));
+    if (!rows.empty()) out.Table({"OP", "KEY", "VALUE", "RESULT"}, rows);
+    out.Line(std::string(reset ? "reset" : "exit") + (end == VD_OK ? " sent" : ": " + CodeMessage(end)));
+    if (interrupted) return out.Fail(InterruptedText(done, steps.size(), end == VD_OK), 0, kExitInterrupted, doc);
     if (failed != VD_OK) {
         const Step &s = steps[done - 1];
-        return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result));
+        return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result), doc);
     }
+    out.Document(doc);
     return end == VD_OK ? kExitOk : ExitStatusFor(end);
 }
 

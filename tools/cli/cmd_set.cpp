@@ -7,6 +7,7 @@
 #include "device.h"
 #include "device_settings.h"
 #include "interrupt.h"
+#include "options.h"
 #include "settings_file.h"
 #include "status.h"
 #include "vandrel.h"
@@ -81,9 +82,7 @@ int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &chec
     }
     if (!unknown.empty()) text += "\n" + KnownKeysHint(current, unknown);
     text += "\n(--force sends them as they are)";
-    Json doc = Json::Object();
-    doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type).Set("refused", refused);
-    return out.Fail(text, 0, kExitUsage, doc);
+    return out.Fail(text, 0, kExitUsage, DeviceJson(t).Set("refused", refused));
 }
 
 // Reads the device after the write: at the new address when the write moved
@@ -110,10 +109,8 @@ std::string VerifyOne(const Setting &s, const Pairs &after) {
 
 int RunSet(const Args &args, const Printer &out) {
     std::string password, error;
-    if (!PasswordOf(args, password))
-        return out.Fail("--password is required (or VANDREL_PASSWORD in the environment; --password '' for a "
-                        "device without one)",
-                        0, kExitUsage);
+    int status = 0;
+    if (!RequirePassword(args, out, password, status)) return status;
     Pairs given;
     if (!ParsePairs(args, given, error)) return out.Fail(error, 0, kExitUsage);
     SettingsFile file;
@@ -123,7 +120,6 @@ int RunSet(const Args &args, const Printer &out) {
     const bool force = args.Has("--force"), dryRun = args.Has("--dry-run");
 
     Target t;
-    int status = 0;
     if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
     if (file.type != 0 && file.type != t.type && !force)
         return out.Fail(args.Value("--from") + " is of a type " + std::to_string(file.type) + " device, " +
@@ -158,8 +154,7 @@ int RunSet(const Args &args, const Printer &out) {
 
     // The result: tables for people as it goes, and one JSON document at
     // the end, with the error when there is one.
-    Json doc = Json::Object();
-    doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type);
+    Json doc = DeviceJson(t);
     const auto report = [&](bool written, const Pairs *after) {
         Json changes = Json::Array(), same = Json::Array(), skipped = Json::Array(), warned = Json::Array();
         std::vector<Row> rows;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -109,8 +108,11 @@ bool ParseAddress(const std::string &word, Address &out) {
     return true;
 }
 
-bool ParseHost(const std::string &word, std::string &host) {
-    if (!IsDottedQuad(word)) return false;
+bool ParseHost(const std::string &word, const Printer &out, std::string &host, int &exitStatus) {
+    if (!IsDottedQuad(word)) {
+        exitStatus = out.Fail("'" + word + "' is not an IPv4 address", 0, kExitUsage);
+        return false;
+    }
     host = word;
     return true;
 }
@@ -160,22 +162,11 @@ int FailWrongFamily(const Printer &out, int type) {
                     VD_WRONG_FAMILY, ExitStatusFor(VD_WRONG_FAMILY));
 }
 
-bool PasswordOf(const Args &args, std::string &password) {
-    const char *env = std::getenv("VANDREL_PASSWORD");
-    if (!args.Has("--password") && !env) return false;
-    password = args.Has("--password") ? args.Value("--password") : env;
-    return true;
+Json DeviceJson(const Target &t) {
+    Json doc = Json::Object();
+    doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type);
+    return doc;
 }
-
-Option PasswordOption() {
-    return {"--password", "TEXT", "the device's password (required: this or VANDREL_PASSWORD; '' for none)"};
-}
-
-Option InterfaceOption() {
-    return {"--interface", "NAME", "broadcast on this interface only (repeatable; default: every one)", true};
-}
-
-Option TypeOption() { return {"--type", "N", "device type code (default: ask the device with a search)"}; }
 
 bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus) {
     if (args.Has("--type")) {

@@ -59,19 +59,12 @@ bool ResolveTarget(const Args &args, const std::string &word, const Printer &out
 // Reports 101 with a hint on how the type's family is addressed.
 int FailWrongFamily(const Printer &out, int type);
 
-// The --type option as commands declare it.
-Option TypeOption();
-// The --interface option of every command that may broadcast.
-Option InterfaceOption();
-
-// The --password option, or else the VANDREL_PASSWORD environment variable
-// (which keeps it off command lines that others can list); false when
-// neither is given.
-bool PasswordOf(const Args &args, std::string &password);
-Option PasswordOption();
+// How a JSON document names the device: {"ip" or "mac": its address,
+// "type": its type code}.
+Json DeviceJson(const Target &t);
 
 // Reads an IPv4 address; false with a report when it is not one.
-bool ParseHost(const std::string &word, std::string &host);
+bool ParseHost(const std::string &word, const Printer &out, std::string &host, int &exitStatus);
 
 }  // namespace vdcli
 

@@ -1,0 +1,59 @@
+#include "options.h"
+
+#include <cstdlib>
+
+#include "status.h"
+
+namespace vdcli {
+
+namespace {
+constexpr long long kDefaultPort = 8800;
+constexpr long long kDefaultWaitMs = 1000;
+constexpr long long kMaxWaitMs = 60000;
+}  // namespace
+
+Option TypeOption() { return {"--type", "N", "device type code (default: ask the device with a search)"}; }
+
+Option InterfaceOption() {
+    return {"--interface", "NAME", "broadcast on this interface only (repeatable; default: every one)", true};
+}
+
+Option PasswordOption() {
+    return {"--password", "TEXT", "the device's password (required: this or VANDREL_PASSWORD; '' for none)"};
+}
+
+bool PasswordOf(const Args &args, std::string &password) {
+    const char *env = std::getenv("VANDREL_PASSWORD");
+    if (!args.Has("--password") && !env) return false;
+    password = args.Has("--password") ? args.Value("--password") : env;
+    return true;
+}
+
+bool RequirePassword(const Args &args, const Printer &out, std::string &password, int &exitStatus) {
+    if (PasswordOf(args, password)) return true;
+    exitStatus = out.Fail("--password is required (or VANDREL_PASSWORD in the environment; --password '' for a "
+                          "device without one)",
+                          0, kExitUsage);
+    return false;
+}
+
+bool PortOf(const Args &args, const Printer &out, uint32_t &port, int &exitStatus) {
+    long long value = kDefaultPort;
+    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, value)) {
+        exitStatus = out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
+        return false;
+    }
+    port = uint32_t(value);
+    return true;
+}
+
+bool WaitOf(const Args &args, const Printer &out, long long &waitMs, int &exitStatus) {
+    waitMs = kDefaultWaitMs;
+    if (args.Has("--wait") && !ParseNumber(args.Value("--wait"), 0, kMaxWaitMs, waitMs)) {
+        exitStatus = out.Fail("--wait takes milliseconds, 0 to 60000", 0, kExitUsage);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vdcli
