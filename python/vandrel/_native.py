@@ -16,7 +16,7 @@ import ctypes
 import os
 import threading
 from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t, c_ssize_t, c_uint8, c_uint32, c_void_p
-from typing import Iterator
+from typing import Any, Callable, Iterator
 
 from .errors import WrongThreadError
 
@@ -203,6 +203,45 @@ class Library:
 
 library = Library()
 lib = library.dll
+
+
+class OneAtATime:
+    """One of the objects the library has a single one of (the default data
+    channel, the AT session): held by one Python object at a time, with the
+    notifications pumped for as long as it holds it."""
+
+    def __init__(self, busy: str, pumping_for: str) -> None:
+        self._busy = busy  # the refusal while held, with {host} of the holder
+        self._pumping_for = pumping_for
+        self._lock = threading.Lock()
+        self._holder: Any = None
+
+    def holds(self, holder: object) -> bool:
+        return self._holder is holder
+
+    def take(self, holder: Any, connect: Callable[[], None]) -> None:
+        """Gives the object to holder once connect returns; connect raises
+        when it cannot connect, and the object stays free."""
+        with self._lock:
+            if self._holder is not None:
+                raise RuntimeError(self._busy.format(host=self._holder.host))
+            library.hold(self._pumping_for)
+            try:
+                connect()
+            except BaseException:
+                library.release()
+                raise
+            self._holder = holder
+
+    def give_back(self, holder: object, disconnect: Callable[[], None]) -> None:
+        """Disconnects and frees the object, when holder holds it."""
+        with self._lock:
+            if self._holder is not holder:
+                return
+            with library.dispatch:
+                disconnect()
+            library.release()
+            self._holder = None
 # A sequence of UDP calls (a search and its collection, a read and its
 # pairs, staging and the write) runs as one among this process's threads.
 udp = threading.RLock()

@@ -10,15 +10,15 @@ from types import TracebackType
 from typing import Callable, Optional, Type, Union
 
 from . import _args
-from ._native import HostWindow, WindowProc, lib, library
+from ._native import HostWindow, OneAtATime, WindowProc, lib, library
 from .errors import FAIL, OK, NoAnswerError, NoConnectionError, error_for
 
 Receiver = Callable[[bytes], object]
 _NOTICE = 0x401  # the message number the receiver's notices carry
 _POLL = 0.02  # seconds between looks for an IO module's reply
 
-_lock = threading.Lock()
-_open: Optional["DataChannel"] = None  # the library has one default channel
+_channel = OneAtATime("a data channel to {host} is open; the library has one at a time",
+                      "a data channel's connect")
 
 
 class DataChannel:
@@ -42,23 +42,10 @@ class DataChannel:
         self._arrived = bytearray()
         self._condition = threading.Condition()
         self._window = HostWindow(WindowProc(self._notice), None)
-        self._open = False
 
     def open(self) -> "DataChannel":
         """Connects (waits about 3 s at most); raises NoConnectionError."""
-        global _open
-        with _lock:
-            if _open is not None:
-                raise RuntimeError(f"a data channel to {_open.host} is open; the library has one at a time")
-            library.hold("a data channel's connect")
-            # Set first: data the device sends at once is not lost.
-            lib.VD_TCPSetRecHWnd(ctypes.byref(self._window), _NOTICE)
-            if lib.VD_TCPConnect(self.host.encode(), self.port) != OK:
-                with library.dispatch:
-                    lib.VD_TCPSetRecHWnd(None, 0)
-                library.release()
-                raise NoConnectionError(FAIL, f"{self.host}:{self.port}: no connection{library.connect_hint()}")
-            _open, self._open = self, True
+        _channel.take(self, self._connect)
         return self
 
     def send(self, data: Union[bytes, bytearray, str]) -> int:
@@ -66,7 +53,7 @@ class DataChannel:
         raw = data.encode("latin-1") if isinstance(data, str) else data
         if not isinstance(raw, (bytes, bytearray)):
             raise TypeError(f"data must be bytes or str, not {type(data).__name__}")
-        if not self._open:
+        if not _channel.holds(self):
             raise RuntimeError("the data channel is not open")
         if not raw:
             return 0
@@ -88,15 +75,7 @@ class DataChannel:
         return data
 
     def close(self) -> None:
-        global _open
-        with _lock:
-            if not self._open:
-                return
-            with library.dispatch:
-                lib.VD_TCPSetRecHWnd(None, 0)
-                lib.VD_TCPDisconnect()
-            library.release()
-            _open, self._open = None, False
+        _channel.give_back(self, self._disconnect)
 
     def __enter__(self) -> "DataChannel":
         return self.open()
@@ -104,6 +83,19 @@ class DataChannel:
     def __exit__(self, kind: Optional[Type[BaseException]], error: Optional[BaseException],
                  trace: Optional[TracebackType]) -> None:
         self.close()
+
+    def _connect(self) -> None:
+        # Set first: data the device sends at once is not lost.
+        lib.VD_TCPSetRecHWnd(ctypes.byref(self._window), _NOTICE)
+        if lib.VD_TCPConnect(self.host.encode(), self.port) != OK:
+            with library.dispatch:
+                lib.VD_TCPSetRecHWnd(None, 0)
+            raise NoConnectionError(FAIL, f"{self.host}:{self.port}: no connection{library.connect_hint()}")
+
+    @staticmethod
+    def _disconnect() -> None:
+        lib.VD_TCPSetRecHWnd(None, 0)
+        lib.VD_TCPDisconnect()
 
     def _notice(self, window: object, message: int, data: int, count: int) -> int:
         piece = ctypes.string_at(data, count)

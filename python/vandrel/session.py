@@ -2,17 +2,15 @@
 from __future__ import annotations
 
 import ctypes
-import threading
 from types import TracebackType
 from typing import Optional, Type, Union
 
 from . import _args
-from ._native import VALUE_LEN, lib, library
+from ._native import VALUE_LEN, OneAtATime, lib
 from .devices import Device, family_of, resolve
 from .errors import OK, WRONG_FAMILY, WrongFamilyError, error_for
 
-_lock = threading.Lock()
-_open: Optional["AtSession"] = None  # the library holds one session at a time
+_session = OneAtATime("an AT session with {host} is open; the library holds one at a time", "an AT session")
 
 
 class AtSession:
@@ -46,25 +44,21 @@ class AtSession:
             self._type = _args.integer(device_type, "device_type", 0, 255)
         self.port = _args.port(port)
         self._password = _args.text(password, "password")
-        self._open = False
 
     def open(self) -> "AtSession":
         """Connects and logs in (a connect waits about 3 s at most, each
         login step 4 s)."""
-        global _open
         device_type = self._type if self._type is not None else resolve(self.host)[1]
         if family_of(device_type) != "B":
             raise WrongFamilyError(WRONG_FAMILY,
                                    f"{self.host}: the AT session serves family B devices, not type {device_type}")
-        with _lock:
-            if _open is not None:
-                raise RuntimeError(f"an AT session with {_open.host} is open; the library holds one at a time")
-            library.hold("an AT session")
+
+        def login() -> None:
             result = lib.VD_LoginTCP(device_type, self.host.encode(), self.port, self._password)
             if result != OK:
-                library.release()
                 raise error_for(result, f"{self.host}:{self.port}")
-            _open, self._open = self, True
+
+        _session.take(self, login)
         return self
 
     def get(self, key: str) -> str:
@@ -91,17 +85,10 @@ class AtSession:
 
     def close(self) -> None:
         """Ends the session ("AT+EXIT") and closes the connection."""
-        global _open
-        with _lock:
-            if not self._open:
-                return
-            with library.dispatch:
-                lib.VD_ExitTCP()
-            library.release()
-            _open, self._open = None, False
+        _session.give_back(self, lib.VD_ExitTCP)
 
     def _require_open(self) -> None:
-        if not self._open:
+        if not _session.holds(self):
             raise RuntimeError("the AT session is not open")
 
     def _check(self, result: int, what: object) -> None:
