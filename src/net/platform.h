@@ -56,8 +56,15 @@ void StopSockets();
 void LeaveToCleanup(SocketHandle handle);
 
 // A blocking IPv4 socket (stream or datagram) that a child process does not
-// inherit; kInvalidSocket on failure.
+// inherit; kInvalidSocket on failure. A stream sends each write at once:
+// requests and replies are a few bytes each, and one held back until the
+// previous is acknowledged (Nagle) waits for nothing but that.
 SocketHandle OpenSocket(bool stream);
+// A stream is closed in order: closing over unread input resets the
+// connection, and the reset drops what was written and not yet sent (a
+// host's last request). So its sending side is ended first, which sends what
+// is still queued and then the end, and what has arrived is read and dropped
+// (for a bounded while, against a peer that never stops sending).
 void CloseSocket(SocketHandle handle);
 bool BindSocket(SocketHandle handle, const Endpoint &local);
 // 0 when connected at once; -1 otherwise, kErrWouldBlock while it runs.

@@ -1,7 +1,11 @@
 // The IO-module operations through the exports, against a simulated IO
 // module: each reading comes with the call after the one that asked for it.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "integration/support.h"
@@ -88,6 +92,34 @@ TEST_F(TcpIo, AClosedChannelCannotSend) {
     EXPECT_EQ(VD_GetIO(handle, &a, &b), VD_NO_CONNECTION);
     EXPECT_EQ(VD_SetIODir(handle, 1), VD_NO_CONNECTION);
     EXPECT_EQ(VD_SetIOLevel(handle, 1), VD_NO_CONNECTION);
+}
+
+// A host sends its last command and closes at once, while an answer it never
+// read is queued and the device acknowledges late (it waits to acknowledge
+// with an answer of its own): the command still reaches the device, and the
+// device sees the connection end in order, not reset.
+TEST(TcpIoClose, TheLastCommandReachesTheDeviceWhenTheHostClosesAtOnce) {
+    const int listener = vdsim::OpenTcpListener(kHost, kPort);
+    void *channel = VD_TCPInit(kHost, kPort);
+    ASSERT_NE(channel, nullptr);
+    const int device = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    const int lateAcks = 0;
+    setsockopt(device, IPPROTO_TCP, TCP_QUICKACK, &lateAcks, sizeof lateAcks);
+    const Bytes unread = vdsim::IoModule::Packet(2, {15});
+    ASSERT_TRUE(vdsim::SendAll(device, unread.data(), unread.size()));
+    vdtest::SleepMs(50);
+    EXPECT_EQ(VD_SetIODir(channel, 15), VD_OK);
+    EXPECT_EQ(VD_SetIOLevel(channel, 5), VD_OK);  // the direction is not acknowledged yet
+    EXPECT_EQ(VD_TCPUninit(channel), VD_OK);
+    Bytes received;
+    uint8_t buffer[64];
+    ssize_t n = -1;
+    while (vdsim::WaitReadable(device, 1000) && (n = recv(device, buffer, sizeof buffer, 0)) > 0)
+        received.insert(received.end(), buffer, buffer + n);
+    EXPECT_EQ(received, (Bytes{0xAA, 0x02, 0x01, 0x0F, 0xA6, 0x0D, 0xAA, 0x03, 0x01, 0x05, 0xAD, 0x0D}));
+    EXPECT_EQ(n, 0) << std::strerror(errno);
+    close(device);
+    close(listener);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -19,6 +20,10 @@
 namespace vd::net {
 
 namespace {
+
+// What closing a stream reads and drops at most.
+constexpr int kDiscardBytes = 4096;
+constexpr int kDiscardReads = 64;
 
 // A plain int, so that the library leaves no thread-local destructor behind
 // when it is unloaded.
@@ -66,11 +71,23 @@ void LeaveToCleanup(SocketHandle handle) {
 
 SocketHandle OpenSocket(bool stream) {
     const int handle = socket(AF_INET, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
-    return handle < 0 ? Fail() : handle;
+    if (handle < 0) return Fail();
+    const int on = 1;
+    if (stream) setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return handle;
 }
 
 void CloseSocket(SocketHandle handle) {
-    if (handle >= 0) close(int(handle));
+    if (handle < 0) return;
+    int type = 0;
+    socklen_t size = sizeof type;
+    if (getsockopt(int(handle), SOL_SOCKET, SO_TYPE, &type, &size) == 0 && type == SOCK_STREAM) {
+        shutdown(int(handle), SHUT_WR);
+        char discard[kDiscardBytes];
+        for (int i = 0; i < kDiscardReads && recv(int(handle), discard, sizeof discard, MSG_DONTWAIT) > 0; ++i) {
+        }
+    }
+    close(int(handle));
 }
 
 bool BindSocket(SocketHandle handle, const Endpoint &local) {

@@ -9,6 +9,10 @@ namespace vd::net {
 
 namespace {
 
+// What closing a stream reads and drops at most.
+constexpr int kDiscardBytes = 4096;
+constexpr int kDiscardReads = 64;
+
 sockaddr_in Raw(const Endpoint &e) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -44,11 +48,24 @@ SocketHandle OpenSocket(bool stream) {
     const SOCKET s = socket(AF_INET, stream ? SOCK_STREAM : SOCK_DGRAM, 0);
     if (s == INVALID_SOCKET) return kInvalidSocket;
     SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    const BOOL on = TRUE;
+    if (stream) setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char *>(&on), sizeof on);
     return SocketHandle(s);
 }
 
+// Reads only what is pending, so that a socket still blocking never waits.
 void CloseSocket(SocketHandle handle) {
-    if (handle != kInvalidSocket) closesocket(Native(handle));
+    if (handle == kInvalidSocket) return;
+    const SOCKET s = Native(handle);
+    int type = 0, size = sizeof type;
+    if (getsockopt(s, SOL_SOCKET, SO_TYPE, reinterpret_cast<char *>(&type), &size) == 0 && type == SOCK_STREAM) {
+        shutdown(s, SD_SEND);
+        char discard[kDiscardBytes];
+        u_long pending = 0;
+        for (int i = 0; i < kDiscardReads && ioctlsocket(s, FIONREAD, &pending) == 0 && pending > 0; ++i)
+            if (recv(s, discard, sizeof discard, 0) <= 0) break;
+    }
+    closesocket(s);
 }
 
 bool BindSocket(SocketHandle handle, const Endpoint &local) {
