@@ -4,16 +4,19 @@
 #   libvandrel-dev   development  header, .so link, CMake package, vandrel.pc
 #   vandrel-tools    tools        vandrel, vandrel-sim, manual pages, completion
 #   python3-vandrel  python       the Python module
+#   wireshark-vandrel wireshark   the Wireshark dissector, in Debian's folder of
+#                                 Wireshark's plugins
 # Files installed without one of these components are left out.
 set(VANDREL_MAINTAINER "Vandrel developers <vandrel@example.org>" CACHE STRING "Maintainer of the Debian packages")
-set(VANDREL_DEB_PACKAGES runtime libvandrel1 development libvandrel-dev tools vandrel-tools python python3-vandrel)
+set(VANDREL_DEB_PACKAGES runtime libvandrel1 development libvandrel-dev tools vandrel-tools python python3-vandrel
+  wireshark wireshark-vandrel)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vandrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VANDREL_MAINTAINER})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL runtime development tools python)
+set(CPACK_COMPONENTS_ALL runtime development tools python wireshark)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -34,6 +37,12 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, libvandrel1 (>= ${PROJECT_VERSION})")
+# The dissector is a Lua file, but Debian's folder of Wireshark's plugins
+# names the architecture; it needs nothing of the library, and a program of
+# Wireshark's to load it.
+set(CPACK_DEBIAN_WIRESHARK_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_WIRESHARK_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_WIRESHARK_PACKAGE_RECOMMENDS "wireshark | tshark")
 
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "find, inspect and configure network device servers (library)
 libvandrel finds the device servers on the local network that put serial
@@ -53,6 +62,11 @@ set(CPACK_COMPONENT_PYTHON_DESCRIPTION "find, inspect and configure network devi
 The vandrel module: libvandrel's interface in Python's terms, with device
 records, settings as dicts, AT sessions, data channels and IO modules as
 context managers, and exceptions that carry the library's codes.")
+set(CPACK_COMPONENT_WIRESHARK_DESCRIPTION "find, inspect and configure network device servers (Wireshark dissector)
+A Lua dissector for Wireshark and tshark that shows the traffic of
+libvandrel and of the device servers it talks to: searches and their
+answers, settings read and written over UDP, AT-command sessions, device
+command packets and firmware downloads, each field by its name.")
 
 # Each package documents its copyright and changes, as Debian packages do;
 # a plain install leaves them out.

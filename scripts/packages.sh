@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the Debian packages (libvandrel1, libvandrel-dev, vandrel-tools,
-# python3-vandrel) in build-deb/, from a build for /usr with the flags of
-# Debian's own builds (hardening included).
+# python3-vandrel, wireshark-vandrel) in build-deb/, from a build for /usr
+# with the flags of Debian's own builds (hardening included).
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD_DEB:-build-deb}

@@ -3,7 +3,8 @@
 # error, and dpkg -i installs them on a copy of this machine (an overlay of
 # its root in a private mount namespace, thrown away at the end) only with
 # their dependencies; there the tools, the man pages, pkg-config and the
-# Python module work from the system's own places.
+# Python module work from the system's own places, and tshark loads the
+# dissector from Debian's folder of Wireshark's plugins.
 #   scripts/in-netns.sh unshare -m sh tests/install/packages_test.sh BUILD_DEB_DIR
 set -eu
 DEBS=$(cd "$1" && pwd)
@@ -33,4 +34,8 @@ in_root 'vandrel-sim --quiet > /tmp/sim.log & i=0; until grep -q "devices ready"
         i=$((i + 1)); [ $i -le 100 ] && kill -0 $! 2>/dev/null || { echo "vandrel-sim did not start"; exit 1; }; sleep 0.05; done
     python3 -c "import vandrel; print(vandrel.read(\"127.0.0.2\", [\"NAME\"])[\"NAME\"])"; kill $!; wait' > "$WORK/out" 2>&1
 [ "$(cat "$WORK/out")" = serial-5 ] || { cat "$WORK/out"; fail "the installed Python module did not read vandrel-sim"; }
+in_root "dpkg -L wireshark-vandrel" | grep -q "^/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/wireshark/plugins/vandrel.lua$" ||
+    fail "wireshark-vandrel does not put the dissector in Wireshark's folder of plugins"
+in_root "tshark -G protocols" 2> "$WORK/tshark" | cut -f3 | grep -qx vandrel ||
+    { cat "$WORK/tshark"; fail "tshark did not load the installed dissector"; }
 echo "packages test: passed"
