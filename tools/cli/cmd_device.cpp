@@ -26,7 +26,7 @@ struct CommandTarget {
 };
 
 // Address, type, port and transport of a command. Family B devices are
-// named by MAC, which is also the command's parameter; family A by IP.
+// named by MAC, which is also the command's parameter (Send); family A by IP.
 bool ResolveCommandTarget(const Args &args, const Printer &out, CommandTarget &ct, int &status) {
     if (!PortOf(args, out, ct.port, status)) return false;
     ct.transport = args.Has("--tcp") ? 0 : 1;
@@ -39,9 +39,11 @@ bool ResolveCommandTarget(const Args &args, const Printer &out, CommandTarget &c
     return true;
 }
 
-// Sends cmd; param is the command's parameter and, for GETADC and GETIOSTAT
-// over TCP, receives the device's answer.
+// Sends cmd; param is the command's parameter (a family B device's MAC
+// address, whatever was given) and, for GETADC and GETIOSTAT over TCP,
+// receives the device's answer.
 int Send(const CommandTarget &ct, const std::string &cmd, std::string &param) {
+    if (ct.target.addr.isMac) param = ct.target.addr.text;
     std::vector<char> buffer(std::max<size_t>(VD_PARAM_LEN, param.size() + 1), '\0');
     std::copy(param.begin(), param.end(), buffer.begin());
     const Target &t = ct.target;
@@ -74,7 +76,7 @@ int RunRestart(const Args &args, const Printer &out) {
     CommandTarget ct;
     int status = 0;
     if (!ResolveCommandTarget(args, out, ct, status)) return status;
-    std::string param = ct.target.addr.isMac ? ct.target.addr.text : args.Value("--param", "1");
+    std::string param = args.Value("--param", "1");
     const int r = Send(ct, "RESETDEV", param);
     return Report(out, ct, "RESETDEV", r, "restart sent to " + ct.target.addr.text);
 }
@@ -85,7 +87,6 @@ int RunCmd(const Args &args, const Printer &out) {
     if (!ResolveCommandTarget(args, out, ct, status)) return status;
     const std::string cmd = args.Positionals()[1];
     std::string param = args.Positionals().size() > 2 ? args.Positionals()[2] : "";
-    if (ct.target.addr.isMac) param = ct.target.addr.text;
     const bool answers = ct.transport == 0 && (cmd == "GETADC" || cmd == "GETIOSTAT");
     const int r = Send(ct, cmd, param);
     return Report(out, ct, cmd, r,
