@@ -8,29 +8,40 @@ namespace {
 
 // Static construction order within this file is the load order; destruction
 // runs in reverse.
-struct SocketLayerLifetime {
-    ~SocketLayerLifetime() { net::Cleanup(); }
-};
-SocketLayerLifetime g_socketLayer;
 net::CSocketAnchor g_anchor;
+bool g_socketsStarted = false;
 
 }  // namespace
 
 CDevManager g_manager;
 std::recursive_mutex g_lock;
 
+bool LoadStep() {
+    g_socketsStarted = net::Startup();
+    return g_socketsStarted;
+}
+
+void UnloadStep() {
+    net::g_unloading = 1;
+    g_manager.m_registry.Clear();
+    if (g_socketsStarted) net::Cleanup();
+    g_socketsStarted = false;
+}
+
+#ifndef _WIN32
 namespace {
 
-// Built last and destroyed first: the load step, and the unload step that
-// must run before the manager is destroyed.
+// Where the system tells a library nothing of its load and unload but by
+// building and destroying its static objects, the last of them runs the
+// steps: built last and destroyed first. Windows tells vandrel.dll
+// (api/win32/dll_main.cpp).
 struct LibraryLifetime {
-    LibraryLifetime() { net::Startup(); }
-    ~LibraryLifetime() {
-        net::g_unloading = 1;
-        g_manager.m_registry.Clear();
-    }
+    LibraryLifetime() { LoadStep(); }
+    ~LibraryLifetime() { UnloadStep(); }
 };
 LibraryLifetime g_lifetime;
 
 }  // namespace
+#endif
+
 }  // namespace vd

@@ -1,6 +1,6 @@
 // The library's global objects, built at load in this order: the socket
-// anchor, the manager, the UDP lock; destroyed in reverse after the unload
-// step.
+// anchor, the manager, the UDP lock; then the load step runs. The unload step
+// runs before they are destroyed, in reverse.
 #ifndef VANDREL_API_LIBRARY_H
 #define VANDREL_API_LIBRARY_H
 
@@ -15,6 +15,15 @@ namespace vd {
 extern CDevManager g_manager;
 // Serialises the UDP exports, waits included.
 extern std::recursive_mutex g_lock;
+
+// The load step, once the static objects are built: starts the platform's
+// sockets (Windows Sockets 1.1); false when they cannot start, and the
+// library must then refuse to load.
+bool LoadStep();
+// The unload step, before the static objects are destroyed: from now on a
+// closed socket leaves its handle to the platform's cleanup; every device
+// handler goes with its sockets; the platform's sockets stop, if they started.
+void UnloadStep();
 
 // Runs an export's body so that no exception crosses the C boundary: any
 // escape becomes the given failure result.

@@ -52,7 +52,8 @@ constexpr uint32_t kBroadcastAddress = 0xFFFFFFFFu;
 // unload steps). Stopping also closes the handles left to it during unload.
 bool StartSockets();
 void StopSockets();
-// During unload a closed socket leaves its handle to StopSockets.
+// During unload a closed socket leaves its handle to StopSockets; one left
+// after StopSockets has run is closed at once.
 void LeaveToCleanup(SocketHandle handle);
 
 // A blocking IPv4 socket (stream or datagram) that a child process does not

@@ -33,7 +33,9 @@ private:
     CAsyncSocketEx m_socket;
 };
 
-// The load and unload steps of the socket layer. Cleanup runs last of all.
+// The socket layer's part of the library's load and unload steps: Startup
+// once the static objects are built (false: the sockets cannot start),
+// Cleanup before they are destroyed, after a successful Startup only.
 bool Startup();
 void Cleanup();
 

@@ -199,4 +199,33 @@ TEST(WindowsHost, ConnectFromASecondThreadNeedsTheLoadingThreadsLoop) {
     EXPECT_EQ(Search(kSerial).type, 5);
 }
 
+// A library whose load step cannot start Windows Sockets refuses to load:
+// a copy of the DLL, loaded while WSAStartup answers WSASYSNOTREADY.
+TEST(WindowsHost, TheLoadIsRefusedWhenWindowsSocketsCannotStart) {
+    char dll[MAX_PATH], folder[MAX_PATH], copy[MAX_PATH];
+    GetModuleFileNameA(GetModuleHandleA("vandrel.dll"), dll, MAX_PATH);
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "vdl", 0, copy);
+    ASSERT_TRUE(CopyFileA(dll, copy, FALSE));
+    auto *start = reinterpret_cast<unsigned char *>(GetProcAddress(GetModuleHandleA("ws2_32.dll"), "WSAStartup"));
+    // mov eax, 10091; ret (ret 8 for __stdcall on 32-bit)
+    const unsigned char failing[] = {0xB8, 0x6B, 0x27, 0x00, 0x00, sizeof(void *) == 8 ? 0xC3 : 0xC2, 0x08, 0x00};
+    unsigned char saved[sizeof failing];
+    DWORD protection;
+    ASSERT_TRUE(VirtualProtect(start, sizeof failing, PAGE_EXECUTE_READWRITE, &protection));
+    std::memcpy(saved, start, sizeof saved);
+    std::memcpy(start, failing, sizeof failing);
+    HMODULE refused = LoadLibraryA(copy);
+    const DWORD error = GetLastError();
+    std::memcpy(start, saved, sizeof saved);
+    FlushInstructionCache(GetCurrentProcess(), start, sizeof saved);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_EQ(error, DWORD(ERROR_DLL_INIT_FAILED));
+    HMODULE loaded = LoadLibraryA(copy);
+    EXPECT_NE(loaded, nullptr);
+    for (HMODULE module : {refused, loaded})
+        if (module) FreeLibrary(module);
+    DeleteFileA(copy);
+}
+
 }  // namespace

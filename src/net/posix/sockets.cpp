@@ -44,6 +44,7 @@ const sockaddr *Generic(const sockaddr_in &a) { return reinterpret_cast<const so
 // library's static objects are destroyed.
 std::mutex g_leftLock;
 std::vector<SocketHandle> *g_leftHandles = nullptr;
+bool g_stopped = false;
 
 }  // namespace
 
@@ -53,10 +54,15 @@ void SetLastError(int error) { t_lastError = error; }
 ThreadId CurrentThread() { return ThreadId(syscall(SYS_gettid)); }
 
 // POSIX sockets need no start-up.
-bool StartSockets() { return true; }
+bool StartSockets() {
+    std::lock_guard<std::mutex> guard(g_leftLock);
+    g_stopped = false;
+    return true;
+}
 
 void StopSockets() {
     std::lock_guard<std::mutex> guard(g_leftLock);
+    g_stopped = true;
     if (!g_leftHandles) return;
     for (SocketHandle handle : *g_leftHandles) CloseSocket(handle);
     delete g_leftHandles;
@@ -65,6 +71,7 @@ void StopSockets() {
 
 void LeaveToCleanup(SocketHandle handle) {
     std::lock_guard<std::mutex> guard(g_leftLock);
+    if (g_stopped) return CloseSocket(handle);
     if (!g_leftHandles) g_leftHandles = new std::vector<SocketHandle>;
     g_leftHandles->push_back(handle);
 }

@@ -76,6 +76,10 @@ void DestroyHelperWindow(HelperWindow *window) {
         SetWindowLongPtrA(window->hwnd, GWLP_USERDATA, 0);
         // Fails on any thread but the owner's; the window then goes with it.
         DestroyWindow(window->hwnd);
+        // Windows keeps a DLL's window classes after it is unloaded, their
+        // procedure pointing where the DLL was, and a later load would use
+        // them. Fails harmlessly while another window of the class lives.
+        UnregisterClassA(kClassName, OwnModule());
     }
     for (auto &lookup : window->lookups) WSACancelAsyncRequest(reinterpret_cast<HANDLE>(lookup.first));
     delete window;

@@ -13,6 +13,9 @@ namespace {
 constexpr int kDiscardBytes = 4096;
 constexpr int kDiscardReads = 64;
 
+// Set by StopSockets, during unload.
+bool g_stopped = false;
+
 sockaddr_in Raw(const Endpoint &e) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -35,14 +38,20 @@ void SetLastError(int error) { WSASetLastError(error); }
 ThreadId CurrentThread() { return ThreadId(GetCurrentThreadId()); }
 
 bool StartSockets() {
+    g_stopped = false;
     WSADATA data;
     return WSAStartup(MAKEWORD(1, 1), &data) == 0;
 }
 
 // Closes every socket still open, those left during unload included.
-void StopSockets() { WSACleanup(); }
+void StopSockets() {
+    g_stopped = true;
+    WSACleanup();
+}
 
-void LeaveToCleanup(SocketHandle) {}
+void LeaveToCleanup(SocketHandle handle) {
+    if (g_stopped) CloseSocket(handle);
+}
 
 SocketHandle OpenSocket(bool stream) {
     const SOCKET s = socket(AF_INET, stream ? SOCK_STREAM : SOCK_DGRAM, 0);
