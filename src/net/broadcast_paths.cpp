@@ -1,12 +1,18 @@
 #include "net/broadcast_paths.h"
 
-#include <algorithm>
-
 namespace vd::net {
 
 namespace {
 
-std::vector<std::string> Names(const std::string &selection) {
+bool HasIndex(const std::vector<NetInterface> &links, uint32_t index) {
+    for (const NetInterface &l : links)
+        if (l.index == index) return true;
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::string> InterfaceNames(const std::string &selection) {
     std::vector<std::string> names;
     size_t start = 0;
     for (;;) {
@@ -20,22 +26,24 @@ std::vector<std::string> Names(const std::string &selection) {
     }
 }
 
-bool Holds(const std::vector<std::string> &names, const std::string &name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
+bool IsNamed(const NetInterface &i, const std::string &name, const std::vector<NetInterface> &all) {
+    if (i.name == name) return true;
+    if (i.alias.empty() || i.alias != name) return false;
+    for (const NetInterface &other : all)
+        if (other.name == name) return false;
+    return true;
 }
-
-bool HasIndex(const std::vector<NetInterface> &links, uint32_t index) {
-    for (const NetInterface &l : links)
-        if (l.index == index) return true;
-    return false;
-}
-
-}  // namespace
 
 BroadcastPaths ChooseBroadcastPaths(const std::vector<NetInterface> &all, const std::string *selection,
                                     const uint32_t *routedSource) {
-    const std::vector<std::string> names = selection ? Names(*selection) : std::vector<std::string>();
-    const auto chosen = [&](const NetInterface &i) { return i.up && (!selection || Holds(names, i.name)); };
+    const std::vector<std::string> names = selection ? InterfaceNames(*selection) : std::vector<std::string>();
+    const auto chosen = [&](const NetInterface &i) {
+        if (!i.up) return false;
+        if (!selection) return true;
+        for (const std::string &n : names)
+            if (IsNamed(i, n, all)) return true;
+        return false;
+    };
     BroadcastPaths paths;
     // An interface with several addresses sends once, from its first.
     for (const NetInterface &i : all)
@@ -44,10 +52,13 @@ BroadcastPaths ChooseBroadcastPaths(const std::vector<NetInterface> &all, const 
     const NetInterface *owner = nullptr;
     for (const NetInterface &i : all)
         if (i.address == *routedSource && !owner) owner = &i;
-    if (owner)
+    if (owner) {
         paths.routed = chosen(*owner) && !HasIndex(paths.links, owner->index);
-    else
+        paths.routedVia = *owner;
+    } else {
         paths.routed = !selection;
+        paths.routedVia.address = *routedSource;
+    }
     return paths;
 }
 
@@ -59,24 +70,6 @@ BroadcastPaths CurrentBroadcastPaths() {
     uint32_t routedSource = 0;
     const bool routed = RoutedBroadcastSource(routedSource);
     return ChooseBroadcastPaths(all, selected ? &selection : nullptr, routed ? &routedSource : nullptr);
-}
-
-int SendBroadcast(SocketHandle handle, const void *buffer, int length, uint16_t port) {
-    const BroadcastPaths paths = CurrentBroadcastPaths();
-    bool sent = false;
-    int error = kErrNetworkUnreachable;
-    const auto note = [&](int result) {
-        if (result >= 0)
-            sent = true;
-        else
-            error = LastError();
-    };
-    // An interface that went down since it was listed fails alone.
-    for (const NetInterface &link : paths.links) note(SendBroadcastVia(handle, buffer, length, port, link));
-    if (paths.routed) note(SendBytesTo(handle, buffer, length, {kBroadcastAddress, port}));
-    if (sent) return length;
-    SetLastError(error);
-    return -1;
 }
 
 }  // namespace vd::net

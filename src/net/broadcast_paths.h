@@ -11,6 +11,10 @@
 // separated by commas; unset means all. Set, it is obeyed strictly: names
 // that match no interface are skipped, and a value that names none (empty,
 // or garbage) sends nothing at all rather than on an interface not asked for.
+//
+// This is the whole choice, with the listing it rests on: the vandrel tool
+// links it too, to show what a broadcast would use and to check the names a
+// user gives.
 #ifndef VANDREL_NET_BROADCAST_PATHS_H
 #define VANDREL_NET_BROADCAST_PATHS_H
 
@@ -26,8 +30,17 @@ constexpr const char *kInterfacesVariable = "VANDREL_INTERFACES";
 
 struct BroadcastPaths {
     std::vector<NetInterface> links;  // one send from each, in the system's order
-    bool routed = false;              // and one send the routed way
+    bool routed = false;              // and one send the routed way,
+    NetInterface routedVia;           // which leaves by this (only its address, where no interface has it)
 };
+
+// The names in a value of the variable: split at commas, blanks around each
+// trimmed, empty ones dropped.
+std::vector<std::string> InterfaceNames(const std::string &selection);
+
+// Whether a name a user gave names interface i of all: its name, or its
+// alias where no interface bears that name.
+bool IsNamed(const NetInterface &i, const std::string &name, const std::vector<NetInterface> &all);
 
 // all: every IPv4 address of every interface (ListInterfaces); selection:
 // the variable's value, null when it is unset; routedSource: the routed
@@ -35,7 +48,8 @@ struct BroadcastPaths {
 BroadcastPaths ChooseBroadcastPaths(const std::vector<NetInterface> &all, const std::string *selection,
                                     const uint32_t *routedSource);
 
-// The paths for a broadcast sent now.
+// The paths for a broadcast sent now: the system's interfaces, the
+// variable's value and the routed way as they are at this moment.
 BroadcastPaths CurrentBroadcastPaths();
 
 // Sends one datagram to 255.255.255.255:port along every current path.

@@ -92,17 +92,26 @@ bool ResolveHost(const char *name, uint32_t &address);
 
 // One IPv4 address of a network interface.
 struct NetInterface {
-    std::string name;      // the name a user gives it ("eth0")
+    std::string name;      // the name a user gives it ("eth0"; on Windows the adapter's, "Ethernet 2")
     uint32_t index = 0;    // the system's interface index, never 0
     uint32_t address = 0;  // network order
     bool up = false;
     bool canBroadcast = false;
+    // The link's own broadcast address, which users know it by (network
+    // order, 0 when it has none); broadcasts go to 255.255.255.255 all the same.
+    uint32_t subnetBroadcast = 0;
+    // Another name a user may give it where the name alone is awkward to
+    // type: on Windows its address ("192.0.2.7"); empty on POSIX.
+    std::string alias;
 };
 
 // Every IPv4 address of every interface, as the system lists them now (an
 // interface's primary address first); false with the last error set when
 // the system cannot tell.
 bool ListInterfaces(std::vector<NetInterface> &out);
+// Whether the system has an interface of that name, with an IPv4 address or
+// without.
+bool InterfaceExists(const std::string &name);
 // Sends a datagram to 255.255.255.255:port out of the interface via, with
 // via's address as its source, whatever the routing table says; answers then
 // come back to this socket over that link. Byte count, or -1.
@@ -116,6 +125,8 @@ bool RoutedBroadcastSource(uint32_t &address);
 
 // The variable's value as the process sees it now; false when it is unset.
 bool ReadEnvironment(const char *name, std::string &value);
+// Sets the variable for this process and the programs it starts.
+bool WriteEnvironment(const char *name, const std::string &value);
 
 // ---- Threads --------------------------------------------------------------
 

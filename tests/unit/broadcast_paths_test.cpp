@@ -18,29 +18,47 @@ std::string Dotted(uint32_t address) {
     return vd::FormatIp(bytes);
 }
 
+NetInterface Link(const char *name, uint32_t index, const char *address, bool up, bool broadcast,
+                  const char *alias = "") {
+    NetInterface l;
+    l.name = name;
+    l.index = index;
+    l.address = Ip(address);
+    l.up = up;
+    l.canBroadcast = broadcast;
+    l.alias = alias;
+    return l;
+}
+
 TEST(BroadcastPaths, EveryUsableInterfaceOnceAndTheRoutedWayWhereItAddsOne) {
     // lo, eth0 with a second address, a tunnel without broadcast, an
-    // interface that is down, and a bridge.
+    // interface that is down, a bridge; and two named as on Windows, each
+    // also by its address, one bearing the other's address as its name.
     const std::vector<NetInterface> host = {
-        {"lo", 1, Ip("127.0.0.1"), true, false},     {"eth0", 2, Ip("198.18.1.1"), true, true},
-        {"eth1", 3, Ip("198.18.2.1"), true, true},   {"eth0", 2, Ip("198.18.1.7"), true, true},
-        {"tun0", 4, Ip("198.19.0.1"), true, false},  {"eth2", 5, Ip("198.18.3.1"), false, true},
-        {"br0", 6, Ip("198.18.4.1"), true, true},
+        Link("lo", 1, "127.0.0.1", true, false),     Link("eth0", 2, "198.18.1.1", true, true),
+        Link("eth1", 3, "198.18.2.1", true, true),   Link("eth0", 2, "198.18.1.7", true, true),
+        Link("tun0", 4, "198.19.0.1", true, false),  Link("eth2", 5, "198.18.3.1", false, true),
+        Link("br0", 6, "198.18.4.1", true, true),    Link("Ethernet 2", 7, "198.18.5.1", true, true, "198.18.5.1"),
+        Link("198.18.5.1", 8, "198.18.6.1", true, true, "198.18.6.1"),
     };
+    const char *every = "eth0 198.18.1.1 eth1 198.18.2.1 br0 198.18.4.1 Ethernet 2 198.18.5.1 198.18.5.1 198.18.6.1 ";
     const struct {
         const char *selection;  // null: unset
         const char *routedVia;  // null: no route
-        const char *expected;   // each link's name and address, then whether routed
+        std::string expected;   // each link's name and address, then whether routed
     } cases[] = {
-        {nullptr, "198.18.1.7", "eth0 198.18.1.1 eth1 198.18.2.1 br0 198.18.4.1 -"},
-        {nullptr, "198.19.0.1", "eth0 198.18.1.1 eth1 198.18.2.1 br0 198.18.4.1 routed"},
-        {nullptr, "127.0.0.1", "eth0 198.18.1.1 eth1 198.18.2.1 br0 198.18.4.1 routed"},
-        {nullptr, "198.18.9.9", "eth0 198.18.1.1 eth1 198.18.2.1 br0 198.18.4.1 routed"},
-        {nullptr, nullptr, "eth0 198.18.1.1 eth1 198.18.2.1 br0 198.18.4.1 -"},
+        {nullptr, "198.18.1.7", every + std::string("-")},
+        {nullptr, "198.19.0.1", every + std::string("routed")},
+        {nullptr, "127.0.0.1", every + std::string("routed")},
+        {nullptr, "198.18.9.9", every + std::string("routed")},
+        {nullptr, nullptr, every + std::string("-")},
         {" eth1 , br0,", "198.19.0.1", "eth1 198.18.2.1 br0 198.18.4.1 -"},
         {"tun0", "198.19.0.1", "routed"},
         {"lo", "127.0.0.1", "routed"},
         {"eth2,ETH0,eth0:1,eth0;eth1", "198.19.0.1", "-"},
+        {"Ethernet 2", nullptr, "Ethernet 2 198.18.5.1 -"},
+        {"198.18.5.1", nullptr, "198.18.5.1 198.18.6.1 -"},
+        {"198.18.6.1,198.18.1.1", nullptr, "198.18.5.1 198.18.6.1 -"},
     };
     for (const auto &c : cases) {
         const std::string selection = c.selection ? c.selection : "";

@@ -1,15 +1,15 @@
 // interfaces: the interfaces a broadcast leaves by. The library sends each
 // broadcast on every interface that is up and can broadcast, from its first
 // IPv4 address, and the routed way when that leads to another interface; or
-// only by the interfaces that VANDREL_INTERFACES names. This lists the same
-// choice, read from the system the same way.
-#include <cstdlib>
-#include <sstream>
+// only by the interfaces that VANDREL_INTERFACES names. This lists that
+// choice, made by the library's own code (vandrel_interfaces).
+#include <cstring>
 
+#include "base/text.h"
 #include "commands.h"
 #include "device.h"
 #include "interfaces.h"
-#include "links.h"
+#include "net/broadcast_paths.h"
 #include "options.h"
 #include "status.h"
 
@@ -17,40 +17,31 @@ namespace vdcli {
 
 namespace {
 
-constexpr const char *kVariable = "VANDREL_INTERFACES";
+using vd::net::NetInterface;
 
-std::vector<std::string> Names(const std::string &list) {
-    std::vector<std::string> names;
-    std::istringstream in(list);
-    for (std::string name; std::getline(in, name, ',');) {
-        const size_t first = name.find_first_not_of(" \t"), last = name.find_last_not_of(" \t");
-        if (first != std::string::npos) names.push_back(name.substr(first, last - first + 1));
-    }
-    return names;
+std::string Dotted(uint32_t address) {
+    uint8_t bytes[4];
+    std::memcpy(bytes, &address, 4);
+    return vd::FormatIp(bytes);
 }
 
+struct Shown {
+    std::string name, address, broadcast;
+    bool routed = false;
+};
+
 int RunInterfaces(const Args &, const Printer &out) {
-    const char *chosen = std::getenv(kVariable);
-    const std::vector<std::string> names = chosen ? Names(chosen) : std::vector<std::string>();
-    const auto named = [&](const Link &l) {
-        bool is = !chosen;
-        for (const std::string &n : names) is = is || n == l.name;
-        return is && l.up;
-    };
-    const std::vector<Link> links = Links();
-    std::vector<Link> used;
-    for (const Link &l : links)
-        if (l.canBroadcast && named(l)) used.push_back(l);
-    const std::string source = RoutedSource();
-    for (const Link &l : links)
-        if (!source.empty() && l.address == source && !l.canBroadcast && named(l)) {
-            used.push_back(l);
-            used.back().broadcast = "255.255.255.255";
-            used.back().routed = true;
-        }
+    std::string chosen;
+    const bool selected = vd::net::ReadEnvironment(vd::net::kInterfacesVariable, chosen);
+    const vd::net::BroadcastPaths paths = vd::net::CurrentBroadcastPaths();
+    std::vector<Shown> used;
+    for (const NetInterface &l : paths.links)
+        used.push_back({l.name, Dotted(l.address), l.subnetBroadcast ? Dotted(l.subnetBroadcast) : ""});
+    if (paths.routed)
+        used.push_back({paths.routedVia.name, Dotted(paths.routedVia.address), "255.255.255.255", true});
     if (out.Json()) {
         Json list = Json::Array();
-        for (const Link &l : used)
+        for (const Shown &l : used)
             list.Push(Json::Object()
                           .Set("name", l.name)
                           .Set("address", l.address)
@@ -60,13 +51,13 @@ int RunInterfaces(const Args &, const Printer &out) {
         return kExitOk;
     }
     std::vector<Row> rows;
-    for (const Link &l : used) rows.push_back({l.name, l.address, l.broadcast + (l.routed ? " (routed)" : "")});
+    for (const Shown &l : used) rows.push_back({l.name, l.address, l.broadcast + (l.routed ? " (routed)" : "")});
     if (!rows.empty()) out.Table({"NAME", "ADDRESS", "BROADCAST"}, rows);
-    const std::string setting = chosen ? std::string(kVariable) + "=" + chosen : "";
+    const std::string setting = selected ? std::string(vd::net::kInterfacesVariable) + "=" + chosen : "";
     if (rows.empty())
-        out.Line((chosen ? setting + " names" : "there is") + std::string(" no interface a broadcast can leave by: "
-                                                                      "broadcasts send nothing"));
-    else if (chosen)
+        out.Line((selected ? setting + " names" : "there is") + std::string(" no interface a broadcast can leave by: "
+                                                                        "broadcasts send nothing"));
+    else if (selected)
         out.Line("chosen by " + setting);
     return kExitOk;
 }
@@ -74,25 +65,29 @@ int RunInterfaces(const Args &, const Printer &out) {
 }  // namespace
 
 bool UseInterfaces(const std::string &list, const Printer &out, int &exitStatus) {
-    const std::vector<std::string> names = Names(list);
-    const std::vector<Link> links = Links();
+    const std::vector<std::string> names = vd::net::InterfaceNames(list);
+    std::vector<NetInterface> all;
+    vd::net::ListInterfaces(all);
     std::string problem = names.empty() ? "--interface needs an interface name" : "";
     for (const std::string &n : names) {
         if (!problem.empty()) break;
-        const Link *found = nullptr;
-        for (const Link &l : links)
-            if (l.name == n) found = &l;
-        if (found && !found->up)
+        bool found = false, up = false;
+        for (const NetInterface &l : all)
+            if (vd::net::IsNamed(l, n, all)) {
+                found = true;
+                up = up || l.up;
+            }
+        if (found && !up)
             problem = "interface " + n + " is down";
         else if (!found)
-            problem = HasInterface(n) ? "interface " + n + " has no IPv4 address"
-                                                 : "no interface named " + n + " (see 'vandrel interfaces')";
+            problem = vd::net::InterfaceExists(n) ? "interface " + n + " has no IPv4 address"
+                                                  : "no interface named " + n + " (see 'vandrel interfaces')";
     }
     if (!problem.empty()) {
         exitStatus = out.Fail(problem, 0, kExitUsage);
         return false;
     }
-    SetVariable(kVariable, list);
+    vd::net::WriteEnvironment(vd::net::kInterfacesVariable, list);
     return true;
 }
 

@@ -1,13 +1,10 @@
-// POSIX interfaces: getifaddrs lists them, and a broadcast leaves by one of
-// them when sendmsg carries IP_PKTINFO naming the interface and the source.
+// POSIX interfaces: getifaddrs lists them.
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstring>
 
 #include "net/platform.h"
 #include "net/posix/errors.h"
@@ -30,41 +27,15 @@ bool ListInterfaces(std::vector<NetInterface> &out) {
         link.address = reinterpret_cast<const sockaddr_in *>(i->ifa_addr)->sin_addr.s_addr;
         link.up = (i->ifa_flags & IFF_UP) != 0;
         link.canBroadcast = (i->ifa_flags & IFF_BROADCAST) != 0;
+        if (link.canBroadcast && i->ifa_broadaddr && i->ifa_broadaddr->sa_family == AF_INET)
+            link.subnetBroadcast = reinterpret_cast<const sockaddr_in *>(i->ifa_broadaddr)->sin_addr.s_addr;
         out.push_back(link);
     }
     freeifaddrs(list);
     return true;
 }
 
-int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via) {
-    if (length < 0) return SetLastError(kErrInvalidArgument), -1;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = INADDR_BROADCAST;
-    to.sin_port = htons(port);
-    in_pktinfo info{};
-    info.ipi_ifindex = int(via.index);
-    info.ipi_spec_dst.s_addr = via.address;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof info)] = {};
-    iovec data{const_cast<void *>(buffer), size_t(length)};
-    msghdr message{};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr *header = CMSG_FIRSTHDR(&message);
-    header->cmsg_level = IPPROTO_IP;
-    header->cmsg_type = IP_PKTINFO;
-    header->cmsg_len = CMSG_LEN(sizeof info);
-    std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    ssize_t n;
-    do {
-        n = sendmsg(int(handle), &message, MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
-    return n < 0 ? Fail() : int(n);
-}
+bool InterfaceExists(const std::string &name) { return if_nametoindex(name.c_str()) != 0; }
 
 // Connecting a datagram socket sends nothing but makes the same route lookup
 // as a send, and fixes the source address that the send would get.

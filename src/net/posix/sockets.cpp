@@ -25,10 +25,6 @@ namespace {
 constexpr int kDiscardBytes = 4096;
 constexpr int kDiscardReads = 64;
 
-// A plain int, so that the library leaves no thread-local destructor behind
-// when it is unloaded.
-thread_local int t_lastError = 0;
-
 sockaddr_in Raw(const Endpoint &e) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -47,9 +43,6 @@ std::vector<SocketHandle> *g_leftHandles = nullptr;
 bool g_stopped = false;
 
 }  // namespace
-
-int LastError() { return t_lastError; }
-void SetLastError(int error) { t_lastError = error; }
 
 ThreadId CurrentThread() { return ThreadId(syscall(SYS_gettid)); }
 

@@ -1,11 +1,12 @@
-// Windows interfaces, with Windows Sockets alone: SIO_GET_INTERFACE_LIST
-// lists every IPv4 address with its flags and netmask. Windows names an
-// interface by its address here ("192.0.2.7", as VANDREL_INTERFACES then
-// gives it), and a broadcast leaves by one interface when it goes to that
-// interface's subnet broadcast address, which only that link routes.
+// Windows interfaces: GetAdaptersAddresses lists each adapter under the name
+// that users see and type ("Ethernet 2", the friendly name), with its IPv4
+// addresses and prefixes. Windows marks no adapter as able to broadcast:
+// every kind can but loopback, tunnels and point-to-point links. Each address
+// also answers to its text ("192.0.2.7") as a second name.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <iphlpapi.h>
 
 #include <cstring>
 
@@ -16,56 +17,80 @@ namespace vd::net {
 
 namespace {
 
-constexpr int kMostInterfaces = 64;
+constexpr ULONG kSkip = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
 
-// Every address with its netmask; false with the last error set.
-bool Query(INTERFACE_INFO (&list)[kMostInterfaces], int &count) {
-    const SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
-    if (probe == INVALID_SOCKET) return false;
-    DWORD bytes = 0;
-    const bool listed =
-        WSAIoctl(probe, SIO_GET_INTERFACE_LIST, nullptr, 0, list, sizeof list, &bytes, nullptr, nullptr) == 0;
-    const int error = WSAGetLastError();
-    closesocket(probe);
-    if (!listed) return SetLastError(error), false;
-    count = int(bytes / sizeof list[0]);
-    return true;
+// The adapters of a family, in a buffer that holds them; false with the last
+// error set. ULONGLONG elements keep the records aligned.
+bool Adapters(ULONG family, std::vector<ULONGLONG> &buffer, const IP_ADAPTER_ADDRESSES *&first) {
+    first = nullptr;
+    ULONG size = 16 * 1024;
+    // An adapter may come between asking for the size and listing.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        buffer.assign(size / sizeof(ULONGLONG) + 1, 0);
+        auto *list = reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data());
+        const ULONG result = GetAdaptersAddresses(family, kSkip, nullptr, list, &size);
+        if (result == ERROR_BUFFER_OVERFLOW) continue;
+        if (result == ERROR_NO_DATA) return true;
+        if (result != NO_ERROR) return SetLastError(int(result)), false;
+        first = list;
+        return true;
+    }
+    SetLastError(int(ERROR_BUFFER_OVERFLOW));
+    return false;
 }
 
-uint32_t AddressOf(const sockaddr_gen &a) { return a.AddressIn.sin_addr.s_addr; }
+// The friendly name in the process's code page, as the command line and
+// GetEnvironmentVariableA give names.
+std::string Name(const wchar_t *wide) {
+    if (!wide) return "";
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return "";
+    std::string name(size_t(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, &name[0], size, nullptr, nullptr);
+    name.resize(size_t(size) - 1);
+    return name;
+}
+
+bool CanBroadcast(IFTYPE type) {
+    return type != IF_TYPE_SOFTWARE_LOOPBACK && type != IF_TYPE_TUNNEL && type != IF_TYPE_PPP;
+}
+
+uint32_t Mask(unsigned prefix) { return prefix == 0 ? 0 : htonl(prefix >= 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> prefix)); }
 
 }  // namespace
 
 bool ListInterfaces(std::vector<NetInterface> &out) {
     out.clear();
-    INTERFACE_INFO list[kMostInterfaces];
-    int count = 0;
-    if (!Query(list, count)) return false;
-    for (int i = 0; i < count; ++i) {
-        NetInterface link;
-        link.address = AddressOf(list[i].iiAddress);
-        uint8_t bytes[4];
-        std::memcpy(bytes, &link.address, 4);
-        link.name = FormatIp(bytes);
-        link.index = uint32_t(i + 1);
-        link.up = (list[i].iiFlags & IFF_UP) != 0;
-        link.canBroadcast = (list[i].iiFlags & IFF_BROADCAST) != 0;
-        out.push_back(link);
+    std::vector<ULONGLONG> buffer;
+    const IP_ADAPTER_ADDRESSES *first = nullptr;
+    if (!Adapters(AF_INET, buffer, first)) return false;
+    for (const IP_ADAPTER_ADDRESSES *a = first; a; a = a->Next) {
+        if (a->IfIndex == 0) continue;
+        for (const IP_ADAPTER_UNICAST_ADDRESS *u = a->FirstUnicastAddress; u; u = u->Next) {
+            if (!u->Address.lpSockaddr || u->Address.lpSockaddr->sa_family != AF_INET) continue;
+            NetInterface link;
+            link.name = Name(a->FriendlyName);
+            link.index = a->IfIndex;
+            link.address = reinterpret_cast<const sockaddr_in *>(u->Address.lpSockaddr)->sin_addr.s_addr;
+            link.up = a->OperStatus == IfOperStatusUp;
+            link.canBroadcast = CanBroadcast(a->IfType);
+            if (link.canBroadcast) link.subnetBroadcast = link.address | ~Mask(u->OnLinkPrefixLength);
+            uint8_t bytes[4];
+            std::memcpy(bytes, &link.address, 4);
+            link.alias = FormatIp(bytes);
+            out.push_back(link);
+        }
     }
     return true;
 }
 
-int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via) {
-    INTERFACE_INFO list[kMostInterfaces];
-    int count = 0;
-    if (!Query(list, count)) return -1;
-    for (int i = 0; i < count; ++i) {
-        if (AddressOf(list[i].iiAddress) != via.address) continue;
-        const uint32_t subnet = via.address | ~AddressOf(list[i].iiNetmask);
-        return SendBytesTo(handle, buffer, length, {subnet, port});
-    }
-    SetLastError(kErrNetworkUnreachable);
-    return -1;
+bool InterfaceExists(const std::string &name) {
+    std::vector<ULONGLONG> buffer;
+    const IP_ADAPTER_ADDRESSES *first = nullptr;
+    if (!Adapters(AF_UNSPEC, buffer, first)) return false;
+    for (const IP_ADAPTER_ADDRESSES *a = first; a; a = a->Next)
+        if (Name(a->FriendlyName) == name) return true;
+    return false;
 }
 
 // Connecting a datagram socket sends nothing but makes the same route lookup

@@ -32,9 +32,6 @@ int Result(int n) { return n == SOCKET_ERROR ? -1 : n; }
 
 }  // namespace
 
-int LastError() { return WSAGetLastError(); }
-void SetLastError(int error) { WSASetLastError(error); }
-
 ThreadId CurrentThread() { return ThreadId(GetCurrentThreadId()); }
 
 bool StartSockets() {

@@ -1,4 +1,4 @@
-// The process environment, as the C library keeps it on every platform.
+// The process environment, as the C library keeps it.
 #include <cstdlib>
 
 #include "net/platform.h"
@@ -11,5 +11,7 @@ bool ReadEnvironment(const char *name, std::string &value) {
     value = text;
     return true;
 }
+
+bool WriteEnvironment(const char *name, const std::string &value) { return setenv(name, value.c_str(), 1) == 0; }
 
 }  // namespace vd::net
