@@ -4,7 +4,8 @@
 # the unit tests and the Windows host test program, checks each DLL's export
 # table (exactly the public header's 26 names, undecorated) and that it needs
 # system DLLs only, then runs the 64-bit tests under Wine in a private network
-# namespace beside vandrel-sim (the Linux build). The 32-bit programs run
+# namespace beside vandrel-sim (the Linux build), and vandrel.exe in a lab of
+# two links (scripts/lab.sh, made from that namespace). The 32-bit programs run
 # too where 32-bit Wine is installed (Debian's wine32, which needs the i386
 # architecture added); without it the 32-bit build stops at the checks.
 #
@@ -48,7 +49,7 @@ if [ "${1:-}" != "--in-netns" ]; then
       exit 1
     fi
     needed=$(echo "$table" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
-    if [ "$needed" != "kernel32.dll msvcrt.dll user32.dll ws2_32.dll " ]; then
+    if [ "$needed" != "iphlpapi.dll kernel32.dll msvcrt.dll user32.dll ws2_32.dll " ]; then
       echo "$dll needs more than system DLLs: $needed"
       exit 1
     fi
@@ -89,6 +90,12 @@ run() {  # wine program, build folder
   "/usr/lib/wine/$1" "$2/bin/vandrel.exe" data 127.0.0.3 --hex "AA 05 00 AF 0D"
 }
 run wine64 build-windows-x86_64
+# Wine's sockets are its server's: the lab's host gets a server of its own.
+/usr/lib/wine/wineserver64 -k 2>/dev/null; /usr/lib/wine/wineserver64 -w
+echo "== build-windows-x86_64/bin/vandrel.exe in a lab of two links"
+WINE=/usr/lib/wine/wine64 VANDREL=build-windows-x86_64/bin/vandrel.exe VANDREL_SIM="${BUILD:-build}/bin/vandrel-sim" \
+  LAB=scripts/lab.sh sh scripts/lab.sh run 2 sh tests/windows/links_test.sh
+/usr/lib/wine/wineserver64 -k 2>/dev/null; /usr/lib/wine/wineserver64 -w
 if [ -x /usr/lib/wine/wine ]; then
   run wine build-windows-i686
 else
