@@ -88,6 +88,10 @@ run() {  # wine program, build folder
   done
   echo "== $2/vandrel.exe data (a reply to GETADC through the tool's window)"
   "/usr/lib/wine/$1" "$2/bin/vandrel.exe" data 127.0.0.3 --hex "AA 05 00 AF 0D"
+  echo "== $2/vandrel.exe apply --jobs 2 (two workers at once)"
+  printf 'password=admin\n127.0.0.4 NAME=can-17\n127.0.0.13 NAME=eight-ports\n' >"$WINEPREFIX/plan.txt"
+  "/usr/lib/wine/$1" "$2/bin/vandrel.exe" apply "$WINEPREFIX/plan.txt" --jobs 2 | tee "$WINEPREFIX/apply.txt"
+  grep -q "^2 devices: 2 unchanged" "$WINEPREFIX/apply.txt"
 }
 run wine64 build-windows-x86_64
 # Wine's sockets are its server's: the lab's host gets a server of its own.

@@ -1,8 +1,11 @@
 // Worker processes on Windows: this program started again with
-// CreateProcess, one task at a time (which "at most jobs at once" allows),
-// its standard streams through pipes that threads of this process drain.
+// CreateProcess, its standard streams through pipes that threads of this
+// process drain; each running worker has a thread of this process that waits
+// for it, and this thread hands the results to done as they come.
 #include <windows.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "workers.h"
@@ -36,9 +39,16 @@ void Drain(HANDLE pipe, std::string &into) {
     while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) into.append(buffer, n);
 }
 
+// Held while a worker is started: a child inherits every inheritable handle
+// open at that moment, so the pipe ends of a worker started beside it would
+// stay open in it and its output would never end; and the password travels
+// in this process's environment.
+std::mutex g_starting;
+
 WorkerResult Run(const std::string &program, const WorkerTask &task) {
     WorkerResult result;
     result.status = 127;
+    std::unique_lock<std::mutex> starting(g_starting);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE in[2], out[2], err[2];  // read end, write end
     if (!CreatePipe(&in[0], &in[1], &inherit, 0)) return result;
@@ -65,6 +75,7 @@ WorkerResult Run(const std::string &program, const WorkerTask &task) {
     CloseHandle(in[0]);
     CloseHandle(out[1]);
     CloseHandle(err[1]);
+    starting.unlock();
     if (started) {
         std::thread outReader(Drain, out[0], std::ref(result.out));
         std::thread errReader(Drain, err[0], std::ref(result.err));
@@ -91,12 +102,40 @@ WorkerResult Run(const std::string &program, const WorkerTask &task) {
 
 }  // namespace
 
-void RunWorkers(const std::vector<WorkerTask> &tasks, int, const std::function<bool()> &stop,
+void RunWorkers(const std::vector<WorkerTask> &tasks, int jobs, const std::function<bool()> &stop,
                 const std::function<void(size_t, const WorkerResult &)> &done) {
-    char program[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, program, sizeof program);
-    for (size_t i = 0; i < tasks.size() && !stop(); ++i)
-        done(i, Run(std::string(program, n < sizeof program ? n : 0), tasks[i]));
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string program(path, n < sizeof path ? n : 0);
+    std::mutex lock;
+    std::condition_variable ended;
+    std::vector<std::pair<size_t, WorkerResult>> finished;  // not yet handed to done
+    std::vector<std::thread> waiters(tasks.size());
+    size_t next = 0;
+    int running = 0;
+    for (;;) {
+        while (next < tasks.size() && running < jobs && !stop()) {
+            const size_t i = next++;
+            ++running;
+            waiters[i] = std::thread([&, i] {
+                WorkerResult result = Run(program, tasks[i]);
+                std::lock_guard<std::mutex> guard(lock);
+                finished.emplace_back(i, std::move(result));
+                ended.notify_one();
+            });
+        }
+        if (running == 0) return;
+        std::unique_lock<std::mutex> guard(lock);
+        ended.wait(guard, [&] { return !finished.empty(); });
+        std::vector<std::pair<size_t, WorkerResult>> batch;
+        batch.swap(finished);
+        guard.unlock();
+        for (auto &[i, result] : batch) {
+            waiters[i].join();
+            --running;
+            done(i, result);
+        }
+    }
 }
 
 }  // namespace vdcli
