@@ -2,26 +2,11 @@
 # route on the first; behind link N a family A device at 198.18.N.2 and a
 # family B device at 198.18.N.3 (MAC 02:56:44:12:0N:03).
 . "$(dirname "$0")/../cli/lib.sh"
-
-SITES=""
+. "$(dirname "$0")/sites.sh"
 trap 'for p in $SITES; do kill -TERM "$p"; wait "$p"; done 2>/dev/null; cleanup' EXIT
 
-start_sites() {
-    for n in 1 2 3; do
-        printf 'family-a 198.18.%s.2 type=5\nfamily-b 198.18.%s.3 type=48 name=b-%s\n' $n $n $n > "$WORK/$n.txt"
-        sh "$LAB" exec "$VANDREL_LAB" site$n "$VANDREL_SIM" --fleet "$WORK/$n.txt" > "$WORK/$n.log" 2>&1 &
-        SITES="$SITES $!"
-    done
-    i=0
-    until [ "$(cat "$WORK"/?.log | grep -c "devices ready")" = 3 ]; do
-        i=$((i + 1))
-        [ $i -le 100 ] || fail "the sites did not start"
-        sleep 0.05
-    done
-}
-
 test_search_and_family_b_on_every_link() {
-    start_sites
+    start_sites 3
     run search --wait 500
     expect_out "^198\.18\.1\.2 +02:56:44:12:01:02 +5 \(A, serial\)"
     expect_out "^198\.18\.3\.3 +02:56:44:12:03:03 +48 \(B, 4 ports\)"
@@ -35,7 +20,7 @@ test_search_and_family_b_on_every_link() {
 }
 
 test_interface_option_keeps_to_its_links() {
-    start_sites
+    start_sites 3
     run search --wait 300 --interface link2
     expect_out "^2 devices answered$"
     sleep 0.2  # the simulator logs in 100 ms ticks

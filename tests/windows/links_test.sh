@@ -1,14 +1,13 @@
 # vandrel.exe under Wine on a host with two links (scripts/lab.sh run 2), the
-# default route on link 1; behind link N a family A device at 198.18.N.2 and
-# a family B device at 198.18.N.3, which hear only datagrams sent to
-# 255.255.255.255. A search leaves by each link from the link's own address;
-# VANDREL_INTERFACES or --interface naming one link by its adapter's name
-# keeps it there.
+# default route on link 1, with the devices of tests/lab/sites.sh behind
+# them, which hear only datagrams sent to 255.255.255.255. A search leaves by
+# each link from the link's own address; VANDREL_INTERFACES or --interface
+# naming one link by its adapter's name keeps it there.
 # Run by scripts/windows.sh with WINE, VANDREL (vandrel.exe), VANDREL_SIM and
 # LAB (scripts/lab.sh) set.
 set -eu
 WORK=$(mktemp -d)
-SITES=""
+. "$(dirname "$0")/../lab/sites.sh"
 trap 'for p in $SITES; do kill -TERM "$p"; wait "$p"; done 2>/dev/null; rm -rf "$WORK"' EXIT
 fail() {
     echo "FAILED: $*" >&2
@@ -19,18 +18,7 @@ fail() {
 run() { $WINE "$VANDREL" "$@" | tr -d '\r' > "$WORK/out"; }
 heard() { sleep 0.2; grep -c "search from $2" "$WORK/$1.log" || true; }  # the simulator logs every 100 ms
 
-for n in 1 2; do
-    printf 'family-a 198.18.%s.2 type=5\nfamily-b 198.18.%s.3 type=48\n' $n $n > "$WORK/$n.txt"
-    sh "$LAB" exec "$VANDREL_LAB" site$n "$VANDREL_SIM" --fleet "$WORK/$n.txt" > "$WORK/$n.log" 2>&1 &
-    SITES="$SITES $!"
-done
-i=0
-until [ "$(cat "$WORK"/?.log | grep -c "devices ready")" = 2 ]; do
-    i=$((i + 1))
-    [ $i -le 100 ] || fail "the sites did not start"
-    sleep 0.05
-done
-
+start_sites 2
 run interfaces
 grep -q "^link1 *198\.18\.1\.1 *198\.18\.1\.255$" "$WORK/out" && grep -q "^link2 *198\.18\.2\.1 " "$WORK/out" ||
     fail "the links are not listed by name"
