@@ -1,8 +1,6 @@
 #include "sim_family_a.h"
 
 #include <arpa/inet.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -124,35 +122,10 @@ void FamilyADevice::SetReplyDelay(int ms) {
 }
 
 bool FamilyADevice::Start() {
-    Stop();
-    m_unicast = OpenUdp(m_ip, m_port);
-    m_broadcast = OpenUdp("255.255.255.255", m_port);
-    if (m_unicast < 0 || m_broadcast < 0) {
-        Stop();
-        return false;
-    }
-    m_thread.Start([this](const std::atomic<bool> &stopping) { Serve(stopping); });
-    return true;
+    return m_udp.Start(m_ip, m_port, [this](const Datagram &d, bool broadcast) { Handle(d, broadcast); });
 }
 
-void FamilyADevice::Stop() {
-    m_thread.Stop();
-    for (int *fd : {&m_unicast, &m_broadcast}) {
-        if (*fd >= 0) close(*fd);
-        *fd = -1;
-    }
-}
-
-void FamilyADevice::Serve(const std::atomic<bool> &stopping) {
-    while (!stopping) {
-        pollfd fds[2] = {{m_unicast, POLLIN, 0}, {m_broadcast, POLLIN, 0}};
-        if (poll(fds, 2, 20) <= 0) continue;
-        for (int i = 0; i < 2; ++i) {
-            Datagram d;
-            if ((fds[i].revents & POLLIN) && ReceiveDatagram(fds[i].fd, d, 0)) Handle(d, i == 1);
-        }
-    }
-}
+void FamilyADevice::Stop() { m_udp.Stop(); }
 
 void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
     const uint8_t code = d.bytes.size() >= 2 && d.bytes[0] == kItemStart ? d.bytes[1] : 0;
@@ -174,7 +147,7 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
     }
     m_arrived.notify_all();
     if (delayMs > 0 && !reply.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-    if (!reply.empty()) SendDatagram(m_unicast, reply, d.from);
+    if (!reply.empty()) m_udp.Answer(reply, d.from);
 }
 
 Bytes FamilyADevice::SearchReplyBytes() const {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sim_net.h"
+#include "sim_udp_port.h"
 
 namespace vdsim {
 
@@ -79,7 +79,6 @@ public:
     void ClearReceived();
 
 private:
-    void Serve(const std::atomic<bool> &stopping);
     void Handle(const Datagram &d, bool broadcast);
     Bytes SearchReplyBytes() const;
     void Apply(const Bytes &write);
@@ -100,8 +99,7 @@ private:
     bool m_hasRawInfo = false, m_hasRawSearch = false;
     Bytes m_rawInfo, m_rawSearch;
     std::vector<Received> m_received;
-    int m_unicast = -1, m_broadcast = -1;
-    SimThread m_thread;
+    UdpDevicePort m_udp;
 };
 
 }  // namespace vdsim

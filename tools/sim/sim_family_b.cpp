@@ -1,8 +1,6 @@
 #include "sim_family_b.h"
 
 #include <arpa/inet.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -98,36 +96,9 @@ std::string FamilyBDevice::MacText() const {
     return text;
 }
 
-bool FamilyBDevice::Start() {
-    Stop();
-    m_unicast = OpenUdp(m_ip, m_port);
-    m_broadcast = OpenUdp("255.255.255.255", m_port);
-    if (m_unicast < 0 || m_broadcast < 0) {
-        Stop();
-        return false;
-    }
-    m_thread.Start([this](const std::atomic<bool> &stopping) { Serve(stopping); });
-    return true;
-}
+bool FamilyBDevice::Start() { return m_udp.Start(m_ip, m_port, [this](const Datagram &d, bool) { Handle(d); }); }
 
-void FamilyBDevice::Stop() {
-    m_thread.Stop();
-    for (int *fd : {&m_unicast, &m_broadcast}) {
-        if (*fd >= 0) close(*fd);
-        *fd = -1;
-    }
-}
-
-void FamilyBDevice::Serve(const std::atomic<bool> &stopping) {
-    while (!stopping) {
-        pollfd fds[2] = {{m_unicast, POLLIN, 0}, {m_broadcast, POLLIN, 0}};
-        if (poll(fds, 2, 20) <= 0) continue;
-        for (const pollfd &p : fds) {
-            Datagram d;
-            if ((p.revents & POLLIN) && ReceiveDatagram(p.fd, d, 0)) Handle(d);
-        }
-    }
-}
+void FamilyBDevice::Stop() { m_udp.Stop(); }
 
 bool FamilyBDevice::IsMine(const Bytes &bytes) const {
     return Has(bytes, 0, kStart) && bytes.size() >= 10 && std::equal(m_mac.begin(), m_mac.end(), bytes.begin() + 4);
@@ -154,7 +125,7 @@ void FamilyBDevice::Handle(const Datagram &d) {
         }
     }
     m_arrived.notify_all();
-    if (!reply.empty()) SendDatagram(m_unicast, reply, d.from);
+    if (!reply.empty()) m_udp.Answer(reply, d.from);
 }
 
 std::vector<Bytes> FamilyBDevice::ReceivedDatagrams() const {

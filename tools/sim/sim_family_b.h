@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "sim_net.h"
+#include "sim_udp_port.h"
 
 namespace vdsim {
 
@@ -73,7 +73,6 @@ public:
     void ClearReceived();
 
 private:
-    void Serve(const std::atomic<bool> &stopping);
     void Handle(const Datagram &d);
     bool IsMine(const Bytes &bytes) const;
     std::vector<Bytes> RequestsLocked() const;
@@ -88,8 +87,7 @@ private:
     bool m_silent = false;
     int m_restarts = 0;
     std::vector<Bytes> m_received;
-    int m_unicast = -1, m_broadcast = -1;
-    SimThread m_thread;
+    UdpDevicePort m_udp;
 };
 
 }  // namespace vdsim

@@ -1,8 +1,6 @@
 #include "sim_search_responder.h"
 
 #include <arpa/inet.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace vdsim {
 
@@ -23,43 +21,17 @@ std::vector<uint8_t> SearchResponder::Reply(const SearchIdentity &id) {
 }
 
 bool SearchResponder::Start() {
-    Stop();
-    m_unicast = OpenUdp(m_id.ip, m_listenPort);
-    m_broadcast = OpenUdp("255.255.255.255", m_listenPort);
-    if (m_unicast < 0 || m_broadcast < 0) {
-        Stop();
-        return false;
-    }
-    m_thread.Start([this](const std::atomic<bool> &stopping) { Serve(stopping); });
-    return true;
-}
-
-void SearchResponder::Stop() {
-    m_thread.Stop();
-    for (int *fd : {&m_unicast, &m_broadcast}) {
-        if (*fd >= 0) close(*fd);
-        *fd = -1;
-    }
-}
-
-void SearchResponder::Serve(const std::atomic<bool> &stopping) {
-    const std::vector<uint8_t> reply = Reply(m_id);
-    while (!stopping) {
-        pollfd fds[2] = {{m_unicast, POLLIN, 0}, {m_broadcast, POLLIN, 0}};
-        if (poll(fds, 2, 20) <= 0) continue;
-        for (const pollfd &p : fds) {
-            Datagram d;
-            if (!(p.revents & POLLIN) || !ReceiveDatagram(p.fd, d, 0)) continue;
-            if (d.bytes.size() < 2 || d.bytes[0] != 0xA1 || d.bytes[1] != 0x15) continue;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_answered.push_back(AddressText(d.from));
-            }
-            // Answered from the device's own address, as the device does.
-            SendDatagram(m_unicast, reply, d.from);
+    return m_udp.Start(m_id.ip, m_listenPort, [this, reply = Reply(m_id)](const Datagram &d, bool) {
+        if (d.bytes.size() < 2 || d.bytes[0] != 0xA1 || d.bytes[1] != 0x15) return;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_answered.push_back(AddressText(d.from));
         }
-    }
+        m_udp.Answer(reply, d.from);
+    });
 }
+
+void SearchResponder::Stop() { m_udp.Stop(); }
 
 std::vector<std::string> SearchResponder::Answered() const {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sim_net.h"
+#include "sim_udp_port.h"
 
 namespace vdsim {
 
@@ -43,14 +43,12 @@ public:
     std::vector<std::string> Answered() const;
 
 private:
-    void Serve(const std::atomic<bool> &stopping);
 
     const SearchIdentity m_id;
     const uint16_t m_listenPort;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_answered;
-    int m_unicast = -1, m_broadcast = -1;
-    SimThread m_thread;
+    UdpDevicePort m_udp;
 };
 
 }  // namespace vdsim

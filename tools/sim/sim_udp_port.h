@@ -1,0 +1,39 @@
+// The port a simulated UDP device listens on: a socket on its own address and
+// one on 255.255.255.255, served by a thread of their own. Answers leave by
+// the device's own socket, so that they come from its address.
+#ifndef VANDREL_SIM_SIM_UDP_PORT_H
+#define VANDREL_SIM_SIM_UDP_PORT_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim_net.h"
+
+namespace vdsim {
+
+class UdpDevicePort {
+public:
+    // Called on the port's thread for each datagram; broadcast: it arrived
+    // on 255.255.255.255.
+    using Handler = std::function<void(const Datagram &d, bool broadcast)>;
+
+    UdpDevicePort() = default;
+    ~UdpDevicePort() { Stop(); }
+    UdpDevicePort(const UdpDevicePort &) = delete;
+    UdpDevicePort &operator=(const UdpDevicePort &) = delete;
+
+    // Binds ip:port and 255.255.255.255:port; false when either fails.
+    bool Start(const std::string &ip, uint16_t port, Handler handler);
+    void Stop();
+    bool Answer(const std::vector<uint8_t> &bytes, const sockaddr_in &to) const;
+
+private:
+    int m_unicast = -1, m_broadcast = -1;
+    SimThread m_thread;
+};
+
+}  // namespace vdsim
+
+#endif
