@@ -2,7 +2,6 @@
 // markdown table row per benchmark (bench.sh prints the header).
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 

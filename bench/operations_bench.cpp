@@ -7,10 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "sim_net.h"

@@ -7,7 +7,6 @@
 
 #include "base/text.h"
 #include "commands.h"
-#include "device.h"
 #include "interfaces.h"
 #include "net/broadcast_paths.h"
 #include "options.h"

@@ -1,8 +1,6 @@
 // set: change a device's settings over UDP, guarded by its password. The
 // device is read first, every key and value is checked against that read and
 // against what the device's format stores, and only changed keys are sent.
-#include <cstdio>
-
 #include "commands.h"
 #include "device.h"
 #include "device_settings.h"
