@@ -15,8 +15,6 @@ bool NeedsSearch(const PlanEntry &e) {
     return !e.hasAddress || e.type == 0 || (FamilyOf(e.type) == Family::B) != e.addr.isMac;
 }
 
-bool Matches(const FoundDevice &d, const Address &a) { return a.isMac ? d.mac == a.text : d.ip == a.text; }
-
 Target TargetOf(const FoundDevice &d, int type) {
     Target t;
     t.type = type;

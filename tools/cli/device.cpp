@@ -27,9 +27,9 @@ const vd::FamilyBModel *FindFamilyB(int type) { return type >= 0 && type <= 255 
 
 std::string PortsText(int ports) { return std::to_string(ports) + (ports == 1 ? " port" : " ports"); }
 
-bool Matches(const FoundDevice &d, const Address &addr) { return addr.isMac ? d.mac == addr.text : d.ip == addr.text; }
-
 }  // namespace
+
+bool Matches(const FoundDevice &d, const Address &addr) { return addr.isMac ? d.mac == addr.text : d.ip == addr.text; }
 
 Family FamilyOf(int type) {
     if (FindFamilyA(type)) return Family::A;

@@ -34,6 +34,9 @@ struct FoundDevice {
     uint32_t port = 0;
 };
 
+// Whether d is the device that addr names: by its MAC, or by its IP.
+bool Matches(const FoundDevice &d, const Address &addr);
+
 // Sends a search (broadcast when addr is empty) and collects what answers
 // within waitMs, each distinct answer once. With stopAt set, returns as soon as a matching device is in;
 // after Ctrl-C (CatchInterrupt), with what has come in so far.
