@@ -99,8 +99,11 @@ def resolve(target: Target, device_type: Optional[int] = None) -> tuple[str, int
     address, by_mac = _args.address(target)
     if device_type is not None:
         return address, _args.integer(device_type, "device_type", 0, 255), by_mac
-    found = _search(None if by_mac else address.encode(), 0.5,
-                    lambda d: (d.mac if by_mac else d.ip) == address)
-    if found and (found[-1].mac if by_mac else found[-1].ip) == address:
+
+    def named(device: Device) -> bool:
+        return (device.mac if by_mac else device.ip) == address
+
+    found = _search(None if by_mac else address.encode(), 0.5, named)
+    if found and named(found[-1]):
         return address, found[-1].type, by_mac
     raise NoAnswerError(NO_INFO, f"{address} did not answer a search, so its type is unknown: pass device_type")
