@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
 
 #include "apply_jobs.h"
 #include "commands.h"
@@ -184,12 +185,12 @@ void ShowChanges(const Printer &out, const std::vector<Job> &jobs) {
 }
 
 int Finish(const Printer &out, const std::vector<Job> &jobs, bool dryRun) {
-    size_t counts[9] = {};
-    for (const Job &j : jobs) ++counts[size_t(j.outcome)];
+    std::map<Outcome, size_t> counts;
+    for (const Job &j : jobs) ++counts[j.outcome];
     std::string summary;
     for (Outcome o : {Outcome::Ok, Outcome::ToChange, Outcome::Unchanged, Outcome::Unverified, Outcome::Failed,
                       Outcome::NotFound, Outcome::Refused, Outcome::NotDone})
-        if (counts[size_t(o)]) summary += std::string(summary.empty() ? "" : ", ") + std::to_string(counts[size_t(o)]) + " " + OutcomeName(o);
+        if (counts[o]) summary += std::string(summary.empty() ? "" : ", ") + std::to_string(counts[o]) + " " + OutcomeName(o);
     if (out.Json()) {
         Json devices = Json::Array();
         for (const Job &j : jobs) {
@@ -221,8 +222,8 @@ int Finish(const Printer &out, const std::vector<Job> &jobs, bool dryRun) {
                  (dryRun ? " (dry run: nothing written)" : ""));
     }
     if (Interrupted()) return kExitInterrupted;
-    if (counts[size_t(Outcome::Refused)]) return kExitUsage;
-    return counts[size_t(Outcome::Failed)] || counts[size_t(Outcome::NotFound)] ? kExitFailed : kExitOk;
+    if (counts[Outcome::Refused]) return kExitUsage;
+    return counts[Outcome::Failed] || counts[Outcome::NotFound] ? kExitFailed : kExitOk;
 }
 
 int RunApply(const Args &args, const Printer &out) {
