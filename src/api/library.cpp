@@ -17,14 +17,14 @@ CDevManager g_manager;
 std::recursive_mutex g_lock;
 
 bool LoadStep() {
-    g_socketsStarted = net::Startup();
+    g_socketsStarted = net::StartSockets();
     return g_socketsStarted;
 }
 
 void UnloadStep() {
     net::g_unloading = 1;
     g_manager.m_registry.Clear();
-    if (g_socketsStarted) net::Cleanup();
+    if (g_socketsStarted) net::StopSockets();
     g_socketsStarted = false;
 }
 

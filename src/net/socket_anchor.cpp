@@ -1,5 +1,4 @@
-// The socket layer's load and unload: the anchor that fixes the owner thread
-// and makes the context on it, and the platform's start and stop.
+// The anchor that fixes the owner thread and makes the context on it.
 #include "net/socket_context_internal.h"
 
 namespace vd::net {
@@ -8,9 +7,5 @@ CSocketAnchor::CSocketAnchor() {
     RecordOwnerThread();
     m_socket.Create(0, SOCKET_STREAM, kEventRead | kEventWrite | kEventOob | kEventAccept | kEventConnect | kEventClose, nullptr);
 }
-
-bool Startup() { return StartSockets(); }
-
-void Cleanup() { StopSockets(); }
 
 }  // namespace vd::net

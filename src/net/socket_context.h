@@ -11,7 +11,7 @@
 namespace vd::net {
 
 // Set by the unload step: from then on closing a socket gives up its slot but
-// leaves the handle to the platform's cleanup (Cleanup).
+// leaves the handle to the platform's cleanup (StopSockets).
 extern int g_unloading;
 
 // Dispatches every pending socket notification and host-name lookup end of
@@ -32,12 +32,6 @@ public:
 private:
     CAsyncSocketEx m_socket;
 };
-
-// The socket layer's part of the library's load and unload steps: Startup
-// once the static objects are built (false: the sockets cannot start),
-// Cleanup before they are destroyed, after a successful Startup only.
-bool Startup();
-void Cleanup();
 
 }  // namespace vd::net
 

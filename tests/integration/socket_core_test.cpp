@@ -140,7 +140,7 @@ TEST(Unload, CloseLeavesTheHandleToCleanup) {
     EXPECT_EQ(socket.GetSlot(), -1);
     EXPECT_EQ(socket.GetHandle(), kInvalidSocket);
     EXPECT_NE(fcntl(handle, F_GETFD), -1);
-    Cleanup();
+    StopSockets();
     EXPECT_EQ(fcntl(handle, F_GETFD), -1);
 }
 
