@@ -132,11 +132,6 @@ bool DestinationOf(const char *host, uint32_t port, Endpoint &to) {
     return true;
 }
 
-int CAsyncSocketEx::SendTo(const void *buffer, int length, uint32_t port, const char *host) {
-    Endpoint to;
-    return DestinationOf(host, port, to) ? SendTo(buffer, length, to) : -1;
-}
-
 int CAsyncSocketEx::SendTo(const void *buffer, int length, const Endpoint &to) {
     return SendBytesTo(m_handle, buffer, length, to);
 }

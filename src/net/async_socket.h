@@ -43,8 +43,6 @@ public:
     // they are not null.
     virtual int ReceiveFrom(void *buffer, int length, char *address, uint32_t *port);
     virtual int Send(const void *buffer, int length);
-    // host null: the broadcast address; a name is looked up (blocking).
-    virtual int SendTo(const void *buffer, int length, uint32_t port, const char *host);
     virtual int SendTo(const void *buffer, int length, const Endpoint &to);
 
     bool PendingBytes(uint32_t &count);
