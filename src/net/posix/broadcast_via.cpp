@@ -7,15 +7,13 @@
 
 #include "net/platform.h"
 #include "net/posix/errors.h"
+#include "net/sockaddr.h"
 
 namespace vd::net {
 
 int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via) {
     if (length < 0) return SetLastError(kErrInvalidArgument), -1;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = INADDR_BROADCAST;
-    to.sin_port = htons(port);
+    sockaddr_in to = Raw({kBroadcastAddress, port});
     in_pktinfo info{};
     info.ipi_ifindex = int(via.index);
     info.ipi_spec_dst.s_addr = via.address;

@@ -8,6 +8,7 @@
 
 #include "net/platform.h"
 #include "net/posix/errors.h"
+#include "net/sockaddr.h"
 
 namespace vd::net {
 
@@ -43,14 +44,11 @@ bool RoutedBroadcastSource(uint32_t &address) {
     const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (probe < 0) return Fail(), false;
     const int on = 1;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = INADDR_BROADCAST;
-    to.sin_port = htons(9);
+    const sockaddr_in to = Raw({kBroadcastAddress, 9});
     sockaddr_in local{};
     socklen_t size = sizeof local;
     const bool found = setsockopt(probe, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 &&
-                       connect(probe, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0 &&
+                       connect(probe, Generic(to), sizeof to) == 0 &&
                        getsockname(probe, reinterpret_cast<sockaddr *>(&local), &size) == 0;
     if (!found) Fail();
     close(probe);

@@ -16,6 +16,7 @@
 
 #include "net/platform.h"
 #include "net/posix/errors.h"
+#include "net/sockaddr.h"
 
 namespace vd::net {
 
@@ -24,16 +25,6 @@ namespace {
 // What closing a stream reads and drops at most.
 constexpr int kDiscardBytes = 4096;
 constexpr int kDiscardReads = 64;
-
-sockaddr_in Raw(const Endpoint &e) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = e.address;
-    a.sin_port = htons(e.port);
-    return a;
-}
-
-const sockaddr *Generic(const sockaddr_in &a) { return reinterpret_cast<const sockaddr *>(&a); }
 
 // Handles closed during unload; constant-initialised and freed by
 // StopSockets, so that nothing of it depends on the order in which the
@@ -142,8 +133,7 @@ int ReceiveBytesFrom(SocketHandle handle, void *buffer, int length, Endpoint &fr
         n = recvfrom(int(handle), buffer, size_t(length), 0, reinterpret_cast<sockaddr *>(&a), &size);
     } while (n < 0 && errno == EINTR);
     if (n < 0) return Fail();
-    from.address = a.sin_addr.s_addr;
-    from.port = ntohs(a.sin_port);
+    from = EndpointOf(a);
     return int(n);
 }
 

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "net/platform.h"
+#include "net/sockaddr.h"
 
 namespace vd::net {
 
@@ -33,10 +34,7 @@ int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16
     // Unpinned, the datagram would leave by the routed interface, which may
     // be one that was not asked for.
     if (!Pin(s, via.index)) return -1;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = INADDR_BROADCAST;
-    to.sin_port = htons(port);
+    sockaddr_in to = Raw({kBroadcastAddress, port});
     IN_PKTINFO info{};
     info.ipi_addr.s_addr = via.address;
     info.ipi_ifindex = via.index;

@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "net/platform.h"
+#include "net/sockaddr.h"
 
 namespace vd::net {
 
@@ -99,15 +100,12 @@ bool RoutedBroadcastSource(uint32_t &address) {
     const SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
     if (probe == INVALID_SOCKET) return false;
     const BOOL on = TRUE;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = INADDR_BROADCAST;
-    to.sin_port = htons(9);
+    const sockaddr_in to = Raw({kBroadcastAddress, 9});
     sockaddr_in local{};
     int size = sizeof local;
     const bool found =
         setsockopt(probe, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&on), sizeof on) == 0 &&
-        connect(probe, reinterpret_cast<const sockaddr *>(&to), sizeof to) == 0 &&
+        connect(probe, Generic(to), sizeof to) == 0 &&
         getsockname(probe, reinterpret_cast<sockaddr *>(&local), &size) == 0;
     const int error = WSAGetLastError();
     closesocket(probe);

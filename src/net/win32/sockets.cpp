@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "net/platform.h"
+#include "net/sockaddr.h"
 
 namespace vd::net {
 
@@ -15,16 +16,6 @@ constexpr int kDiscardReads = 64;
 
 // Set by StopSockets, during unload.
 bool g_stopped = false;
-
-sockaddr_in Raw(const Endpoint &e) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = e.address;
-    a.sin_port = htons(e.port);
-    return a;
-}
-
-const sockaddr *Generic(const sockaddr_in &a) { return reinterpret_cast<const sockaddr *>(&a); }
 
 SOCKET Native(SocketHandle handle) { return SOCKET(handle); }
 
@@ -109,8 +100,7 @@ int ReceiveBytesFrom(SocketHandle handle, void *buffer, int length, Endpoint &fr
     // on POSIX; Winsock reports that as an error.
     if (n == SOCKET_ERROR && WSAGetLastError() == WSAEMSGSIZE) n = length;
     if (n == SOCKET_ERROR) return -1;
-    from.address = a.sin_addr.s_addr;
-    from.port = ntohs(a.sin_port);
+    from = EndpointOf(a);
     return n;
 }
 
