@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "net/posix/errors.h"
 #include "net/posix/message_loop.h"
 #include "net/socket_context_internal.h"
 
@@ -49,7 +50,7 @@ int TakeSocketError(SocketHandle handle) {
     int error = 0;
     socklen_t size = sizeof error;
     if (getsockopt(int(handle), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
-    return error == EINPROGRESS ? kErrWouldBlock : error;
+    return ErrorCode(error);
 }
 
 short WatchedEvents(const Watch &w) {
@@ -148,7 +149,7 @@ void HelperWindow::Examine(Watch &w, int32_t slot, short revents) {
         peerDone = true;
     } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
         peerDone = true;
-        error = errno;
+        error = ErrorCode(errno);
     }
     if (peerDone) {
         if (error == 0 && (revents & POLLERR)) error = TakeSocketError(w.handle);
@@ -195,10 +196,7 @@ bool SelectEvents(HelperWindow &window, SocketHandle handle, int32_t slot, int32
     }
     if (events != 0) {
         const int flags = fcntl(int(handle), F_GETFL);
-        if (flags < 0 || fcntl(int(handle), F_SETFL, flags | O_NONBLOCK) < 0) {
-            SetLastError(errno);
-            return false;
-        }
+        if (flags < 0 || fcntl(int(handle), F_SETFL, flags | O_NONBLOCK) < 0) return Fail(), false;
     }
     int type = 0;
     socklen_t size = sizeof type;
