@@ -1,10 +1,17 @@
 #!/bin/sh
 # Installs, from Debian's packages, what building and testing Vandrel needs,
-# and the packages named as arguments (what a stage needs besides). Skips apt
-# entirely when everything is already there. tshark (with dumpcap, text2pcap
-# and mergecap) runs the Wireshark dissector's tests.
+# and the packages named as arguments (what a stage needs besides); arguments
+# that start with '-' are options of apt-get install. Skips apt entirely when
+# everything is already there. tshark (with dumpcap, text2pcap and mergecap)
+# runs the Wireshark dissector's tests.
+#
+#   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev $*"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev"
+options=""
+for a in "$@"; do
+  case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac
+done
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -16,4 +23,4 @@ echo "installing:$missing"
 $SUDO apt-get update -qq
 # tshark's package asks whether non-root users may capture: they may not.
 echo "wireshark-common wireshark-common/install-setuid boolean false" | $SUDO debconf-set-selections
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq $options $missing >/dev/null

@@ -14,18 +14,9 @@ set -e
 cd "$(dirname "$0")/.."
 
 if [ "${1:-}" != "--in-netns" ]; then
-  PACKAGES="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64"
-  missing=""
-  for p in $PACKAGES; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-  done
   sh scripts/install-deps.sh
-  if [ -n "$missing" ]; then
-    echo "installing:$missing"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
-      $missing >/dev/null
-  fi
+  # The cross compilers and Wine come without the packages they only recommend.
+  sh scripts/install-deps.sh --no-install-recommends g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
 
   BUILD=${BUILD:-build}
   cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
