@@ -10,8 +10,7 @@ cd "$(dirname "$0")/.."
 DEVICES=${1:-200}
 BUILD=${BUILD:-build}
 if [ "${VANDREL_BENCH_INSIDE:-}" != 1 ]; then
-  cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$BUILD" -j "$(nproc)" --target vandrel-cli vandrel-sim >/dev/null
+  sh scripts/build.sh vandrel-cli vandrel-sim >/dev/null
   VANDREL_BENCH_INSIDE=1 exec scripts/in-netns.sh sh "$0" "$DEVICES"
 fi
 

@@ -12,8 +12,7 @@ set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 if [ "${VANDREL_BENCH_INSIDE:-}" != 1 ]; then
-  cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$BUILD" -j "$(nproc)" --target vandrel-cli vandrel-sim crowd-host >/dev/null
+  sh scripts/build.sh vandrel-cli vandrel-sim crowd-host >/dev/null
   VANDREL_BENCH_INSIDE=1 exec scripts/in-netns.sh sh "$0" "$@"
 fi
 ROWS=0

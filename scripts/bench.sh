@@ -13,8 +13,7 @@ cd "$(dirname "$0")/.."
 QUICK=""
 [ "${1:-}" = "--quick" ] && QUICK=--quick
 BUILD=${BUILD:-build}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j "$(nproc)" --target vandrel vandrel-sim vandrel-bench vandrel-resident >/dev/null
+sh scripts/build.sh vandrel vandrel-sim vandrel-bench vandrel-resident >/dev/null
 BIN=$(cd "$BUILD/bin" && pwd)
 LIB=$(cd "$BUILD/lib" && pwd)/libvandrel.so
 OPERATIONS=100000

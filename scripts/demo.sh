@@ -12,8 +12,7 @@ BUILD=${BUILD:-build}
 if [ -z "${VANDREL_DEMO_IN_NETNS:-}" ]; then
     sh scripts/install-deps.sh
     echo "building the library, vandrel and vandrel-sim in $BUILD ..."
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-    cmake --build "$BUILD" -j "$(nproc)" --target vandrel-cli vandrel-sim > /dev/null
+    sh scripts/build.sh vandrel-cli vandrel-sim > /dev/null
     VANDREL_DEMO_IN_NETNS=1 BUILD="$BUILD" exec sh scripts/in-netns.sh sh scripts/demo.sh
 fi
 

@@ -8,8 +8,7 @@ set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh python3-venv python3-setuptools python3-wheel man-db lintian dpkg-dev fakeroot file
 BUILD=${BUILD:-build}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j "$(nproc)" >/dev/null
+sh scripts/build.sh >/dev/null
 sh scripts/in-netns.sh sh tests/install/install_test.sh "$BUILD"
 sh scripts/packages.sh
 sh scripts/in-netns.sh unshare -m sh tests/install/packages_test.sh "${BUILD_DEB:-build-deb}"

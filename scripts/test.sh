@@ -19,8 +19,7 @@ if [ "${1:-}" = "--full" ]; then
 fi
 sh scripts/install-deps.sh
 BUILD=${BUILD:-build}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD" -j "$(nproc)"
+sh scripts/build.sh
 # The stress tests (threads, floods, a long run) after the rest, fewer at a
 # time: their waits and floods are what a loaded machine upsets.
 (cd "$BUILD" && ctest --output-on-failure -j 8 -LE stress "$@" && ctest --output-on-failure -j 3 -L stress "$@")

@@ -19,8 +19,7 @@ if [ "${1:-}" != "--in-netns" ]; then
   sh scripts/install-deps.sh --no-install-recommends g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
 
   BUILD=${BUILD:-build}
-  cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$BUILD" -j "$(nproc)" --target vandrel-sim
+  sh scripts/build.sh vandrel-sim
   for arch in x86_64 i686; do
     cmake -S . -B "build-windows-$arch" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch-w64-mingw32.cmake" >/dev/null
