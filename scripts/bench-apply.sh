@@ -19,7 +19,7 @@ SIM_PID=""
 trap '[ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null; rm -rf "$WORK"' EXIT
 "$BUILD/bin/vandrel-sim" --fleet-size "$DEVICES" --quiet > "$WORK/sim.log" 2>&1 &
 SIM_PID=$!
-until grep -q "devices ready" "$WORK/sim.log"; do sleep 0.1; done
+sh scripts/sim-ready.sh "$WORK/sim.log" "$SIM_PID"
 
 # One plan per run, each changing every device: its name and its first
 # port's number. Types and addresses come from the fleet table, so the

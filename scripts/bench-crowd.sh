@@ -37,7 +37,7 @@ for n in "$@"; do
   rm -f "$WORK/sim.log"
   "$BUILD/bin/vandrel-sim" --crowd "$n" --quiet > "$WORK/sim.log" 2>&1 &
   SIM_PID=$!
-  until grep -q "devices ready" "$WORK/sim.log" 2>/dev/null; do sleep 0.05; done
+  sh scripts/sim-ready.sh "$WORK/sim.log" "$SIM_PID"
   # "listed N in T ms, C us a device"
   host=$("$BUILD/bin/crowd-host" 1000)
   host_user=$(user "$BUILD/bin/crowd-host" 1000 | cut -d' ' -f2)

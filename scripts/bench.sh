@@ -25,14 +25,16 @@ echo "| operation | measured | against | ratio |"
 echo "|---|---:|---|---:|"
 # shellcheck disable=SC2016
 sh scripts/in-netns.sh sh -c '
-  "$1/vandrel-sim" --quiet --fleet bench/fleet.txt >/dev/null &
+  log=$(mktemp)
+  "$1/vandrel-sim" --quiet --fleet bench/fleet.txt >"$log" 2>&1 &
   sim=$!
-  sleep 1
+  sh scripts/sim-ready.sh "$log" $sim || { kill $sim 2>/dev/null; exit 1; }
   status=0
   "$1/vandrel-bench" $4 || status=1
   "$1/vandrel-resident" "$2" "$3" || status=1
   kill $sim
   wait $sim 2>/dev/null || true
+  rm -f "$log"
   exit $status' bench "$BIN" "$LIB" "$OPERATIONS" "$QUICK"
 if [ -n "$QUICK" ]; then
   sh scripts/bench-crowd.sh --rows 1000

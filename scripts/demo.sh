@@ -48,16 +48,7 @@ demo() {
 say "Starting vandrel-sim, a fleet of simulated devices on 127.0.0.x"
 vandrel-sim > "$WORK/sim.log" 2>&1 &
 SIM_PID=$!
-i=0
-until grep -q "devices ready" "$WORK/sim.log"; do
-    i=$((i + 1))
-    if [ $i -gt 100 ] || ! kill -0 "$SIM_PID" 2>/dev/null; then
-        cat "$WORK/sim.log"
-        echo "vandrel-sim did not start" >&2
-        exit 1
-    fi
-    sleep 0.05
-done
+sh scripts/sim-ready.sh "$WORK/sim.log" "$SIM_PID"
 sed '/devices ready/q' "$WORK/sim.log"
 
 say "Find every device: a broadcast search (answers collected for half a second)"

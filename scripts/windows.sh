@@ -64,12 +64,7 @@ trap finish EXIT
 
 "${BUILD:-build}/bin/vandrel-sim" --quiet >"$SIM_LOG" 2>&1 &
 SIM_PID=$!
-i=0
-until grep -q "devices ready" "$SIM_LOG"; do
-  i=$((i + 1))
-  [ $i -le 200 ] && kill -0 "$SIM_PID" 2>/dev/null || { cat "$SIM_LOG"; echo "vandrel-sim did not start" >&2; exit 1; }
-  sleep 0.05
-done
+sh scripts/sim-ready.sh "$SIM_LOG" "$SIM_PID"
 
 run() {  # wine program, build folder
   for program in vandrel_unit_tests vandrel_host_tests; do

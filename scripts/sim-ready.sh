@@ -1,0 +1,16 @@
+#!/bin/sh
+# Waits until the vandrel-sim of process PID, which logs to LOG, says that
+# its devices are ready. Fails, showing the log, if the process ends first or
+# ten seconds pass.
+#
+#   sh scripts/sim-ready.sh LOG PID
+i=0
+until grep -q "devices ready" "$1" 2>/dev/null; do
+  i=$((i + 1))
+  if [ $i -gt 200 ] || ! kill -0 "$2" 2>/dev/null; then
+    cat "$1" >&2
+    echo "vandrel-sim did not start" >&2
+    exit 1
+  fi
+  sleep 0.05
+done
