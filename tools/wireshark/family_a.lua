@@ -68,18 +68,11 @@ return function(v)
         if row.inverted then
             return w.atoi(value) == 0 and "1" or "0", "device byte " .. value
         end
-        local enable = row.enable and values[row.enable]
-        if enable and bit32.band(w.atoi(enable), 2 ^ row.enable_bit) == 0 then
-            return "invalid", string.format("device byte %s; bit %d of %s is 0", value, row.enable_bit, row.enable)
-        end
         if row.key == "VERSION" then
             local n = w.atoi(value) + 100
             return string.format("V%d.%02d", math.floor(n / 100), n % 100), "device byte " .. value
         end
-        if row.hidden then
-            return value, "hidden from the host"
-        end
-        return value
+        return v.host_text(row, value, values)
     end
 
     -- The items of the datagram, up to the first that does not fit.

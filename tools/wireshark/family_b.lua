@@ -67,14 +67,8 @@ return function(v)
             values[row.key] = decode[row.kind](c.s, base + row.offset, row)
         end
         for _, row in ipairs(rows) do
-            local range, value, why = c.tvb(base + row.offset, row.width), values[row.key]
-            local enable = row.enable and values[row.enable]
-            if enable and bit32.band(w.atoi(enable), 2 ^ row.enable_bit) == 0 then
-                value, why = "invalid", string.format("device byte %s; bit %d of %s is 0", values[row.key],
-                    row.enable_bit, row.enable)
-            elseif row.hidden then
-                why = "hidden from the host"
-            end
+            local range = c.tvb(base + row.offset, row.width)
+            local value, why = v.host_text(row, values[row.key], values)
             local item = data_item:add(f.field, range)
             item:add(f.key, range, row.key)
             item:add(f.value, range, value)

@@ -48,6 +48,17 @@ function v.flag(tree, kind, range, text)
     end
 end
 
+-- The text the library hands its host for a key of either family, and why
+-- it differs from the device's value: "invalid" while the bit of the key's
+-- enable key (values, by key) is 0; the value, noted, for a hidden key.
+function v.host_text(row, value, values)
+    local enable = row.enable and values[row.enable]
+    if enable and bit32.band(v.wire.atoi(enable), 2 ^ row.enable_bit) == 0 then
+        return "invalid", string.format("device byte %s; bit %d of %s is 0", value, row.enable_bit, row.enable)
+    end
+    return value, row.hidden and "hidden from the host" or nil
+end
+
 local f_kind = v.field("string", "kind", "Kind")
 
 -- Shows the kind of a packet (or of its first unit, for a TCP segment that
