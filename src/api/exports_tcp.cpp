@@ -48,7 +48,7 @@ int32_t VD_CALL VD_ExitTCP(void) {
 }
 
 int32_t VD_CALL VD_TCPConnect(const char *host, uint32_t port) {
-    return Guarded<int32_t>(VD_FAIL, [&] { return g_manager.m_channel.Open(0, OrEmpty(host), port); });
+    return Guarded<int32_t>(VD_FAIL, [&] { return g_manager.m_channel.Open(net::SocketType::Stream, OrEmpty(host), port); });
 }
 
 int32_t VD_CALL VD_TCPSend(const void *data, int32_t len) {
@@ -65,7 +65,7 @@ int32_t VD_CALL VD_TCPDisconnect(void) {
 void *VD_CALL VD_TCPInit(const char *host, uint32_t port) {
     return Guarded<void *>(nullptr, [&]() -> void * {
         auto *channel = new CClientSocket;
-        if (channel->Open(0, OrEmpty(host), port) == 1) return channel;
+        if (channel->Open(net::SocketType::Stream, OrEmpty(host), port) == 1) return channel;
         delete channel;
         return nullptr;
     });

@@ -50,4 +50,11 @@ AtReply ParseAtReply(const char *data, size_t count) {
     return reply;
 }
 
+LoginAnswer JudgeLoginAnswer(const char *text) {
+    const CString read(text);
+    if (Contains(read, "OK\r\n")) return LoginAnswer::Ok;
+    if (Contains(read, "ERROR\r\n")) return LoginAnswer::Error;
+    return LoginAnswer::None;
+}
+
 }  // namespace vd

@@ -23,6 +23,11 @@ struct AtReply {
 // text; a reply split over several reads is judged by the read given.
 AtReply ParseAtReply(const char *data, size_t count);
 
+// What a read during login says: "OK\r\n" (which wins when both are there),
+// "ERROR\r\n", or neither. text ends at its first zero byte.
+enum class LoginAnswer { Ok, Error, None };
+LoginAnswer JudgeLoginAnswer(const char *text);
+
 }  // namespace vd
 
 #endif

@@ -20,6 +20,8 @@ constexpr int kLoginWaitMs = 4000;
 constexpr int kLoginSettleMs = 500;
 constexpr int kReplyWaitMs = 2000;
 constexpr int kReplyRoom = 200;
+constexpr int kLoginReadRoom = 2047;
+constexpr int kStepMs = 10;
 constexpr int kExitSettleMs = 100;
 
 bool FitsLine(const CString &line) { return line.size() < kLineRoom; }
@@ -34,21 +36,21 @@ int CAtSession::Login(int type, const char *host, uint32_t port, const char *pas
     // Only a password of well over a hundred characters makes the lines too
     // long, and no device has one.
     if (!FitsLine(login)) return VD_WRONG_PASSWORD;
-    if (m_connection.Open(0, host, port) != 1) return VD_NO_CONNECTION;
+    if (m_connection.Open(net::SocketType::Stream, host, port) != 1) return VD_NO_CONNECTION;
 
     // The device answers each of the three lines; the first read holding an
     // "OK" is enough here, the check line below decides.
     SendCommand(login);
-    if (m_connection.WaitForOk(kLoginWaitMs) != 1) {
+    if (WaitForLoginAnswer(kLoginWaitMs) != LoginAnswer::Ok) {
         m_connection.Disconnect();
         return VD_TIMEOUT;
     }
     Sleep(kLoginSettleMs);
     SendCommand("AT\r\n");
-    const int check = m_connection.WaitForOk(kLoginWaitMs);
-    if (check != 1) {
+    const LoginAnswer check = WaitForLoginAnswer(kLoginWaitMs);
+    if (check != LoginAnswer::Ok) {
         m_connection.Disconnect();
-        return check == 2 ? VD_WRONG_PASSWORD : VD_TIMEOUT;
+        return check == LoginAnswer::Error ? VD_WRONG_PASSWORD : VD_TIMEOUT;
     }
     // Kept for Reset; 19 characters at most, which keeps the reset line
     // within its 32 bytes.
@@ -104,10 +106,26 @@ int CAtSession::SendCommand(const CString &text) {
     return m_connection.SendData(text.data(), static_cast<int>(text.size()));
 }
 
+// Each read in the wait is judged on its own, as the device sends each answer
+// in one piece; a read that says neither is dropped.
+LoginAnswer CAtSession::WaitForLoginAnswer(int timeoutMs) {
+    char read[kLoginReadRoom + 1];
+    for (int elapsed = 0;;) {
+        const int got = m_connection.ReceiveTimed(read, kLoginReadRoom, nullptr, 0);
+        if (got > 0) {
+            read[got] = '\0';
+            const LoginAnswer answer = JudgeLoginAnswer(read);
+            if (answer != LoginAnswer::None) return answer;
+        }
+        elapsed += kStepMs;
+        if (timeoutMs > 0) Sleep(kStepMs);
+        if (elapsed >= timeoutMs) return LoginAnswer::None;
+    }
+}
+
 int CAtSession::ReadReply(char *value, size_t valueCap) {
     char buffer[kLineRoom];
-    int length = kReplyRoom;
-    const int got = m_connection.ReceiveTimed(buffer, length, nullptr, kReplyWaitMs);
+    const int got = m_connection.ReceiveTimed(buffer, kReplyRoom, nullptr, kReplyWaitMs);
     // A failed read counts as no answer.
     if (got <= 0) return VD_TIMEOUT;
     const AtReply reply = ParseAtReply(buffer, std::min(got, kReplyRoom));

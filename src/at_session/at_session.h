@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "at_session/at_reply.h"
 #include "base/device_text.h"
 #include "net/client_socket.h"
 
@@ -30,6 +31,7 @@ public:
 private:
     int SendCommand(const CString &text);
     int ReadReply(char *value, size_t valueCap);
+    LoginAnswer WaitForLoginAnswer(int timeoutMs);
 
     char m_password[kPasswordRoom] = {};
     net::CClientSocket m_connection;

@@ -17,8 +17,7 @@ constexpr size_t kPayloadRoom = 100;
 // not taken.
 bool CollectReadings(CClientSocket &channel, uint8_t code, uint32_t readings[2]) {
     uint8_t received[kReceiveRoom];
-    int length = kReceiveRoom;
-    const int got = channel.ReceiveTimed(received, length, nullptr, 0);
+    const int got = channel.ReceiveTimed(received, kReceiveRoom, nullptr, 0);
     if (got <= 0) return false;
     uint8_t payload[kPayloadRoom];
     size_t payloadLen = 0;

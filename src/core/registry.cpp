@@ -87,9 +87,8 @@ void CDevTypeRegistry::ReceiveAll() {
     for (auto &h : m_handlers) {
         net::CClientSocket &socket = h->m_replyMode ? h->m_requestSocket : h->m_searchSocket;
         for (;;) {
-            int length = kReceiveBuffer;
             from[0] = '\0';
-            int got = socket.ReceiveTimed(buffer, length, from, 0);
+            const int got = socket.ReceiveTimed(buffer, kReceiveBuffer, from, 0);
             if (got == 0 || unsigned(got) > unsigned(kReceiveBuffer)) break;
             h->OnDatagram(buffer, got, from);
         }

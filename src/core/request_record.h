@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "net/async_socket.h"
 
 namespace vd {
 
@@ -15,6 +16,8 @@ struct RequestRecord {
     CString targetMac;      // the MAC text that names a family B device
     uint32_t port = 0;      // 0: the family's own port; a command's: the host's
     CString param;          // a command's parameter
+
+    net::SocketType SocketType() const { return transport ? net::SocketType::Datagram : net::SocketType::Stream; }
 };
 
 }  // namespace vd

@@ -23,17 +23,13 @@ CAsyncSocketEx::~CAsyncSocketEx() {
     if (m_context) ReleaseContext(m_context);
 }
 
-bool CAsyncSocketEx::Create(uint32_t localPort, int32_t type, int32_t events, const char *localAddress) {
+bool CAsyncSocketEx::Create(uint32_t localPort, SocketType type, int32_t events, const char *localAddress) {
     if (m_handle != kInvalidSocket) {
         SetLastError(kErrAlreadyHasHandle);
         return false;
     }
-    if (type != SOCKET_STREAM && type != SOCKET_DGRAM) {
-        SetLastError(kErrInvalidArgument);
-        return false;
-    }
     if (!m_context) m_context = AcquireContext();
-    const SocketHandle handle = OpenSocket(type == SOCKET_STREAM);
+    const SocketHandle handle = OpenSocket(type == SocketType::Stream);
     if (handle == kInvalidSocket) return false;
     m_handle = handle;
     m_context->Register(*this);

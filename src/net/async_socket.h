@@ -13,7 +13,8 @@
 
 namespace vd::net {
 
-enum SocketType : int32_t { SOCKET_STREAM = 1, SOCKET_DGRAM = 2 };
+// A socket carries either a TCP stream or UDP datagrams.
+enum class SocketType { Stream, Datagram };
 
 // Where a datagram for host:port goes: host null means the broadcast
 // address, a dotted address is taken as it is, a name is looked up
@@ -28,7 +29,7 @@ public:
     CAsyncSocketEx &operator=(const CAsyncSocketEx &) = delete;
 
     // localAddress: dotted text, or null for any.
-    bool Create(uint32_t localPort, int32_t type, int32_t events, const char *localAddress);
+    bool Create(uint32_t localPort, SocketType type, int32_t events, const char *localAddress);
     bool Bind(uint32_t localPort, const char *localAddress);
     // Selecting again announces what already holds (data queued) anew.
     bool AsyncSelect(int32_t events);

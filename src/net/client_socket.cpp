@@ -12,7 +12,6 @@ constexpr int kStepMs = 10;
 constexpr int kConnectCycles = 300;
 constexpr int kNoticeBytes = 1023;
 constexpr int kDrainBytes = 1024;
-constexpr int kReplyBytes = 2047;
 // Where the process may pass the system's cap: room for the answers of
 // some 40,000 devices (each takes about 830 bytes of the system's count)
 // that arrive while the host is not reading.
@@ -22,8 +21,9 @@ constexpr int kCrowdReceiveBytes = 16 << 20;
 
 CClientSocket::~CClientSocket() = default;
 
-int CClientSocket::Open(int datagram, const char *host, uint32_t port) {
-    m_datagram = datagram;
+int CClientSocket::Open(SocketType type, const char *host, uint32_t port) {
+    m_type = type;
+    const bool datagram = IsDatagram();
     if (!datagram) {
         if (m_connected) return 1;
         Close();
@@ -31,7 +31,7 @@ int CClientSocket::Open(int datagram, const char *host, uint32_t port) {
     int result = 1;
     const bool fresh = GetHandle() == kInvalidSocket;
     if (fresh)
-        result = Create(0, datagram ? SOCKET_DGRAM : SOCKET_STREAM, kEventRead | kEventConnect | kEventClose, nullptr)
+        result = Create(0, type, kEventRead | kEventConnect | kEventClose, nullptr)
                      ? 1
                      : 0;
     if (datagram && fresh && result) WidenReceiveBuffer(GetHandle(), kCrowdReceiveBytes);
@@ -64,7 +64,7 @@ int CClientSocket::WaitConnected() {
 // two must not pass for an empty one.
 bool CClientSocket::QueuedBytes(uint32_t &count) {
     for (;;) {
-        const bool input = m_datagram && HasInput(GetHandle());
+        const bool input = IsDatagram() && HasInput(GetHandle());
         if (!PendingBytes(count)) return false;
         if (!input || count > 0) return true;
         char none;
@@ -72,18 +72,18 @@ bool CClientSocket::QueuedBytes(uint32_t &count) {
     }
 }
 
-int CClientSocket::ReceiveTimed(void *buffer, int &length, char *from, int timeoutMs) {
+int CClientSocket::ReceiveTimed(void *buffer, int capacity, char *from, int timeoutMs) {
     int result = 0;
     for (int elapsed = 0;;) {
         uint32_t pending = 0;
         if (QueuedBytes(pending)) result = int(pending);
         if (result > 0) {
-            if (m_datagram) {
+            if (IsDatagram()) {
                 char sender[16] = "";
-                result = ReceiveFrom(buffer, length, sender, nullptr);
+                result = ReceiveFrom(buffer, capacity, sender, nullptr);
                 if (from) CopyText(from, 16, sender);
             } else {
-                result = Receive(buffer, length);
+                result = Receive(buffer, capacity);
             }
             if (result != 0) break;
         }
@@ -91,12 +91,11 @@ int CClientSocket::ReceiveTimed(void *buffer, int &length, char *from, int timeo
         if (timeoutMs > 0) Sleep(kStepMs);
         if (elapsed >= timeoutMs) break;
     }
-    length = result;
     return result;
 }
 
 int CClientSocket::SendData(const void *buffer, int length) {
-    if (m_datagram) {
+    if (IsDatagram()) {
         Endpoint to;
         if (!DestinationOf(m_host.empty() ? nullptr : m_host.c_str(), m_port, to)) return -1;
         if (to.address == kBroadcastAddress) return SendBroadcast(GetHandle(), buffer, length, to.port);
@@ -134,24 +133,6 @@ void CClientSocket::DrainInput(int ms) {
         Sleep(kStepMs);
         remaining -= kStepMs;
         if (remaining <= 0) return;
-    }
-}
-
-int CClientSocket::WaitForOk(int timeoutMs) {
-    char reply[kReplyBytes + 1];
-    for (int elapsed = 0;;) {
-        uint32_t pending = 0;
-        if (QueuedBytes(pending) && pending > 0) {
-            const int n = m_datagram ? ReceiveFrom(reply, kReplyBytes, nullptr, nullptr)
-                                     : Receive(reply, kReplyBytes);
-            reply[n > 0 ? n : 0] = '\0';
-            const CString text(reply);
-            if (Contains(text, "OK\r\n")) return 1;
-            if (Contains(text, "ERROR\r\n")) return 2;
-        }
-        elapsed += kStepMs;
-        if (timeoutMs > 0) Sleep(kStepMs);
-        if (elapsed >= timeoutMs) return 0;
     }
 }
 

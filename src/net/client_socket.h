@@ -1,6 +1,6 @@
 // CClientSocket: the one socket object through which the library talks to
 // devices, either as a UDP datagram socket or as a TCP stream socket (chosen
-// on each Open). Waits are bounded and polled on the caller's thread in 10 ms
+// on each Open). It knows sockets only: what the bytes mean is its callers'. Waits are bounded and polled on the caller's thread in 10 ms
 // steps; a stream connect waits by pumping socket notifications.
 #ifndef VANDREL_NET_CLIENT_SOCKET_H
 #define VANDREL_NET_CLIENT_SOCKET_H
@@ -25,13 +25,13 @@ public:
     // Stream: returns 1 at once when connected (host and port unchanged);
     // else makes a fresh socket and connects, waiting about 3 s at most.
     // Returns 1 success, 0 failure.
-    int Open(int datagram, const char *host, uint32_t port);
+    int Open(SocketType type, const char *host, uint32_t port);
 
-    // Polls the pending-byte count every 10 ms up to timeoutMs (0: one poll)
-    // and reads once when something is there. length: in capacity, out bytes.
-    // from (room for 16 bytes) gets the sender in datagram mode; may be null.
-    // Returns bytes read, 0 on time-out, -1 on a read error.
-    int ReceiveTimed(void *buffer, int &length, char *from, int timeoutMs);
+    // Polls the pending-byte count every 10 ms up to timeoutMs (0: one poll,
+    // no sleep) and reads once, at most capacity bytes, when something is
+    // there. from (room for 16 bytes) gets the sender in datagram mode; may
+    // be null. Returns bytes read, 0 on time-out, -1 on a read error.
+    int ReceiveTimed(void *buffer, int capacity, char *from, int timeoutMs);
 
     // Bytes sent; 0 when it would block (or length 0 in stream mode);
     // -1 on another error (a stream is then disconnected). A datagram for
@@ -42,14 +42,12 @@ public:
     int Disconnect();
     // Discards what is queued, then sleeps 10 ms steps for ms.
     void DrainInput(int ms);
-    // 1 a read held "OK\r\n", 2 it held "ERROR\r\n", 0 time-out.
-    int WaitForOk(int timeoutMs);
     void SetReceiver(WindowHandle window, uint32_t message);
     // 1 connected, 0 not connected after 300 cycles of 10 ms.
     int WaitConnected();
 
     int IsConnected() const { return m_connected; }
-    int IsDatagram() const { return m_datagram; }
+    bool IsDatagram() const { return m_type == SocketType::Datagram; }
     const CString &GetHost() const { return m_host; }
     uint32_t GetPort() const { return m_port; }
 
@@ -65,7 +63,7 @@ private:
     // the other way round), so they are atomic.
     std::atomic<WindowHandle> m_receiver{nullptr};
     std::atomic<uint32_t> m_receiverMessage{0};
-    int32_t m_datagram = 0;
+    SocketType m_type = SocketType::Stream;
     std::atomic<int32_t> m_connected{0};
     uint32_t m_port = 0;
     CString m_host;

@@ -5,7 +5,7 @@ namespace vd::net {
 
 CSocketAnchor::CSocketAnchor() {
     RecordOwnerThread();
-    m_socket.Create(0, SOCKET_STREAM, kEventRead | kEventWrite | kEventOob | kEventAccept | kEventConnect | kEventClose, nullptr);
+    m_socket.Create(0, SocketType::Stream, kEventRead | kEventWrite | kEventOob | kEventAccept | kEventConnect | kEventClose, nullptr);
 }
 
 }  // namespace vd::net

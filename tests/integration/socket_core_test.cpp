@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "integration/support.h"
-#include "net/posix/message_loop.h"
+#include "net/message_loop.h"
 #include "net/socket_context_internal.h"
 
 using namespace vd::net;
@@ -41,15 +41,15 @@ void SendDatagramTo(uint16_t port, const char *text) {
 
 TEST(AsyncSocket, CreateAndBindRefusals) {
     CAsyncSocketEx socket;
-    ASSERT_TRUE(socket.Create(0, SOCKET_DGRAM, 0, nullptr));
+    ASSERT_TRUE(socket.Create(0, SocketType::Datagram, 0, nullptr));
     const SocketHandle handle = socket.GetHandle();
-    EXPECT_FALSE(socket.Create(0, SOCKET_DGRAM, 0, nullptr));
+    EXPECT_FALSE(socket.Create(0, SocketType::Datagram, 0, nullptr));
     EXPECT_EQ(LastError(), kErrAlreadyHasHandle);
     EXPECT_EQ(socket.GetHandle(), handle);
     // Only dotted addresses are bound; the failed socket is closed.
     for (const char *address : {"localhost", "255.255.255.255"}) {
         CAsyncSocketEx named;
-        EXPECT_FALSE(named.Create(0, SOCKET_DGRAM, kEventRead, address)) << address;
+        EXPECT_FALSE(named.Create(0, SocketType::Datagram, kEventRead, address)) << address;
         EXPECT_EQ(LastError(), kErrInvalidArgument) << address;
         EXPECT_EQ(named.GetHandle(), kInvalidSocket);
         EXPECT_EQ(named.GetSlot(), -1);
@@ -58,8 +58,8 @@ TEST(AsyncSocket, CreateAndBindRefusals) {
 
 TEST(AsyncSocketDispatch, StaleAndEmptyReadNoticesAreDropped) {
     CountingSocket current, other;
-    ASSERT_TRUE(current.Create(kPort, SOCKET_DGRAM, 0, "127.0.0.1"));
-    ASSERT_TRUE(other.Create(0, SOCKET_DGRAM, 0, nullptr));
+    ASSERT_TRUE(current.Create(kPort, SocketType::Datagram, 0, "127.0.0.1"));
+    ASSERT_TRUE(other.Create(0, SocketType::Datagram, 0, nullptr));
     CSocketContext *context = AcquireContext();
     const auto notify = [&](SocketHandle handle, int32_t error) {
         context->Dispatch(SOCKET_MSG_BASE + uint32_t(current.GetSlot()), uintptr_t(handle),
@@ -82,7 +82,7 @@ TEST(AsyncSocketDispatch, StaleAndEmptyReadNoticesAreDropped) {
 
 TEST(AsyncSocketDispatch, AReadIsAnnouncedOnceAndOnlyOnTheLoadingThread) {
     CountingSocket socket;
-    ASSERT_TRUE(socket.Create(kPort, SOCKET_DGRAM, kEventRead, "127.0.0.1"));
+    ASSERT_TRUE(socket.Create(kPort, SocketType::Datagram, kEventRead, "127.0.0.1"));
     // With nothing pending the pump waits its time-out, or not at all.
     auto start = Clock::now();
     EXPECT_EQ(VD_PumpMessages(100), 0);
@@ -109,7 +109,7 @@ TEST(AsyncSocketDispatch, AReadIsAnnouncedOnceAndOnlyOnTheLoadingThread) {
 TEST(AsyncSocketConnect, FailedConnectsAreAnnouncedOnceWithTheirError) {
     CountingSocket refused, unknown, broadcast;
     for (CountingSocket *s : {&refused, &unknown, &broadcast})
-        ASSERT_TRUE(s->Create(0, SOCKET_STREAM, kEventRead | kEventConnect | kEventClose, nullptr));
+        ASSERT_TRUE(s->Create(0, SocketType::Stream, kEventRead | kEventConnect | kEventClose, nullptr));
     EXPECT_FALSE(refused.Connect("127.0.0.1", kPort));
     EXPECT_EQ(LastError(), kErrWouldBlock);
     refused.PumpUntilConnectKnown();
@@ -132,7 +132,7 @@ TEST(AsyncSocketConnect, FailedConnectsAreAnnouncedOnceWithTheirError) {
 
 TEST(Unload, CloseLeavesTheHandleToCleanup) {
     CAsyncSocketEx socket;
-    ASSERT_TRUE(socket.Create(0, SOCKET_DGRAM, kEventRead, nullptr));
+    ASSERT_TRUE(socket.Create(0, SocketType::Datagram, kEventRead, nullptr));
     const int handle = int(socket.GetHandle());
     g_unloading = 1;
     socket.Close();

@@ -198,7 +198,7 @@ TEST(Threads, AChannelDestroyedOnAnotherThreadOutlivesItsRunningHandler) {
     TcpPeer device(8800, "127.0.0.7");
     std::atomic<int> stage{0};
     auto *channel = new SlowCloseChannel(stage);
-    ASSERT_TRUE(channel->Open(0, "127.0.0.7", 8800) && device.Accept());
+    ASSERT_TRUE(channel->Open(vd::net::SocketType::Stream, "127.0.0.7", 8800) && device.Accept());
     device.CloseConnection();
     int stageWhenDestroyed = 0;
     std::thread host([&] {

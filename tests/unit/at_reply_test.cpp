@@ -62,6 +62,16 @@ TEST(AtReply, TextEndsAtTheFirstZeroByteOrTheGivenCount) {
     EXPECT_EQ(ParseAtReply(longer, std::strlen(longer)).code, VD_OK);
 }
 
+// During login only the line endings count: a bare "OK" or "ERROR" anywhere
+// in the read, "OK" first.
+TEST(AtReply, LoginAnswers) {
+    const struct { const char *text; LoginAnswer answer; } cases[] = {
+        {"OK\r\n", LoginAnswer::Ok}, {"\r\nOK\r\n\r\nOK\r\n", LoginAnswer::Ok},
+        {"ERROR\r\nOK\r\n", LoginAnswer::Ok}, {"\r\nERROR\r\n", LoginAnswer::Error},
+        {"OK", LoginAnswer::None}, {"ERROR\n", LoginAnswer::None}, {"", LoginAnswer::None}};
+    for (const auto &c : cases) EXPECT_EQ(JudgeLoginAnswer(c.text), c.answer) << c.text;
+}
+
 TEST(AtHexValue, DestinationValuesAreRewrittenBothWays) {
     EXPECT_TRUE(IsHexKey("C1_D1") && IsHexKey("X_D2_Y"));
     EXPECT_FALSE(IsHexKey("C1_D3") || IsHexKey("c1_d1") || IsHexKey(nullptr));

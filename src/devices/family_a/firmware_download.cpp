@@ -63,8 +63,7 @@ bool CItemDevType::LayoutImages(uint64_t &total) {
 
 int CItemDevType::ReceiveAcknowledgement(int room, int timeoutMs) {
     uint8_t answer[kManifestAnswerRoom];
-    int length = room;
-    const int got = m_requestSocket.ReceiveTimed(answer, length, nullptr, timeoutMs);
+    const int got = m_requestSocket.ReceiveTimed(answer, room, nullptr, timeoutMs);
     return got > 0 && IsAcknowledgement(answer, size_t(got));
 }
 

@@ -23,7 +23,7 @@ bool Is(const char *cmd, const char *name) { return std::strcmp(cmd, name) == 0;
 int CItemDevType::OpenRequest(uint32_t port) {
     if (m_request.transport != 0 && !m_requestSocket.IsDatagram() && m_requestSocket.GetHandle() != net::kInvalidSocket)
         m_requestSocket.Disconnect();
-    return m_requestSocket.Open(m_request.transport, m_request.targetIp.c_str(), port);
+    return m_requestSocket.Open(m_request.SocketType(), m_request.targetIp.c_str(), port);
 }
 
 int CItemDevType::SendCmd(int type, const char *cmd, char *param, size_t paramCap) {
@@ -49,8 +49,7 @@ int CItemDevType::SendStreamCommand(const char *cmd, char *param, size_t paramCa
     if (length == 0) return 0;
     if (m_requestSocket.SendData(packet, int(length)) < 1) return 0;
     uint8_t reply[kReplyRoom];
-    int got = kReplyRoom;
-    got = m_requestSocket.ReceiveTimed(reply, got, nullptr, kReplyWaitMs);
+    const int got = m_requestSocket.ReceiveTimed(reply, kReplyRoom, nullptr, kReplyWaitMs);
     uint8_t payload[kReplyRoom];
     size_t payloadLength = 0;
     if (got <= 0 || !FindReplyPacket(packet[1], reply, size_t(got), payload, sizeof payload, payloadLength)) {

@@ -24,7 +24,7 @@ constexpr int kReplyWrite = 2;
 int CItemDevType::IsTypeSupported(int type) { return IsFamilyA(type); }
 
 int CItemDevType::SearchAll() {
-    m_searchSocket.Open(m_request.transport, m_request.targetIp.c_str(), kItemPort);
+    m_searchSocket.Open(m_request.SocketType(), m_request.targetIp.c_str(), kItemPort);
     m_replyMode = kReplySearch;
     const Packet packet = RequestPacket(kCodeSearchRequest);
     return m_searchSocket.SendData(packet.data(), int(packet.size())) > 0;

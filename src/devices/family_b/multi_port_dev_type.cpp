@@ -22,7 +22,7 @@ CMultiPortDevType::CMultiPortDevType(const FamilyBModel &model) : m_model(model)
     BuildFieldTable(m_fields, model.Ports());
 }
 
-void CMultiPortDevType::OpenRequest() { m_requestSocket.Open(m_request.transport, "", kBlockPort); }
+void CMultiPortDevType::OpenRequest() { m_requestSocket.Open(m_request.SocketType(), "", kBlockPort); }
 
 int CMultiPortDevType::Send(const BlockDatagram &datagram) {
     return m_requestSocket.SendData(datagram.data(), int(datagram.size())) >= 1;
