@@ -3,6 +3,7 @@
 // through the exports as a host's message loop sees it.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "api/library.h"
 #include "integration/support.h"
 #include "net/client_socket.h"
+#include "net/posix/host_window.h"
 #include "sim_at_device.h"
 
 using vd::net::CClientSocket;
@@ -137,6 +139,13 @@ TEST(ClientSocket, DatagramOpenTwiceKeepsHandleAndLocalPort) {
     EXPECT_EQ(LocalPort(socket.GetHandle()), port);
     EXPECT_EQ(socket.GetHost(), "127.0.0.2");
 }
+
+// The socket layer calls the host's window through its own copy of the
+// public record, so the two are laid out alike.
+static_assert(sizeof(VD_HostWindow) == sizeof(vd::net::HostWindow) &&
+                  offsetof(VD_HostWindow, proc) == offsetof(vd::net::HostWindow, proc) &&
+                  offsetof(VD_HostWindow, user) == offsetof(vd::net::HostWindow, user),
+              "VD_HostWindow and the socket layer's host window differ");
 
 struct Receiver {
     VD_HostWindow window{&Receiver::Proc, this};

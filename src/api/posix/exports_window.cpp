@@ -1,19 +1,11 @@
 // The exports that name the host's window and message loop, as the public
-// interface has them where the platform has no window messages.
-#include <cstddef>
-
+// interface has them where the platform has no window messages. The host's
+// VD_HostWindow goes down to the socket layer as it is, as its window handle.
 #include "api/library.h"
-#include "net/posix/host_window.h"
-#include "net/posix/message_loop.h"
+#include "net/message_loop.h"
 #include "vandrel.h"
 
 using namespace vd;
-
-// The socket layer takes the host's window as it is.
-static_assert(sizeof(VD_HostWindow) == sizeof(net::HostWindow) &&
-                  offsetof(VD_HostWindow, proc) == offsetof(net::HostWindow, proc) &&
-                  offsetof(VD_HostWindow, user) == offsetof(net::HostWindow, user),
-              "VD_HostWindow and the socket layer's host window differ");
 
 extern "C" {
 

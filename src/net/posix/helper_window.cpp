@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "net/message_loop.h"
 #include "net/posix/errors.h"
-#include "net/posix/message_loop.h"
 #include "net/socket_context_internal.h"
 
 namespace vd::net {

@@ -1,6 +1,8 @@
-// The host's message loop where the platform has none (VD_PumpMessages).
-#ifndef VANDREL_NET_POSIX_MESSAGE_LOOP_H
-#define VANDREL_NET_POSIX_MESSAGE_LOOP_H
+// The host's message loop where the platform has none (VD_PumpMessages): the
+// POSIX build provides it; Windows hosts run their own loop, and nothing
+// calls it there.
+#ifndef VANDREL_NET_MESSAGE_LOOP_H
+#define VANDREL_NET_MESSAGE_LOOP_H
 
 #include <cstdint>
 
