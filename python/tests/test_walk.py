@@ -34,8 +34,12 @@ def setUpModule():
     with open(log, "wb") as out:
         sim = subprocess.Popen([os.environ["VANDREL_SIM"], "--fleet", fleet.name], stdout=out,
                                stderr=subprocess.STDOUT)
-    while b"devices ready" not in read_log():
-        time.sleep(0.05)
+    # Waits for the simulator's "devices ready" line, ten seconds at most.
+    ready = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "sim-ready.sh")
+    if subprocess.run(["sh", ready, log, str(sim.pid)]).returncode != 0:
+        sim.kill()
+        sim.wait()
+        raise RuntimeError("vandrel-sim did not start")
 
 
 def read_log():

@@ -4,6 +4,10 @@
 // (family A) or written into a block (family B).
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "core/registry.h"
+#include "devices/family_a/item_dev_type.h"
 #include "devices/family_a/key_rules.h"
 #include "devices/family_b/key_rules.h"
 
@@ -18,10 +22,21 @@ DeviceRecord InfoWithEnable(const char *bits) {
     return info;
 }
 
-// What the registry does when staging a key that is not staged yet.
-void Stage(const DeviceRecord &info, DeviceRecord &staged, const CString &key, const CString &value) {
-    if (!InterceptItemModify(info, staged, key, value)) staged.Append(key, value);
-}
+// The registry staging keys for a family A handler that has read info.
+struct FamilyAStaging {
+    explicit FamilyAStaging(const DeviceRecord &info) {
+        auto owned = std::make_unique<CItemDevType>();
+        handler = owned.get();
+        handler->m_info = info;
+        registry.Add(std::move(owned));
+    }
+    const DeviceRecord &Stage(const char *key, const char *value) {
+        registry.SetModifyConfig(key, value);
+        return handler->m_staged;
+    }
+    CDevTypeRegistry registry;
+    CItemDevType *handler = nullptr;
+};
 
 }  // namespace
 
@@ -45,27 +60,23 @@ TEST(KeyRules, BothFamiliesShowADestinationAsInvalidWhileItsBitIsClear) {
 }
 
 TEST(FamilyAKeyRules, StagingADestinationChangesTheEnableByteAndIpModeIsInverted) {
-    DeviceRecord staged;
     CString out;
     EXPECT_EQ(FormatItemValue(DeviceRecord(), "IP_MODE", "7", out), 1);
     EXPECT_EQ(out, "0");
-    Stage(InfoWithEnable(nullptr), staged, "IP_MODE", "0");
-    EXPECT_EQ(staged.values, std::vector<CString>{"1"});
-    staged.ClearPairs();
-    Stage(InfoWithEnable("2"), staged, "C1_D1", "7");
-    EXPECT_EQ(staged.keys, (std::vector<CString>{"COM1_ENABLEST", "C1_D1"}));
-    EXPECT_EQ(staged.values, (std::vector<CString>{"3", "7"}));
+    EXPECT_EQ(FamilyAStaging(InfoWithEnable(nullptr)).Stage("IP_MODE", "0").values, std::vector<CString>{"1"});
+    FamilyAStaging disabled(InfoWithEnable("2"));
+    disabled.Stage("C1_D1", "7");
+    EXPECT_EQ(disabled.handler->m_staged.keys, (std::vector<CString>{"COM1_ENABLEST", "C1_D1"}));
+    EXPECT_EQ(disabled.handler->m_staged.values, (std::vector<CString>{"3", "7"}));
     // A second destination builds on the staged byte, not the read one.
-    Stage(InfoWithEnable("2"), staged, "C1_D2", "invalid");
-    EXPECT_EQ(staged.values, (std::vector<CString>{"1", "7"}));
+    EXPECT_EQ(disabled.Stage("C1_D2", "invalid").values, (std::vector<CString>{"1", "7"}));
+    // A key staged again takes its new value in place.
+    EXPECT_EQ(disabled.Stage("C1_D1", "8").values, (std::vector<CString>{"1", "8"}));
     // Bits are kept as one byte.
-    staged.ClearPairs();
-    Stage(InfoWithEnable("510"), staged, "C1_D1", "9");
-    EXPECT_EQ(staged.values.front(), "255");
+    EXPECT_EQ(FamilyAStaging(InfoWithEnable("510")).Stage("C1_D1", "9").values.front(), "255");
     // Without a read there is no enable byte to change: nothing is staged.
-    staged.ClearPairs();
-    EXPECT_EQ(InterceptItemModify(InfoWithEnable(nullptr), staged, "C1_D2", "7"), 1);
-    EXPECT_TRUE(staged.keys.empty());
+    EXPECT_TRUE(FamilyAStaging(InfoWithEnable(nullptr)).Stage("C1_D2", "7").keys.empty());
+    DeviceRecord staged;
     EXPECT_EQ(InterceptItemModify(InfoWithEnable(nullptr), staged, "C1_BAUD", "9"), 0);
 }
 
