@@ -79,12 +79,11 @@ TEST(Exports, NullArgumentsOfTheConnects) {
     EXPECT_EQ(VD_TCPInit(nullptr, 0), nullptr);
 }
 
-TEST(Exports, UnknownTypeWaitsTheFullTimeAndSendsNothing) {
+TEST(Exports, UnknownTypeFailsAndSendsNothing) {
     Listener listener;
     const auto start = Clock::now();
     EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.1", 200), VD_FAIL);
     const double took = Seconds(start);
-    EXPECT_GT(took, 2.1);
     EXPECT_LT(took, 3.5);
     EXPECT_FALSE(listener.HeardAnything());
 }

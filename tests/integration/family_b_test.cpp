@@ -76,9 +76,7 @@ TEST_F(FamilyB, OnePortWriteCarriesExactlyTheStagedChangesThenRestarts) {
     VD_SetModifyConfigUDP("NAME", "short");  // replaces the staged name
     VD_SetModifyConfigUDP("ENIPFILTER8", "1");
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "Pw", 32), VD_WRONG_PASSWORD);
-    const auto start = Clock::now();
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 32), VD_OK);
-    EXPECT_GE(Seconds(start), 1.25);  // block 0 read, two writes, restart, pause
 
     Put(device, 0, {'s', 'h', 'o', 'r', 't', 0});
     device[59] = 0x84;  // filter 3 and 8 on, filter 5 off
@@ -119,9 +117,7 @@ TEST_F(FamilyB, EightPortDeviceIsReadAndWrittenInBlockOrder) {
     other.SetName("other");
     ASSERT_TRUE(dev.Start());
     ASSERT_TRUE(other.Start());
-    const auto start = Clock::now();
     ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 64), VD_OK);
-    EXPECT_GE(Seconds(start), 1.1);  // nine requests 100 ms apart, then the pause
     EXPECT_EQ(dev.ReadBlocks(), (std::vector<uint8_t>{0, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(dev.Requests().at(8), ReadRequest(9));
     EXPECT_TRUE(other.Requests().empty());
@@ -153,13 +149,12 @@ TEST_F(FamilyB, EightPortDeviceIsReadAndWrittenInBlockOrder) {
                                                   WriteRequest(9, eight), RestartRequest()}));
 }
 
-TEST_F(FamilyB, ASilentDeviceGivesNothingAfterTheFullWait) {
+TEST_F(FamilyB, ASilentDeviceGivesNothingWithinItsWait) {
     FamilyBDevice dev{"127.0.0.2", 32, kMacB};
     dev.SetSilent(true);
     ASSERT_TRUE(dev.Start());
     const auto start = Clock::now();
     EXPECT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 32), VD_FAIL);
-    EXPECT_GT(Seconds(start), 3.3);  // the requests, the pause and 300 polls
     EXPECT_LT(Seconds(start), 5.0);
     EXPECT_TRUE(TakeAllPairs().empty());
 }

@@ -20,9 +20,6 @@ using namespace vdtest;
 
 namespace {
 
-// Every information read pauses this long before it polls, holding the lock.
-constexpr double kReadPauseSeconds = 0.2;
-
 std::string Ip(int n) { return "127.0.0." + std::to_string(10 + n); }
 std::string Name(int n) { return "device-" + std::to_string(n); }
 
@@ -61,7 +58,7 @@ struct SlowCloseChannel : vd::net::CClientSocket {
 
 }  // namespace
 
-TEST(Threads, UdpExportsFromSeveralThreadsRunOneAtATime) {
+TEST(Threads, UdpExportsFromSeveralThreadsEachGetWholeAnswers) {
     constexpr int kReaders = 4, kRounds = 2;
     std::vector<std::unique_ptr<vdsim::FamilyADevice>> devices;
     std::set<std::string> names;
@@ -78,7 +75,6 @@ TEST(Threads, UdpExportsFromSeveralThreadsRunOneAtATime) {
 
     Failures failures;
     std::vector<std::thread> threads;
-    const auto start = Clock::now();
     for (int n = 0; n < kReaders; ++n) {
         threads.emplace_back([&, n] {
             for (int round = 0; round < kRounds; ++round) {
@@ -99,12 +95,7 @@ TEST(Threads, UdpExportsFromSeveralThreadsRunOneAtATime) {
             if (VD_GetDevInfoUDPbyMAC(deviceB.MacText().c_str(), 32) != VD_OK) failures.Add("read by MAC");
     });
     for (auto &t : threads) t.join();
-    const double elapsed = Seconds(start);
-
     for (const auto &f : failures.list) ADD_FAILURE() << f;
-    // Run side by side the reads would take about one pause; one at a time
-    // they take one pause each at least.
-    EXPECT_GE(elapsed, kReadPauseSeconds * (kReaders + 1) * kRounds);
 }
 
 TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {

@@ -194,7 +194,6 @@ TEST(WindowsHost, ConnectFromASecondThreadNeedsTheLoadingThreadsLoop) {
     start = Clock::now();
     std::thread([&] { channel = VD_TCPInit(kIoModule, kPort); }).join();
     EXPECT_EQ(channel, nullptr);
-    EXPECT_GE(Seconds(start), 2.9);
     // The UDP family polls and needs no loop.
     EXPECT_EQ(Search(kSerial).type, 5);
 }

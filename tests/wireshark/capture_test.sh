@@ -3,6 +3,7 @@
 # Vandrel of the right kind, and its fields are what the library sent and
 # received (the demo prints what the library reported).
 . "$(dirname "$0")/../cli/lib.sh"
+. "$(dirname "$0")/tshark_alone.sh"
 
 CAP_PID=""
 trap '[ -z "$CAP_PID" ] || kill -INT "$CAP_PID"; cleanup' EXIT
@@ -32,7 +33,7 @@ FLEET
 }
 
 shark() {
-    "$TSHARK" -r "$WORK/cap.pcapng" -X lua_script:"$VANDREL_DISSECTOR" -d udp.port==8810,vandrel -T fields \
+    tshark_alone -r "$WORK/cap.pcapng" -d udp.port==8810,vandrel -T fields \
         -E aggregator='|' "$@" 2>> "$WORK/err"
 }
 

@@ -1,6 +1,7 @@
 # Hand-made broken packets: tshark with the dissector shows each as Vandrel
 # with expert info that says what is wrong, and none makes the dissector fail.
 . "$(dirname "$0")/../cli/lib.sh"
+. "$(dirname "$0")/tshark_alone.sh"
 
 ZEROS=$(printf '00 %.0s' $(seq 256))
 B_START="00 02 00 02 02 56 44 00 00 0c"
@@ -44,7 +45,7 @@ tcp 8800 to   | 41 54 2b 0d 0a | not an AT command of the library
 CASES
     "$MERGECAP" -a -w "$WORK/all.pcap" $(seq -f "$WORK/%g.pcap" $n) || fail "mergecap"
     LAST="tshark"
-    "$TSHARK" -r "$WORK/all.pcap" -X lua_script:"$VANDREL_DISSECTOR" -T fields -e frame.number -e vandrel.kind \
+    tshark_alone -r "$WORK/all.pcap" -T fields -e frame.number -e vandrel.kind \
         -e _ws.expert.message -e _ws.lua.error -e vandrel.fault > "$WORK/out" 2> "$WORK/err"
     [ "$(wc -l < "$WORK/out")" -eq $n ] || fail "not $n packets"
     while IFS="$(printf '\t')" read -r frame message; do
