@@ -1,6 +1,6 @@
-// A host of the library meeting a crowd: it searches, sleeps as the
-// README's example does, then collects every answer at once, and prints how
-// many it listed and what the collection cost per device:
+// A host of the library meeting a crowd: it searches, sleeps as the C
+// guide's example (docs/library.md) does, then collects every answer at once,
+// and prints how many it listed and what the collection cost per device:
 //
 //   crowd-host SLEEP_MS    ->    "listed 4000 in 21.3 ms, 5.33 us a device"
 #include <chrono>

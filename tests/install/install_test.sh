@@ -1,9 +1,10 @@
 #!/bin/sh
 # Installs a build into a staging prefix and uses it as a host would: the
-# README's C example built once with pkg-config and once with
+# C example of docs/library.md built once with pkg-config and once with
 # find_package(Vandrel), both run against vandrel-sim; the installed tools
 # started from the prefix, their manual pages and the completion of vandrel;
-# the Python module from the prefix and from pip in a virtual environment.
+# the Python module from the prefix and from pip in a virtual environment;
+# then the prefix emptied as docs/install.md says.
 # Runs inside scripts/in-netns.sh.
 #   sh tests/install/install_test.sh BUILD_DIR
 set -eu
@@ -17,10 +18,9 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 cmake --install "$BUILD" --prefix "$STAGE" > /dev/null
 
-# The example as the README shows it, pointed at the simulated device.
-sed -n '/^## Using the library from a host/,/^## /p' "$SRC/README.md" | sed -n '/^```c$/,/^```$/p' |
-    sed '1d;$d' | sed 's/192\.0\.2\.7/127.0.0.2/g' > "$WORK/example.c"
-grep -q VD_SearchAll "$WORK/example.c" || fail "no C example in README.md"
+# The example as the guide shows it, which names the simulator's built-in fleet.
+sed -n '/^```c$/,/^```$/p' "$SRC/docs/library.md" | sed '1d;$d' > "$WORK/example.c"
+grep -q VD_SearchAll "$WORK/example.c" || fail "no C example in docs/library.md"
 
 export PKG_CONFIG_PATH="$STAGE/lib/pkgconfig"
 cc -Wall -Werror -o "$WORK/example-pc" "$WORK/example.c" $(pkg-config --cflags --libs vandrel) \
@@ -41,12 +41,7 @@ CMAKE
 cmake -S "$WORK/cmake" -B "$WORK/cmake/build" -DCMAKE_PREFIX_PATH="$STAGE" > /dev/null
 cmake --build "$WORK/cmake/build" > /dev/null
 
-cat > "$WORK/fleet.txt" <<FLEET
-family-a  127.0.0.2 type=5 name=before password=secret
-io-module 127.0.0.2 port=8800 adc=1,2 io=3,4
-family-b  127.0.0.10 type=32 password=secret
-FLEET
-"$STAGE/bin/vandrel-sim" --fleet "$WORK/fleet.txt" > "$WORK/sim.log" 2>&1 &
+"$STAGE/bin/vandrel-sim" > "$WORK/sim.log" 2>&1 &
 SIM_PID=$!
 i=0
 until grep -q "devices ready" "$WORK/sim.log"; do
@@ -62,14 +57,12 @@ for example in "$WORK/example-pc" "$WORK/cmake/build/example-cmake"; do
 done
 "$STAGE/bin/vandrel" show 127.0.0.2 NAME | grep -q "pump-1" || fail "the installed vandrel did not read the write back"
 
-# The README's Python example with the module from the prefix, which finds
-# the library there; installed with pip into a virtual environment, the
+# The Python guide's first example with the module from the prefix, which
+# finds the library there; installed with pip into a virtual environment, the
 # module takes the library VANDREL_LIB names.
-sed -n '/^## Using the library from Python/,/^## /p' "$SRC/README.md" | sed -n '/^```python$/,/^```$/p' |
-    sed -e '1d;$d' -e 's/192\.0\.2\.7"/127.0.0.2"/g' -e 's/192\.0\.2\.9"/127.0.0.10"/' \
-        -e 's/192\.0\.2\.20"/127.0.0.2"/' > "$WORK/example.py"
+sed -n '/^```python$/,/^```$/p' "$SRC/docs/python.md" | sed -n '1,/^```$/p' | sed '1d;$d' > "$WORK/example.py"
 PYTHONPATH="$STAGE/lib/python3/dist-packages" /usr/bin/python3 "$WORK/example.py" > "$WORK/out" ||
-    fail "the README's Python example failed"
+    fail "the Python guide's example failed"
 grep -q "^127.0.0.2 02:56:44:00:00:02 5$" "$WORK/out" || fail "the Python example found no device"
 read_name='import vandrel; print(vandrel.read("127.0.0.2", ["NAME"], device_type=5)["NAME"])'
 cp -r "$SRC/python" "$WORK/python"
@@ -96,4 +89,9 @@ completes() {
 }
 [ "$(completes vandrel firmware d)" = download ] || fail "no completion of 'vandrel firmware d'"
 [ "$(completes vandrel show --w)" = --with-password ] || fail "no completion of 'vandrel show --w'"
+# Uninstalled as docs/install.md says, the prefix keeps no file.
+xargs rm -f < "$BUILD/install_manifest.txt"
+rm -rf "$STAGE/lib/python3/dist-packages/vandrel" "$STAGE/lib/cmake/Vandrel"
+left=$(find "$STAGE" -type f)
+[ -z "$left" ] || fail "files left after the uninstall: $left"
 echo "install test: passed"

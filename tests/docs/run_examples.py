@@ -1,0 +1,168 @@
+"""Runs every example of the README and of docs/ as written, in order, in a
+private network namespace beside vandrel-sim's built-in fleet.
+
+A fenced block is an example by its language: sh runs in sh -e, python in
+Debian's python3, c is compiled against the build and run. An HTML comment on
+the line before a block says otherwise:
+  <!-- file: NAME -->      the block is written to NAME for the blocks after it;
+  <!-- own simulator -->   the block starts a simulator of its own, so the
+                           built-in fleet is stopped while it runs;
+  <!-- not run: REASON --> the block is shown, not run, for the reason given.
+A text block is output and is not run; any other block needs a comment.
+Each file's examples run in a fresh folder holding `scripts`, `build` (links
+to the checkout's and the build's) and a copy of `python`, with a fresh fleet.
+
+    python3 tests/docs/run_examples.py SOURCE_DIR BUILD_DIR [FILE.md...]
+"""
+import glob
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+FENCE = re.compile(r"^```(\w*)\s*$")
+MARKER = re.compile(r"^<!--\s*(file:|own simulator|not run:)\s*(.*?)\s*-->$")
+TIME_LIMIT = 180
+
+
+def blocks(path):
+    """(line, language, marker, argument, text) of every fenced block."""
+    lines = open(path, encoding="utf-8").read().split("\n")
+    found, i = [], 0
+    while i < len(lines):
+        opening = FENCE.match(lines[i])
+        if not opening:
+            i += 1
+            continue
+        before = next((l.strip() for l in reversed(lines[:i]) if l.strip()), "")
+        marker = MARKER.match(before)
+        end = lines.index("```", i + 1)
+        found.append((i + 1, opening.group(1), marker.group(1) if marker else None,
+                      marker.group(2) if marker else "", "\n".join(lines[i + 1:end]) + "\n"))
+        i = end + 1
+    return found
+
+
+class Fleet:
+    """The built-in fleet, started when a block needs it."""
+
+    def __init__(self, work, env):
+        self.work, self.env, self.process = work, env, None
+
+    def start(self):
+        if self.process:
+            return
+        log = os.path.join(self.work, ".sim.log")
+        with open(log, "wb") as out:
+            self.process = subprocess.Popen(["vandrel-sim", "--quiet"], stdout=out, stderr=subprocess.STDOUT,
+                                            env=self.env, cwd=self.work)
+        ready = os.path.join(self.env["VANDREL_SOURCE"], "scripts", "sim-ready.sh")
+        if subprocess.run(["sh", ready, log, str(self.process.pid)]).returncode != 0:
+            raise RuntimeError("vandrel-sim did not start")
+
+    def stop(self):
+        if self.process:
+            self.process.terminate()
+            self.process.wait()
+            self.process = None
+
+
+def end_group(group, signal_number):
+    """Signals the process group and waits, ten seconds at most, until its
+    processes are gone, so that the next example finds their ports free."""
+    for _ in range(200):
+        try:
+            os.killpg(group, signal_number if _ == 0 else 0)
+        except ProcessLookupError:
+            return
+        time.sleep(0.05)
+    os.killpg(group, signal.SIGKILL)
+
+
+def run(command, work, env):
+    """Runs command in a process group of its own, which goes when it ends
+    (with what the command left running in the background)."""
+    with tempfile.TemporaryFile() as output:
+        process = subprocess.Popen(command, cwd=work, env=env, stdout=output, stderr=subprocess.STDOUT,
+                                   start_new_session=True)
+        try:
+            process.wait(timeout=TIME_LIMIT)
+            ok, late = process.returncode == 0, ""
+        except subprocess.TimeoutExpired:
+            ok, late = False, f"\n(no end after {TIME_LIMIT} s)"
+        end_group(process.pid, signal.SIGKILL if late else signal.SIGTERM)
+        process.wait()
+        output.seek(0)
+        return ok, output.read().decode(errors="replace") + late
+
+
+def example_command(language, text, work, source, build, name):
+    path = os.path.join(work, name)
+    with open(path, "w", encoding="utf-8") as out:
+        out.write(text)
+    if language == "sh":
+        return ["sh", "-e", path]
+    if language == "python":
+        return ["/usr/bin/python3", path]
+    lib = os.path.join(build, "lib")
+    return ["sh", "-c", 'cc -Wall -Werror -x c "$1" -I"$2" -L"$3" -Wl,-rpath,"$3" -lvandrel -o "$1.bin" && "$1.bin"',
+            "cc", path, os.path.join(source, "include"), lib]
+
+
+def run_file(path, source, build):
+    """Failures of the file's examples, and a line for each block."""
+    work = tempfile.mkdtemp()
+    os.symlink(os.path.join(source, "scripts"), os.path.join(work, "scripts"))
+    os.symlink(build, os.path.join(work, "build"))
+    shutil.copytree(os.path.join(source, "python"), os.path.join(work, "python"),
+                    ignore=shutil.ignore_patterns("__pycache__", "tests"))
+    env = dict(os.environ, PATH=os.path.join(build, "bin") + os.pathsep + os.environ["PATH"],
+               PYTHONPATH=os.path.join(source, "python"), VANDREL_LIB=os.path.join(build, "lib"),
+               VANDREL_SOURCE=source)
+    fleet = Fleet(work, env)
+    failures, name = [], os.path.relpath(path, source)
+    try:
+        for n, (line, language, marker, argument, text) in enumerate(blocks(path)):
+            where = f"{name}:{line}"
+            if marker == "not run:":
+                if not argument:
+                    failures.append(f"{where}: 'not run' without a reason")
+                print(f"{where}: not run ({argument})")
+            elif marker == "file:":
+                with open(os.path.join(work, argument), "w", encoding="utf-8") as out:
+                    out.write(text)
+            elif language in ("sh", "python", "c"):
+                if marker == "own simulator":
+                    fleet.stop()
+                else:
+                    fleet.start()
+                ok, output = run(example_command(language, text, work, source, build, f".example{n}"), work, env)
+                print(f"{where}: {'ran' if ok else 'FAILED'}")
+                if not ok:
+                    failures.append(f"{where}: the example failed:\n{text}--- its output:\n{output}")
+            elif language != "text":
+                failures.append(f"{where}: a {language or 'plain'} block neither runs nor says why not")
+    finally:
+        fleet.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    return failures
+
+
+def main():
+    if [name for _, name in socket.if_nameindex()] != ["lo"]:
+        sys.exit("refusing to run outside a private network namespace (scripts/in-netns.sh)")
+    source, build = (os.path.abspath(p) for p in sys.argv[1:3])
+    files = sys.argv[3:] or [os.path.join(source, "README.md")] + sorted(glob.glob(os.path.join(source, "docs", "*.md")))
+    failures = [f for path in files for f in run_file(os.path.abspath(path), source, build)]
+    for failure in failures:
+        print("FAILED: " + failure, file=sys.stderr)
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
