@@ -1,49 +1,89 @@
 #include "json.h"
 
+#include <cstdio>
+
 namespace vdcli {
-
-namespace {
-
-// Each byte as its Latin-1 code point, in UTF-8.
-std::string Latin1ToUtf8(const std::string &bytes) {
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
-Json::Json(const std::string &text) : m_value(Latin1ToUtf8(text)) {}
 
 Json Json::Object() {
     Json j;
-    j.m_value = nlohmann::ordered_json::object();
+    j.m_kind = Kind::Object;
     return j;
 }
 
 Json Json::Array() {
     Json j;
-    j.m_value = nlohmann::ordered_json::array();
+    j.m_kind = Kind::Array;
     return j;
 }
 
 Json &Json::Set(const std::string &key, Json value) {
-    m_value[Latin1ToUtf8(key)] = std::move(value.m_value);
+    for (auto &item : m_items)
+        if (item.first == key) {
+            item.second = std::move(value);
+            return *this;
+        }
+    m_items.emplace_back(key, std::move(value));
     return *this;
 }
 
 Json &Json::Push(Json value) {
-    m_value.push_back(std::move(value.m_value));
+    m_items.emplace_back(std::string(), std::move(value));
     return *this;
 }
 
-std::string Json::Dump() const { return m_value.dump(2, ' ', true); }
+std::string JsonQuote(const std::string &text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            // Device texts are 8-bit; bytes outside ASCII are passed as
+            // their Latin-1 code points so the output stays valid UTF-8.
+            if (c < 0x20 || c >= 0x7F) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                out += esc;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+void Json::DumpTo(std::string &out, int depth) const {
+    switch (m_kind) {
+    case Kind::Null: out += "null"; return;
+    case Kind::String: out += JsonQuote(m_text); return;
+    case Kind::Bool:
+    case Kind::Number: out += m_text; return;
+    case Kind::Array:
+    case Kind::Object: break;
+    }
+    const bool object = m_kind == Kind::Object;
+    if (m_items.empty()) {
+        out += object ? "{}" : "[]";
+        return;
+    }
+    const std::string pad(size_t(depth + 1) * 2, ' ');
+    out += object ? "{\n" : "[\n";
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        out += pad;
+        if (object) out += JsonQuote(m_items[i].first) + ": ";
+        m_items[i].second.DumpTo(out, depth + 1);
+        out += i + 1 < m_items.size() ? ",\n" : "\n";
+    }
+    out += std::string(size_t(depth) * 2, ' ') + (object ? "}" : "]");
+}
+
+std::string Json::Dump() const {
+    std::string out;
+    DumpTo(out, 0);
+    return out;
+}
 
 }  // namespace vdcli

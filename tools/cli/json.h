@@ -1,24 +1,23 @@
-// The --json output, written by nlohmann-json as the tool's reading is:
-// objects keep their keys in the order they were set, so the output reads in
-// the same order as the tables, and device texts (8-bit) carry each byte as
-// its Latin-1 code point, the rule by which plans and backups are read back.
+// A small JSON value for --json output: objects keep their keys in the order
+// they were set, so the output reads in the same order as the tables.
 #ifndef VANDREL_CLI_JSON_H
 #define VANDREL_CLI_JSON_H
 
-#include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vdcli {
 
 class Json {
 public:
     Json() = default;  // null
-    Json(const char *text) : Json(std::string(text)) {}
-    Json(const std::string &text);
-    Json(long long number) : m_value(number) {}
-    Json(int number) : m_value(number) {}
-    Json(unsigned number) : m_value(number) {}
-    Json(bool flag) : m_value(flag) {}
+    Json(const char *text) : m_kind(Kind::String), m_text(text) {}
+    Json(std::string text) : m_kind(Kind::String), m_text(std::move(text)) {}
+    Json(long long number) : m_kind(Kind::Number), m_text(std::to_string(number)) {}
+    Json(int number) : Json(static_cast<long long>(number)) {}
+    Json(unsigned number) : Json(static_cast<long long>(number)) {}
+    Json(bool flag) : m_kind(Kind::Bool), m_text(flag ? "true" : "false") {}
 
     static Json Object();
     static Json Array();
@@ -26,12 +25,19 @@ public:
     Json &Set(const std::string &key, Json value);  // object
     Json &Push(Json value);                         // array
 
-    // Indented text, ASCII only, ending without a newline.
+    // Indented text, ending without a newline.
     std::string Dump() const;
 
 private:
-    nlohmann::ordered_json m_value;
+    enum class Kind { Null, Bool, Number, String, Array, Object };
+    void DumpTo(std::string &out, int depth) const;
+
+    Kind m_kind = Kind::Null;
+    std::string m_text;
+    std::vector<std::pair<std::string, Json>> m_items;  // arrays leave the keys empty
 };
+
+std::string JsonQuote(const std::string &text);
 
 }  // namespace vdcli
 
