@@ -174,16 +174,14 @@ int CDevTypeRegistry::SetModifyConfig(const char *key, const char *value) {
 }
 
 int CDevTypeRegistry::Write(const RequestRecord &request, uint8_t type) {
-    using Clock = std::chrono::steady_clock;
     for (auto &h : m_handlers) h->m_writeConfirmed = true;
-    const Clock::time_point start = Clock::now();
+    const SteadyClock::time_point start = SteadyClock::now();
     Offer(request, type, [](CDevType &h) { h.WriteConfig(); });
     // The device gets its pause after the write's last datagram; the time a
     // handler spent confirming after it is part of that pause.
-    Clock::time_point until = start;
+    SteadyClock::time_point until = start;
     for (auto &h : m_handlers) until = std::max(until, h->m_lastWrite);
-    until += std::chrono::milliseconds(kPauseAfterWriteMs);
-    Sleep(int(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count()));
+    Sleep(MsUntil(until + std::chrono::milliseconds(kPauseAfterWriteMs)));
     // What is left to hand out: the pairs that did not take, when some did not.
     bool confirmed = true;
     for (auto &h : m_handlers) {

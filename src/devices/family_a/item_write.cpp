@@ -1,8 +1,7 @@
 // CItemDevType's write, confirmed: the device answers a write with nothing,
 // so it is read back and every staged pair compared with what it holds.
-#include <chrono>
-
 #include "base/sleep.h"
+#include "core/write_confirm.h"
 #include "devices/family_a/item_dev_type.h"
 #include "devices/family_a/item_table.h"
 #include "devices/family_a/write_packet.h"
@@ -11,18 +10,11 @@ namespace vd {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = SteadyClock;
 
-// The read-back goes out once the device has had the time it takes to answer
-// a request, and is over within the pause the write gives the device (500
-// ms), so that a write confirmed on a clean wire takes no longer than before.
-constexpr int kReadBackAfterMs = 100;
+// The read-back is over within the pause after the write (500 ms).
 constexpr int kReadBackTries = 2;
 constexpr int kReadBackWaitMs = 150;
-// A write is sent at most this often: at 10% loss each way a write and its
-// read-back both get through 4 times in 5, so three tries leave about one
-// write in a hundred unconfirmed.
-constexpr int kWriteTries = 3;
 
 // The bytes a value text is written as; a row's read-back is compared with
 // what was staged through them, so that two texts of one value agree.

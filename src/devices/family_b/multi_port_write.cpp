@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/sleep.h"
+#include "core/write_confirm.h"
 #include "devices/family_b/key_rules.h"
 #include "devices/family_b/multi_port_dev_type.h"
 #include "devices/family_b/value_codec.h"
@@ -13,28 +14,15 @@ namespace vd {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = SteadyClock;
 
 // Pacing of the device's write requests.
 constexpr int kAfterWriteMs = 180;
 constexpr int kBeforeRestartMs = 120;
-// The read-back goes out within the pause after a write, once the device
-// has had the time it takes to answer a read (the read pacing), so that a
-// write confirmed on a clean wire takes no longer than before.
-constexpr int kReadBackAfterMs = 100;
-// A block is sent at most this often before the write is given up: at 10%
-// loss each way a write and its read-back both get through 4 times in 5, so
-// three tries leave about one block in a hundred unconfirmed.
-constexpr int kWriteTries = 3;
 // Blocks a write needs are read within the wait of the password's read,
 // asked for again at the interval the registry's reads use.
 constexpr int kFetchWaitMs = 2000;
 constexpr int kFetchRepeatMs = 300;
-
-int MsLeft(Clock::time_point until) {
-    return int(std::max<long long>(
-        0, std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count()));
-}
 
 }  // namespace
 
@@ -43,7 +31,7 @@ bool CMultiPortDevType::Await(int ms, Take take, Done done) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
     uint8_t buffer[kBlockReplySize + 1];
     while (!done()) {
-        const int left = MsLeft(until);
+        const int left = MsUntil(until);
         if (left == 0) return false;
         int length = int(sizeof buffer);
         const int got = m_requestSocket.ReceiveTimed(buffer, length, nullptr, std::min(left, 10));
@@ -83,9 +71,9 @@ bool CMultiPortDevType::WriteConfirmed(BlockWrite &write, uint8_t block) {
         Sleep(kReadBackAfterMs);
         m_requestSocket.DiscardQueued();
         if (!Send(ReadRequest(m_request.targetMac, block))) return false;
-        const bool confirmed = Await(MsLeft(sent + std::chrono::milliseconds(kAfterWriteMs)), take,
+        const bool confirmed = Await(MsUntil(sent + std::chrono::milliseconds(kAfterWriteMs)), take,
                                      [&] { return write.Confirmed(block); });
-        Sleep(MsLeft(sent + std::chrono::milliseconds(kAfterWriteMs)));
+        Sleep(MsUntil(sent + std::chrono::milliseconds(kAfterWriteMs)));
         if (confirmed) return true;
     }
     return false;
