@@ -43,8 +43,10 @@ private:
     // A device command packet over TCP; its reply text goes into param.
     int SendStreamCommand(const char *cmd, char *param, size_t paramCap);
 
-    // Reads the device's settings into m_info; false when no answer came.
-    bool ReadBack();
+    // Reads the device's settings into m_info, asking at its address and, for
+    // a write that gives it another (movedTo, may be empty), there as well;
+    // false when no answer came.
+    bool ReadBack(const CString &movedTo);
     // The staged pairs of pending that m_info does not show as taken.
     DeviceRecord NotHeld(const DeviceRecord &pending) const;
 

@@ -26,14 +26,17 @@ std::vector<uint8_t> Encoded(const ItemRow &row, const CString &text) {
 
 }  // namespace
 
-bool CItemDevType::ReadBack() {
+bool CItemDevType::ReadBack(const CString &movedTo) {
     Sleep(kReadBackAfterMs);
     m_requestSocket.DiscardQueued();
     m_info.ClearPairs();
     m_replyMode = kReplyInfo;
     uint8_t buffer[2048];
     for (int attempt = 0; attempt < kReadBackTries && m_info.keys.empty(); ++attempt) {
-        if (!SendRequest(RequestPacket(kCodeInfoRequest))) return false;
+        // A device given a new address may answer from there at once.
+        const CString &host = attempt % 2 && !movedTo.empty() ? movedTo : m_request.targetIp;
+        m_requestSocket.Open(m_request.transport, host.c_str(), kItemPort);
+        if (!SendRequest(RequestPacket(kCodeInfoRequest))) break;
         const Clock::time_point until = Clock::now() + std::chrono::milliseconds(kReadBackWaitMs);
         char from[52];
         while (m_info.keys.empty() && Clock::now() < until) {
@@ -44,6 +47,7 @@ bool CItemDevType::ReadBack() {
         }
     }
     m_replyMode = kReplyWrite;
+    m_requestSocket.Open(m_request.transport, m_request.targetIp.c_str(), kItemPort);
     return !m_info.keys.empty();
 }
 
@@ -70,13 +74,15 @@ int CItemDevType::WriteConfig() {
     if (m_staged.keys.empty()) return 0;
     m_staged.code1 = m_info.code1;
     DeviceRecord pending = m_staged;
+    const int ip = m_staged.Find("IP");
+    const CString movedTo = ip >= 0 && m_staged.values[size_t(ip)] != m_request.targetIp ? m_staged.values[size_t(ip)] : "";
     for (int attempt = 0; attempt < kWriteTries; ++attempt) {
         const Packet packet = BuildWritePacket(pending);
         if (packet.empty()) return 0;
         const Clock::time_point sent = Clock::now();
         if (!SendRequest(packet)) return 0;
         m_lastWrite = sent;
-        if (ReadBack()) pending = NotHeld(pending);
+        if (ReadBack(movedTo)) pending = NotHeld(pending);
         if (pending.keys.empty()) {
             m_info.ClearPairs();
             return 1;
