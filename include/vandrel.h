@@ -125,7 +125,8 @@ VD_API int32_t VD_CALL VD_GetSearchDev(char *ip, char *version, char *mac,
                                uint8_t *code1, uint8_t *code2, uint32_t *port);
 
 /* Reads a family A device's settings by IP, for VD_GetDevConfigUDP. Waits
-   for the answer, about 2.2 s at most.
+   for the answer, about 2.2 s at most, sending the request again every
+   300 ms or so while none has come.
    Returns 1 when they arrived, 0 when not, 101 for a family B type (at
    once, nothing sent). */
 VD_API int32_t VD_CALL VD_GetDevInfoUDPbyIP(const char *ip, int32_t type);
@@ -134,7 +135,9 @@ VD_API int32_t VD_CALL VD_GetDevInfoUDPbyIP(const char *ip, int32_t type);
    blocks are asked for by broadcast on UDP port 8801. mac is the text
    "%02X:%02X:%02X:%02X:%02X:%02X" in upper case; answers are matched by
    exact comparison, so other spellings never match. Waits about 3.2 s at
-   most.
+   most, until every block of the model has arrived: a block that arrives
+   twice counts once, and blocks still missing are asked for again every
+   300 ms or so.
    Returns 1, 0, or 101 for a type outside family B (at once). */
 VD_API int32_t VD_CALL VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type);
 
