@@ -8,7 +8,7 @@ from typing import Iterable, Mapping, Optional, Union
 from . import _args
 from ._native import KEY_LEN, VALUE_LEN, lib, udp
 from .devices import Target, resolve
-from .errors import OK, NoAnswerError, error_for
+from .errors import FAIL, OK, NoAnswerError, error_for
 
 Value = Union[str, bytes, int]
 
@@ -45,11 +45,12 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
           device_type: Optional[int] = None) -> None:
     """Writes changed settings to a device, guarded by its password: the
     device is read, its password compared (a mismatch writes nothing and
-    raises WrongPasswordError), then the changes are sent. Values are the
-    texts read() gives ("invalid" switches a destination off); numbers are
-    taken as their decimal text. The device does not confirm a write: read
-    it back to see what it took (it cuts a value longer than its field).
-    Family B devices restart after a write."""
+    raises WrongPasswordError), then the changes are sent and read back.
+    Values are the texts read() gives ("invalid" switches a destination off);
+    numbers are taken as their decimal text. A write the device was not seen
+    to take raises VandrelError naming the keys (a family B device then has
+    what was written written back and is not restarted). Family B devices
+    restart after a write."""
     if not isinstance(changes, Mapping):
         raise TypeError(f"changes must be a mapping of keys to values, not {type(changes).__name__}")
     if not changes:
@@ -68,10 +69,13 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
                 lib.VD_SetModifyConfigUDP(key, value)
             modify = lib.VD_ModifyDevUDPbyMAC if by_mac else lib.VD_ModifyDevUDPbyIP
             result = modify(address.encode(), secret, device_type)
+            # A write the library could not confirm leaves the keys that the
+            # device was not seen to hold.
+            not_confirmed = list(_take_all()) if result == FAIL else []
         finally:
             lib.VD_ResetModifyConfigUDP()
     if result != OK:
-        raise error_for(result, address)
+        raise error_for(result, address, "not confirmed by reading the device back: " + " ".join(not_confirmed))
 
 
 def _listed(keys: Iterable[str]) -> list[object]:

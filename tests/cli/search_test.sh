@@ -23,4 +23,16 @@ test_search_nobody_answers() {
     expect_err "127\.0\.0\.9 did not answer within 200 ms"
 }
 
+test_search_repeats_its_request_and_lists_each_device_once() {
+    start_standard_fleet
+    # Requests at 0, 250 and 500 ms: every device answers each of them.
+    run search --wait 600 --json
+    expect_status 0
+    expect_out '^  "requests": 3,$'
+    [ "$(grep -c '"ip":' "$WORK/out")" -eq 5 ] || fail "not five devices"
+    # The simulator logs in 100 ms ticks.
+    sleep 0.3
+    [ "$(grep -Ec "127\.0\.0\.3 +family-a +broadcast search" "$WORK/sim.log")" -eq 3 ] || fail "not three requests"
+}
+
 run_case "$1"

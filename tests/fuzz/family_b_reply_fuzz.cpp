@@ -1,5 +1,5 @@
 // CMultiPortDevType::OnDatagram on an eight-port handler that asked one MAC
-// for its blocks. The first byte's low bit picks whether the handler waits
+// for every block. The first byte's low bit picks whether the handler waits
 // for information (reply mode 1) or not; the rest is the datagram. The pairs
 // of an accepted reply are then handed out, as a host would take them.
 #include <cstddef>
@@ -12,10 +12,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1) return 0;
     handler.m_request.targetMac = "02:00:00:AB:CD:EF";
     handler.m_replyMode = data[0] & 1;
-    handler.m_replyCount = 0;
+    // Every block number the slots hold is asked for.
+    const vd::BlockMask all = ~vd::BlockMask(0);
+    handler.m_read.Start(handler.m_request.targetMac, all);
     handler.m_info.ClearPairs();
     const int accepted = handler.OnDatagram(data + 1, int(size - 1), "127.0.0.2");
-    if (handler.m_replyCount != (accepted ? 1 : 0)) __builtin_trap();
+    // An accepted reply brings exactly one block.
+    const vd::BlockMask got = all & ~handler.m_read.Missing();
+    if (accepted ? (got == 0 || (got & (got - 1)) != 0) : got != 0) __builtin_trap();
     if (handler.m_info.keys.size() != handler.m_info.values.size()) __builtin_trap();
     for (;;) {
         vd::CString key, value;

@@ -21,7 +21,7 @@ io-module 127.0.0.3  port=8800 adc=1,2 io=3,4
 firmware  127.0.0.4  port=8810 transport=udp
 family-b  127.0.0.10 type=32 name=one-port password=admin
 FLEET
-    run search --wait 300
+    run search --wait 200
     run cmd 127.0.0.3 RESETDEV10T 1 --type 7
     run firmware erase 127.0.0.4 --port 8810 --type 17
     run at 127.0.0.10 --password wrong C1_BAUD
@@ -67,7 +67,10 @@ shown() { sed -n "/^\\\$ vandrel show $1/,/^\\\$/p" "$WORK/demo.out" | grep -E '
 
 test_capture_of_the_demo_decodes_as_the_library_saw_it() {
     capture
-    expect_same "packets not Vandrel" "$(shark -Y '(udp || tcp.len > 0) && !vandrel' -e frame.number)" ""
+    # A request without answer is sent again, so on a loaded machine a late
+    # answer may find its socket closed: the ICMP message that says so
+    # carries the answer's UDP header, and is not Vandrel's.
+    expect_same "packets not Vandrel" "$(shark -Y '(udp || tcp.len > 0) && !vandrel && !icmp' -e frame.number)" ""
     expect_same "broken packets" "$(shark -Y 'vandrel.fault || _ws.lua.error || _ws.malformed || vandrel.malformed
         || vandrel.unknown || vandrel.unexpected || vandrel.checksum' -e frame.number)" ""
     shark -Y vandrel $(printf -- ' -e %s' $COLUMNS) > "$WORK/fields"
@@ -91,7 +94,7 @@ search reply,search request,write request,"
     expect_same "family B MAC" "$(fields '(block|restart).*request' vandrel.b.mac | sort -u)" "02:56:44:00:00:0c"
     expect_same "family B requests" "$(fields '(block|restart).*request' vandrel.b.block vandrel.kind | joined \
         | sed 's/ request//g; s/block //g')" "0 read,2 read,3 read,4 read,5 read,0 read,2 read,3 read,4 read,\
-5 read,0 read,3 write,129 restart,0 read,2 read,3 read,4 read,5 read,"
+5 read,0 read,3 write,3 read,129 restart,0 read,2 read,3 read,4 read,5 read,"
     write=$(fields 'block write request' vandrel.b.key vandrel.b.value | pairs)
     echo "$write" | grep -qx "C2_BAUD 9600" && echo "$write" | grep -qx "C2_D2 12" || fail "block write request"
     replies=$(fields 'block reply' vandrel.b.key vandrel.b.value | pairs)

@@ -141,7 +141,8 @@ int RunDownload(const Args &args, const Printer &out) {
     out.Note("downloading " + what + " ...");
     const int r = Send(ct, "DOWNLOAD", param);
     if (r != VD_OK)
-        return out.Fail(ct.target.addr.text + ": download failed: no connection, or a packet was not acknowledged", r,
+        return out.Fail(ct.target.addr.text + ": download failed: no connection, or a packet was not acknowledged; "
+                        "the device has not got the images whole and needs a new download", r,
                         kExitFailed);
     return Report(out, ct, "DOWNLOAD", r, "download acknowledged by " + ct.target.addr.text);
 }

@@ -12,6 +12,22 @@ namespace {
 
 std::string OrDash(const std::string &text) { return text.empty() ? "-" : text; }
 
+// How many search requests went out: the search repeats its request while
+// it waits, and answers to each are listed once.
+Json RequestsJson(int requests) { return Json::Object().Set("requests", requests); }
+
+Json DevicesJson(const std::vector<FoundDevice> &found) {
+    Json list = Json::Array();
+    for (const FoundDevice &d : found) {
+        Json dev = Json::Object();
+        dev.Set("ip", d.ip).Set("mac", d.mac).Set("type", d.type);
+        dev.Set("family", FamilyOf(d.type) == Family::A ? "A" : FamilyOf(d.type) == Family::B ? "B" : "?");
+        dev.Set("version", d.version).Set("code2", d.code2).Set("port", d.port);
+        list.Push(dev);
+    }
+    return list;
+}
+
 int RunSearch(const Args &args, const Printer &out) {
     long long waitMs = 0;
     int status = 0;
@@ -20,25 +36,18 @@ int RunSearch(const Args &args, const Printer &out) {
     if (!args.Positionals().empty() && !ParseHost(args.Positionals()[0], out, target, status)) return status;
 
     CatchInterrupt();
-    const std::vector<FoundDevice> found = SearchDevices(target, int(waitMs));
+    int requests = 0;
+    const std::vector<FoundDevice> found = SearchDevices(target, int(waitMs), nullptr, &requests);
     const std::string answered =
         std::to_string(found.size()) + (found.size() == 1 ? " device answered" : " devices answered");
     if (found.empty() && Interrupted()) return out.Fail("interrupted: no device had answered", 0, kExitInterrupted);
     if (found.empty()) {
         const std::string what = target.empty() ? "no device answered" : target + " did not answer";
         return out.Fail(what + " within " + std::to_string(waitMs) + " ms", VD_FAIL,
-                        ExitStatusFor(VD_NO_INFO));
+                        ExitStatusFor(VD_NO_INFO), RequestsJson(requests));
     }
     if (out.Json()) {
-        Json list = Json::Array();
-        for (const FoundDevice &d : found) {
-            Json dev = Json::Object();
-            dev.Set("ip", d.ip).Set("mac", d.mac).Set("type", d.type);
-            dev.Set("family", FamilyOf(d.type) == Family::A ? "A" : FamilyOf(d.type) == Family::B ? "B" : "?");
-            dev.Set("version", d.version).Set("code2", d.code2).Set("port", d.port);
-            list.Push(dev);
-        }
-        out.Document(list);
+        out.Document(RequestsJson(requests).Set("devices", DevicesJson(found)));
     } else {
         std::vector<Row> rows;
         for (const FoundDevice &d : found)
@@ -68,7 +77,9 @@ std::vector<Command> DiscoveryCommands() {
         "run it only on a network where that is fine. With ADDRESS only that address\n"
         "is asked (it may be a directed broadcast address). A broadcast leaves by every\n"
         "interface that can broadcast (see 'vandrel interfaces'), so a device reachable\n"
-        "over two links may answer twice: identical answers are listed once. Ctrl-C\n"
+        "over two links may answer twice: identical answers are listed once. The request\n"
+        "is sent again every 250 ms while the wait lasts, so that a lost request or\n"
+        "answer is made up for; --json gives {\"requests\": N, \"devices\": [...]}. Ctrl-C\n"
         "ends the wait and lists the devices that answered so far (exit status 130).\n";
     search.maxPositionals = 1;
     return {{search, RunSearch}};

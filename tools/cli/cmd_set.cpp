@@ -97,6 +97,24 @@ bool ReadBack(const Target &t, const std::vector<Setting> &sent, Pairs &pairs) {
     return false;
 }
 
+// The library reads every write back; after one that it could not confirm,
+// it hands out the staged pairs that the device was not seen to hold. A
+// family B write is all or nothing: what took is written back as it was and
+// the device is not restarted.
+int NotConfirmed(const Target &t, const Printer &out, Json &doc) {
+    const bool allOrNothing = FamilyOf(t.type) == Family::B;
+    Json keys = Json::Array();
+    std::string list;
+    for (const auto &p : TakeAll()) {
+        keys.Push(p.first);
+        list += " " + p.first;
+    }
+    doc.Set("written", !allOrNothing).Set("not_confirmed", keys);
+    const std::string after = allOrNothing ? "; what was written was written back and the device not restarted" : "";
+    return out.Fail(t.addr.text + ": not confirmed by reading the device back:" + list + after, VD_FAIL,
+                    kExitFailed, doc);
+}
+
 // "stored", or why not.
 std::string VerifyOne(const Setting &s, const Pairs &after) {
     std::string value;
@@ -205,14 +223,13 @@ int RunSet(const Args &args, const Printer &out) {
                                : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), password.c_str(), t.type);
     VD_ResetModifyConfigUDP();
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
+    if (r == VD_FAIL) return NotConfirmed(t, out, doc);
     if (r != VD_OK) return out.Fail(t.addr.text + ": " + CodeMessage(r) + "; nothing written", r, ExitStatusFor(r));
 
     if (!args.Has("--verify") || Interrupted()) {
         report(true, nullptr);
         if (Interrupted()) return finish(t.addr.text + ": written, then interrupted: not read back", 0, kExitInterrupted);
-        return finish("sent to " + t.addr.text + "; the device does not confirm writes: read back with 'vandrel show' "
-                      "or use --verify",
-                      VD_OK, kExitOk);
+        return finish("written to " + t.addr.text + " and confirmed by reading it back", VD_OK, kExitOk);
     }
     Pairs after;
     if (!ReadBack(t, send, after)) {
@@ -250,6 +267,10 @@ Command SetCommand() {
         "by the device's password; a mismatch writes nothing. Values are the texts\n"
         "'show' prints; 'invalid' switches a destination off. Family B devices\n"
         "restart after a write.\n\n"
+        "Every write is read back by the library and sent again, a few times, while\n"
+        "the device does not hold it; keys it still does not hold are named and the\n"
+        "command fails (exit status 1). A family B write is all or nothing: what was\n"
+        "written is then written back and the device is not restarted.\n\n"
         "Restoring a backup: 'vandrel show ADDRESS --json > FILE', later\n"
         "'vandrel set ADDRESS --from FILE'. TYPE, MAC and VERSION are skipped, and\n"
         "so is IP when FILE is of another device. Add --with-password to the show\n"

@@ -117,15 +117,36 @@ bool ParseHost(const std::string &word, const Printer &out, std::string &host, i
     return true;
 }
 
-std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt) {
+namespace {
+
+// A device answers a search within a few milliseconds, so an answer that has
+// not come 250 ms after the request was lost, or its request was: the
+// request is sent again at that interval while the wait lasts (four times in
+// the default second: at 10% loss each way a device is missed about once in
+// 800 searches). Devices that answered before answer again, alike, and are
+// listed once.
+constexpr int kSearchRepeatMs = 250;
+
+void SendSearch(const std::string &addr) {
     if (addr.empty())
         VD_SearchAll();
     else
         VD_Search(addr.c_str());
+}
+
+}  // namespace
+
+std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt, int *requests) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(waitMs);
+    auto nextRequest = start + std::chrono::milliseconds(kSearchRepeatMs);
+    SendSearch(addr);
+    int sent = 1;
+    if (requests) *requests = sent;
     std::vector<FoundDevice> found;
     // A device heard over two links answers twice, alike.
     std::set<std::string> seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         // Answers queue while the library does not look, and a queue that
         // overflows loses them: collect as they come, resting 1 ms only
@@ -143,7 +164,13 @@ std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, cons
             found.push_back(d);
             if (stopAt && Matches(d, *stopAt)) return found;
         }
-        if (std::chrono::steady_clock::now() >= deadline || Interrupted()) return found;
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline || Interrupted()) return found;
+        if (now >= nextRequest) {
+            SendSearch(addr);
+            if (requests) *requests = ++sent;
+            nextRequest += std::chrono::milliseconds(kSearchRepeatMs);
+        }
         if (!came) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }

@@ -37,11 +37,13 @@ struct FoundDevice {
 // Whether d is the device that addr names: by its MAC, or by its IP.
 bool Matches(const FoundDevice &d, const Address &addr);
 
-// Sends a search (broadcast when addr is empty) and collects what answers
-// within waitMs, each distinct answer once. With stopAt set, returns as soon as a matching device is in;
-// after Ctrl-C (CatchInterrupt), with what has come in so far.
-std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs,
-                                       const Address *stopAt = nullptr);
+// Sends a search (broadcast when addr is empty), again every 250 ms while
+// the wait lasts, and collects what answers within waitMs, each distinct
+// answer once. With stopAt set, returns as soon as a matching device is in;
+// after Ctrl-C (CatchInterrupt), with what has come in so far. requests, when
+// given, gets the number of requests sent.
+std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt = nullptr,
+                                       int *requests = nullptr);
 
 constexpr int kTypeSearchWaitMs = 600;
 

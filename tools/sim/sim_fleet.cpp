@@ -32,12 +32,13 @@ const char kSettingsHelp[] =
     "  family-a  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
     "            [search=fixed|items] [silent=yes] [silent-after=N]\n"
     "  family-b  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
-    "            [at-port=N|none] [silent=yes]\n"
+    "            [at-port=N|none] [silent=yes] [ignore-writes=N]\n"
     "  io-module ADDRESS [port=N] [adc=A,B] [io=A,B]\n"
     "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n"
     "  crowd     ADDRESS [count=N]   N devices (up to 65536) from ADDRESS on, that answer\n"
     "            each search as fast as they can\n"
-    "silent-after=N: the device answers N information requests, then none.\n";
+    "silent-after=N: the device answers N information requests, then none.\n"
+    "ignore-writes=N: the first N writes of each block do not take.\n";
 
 bool IsDeviceAddress(const std::string &address) {
     in_addr a{};

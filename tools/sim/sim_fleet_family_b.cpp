@@ -86,13 +86,15 @@ std::string Describe(const Bytes &b) {
 
 class FamilyBMember : public FleetMember {
 public:
-    FamilyBMember(const std::string &ip, uint8_t type, const Mac &mac, uint8_t version, const Settings &s, bool silent)
+    FamilyBMember(const std::string &ip, uint8_t type, const Mac &mac, uint8_t version, const Settings &s, bool silent,
+                  int ignoreWrites)
         : m_device(ip, type, mac),
           m_search(SearchIdentity{ip, mac, type, 0, version, s.atPort}),
           m_type(type),
           m_password(s.password) {
         FillBlocks(m_device, FamilyBDevice::PortsOf(type), s);
         m_device.SetSilent(silent);
+        for (uint8_t block : m_device.BlockNumbers()) m_device.IgnoreWrites(block, ignoreWrites);
         if (s.atPort != 0) {
             AtDeviceSettings at;
             at.address = ip;
@@ -151,11 +153,12 @@ private:
 
 std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::string &error) {
     EntrySettings s(entry);
-    long type = 0, version = 0, atPort = 0;
+    long type = 0, version = 0, atPort = 0, ignoreWrites = 0;
     Mac mac{};
     Settings settings;
     const std::string at = s.Text("at-port", "8800");
-    bool ok = s.Number("type", 0, 0, 255, type) && s.Number("version", 5, 0, 255, version) && s.Mac(mac);
+    bool ok = s.Number("type", 0, 0, 255, type) && s.Number("version", 5, 0, 255, version) && s.Mac(mac) &&
+              s.Number("ignore-writes", 0, 0, 1000000, ignoreWrites);
     if (ok && at != "none") ok = s.Number("at-port", 8800, 1, 65535, atPort);
     settings.name = s.Text("name", "device");
     settings.password = s.Text("password", "admin");
@@ -170,7 +173,8 @@ std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::str
         error = "name and password hold at most 15 characters";
         return nullptr;
     }
-    return std::make_unique<FamilyBMember>(entry.address, uint8_t(type), mac, uint8_t(version), settings, silent);
+    return std::make_unique<FamilyBMember>(entry.address, uint8_t(type), mac, uint8_t(version), settings, silent,
+                                           int(ignoreWrites));
 }
 
 }  // namespace vdsim
