@@ -59,9 +59,11 @@ test_family_b_write_sends_again_a_block_that_was_lost() {
 
 test_family_a_write_whose_datagram_was_lost_is_sent_again() {
     fault_start || fail "the devices did not start"
-    # The first write to the family A device (to its port 8800, larger than
-    # any search or read request) is lost.
-    expect_ok_despite set-ip 'drop-request=udp dport 8800 ip daddr 198.18.1.2 udp length > 100 numgen inc mod 1000000 0'
+    # The first write to the family A device (a datagram to its port 8800
+    # whose first item is neither a search, A1 15, nor a request, A1 14) is
+    # lost.
+    expect_ok_despite set-ip \
+        'drop-request=ip daddr 198.18.1.6 udp dport 8800 @th,72,8 != { 0x14, 0x15 } numgen inc mod 1000000 0'
 }
 
 test_firmware_takes_no_surplus_acknowledgement_for_a_lost_chunk() {
