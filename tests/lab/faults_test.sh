@@ -78,4 +78,20 @@ test_firmware_takes_no_surplus_acknowledgement_for_a_lost_chunk() {
     case "$verdict" in ok | failed) ;; *) cat "$WORK/faults.log" >&2 && fail "$verdict" ;; esac
 }
 
+# The commands of docs/faulty-wire.md, on a lab of this test's own.
+test_guide_examples() {
+    root=$(dirname "$LAB")/..
+    # The lab is built first and torn down last, whatever the order in the text.
+    grep '^    sh scripts/' "$root/docs/faulty-wire.md" | sed "s/ demo / guide$$ /" > "$WORK/lines"
+    { grep ' up ' "$WORK/lines"; grep -v ' up \| down ' "$WORK/lines"; grep ' down ' "$WORK/lines"; } > "$WORK/examples"
+    [ "$(wc -l < "$WORK/examples")" -ge 6 ] || fail "the guide's examples were not found"
+    while read -r line; do
+        LAST=$line
+        (cd "$root" && eval "$line") > "$WORK/out" 2> "$WORK/err" || fail "an example of the guide failed"
+    done < "$WORK/examples"
+    LAST="the benchmark's table"
+    expect_out '^\| dup=100 \| set-mac \| 1 \| '
+    expect_out '^\| loss=10 \| firmware \| 1 \| '
+}
+
 run_case "$1"
