@@ -86,12 +86,7 @@ FLEET
     head -c 1600 /dev/urandom > "$WORK/boot.bin"
     sh "$LAB" exec "$VANDREL_LAB" site1 "$VANDREL_SIM" --fleet "$WORK/site.txt" > "$WORK/sim.log" 2>&1 &
     FAULT_SIM=$!
-    i=0
-    until grep -q "devices ready" "$WORK/sim.log"; do
-        i=$((i + 1))
-        [ $i -le 100 ] || { cat "$WORK/sim.log" >&2; return 1; }
-        sleep 0.05
-    done
+    sh "$(dirname "$LAB")/sim-ready.sh" "$WORK/sim.log" "$FAULT_SIM" || return 1
     fault_set clean
     for op in show-ip show-mac4 show-mac8 at; do
         # shellcheck disable=SC2046
