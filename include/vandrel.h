@@ -161,15 +161,28 @@ VD_API int32_t VD_CALL VD_SetModifyConfigUDP(const char *key, const char *value)
 /* Reads the family A device at ip (as VD_GetDevInfoUDPbyIP), compares
    password with its "PASS", of which at most the first 19 characters count
    (a longer password never matches), then sends the staged changes and
-   pauses 500 ms. Does not wait for the device to confirm.
-   Returns 1 sent, 100 no answer to the read, 102 wrong password (nothing
-   sent), 101 family B type (at once). */
+   reads the device back: what it does not hold as staged is sent again, a
+   few times at most. Takes at least 500 ms after the last write.
+   Returns 1 written and confirmed, 0 not confirmed (see below), 100 no
+   answer to the read, 102 wrong password (nothing sent), 101 family B type
+   (at once). */
 VD_API int32_t VD_CALL VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_t type);
 
 /* As VD_ModifyDevUDPbyIP for a family B device addressed by MAC (as
-   VD_GetDevInfoUDPbyMAC): only the block that holds the password is read,
-   then the blocks with changes are written and a restart request sent.
-   Returns 1, 100, 102, or 101 for a type outside family B. */
+   VD_GetDevInfoUDPbyMAC): the block that holds the password is read, and
+   the blocks of the staged keys that this device's last read did not bring,
+   then the blocks with changes are written, each read back, and a restart
+   request sent once every block holds what was staged. All or nothing: a
+   block that still does not take after a few tries has the blocks written
+   before it written back as they were read, and no restart is sent; a key
+   whose block cannot be read is not written at all.
+   Returns 1, 0 not confirmed (see below), 100, 102, or 101 for a type
+   outside family B.
+
+   After either write returns 0, VD_GetDevConfigUDP with an empty key hands
+   out the staged keys that did not take, with their staged values, one per
+   call, then returns 0; after a write that returns 1 it hands out
+   nothing. */
 VD_API int32_t VD_CALL VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int32_t type);
 
 /* Sends one command ("RESETDEV", "10TCTRLIO", "RESETDEV10T", "GETADC",

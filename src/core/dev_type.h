@@ -4,6 +4,7 @@
 #ifndef VANDREL_CORE_DEV_TYPE_H
 #define VANDREL_CORE_DEV_TYPE_H
 
+#include <chrono>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -45,6 +46,9 @@ public:
     virtual int SendCmd(int type, const char *cmd, char *param, size_t paramCap) = 0;
     virtual int IsTypeSupported(int type) = 0;
     virtual int IsTransportSupported(int transport) = 0;
+    // Sends again what of the current information request has not been
+    // answered yet; returns the milliseconds it spent pacing its datagrams.
+    virtual int RepeatRequest() { return 0; }
     virtual int IsBlockReplied() { return 0; }
     virtual int RequestBlock(int /*block*/) { return 0; }
     virtual int InterceptModify(const CString & /*key*/, const CString & /*value*/) { return 0; }
@@ -68,6 +72,11 @@ public:
     net::CClientSocket m_requestSocket;
     net::CClientSocket m_searchSocket;
     ImageTable m_imageTable;
+    // Set by WriteConfig: whether the device was seen to hold what was
+    // staged, and when the write's last datagram went out. After a write that
+    // was not confirmed, m_info holds the staged pairs that did not take.
+    bool m_writeConfirmed = true;
+    std::chrono::steady_clock::time_point m_lastWrite;
 };
 
 }  // namespace vd

@@ -1,5 +1,7 @@
 #include "core/registry.h"
 
+#include <algorithm>
+#include <chrono>
 #include <type_traits>
 
 #include "base/sleep.h"
@@ -13,6 +15,14 @@ constexpr int kPollsByIp = 200;
 constexpr int kPollsByMac = 300;
 constexpr int kPollsPassword = 200;
 constexpr int kPauseAfterWriteMs = 500;
+// A device answers a request within a few milliseconds (a read by IP takes
+// about 2 ms more than its sleeps), well inside the pause after the request:
+// a request still unanswered 30 polls (300 ms) after the pause was lost, and
+// is sent again. That interval fits six tries into the 2 s wait of a read by
+// IP; at 10% loss each way a try fails about one time in five, so six fail
+// together about once in 20,000 reads. An answered request never waits for
+// it.
+constexpr int kRepeatPolls = 30;
 constexpr int kReceiveBuffer = 2048;
 
 RequestRecord Request(uint8_t transport, const char *ip, const char *mac, uint32_t port = 0,
@@ -53,13 +63,19 @@ bool CDevTypeRegistry::Offer(const RequestRecord &request, int type, Call call) 
 }
 
 template <typename Done>
-bool CDevTypeRegistry::WaitFor(int polls, Done done) {
+bool CDevTypeRegistry::WaitFor(int polls, Done done, const RequestRecord &request, int type) {
     Sleep(kPauseAfterRequestMs);
-    for (int poll = 0; poll < polls; ++poll) {
+    for (int poll = 1; poll <= polls; ++poll) {
         ReceiveAll();
         for (auto &h : m_handlers)
             if (done(*h)) return true;
         Sleep(kPollMs);
+        if (poll % kRepeatPolls != 0) continue;
+        // The time the repeat spends pacing its datagrams counts against the
+        // wait, so that a silent device gives up after the same time.
+        int spentMs = 0;
+        Offer(request, type, [&](CDevType &h) { spentMs = std::max(spentMs, h.RepeatRequest()); });
+        poll += spentMs / kPollMs;
     }
     return false;
 }
@@ -96,31 +112,36 @@ void CDevTypeRegistry::ReceiveAll() {
     }
 }
 
-int CDevTypeRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls, bool onlyAccepting) {
+int CDevTypeRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls) {
     for (auto &h : m_handlers) {
         h->m_info.ClearPairs();
         h->m_requestSocket.DrainInput(0);
     }
     Offer(request, type, [](CDevType &h) { h.RequestInfo(); });
-    return WaitFor(polls, [&](CDevType &h) {
-        return (!onlyAccepting || Accepts(h, request.transport, type)) && h.IsInfoComplete();
-    });
+    return WaitFor(
+        polls,
+        [&](CDevType &h) { return Accepts(h, request.transport, type) && h.IsInfoComplete(); },
+        request, type);
 }
 
 int CDevTypeRegistry::GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type) {
-    return RequestInfo(Request(transport, ip, ""), type, kPollsByIp, true);
+    return RequestInfo(Request(transport, ip, ""), type, kPollsByIp);
 }
 
 int CDevTypeRegistry::GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type) {
-    return RequestInfo(Request(transport, "", mac), type, kPollsByMac, false);
+    return RequestInfo(Request(transport, "", mac), type, kPollsByMac);
 }
 
 int CDevTypeRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t type) {
     out.clear();
     // Only block 0, which holds the password; the handler empties its own
     // information first.
-    Offer(Request(1, "", mac), type, [](CDevType &h) { h.RequestBlock(0); });
-    if (!WaitFor(kPollsPassword, [](CDevType &h) { return h.IsBlockReplied() != 0; })) return 0;
+    const RequestRecord request = Request(1, "", mac);
+    Offer(request, type, [](CDevType &h) { h.RequestBlock(0); });
+    // Only a handler that took this request may answer it: another one's
+    // earlier read, complete long ago, is not this device's.
+    auto replied = [&](CDevType &h) { return Accepts(h, request.transport, type) && h.IsBlockReplied(); };
+    if (!WaitFor(kPollsPassword, replied, request, type)) return 0;
     CString key = "PASS";
     return TakeValue(key, out);
 }
@@ -153,9 +174,23 @@ int CDevTypeRegistry::SetModifyConfig(const char *key, const char *value) {
 }
 
 int CDevTypeRegistry::Write(const RequestRecord &request, uint8_t type) {
+    using Clock = std::chrono::steady_clock;
+    for (auto &h : m_handlers) h->m_writeConfirmed = true;
+    const Clock::time_point start = Clock::now();
     Offer(request, type, [](CDevType &h) { h.WriteConfig(); });
-    Sleep(kPauseAfterWriteMs);
-    return 1;
+    // The device gets its pause after the write's last datagram; the time a
+    // handler spent confirming after it is part of that pause.
+    Clock::time_point until = start;
+    for (auto &h : m_handlers) until = std::max(until, h->m_lastWrite);
+    until += std::chrono::milliseconds(kPauseAfterWriteMs);
+    Sleep(int(std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count()));
+    // What is left to hand out: the pairs that did not take, when some did not.
+    bool confirmed = true;
+    for (auto &h : m_handlers) {
+        if (h->m_writeConfirmed) h->m_info.ClearPairs();
+        confirmed = confirmed && h->m_writeConfirmed;
+    }
+    return confirmed ? 1 : 0;
 }
 
 int CDevTypeRegistry::ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type) {

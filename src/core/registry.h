@@ -58,13 +58,16 @@ private:
     template <typename Call>
     bool Offer(const RequestRecord &request, int type, Call call);
     // The one wait: a pause, then up to polls rounds of ReceiveAll, done(h)
-    // for each handler in order and a 10 ms sleep. true as soon as done says so.
+    // for each handler in order and a 10 ms sleep. true as soon as done says
+    // so. Every few polls the handlers that took the request (request, type)
+    // send again what has not been answered.
     template <typename Done>
-    bool WaitFor(int polls, Done done);
+    bool WaitFor(int polls, Done done, const RequestRecord &request, int type);
     // Empties every handler's information and input, sends the request and
-    // waits for a handler (with onlyAccepting, one that took part) to report
-    // its information complete.
-    int RequestInfo(const RequestRecord &request, uint8_t type, int polls, bool onlyAccepting);
+    // waits for a handler that took part to report its information complete.
+    int RequestInfo(const RequestRecord &request, uint8_t type, int polls);
+    // 1 when every handler that wrote saw the device take what was staged,
+    // else 0 (the pairs that did not take are left in m_info).
     int Write(const RequestRecord &request, uint8_t type);
 
     std::vector<std::unique_ptr<CDevType>> m_handlers;

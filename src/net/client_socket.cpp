@@ -124,13 +124,17 @@ int CClientSocket::Disconnect() {
     return 1;
 }
 
-void CClientSocket::DrainInput(int ms) {
+void CClientSocket::DiscardQueued() {
     uint8_t discard[kDrainBytes];
+    uint32_t pending = 0;
+    while (QueuedBytes(pending) && pending > 0) {
+        if (Receive(discard, sizeof discard) <= 0) break;
+    }
+}
+
+void CClientSocket::DrainInput(int ms) {
     for (int remaining = ms;;) {
-        uint32_t pending = 0;
-        while (QueuedBytes(pending) && pending > 0) {
-            if (Receive(discard, sizeof discard) <= 0) break;
-        }
+        DiscardQueued();
         Sleep(kStepMs);
         remaining -= kStepMs;
         if (remaining <= 0) return;

@@ -40,6 +40,8 @@ public:
     int SendData(const void *buffer, int length);
 
     int Disconnect();
+    // Discards what is queued, without waiting.
+    void DiscardQueued();
     // Discards what is queued, then sleeps 10 ms steps for ms.
     void DrainInput(int ms);
     // 1 a read held "OK\r\n", 2 it held "ERROR\r\n", 0 time-out.

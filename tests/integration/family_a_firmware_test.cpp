@@ -108,13 +108,60 @@ TEST_P(FamilyAFirmware, BadListsAreRefusedBeforeSendingAndTheLargestIsAccepted) 
 
 TEST_P(FamilyAFirmware, ALateAcknowledgementFailsTheChunk) {
     const std::string app = files.Make("app.bin", 1500);
-    // Three times the chunk wait: the wait counts 10 ms sleeps, which a
-    // loaded machine stretches.
-    receiver.DelayAnswer(2, 600);
+    // Over TCP nothing is lost, so a chunk gets one wait; over UDP three, and
+    // the answer comes after all of them. The wait counts 10 ms sleeps, which
+    // a loaded machine stretches: the answer is late by three times them.
+    const bool udp = GetParam() == FirmwareReceiver::Transport::Udp;
+    receiver.DelayAnswer(2, udp ? 1800 : 600);
     const auto start = Clock::now();
     EXPECT_EQ(Send("DOWNLOAD", app), VD_FAIL);
-    EXPECT_LT(Seconds(start), 1.0);
-    EXPECT_EQ(receiver.Packets().size(), 3u);  // manifest, two chunks, then nothing
+    EXPECT_LT(Seconds(start), udp ? 2.5 : 1.0);
+    // The manifest and the first chunk, then the second chunk (three times
+    // over UDP, as the receiver reads them while it holds back the answer).
+    ASSERT_TRUE(receiver.WaitForPackets(udp ? 5 : 3, 2500));
+    EXPECT_EQ(Sizes(receiver.Packets()), udp ? (std::vector<size_t>{34, 526, 526, 526, 526})
+                                             : (std::vector<size_t>{34, 526, 526}));
+}
+
+// Over UDP an acknowledgement names no chunk: a surplus one is discarded
+// before the next chunk goes out, and a chunk whose acknowledgement is lost is
+// sent again (it names its offset, so the device stores it once).
+class FamilyAFirmwareUdp : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(receiver.Start()); }
+    FirmwareReceiver receiver{"127.0.0.2", kPort, FirmwareReceiver::Transport::Udp};
+    ImageFiles files;
+};
+
+TEST_F(FamilyAFirmwareUdp, ADuplicatedAcknowledgementNeverStandsInForTheNextChunk) {
+    const std::string app = files.Make("app.bin", 1500);
+    receiver.AnswerTimes(1, 2);  // the first chunk acknowledged twice
+    receiver.AnswerTimes(2, 0);  // the second chunk's acknowledgement lost
+    EXPECT_EQ(SendCmd("DOWNLOAD", app, 1), VD_OK);
+    const auto packets = receiver.Packets();
+    ASSERT_EQ(Sizes(packets), (std::vector<size_t>{34, 526, 526, 526, 490}));
+    EXPECT_EQ(packets[2], packets[3]);
+    EXPECT_EQ(Bytes(packets[3].begin(), packets[3].begin() + 14),
+              (Bytes{0xAA, 0x55, 0x20, 0x02, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00}));
+    ASSERT_EQ(receiver.Images().size(), 1u);
+    EXPECT_EQ(receiver.Images()[0].data, files.data[app]);
+}
+
+TEST_F(FamilyAFirmwareUdp, AChunkNeverAcknowledgedFailsTheDownloadAfterThreeTries) {
+    const std::string app = files.Make("app.bin", 1500);
+    for (size_t n = 2; n <= 4; ++n) receiver.AnswerTimes(n, 0);
+    EXPECT_EQ(SendCmd("DOWNLOAD", app, 1), VD_FAIL);
+    SleepMs(100);
+    EXPECT_EQ(Sizes(receiver.Packets()), (std::vector<size_t>{34, 526, 526, 526, 526}));
+}
+
+TEST_F(FamilyAFirmwareUdp, ALostManifestAnswerIsMadeUpForWithinTheWait) {
+    receiver.AnswerTimes(0, 0);
+    const auto start = Clock::now();
+    EXPECT_EQ(SendCmd("ERASE", "", 1), VD_OK);
+    EXPECT_LT(Seconds(start), 2.0);
+    const Bytes erase = {0xAA, 0x55, 0x10, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0xFF};
+    EXPECT_EQ(receiver.Packets(), (std::vector<Bytes>{erase, erase}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, FamilyAFirmware,

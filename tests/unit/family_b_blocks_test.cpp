@@ -1,6 +1,6 @@
-// The family B block datagrams byte for byte, and a handler that reads the
-// replies without a network: what it keeps of them, and the writes that send
-// nothing.
+// The family B block datagrams byte for byte, the state of a read and of a
+// confirmed write fed replies, and a handler that reads the replies without a
+// network: what it keeps of them, and the writes that send nothing.
 #include <gtest/gtest.h>
 
 #include "devices/family_b/multi_port_dev_type.h"
@@ -25,12 +25,19 @@ Bytes Reply(uint8_t block, uint8_t first = 0) {
     return r;
 }
 
+BlockReply Parsed(const Bytes &d) {
+    BlockReply reply;
+    EXPECT_TRUE(ParseBlockReply(d.data(), d.size(), reply));
+    return reply;
+}
+
 // A one-port handler that has asked kMac for its blocks (as RequestInfo
 // leaves it).
 struct Asked : CMultiPortDevType {
     Asked() : CMultiPortDevType(*FindFamilyBModel(32)) {
         m_replyMode = 1;
         m_request.targetMac = kMac;
+        m_read.Start(kMac, BlockBit(0) | BlockBit(2));
     }
     int Feed(const Bytes &d) { return OnDatagram(d.data(), int(d.size()), "127.0.0.2"); }
 };
@@ -70,21 +77,68 @@ TEST(FamilyBProtocol, ReplyDataStartsAtOffsetFifteen) {
     EXPECT_FALSE(ParseBlockReply(r.data(), r.size(), reply));
 }
 
-TEST(FamilyBHandler, EveryAcceptedReplyCountsAndKeepsTheLastCopy) {
+TEST(FamilyBRead, EachBlockAskedForCountsOnceFromTheDeviceAsked) {
+    BlockRead read;
+    EXPECT_FALSE(read.Complete());  // nothing asked for
+    read.Start(kMac, BlockBit(0) | BlockBit(3));
+    EXPECT_EQ(read.Missing(), BlockBit(0) | BlockBit(3));
+    EXPECT_FALSE(read.Take(Parsed(Reply(2))));  // not asked for
+    BlockReply other = Parsed(Reply(0));
+    other.mac = "02:00:00:AB:CD:EE";
+    EXPECT_FALSE(read.Take(other));
+    EXPECT_TRUE(read.Take(Parsed(Reply(3))));
+    EXPECT_FALSE(read.Take(Parsed(Reply(3))));  // again: no stand-in for block 0
+    EXPECT_FALSE(read.Complete());
+    EXPECT_EQ(read.Missing(), BlockBit(0));
+    EXPECT_TRUE(read.Take(Parsed(Reply(0))));
+    EXPECT_TRUE(read.Complete());
+    // A new read forgets what came for the last one.
+    read.Start(kMac, BlockBit(3));
+    EXPECT_FALSE(read.Complete());
+    EXPECT_EQ(BlocksOf(BlockBit(0) | BlockBit(3) | BlockBit(31)), (std::vector<uint8_t>{0, 3, 31}));
+    EXPECT_EQ(BlockBit(32), 0u);
+}
+
+TEST(FamilyBWrite, ABlockIsConfirmedOnlyByExactlyTheBytesWritten) {
+    Block before{}, after{};
+    after[10] = 0x25;
+    BlockWrite write(kMac);
+    write.Add(2, before, after);
+    write.Add(0, before, before);
+    EXPECT_EQ(write.Blocks(), (std::vector<uint8_t>{0, 2}));
+    BlockReply reply = Parsed(Reply(2));
+    EXPECT_FALSE(write.Confirm(reply));  // still the old bytes
+    reply.data = after;
+    reply.block = 3;
+    EXPECT_FALSE(write.Confirm(reply));  // another block
+    reply.block = 2;
+    reply.mac = "02:00:00:AB:CD:EE";
+    EXPECT_FALSE(write.Confirm(reply));  // another device
+    reply.mac = kMac;
+    EXPECT_TRUE(write.Confirm(reply));
+    EXPECT_TRUE(write.Confirmed(2));
+    EXPECT_FALSE(write.AllConfirmed());
+    EXPECT_TRUE(write.Confirm(Parsed(Reply(0))));
+    EXPECT_TRUE(write.AllConfirmed());
+    EXPECT_EQ(write.Before(2), before);
+    EXPECT_EQ(write.After(2), after);
+}
+
+TEST(FamilyBHandler, EachBlockCountsOnceAndKeepsItsFirstCopy) {
     Asked h;
-    // A block that is not in the model's list is still kept; one past the
-    // 32 slots is not.
+    // One past the 32 slots, and a block not asked for, are not taken.
     EXPECT_EQ(h.Feed(Reply(32)), 0);
-    EXPECT_EQ(h.Feed(Reply(31, 'a')), 1);
+    EXPECT_EQ(h.Feed(Reply(31, 'a')), 0);
     EXPECT_EQ(h.Feed(Reply(0, 'a')), 1);
-    EXPECT_EQ(h.IsInfoComplete(), 1);  // two replies, though block 2 never came
-    EXPECT_EQ(h.Feed(Reply(0, 'b')), 1);
+    EXPECT_EQ(h.IsBlockReplied(), 0);
+    EXPECT_EQ(h.Feed(Reply(0, 'b')), 0);  // a duplicate: block 2 is still missing
     EXPECT_EQ(h.IsInfoComplete(), 0);
-    EXPECT_EQ((*h.m_blocks[0])[0], 'b');
-    ASSERT_NE(h.m_blocks[31], nullptr);
-    EXPECT_EQ(h.m_info.keys.size(), 52u);  // block 31 has no keys
+    EXPECT_EQ(h.Feed(Reply(2, 'c')), 1);
+    EXPECT_EQ(h.IsInfoComplete(), 1);
+    EXPECT_EQ((*h.m_blocks[0])[0], 'a');
+    EXPECT_EQ(h.m_blocks[31], nullptr);
+    EXPECT_EQ(h.m_info.keys.size(), 26u + 29u);  // each block's keys once
     EXPECT_EQ(h.m_info.values[0], "a");
-    EXPECT_EQ(h.m_info.values[26], "b");
 }
 
 TEST(FamilyBHandler, WritesThatSendNothing) {
@@ -92,7 +146,6 @@ TEST(FamilyBHandler, WritesThatSendNothing) {
     EXPECT_EQ(h.WriteConfig(), 0);  // nothing staged
     h.m_staged.Append("TYPE", "5");
     h.m_staged.Append("C2_BAUD", "9600");  // port 2 is not in a one-port table
-    h.m_staged.Append("NAME", "x");        // block 0 was never received
     EXPECT_EQ(h.WriteConfig(), 1);
     EXPECT_EQ(h.m_blocks[0], nullptr);
 }

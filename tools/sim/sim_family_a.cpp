@@ -121,6 +121,16 @@ void FamilyADevice::SetReplyDelay(int ms) {
     m_delayMs = ms;
 }
 
+void FamilyADevice::DropInfoAnswers(int count) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dropInfo = count;
+}
+
+void FamilyADevice::IgnoreWrites(int count) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ignoreWrites = count;
+}
+
 bool FamilyADevice::Start() {
     return m_udp.Start(m_ip, m_port, [this](const Datagram &d, bool broadcast) { Handle(d, broadcast); });
 }
@@ -139,7 +149,8 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
         } else if (code == kCodeInfo) {
             reply = m_hasRawInfo ? m_rawInfo : EncodeFamilyAItems(m_items);
             if (m_infoAnswerLimit >= 0 && m_infoAnswered++ >= m_infoAnswerLimit) reply.clear();
-        } else if (!broadcast) {
+            if (m_dropInfo > 0 && m_dropInfo--) reply.clear();
+        } else if (!broadcast && !(m_ignoreWrites > 0 && m_ignoreWrites--)) {
             Apply(d.bytes);
         }
         if (m_silent) reply.clear();

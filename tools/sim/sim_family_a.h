@@ -65,6 +65,10 @@ public:
     void SetSearchReplyBytes(const Bytes &raw);
     // Wait this long before each answer.
     void SetReplyDelay(int ms);
+    // Faults at a known place: the next count information requests get no
+    // answer; the next count writes do not take.
+    void DropInfoAnswers(int count);
+    void IgnoreWrites(int count);
 
     // Binds ip:port and 255.255.255.255:port; false when either fails.
     bool Start();
@@ -96,6 +100,7 @@ private:
     bool m_silent = false;
     int m_infoAnswerLimit = -1, m_infoAnswered = 0;
     int m_delayMs = 0;
+    int m_dropInfo = 0, m_ignoreWrites = 0;
     bool m_hasRawInfo = false, m_hasRawSearch = false;
     Bytes m_rawInfo, m_rawSearch;
     std::vector<Received> m_received;

@@ -25,6 +25,14 @@ bool Has(const Bytes &bytes, size_t at, const uint8_t (&part)[4]) {
 bool IsRead(const Bytes &b) { return b.size() == kReadSize && Has(b, kCodeAt, kRead); }
 bool IsWrite(const Bytes &b) { return b.size() == kWriteSize && Has(b, kCodeAt, kWrite); }
 
+// Takes one from the fault count of block; true while one was left.
+bool TakeFault(std::map<uint8_t, int> &faults, uint8_t block) {
+    auto it = faults.find(block);
+    if (it == faults.end() || it->second <= 0) return false;
+    --it->second;
+    return true;
+}
+
 }  // namespace
 
 int FamilyBDevice::PortsOf(uint8_t type) {
@@ -89,6 +97,21 @@ void FamilyBDevice::SetSilent(bool silent) {
     m_silent = silent;
 }
 
+void FamilyBDevice::DropReplies(uint8_t block, int count) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dropReplies[block] = count;
+}
+
+void FamilyBDevice::SetDuplicateReplies(bool duplicate) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_duplicate = duplicate;
+}
+
+void FamilyBDevice::IgnoreWrites(uint8_t block, int count) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ignoreWrites[block] = count;
+}
+
 std::string FamilyBDevice::MacText() const {
     char text[18];
     std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", m_mac[0], m_mac[1], m_mac[2], m_mac[3],
@@ -107,25 +130,28 @@ bool FamilyBDevice::IsMine(const Bytes &bytes) const {
 void FamilyBDevice::Handle(const Datagram &d) {
     const Bytes &in = d.bytes;
     Bytes reply;
+    bool duplicate;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        duplicate = m_duplicate;
         m_received.push_back(in);
         if (IsMine(in) && in.size() > kBlockAt) {
             const uint8_t block = in[kBlockAt];
             auto it = m_blocks.find(block);
             if (IsRead(in) && block == kRestartBlock) {
                 ++m_restarts;
-            } else if (IsRead(in) && it != m_blocks.end() && !m_silent) {
+            } else if (IsRead(in) && it != m_blocks.end() && !m_silent && !TakeFault(m_dropReplies, block)) {
                 // Start, MAC and the request's code, the block number, the block.
                 reply.assign(in.begin(), in.begin() + long(kBlockAt + 1));
                 reply.insert(reply.end(), it->second.begin(), it->second.end());
-            } else if (IsWrite(in) && it != m_blocks.end()) {
+            } else if (IsWrite(in) && it != m_blocks.end() && !TakeFault(m_ignoreWrites, block)) {
                 std::copy_n(in.begin() + long(kWriteDataAt), kBlockSize, it->second.begin());
             }
         }
     }
     m_arrived.notify_all();
     if (!reply.empty()) m_udp.Answer(reply, d.from);
+    if (!reply.empty() && duplicate) m_udp.Answer(reply, d.from);
 }
 
 std::vector<Bytes> FamilyBDevice::ReceivedDatagrams() const {

@@ -52,6 +52,12 @@ public:
 
     // Answers nothing (writes and restarts are still noted).
     void SetSilent(bool silent);
+    // Faults at a known place: the next count read requests for block get
+    // no answer; every answer is sent twice; the next count writes of block
+    // do not take.
+    void DropReplies(uint8_t block, int count);
+    void SetDuplicateReplies(bool duplicate);
+    void IgnoreWrites(uint8_t block, int count);
 
     // Binds ip:port and 255.255.255.255:port; false when either fails.
     bool Start();
@@ -85,6 +91,8 @@ private:
     mutable std::condition_variable m_arrived;
     std::map<uint8_t, Bytes> m_blocks;
     bool m_silent = false;
+    bool m_duplicate = false;
+    std::map<uint8_t, int> m_dropReplies, m_ignoreWrites;
     int m_restarts = 0;
     std::vector<Bytes> m_received;
     UdpDevicePort m_udp;

@@ -63,12 +63,19 @@ void FirmwareReceiver::DelayAnswer(size_t n, int delayMs) {
     m_delays[n] = delayMs;
 }
 
-void FirmwareReceiver::Take(const Bytes &p) {
-    int delayMs = 0;
+void FirmwareReceiver::AnswerTimes(size_t n, int times) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answers[n] = times;
+}
+
+int FirmwareReceiver::Take(const Bytes &p) {
+    int delayMs = 0, answers = 1;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         const auto it = m_delays.find(m_packets.size());
         if (it != m_delays.end()) delayMs = it->second;
+        const auto times = m_answers.find(m_packets.size());
+        if (times != m_answers.end()) answers = times->second;
         m_packets.push_back(p);
         if (p.size() >= 10 && p[2] == kManifest) {
             const size_t count = Big16(&p[7]);
@@ -92,14 +99,14 @@ void FirmwareReceiver::Take(const Bytes &p) {
     }
     m_arrived.notify_all();
     if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    return answers;
 }
 
 void FirmwareReceiver::ServeUdp(const std::atomic<bool> &stopping) {
     while (!stopping) {
         Datagram d;
         if (!ReceiveDatagram(m_fd, d, 20)) continue;
-        Take(d.bytes);
-        SendDatagram(m_fd, kAck, sizeof kAck, d.from);
+        for (int n = Take(d.bytes); n > 0; --n) SendDatagram(m_fd, kAck, sizeof kAck, d.from);
     }
 }
 
@@ -122,8 +129,7 @@ void FirmwareReceiver::ServeTcp(const std::atomic<bool> &stopping) {
             if (length == 0 || pending.size() < length) break;
             const Bytes packet(pending.begin(), pending.begin() + long(length));
             pending.erase(pending.begin(), pending.begin() + long(length));
-            Take(packet);
-            SendAll(client, kAck, sizeof kAck);
+            for (int n = Take(packet); n > 0; --n) SendAll(client, kAck, sizeof kAck);
         }
         return false;
     };

@@ -1,7 +1,7 @@
 // A simulated firmware receiver of a family A device, on UDP or TCP: takes
 // the manifest and the image chunks, acknowledges each packet with "ok", and
 // puts the images together as they arrive. Any packet can instead be answered
-// late.
+// late, not at all, or more than once.
 #ifndef VANDREL_SIM_SIM_FIRMWARE_H
 #define VANDREL_SIM_SIM_FIRMWARE_H
 
@@ -40,6 +40,9 @@ public:
     // Answers packet n (0 is the first packet received, in arrival order
     // over the receiver's life) after delayMs. Others get "ok" at once.
     void DelayAnswer(size_t n, int delayMs);
+    // Answers packet n (counted as above) times times: 0 loses the answer, 2
+    // duplicates it.
+    void AnswerTimes(size_t n, int times);
 
     // Every packet received, in order.
     std::vector<Bytes> Packets() const;
@@ -52,8 +55,9 @@ public:
 private:
     void ServeUdp(const std::atomic<bool> &stopping);
     void ServeTcp(const std::atomic<bool> &stopping);
-    // Records one packet, then waits for as long as its answer is delayed.
-    void Take(const Bytes &packet);
+    // Records one packet, then waits for as long as its answer is delayed;
+    // returns how many answers it gets.
+    int Take(const Bytes &packet);
 
     const std::string m_ip;
     const uint16_t m_port;
@@ -61,6 +65,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_arrived;
     std::map<size_t, int> m_delays;
+    std::map<size_t, int> m_answers;
     std::vector<Bytes> m_packets;
     std::vector<Image> m_images;
     size_t m_connections = 0;

@@ -1,6 +1,11 @@
 // CItemDevType's firmware download: the manifest, then every image in
 // chunks, each packet acknowledged before the next goes out, on whichever
-// transport the command came by.
+// transport the command came by. An acknowledgement names no packet, so
+// whatever is queued before a packet goes out is discarded: only an answer
+// that arrived after the packet acknowledges it, and a duplicated answer
+// never stands in for a later packet. Every packet says where its bytes go,
+// so one sent twice is stored once: over UDP a packet without answer is
+// sent again.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -15,9 +20,15 @@ namespace vd {
 namespace {
 
 constexpr int kManifestAnswerRoom = 512;
-constexpr int kManifestWaitMs = 2000;
 constexpr int kChunkAnswerRoom = 100;
+// Over UDP the manifest's 2 s are two tries of 1 s, so that a silent device
+// is given up after the same time; a chunk gets three tries of 200 ms, as a
+// device answers within a few milliseconds. Over TCP one try: the stream
+// loses nothing.
+constexpr int kManifestWaitMs = 2000;
+constexpr int kManifestTriesUdp = 2;
 constexpr int kChunkWaitMs = 200;
+constexpr int kChunkTriesUdp = 3;
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
 
@@ -61,17 +72,24 @@ bool CItemDevType::LayoutImages(uint64_t &total) {
     return true;
 }
 
-int CItemDevType::ReceiveAcknowledgement(int room, int timeoutMs) {
-    uint8_t answer[kManifestAnswerRoom];
-    int length = room;
-    const int got = m_requestSocket.ReceiveTimed(answer, length, nullptr, timeoutMs);
-    return got > 0 && IsAcknowledgement(answer, size_t(got));
+int CItemDevType::SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs) {
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        m_requestSocket.DiscardQueued();
+        if (m_requestSocket.SendData(packet, length) < 1) return 0;
+        uint8_t answer[kManifestAnswerRoom];
+        int got = room;
+        got = m_requestSocket.ReceiveTimed(answer, got, nullptr, waitMs);
+        if (got > 0) return IsAcknowledgement(answer, size_t(got));
+    }
+    return 0;
 }
 
 int CItemDevType::SendManifest() {
     const Packet manifest = BuildManifest(m_imageTable);
-    if (m_requestSocket.SendData(manifest.data(), int(manifest.size())) < 0) return 0;
-    return ReceiveAcknowledgement(kManifestAnswerRoom, kManifestWaitMs);
+    if (!m_request.transport)
+        return SendAcknowledged(manifest.data(), int(manifest.size()), kManifestAnswerRoom, 1, kManifestWaitMs);
+    return SendAcknowledged(manifest.data(), int(manifest.size()), kManifestAnswerRoom, kManifestTriesUdp,
+                            kManifestWaitMs / kManifestTriesUdp);
 }
 
 int CItemDevType::SendAllImages() {
@@ -96,8 +114,7 @@ int CItemDevType::SendImage(uint32_t i) {
 }
 
 int CItemDevType::SendChunk(const uint8_t *packet, int length) {
-    if (m_requestSocket.SendData(packet, length) < 1) return 0;
-    return ReceiveAcknowledgement(kChunkAnswerRoom, kChunkWaitMs);
+    return SendAcknowledged(packet, length, kChunkAnswerRoom, m_request.transport ? kChunkTriesUdp : 1, kChunkWaitMs);
 }
 
 }  // namespace vd

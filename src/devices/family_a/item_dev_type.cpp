@@ -16,8 +16,6 @@ namespace {
 constexpr size_t kMaxDatagram = 2048;
 
 constexpr int kReplySearch = 0;
-constexpr int kReplyInfo = 1;
-constexpr int kReplyWrite = 2;
 
 }  // namespace
 
@@ -44,6 +42,11 @@ int CItemDevType::RequestInfo() {
     const int sent = SendRequest(RequestPacket(kCodeInfoRequest));
     m_replyMode = kReplyInfo;
     return sent;
+}
+
+int CItemDevType::RepeatRequest() {
+    if (m_replyMode == kReplyInfo && m_info.keys.empty()) SendRequest(RequestPacket(kCodeInfoRequest));
+    return 0;
 }
 
 int CItemDevType::IsInfoComplete() { return !m_info.keys.empty(); }
@@ -80,18 +83,6 @@ int CItemDevType::OnDatagram(const uint8_t *data, int len, const char *from) {
     DecodeItems(data, length, *target);
     if (found) m_results.push_back(std::move(found));
     return 1;
-}
-
-int CItemDevType::WriteConfig() {
-    if (m_request.transport == 0) return 0;
-    OpenRequest(kItemPort);
-    m_info.ClearPairs();
-    m_replyMode = kReplyWrite;
-    if (m_staged.keys.empty()) return 0;
-    m_staged.code1 = m_info.code1;
-    const Packet packet = BuildWritePacket(m_staged);
-    if (packet.empty()) return 0;
-    return SendRequest(packet);
 }
 
 int CItemDevType::IsHiddenKey(const CString &key) { return IsHiddenItemKey(key); }

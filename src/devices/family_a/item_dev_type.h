@@ -10,14 +10,21 @@
 namespace vd {
 
 constexpr uint32_t kItemPort = 8800;
+constexpr int kReplyInfo = 1;
+constexpr int kReplyWrite = 2;
 
 class CItemDevType : public CDevType {
 public:
     int SearchAll() override;
     int Search() override;
     int RequestInfo() override;
+    // The information request again while no answer has come.
+    int RepeatRequest() override;
     int IsInfoComplete() override;
     int OnDatagram(const uint8_t *data, int len, const char *from) override;
+    // Sends the staged pairs, then reads the device back: what did not take
+    // is sent again, a few times at most. 0 when nothing is staged, a send
+    // fails or the write is not confirmed.
     int WriteConfig() override;
     int SendCmd(int type, const char *cmd, char *param, size_t paramCap) override;
     int IsTypeSupported(int type) override;
@@ -36,6 +43,11 @@ private:
     // A device command packet over TCP; its reply text goes into param.
     int SendStreamCommand(const char *cmd, char *param, size_t paramCap);
 
+    // Reads the device's settings into m_info; false when no answer came.
+    bool ReadBack();
+    // The staged pairs of pending that m_info does not show as taken.
+    DeviceRecord NotHeld(const DeviceRecord &pending) const;
+
     // Firmware download ("DOWNLOAD": images listed in param; "ERASE": none).
     int DownloadImages(const char *cmd, const char *param);
     int PrepareImages(const char *cmd, const char *param);
@@ -46,8 +58,10 @@ private:
     int SendAllImages();
     int SendImage(uint32_t i);
     int SendChunk(const uint8_t *packet, int length);
-    // 1 when one read of at most room bytes within timeoutMs acknowledges.
-    int ReceiveAcknowledgement(int room, int timeoutMs);
+    // Sends packet and reads one answer of at most room bytes within waitMs,
+    // up to tries times while no answer comes; 1 when the answer
+    // acknowledges.
+    int SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs);
 };
 
 }  // namespace vd

@@ -3,13 +3,16 @@
 // its settings as 256-byte blocks; the handler reads the blocks of its model
 // by broadcast, keeps the last copy of each, turns them into key/value pairs
 // through the field table, stores staged changes into its copies and writes
-// the changed blocks back, followed by a restart request. It sends no search.
+// the changed blocks back, each confirmed by reading it back, followed by a
+// restart request. It sends no search.
 #ifndef VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
 #define VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
 
 #include "base/family_b_models.h"
 #include "core/dev_type.h"
 #include "devices/family_b/block_protocol.h"
+#include "devices/family_b/block_read.h"
+#include "devices/family_b/block_write.h"
 #include "devices/family_b/field_table.h"
 
 namespace vd {
@@ -24,35 +27,69 @@ public:
     // Read requests for every block of the model, 100 ms apart; 0 when a
     // send fails.
     int RequestInfo() override;
-    int IsInfoComplete() override { return m_replyCount == m_model.blockCount; }
-    // Accepts a whole block reply from the target MAC for a block below 32.
+    // Read requests again for the blocks still missing, 100 ms apart.
+    int RepeatRequest() override;
+    // Every block of the model has arrived.
+    int IsInfoComplete() override;
+    // Accepts a whole block reply from the target MAC for a block asked for
+    // that has not arrived yet.
     int OnDatagram(const uint8_t *data, int len, const char *from) override;
-    // The changed blocks in ascending order, 180 ms apart, then the restart
-    // request 120 ms later. 0 when nothing is staged or a send fails.
+    // Reads the blocks of the staged keys that it does not hold for this
+    // device, writes the changed blocks in ascending order, each confirmed
+    // by reading it back (180 ms apart), then the restart request 120 ms
+    // later. A block that does not take is sent again a few times; when it
+    // still does not, the blocks written are written back as they were, no
+    // restart is sent and the write is not confirmed. 0 when nothing is
+    // staged, a send fails or the write is not confirmed.
     int WriteConfig() override;
     // "RESETDEV" sends the restart request to the MAC in the parameter.
     int SendCmd(int type, const char *cmd, char *param, size_t paramCap) override;
     int IsTypeSupported(int type) override { return uint8_t(type) == m_model.type; }
     int IsTransportSupported(int transport) override { return uint8_t(transport) == 1; }
-    int IsBlockReplied() override { return m_replyCount == 1; }
+    // The one block asked for on its own has arrived.
+    int IsBlockReplied() override;
     // A read request for that one block.
     int RequestBlock(int block) override;
     int IsHiddenKey(const CString &key) override;
     int FormatValue(const CString &key, const CString &value, CString &out) override;
 
-    uint8_t m_replyCount = 0;  // replies accepted since the last request
     FieldTable m_fields;
     BlockSlots m_blocks;
+    // The read in progress: which blocks were asked for and have arrived.
+    BlockRead m_read;
 
 private:
-    // Opens m_requestSocket, empties m_info and sends the read requests, 100
-    // ms apart; 0 at the first send that fails.
-    int SendReads(const uint8_t *blocks, size_t count);
+    // Opens m_requestSocket, empties m_info, discards what is queued and
+    // sends the read requests, 100 ms apart; 0 at the first send that fails.
+    int SendReads(BlockMask blocks);
+    int SendReadRequests(BlockMask blocks);
     void OpenRequest();
     int Send(const BlockDatagram &datagram);
     void SendRestart(const CString &mac);
+    BlockMask ModelBlocks() const;
+
+    // Reads replies on m_requestSocket until done() or ms have passed;
+    // each is handed to take.
+    template <typename Take, typename Done>
+    bool Await(int ms, Take take, Done done);
+    // Reads the blocks of the mask for the target device, asking again for
+    // those that do not arrive; true when all arrived.
+    bool Fetch(BlockMask blocks);
+    // The blocks the staged keys live in.
+    BlockMask StagedBlocks() const;
+    // Writes the block, then reads it back until write confirms it; sent
+    // again when it does not, a bounded number of times.
+    bool WriteConfirmed(BlockWrite &write, uint8_t block);
+    // Writes back the earlier copies of the blocks of write up to last.
+    bool Undo(const BlockWrite &write, uint8_t last);
+    // Ends a write that did not take: m_info gets the staged pairs whose
+    // block is in failed.
+    int NotTaken(BlockMask failed);
 
     const FamilyBModel &m_model;
+    // The blocks of m_blocks that hold the copies of device m_heldMac.
+    CString m_heldMac;
+    BlockMask m_held = 0;
 };
 
 }  // namespace vd

@@ -1,0 +1,145 @@
+// CMultiPortDevType's write: all or nothing. The device answers a write with
+// nothing, so every block is read back and compared with what was sent, and
+// the restart request, which makes the device take its new settings, goes
+// out only when every block holds what it should.
+#include <algorithm>
+
+#include "base/sleep.h"
+#include "devices/family_b/key_rules.h"
+#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/value_codec.h"
+
+namespace vd {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Pacing of the device's write requests.
+constexpr int kAfterWriteMs = 180;
+constexpr int kBeforeRestartMs = 120;
+// The read-back goes out within the pause after a write, once the device
+// has had the time it takes to answer a read (the read pacing), so that a
+// write confirmed on a clean wire takes no longer than before.
+constexpr int kReadBackAfterMs = 100;
+// A block is sent at most this often before the write is given up: at 10%
+// loss each way a write and its read-back both get through 4 times in 5, so
+// three tries leave about one block in a hundred unconfirmed.
+constexpr int kWriteTries = 3;
+// Blocks a write needs are read within the wait of the password's read,
+// asked for again at the interval the registry's reads use.
+constexpr int kFetchWaitMs = 2000;
+constexpr int kFetchRepeatMs = 300;
+
+int MsLeft(Clock::time_point until) {
+    return int(std::max<long long>(
+        0, std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count()));
+}
+
+}  // namespace
+
+template <typename Take, typename Done>
+bool CMultiPortDevType::Await(int ms, Take take, Done done) {
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
+    uint8_t buffer[kBlockReplySize + 1];
+    while (!done()) {
+        const int left = MsLeft(until);
+        if (left == 0) return false;
+        int length = int(sizeof buffer);
+        const int got = m_requestSocket.ReceiveTimed(buffer, length, nullptr, std::min(left, 10));
+        if (got > 0 && unsigned(got) <= sizeof buffer) take(buffer, got);
+    }
+    return true;
+}
+
+bool CMultiPortDevType::Fetch(BlockMask blocks) {
+    if (!blocks) return true;
+    if (!SendReads(blocks)) return false;
+    auto take = [this](const uint8_t *data, int len) { OnDatagram(data, len, nullptr); };
+    auto done = [this] { return m_read.Complete(); };
+    for (int waited = 0; waited < kFetchWaitMs; waited += kFetchRepeatMs) {
+        if (Await(kFetchRepeatMs, take, done)) return true;
+        waited += RepeatRequest();
+    }
+    return m_read.Complete();
+}
+
+BlockMask CMultiPortDevType::StagedBlocks() const {
+    BlockMask blocks = 0;
+    for (const CString &key : m_staged.keys)
+        if (const ConfigField *row = FindField(m_fields, key)) blocks |= BlockBit(row->block);
+    return blocks;
+}
+
+bool CMultiPortDevType::WriteConfirmed(BlockWrite &write, uint8_t block) {
+    auto take = [&](const uint8_t *data, int len) {
+        BlockReply reply;
+        if (ParseBlockReply(data, size_t(len), reply) && reply.block == block) write.Confirm(reply);
+    };
+    for (int attempt = 0; attempt < kWriteTries; ++attempt) {
+        const Clock::time_point sent = Clock::now();
+        if (!Send(WriteRequest(m_request.targetMac, block, write.After(block)))) return false;
+        m_lastWrite = sent;
+        Sleep(kReadBackAfterMs);
+        m_requestSocket.DiscardQueued();
+        if (!Send(ReadRequest(m_request.targetMac, block))) return false;
+        const bool confirmed = Await(MsLeft(sent + std::chrono::milliseconds(kAfterWriteMs)), take,
+                                     [&] { return write.Confirmed(block); });
+        Sleep(MsLeft(sent + std::chrono::milliseconds(kAfterWriteMs)));
+        if (confirmed) return true;
+    }
+    return false;
+}
+
+bool CMultiPortDevType::Undo(const BlockWrite &write, uint8_t last) {
+    BlockWrite undo(m_request.targetMac);
+    bool undone = true;
+    for (uint8_t block : write.Blocks()) {
+        if (block > last) break;
+        undo.Add(block, write.After(block), write.Before(block));
+        undone = WriteConfirmed(undo, block) && undone;
+        *m_blocks[block] = write.Before(block);
+    }
+    return undone;
+}
+
+int CMultiPortDevType::NotTaken(BlockMask failed) {
+    m_writeConfirmed = false;
+    m_info.ClearPairs();
+    for (size_t i = 0; i < m_staged.keys.size(); ++i) {
+        const ConfigField *row = FindField(m_fields, m_staged.keys[i]);
+        if (row && (failed & BlockBit(row->block))) m_info.Append(m_staged.keys[i], m_staged.values[i]);
+    }
+    return 0;
+}
+
+int CMultiPortDevType::WriteConfig() {
+    m_writeConfirmed = true;
+    if (m_staged.keys.empty()) return 0;
+    if (m_heldMac != m_request.targetMac) m_held = 0;
+    const BlockMask blocks = StagedBlocks();
+    // A key whose block cannot be read would be lost: nothing is sent.
+    if (!Fetch(blocks & ~m_held) || (blocks & ~m_held)) return NotTaken(blocks & ~m_held);
+    BlockWrite write(m_request.targetMac);
+    for (uint8_t block : BlocksOf(blocks)) write.Add(block, *m_blocks[block], *m_blocks[block]);
+    for (size_t i = 0; i < m_staged.keys.size(); ++i) {
+        const ConfigField *row = FindField(m_fields, m_staged.keys[i]);
+        if (!row) continue;
+        if (!BlockWriteHook(m_fields, m_blocks, *row, m_staged.values[i]))
+            EncodeValue(*row, m_staged.values[i], *m_blocks[row->block]);
+    }
+    for (uint8_t block : BlocksOf(blocks)) write.Add(block, write.Before(block), *m_blocks[block]);
+    for (uint8_t block : write.Blocks()) {
+        if (WriteConfirmed(write, block)) continue;
+        BlockMask failed = BlockBit(block);
+        if (!Undo(write, block)) failed = blocks;
+        return NotTaken(failed);
+    }
+    if (!blocks) return 1;
+    Sleep(kBeforeRestartMs);
+    SendRestart(m_request.targetMac);
+    m_lastWrite = Clock::now();
+    return 1;
+}
+
+}  // namespace vd
