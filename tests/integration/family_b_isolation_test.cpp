@@ -2,8 +2,8 @@
 // every read request at once, whatever MAC it names, with a block of its own
 // MAC, the host gets exactly the real device's settings and a write changes
 // the real device's block and nothing else; and the password check before a
-// write reads the password the device holds now, not one a read before it
-// left behind.
+// write reads the password the device holds now, not one a read before it,
+// or a write to a device of another model, left behind.
 #include <gtest/gtest.h>
 
 #include "integration/support.h"
@@ -69,6 +69,21 @@ TEST_F(FamilyBIsolation, ThePasswordCheckReadsThePasswordHeldNow) {
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "new", 32), VD_OK);
     ASSERT_TRUE(dev.WaitForRequests(3, 1000));
     EXPECT_EQ(dev.Writes().size(), 1u);
+}
+
+TEST_F(FamilyBIsolation, AWriteAfterOneToAnotherModelChecksItsOwnDevicesPassword) {
+    FamilyBDevice one{"127.0.0.2", 32, kMacB};
+    FamilyBDevice four{"127.0.0.3", 48, {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEE}};
+    one.SetPassword("first");
+    four.SetPassword("second");
+    ASSERT_TRUE(one.Start() && four.Start());
+    VD_SetModifyConfigUDP("NAME", "one");
+    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "first", 32), VD_OK);
+    VD_ResetModifyConfigUDP();
+    VD_SetModifyConfigUDP("NAME", "four");
+    EXPECT_EQ(VD_ModifyDevUDPbyMAC("02:00:00:AB:CD:EE", "second", 48), VD_OK);
+    ASSERT_TRUE(four.WaitForRequests(3, 1000));
+    EXPECT_EQ(four.Writes().size(), 1u);
 }
 
 }  // namespace
