@@ -5,7 +5,8 @@
 # place are rules that match once.
 . "$(dirname "$0")/../cli/lib.sh"
 . "$(dirname "$0")/fault_runs.sh"
-trap 'fault_stop; cleanup' EXIT
+# The lab of the guide's examples is torn down whatever happens.
+trap 'fault_stop; sh "$LAB" down "guide$$"; cleanup' EXIT
 
 # Runs every operation under setting $1 and fails on any run that went wrong.
 expect_no_harm() {
@@ -82,14 +83,16 @@ test_firmware_takes_no_surplus_acknowledgement_for_a_lost_chunk() {
 test_guide_examples() {
     root=$(dirname "$LAB")/..
     # The lab is built first and torn down last, whatever the order in the text.
-    grep '^    sh scripts/' "$root/docs/faulty-wire.md" | sed "s/ demo / guide$$ /" > "$WORK/lines"
+    grep '^    sh scripts/' "$root/docs/faulty-wire.md" | sed "s/ demo\( \|$\)/ guide$$\1/" > "$WORK/lines"
     { grep ' up ' "$WORK/lines"; grep -v ' up \| down ' "$WORK/lines"; grep ' down ' "$WORK/lines"; } > "$WORK/examples"
     [ "$(wc -l < "$WORK/examples")" -ge 6 ] || fail "the guide's examples were not found"
     while read -r line; do
         LAST=$line
         (cd "$root" && eval "$line") > "$WORK/out" 2> "$WORK/err" || fail "an example of the guide failed"
+        cat "$WORK/out" >> "$WORK/printed"
     done < "$WORK/examples"
     LAST="the benchmark's table"
+    mv "$WORK/printed" "$WORK/out"
     expect_out '^\| dup=100 \| set-mac \| 1 \| '
     expect_out '^\| loss=10 \| firmware \| 1 \| '
 }
