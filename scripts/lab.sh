@@ -9,6 +9,18 @@
 #   sh scripts/lab.sh exec NAME NODE CMD  run CMD in NODE: host, site1, site2 or site3
 #   sh scripts/lab.sh run LINKS CMD       build a lab of its own, run CMD in its host
 #                                         (VANDREL_LAB names the lab), tear it down
+#   sh scripts/lab.sh fault NAME LINK [FAULT...]
+#                                         put faults on link LINK (1 to 3) of lab
+#                                         NAME, replacing those it had; none clears
+#
+# Faults (IPv4 datagrams and segments only, so that ARP keeps working):
+#   loss=N            N% of what crosses the link is lost, each way at random
+#   dup=N             N% of what crosses the link arrives twice, each way
+#   drop-reply=EXPR   what the host receives and the nft expression EXPR
+#                     matches is lost, such as the first reply to one block:
+#                     'udp sport 8801 @th,176,8 2 numgen inc mod 1000000 0'
+#   drop-request=EXPR what the host sends and EXPR matches is lost
+#   dup-reply=EXPR    what the site sends and EXPR matches arrives twice
 #
 # Link i joins host interface linkI (198.18.I.1/24) to site I's interface eth0
 # (198.18.I.2 to 198.18.I.9, /24). The host's default route is link 1, and,
@@ -50,18 +62,85 @@ up() {
     ip -n "$host" route add default via 198.18.1.2
 }
 
+# The nftables rules of one kind of fault, on the link's host end (ingress:
+# what the host receives, egress: what it sends) and the site end's egress.
+# A duplicate carries a mark, so that it is not duplicated again when it
+# passes the same egress chain.
+fault_rules() {
+    kind=$1
+    value=$2
+    chance="numgen random mod 100 < $value"
+    case "$kind=$value" in
+    loss=100 | dup=100) chance="" ;;
+    loss=*[!0-9]* | dup=*[!0-9]* | loss= | dup= | loss=???* | dup=???*)
+        die "$kind=$value: a percentage from 0 to 100" ;;
+    esac
+    dup="meta mark != 0x5644 meta mark set 0x5644 dup to"
+    case "$kind" in
+    loss) echo "host in ip $chance drop" && echo "host out ip $chance drop" ;;
+    dup) echo "host out ip $chance $dup \"link$3\"" && echo "site out ip $chance $dup \"eth0\"" ;;
+    drop-reply) echo "host in ip $value drop" ;;
+    drop-request) echo "host out ip $value drop" ;;
+    dup-reply) echo "site out ip $value $dup \"eth0\"" ;;
+    *) die "unknown fault $kind" ;;
+    esac
+}
+
+# One namespace's table: a chain for each hook, with the rules given for it.
+fault_table() {
+    device=$1
+    rules=$2
+    echo "table netdev vdfault {"
+    for hook in ingress egress; do
+        short=in
+        [ $hook = ingress ] || short=out
+        echo "  chain $short { type filter hook $hook device \"$device\" priority 0;"
+        # Duplicates first, so that each copy meets the loss on its own.
+        echo "$rules" | sed -n "/ dup to /s/^$short ip \(.*\)/    meta protocol ip \1/p"
+        echo "$rules" | sed -n "/ dup to /!s/^$short ip \(.*\)/    meta protocol ip \1/p"
+        echo "  }"
+    done
+    echo "}"
+}
+
+fault() {
+    name=$1
+    link=$2
+    shift 2
+    case "$link" in 1 | 2 | 3) ;; *) die "LINK is 1, 2 or 3" ;; esac
+    host=$(ns "$name" host)
+    site=$(ns "$name" "site$link")
+    [ -e "/run/netns/$site" ] || die "no link $link in lab $name"
+    rules=""
+    for f in "$@"; do
+        rules="$rules
+$(fault_rules "${f%%=*}" "${f#*=}" "$link")" || exit 2
+    done
+    for end in host site; do
+        node=$host device=link$link
+        [ $end = host ] || node=$site device=eth0
+        ip netns exec "$node" nft delete table netdev vdfault 2>/dev/null || true
+        [ -n "$(echo "$rules" | sed -n "s/^$end //p")" ] || continue
+        fault_table "$device" "$(echo "$rules" | sed -n "s/^$end //p")" | ip netns exec "$node" nft -f -
+    done
+}
+
 down() {
     for n in host site1 site2 site3; do
         [ ! -e "/run/netns/$(ns "$1" "$n")" ] || ip netns del "$(ns "$1" "$n")"
     done
 }
 
-[ $# -ge 2 ] || die "usage: lab.sh up NAME [LINKS] | down NAME | exec NAME NODE CMD... | run LINKS CMD..."
+[ $# -ge 2 ] || die "usage: lab.sh up NAME [LINKS] | down NAME | exec NAME NODE CMD... | run LINKS CMD... | fault NAME LINK [FAULT...]"
 command=$1
 shift
 case "$command" in
 up) up "$@" ;;
 down) down "$1" ;;
+fault)
+    [ $# -ge 2 ] || die "fault NAME LINK [FAULT...]"
+    fault "$@"
+    ;;
 exec)
     [ $# -ge 3 ] || die "exec NAME NODE CMD..."
     node=$(ns "$1" "$2")

@@ -37,6 +37,33 @@ PLAN
     expect_out "^NAME +tank 2$"
 }
 
+# A device's own password and settings beat a selector's, which beat
+# --password and the plan's own; --password beats the plan's.
+test_plan_precedence() {
+    start_sim <<'FLEET'
+family-a  127.0.0.2  type=5  name=serial   password=admin
+family-a  127.0.0.4  type=17 name=can      password=admin
+family-a  127.0.0.5  type=5  name=locked   password=secret
+FLEET
+    cat > "$WORK/plan.json" <<'PLAN'
+{"password": "wrong", "settings": {"NAME": "plan"},
+ "devices": [
+  {"ip": "127.0.0.5", "password": "secret", "settings": {"NAME": "own"}},
+  {"ip": "127.0.0.4", "type": 17},
+  {"type": 5, "password": "admin", "settings": {"NAME": "selected"}}
+ ]}
+PLAN
+    run apply "$WORK/plan.json" --password admin
+    expect_status 0
+    expect_out "^3 devices: 3 ok"
+    run show 127.0.0.5 NAME
+    expect_out "^NAME +own$"
+    run show 127.0.0.2 NAME
+    expect_out "^NAME +selected$"
+    run show 127.0.0.4 NAME
+    expect_out "^NAME +plan$"
+}
+
 test_bad_plans_write_nothing() {
     start_standard_fleet
     printf '{"devices": [\n  {"ip": "127.0.0.2", "settings": {"NAME": tru}}]}\n' > "$WORK/plan"

@@ -53,6 +53,7 @@ TEST(BroadcastPaths, EveryUsableInterfaceOnceAndTheRoutedWayWhereItAddsOne) {
         {nullptr, "198.18.9.9", every + std::string("routed")},
         {nullptr, nullptr, every + std::string("-")},
         {" eth1 , br0,", "198.19.0.1", "eth1 198.18.2.1 br0 198.18.4.1 -"},
+        {"eth1", "198.18.9.9", "eth1 198.18.2.1 -"},  // a route by no interface named
         {"tun0", "198.19.0.1", "routed"},
         {"lo", "127.0.0.1", "routed"},
         {"eth2,ETH0,eth0:1,eth0;eth1", "198.19.0.1", "-"},

@@ -1,0 +1,100 @@
+# vandrel on a faulty link (scripts/lab.sh fault): whatever is lost or
+# duplicated, an operation either gives the devices' own result or says that
+# it failed; no write leaves a device half written and nothing hangs. Random
+# faults run a few times each (FAULT_TEST_RUNS, default 2); faults at a known
+# place are rules that match once.
+. "$(dirname "$0")/../cli/lib.sh"
+. "$(dirname "$0")/fault_runs.sh"
+# The lab of the guide's examples is torn down whatever happens.
+trap 'fault_stop; sh "$LAB" down "guide$$"; cleanup' EXIT
+
+# Runs every operation under setting $1 and fails on any run that went wrong.
+expect_no_harm() {
+    fault_start || fail "the devices did not start"
+    fault_set "$1"
+    for op in $FAULT_OPERATIONS; do
+        n=0
+        while [ $n -lt "${FAULT_TEST_RUNS:-2}" ]; do
+            verdict=$(fault_run "$op" $n "$1")
+            LAST="$op run $n under $1: $verdict"
+            case "$verdict" in ok | failed) ;; *) cat "$WORK/faults.log" >&2 && fail "$verdict" ;; esac
+            n=$((n + 1))
+        done
+    done
+}
+
+test_loss() { expect_no_harm loss; }
+test_duplication() { expect_no_harm dup; }
+test_loss_and_duplication() { expect_no_harm both; }
+
+# Runs operation $1 once under the extra faults given and expects it to
+# succeed with the devices' own result.
+expect_ok_despite() {
+    op=$1
+    shift
+    fault_set clean "$@"
+    verdict=$(fault_run "$op" 0 clean)
+    LAST="$op with $*: $verdict"
+    [ "$verdict" = ok ] || { cat "$WORK/faults.log" >&2; fail "$verdict"; }
+}
+
+test_family_b_takes_each_block_once_when_every_datagram_arrives_twice() {
+    fault_start || fail "the devices did not start"
+    for op in show-mac4 show-mac8 set-mac; do
+        expect_ok_despite $op dup=100
+    done
+}
+
+test_family_b_asks_again_for_a_block_whose_reply_was_lost() {
+    fault_start || fail "the devices did not start"
+    # The first reply to block 3 (byte 14 of the reply) is lost.
+    expect_ok_despite show-mac4 'drop-reply=udp sport 8801 @th,176,8 3 numgen inc mod 1000000 0'
+}
+
+test_family_b_write_sends_again_a_block_that_was_lost() {
+    fault_start || fail "the devices did not start"
+    # The first write of block 3 (A1 FE at bytes 10 and 11, the block at
+    # byte 14 of the request) never reaches the device.
+    expect_ok_despite set-mac 'drop-request=udp dport 8801 @th,144,16 0xa1fe @th,176,8 3 numgen inc mod 1000000 0'
+}
+
+test_family_a_write_whose_datagram_was_lost_is_sent_again() {
+    fault_start || fail "the devices did not start"
+    # The first write to the family A device (a datagram to its port 8800
+    # whose first item is neither a search, A1 15, nor a request, A1 14) is
+    # lost.
+    expect_ok_despite set-ip \
+        'drop-request=ip daddr 198.18.1.6 udp dport 8800 @th,72,8 != { 0x14, 0x15 } numgen inc mod 1000000 0'
+}
+
+test_firmware_takes_no_surplus_acknowledgement_for_a_lost_chunk() {
+    fault_start || fail "the devices did not start"
+    # The manifest's acknowledgement arrives twice and the first chunk
+    # (AA 55 20 at the start of its payload) never reaches the receiver: the
+    # surplus acknowledgement must not stand in for it.
+    fault_set clean 'dup-reply=udp sport 8810 numgen inc mod 1000000 0' \
+        'drop-request=udp dport 8810 @th,64,24 0xaa5520 numgen inc mod 1000000 0'
+    verdict=$(fault_run firmware 0 clean)
+    LAST="firmware with a surplus acknowledgement: $verdict"
+    case "$verdict" in ok | failed) ;; *) cat "$WORK/faults.log" >&2 && fail "$verdict" ;; esac
+}
+
+# The commands of docs/faulty-wire.md, on a lab of this test's own.
+test_guide_examples() {
+    root=$(dirname "$LAB")/..
+    # The lab is built first and torn down last, whatever the order in the text.
+    grep '^    sh scripts/' "$root/docs/faulty-wire.md" | sed "s/ demo\( \|$\)/ guide$$\1/" > "$WORK/lines"
+    { grep ' up ' "$WORK/lines"; grep -v ' up \| down ' "$WORK/lines"; grep ' down ' "$WORK/lines"; } > "$WORK/examples"
+    [ "$(wc -l < "$WORK/examples")" -ge 6 ] || fail "the guide's examples were not found"
+    while read -r line; do
+        LAST=$line
+        (cd "$root" && eval "$line") > "$WORK/out" 2> "$WORK/err" || fail "an example of the guide failed"
+        cat "$WORK/out" >> "$WORK/printed"
+    done < "$WORK/examples"
+    LAST="the benchmark's table"
+    mv "$WORK/printed" "$WORK/out"
+    expect_out '^\| dup=100 \| set-mac \| 1 \| '
+    expect_out '^\| loss=10 \| firmware \| 1 \| '
+}
+
+run_case "$1"
