@@ -26,8 +26,8 @@ a thread of its own, where a data channel's receiver is also called.
 from __future__ import annotations
 
 from .channels import DataChannel, IOModule
-from .commands import command, firmware_download, firmware_erase, restart
-from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, family_of, search
+from .commands import command, firmware_check, firmware_download, firmware_erase, restart
+from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, address_range, family_of, resolve, search
 from .errors import (DeviceRefusedError, NoAnswerError, NoConnectionError, NotSentError, ReplyTimeoutError,
                      VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError)
 from .session import AtSession
@@ -38,6 +38,6 @@ __version__ = "1.0.0"
 __all__ = [
     "AtSession", "DataChannel", "Device", "DeviceRefusedError", "FAMILY_A_TYPES", "FAMILY_B_PORTS", "IOModule",
     "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError", "VandrelError", "WrongFamilyError",
-    "WrongPasswordError", "WrongThreadError", "command", "family_of", "firmware_download", "firmware_erase",
-    "read", "restart", "search", "write",
+    "WrongPasswordError", "WrongThreadError", "address_range", "command", "family_of", "firmware_check",
+    "firmware_download", "firmware_erase", "read", "resolve", "restart", "search", "write",
 ]
