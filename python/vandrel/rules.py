@@ -49,7 +49,7 @@ def check_one(type_code: int, key: bytes, value: bytes, current: Optional[bytes]
     verdict = _rules.VR_CheckSetting(type_code, key, value, current, stored, STORED_LEN, message, MESSAGE_LEN)
     if verdict == UNKNOWN_TYPE and type_code != UNKNOWN_TYPE_CODE:
         raise ValueError(_args.decode(message.value))
-    known = verdict in (CHANGE, UNCHANGED, ALTERED)
+    known = verdict in (CHANGE, UNCHANGED, ALTERED) or verdict == CONTROL and bool(stored.value)
     return verdict, _args.decode(stored.value) if known else None, _args.decode(message.value)
 
 

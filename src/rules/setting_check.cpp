@@ -1,10 +1,10 @@
 #include "rules/setting_check.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/family_a_types.h"
 #include "base/family_b_models.h"
+#include "base/text.h"
 #include "rules/key_names.h"
 #include "rules/stored_value.h"
 
@@ -16,16 +16,10 @@ bool AllDigits(const std::string &text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The first byte below 0x20, or DEL, as "0x0A"; "" when there is none. Such
-// a byte ends an AT command line or breaks a table of settings.
+// The control byte of text as "0x0A"; "" when there is none.
 std::string ControlByte(const std::string &text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(c));
-            return hex;
-        }
-    return "";
+    const int c = FindControlByte(text);
+    return c < 0 ? "" : Format("0x%02X", c);
 }
 
 SettingCheck Refused(Verdict verdict, std::string message, std::string stored = "") {
@@ -57,7 +51,8 @@ SettingCheck CheckSetting(int type, const std::string &key, const std::string &v
         return Refused(Verdict::Control, "the key holds a control character (" + ControlByte(key) + "): refused");
     if (!ControlByte(value).empty())
         return Refused(Verdict::Control,
-                       key + ": the value holds a control character (" + ControlByte(value) + "): refused");
+                       key + ": the value holds a control character (" + ControlByte(value) + "): refused",
+                       PredictStored(type, key, value).text);
     if (!IsFamilyA(type) && !IsFamilyB(type))
         return Refused(Verdict::UnknownType, "type " + std::to_string(type) + " is a device type of neither family");
     if (const char *what = IdentityOf(key)) return Refused(Verdict::Identity, key + ": " + what + " is not a setting");

@@ -109,6 +109,8 @@ int RunSet(const Args &args, const Printer &out) {
     std::string password, error;
     int status = 0;
     if (!RequirePassword(args, out, password, status)) return status;
+    if (!ControlRefusal("PASS", password).empty())
+        return out.Fail("refused, nothing sent: " + ControlRefusal("PASS", password), 0, kExitUsage);
     Pairs given;
     if (!ParsePairs(args, given, error)) return out.Fail(error, 0, kExitUsage);
     SettingsFile file;

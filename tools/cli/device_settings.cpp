@@ -46,6 +46,13 @@ std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &
     return out;
 }
 
+std::string ControlRefusal(const std::string &key, const std::string &value) {
+    char message[VR_MESSAGE_LEN] = "";
+    // A type code of neither family: only the rules that hold for every type.
+    const int verdict = VR_CheckSetting(0, key.c_str(), value.c_str(), nullptr, nullptr, 0, message, sizeof message);
+    return verdict == VR_CONTROL ? message : "";
+}
+
 std::string KnownKeysHint(const Pairs &current) {
     std::string list = " ";
     size_t column = 1;

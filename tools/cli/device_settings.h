@@ -36,6 +36,10 @@ struct Setting {
 // Judges each wanted pair for a device of this type whose read gave current.
 std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &wanted);
 
+// Why key=value can never be sent, whatever the device: a control character
+// (a line break would end an AT command and start another); "" when fine.
+std::string ControlRefusal(const std::string &key, const std::string &value);
+
 // The keys of current, for a message about an unknown key.
 std::string KnownKeysHint(const Pairs &current);
 
