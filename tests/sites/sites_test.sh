@@ -36,4 +36,165 @@ PLAY
     expect_recap site2 "ok=4 +changed=0 +unreachable=0 +failed=0"
 }
 
+# Site I's family A device by IP and its family B device by MAC get NAME
+# (and the family A device C1_BAUD).
+settings_play() {
+    cat <<PLAY
+- hosts: sites
+  gather_facts: false
+  environment: "{{ vandrel_environment }}"
+  tasks:
+    - vandrel.fleet.settings:
+        device: "198.18.{{ site }}.2"
+        password: admin
+        settings: {NAME: "$1-{{ site }}", C1_BAUD: $2}
+    - vandrel.fleet.settings:
+        device: "02:56:44:12:0{{ site }}:03"
+        password: admin
+        settings: {NAME: "$1-{{ site }}"}
+PLAY
+}
+
+test_settings_by_ip_and_mac_once() {
+    two_sites
+    settings_play pump 7 | play --check --diff
+    expect_status 0
+    expect_recap site1 "ok=2 +changed=2 +unreachable=0 +failed=0"
+    expect_out "^-NAME=a-1$"
+    expect_out "^\+NAME=pump-1$"
+    expect_out "^\+C1_BAUD=7$"
+    expect_no_sim_log 1 "write"
+    expect_no_sim_log 2 "write"
+    settings_play pump 7 | play
+    expect_status 0
+    expect_recap site1 "ok=2 +changed=2 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=2 +changed=2 +unreachable=0 +failed=0"
+    expect_sim_log 2 "write"
+    settings_play pump 7 | play --diff
+    expect_status 0
+    expect_recap site1 "ok=2 +changed=0 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=2 +changed=0 +unreachable=0 +failed=0"
+    expect_no_out "^[-+]NAME"
+}
+
+# Each site's plan names its two devices, one by IP and one by MAC, and
+# gives both the plan's own C1_PORT.
+plan_play() {
+    cat <<PLAY
+- hosts: sites
+  gather_facts: false
+  environment: "{{ vandrel_environment }}"
+  tasks:
+    - vandrel.fleet.apply:
+        password: admin
+        jobs: 4
+        plan:
+          settings: {C1_PORT: "$2"}
+          devices:
+            - {ip: "198.18.{{ site }}.2", type: 5, settings: {NAME: "$1-a{{ site }}"}}
+            - {mac: "02:56:44:12:0{{ site }}:03", type: 48, settings: {NAME: "$1-b{{ site }}"}}
+PLAY
+}
+
+test_plan_per_site() {
+    two_sites
+    plan_play line 4101 | play --check --diff
+    expect_status 0
+    expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
+    expect_out "^-02:56:44:12:02:03 NAME=b-2$"
+    expect_out "^\+02:56:44:12:02:03 NAME=line-b2$"
+    expect_no_sim_log 1 "write"
+    plan_play line 4101 | play
+    expect_status 0
+    expect_recap site1 "ok=1 +changed=1 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
+    plan_play line 4101 | play
+    expect_status 0
+    expect_recap site1 "ok=1 +changed=0 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=1 +changed=0 +unreachable=0 +failed=0"
+}
+
+test_a_site_down_or_a_wrong_password_fails_only_itself() {
+    two_sites
+    ip link set mg2 down
+    play <<'PLAY'
+- hosts: sites
+  gather_facts: false
+  environment: "{{ vandrel_environment }}"
+  tasks:
+    - vandrel.fleet.settings:
+        device: "{{ item.device }}"
+        password: "{{ item.password }}"
+        settings: {NAME: renamed}
+      loop:
+        - {device: "198.18.{{ site }}.2", password: not-admin}
+        - {device: "02:56:44:12:0{{ site }}:03", password: admin}
+      ignore_errors: true
+      register: named
+    - assert:
+        that:
+          - named.results[0] is failed and named.results[0].code == 102
+          - "'wrong password' in named.results[0].msg"
+          - named.results[1] is changed and named.results[1].settings.NAME == 'renamed'
+PLAY
+    expect_status 4
+    expect_recap site1 "ok=2 +changed=1 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=0 +changed=0 +unreachable=1 +failed=0"
+}
+
+# Each task of the play fails with its message before anything is sent;
+# the play goes on after each.
+test_bad_input_fails_before_anything_is_written() {
+    two_sites
+    mkdir "$WORK/empty"
+    play <<PLAY
+- hosts: site1
+  gather_facts: false
+  environment: "{{ vandrel_environment }}"
+  tasks:
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: [NAME, x]}
+      ignore_errors: true
+      register: malformed
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: [x]}}
+      ignore_errors: true
+      register: malformed_value
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: x, C1_BAUDRATE: 7}}
+      ignore_errors: true
+      register: unknown
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {C1_BAUD: 115200}}
+      ignore_errors: true
+      register: cut
+    - vandrel.fleet.settings: {device: "02:56:44:12:01:02", password: admin, settings: {NAME: x}}
+      ignore_errors: true
+      register: mac_for_a
+    - vandrel.fleet.apply: {password: admin, plan: {devices: [{ip: 198.18.1.2, settings: {NAME: x}}, {ip: 198.18.1.2}]}}
+      ignore_errors: true
+      register: bad_plan
+    - vandrel.fleet.search: {targets: [pump-1]}
+      ignore_errors: true
+      register: not_address
+    - vandrel.fleet.search: {targets: [198.18.0.0/15]}
+      ignore_errors: true
+      register: too_wide
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: x}}
+      environment: {PYTHONPATH: "$WORK/empty", VANDREL_LIB: "$WORK/empty"}
+      ignore_errors: true
+      register: no_library
+    - assert:
+        that:
+          - "'settings' in malformed.msg and 'dict' in malformed.msg"
+          - "'the value of NAME must be text or a number, not list' in malformed_value.msg"
+          - "'C1_BAUDRATE' in unknown.msg and 'nothing written' in unknown.msg"
+          - "cut.refused[0].key == 'C1_BAUD' and cut.refused[0].stored == '0'"
+          - "'a family A device (type 5) is addressed by its IP' in mac_for_a.msg"
+          - "'the plan was not applied' in bad_plan.msg"
+          - "'is neither an IPv4 address nor a range' in not_address.msg"
+          - "'wider than a /16' in too_wide.msg"
+          - "'install libvandrel1 and python3-vandrel' in no_library.msg"
+PLAY
+    expect_status 0
+    expect_recap site1 "ok=10 +changed=0 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=9"
+    expect_no_sim_log 1 "write"
+}
+
 run_case "$1"

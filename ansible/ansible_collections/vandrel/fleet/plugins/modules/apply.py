@@ -110,6 +110,12 @@ def environment(params):
     return env
 
 
+def document(out):
+    """The tool's JSON document, which follows the changes it lists."""
+    start = 0 if out.startswith("{") else out.index("\n{") + 1
+    return json.JSONDecoder().raw_decode(out, start)[0]
+
+
 def outcome(report, status, check_mode):
     """The task's result from the tool's report and exit status."""
     if "error" in report:
@@ -152,7 +158,7 @@ def main():
         status, out, err = module.run_command(command(tool, params, module.check_mode, path),
                                               environ_update=environment(params))
     try:
-        report = json.loads(out)
+        report = document(out)
     except ValueError:
         module.fail_json(msg=f"vandrel apply failed (exit status {status}): {err.strip() or out.strip()}")
     try:

@@ -50,3 +50,13 @@ class TestCommand:
         assert apply.command("vandrel", params, True, "p.json") == [
             "vandrel", "apply", "p.json", "--json", "--jobs", "4", "--wait", "300", "--force", "--dry-run"]
         assert apply.environment(params) == {"VANDREL_PASSWORD": "pw", "VANDREL_INTERFACES": "lan0"}
+
+
+class TestDocument:
+    def test_the_report_after_the_listed_changes(self):
+        out = '  NAME  a-1  ->  line-a1\n{\n  "dry_run": true,\n  "devices": []\n}\n'
+        assert apply.document(out) == {"dry_run": True, "devices": []}
+
+    def test_output_without_a_report_is_refused(self):
+        with pytest.raises(ValueError):
+            apply.document("vandrel: cannot read plan.json\n")
