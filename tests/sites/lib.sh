@@ -3,7 +3,8 @@
 # reached over SSH) a device network 198.18.I.0/24 where vandrel-sim runs a
 # family A device at 198.18.I.2 (named a-I) and a family B device at
 # 198.18.I.3 (named b-I, MAC 02:56:44:12:0I:03), password admin. The site
-# hosts use a staging install of this build. Needs VANDREL_LAB, LAB (lab.sh),
+# hosts use a staging install of this build, as if it were installed: their
+# SSH servers put it on the sessions' paths. Needs VANDREL_LAB, LAB (lab.sh),
 # BUILD (the build folder) and SOURCE (the project's folder); root.
 set -u
 
@@ -74,6 +75,7 @@ PasswordAuthentication no
 KbdInteractiveAuthentication no
 UsePAM no
 StrictModes no
+SetEnv PYTHONPATH=$STAGE/lib/python3/dist-packages PATH=$STAGE/bin:/usr/sbin:/usr/bin:/sbin:/bin
 CONF
     echo "198.19.$1.2 $(cut -d' ' -f1,2 "$WORK/host_key.pub")" >> "$WORK/known_hosts"
     sh "$LAB" exec "$VANDREL_LAB" "host$1" /usr/sbin/sshd -D -e -f "$WORK/sshd$1.conf" 2> "$WORK/sshd$1.log" &
@@ -86,29 +88,28 @@ CONF
     done
 }
 
-# An inventory of site hosts 1 to $1, and Ansible's settings for the lab:
-# the collection from the source tree, its files in WORK.
+# An inventory of site hosts 1 to $1 (each with its number as "site" and
+# its device network as "subnet", 198.18.I), and Ansible's settings for the
+# lab: the collection from the source tree, its files in WORK.
 inventory() {
     {
         echo "[sites]"
         i=1
         while [ $i -le "$1" ]; do
-            echo "site$i ansible_host=198.19.$i.2 site=$i"
+            echo "site$i ansible_host=198.19.$i.2 site=$i subnet=198.18.$i"
             i=$((i + 1))
         done
-        cat <<INV
-[sites:vars]
-ansible_user=root
-ansible_ssh_private_key_file=$WORK/id
-ansible_ssh_common_args='-o UserKnownHostsFile=$WORK/known_hosts'
-ansible_python_interpreter=/usr/bin/python3
-vandrel_environment={"PYTHONPATH": "$STAGE/lib/python3/dist-packages", "PATH": "$STAGE/bin:/usr/bin:/bin"}
-INV
+        printf '[sites:vars]\nansible_user=root\nansible_python_interpreter=/usr/bin/python3\n'
     } > "$WORK/inventory"
+    lab_ansible
+}
+
+lab_ansible() {
     export ANSIBLE_COLLECTIONS_PATH="$SOURCE/ansible" ANSIBLE_HOME="$WORK/ansible" \
         ANSIBLE_LOCAL_TEMP="$WORK/ansible/tmp" ANSIBLE_REMOTE_TMP="$WORK/remote" ANSIBLE_PIPELINING=1 \
         ANSIBLE_SSH_CONTROL_PATH_DIR="$WORK/cp" ANSIBLE_NOCOLOR=1 ANSIBLE_FORCE_COLOR=0 \
-        ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_PYTHON_INTERPRETER=/usr/bin/python3
+        ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_PRIVATE_KEY_FILE="$WORK/id" \
+        ANSIBLE_SSH_COMMON_ARGS="-o UserKnownHostsFile=$WORK/known_hosts"
 }
 
 # Runs ansible-playbook with the inventory and the given arguments (the

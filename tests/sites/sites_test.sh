@@ -15,7 +15,6 @@ test_facts_from_every_site() {
     play <<'PLAY'
 - hosts: sites
   gather_facts: false
-  environment: "{{ vandrel_environment }}"
   tasks:
     - vandrel.fleet.search: {wait: 0.5}
       register: found
@@ -42,7 +41,6 @@ settings_play() {
     cat <<PLAY
 - hosts: sites
   gather_facts: false
-  environment: "{{ vandrel_environment }}"
   tasks:
     - vandrel.fleet.settings:
         device: "198.18.{{ site }}.2"
@@ -83,7 +81,6 @@ plan_play() {
     cat <<PLAY
 - hosts: sites
   gather_facts: false
-  environment: "{{ vandrel_environment }}"
   tasks:
     - vandrel.fleet.apply:
         password: admin
@@ -120,7 +117,6 @@ test_a_site_down_or_a_wrong_password_fails_only_itself() {
     play <<'PLAY'
 - hosts: sites
   gather_facts: false
-  environment: "{{ vandrel_environment }}"
   tasks:
     - vandrel.fleet.settings:
         device: "{{ item.device }}"
@@ -150,7 +146,6 @@ test_bad_input_fails_before_anything_is_written() {
     play <<PLAY
 - hosts: site1
   gather_facts: false
-  environment: "{{ vandrel_environment }}"
   tasks:
     - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: [NAME, x]}
       ignore_errors: true
@@ -195,6 +190,33 @@ PLAY
     expect_status 0
     expect_recap site1 "ok=10 +changed=0 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=9"
     expect_no_sim_log 1 "write"
+}
+
+# The block of docs/sites.md that a fence with $1 opens.
+guide_block() {
+    awk -v tag='```'"$1" -v end='```' '$0 == tag { on = 1; next } on && $0 == end { exit } on' "$SOURCE/docs/sites.md"
+}
+
+test_the_guide_s_inventory_and_playbook() {
+    stage
+    start_site 1
+    start_site 2
+    lab_ansible
+    guide_block ini > "$WORK/inventory"
+    guide_block yaml | play --check --diff
+    expect_status 0
+    expect_recap north "ok=5 +changed=3 +unreachable=0 +failed=0"
+    expect_out "^\+NAME=south$"
+    expect_no_sim_log 1 "write"
+    guide_block yaml | play
+    expect_status 0
+    expect_recap north "ok=5 +changed=3 +unreachable=0 +failed=0"
+    expect_recap south "ok=5 +changed=3 +unreachable=0 +failed=0"
+    grep -q '"NAME": "a-2"' "$WORK/south.json" || fail "no backup of site 2's device"
+    # Only the backup changes: it now holds what the run before wrote.
+    guide_block yaml | play
+    expect_recap south "ok=5 +changed=1 +unreachable=0 +failed=0"
+    grep -q '"NAME": "south"' "$WORK/south.json" || fail "the backup does not hold the new name"
 }
 
 run_case "$1"

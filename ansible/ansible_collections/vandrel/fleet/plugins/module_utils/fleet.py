@@ -8,6 +8,11 @@ from __future__ import annotations
 
 import os
 
+# The options every module takes, and those of the modules that serve one
+# device; their documentation is the doc fragment vandrel.fleet.site.
+SITE_ARGS = dict(interfaces=dict(type="list", elements="str"))
+DEVICE_ARGS = dict(device=dict(type="str", required=True), type=dict(type="int"))
+
 MISSING = "the vandrel Python module cannot be used on this host ({}): install libvandrel1 and python3-vandrel"
 
 

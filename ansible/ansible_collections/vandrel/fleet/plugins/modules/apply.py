@@ -7,7 +7,7 @@ module: apply
 short_description: Apply a plan of settings across the site's devices
 description:
   - Runs C(vandrel apply) on the site host, which serves I(jobs) devices at
-    once: the fast way to give hundreds of devices their settings.
+    once, the fast way to give hundreds of devices their settings.
   - The plan is that of C(vandrel apply), as a dict (I(plan)) or a file on
     the site host (I(plan_file), JSON or text). Every device is read and
     checked first; when the checks refuse any key or value, nothing is
@@ -16,6 +16,8 @@ description:
     dry run; diff mode shows each device's keys before and after.
 version_added: "1.0.0"
 author: Vandrel developers
+extends_documentation_fragment:
+  - vandrel.fleet.site
 options:
   plan:
     description: The plan, with C(devices), and optionally C(password) and C(settings) for every device.
@@ -37,15 +39,9 @@ options:
     description: Send keys and values that the checks refuse.
     type: bool
     default: false
-  interfaces:
-    description: Broadcast on these interfaces of the site host only.
-    type: list
-    elements: str
 requirements:
   - vandrel-tools (the vandrel tool) on the site host
 attributes:
-  check_mode:
-    support: full
   diff_mode:
     support: full
 notes:
@@ -74,9 +70,13 @@ devices:
   contains:
     device: {description: Its address., type: str}
     type: {description: Its type code (0 when not found)., type: int}
-    result: {description: C(ok), C(unchanged), C(to change), C(failed), C(not found), C(refused), ..., type: str}
+    result:
+      description: "C(ok), C(unchanged), C(to change), C(failed), C(not found), C(refused), ..."
+      type: str
     detail: {description: What happened., type: str}
-    changes: {description: The keys that differ, each with C(key), C(from) and C(to)., type: list}
+    changes:
+      description: "The keys that differ, each with C(key), C(from) and C(to)."
+      type: list
 summary: {description: The devices counted by result., returned: always, type: str}
 """
 
@@ -85,7 +85,7 @@ import os
 import tempfile
 
 from ansible.module_utils.basic import AnsibleModule, env_fallback
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import FleetError
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import SITE_ARGS, FleetError
 
 WRITTEN = {"ok", "unverified"}
 
@@ -142,7 +142,7 @@ def main():
         jobs=dict(type="int", default=16),
         wait=dict(type="int"),
         force=dict(type="bool", default=False),
-        interfaces=dict(type="list", elements="str"),
+        **SITE_ARGS,
     ), required_one_of=[("plan", "plan_file")], mutually_exclusive=[("plan", "plan_file")],
         supports_check_mode=True)
     tool = module.get_bin_path("vandrel")

@@ -12,27 +12,14 @@ description:
   - Never reports C(changed).
 version_added: "1.0.0"
 author: Vandrel developers
+extends_documentation_fragment:
+  - vandrel.fleet.site
+  - vandrel.fleet.site.device
 options:
-  device:
-    description: The device, family A by its IP address, family B by its MAC address.
-    type: str
-    required: true
-  type:
-    description: Its type code; without it, a search asks the device for it.
-    type: int
   with_password:
     description: Include the device's password (C(PASS)).
     type: bool
     default: false
-  interfaces:
-    description: Broadcast on these interfaces of the site host only.
-    type: list
-    elements: str
-requirements:
-  - libvandrel1 and python3-vandrel on the site host
-attributes:
-  check_mode:
-    support: full
 """
 
 EXAMPLES = r"""
@@ -62,7 +49,7 @@ settings: {description: Every key and its value., returned: success, type: dict}
 """
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import run, target
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import DEVICE_ARGS, SITE_ARGS, run, target
 
 
 def backup(vandrel, params):
@@ -74,10 +61,9 @@ def backup(vandrel, params):
 
 def main():
     module = AnsibleModule(argument_spec=dict(
-        device=dict(type="str", required=True),
-        type=dict(type="int"),
-        with_password=dict(type="bool", default=False),
-        interfaces=dict(type="list", elements="str"),
+        **DEVICE_ARGS,
+        with_password=dict(type="bool", default=False, no_log=False),
+        **SITE_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: backup(vandrel, module.params))
 

@@ -12,14 +12,10 @@ description:
   - Reports C(changed) when it sent the command; check mode sends nothing.
 version_added: "1.0.0"
 author: Vandrel developers
+extends_documentation_fragment:
+  - vandrel.fleet.site
+  - vandrel.fleet.site.device
 options:
-  device:
-    description: The device, family A by its IP address, family B by its MAC address.
-    type: str
-    required: true
-  type:
-    description: Its type code; without it, a search asks the device for it.
-    type: int
   command:
     description: C(restart), or the command's name.
     type: str
@@ -36,15 +32,6 @@ options:
     description: The device's port.
     type: int
     default: 8800
-  interfaces:
-    description: Broadcast on these interfaces of the site host only.
-    type: list
-    elements: str
-requirements:
-  - libvandrel1 and python3-vandrel on the site host
-attributes:
-  check_mode:
-    support: full
 """
 
 EXAMPLES = r"""
@@ -66,7 +53,7 @@ type: {description: The device's type code., returned: success, type: int}
 """
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import run, target
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import DEVICE_ARGS, SITE_ARGS, run, target
 
 
 def send(vandrel, params, check_mode):
@@ -84,13 +71,12 @@ def send(vandrel, params, check_mode):
 
 def main():
     module = AnsibleModule(argument_spec=dict(
-        device=dict(type="str", required=True),
-        type=dict(type="int"),
+        **DEVICE_ARGS,
         command=dict(type="str", required=True),
         param=dict(type="str", default=""),
         tcp=dict(type="bool", default=False),
         port=dict(type="int", default=8800),
-        interfaces=dict(type="list", elements="str"),
+        **SITE_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: send(vandrel, module.params, module.check_mode))
 

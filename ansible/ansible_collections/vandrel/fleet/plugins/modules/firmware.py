@@ -14,6 +14,8 @@ description:
   - Check mode checks the images and reports whether it would download.
 version_added: "1.0.0"
 author: Vandrel developers
+extends_documentation_fragment:
+  - vandrel.fleet.site
 options:
   device:
     description: The device's IP address.
@@ -36,15 +38,6 @@ options:
     description: The device's firmware port.
     type: int
     default: 8800
-  interfaces:
-    description: Broadcast on these interfaces of the site host only.
-    type: list
-    elements: str
-requirements:
-  - libvandrel1 and python3-vandrel on the site host
-attributes:
-  check_mode:
-    support: full
 """
 
 EXAMPLES = r"""
@@ -62,7 +55,7 @@ type: {description: The device's type code., returned: success, type: int}
 """
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import FleetError, run
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import SITE_ARGS, FleetError, run
 
 
 def download(vandrel, params, check_mode):
@@ -87,7 +80,7 @@ def main():
         images=dict(type="list", elements="path", required=True),
         tcp=dict(type="bool", default=False),
         port=dict(type="int", default=8800),
-        interfaces=dict(type="list", elements="str"),
+        **SITE_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: download(vandrel, module.params, module.check_mode))
 

@@ -14,15 +14,13 @@ description:
   - Never reports C(changed).
 version_added: "1.0.0"
 author: Vandrel developers
+extends_documentation_fragment:
+  - vandrel.fleet.site
 options:
   wait:
     description: Seconds to collect answers (after the last address of a range).
     type: float
     default: 1.0
-  interfaces:
-    description: Broadcast on these interfaces of the site host only.
-    type: list
-    elements: str
   targets:
     description:
       - Addresses to ask instead of a broadcast, each an IPv4 address, a
@@ -30,11 +28,6 @@ options:
         (C(198.18.5.0/24), at most a /16, asked address by address).
     type: list
     elements: str
-requirements:
-  - libvandrel1 and python3-vandrel on the site host
-attributes:
-  check_mode:
-    support: full
 """
 
 EXAMPLES = r"""
@@ -63,7 +56,7 @@ devices:
 """
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import FleetError, device_facts, run
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import SITE_ARGS, FleetError, device_facts, run
 
 
 def search(vandrel, targets, wait):
@@ -84,7 +77,7 @@ def search(vandrel, targets, wait):
 def main():
     module = AnsibleModule(argument_spec=dict(
         wait=dict(type="float", default=1.0),
-        interfaces=dict(type="list", elements="str"),
+        **SITE_ARGS,
         targets=dict(type="list", elements="str"),
     ), supports_check_mode=True)
     run(module, lambda vandrel: dict(changed=False, devices=[

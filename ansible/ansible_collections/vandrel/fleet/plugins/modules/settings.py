@@ -19,14 +19,10 @@ description:
     task with their message and the library's C(code).
 version_added: "1.0.0"
 author: Vandrel developers
+extends_documentation_fragment:
+  - vandrel.fleet.site
+  - vandrel.fleet.site.device
 options:
-  device:
-    description: The device, family A by its IP address, family B by its MAC address.
-    type: str
-    required: true
-  type:
-    description: Its type code; without it, a search asks the device for it.
-    type: int
   password:
     description: The device's password, needed to write. Defaults to C(VANDREL_PASSWORD) of the site host.
     type: str
@@ -38,15 +34,7 @@ options:
     description: Send keys and values that the checks refuse.
     type: bool
     default: false
-  interfaces:
-    description: Broadcast (searches, family B requests) on these interfaces of the site host only.
-    type: list
-    elements: str
-requirements:
-  - libvandrel1 and python3-vandrel on the site host
 attributes:
-  check_mode:
-    support: full
   diff_mode:
     support: full
 """
@@ -88,8 +76,9 @@ code: {description: The library's code of a failure., returned: on failure, type
 """
 
 from ansible.module_utils.basic import AnsibleModule, env_fallback
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (FleetError, diff, differing, refusals, run,
-                                                                          settings_text, target)
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (DEVICE_ARGS, SITE_ARGS, FleetError, diff,
+                                                                          differing, refusals, run, settings_text,
+                                                                          target)
 
 
 def give(vandrel, params, check_mode):
@@ -119,12 +108,11 @@ def give(vandrel, params, check_mode):
 
 def main():
     module = AnsibleModule(argument_spec=dict(
-        device=dict(type="str", required=True),
-        type=dict(type="int"),
+        **DEVICE_ARGS,
         password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])),
         settings=dict(type="dict", required=True),
         force=dict(type="bool", default=False),
-        interfaces=dict(type="list", elements="str"),
+        **SITE_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: give(vandrel, module.params, module.check_mode))
 
