@@ -4,7 +4,8 @@
 # family A device at 198.18.I.2 (named a-I) and a family B device at
 # 198.18.I.3 (named b-I, MAC 02:56:44:12:0I:03), password admin. The site
 # hosts use a staging install of this build, as if it were installed: their
-# SSH servers put it on the sessions' paths. Needs VANDREL_LAB, LAB (lab.sh),
+# SSH servers put it on the sessions' paths. Sessions start in a home of
+# their own, away from the shell start-up files of this machine's root. Needs VANDREL_LAB, LAB (lab.sh),
 # BUILD (the build folder) and SOURCE (the project's folder); root.
 set -u
 
@@ -75,8 +76,9 @@ PasswordAuthentication no
 KbdInteractiveAuthentication no
 UsePAM no
 StrictModes no
-SetEnv PYTHONPATH=$STAGE/lib/python3/dist-packages PATH=$STAGE/bin:/usr/sbin:/usr/bin:/sbin:/bin
+SetEnv PYTHONPATH=$STAGE/lib/python3/dist-packages PATH=$STAGE/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=$WORK/home
 CONF
+    mkdir -p "$WORK/home"
     echo "198.19.$1.2 $(cut -d' ' -f1,2 "$WORK/host_key.pub")" >> "$WORK/known_hosts"
     sh "$LAB" exec "$VANDREL_LAB" "host$1" /usr/sbin/sshd -D -e -f "$WORK/sshd$1.conf" 2> "$WORK/sshd$1.log" &
     PIDS="$PIDS $!"

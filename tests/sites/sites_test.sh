@@ -192,6 +192,41 @@ PLAY
     expect_no_sim_log 1 "write"
 }
 
+test_commands_and_firmware() {
+    stage
+    printf 'family-a 198.18.1.2 type=5 password=admin\nfirmware 198.18.1.2 port=8800 transport=tcp\nfamily-b 198.18.1.3 type=48 password=admin\n' > "$WORK/f.txt"
+    start_site 1 "$WORK/f.txt"
+    inventory 1
+    head -c 1000 /dev/zero > "$WORK/app.bin"
+    head -c 120000 /dev/zero > "$WORK/big.bin"
+    cat > "$WORK/tasks.yml" <<PLAY
+- hosts: sites
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.command: {device: "02:56:44:12:01:03", command: restart}
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.05", images: ["$WORK/app.bin"], tcp: true}
+      register: same
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/big.bin"], tcp: true}
+      ignore_errors: true
+      register: too_big
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/app.bin"], tcp: true}
+    - assert:
+        that:
+          - same is not changed and same.version == '1.05'
+          - "'the device holds 114176' in too_big.msg"
+PLAY
+    play --check < "$WORK/tasks.yml"
+    expect_status 0
+    expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
+    expect_no_sim_log 1 "restart|manifest"
+    play < "$WORK/tasks.yml"
+    expect_status 0
+    expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
+    expect_sim_log 1 "restart"
+    expect_sim_log 1 "app.bin"
+    expect_no_sim_log 1 "big.bin"
+}
+
 # The block of docs/sites.md that a fence with $1 opens.
 guide_block() {
     awk -v tag='```'"$1" -v end='```' '$0 == tag { on = 1; next } on && $0 == end { exit } on' "$SOURCE/docs/sites.md"
