@@ -14,6 +14,15 @@ install(TARGETS vandrel EXPORT VandrelTargets
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
+# The setting rules' library goes beside libvandrel, where the Python module
+# looks for it; its header is for C hosts that check settings themselves.
+if(TARGET vandrel-rules)
+  install(TARGETS vandrel-rules
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development)
+  install(FILES ${CMAKE_SOURCE_DIR}/include/vandrel_rules.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+    COMPONENT development)
+endif()
+
 # find_package(Vandrel 1.0) gives Vandrel::vandrel; any 1.x satisfies a 1.0
 # request, as the SONAME promises.
 install(EXPORT VandrelTargets NAMESPACE Vandrel:: DESTINATION ${VANDREL_CMAKE_DIR}

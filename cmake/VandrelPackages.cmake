@@ -6,6 +6,9 @@
 #   python3-vandrel  python       the Python module
 #   wireshark-vandrel wireshark   the Wireshark dissector, in Debian's folder of
 #                                 Wireshark's plugins
+#   ansible-vandrel-fleet ansible the Ansible collection vandrel.fleet, where
+#                                 Debian's Ansible finds collections (when
+#                                 ansible-galaxy builds it)
 # Files installed without one of these components are left out.
 set(VANDREL_MAINTAINER "Vandrel developers <vandrel@example.org>" CACHE STRING "Maintainer of the Debian packages")
 set(VANDREL_DEB_PACKAGES runtime libvandrel1 development libvandrel-dev tools vandrel-tools python python3-vandrel
@@ -17,6 +20,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${VANDREL_MAINTAINER})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime development tools python wireshark)
+if(TARGET vandrel-collection)
+  list(APPEND VANDREL_DEB_PACKAGES ansible ansible-vandrel-fleet)
+  list(APPEND CPACK_COMPONENTS_ALL ansible)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -43,6 +50,13 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, libvandrel1 (>= ${PROJECT_VERS
 set(CPACK_DEBIAN_WIRESHARK_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_WIRESHARK_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_WIRESHARK_PACKAGE_RECOMMENDS "wireshark | tshark")
+# The collection runs on the controller; its modules need the Python module
+# and the tool on the site hosts, not here.
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_SECTION admin)
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_DEPENDS "ansible-core | ansible")
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_SUGGESTS "python3-vandrel, vandrel-tools")
 
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "find, inspect and configure network device servers (library)
 libvandrel finds the device servers on the local network that put serial
@@ -62,6 +76,11 @@ set(CPACK_COMPONENT_PYTHON_DESCRIPTION "find, inspect and configure network devi
 The vandrel module: libvandrel's interface in Python's terms, with device
 records, settings as dicts, AT sessions, data channels and IO modules as
 context managers, and exceptions that carry the library's codes.")
+set(CPACK_COMPONENT_ANSIBLE_DESCRIPTION "find, inspect and configure network device servers (Ansible collection)
+The collection vandrel.fleet: modules that search for device servers, give
+them their settings or a whole plan, back them up, restart them and
+download firmware, run by Ansible on a host in each broadcast domain that
+has python3-vandrel and vandrel-tools.")
 set(CPACK_COMPONENT_WIRESHARK_DESCRIPTION "find, inspect and configure network device servers (Wireshark dissector)
 A Lua dissector for Wireshark and tshark that shows the traffic of
 libvandrel and of the device servers it talks to: searches and their

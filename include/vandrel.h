@@ -207,15 +207,19 @@ VD_API int32_t VD_CALL VD_SendCmd(int32_t type, const char *addr, uint32_t port,
    to 4 s for each answer. A password of more than 170 characters is refused
    (102) without connecting; the first 19 characters are kept for
    VD_ResetDevTCP.
+   A password holding a control character (CR, LF, any byte below 0x20,
+   DEL) is refused (107) without connecting.
    Returns 1, 101 type not served, 103 no connection, 104 login not
-   answered, 102 password refused. */
+   answered, 102 password refused, 107 control character. */
 VD_API int32_t VD_CALL VD_LoginTCP(int32_t type, const char *host, uint32_t port, const char *password);
 
 /* Reads one setting of the session's device, waiting up to 2 s for the
    answer. A "_D1"/"_D2" value, which the device gives in hex, is handed out
    in decimal.
    value: VD_VALUE_LEN bytes at most, written only with result 1.
-   A key of more than 197 characters is not sent (105).
+   A key of more than 197 characters is not sent (105); a key holding a
+   control character (CR, LF, any byte below 0x20, DEL) is refused (107)
+   and not sent.
    Returns 1, 0 unknown answer, 104 no answer, 105 not sent or not logged
    in, or the device's error: 106, 102, 107, 108. */
 VD_API int32_t VD_CALL VD_GetDevConfigTCP(const char *key, char *value);
@@ -226,7 +230,9 @@ VD_API int32_t VD_CALL VD_GetDevConfigTCP(const char *key, char *value);
    "0x%02X" of its decimal number: value must then be writable, with room
    for 16 bytes, or for its text and terminator if that is more; the
    library writes no further. Key and value together may hold 197
-   characters; a longer line is not sent (105).
+   characters; a longer line is not sent (105). A key or value holding a
+   control character is refused (107) and not sent: a line break would end
+   the command and start another.
    Same results as VD_GetDevConfigTCP. */
 VD_API int32_t VD_CALL VD_ModifyDevConfigTCP(const char *key, char *value);
 

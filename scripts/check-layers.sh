@@ -23,6 +23,7 @@ LAYERS='
 5 devices/family_a  family A devices
 5 devices/family_b  family B devices
 6 api               the exports, assembling the concrete families
+6 rules             the setting checks of libvandrel-rules, over the codecs
 '
 
 find "$SRC" -type f \( -name '*.h' -o -name '*.cpp' \) | sort | xargs awk -v src="$SRC/" -v layers="$LAYERS" '

@@ -22,6 +22,23 @@
 #   drop-request=EXPR what the host sends and EXPR matches is lost
 #   dup-reply=EXPR    what the site sends and EXPR matches arrives twice
 #
+# A lab of sites, each its own broadcast domain behind a site host, all
+# reached from one controller:
+#
+#   sh scripts/lab.sh sites-up NAME [SITES [ADDRESSES]]   SITES sites (2 to 9; default 2)
+#   sh scripts/lab.sh sites-down NAME
+#   sh scripts/lab.sh exec NAME NODE CMD  NODE: ctl, hostI or lanI
+#   sh scripts/lab.sh sites-run SITES [ADDRESSES] -- CMD  build one, run CMD in the
+#                                         controller (VANDREL_LAB names the lab), tear it down
+#
+# The controller's link mgI (198.19.I.1/24) joins site host I's mgmt0
+# (198.19.I.2/24); the site host's lan0 (198.18.I.1/24) joins the site's
+# device network, namespace lanI, whose eth0 holds 198.18.I.2 on (ADDRESSES
+# of them, default 8). The site host routes between the two, forwarding
+# directed broadcasts to 198.18.I.255, so that the controller reaches every
+# site's devices by address through a router, and their broadcasts only from
+# the site host.
+#
 # Link i joins host interface linkI (198.18.I.1/24) to site I's interface eth0
 # (198.18.I.2 to 198.18.I.9, /24). The host's default route is link 1, and,
 # like a real host, it has no route that sends broadcasts to loopback. Needs
@@ -131,7 +148,59 @@ down() {
     done
 }
 
-[ $# -ge 2 ] || die "usage: lab.sh up NAME [LINKS] | down NAME | exec NAME NODE CMD... | run LINKS CMD... | fault NAME LINK [FAULT...]"
+sites_up() {
+    name=$1
+    sites=${2:-2}
+    addresses=${3:-8}
+    case "$sites" in [2-9]) ;; *) die "SITES is 2 to 9" ;; esac
+    case "$addresses" in *[!0-9]* | "") die "ADDRESSES is a number" ;; esac
+    [ "$addresses" -ge 1 ] && [ "$addresses" -le 250 ] || die "ADDRESSES is 1 to 250"
+    case "$name" in *[!A-Za-z0-9_]* | "") die "NAME is letters, digits and _" ;; esac
+    ctl=$(ns "$name" ctl)
+    [ ! -e "/run/netns/$ctl" ] || die "lab $name exists"
+    ip netns add "$ctl"
+    ip -n "$ctl" link set lo up
+    i=1
+    while [ "$i" -le "$sites" ]; do
+        site_up "$name" "$i" "$addresses"
+        i=$((i + 1))
+    done
+}
+
+site_up() {
+    host=$(ns "$1" "host$2")
+    lan=$(ns "$1" "lan$2")
+    ip netns add "$host"
+    ip netns add "$lan"
+    ip -n "$host" link set lo up
+    ip -n "$lan" link set lo up
+    ip link add "mg$2" netns "$ctl" type veth peer name mgmt0 netns "$host"
+    ip link add lan0 netns "$host" type veth peer name eth0 netns "$lan"
+    ip -n "$ctl" addr add "198.19.$2.1/24" brd + dev "mg$2"
+    ip -n "$host" addr add "198.19.$2.2/24" brd + dev mgmt0
+    ip -n "$host" addr add "198.18.$2.1/24" brd + dev lan0
+    a=2
+    while [ "$a" -le $(($3 + 1)) ]; do
+        echo "addr add 198.18.$2.$a/24 brd + dev eth0"
+        a=$((a + 1))
+    done | ip -n "$lan" -batch -
+    for l in "$ctl mg$2" "$host mgmt0" "$host lan0" "$lan eth0"; do
+        ip -n "${l% *}" link set "${l#* }" up
+    done
+    ip netns exec "$host" sysctl -qw net.ipv4.ip_forward=1 net.ipv4.conf.all.bc_forwarding=1 \
+        net.ipv4.conf.mgmt0.bc_forwarding=1 \
+        net.ipv4.conf.lan0.bc_forwarding=1
+    ip -n "$ctl" route add "198.18.$2.0/24" via "198.19.$2.2"
+    ip -n "$lan" route add default via "198.18.$2.1"
+}
+
+sites_down() {
+    for n in ctl host1 host2 host3 host4 host5 host6 host7 host8 host9 lan1 lan2 lan3 lan4 lan5 lan6 lan7 lan8 lan9; do
+        [ ! -e "/run/netns/$(ns "$1" "$n")" ] || ip netns del "$(ns "$1" "$n")"
+    done
+}
+
+[ $# -ge 2 ] || die "usage: lab.sh up NAME [LINKS] | down NAME | exec NAME NODE CMD... | run LINKS CMD... | fault NAME LINK [FAULT...] | sites-up NAME [SITES [ADDRESSES]] | sites-down NAME | sites-run SITES [ADDRESSES] -- CMD..."
 command=$1
 shift
 case "$command" in
@@ -143,7 +212,7 @@ fault)
     ;;
 exec)
     [ $# -ge 3 ] || die "exec NAME NODE CMD..."
-    node=$(ns "$1" "$2")
+    node=$(ns "$1" "$2")  # host, siteI; or, in a lab of sites, ctl, hostI, lanI
     [ -e "/run/netns/$node" ] || die "no node $2 in lab $1"
     shift 2
     exec ip netns exec "$node" "$@"
@@ -157,6 +226,23 @@ run)
     up "$name" "$links"
     status=0
     VANDREL_LAB=$name ip netns exec "$(ns "$name" host)" "$@" || status=$?
+    exit "$status"
+    ;;
+sites-up) sites_up "$@" ;;
+sites-down) sites_down "$1" ;;
+sites-run)
+    sites=$1
+    addresses=8
+    shift
+    [ "${1:-}" = "--" ] || { addresses=$1; shift; }
+    [ "${1:-}" = "--" ] || die "sites-run SITES [ADDRESSES] -- CMD..."
+    shift
+    name="sites$$"
+    trap 'sites_down "$name"' EXIT
+    trap 'exit 1' INT TERM
+    sites_up "$name" "$sites" "$addresses"
+    status=0
+    VANDREL_LAB=$name ip netns exec "$(ns "$name" ctl)" "$@" || status=$?
     exit "$status"
     ;;
 *) die "unknown command $command" ;;

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Builds the Debian packages (libvandrel1, libvandrel-dev, vandrel-tools,
-# python3-vandrel, wireshark-vandrel) in build-deb/, from a build for /usr
-# with the flags of Debian's own builds (hardening included).
+# python3-vandrel, wireshark-vandrel, ansible-vandrel-fleet) in build-deb/,
+# from a build for /usr with the flags of Debian's own builds (hardening
+# included), and the Ansible collection's tarball for ansible-galaxy, in
+# build-deb/ansible/.
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD_DEB:-build-deb}

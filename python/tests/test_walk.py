@@ -71,6 +71,47 @@ class Walk(unittest.TestCase):
         self.assertEqual(vandrel.read("127.0.0.2", ["NAME", "C1_BAUD"], device_type=5),
                          {"NAME": "pump-1", "C1_BAUD": "7"})
 
+    def test_refusals_send_nothing(self):
+        # The three mistakes a device takes without a word, refused as the
+        # vandrel tool's set words them.
+        silent = {"NAME": "twenty-characters-xx", "C1_BAUD": "115200", "NAEM": "pump"}
+        refused = vandrel.check(5, silent)
+        self.assertEqual([(r.key, r.value, r.stored) for r in refused],
+                         [("NAME", "twenty-characters-xx", "twenty-cha"), ("C1_BAUD", "115200", "0"),
+                          ("NAEM", "pump", None)])
+        self.assertEqual([str(r) for r in refused], [
+            "NAME=twenty-characters-xx: the device would store 'twenty-cha' (it takes at most 10 characters)",
+            "C1_BAUD=115200: the device would store '0' (it takes a number from 0 to 255)",
+            "NAEM: not a key of this device (did you mean NAME?)"])
+        self.assertEqual(vandrel.check(48, {"C1_BAUD": "115200", "NAME": "sixteen-chars-xx"})[0].stored,
+                         "sixteen-chars-x")
+        self.assertEqual(vandrel.check(32, {"C1_BAUD": 115200, "IPF1": "invalid"}), [])
+        self.assertRaises(ValueError, vandrel.check, 99, {})
+        for key, value in silent.items():
+            with self.assertRaises(vandrel.SettingRefused) as error:
+                vandrel.write("127.0.0.2", {"C1_BAUD": "8", key: value}, password="admin", device_type=5)
+            self.assertIsInstance(error.exception, ValueError)
+            self.assertEqual(error.exception.key, key)
+        with self.assertRaises(vandrel.SettingRefused):
+            vandrel.write("127.0.0.2", {"NAEM": "pump"}, password="admin", device_type=5, force=True)
+        self.assertNotEqual(vandrel.read("127.0.0.2", ["C1_BAUD"], device_type=5), {"C1_BAUD": "8"})
+        vandrel.write("127.0.0.2", {"NAME": "twenty-characters-xx"}, password="admin", device_type=5, force=True)
+        self.assertEqual(vandrel.read("127.0.0.2", ["NAME"], device_type=5), {"NAME": "twenty-cha"})
+
+    def test_control_characters_never_reach_a_device(self):
+        injection = "x\r\nAT+C1_BAUD=1200"
+        with self.assertRaises(vandrel.SettingRefused):
+            vandrel.write("127.0.0.2", {"NAME": injection}, password="admin", device_type=5)
+        with vandrel.AtSession("127.0.0.10", "admin") as at:
+            for key, value in (("NAME", injection), ("NAME\r\nAT+C1_BAUD", "1200")):
+                with self.assertRaises(vandrel.SettingRefused) as error:
+                    at[key] = value
+                self.assertIn("control character (0x0D)", str(error.exception))
+            self.assertRaises(vandrel.SettingRefused, at.get, "NAME\n")
+            self.assertNotEqual(at["C1_BAUD"], "1200")
+        self.assertRaises(vandrel.SettingRefused, vandrel.AtSession, "127.0.0.10", "admin\r\nAT+RESET")
+        self.assertNotIn(b"1200", read_log())
+
     def test_family_b_by_mac(self):
         device = next(d for d in vandrel.search(wait=0.3) if d.ip == "127.0.0.12")
         vandrel.write(device, {"C2_BAUD": "9600"}, password="admin")

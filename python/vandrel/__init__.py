@@ -9,6 +9,8 @@ library only)::
         print(device.ip, device.mac, device.type)
     settings = vandrel.read("192.0.2.7")          # {"NAME": "pump-1", "IP": "192.0.2.7", ...}
     vandrel.write("192.0.2.7", {"NAME": "pump-2"}, password="secret")
+    for refused in vandrel.check(5, {"NAME": "a-name-too-long", "NAEM": "x"}):
+        print(refused)                            # worded as the vandrel tool's set
     with vandrel.AtSession("192.0.2.9", "secret") as at:
         at["C1_BAUD"] = 57600
     with vandrel.IOModule("192.0.2.20") as io:
@@ -17,7 +19,11 @@ library only)::
         channel.send(b"hello")
 
 Failures raise VandrelError subclasses carrying the library's return code
-(``error.code``). Texts are 8-bit: devices' bytes read as Latin-1 and never
+(``error.code``). A setting that write() or an AtSession refuses before
+anything is sent raises SettingRefused (a ValueError) with ``key``,
+``value``, ``stored`` (what the device would store, None for a key it does
+not have) and the vandrel tool's wording; check() lists them without a
+device. Texts are 8-bit: devices' bytes read as Latin-1 and never
 fail to decode. The library is found where it was installed, or where the
 environment variable VANDREL_LIB says (the file, or its folder). Calls may
 come from any thread: the module dispatches the library's notifications on
@@ -26,10 +32,11 @@ a thread of its own, where a data channel's receiver is also called.
 from __future__ import annotations
 
 from .channels import DataChannel, IOModule
-from .commands import command, firmware_download, firmware_erase, restart
-from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, family_of, search
+from .commands import command, firmware_check, firmware_download, firmware_erase, restart
+from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, address_range, family_of, resolve, search
 from .errors import (DeviceRefusedError, NoAnswerError, NoConnectionError, NotSentError, ReplyTimeoutError,
-                     VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError)
+                     SettingRefused, VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError)
+from .rules import check
 from .session import AtSession
 from .settings import read, write
 
@@ -37,7 +44,7 @@ __version__ = "1.0.0"
 
 __all__ = [
     "AtSession", "DataChannel", "Device", "DeviceRefusedError", "FAMILY_A_TYPES", "FAMILY_B_PORTS", "IOModule",
-    "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError", "VandrelError", "WrongFamilyError",
-    "WrongPasswordError", "WrongThreadError", "command", "family_of", "firmware_download", "firmware_erase",
-    "read", "restart", "search", "write",
+    "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError", "SettingRefused", "VandrelError",
+    "WrongFamilyError", "WrongPasswordError", "WrongThreadError", "address_range", "check", "command", "family_of",
+    "firmware_check", "firmware_download", "firmware_erase", "read", "resolve", "restart", "search", "write",
 ]

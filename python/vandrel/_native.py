@@ -69,7 +69,7 @@ _PROTOTYPES = {
 }
 
 
-def _candidates() -> list[str]:
+def candidates() -> list[str]:
     """Where to look: VANDREL_LIB alone when it is set (the library file, or
     its folder); else where the library was installed beside this module,
     then the dynamic loader's own search."""
@@ -92,7 +92,7 @@ def _load() -> tuple[ctypes.CDLL, bool]:
     """The library with its exports declared, and whether this call loaded it
     (rather than finding it already loaded by the process)."""
     failures = []
-    for path in _candidates():
+    for path in candidates():
         try:
             ctypes.CDLL(path, mode=os.RTLD_NOLOAD)
             loaded_before = True

@@ -43,6 +43,15 @@ def firmware_download(target: Target, images: Sequence[Union[str, "os.PathLike[s
     """Downloads up to five firmware image files to a family A device: one
     manifest, then 512-byte chunks, each acknowledged by the device. The
     device names the images after the files' base names."""
+    paths = firmware_check(images)
+    _send(target, b"DOWNLOAD", b"*".join(paths), device_type, tcp, port, family_a_only=True)
+
+
+def firmware_check(images: Sequence[Union[str, "os.PathLike[str]"]]) -> list[bytes]:
+    """The image files' names as the download sends them, once they are
+    known to fit a device: 1 to 5 readable files, which in 512-byte blocks
+    fit its 0x1BE00 bytes. Raises TypeError, ValueError or
+    FileNotFoundError otherwise; sends nothing."""
     if isinstance(images, (str, bytes)) or not isinstance(images, Sequence):
         raise TypeError("images must be a list of file names")
     paths = [_args.text(os.fsencode(image), "image file name") for image in images]
@@ -55,7 +64,7 @@ def firmware_download(target: Target, images: Sequence[Union[str, "os.PathLike[s
         total += -(-os.path.getsize(path) // _BLOCK) * _BLOCK
     if total > MAX_IMAGE_BYTES:
         raise ValueError(f"the images take {total} bytes in 512-byte blocks; the device holds {MAX_IMAGE_BYTES}")
-    _send(target, b"DOWNLOAD", b"*".join(paths), device_type, tcp, port, family_a_only=True)
+    return paths
 
 
 def firmware_erase(target: Target, *, device_type: Optional[int] = None, tcp: bool = False,

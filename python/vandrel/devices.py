@@ -3,6 +3,7 @@ families that decide how a device is addressed."""
 from __future__ import annotations
 
 import ctypes
+import ipaddress
 import time
 from dataclasses import dataclass
 from typing import Callable, Optional, Union
@@ -49,15 +50,65 @@ class Device:
 Target = Union[Device, str]
 
 
+WIDEST_RANGE = 16  # the widest range a search asks address by address, as a prefix length
+
+
+def address_range(value: str) -> ipaddress.IPv4Network:
+    """A range of addresses such as "198.18.5.0/24", at most a /16; any
+    address of the range may stand before the slash."""
+    try:
+        network = ipaddress.IPv4Network(value, strict=False)
+    except ValueError:
+        raise ValueError(f"{value!r} is not an address range such as 198.18.5.0/24") from None
+    if network.prefixlen < WIDEST_RANGE:
+        raise ValueError(f"{value!r} is wider than a /{WIDEST_RANGE} ({2 ** (32 - WIDEST_RANGE)} addresses): "
+                         "search it in parts")
+    return network
+
+
 def search(address: Optional[str] = None, wait: float = 0.5) -> list[Device]:
     """Searches for devices and returns those that answered within ``wait``
     seconds, in the order their answers came.
 
     Without ``address`` the search is a broadcast to 255.255.255.255 on UDP
     port 8800: run it only on a network where that is fine. With an address
-    only that address is asked (it may be a directed broadcast address)."""
+    only that address is asked (it may be a directed broadcast address, such
+    as "198.18.5.255"). A range such as "198.18.5.0/24" (at most a /16) asks
+    each of its addresses in turn, 1 ms apart, which reaches devices behind
+    routers; the wait starts after the last."""
     wait = _args.seconds(wait, "wait")
+    if isinstance(address, str) and "/" in address:
+        return _search_range(address_range(address), wait)
     return _search(None if address is None else _args.text(address, "address"), wait)
+
+
+RANGE_PACE = 0.001  # seconds between two addresses of a range
+
+
+def _search_range(network: ipaddress.IPv4Network, wait: float) -> list[Device]:
+    with udp:
+        _collect()
+        found: list[Device] = []
+        start = time.monotonic()
+        for i, host in enumerate(network):
+            lib.VD_Search(str(host).encode())
+            found += _collect()
+            time.sleep(max(0.0, start + (i + 1) * RANGE_PACE - time.monotonic()))
+        # The range's broadcast address may be answered too: each answer once.
+        return list(dict.fromkeys(found + _search_wait(wait)))
+
+
+def _search_wait(wait: float, wanted: Callable[[Device], bool] = lambda d: False) -> list[Device]:
+    found: list[Device] = []
+    deadline = time.monotonic() + wait
+    while True:
+        time.sleep(max(0.0, min(0.02, deadline - time.monotonic())))
+        for device in _collect():
+            found.append(device)
+            if wanted(device):
+                return found
+        if time.monotonic() >= deadline:
+            return found
 
 
 def _search(address: Optional[bytes], wait: float, wanted: Callable[[Device], bool] = lambda d: False) -> list[Device]:
@@ -68,16 +119,7 @@ def _search(address: Optional[bytes], wait: float, wanted: Callable[[Device], bo
             lib.VD_SearchAll()
         else:
             lib.VD_Search(address)
-        found: list[Device] = []
-        deadline = time.monotonic() + wait
-        while True:
-            time.sleep(max(0.0, min(0.02, deadline - time.monotonic())))
-            for device in _collect():
-                found.append(device)
-                if wanted(device):
-                    return found
-            if time.monotonic() >= deadline:
-                return found
+        return _search_wait(wait, wanted)
 
 
 def _collect() -> list[Device]:

@@ -94,3 +94,23 @@ def error_for(code: int, subject: str, failure: str = "", kind: type[VandrelErro
         return kind(code, f"{subject}: {failure}")
     cls = _CLASSES.get(code, kind)
     return cls(code, f"{subject}: {MESSAGES.get(code, f'unexpected result {code}')}")
+
+
+class SettingRefused(ValueError):
+    """A setting that a write refuses before anything is sent, worded as the
+    vandrel tool words it (``str(error)``): a key the device does not have
+    (with the close key name when it looks like a typing slip), a value the
+    device would store otherwise (text longer than its field, a number out of
+    range, not an address), a key that names what the device is, or a control
+    character in the key or value.
+
+    ``key`` and ``value`` are the setting as given; ``stored`` is what a read
+    of the device would show after the write, None when the device does not
+    take the key."""
+
+    def __init__(self, key: str, value: str, stored: "str | None", message: str) -> None:
+        super().__init__(message)
+        self.key = key
+        self.value = value
+        self.stored = stored
+        self.message = message

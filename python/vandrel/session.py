@@ -5,7 +5,7 @@ import ctypes
 from types import TracebackType
 from typing import Optional, Type, Union
 
-from . import _args
+from . import _args, rules
 from ._native import VALUE_LEN, OneAtATime, lib
 from .devices import Device, family_of, resolve
 from .errors import OK, WRONG_FAMILY, WrongFamilyError, error_for
@@ -25,7 +25,9 @@ class AtSession:
     search). Values are the device's texts; "_D1"/"_D2" keys read and write
     in decimal. Failures raise the VandrelError of the library's code:
     ReplyTimeoutError (no reply within 2 s), NotSentError (the connection is
-    closed), WrongPasswordError, DeviceRefusedError. One session can be open
+    closed), WrongPasswordError, DeviceRefusedError. A key, value or password
+    with a control character (a line break would start another command)
+    raises SettingRefused before anything is sent. One session can be open
     at a time."""
 
     def __init__(self, target: Union[Device, str], password: str, *, device_type: Optional[int] = None,
@@ -44,6 +46,7 @@ class AtSession:
             self._type = _args.integer(device_type, "device_type", 0, 255)
         self.port = _args.port(port)
         self._password = _args.text(password, "password")
+        rules.refuse_control(b"PASS", self._password)
 
     def open(self) -> "AtSession":
         """Connects and logs in (a connect waits about 3 s at most, each
@@ -64,6 +67,7 @@ class AtSession:
     def get(self, key: str) -> str:
         """The value of one key."""
         name = _args.key(key)
+        rules.refuse_control(name, b"")
         value = ctypes.create_string_buffer(VALUE_LEN)
         self._require_open()
         self._check(lib.VD_GetDevConfigTCP(name, value), key)
@@ -73,6 +77,7 @@ class AtSession:
         """Writes one key; returns the value as sent ("0x%02X" for a decimal
         "_D1"/"_D2" value)."""
         name, text = _args.key(key), _args.value(value, str(key))
+        rules.refuse_control(name, text)
         buffer = ctypes.create_string_buffer(text, max(16, len(text) + 1))
         self._require_open()
         self._check(lib.VD_ModifyDevConfigTCP(name, buffer), key)

@@ -5,7 +5,7 @@ from __future__ import annotations
 import ctypes
 from typing import Iterable, Mapping, Optional, Union
 
-from . import _args
+from . import _args, rules
 from ._native import KEY_LEN, VALUE_LEN, lib, udp
 from .devices import Target, resolve
 from .errors import FAIL, OK, NoAnswerError, error_for
@@ -42,15 +42,23 @@ def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: O
 
 
 def write(target: Target, changes: Mapping[str, Value], password: str, *,
-          device_type: Optional[int] = None) -> None:
+          device_type: Optional[int] = None, force: bool = False) -> None:
     """Writes changed settings to a device, guarded by its password: the
-    device is read, its password compared (a mismatch writes nothing and
-    raises WrongPasswordError), then the changes are sent and read back.
-    Values are the texts read() gives ("invalid" switches a destination off);
-    numbers are taken as their decimal text. A write the device was not seen
-    to take raises VandrelError naming the keys (a family B device then has
-    what was written written back and is not restarted). Family B devices
-    restart after a write."""
+    device is read, each change checked against that read as check() and the
+    vandrel tool's ``set`` check it, its password compared (a mismatch writes
+    nothing and raises WrongPasswordError), then the changes are sent and read
+    back. Values are the texts read() gives ("invalid" switches a destination
+    off); numbers are taken as their decimal text.
+
+    Raises SettingRefused for the first change that a check refuses, and
+    sends nothing: a key the device does not have, a value the device would
+    store otherwise (a text longer than its field, a number out of range,
+    not an address), a key that names what the device is, a control
+    character. With ``force=True`` the changes are sent as they are, except
+    that a key the device does not have still raises (a device ignores it).
+    A write the device was not seen to take raises VandrelError naming the
+    keys (a family B device then has what was written written back and is
+    not restarted). Family B devices restart after a write."""
     if not isinstance(changes, Mapping):
         raise TypeError(f"changes must be a mapping of keys to values, not {type(changes).__name__}")
     if not changes:
@@ -63,6 +71,7 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
         # the enable bits of a destination from them, family B changes its
         # copy of every block it writes back.
         _fetch(address, device_type, by_mac)
+        _check(device_type, staged, _take_all_raw(), force)
         lib.VD_ResetModifyConfigUDP()
         try:
             for key, value in staged:
@@ -91,14 +100,25 @@ def _fetch(address: str, device_type: int, by_mac: bool) -> None:
         raise error_for(result, address, "the device did not answer", NoAnswerError)
 
 
+def _check(device_type: int, staged: list[tuple[bytes, bytes]], current: dict[bytes, bytes], force: bool) -> None:
+    for key, value in staged:
+        refused = rules.refusal(device_type, key, value, current.get(key))
+        if refused and (not force or refused.stored is None and key not in current):
+            raise refused
+
+
 def _take_all() -> dict[str, str]:
-    pairs: dict[str, str] = {}
+    return {_args.decode(k): _args.decode(v) for k, v in _take_all_raw().items()}
+
+
+def _take_all_raw() -> dict[bytes, bytes]:
+    pairs: dict[bytes, bytes] = {}
     key, value = ctypes.create_string_buffer(KEY_LEN), ctypes.create_string_buffer(VALUE_LEN)
     while True:
         key[0] = b"\0"  # an empty key takes the next pair
         if lib.VD_GetDevConfigUDP(key, value) != OK or not key.value:
             return pairs
-        pairs[_args.decode(key.value)] = _args.decode(value.value)
+        pairs[key.value] = value.value
 
 
 def _take(name: bytes) -> Optional[str]:

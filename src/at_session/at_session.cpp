@@ -26,12 +26,16 @@ constexpr int kExitSettleMs = 100;
 
 bool FitsLine(const CString &line) { return line.size() < kLineRoom; }
 
+// A line break inside a text would end the command early and start another.
+bool SafeInLine(const char *text) { return FindControlByte(text) < 0; }
+
 }  // namespace
 
 int CAtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
 
 int CAtSession::Login(int type, const char *host, uint32_t port, const char *password) {
     if (!IsTypeSupported(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;
+    if (!SafeInLine(password)) return VD_PARAM_FORMAT;
     const CString login = Format("AT+MODE=0\r\nAT+ECHO=0\r\nAT+LOGIN=%s\r\n", password);
     // Only a password of well over a hundred characters makes the lines too
     // long, and no device has one.
@@ -59,6 +63,7 @@ int CAtSession::Login(int type, const char *host, uint32_t port, const char *pas
 }
 
 int CAtSession::GetValue(const char *key, char *value, size_t valueCap) {
+    if (!SafeInLine(key)) return VD_PARAM_FORMAT;
     const CString line = Format("AT+%s?\r\n", key);
     if (!FitsLine(line)) return VD_NOT_SENT;
     if (SendCommand(line) <= 0) {
@@ -73,6 +78,7 @@ int CAtSession::GetValue(const char *key, char *value, size_t valueCap) {
 }
 
 int CAtSession::SetValue(const char *key, char *value, size_t valueCap) {
+    if (!SafeInLine(key) || !SafeInLine(value)) return VD_PARAM_FORMAT;
     CString hex;
     if (IsHexKey(key) && DecimalValueToHex(value, hex)) CopyText(value, valueCap, hex);
     const CString line = Format("AT+%s=%s\r\n", key, OrEmpty(value));

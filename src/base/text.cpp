@@ -61,6 +61,14 @@ int ParseMac(const char *text, uint8_t out[6]) {
     return n;
 }
 
+int FindControlByte(const char *text) {
+    for (const char *p = OrEmpty(text); *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c == 0x7F) return c;
+    }
+    return -1;
+}
+
 CString Format(const char *fmt, ...) {
     char small[256];
     va_list args;

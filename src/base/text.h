@@ -47,6 +47,12 @@ inline void CopyText(char *dst, size_t cap, const CString &text) {
     CopyText(dst, cap, text.c_str());
 }
 
+// The first byte of text below 0x20, or DEL; -1 when there is none. Such a
+// byte ends a command line of the AT session (CR, LF) or breaks a table of
+// settings, so no text that holds one is sent.
+int FindControlByte(const char *text);
+inline int FindControlByte(const CString &text) { return FindControlByte(text.c_str()); }
+
 // A NULL const text counts as "".
 inline const char *OrEmpty(const char *text) { return text ? text : ""; }
 

@@ -3,8 +3,9 @@
 # error, and dpkg -i installs them on a copy of this machine (an overlay of
 # its root in a private mount namespace, thrown away at the end) only with
 # their dependencies; there the tools, the man pages, pkg-config and the
-# Python module work from the system's own places, and tshark loads the
-# dissector from Debian's folder of Wireshark's plugins.
+# Python module work from the system's own places, tshark loads the
+# dissector from Debian's folder of Wireshark's plugins, and Ansible finds the
+# collection vandrel.fleet and documents its modules.
 #   scripts/in-netns.sh unshare -m sh tests/install/packages_test.sh BUILD_DEB_DIR
 set -eu
 DEBS=$(cd "$1" && pwd)
@@ -38,4 +39,10 @@ in_root "dpkg -L wireshark-vandrel" | grep -q "^/usr/lib/$(dpkg-architecture -qD
     fail "wireshark-vandrel does not put the dissector in Wireshark's folder of plugins"
 in_root "tshark -G protocols" 2> "$WORK/tshark" | cut -f3 | grep -qx vandrel ||
     { cat "$WORK/tshark"; fail "tshark did not load the installed dissector"; }
+in_root "ansible-galaxy collection list vandrel.fleet" 2>&1 | grep -q "^/usr/share/ansible/collections/ansible_collections" ||
+    fail "ansible-vandrel-fleet does not put the collection where Debian's Ansible finds collections"
+for module in search settings apply backup command firmware; do
+    in_root "ansible-doc vandrel.fleet.$module" > "$WORK/doc" 2>&1 && grep -q "^RETURN VALUES" "$WORK/doc" ||
+        { cat "$WORK/doc"; fail "ansible-doc does not show vandrel.fleet.$module"; }
+done
 echo "packages test: passed"

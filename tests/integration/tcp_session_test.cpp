@@ -120,6 +120,22 @@ TEST_F(TcpSession, EveryRefusalHasItsCode) {
     Modify("C1_BAUD", "4800", VD_FAIL);
 }
 
+// A line break would end the command and start another on the device: a
+// text holding any control character is refused before anything is sent.
+TEST_F(TcpSession, ControlCharactersAreRefusedUnsent) {
+    EXPECT_EQ(Login("secret\r\nAT+RESET=secret"), VD_PARAM_FORMAT);
+    EXPECT_TRUE(device.Lines().empty());
+    ASSERT_EQ(Login(), VD_OK);
+    char value[VD_VALUE_LEN] = "";
+    EXPECT_EQ(VD_GetDevConfigTCP("IP?\r\nAT+C1_BAUD=1200\r\nAT+IP", value), VD_PARAM_FORMAT);
+    EXPECT_EQ(Modify("C1_BAUD", "1200\r\nAT+IP=1", VD_PARAM_FORMAT), "1200\r\nAT+IP=1");
+    EXPECT_EQ(Modify("C1_BAUD=1200\nAT+NAME", "x", VD_PARAM_FORMAT), "x");
+    EXPECT_EQ(Modify("NAME", "tab\there", VD_PARAM_FORMAT), "tab\there");
+    EXPECT_EQ(Modify("NAME", "del\x7f", VD_PARAM_FORMAT), "del\x7f");
+    EXPECT_EQ(device.Lines(), kLoginLines);
+    EXPECT_EQ(device.Value("C1_BAUD"), "9600");
+}
+
 TEST_F(TcpSession, AClosedPortGives103) { EXPECT_EQ(VD_LoginTCP(48, kHost, kPort + 1, "secret"), VD_NO_CONNECTION); }
 
 TEST_F(TcpSession, SilenceGives104) {

@@ -3,6 +3,7 @@
 #include "device.h"
 #include "interrupt.h"
 #include "options.h"
+#include "search_range.h"
 #include "status.h"
 #include "vandrel.h"
 
@@ -32,12 +33,16 @@ int RunSearch(const Args &args, const Printer &out) {
     long long waitMs = 0;
     int status = 0;
     if (!WaitOf(args, out, waitMs, status)) return status;
-    std::string target;
-    if (!args.Positionals().empty() && !ParseHost(args.Positionals()[0], out, target, status)) return status;
+    std::string target = args.Positionals().empty() ? "" : args.Positionals()[0], error;
+    AddressRange range;
+    const bool ranged = IsRange(target);
+    if (ranged && !ParseRange(target, range, error)) return out.Fail(error, 0, kExitUsage);
+    if (!ranged && !target.empty() && !ParseHost(args.Positionals()[0], out, target, status)) return status;
 
     CatchInterrupt();
     int requests = 0;
-    const std::vector<FoundDevice> found = SearchDevices(target, int(waitMs), nullptr, &requests);
+    const std::vector<FoundDevice> found =
+        ranged ? SearchRange(range, int(waitMs), &requests) : SearchDevices(target, int(waitMs), nullptr, &requests);
     const std::string answered =
         std::to_string(found.size()) + (found.size() == 1 ? " device answered" : " devices answered");
     if (found.empty() && Interrupted()) return out.Fail("interrupted: no device had answered", 0, kExitInterrupted);
@@ -69,13 +74,17 @@ int RunSearch(const Args &args, const Printer &out) {
 std::vector<Command> DiscoveryCommands() {
     CommandDef search;
     search.name = "search";
-    search.synopsis = "[ADDRESS]";
-    search.summary = "find devices: broadcast a search, or ask one address";
+    search.synopsis = "[ADDRESS | RANGE]";
+    search.summary = "find devices: broadcast a search, or ask one address or a range";
     search.options = {{"--wait", "MS", "how long to collect answers (default 1000)"}, InterfaceOption()};
     search.details =
         "Without ADDRESS the search is a broadcast to 255.255.255.255 on UDP port 8800:\n"
         "run it only on a network where that is fine. With ADDRESS only that address\n"
-        "is asked (it may be a directed broadcast address). A broadcast leaves by every\n"
+        "is asked (it may be a directed broadcast address, such as 198.18.5.255, which\n"
+        "routers that forward directed broadcasts carry to another subnet). A RANGE\n"
+        "such as 198.18.5.0/24 (at most a /16) asks each of its addresses in turn,\n"
+        "1 ms apart, which reaches devices behind any router: a /24 takes a quarter\n"
+        "of a second and a /16 about 66 s before the wait. A broadcast leaves by every\n"
         "interface that can broadcast (see 'vandrel interfaces'), so a device reachable\n"
         "over two links may answer twice: identical answers are listed once. The request\n"
         "is sent again every 250 ms while the wait lasts, so that a lost request or\n"

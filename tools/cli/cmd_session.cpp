@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "device.h"
+#include "device_settings.h"
 #include "interrupt.h"
 #include "options.h"
 #include "status.h"
@@ -62,6 +63,10 @@ int RunAt(const Args &args, const Printer &out) {
         else
             steps.push_back({w.substr(0, eq), w.substr(eq + 1), true, 0});
     }
+    std::string refused = ControlRefusal("PASS", password);
+    for (const Step &s : steps)
+        if (refused.empty()) refused = ControlRefusal(s.key, s.value);
+    if (!refused.empty()) return out.Fail("refused, nothing sent: " + refused, 0, kExitUsage);
     Target t;
     t.addr = {false, host};
     if (!ResolveType(args, t.addr, out, t.type, status)) return status;
@@ -126,6 +131,9 @@ std::vector<Command> SessionCommands() {
         "Logs in, then reads each KEY and writes each KEY=VALUE in the order given,\n"
         "then leaves the session (or restarts the device with --reset). The first\n"
         "step that fails ends the session. _D1/_D2 values are decimal or 0x hex.\n"
+        "A key, value or password with a control character (CR, LF, ...) is\n"
+        "refused before anything is sent (exit status 2): a line break would end\n"
+        "the command and start another.\n"
         "Ctrl-C lets the step under way finish, then leaves the session (exit\n"
         "status 130).\n\n"
         "example:\n  vandrel at 192.0.2.9 --password secret C1_BAUD C1_BAUD=115200 C1_BAUD\n";

@@ -68,17 +68,17 @@ Wanted Merge(const SettingsFile &file, const Target &t, const Pairs &given) {
 int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &checks, const Pairs &current) {
     std::string text = "refused, nothing sent to " + t.addr.text + ":";
     Json refused = Json::Array();
-    std::string unknown;
+    bool unknown = false;
     for (const Setting &s : checks) {
-        const std::string problem = Problem(s);
+        const std::string &problem = s.problem;
         if (problem.empty()) continue;
         text += "\n  " + problem;
         Json r = Json::Object();
         r.Set("key", s.key).Set("value", s.value).Set("reason", problem);
         refused.Push(r);
-        if (s.verdict == Setting::Verdict::Unknown && unknown.empty()) unknown = s.key;
+        unknown = unknown || s.verdict == VR_UNKNOWN_KEY;
     }
-    if (!unknown.empty()) text += "\n" + KnownKeysHint(current, unknown);
+    if (unknown) text += "\n" + KnownKeysHint(current);
     text += "\n(--force sends them as they are)";
     return out.Fail(text, 0, kExitUsage, DeviceJson(t).Set("refused", refused));
 }
@@ -127,6 +127,8 @@ int RunSet(const Args &args, const Printer &out) {
     std::string password, error;
     int status = 0;
     if (!RequirePassword(args, out, password, status)) return status;
+    if (!ControlRefusal("PASS", password).empty())
+        return out.Fail("refused, nothing sent: " + ControlRefusal("PASS", password), 0, kExitUsage);
     Pairs given;
     if (!ParsePairs(args, given, error)) return out.Fail(error, 0, kExitUsage);
     SettingsFile file;
@@ -155,13 +157,13 @@ int RunSet(const Args &args, const Printer &out) {
     std::vector<Setting> send;
     std::vector<std::string> unchanged, warnings;
     for (const Setting &s : checks) {
-        if (s.verdict == Setting::Verdict::Unchanged) {
+        if (s.verdict == VR_UNCHANGED) {
             unchanged.push_back(s.key);
             continue;
         }
-        if (!Problem(s).empty()) {
+        if (!s.problem.empty()) {
             if (!force) return Refuse(out, t, checks, current);
-            warnings.push_back("sent anyway: " + Problem(s));
+            warnings.push_back("sent anyway: " + s.problem);
         }
         send.push_back(s);
     }

@@ -65,9 +65,6 @@ std::string TypeListHelp() {
            "  Without --type the device's type is taken from its answer to a search.\n";
 }
 
-namespace {
-
-// Four decimal numbers of 0 to 255 joined by dots, without leading zeros.
 bool IsDottedQuad(const std::string &word) {
     int parts = 0, digits = 0, value = 0;
     for (size_t i = 0; i <= word.size(); ++i) {
@@ -84,8 +81,6 @@ bool IsDottedQuad(const std::string &word) {
     }
     return parts == 4;
 }
-
-}  // namespace
 
 bool ParseAddress(const std::string &word, Address &out) {
     if (IsDottedQuad(word)) {
@@ -136,43 +131,47 @@ void SendSearch(const std::string &addr) {
 
 }  // namespace
 
-std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt, int *requests) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
-    const auto deadline = start + std::chrono::milliseconds(waitMs);
-    auto nextRequest = start + std::chrono::milliseconds(kSearchRepeatMs);
-    SendSearch(addr);
-    int sent = 1;
-    if (requests) *requests = sent;
-    std::vector<FoundDevice> found;
-    // A device heard over two links answers twice, alike.
-    std::set<std::string> seen;
+bool SearchAnswers::Drain(const Address *stopAt) {
+    char ip[VD_IP_LEN] = "", version[VD_VERSION_LEN] = "", mac[VD_MAC_LEN] = "";
+    uint8_t code1 = 0, code2 = 0;
+    uint32_t port = 0;
+    came = false;
+    while (VD_GetSearchDev(ip, version, mac, &code1, &code2, &port) == VD_OK) {
+        came = true;
+        const FoundDevice d{ip, version, mac, code1, code2, port};
+        const std::string key = d.ip + " " + d.version + " " + d.mac + " " + std::to_string(d.type) + " " +
+                                std::to_string(d.code2) + " " + std::to_string(d.port);
+        if (!m_seen.insert(key).second) continue;
+        found.push_back(d);
+        if (stopAt && Matches(d, *stopAt)) return true;
+    }
+    return false;
+}
+
+bool SearchAnswers::Await(std::chrono::steady_clock::time_point deadline, const Address *stopAt) {
     for (;;) {
         // Answers queue while the library does not look, and a queue that
         // overflows loses them: collect as they come, resting 1 ms only
         // when nothing came.
-        char ip[VD_IP_LEN] = "", version[VD_VERSION_LEN] = "", mac[VD_MAC_LEN] = "";
-        uint8_t code1 = 0, code2 = 0;
-        uint32_t port = 0;
-        bool came = false;
-        while (VD_GetSearchDev(ip, version, mac, &code1, &code2, &port) == VD_OK) {
-            came = true;
-            const FoundDevice d{ip, version, mac, code1, code2, port};
-            const std::string key = d.ip + " " + d.version + " " + d.mac + " " + std::to_string(d.type) + " " +
-                                    std::to_string(d.code2) + " " + std::to_string(d.port);
-            if (!seen.insert(key).second) continue;
-            found.push_back(d);
-            if (stopAt && Matches(d, *stopAt)) return found;
-        }
-        const Clock::time_point now = Clock::now();
-        if (now >= deadline || Interrupted()) return found;
-        if (now >= nextRequest) {
-            SendSearch(addr);
-            if (requests) *requests = ++sent;
-            nextRequest += std::chrono::milliseconds(kSearchRepeatMs);
-        }
+        if (Drain(stopAt)) return true;
+        if (std::chrono::steady_clock::now() >= deadline || Interrupted()) return false;
         if (!came) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt, int *requests) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    SearchAnswers answers;
+    int sent = 0;
+    for (;;) {
+        SendSearch(addr);
+        ++sent;
+        const Clock::time_point next = std::min(deadline, Clock::now() + std::chrono::milliseconds(kSearchRepeatMs));
+        if (answers.Await(next, stopAt) || Clock::now() >= deadline || Interrupted()) break;
+    }
+    if (requests) *requests = sent;
+    return answers.found;
 }
 
 bool ResolveTarget(const Args &args, const std::string &word, const Printer &out, Target &target, int &exitStatus) {

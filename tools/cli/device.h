@@ -3,7 +3,9 @@
 #ifndef VANDREL_CLI_DEVICE_H
 #define VANDREL_CLI_DEVICE_H
 
+#include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,9 @@ struct Address {
 };
 bool ParseAddress(const std::string &word, Address &out);
 
+// Four decimal numbers of 0 to 255 joined by dots, without leading zeros.
+bool IsDottedQuad(const std::string &word);
+
 struct FoundDevice {
     std::string ip, version, mac;
     int type = 0, code2 = 0;
@@ -36,6 +41,22 @@ struct FoundDevice {
 
 // Whether d is the device that addr names: by its MAC, or by its IP.
 bool Matches(const FoundDevice &d, const Address &addr);
+
+// The answers to searches, each distinct answer once (a device heard over two
+// links answers twice, alike).
+class SearchAnswers {
+public:
+    std::vector<FoundDevice> found;
+    bool came = false;  // whether the last Drain took any answer
+
+    // Takes every answer queued now; true once one matches stopAt.
+    bool Drain(const Address *stopAt = nullptr);
+    // Drains until the deadline, a match of stopAt (then true) or Ctrl-C.
+    bool Await(std::chrono::steady_clock::time_point deadline, const Address *stopAt = nullptr);
+
+private:
+    std::set<std::string> m_seen;
+};
 
 // Sends a search (broadcast when addr is empty), again every 250 ms while
 // the wait lasts, and collects what answers within waitMs, each distinct

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device.h"
+#include "vandrel_rules.h"
 
 namespace vdcli {
 
@@ -24,31 +25,23 @@ bool FindPair(const Pairs &pairs, const std::string &key, std::string &value);
 
 // One setting to write, judged against the device's last read.
 struct Setting {
-    enum class Verdict {
-        Change,     // sent; the device stores the value as given
-        Unchanged,  // the device already holds it: nothing to send
-        Altered,    // the device would store something else (cut, wrapped, not an address)
-        Unknown,    // not a key of this device
-        ReadOnly,   // the device shows it, the library never sends it
-        Identity,   // the device's type code, MAC address or firmware version
-    };
     std::string key, value;
     std::string current;  // the device's value, when it showed the key
     bool shown = false;
-    std::string stored;  // what a read shows after the write
-    std::string holds;   // what the setting takes
-    Verdict verdict = Verdict::Change;
+    std::string stored;   // what a read shows after the write
+    int verdict = VR_CHANGE;
+    std::string problem;  // why it is not sent as it stands ("" for a change, or none)
 };
 
 // Judges each wanted pair for a device of this type whose read gave current.
 std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &wanted);
 
-// Why a setting is not sent as it stands ("" for Change and Unchanged).
-std::string Problem(const Setting &s);
+// Why key=value can never be sent, whatever the device: a control character
+// (a line break would end an AT command and start another); "" when fine.
+std::string ControlRefusal(const std::string &key, const std::string &value);
 
-// The keys of current for a message about an unknown key, with the closest
-// one first when it looks like a typing slip.
-std::string KnownKeysHint(const Pairs &current, const std::string &unknown);
+// The keys of current, for a message about an unknown key.
+std::string KnownKeysHint(const Pairs &current);
 
 // TYPE, MAC and VERSION: what the device is, not how it is set up.
 bool IsIdentityKey(const std::string &key);

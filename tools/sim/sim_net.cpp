@@ -1,6 +1,8 @@
 #include "sim_net.h"
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -39,6 +41,20 @@ static int OpenBound(int type, const std::string &addr, uint16_t port) {
 }
 
 int OpenUdp(const std::string &addr, uint16_t port) { return OpenBound(SOCK_DGRAM, addr, port); }
+
+std::string SubnetBroadcastOf(const std::string &ip) {
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0) return "";
+    std::string found;
+    for (const ifaddrs *i = list; i && found.empty(); i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || !(i->ifa_flags & IFF_BROADCAST) || !i->ifa_broadaddr)
+            continue;
+        if (AddressText(*reinterpret_cast<const sockaddr_in *>(i->ifa_addr)) == ip)
+            found = AddressText(*reinterpret_cast<const sockaddr_in *>(i->ifa_broadaddr));
+    }
+    freeifaddrs(list);
+    return found;
+}
 
 int OpenTcpListener(const std::string &addr, uint16_t port) {
     int fd = OpenBound(SOCK_STREAM, addr, port);

@@ -19,6 +19,10 @@ namespace vdsim {
 // share that). Returns the descriptor, or -1.
 int OpenUdp(const std::string &addr, uint16_t port);
 
+// The broadcast address of the subnet of the interface that holds ip
+// ("198.18.5.255"), or "" when none does or it cannot broadcast.
+std::string SubnetBroadcastOf(const std::string &ip);
+
 // A listening TCP socket on addr:port (address reuse on). -1 on failure.
 int OpenTcpListener(const std::string &addr, uint16_t port);
 

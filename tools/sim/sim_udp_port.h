@@ -1,5 +1,5 @@
-// The port a simulated UDP device listens on: a socket on its own address and
-// one on 255.255.255.255, served by a thread of their own. Answers leave by
+// The port a simulated UDP device listens on: a socket on its own address,
+// one on 255.255.255.255 and one on its subnet's broadcast address, served by a thread of their own. Answers leave by
 // the device's own socket, so that they come from its address.
 #ifndef VANDREL_SIM_SIM_UDP_PORT_H
 #define VANDREL_SIM_SIM_UDP_PORT_H
@@ -16,7 +16,7 @@ namespace vdsim {
 class UdpDevicePort {
 public:
     // Called on the port's thread for each datagram; broadcast: it arrived
-    // on 255.255.255.255.
+    // on a broadcast address.
     using Handler = std::function<void(const Datagram &d, bool broadcast)>;
 
     UdpDevicePort() = default;
@@ -30,7 +30,7 @@ public:
     bool Answer(const std::vector<uint8_t> &bytes, const sockaddr_in &to) const;
 
 private:
-    int m_unicast = -1, m_broadcast = -1;
+    int m_unicast = -1, m_broadcast = -1, m_subnet = -1;
     SimThread m_thread;
 };
 

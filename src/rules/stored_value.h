@@ -2,12 +2,12 @@
 // The answer comes from the library's own key tables, key rules and value
 // codecs: the text is staged and encoded as the library sends it, and the
 // bytes are decoded as the library reads them back.
-#ifndef VANDREL_CLI_STORED_VALUE_H
-#define VANDREL_CLI_STORED_VALUE_H
+#ifndef VANDREL_RULES_STORED_VALUE_H
+#define VANDREL_RULES_STORED_VALUE_H
 
 #include <string>
 
-namespace vdcli {
+namespace vd {
 
 struct StoredValue {
     bool writable = false;  // the library sends this key to a device of this type
@@ -18,6 +18,6 @@ struct StoredValue {
 // For a device of the given type code, of either family.
 StoredValue PredictStored(int type, const std::string &key, const std::string &value);
 
-}  // namespace vdcli
+}  // namespace vd
 
 #endif

@@ -1,0 +1,116 @@
+"""What the modules of vandrel.fleet share: the vandrel module of the site
+host, the device a task names, its settings and the changes to them.
+
+Everything here either returns or raises FleetError, whose message and
+code the modules hand to fail_json; the checks come before anything is
+sent to a device."""
+from __future__ import annotations
+
+import os
+
+# The options every module takes, and those of the modules that serve one
+# device; their documentation is the doc fragment vandrel.fleet.site.
+SITE_ARGS = dict(interfaces=dict(type="list", elements="str"))
+DEVICE_ARGS = dict(device=dict(type="str", required=True), type=dict(type="int"))
+
+MISSING = "the vandrel Python module cannot be used on this host ({}): install libvandrel1 and python3-vandrel"
+
+
+class FleetError(Exception):
+    """A task that cannot go on; code is the library's, when it has one."""
+
+    def __init__(self, msg, code=None, **facts):
+        super().__init__(msg)
+        self.code = code
+        self.facts = facts
+
+    def result(self):
+        result = dict(self.facts, msg=str(self))
+        if self.code is not None:
+            result["code"] = self.code
+        return result
+
+
+def load_vandrel(interfaces=None):
+    """The vandrel module; with interfaces, broadcasts keep to them."""
+    if interfaces:
+        os.environ["VANDREL_INTERFACES"] = ",".join(interfaces)
+    try:
+        import vandrel
+    except ImportError as error:
+        raise FleetError(MISSING.format(error)) from None
+    return vandrel
+
+
+def run(module, task):
+    """Runs task(vandrel) and ends the module with its result, or with its
+    failure: a FleetError, or an error of the vandrel module with its code."""
+    try:
+        vandrel = load_vandrel(module.params.get("interfaces"))
+        try:
+            module.exit_json(**task(vandrel))
+        except vandrel.VandrelError as error:
+            raise FleetError(str(error), error.code) from None
+        except (ValueError, TypeError, OSError) as error:
+            raise FleetError(str(error)) from None
+    except FleetError as error:
+        module.fail_json(**error.result())
+
+
+def settings_text(settings, what="settings"):
+    """A dict of key to value text, as the device shows them; numbers are
+    taken as their decimal text."""
+    if not isinstance(settings, dict) or not settings:
+        raise FleetError(f"{what} must be a dict of keys to values, such as {{NAME: pump-1}}, not {settings!r}")
+    texts = {}
+    for key, value in settings.items():
+        if not isinstance(key, str) or not key:
+            raise FleetError(f"{what}: {key!r} is not a key")
+        if isinstance(value, bool) or not isinstance(value, (str, int)):
+            raise FleetError(f"{what}: the value of {key} must be text or a number, not {type(value).__name__}")
+        texts[key] = str(value)
+    return texts
+
+
+def target(vandrel, device, device_type=None):
+    """The address, type code and whether the device goes by MAC; a family A
+    device named by its MAC, or family B by its IP, is refused."""
+    try:
+        address, code, by_mac = vandrel.resolve(device, device_type)
+    except vandrel.NoAnswerError as error:
+        raise FleetError(str(error), error.code, device=device) from None
+    family = vandrel.family_of(code)
+    if family is None:
+        raise FleetError(f"{device}: unknown device type {code}", device=device)
+    if by_mac != (family == "B"):
+        how = "by its MAC" if family == "B" else "by its IP"
+        raise FleetError(f"{device}: a family {family} device (type {code}) is addressed {how}",
+                         vandrel.errors.WRONG_FAMILY, device=device, type=code)
+    return address, code, by_mac
+
+
+def refusals(vandrel, device_type, wanted):
+    """The keys and values the device would not store as given, as messages
+    and as facts."""
+    refused = vandrel.check(device_type, wanted)
+    return "; ".join(str(r) for r in refused), [
+        {"key": r.key, "value": r.value, "stored": r.stored} for r in refused]
+
+
+def differing(current, wanted):
+    """The wanted keys whose value the device does not hold already."""
+    return {key: value for key, value in wanted.items() if current.get(key) != value}
+
+
+def diff(name, before, after):
+    """Ansible's before and after texts of the keys that differ."""
+    keys = [key for key in after if before.get(key) != after.get(key)]
+    return {"before_header": name, "after_header": name,
+            "before": "".join(f"{key}={before.get(key, '')}\n" for key in keys),
+            "after": "".join(f"{key}={after[key]}\n" for key in keys)}
+
+
+def device_facts(device):
+    """A device that answered a search, as the modules return it."""
+    return {"ip": device.ip, "mac": device.mac, "type": device.type, "family": device.family or "?",
+            "version": device.version}

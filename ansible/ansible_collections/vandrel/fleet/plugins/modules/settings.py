@@ -1,0 +1,120 @@
+#!/usr/bin/python
+"""vandrel.fleet.settings: one device's settings, written only where they differ."""
+from __future__ import annotations
+
+DOCUMENTATION = r"""
+module: settings
+short_description: Give one device its settings
+description:
+  - Reads the device, writes only the keys whose values differ (guarded by
+    the device's password) and reads them back. C(changed) only when it
+    wrote.
+  - Refuses, before anything is sent, a key the device does not have and a
+    value it would store otherwise (text longer than its field, a number out
+    of range, an address that is not one), with the messages of
+    C(vandrel set); I(force) sends them anyway.
+  - In check mode it reads the device and reports what would change; in
+    diff mode it shows the keys that differ before and after.
+  - No answer, a wrong password and the library's other failures fail the
+    task with their message and the library's C(code).
+version_added: "1.0.0"
+author: Vandrel developers
+extends_documentation_fragment:
+  - vandrel.fleet.site
+  - vandrel.fleet.site.device
+options:
+  password:
+    description: The device's password, needed to write. Defaults to C(VANDREL_PASSWORD) of the site host.
+    type: str
+  settings:
+    description: Keys and their values as C(vandrel show) prints them.
+    type: dict
+    required: true
+  force:
+    description: Send keys and values that the checks refuse.
+    type: bool
+    default: false
+attributes:
+  diff_mode:
+    support: full
+"""
+
+EXAMPLES = r"""
+- name: A family A device, by its IP
+  vandrel.fleet.settings:
+    device: 198.18.1.2
+    password: "{{ device_password }}"
+    settings:
+      NAME: pump-1
+      C1_BAUD: 9
+
+- name: A family B device, by its MAC
+  vandrel.fleet.settings:
+    device: "02:56:44:12:01:03"
+    type: 48
+    password: "{{ device_password }}"
+    settings: {NAME: press-4}
+"""
+
+RETURN = r"""
+device: {description: The device as the task named it., returned: always, type: str}
+type: {description: Its type code., returned: success, type: int}
+changes:
+  description: The keys that differed, with the values given (written unless in check mode).
+  returned: success
+  type: dict
+settings:
+  description: The device's settings after the task (before, in check mode), without its password.
+  returned: success
+  type: dict
+refused:
+  description: The keys and values the checks refused, each with C(key), C(value) and what the device would store (C(stored)).
+  returned: when refused
+  type: list
+  elements: dict
+code: {description: The library's code of a failure., returned: on failure, type: int}
+"""
+
+from ansible.module_utils.basic import AnsibleModule, env_fallback
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (DEVICE_ARGS, SITE_ARGS, FleetError, diff,
+                                                                          differing, refusals, run, settings_text,
+                                                                          target)
+
+
+def give(vandrel, params, check_mode):
+    wanted = settings_text(params["settings"])
+    device = params["device"]
+    address, code, _ = target(vandrel, device, params["type"])
+    current = vandrel.read(address, device_type=code)
+    if not params["force"]:
+        message, refused = refusals(vandrel, code, wanted)
+        if refused:
+            raise FleetError(f"{device}: {message}; nothing written", device=device, type=code, refused=refused)
+    changes = differing(current, wanted)
+    result = dict(changed=bool(changes), device=device, type=code, changes=changes, settings=current,
+                  diff=diff(device, current, wanted))
+    if not changes or check_mode:
+        return result
+    if params["password"] is None:
+        raise FleetError(f"{device}: a password is needed to write {', '.join(changes)}", device=device)
+    vandrel.write(address, changes, params["password"], device_type=code, force=params["force"])
+    after = vandrel.read(address, device_type=code)
+    kept = differing(after, changes)
+    if kept and not params["force"]:
+        held = ", ".join(f"{key}={after.get(key)!r}" for key in kept)
+        raise FleetError(f"{device}: written, but the device holds {held}", device=device, changes=changes)
+    return dict(result, settings=after)
+
+
+def main():
+    module = AnsibleModule(argument_spec=dict(
+        **DEVICE_ARGS,
+        password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])),
+        settings=dict(type="dict", required=True),
+        force=dict(type="bool", default=False),
+        **SITE_ARGS,
+    ), supports_check_mode=True)
+    run(module, lambda vandrel: give(vandrel, module.params, module.check_mode))
+
+if __name__ == "__main__":
+    main()

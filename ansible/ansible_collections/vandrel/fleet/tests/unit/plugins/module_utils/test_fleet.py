@@ -1,0 +1,96 @@
+"""The shared logic of the modules: what a task is given, the device it
+names, and the changes it reports. The vandrel module is stood in for by a
+small fake: these tests need no library and no device."""
+import types
+
+import pytest
+
+from ansible_collections.vandrel.fleet.plugins.module_utils import fleet
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import FleetError
+
+
+class NoAnswer(Exception):
+    code = 100
+
+
+def fake_vandrel(found):
+    """A vandrel module whose resolve answers from found: address -> type."""
+    def resolve(device, device_type=None):
+        by_mac = ":" in device
+        if device_type is not None:
+            return device, device_type, by_mac
+        if device not in found:
+            raise NoAnswer(f"{device} did not answer a search, so its type is unknown: pass device_type")
+        return device, found[device], by_mac
+    return types.SimpleNamespace(resolve=resolve, NoAnswerError=NoAnswer,
+                                 family_of=lambda t: {5: "A", 17: "A", 48: "B", 32: "B"}.get(t),
+                                 errors=types.SimpleNamespace(WRONG_FAMILY=101))
+
+
+class TestSettingsText:
+    def test_values_become_device_text(self):
+        assert fleet.settings_text({"NAME": "pump-1", "C1_BAUD": 9}) == {"NAME": "pump-1", "C1_BAUD": "9"}
+
+    @pytest.mark.parametrize("settings", [None, [], {}, "NAME=pump", ["NAME", "pump"]])
+    def test_not_a_dict_is_refused(self, settings):
+        with pytest.raises(FleetError, match="must be a dict of keys to values"):
+            fleet.settings_text(settings)
+
+    @pytest.mark.parametrize("value", [True, None, 1.5, ["a"], {"a": 1}])
+    def test_a_value_that_is_no_text_is_refused(self, value):
+        with pytest.raises(FleetError, match="the value of NAME must be text or a number"):
+            fleet.settings_text({"NAME": value})
+
+    def test_an_empty_key_is_refused(self):
+        with pytest.raises(FleetError, match="is not a key"):
+            fleet.settings_text({"": "x"})
+
+
+class TestTarget:
+    vandrel = fake_vandrel({"198.18.1.2": 5, "02:56:44:12:01:03": 48, "02:56:44:12:01:02": 5})
+
+    def test_each_family_by_its_own_address(self):
+        assert fleet.target(self.vandrel, "198.18.1.2") == ("198.18.1.2", 5, False)
+        assert fleet.target(self.vandrel, "02:56:44:12:01:03") == ("02:56:44:12:01:03", 48, True)
+
+    def test_a_mac_for_a_family_a_device_is_refused(self):
+        with pytest.raises(FleetError, match="a family A device \\(type 5\\) is addressed by its IP") as error:
+            fleet.target(self.vandrel, "02:56:44:12:01:02")
+        assert error.value.code == 101
+
+    def test_an_ip_with_a_family_b_type_is_refused(self):
+        with pytest.raises(FleetError, match="a family B device \\(type 48\\) is addressed by its MAC"):
+            fleet.target(self.vandrel, "198.18.1.7", 48)
+
+    def test_an_unknown_type_is_refused(self):
+        with pytest.raises(FleetError, match="unknown device type 200"):
+            fleet.target(self.vandrel, "198.18.1.7", 200)
+
+    def test_no_answer_keeps_the_library_code(self):
+        with pytest.raises(FleetError, match="did not answer") as error:
+            fleet.target(self.vandrel, "198.18.1.9")
+        assert (error.value.code, error.value.result()["device"]) == (100, "198.18.1.9")
+
+
+class TestChanges:
+    def test_only_the_keys_that_differ(self):
+        current = {"NAME": "pump-1", "C1_BAUD": "9", "IP": "198.18.1.2"}
+        assert fleet.differing(current, {"NAME": "pump-1", "C1_BAUD": "7"}) == {"C1_BAUD": "7"}
+        assert fleet.differing(current, {"NAME": "pump-1"}) == {}
+
+    def test_diff_shows_the_differing_keys_before_and_after(self):
+        shown = fleet.diff("198.18.1.2", {"NAME": "a", "C1_BAUD": "9"}, {"NAME": "b", "C1_BAUD": "9"})
+        assert (shown["before"], shown["after"], shown["before_header"]) == ("NAME=a\n", "NAME=b\n", "198.18.1.2")
+
+
+class TestLoad:
+    def test_a_host_without_the_library_is_told_what_to_install(self, monkeypatch):
+        monkeypatch.setitem(__import__("sys").modules, "vandrel", None)
+        with pytest.raises(FleetError, match="install libvandrel1 and python3-vandrel"):
+            fleet.load_vandrel()
+
+    def test_interfaces_keep_broadcasts_to_them(self, monkeypatch):
+        monkeypatch.setitem(__import__("sys").modules, "vandrel", types.SimpleNamespace())
+        monkeypatch.delenv("VANDREL_INTERFACES", raising=False)
+        fleet.load_vandrel(["lan0", "lan1"])
+        assert __import__("os").environ["VANDREL_INTERFACES"] == "lan0,lan1"

@@ -1,0 +1,64 @@
+/*
+ * Vandrel's setting rules: for a device type code and a key/value pair,
+ * whether a write would be refused and what the device would store, told
+ * before anything is sent and worded as the vandrel tool words it. No
+ * sockets, no state: every call may come from any thread.
+ *
+ * Texts are NUL-terminated 8-bit strings; a NULL const text counts as "".
+ * Out buffers belong to the caller, who gives their room (terminator
+ * included); a longer text is cut so that it fits. A NULL out buffer is
+ * never written.
+ */
+#ifndef VANDREL_RULES_H
+#define VANDREL_RULES_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__) && !defined(_WIN32)
+#define VR_API __attribute__((visibility("default")))
+#else
+#define VR_API
+#endif
+
+/* Room that always holds a whole text of each kind. */
+#define VR_STORED_LEN 64
+#define VR_MESSAGE_LEN 512
+
+/* The verdicts of VR_CheckSetting. */
+#define VR_CHANGE 0       /* sent; the device stores the value as given */
+#define VR_UNCHANGED 1    /* the device already holds the value */
+#define VR_ALTERED 2      /* the device would store something else */
+#define VR_UNKNOWN_KEY 3  /* not a key of this device type */
+#define VR_READ_ONLY 4    /* the device shows it; it is never sent */
+#define VR_IDENTITY 5     /* TYPE, MAC or VERSION: what the device is */
+#define VR_CONTROL 6      /* a control character in the key or the value */
+#define VR_UNKNOWN_TYPE 7 /* a type code of neither family */
+
+/* Checks one setting for a device of this type. current is the device's
+ * value from a read, or NULL when the read did not show the key (or there
+ * was none). Writes what a read would show after the write into stored (""
+ * when the device does not take the key) and, for a verdict other than
+ * VR_CHANGE and VR_UNCHANGED, why into message ("" otherwise). Returns
+ * the verdict, or -1 when memory ran out. A control character is refused
+ * whatever the type. */
+VR_API int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const char *current,
+                               char *stored, size_t storedRoom, char *message, size_t messageRoom);
+
+/* 1 when key names what a device is (TYPE, MAC, VERSION), not a setting. */
+VR_API int32_t VR_IsIdentityKey(const char *key);
+
+/* The keys a read of a device of this type shows, one per line, each
+ * followed by "\n". Returns the room the whole list needs, terminator
+ * included; the list is written only when it fits in room. */
+VR_API size_t VR_KeysOf(int32_t type, char *keys, size_t room);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,92 @@
+"""The checks a write passes before anything is sent, from
+libvandrel-rules: the same key tables, value codecs and wording as the
+vandrel tool's, with no copy of them here."""
+from __future__ import annotations
+
+import ctypes
+import os
+from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t
+from typing import Mapping, Optional, Union
+
+from . import _args, _native
+from .errors import SettingRefused
+
+SONAME = "libvandrel-rules.so.1"
+STORED_LEN, MESSAGE_LEN = 64, 512
+CHANGE, UNCHANGED, ALTERED, UNKNOWN_KEY, CONTROL, UNKNOWN_TYPE = 0, 1, 2, 3, 6, 7
+
+# A code of neither family: only the checks that hold for any type apply.
+UNKNOWN_TYPE_CODE = 0
+
+Value = Union[str, bytes, int]
+
+
+def _load() -> ctypes.CDLL:
+    """Beside libvandrel wherever that is looked for, then the dynamic
+    loader's own search."""
+    folders = [os.path.dirname(path) for path in _native.candidates() if os.path.dirname(path)]
+    failures = []
+    for path in [os.path.join(folder, SONAME) for folder in folders] + [SONAME]:
+        try:
+            dll = ctypes.CDLL(path)
+        except OSError as error:
+            failures.append(str(error))
+            continue
+        dll.VR_CheckSetting.restype = c_int32
+        dll.VR_CheckSetting.argtypes = (c_int32, c_char_p, c_char_p, c_char_p, POINTER(c_char), c_size_t,
+                                        POINTER(c_char), c_size_t)
+        return dll
+    raise ImportError(f"vandrel: cannot load {SONAME} ({'; '.join(failures)}); it is installed with libvandrel")
+
+
+_rules = _load()
+
+
+def check_one(type_code: int, key: bytes, value: bytes, current: Optional[bytes]) -> tuple[int, Optional[str], str]:
+    """The verdict, what the device would store (None when it does not take
+    the key) and the refusal's message ("" when none)."""
+    stored, message = ctypes.create_string_buffer(STORED_LEN), ctypes.create_string_buffer(MESSAGE_LEN)
+    verdict = _rules.VR_CheckSetting(type_code, key, value, current, stored, STORED_LEN, message, MESSAGE_LEN)
+    if verdict == UNKNOWN_TYPE and type_code != UNKNOWN_TYPE_CODE:
+        raise ValueError(_args.decode(message.value))
+    known = verdict in (CHANGE, UNCHANGED, ALTERED) or verdict == CONTROL and bool(stored.value)
+    return verdict, _args.decode(stored.value) if known else None, _args.decode(message.value)
+
+
+def check(type_code: int, settings: Mapping[str, Value]) -> list[SettingRefused]:
+    """Checks settings for a device of type ``type_code`` as the vandrel
+    tool's ``set`` does, without a device: returns a SettingRefused for each
+    setting a write would refuse, in the order given (empty when all are
+    fine). Raises ValueError for a type code of neither family."""
+    code = _args.integer(type_code, "type_code", 0, 255)
+    check_one(code, b"", b"", None)  # raises for a type code of neither family
+    refused = []
+    for key, value in _pairs(settings):
+        error = refusal(code, key, value, None)
+        if error:
+            refused.append(error)
+    return refused
+
+
+def refusal(type_code: int, key: bytes, value: bytes, current: Optional[bytes]) -> Optional[SettingRefused]:
+    """The refusal of one setting, or None when it is fine; current is the
+    device's value from a read, None when the read did not show the key."""
+    verdict, stored, message = check_one(type_code, key, value, current)
+    if verdict in (CHANGE, UNCHANGED):
+        return None
+    return SettingRefused(_args.decode(key), _args.decode(value), stored, message)
+
+
+def refuse_control(key: bytes, value: bytes) -> None:
+    """Raises SettingRefused when key or value holds a control character (a
+    line break would end a command line of the AT session and start
+    another)."""
+    verdict, _, message = check_one(UNKNOWN_TYPE_CODE, key, value, None)
+    if verdict == CONTROL:
+        raise SettingRefused(_args.decode(key), _args.decode(value), None, message)
+
+
+def _pairs(settings: Mapping[str, Value]) -> list[tuple[bytes, bytes]]:
+    if not isinstance(settings, Mapping):
+        raise TypeError(f"settings must be a mapping of keys to values, not {type(settings).__name__}")
+    return [(_args.text(k, "key"), _args.value(v, str(k))) for k, v in settings.items()]

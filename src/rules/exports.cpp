@@ -1,0 +1,42 @@
+// The rules' C interface: the C++ checks behind it, and no exception out.
+#include "vandrel_rules.h"
+
+#include "base/text.h"
+#include "rules/key_names.h"
+#include "rules/setting_check.h"
+
+static_assert(int(vd::Verdict::Change) == VR_CHANGE && int(vd::Verdict::Unchanged) == VR_UNCHANGED &&
+                  int(vd::Verdict::Altered) == VR_ALTERED && int(vd::Verdict::UnknownKey) == VR_UNKNOWN_KEY &&
+                  int(vd::Verdict::ReadOnly) == VR_READ_ONLY && int(vd::Verdict::Identity) == VR_IDENTITY &&
+                  int(vd::Verdict::Control) == VR_CONTROL && int(vd::Verdict::UnknownType) == VR_UNKNOWN_TYPE,
+              "the C verdicts are the C++ ones");
+
+extern "C" {
+
+int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const char *current, char *stored,
+                        size_t storedRoom, char *message, size_t messageRoom) {
+    try {
+        const vd::SettingCheck check = vd::CheckSetting(type, vd::OrEmpty(key), vd::OrEmpty(value), current);
+        vd::CopyText(stored, storedRoom, check.stored);
+        vd::CopyText(message, messageRoom, check.message);
+        return static_cast<int32_t>(check.verdict);
+    } catch (...) {
+        vd::CopyText(message, messageRoom, "out of memory");
+        return -1;
+    }
+}
+
+int32_t VR_IsIdentityKey(const char *key) { return vd::IdentityOf(vd::OrEmpty(key)) != nullptr; }
+
+size_t VR_KeysOf(int32_t type, char *keys, size_t room) {
+    try {
+        std::string list;
+        for (const std::string &key : vd::KeysOf(type)) list += key + "\n";
+        if (keys && list.size() < room) vd::CopyText(keys, room, list);
+        return list.size() + 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // extern "C"

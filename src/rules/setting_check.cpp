@@ -1,0 +1,75 @@
+#include "rules/setting_check.h"
+
+#include <algorithm>
+
+#include "base/family_a_types.h"
+#include "base/family_b_models.h"
+#include "base/text.h"
+#include "rules/key_names.h"
+#include "rules/stored_value.h"
+
+namespace vd {
+
+namespace {
+
+bool AllDigits(const std::string &text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The control byte of text as "0x0A"; "" when there is none.
+std::string ControlByte(const std::string &text) {
+    const int c = FindControlByte(text);
+    return c < 0 ? "" : Format("0x%02X", c);
+}
+
+SettingCheck Refused(Verdict verdict, std::string message, std::string stored = "") {
+    SettingCheck out;
+    out.verdict = verdict;
+    out.message = std::move(message);
+    out.stored = std::move(stored);
+    return out;
+}
+
+SettingCheck UnknownKey(int type, const std::string &key) {
+    const std::string closest = ClosestKey(KeysOf(type), key);
+    return Refused(Verdict::UnknownKey,
+                   key + ": not a key of this device" + (closest.empty() ? "" : " (did you mean " + closest + "?)"));
+}
+
+}  // namespace
+
+bool SameValue(const std::string &a, const std::string &b) {
+    if (a == b) return true;
+    if (!AllDigits(a) || !AllDigits(b)) return false;
+    const size_t za = std::min(a.find_first_not_of('0'), a.size() - 1);
+    const size_t zb = std::min(b.find_first_not_of('0'), b.size() - 1);
+    return a.compare(za, std::string::npos, b, zb, std::string::npos) == 0;
+}
+
+SettingCheck CheckSetting(int type, const std::string &key, const std::string &value, const char *current) {
+    if (!ControlByte(key).empty())
+        return Refused(Verdict::Control, "the key holds a control character (" + ControlByte(key) + "): refused");
+    if (!ControlByte(value).empty())
+        return Refused(Verdict::Control,
+                       key + ": the value holds a control character (" + ControlByte(value) + "): refused",
+                       PredictStored(type, key, value).text);
+    if (!IsFamilyA(type) && !IsFamilyB(type))
+        return Refused(Verdict::UnknownType, "type " + std::to_string(type) + " is a device type of neither family");
+    if (const char *what = IdentityOf(key)) return Refused(Verdict::Identity, key + ": " + what + " is not a setting");
+    const StoredValue stored = PredictStored(type, key, value);
+    if (!stored.writable) {
+        if (current) return Refused(Verdict::ReadOnly, key + ": read only, the library never sends it");
+        return UnknownKey(type, key);
+    }
+    if (!SameValue(stored.text, value))
+        return Refused(Verdict::Altered,
+                       key + "=" + value + ": the device would store '" + stored.text + "' (it takes " +
+                           stored.holds + ")",
+                       stored.text);
+    SettingCheck out;
+    out.stored = stored.text;
+    if (current && SameValue(current, value)) out.verdict = Verdict::Unchanged;
+    return out;
+}
+
+}  // namespace vd

@@ -1,0 +1,257 @@
+# vandrel.fleet over SSH: a controller runs ansible-playbook against the site
+# hosts of a lab of two sites (tests/sites/lib.sh), each serving its own
+# broadcast domain.
+. "$(dirname "$0")/lib.sh"
+
+two_sites() {
+    stage
+    start_site 1
+    start_site 2
+    inventory 2
+}
+
+test_facts_from_every_site() {
+    two_sites
+    play <<'PLAY'
+- hosts: sites
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.search: {wait: 0.5}
+      register: found
+    - assert:
+        that:
+          - found is not changed
+          - found.devices | map(attribute='ip') | sort == ['198.18.%s.2' % site, '198.18.%s.3' % site]
+          - (found.devices | selectattr('family', 'eq', 'B') | first).mac == '02:56:44:12:0%s:03' % site
+    - vandrel.fleet.backup: {device: "198.18.{{ site }}.2"}
+      register: saved
+    - assert:
+        that:
+          - saved.backup.ip == '198.18.%s.2' % site and saved.backup.type == 5
+          - saved.settings.NAME == 'a-%s' % site and 'PASS' not in saved.settings
+PLAY
+    expect_status 0
+    expect_recap site1 "ok=4 +changed=0 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=4 +changed=0 +unreachable=0 +failed=0"
+}
+
+# Site I's family A device by IP and its family B device by MAC get NAME
+# (and the family A device C1_BAUD).
+settings_play() {
+    cat <<PLAY
+- hosts: sites
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.settings:
+        device: "198.18.{{ site }}.2"
+        password: admin
+        settings: {NAME: "$1-{{ site }}", C1_BAUD: $2}
+    - vandrel.fleet.settings:
+        device: "02:56:44:12:0{{ site }}:03"
+        password: admin
+        settings: {NAME: "$1-{{ site }}"}
+PLAY
+}
+
+test_settings_by_ip_and_mac_once() {
+    two_sites
+    settings_play pump 7 | play --check --diff
+    expect_status 0
+    expect_recap site1 "ok=2 +changed=2 +unreachable=0 +failed=0"
+    expect_out "^-NAME=a-1$"
+    expect_out "^\+NAME=pump-1$"
+    expect_out "^\+C1_BAUD=7$"
+    expect_no_sim_log 1 "write"
+    expect_no_sim_log 2 "write"
+    settings_play pump 7 | play
+    expect_status 0
+    expect_recap site1 "ok=2 +changed=2 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=2 +changed=2 +unreachable=0 +failed=0"
+    expect_sim_log 2 "write"
+    settings_play pump 7 | play --diff
+    expect_status 0
+    expect_recap site1 "ok=2 +changed=0 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=2 +changed=0 +unreachable=0 +failed=0"
+    expect_no_out "^[-+]NAME"
+}
+
+# Each site's plan names its two devices, one by IP and one by MAC, and
+# gives both the plan's own C1_PORT.
+plan_play() {
+    cat <<PLAY
+- hosts: sites
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.apply:
+        password: admin
+        jobs: 4
+        plan:
+          settings: {C1_PORT: "$2"}
+          devices:
+            - {ip: "198.18.{{ site }}.2", type: 5, settings: {NAME: "$1-a{{ site }}"}}
+            - {mac: "02:56:44:12:0{{ site }}:03", type: 48, settings: {NAME: "$1-b{{ site }}"}}
+PLAY
+}
+
+test_plan_per_site() {
+    two_sites
+    plan_play line 4101 | play --check --diff
+    expect_status 0
+    expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
+    expect_out "^-02:56:44:12:02:03 NAME=b-2$"
+    expect_out "^\+02:56:44:12:02:03 NAME=line-b2$"
+    expect_no_sim_log 1 "write"
+    plan_play line 4101 | play
+    expect_status 0
+    expect_recap site1 "ok=1 +changed=1 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
+    plan_play line 4101 | play
+    expect_status 0
+    expect_recap site1 "ok=1 +changed=0 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=1 +changed=0 +unreachable=0 +failed=0"
+}
+
+test_a_site_down_or_a_wrong_password_fails_only_itself() {
+    two_sites
+    ip link set mg2 down
+    play <<'PLAY'
+- hosts: sites
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.settings:
+        device: "{{ item.device }}"
+        password: "{{ item.password }}"
+        settings: {NAME: renamed}
+      loop:
+        - {device: "198.18.{{ site }}.2", password: not-admin}
+        - {device: "02:56:44:12:0{{ site }}:03", password: admin}
+      ignore_errors: true
+      register: named
+    - assert:
+        that:
+          - named.results[0] is failed and named.results[0].code == 102
+          - "'wrong password' in named.results[0].msg"
+          - named.results[1] is changed and named.results[1].settings.NAME == 'renamed'
+PLAY
+    expect_status 4
+    expect_recap site1 "ok=2 +changed=1 +unreachable=0 +failed=0"
+    expect_recap site2 "ok=0 +changed=0 +unreachable=1 +failed=0"
+}
+
+# Each task of the play fails with its message before anything is sent;
+# the play goes on after each.
+test_bad_input_fails_before_anything_is_written() {
+    two_sites
+    mkdir "$WORK/empty"
+    play <<PLAY
+- hosts: site1
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: [NAME, x]}
+      ignore_errors: true
+      register: malformed
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: [x]}}
+      ignore_errors: true
+      register: malformed_value
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: x, C1_BAUDRATE: 7}}
+      ignore_errors: true
+      register: unknown
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {C1_BAUD: 115200}}
+      ignore_errors: true
+      register: cut
+    - vandrel.fleet.settings: {device: "02:56:44:12:01:02", password: admin, settings: {NAME: x}}
+      ignore_errors: true
+      register: mac_for_a
+    - vandrel.fleet.apply: {password: admin, plan: {devices: [{ip: 198.18.1.2, settings: {NAME: x}}, {ip: 198.18.1.2}]}}
+      ignore_errors: true
+      register: bad_plan
+    - vandrel.fleet.search: {targets: [pump-1]}
+      ignore_errors: true
+      register: not_address
+    - vandrel.fleet.search: {targets: [198.18.0.0/15]}
+      ignore_errors: true
+      register: too_wide
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: x}}
+      environment: {PYTHONPATH: "$WORK/empty", VANDREL_LIB: "$WORK/empty"}
+      ignore_errors: true
+      register: no_library
+    - assert:
+        that:
+          - "'settings' in malformed.msg and 'dict' in malformed.msg"
+          - "'the value of NAME must be text or a number, not list' in malformed_value.msg"
+          - "'C1_BAUDRATE' in unknown.msg and 'nothing written' in unknown.msg"
+          - "cut.refused[0].key == 'C1_BAUD' and cut.refused[0].stored == '0'"
+          - "'a family A device (type 5) is addressed by its IP' in mac_for_a.msg"
+          - "'the plan was not applied' in bad_plan.msg"
+          - "'is neither an IPv4 address nor a range' in not_address.msg"
+          - "'wider than a /16' in too_wide.msg"
+          - "'install libvandrel1 and python3-vandrel' in no_library.msg"
+PLAY
+    expect_status 0
+    expect_recap site1 "ok=10 +changed=0 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=9"
+    expect_no_sim_log 1 "write"
+}
+
+test_commands_and_firmware() {
+    stage
+    printf 'family-a 198.18.1.2 type=5 password=admin\nfirmware 198.18.1.2 port=8800 transport=tcp\nfamily-b 198.18.1.3 type=48 password=admin\n' > "$WORK/f.txt"
+    start_site 1 "$WORK/f.txt"
+    inventory 1
+    head -c 1000 /dev/zero > "$WORK/app.bin"
+    head -c 120000 /dev/zero > "$WORK/big.bin"
+    cat > "$WORK/tasks.yml" <<PLAY
+- hosts: sites
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.command: {device: "02:56:44:12:01:03", command: restart}
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.05", images: ["$WORK/app.bin"], tcp: true}
+      register: same
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/big.bin"], tcp: true}
+      ignore_errors: true
+      register: too_big
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/app.bin"], tcp: true}
+    - assert:
+        that:
+          - same is not changed and same.version == '1.05'
+          - "'the device holds 114176' in too_big.msg"
+PLAY
+    play --check < "$WORK/tasks.yml"
+    expect_status 0
+    expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
+    expect_no_sim_log 1 "restart|manifest"
+    play < "$WORK/tasks.yml"
+    expect_status 0
+    expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
+    expect_sim_log 1 "restart"
+    expect_sim_log 1 "app.bin"
+    expect_no_sim_log 1 "big.bin"
+}
+
+# The block of docs/sites.md that a fence with $1 opens.
+guide_block() {
+    awk -v tag='```'"$1" -v end='```' '$0 == tag { on = 1; next } on && $0 == end { exit } on' "$SOURCE/docs/sites.md"
+}
+
+test_the_guide_s_inventory_and_playbook() {
+    stage
+    start_site 1
+    start_site 2
+    lab_ansible
+    guide_block ini > "$WORK/inventory"
+    guide_block yaml | play --check --diff
+    expect_status 0
+    expect_recap north "ok=5 +changed=3 +unreachable=0 +failed=0"
+    expect_out "^\+NAME=south$"
+    expect_no_sim_log 1 "write"
+    guide_block yaml | play
+    expect_status 0
+    expect_recap north "ok=5 +changed=3 +unreachable=0 +failed=0"
+    expect_recap south "ok=5 +changed=3 +unreachable=0 +failed=0"
+    grep -q '"NAME": "a-2"' "$WORK/south.json" || fail "no backup of site 2's device"
+    # Only the backup changes: it now holds what the run before wrote.
+    guide_block yaml | play
+    expect_recap south "ok=5 +changed=1 +unreachable=0 +failed=0"
+    grep -q '"NAME": "south"' "$WORK/south.json" || fail "the backup does not hold the new name"
+}
+
+run_case "$1"
