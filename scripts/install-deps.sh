@@ -7,7 +7,7 @@
 #
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev tshark libbenchmark-dev"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac
