@@ -74,9 +74,11 @@ void ApplyBody(const JsonValue &plan, int jobs, bool force, OperationLog &log) {
     }
     vdcli::RunWorkers(tasks, jobs, NoStop, [&](size_t i, const vdcli::WorkerResult &r) {
         const ToolReply written = ReplyOf(r);
-        if (written.doc.contains("devices") && written.doc["devices"].is_array() && !written.doc["devices"].empty())
-            log.Row(written.doc["devices"][0]);
-        else
+        if (written.doc.contains("devices") && written.doc["devices"].is_array() && !written.doc["devices"].empty()) {
+            JsonValue row = written.doc["devices"][0];
+            row["plan"] = checkedRows[i]["plan"];  // where the whole plan names it
+            log.Row(row);
+        } else
             log.Row(RowFor(Text(checkedRows[i], "device"), checkedRows[i].value("type", 0), "failed",
                            Text(written.doc, "error")));
     });

@@ -78,14 +78,14 @@ function draw() {
   let html = '';
   for (let i = first; i < last; i++) {
     const d = state.shown[i];
-    const key = keyOf(d);
-    const sel = state.selected.has(key);
-    html += '<div class="grid row' + (sel ? ' selected' : '') + '" data-i="' + i + '" style="position:absolute;top:' +
-      (i * ROW_HEIGHT) + 'px;left:0;right:0"><span><input type="checkbox"' + (sel ? ' checked' : '') + '></span><span>' +
-      escapeHtml(d.ip) + '</span><span>' + escapeHtml(d.mac) + '</span><span>' + escapeHtml(typeText(d)) + '</span><span>' +
-      escapeHtml(d.version) + '</span><span>' + escapeHtml(d.name) + '</span><span>' + seenText(d) + '</span><span class="' +
-      (d.online ? 'on">online' : 'off">offline') + '</span></div>';
+    const sel = state.selected.has(keyOf(d));
+    html += '<div class="grid row' + (sel ? ' selected' : '') + '" data-i="' + i + '"><span><input type="checkbox"' +
+      (sel ? ' checked' : '') + '></span><span>' + escapeHtml(d.ip) + '</span><span>' + escapeHtml(d.mac) + '</span><span>' +
+      escapeHtml(typeText(d)) + '</span><span>' + escapeHtml(d.version) + '</span><span>' + escapeHtml(d.name) +
+      '</span><span>' + seenText(d) + '</span><span class="' + (d.online ? 'on">online' : 'off">offline') + '</span></div>';
   }
+  // Only the rows in sight are drawn, moved down to where they belong.
+  $('rows').style.top = (first * ROW_HEIGHT) + 'px';
   $('rows').innerHTML = html;
   window.vdStats = { renderedAt: Date.now(), rendered: state.shown.length };
 }
