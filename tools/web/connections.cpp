@@ -25,4 +25,15 @@ void ThreadPerConnection::shutdown() {
     m_idle.wait_for(lock, std::chrono::seconds(5), [this] { return m_running == 0; });
 }
 
+void Backlog::Watch(httplib::Server &server) {
+    server.set_socket_options([this](socket_t socket) {
+        httplib::default_socket_options(socket);
+        m_socket = socket;
+    });
+}
+
+void Backlog::Widen() const {
+    if (m_socket != INVALID_SOCKET) ::listen(m_socket, SOMAXCONN);
+}
+
 }  // namespace vdweb

@@ -25,6 +25,19 @@ private:
     size_t m_running = 0;
 };
 
+// The library listens with a backlog of 5, which drops connections that
+// arrive in a burst (a browser opens several at once, a thousand clients
+// more), to be tried again a second later: the listening socket is noted as
+// it is made, and listened on again with the system's largest backlog.
+class Backlog {
+public:
+    void Watch(httplib::Server &server);  // before bind_to_port
+    void Widen() const;                   // after it
+
+private:
+    socket_t m_socket = INVALID_SOCKET;
+};
+
 }  // namespace vdweb
 
 #endif

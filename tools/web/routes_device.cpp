@@ -23,10 +23,14 @@ std::vector<std::string> Addressed(Dashboard &d, const std::string &command, con
     return args;
 }
 
+// The table's name of a device: from a read, or a write read back.
 void NoteName(Dashboard &d, const std::string &address, const ToolReply &r) {
-    if (r.status == 0 && r.doc.contains("settings") && r.doc["settings"].contains("NAME") &&
-        r.doc["settings"]["NAME"].is_string())
+    if (r.status != 0) return;
+    if (r.doc.contains("settings") && r.doc["settings"].contains("NAME") && r.doc["settings"]["NAME"].is_string())
         d.fleet.SetName(address, r.doc["settings"]["NAME"].get<std::string>());
+    if (r.doc.contains("changes") && r.doc["changes"].is_array())
+        for (const JsonValue &c : r.doc["changes"])
+            if (c.value("key", "") == "NAME" && c.value("result", "") == "stored") d.fleet.SetName(address, c.value("to", ""));
 }
 
 // Every write of the dashboard goes through 'set': the same checks, the
@@ -46,6 +50,7 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
     if (force) args.push_back("--force");
     const ToolReply r = RunTool(ToolTask(args, input, password));
     d.counters.Operation(dryRun ? "check" : "set", r.status == 0 ? "ok" : r.status == 2 ? "refused" : "failed");
+    NoteName(d, address, r);
     SendReply(res, r);
 }
 

@@ -16,6 +16,8 @@
 #include "searcher.h"
 #include "status.h"
 
+#include <sys/resource.h>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -28,6 +30,9 @@ using vdweb::Access;
 
 constexpr char kDefaultListen[] = "127.0.0.1:8080";
 constexpr time_t kTimeoutSeconds = 5;
+// The library wakes an idle connection's thread every 10 ms to see whether
+// its time is up: idle connections are let go soon.
+constexpr time_t kKeepAliveSeconds = 2;
 
 bool ParseListen(const std::string &text, std::string &host, int &port) {
     const size_t colon = text.rfind(':');
@@ -43,7 +48,7 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     server.new_task_queue = [] { return new vdweb::ThreadPerConnection; };
     server.set_read_timeout(kTimeoutSeconds);
     server.set_write_timeout(kTimeoutSeconds);
-    server.set_keep_alive_timeout(kTimeoutSeconds);
+    server.set_keep_alive_timeout(kKeepAliveSeconds);
     // The largest body is a firmware image; JSON bodies are held to less.
     server.set_payload_max_length(0x1BE00);
     server.set_pre_routing_handler(
@@ -82,10 +87,19 @@ int RunWeb(const Args &args, const Printer &out) {
     // A thread per connection would otherwise get an arena of its own.
     mallopt(M_ARENA_MAX, 2);
 #endif
+    // A thousand clients at once need more descriptors than the usual 1024.
+    rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     vdweb::Dashboard dashboard;
     httplib::Server server;
     Configure(server, dashboard, access);
+    vdweb::Backlog backlog;
+    backlog.Watch(server);
     if (!server.bind_to_port(host, port)) return out.Fail("cannot listen on " + host + ":" + std::to_string(port), 0, kExitFailed);
+    backlog.Widen();
     const std::string url = "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(port) + "/";
     out.Note("vandrel web: serving " + url + (access.loopback ? "" : "?token=" + access.token));
