@@ -4,12 +4,12 @@
 # that start with '-' are options of apt-get install. Skips apt entirely when
 # everything is already there. tshark (with dumpcap, text2pcap and mergecap)
 # runs the Wireshark dissector's tests; the dashboard's tests drive Debian's
-# headless chromium with selenium, check /metrics with promtool (prometheus)
-# and drop a device's answers with nftables.
+# headless chromium with selenium, check /metrics with promtool (prometheus),
+# drop a device's answers with nftables and run the guide's examples with curl.
 #
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev tshark libbenchmark-dev chromium chromium-driver python3-selenium prometheus nftables"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev tshark libbenchmark-dev chromium chromium-driver python3-selenium prometheus nftables curl"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac

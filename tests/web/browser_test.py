@@ -86,6 +86,8 @@ def test_name_edited_in_the_page_is_what_the_device_holds():
     assert "serial-5" in text(driver, "diff") and "pump-page" in text(driver, "diff")
     click(driver, "device-write")
     wait_text(driver, "device-message", "written and read back: NAME stored")
+    wait_text(driver, "device-title", ", type ")
+    assert "stored" in text(driver, "diff")
     screenshot(driver, "device")
     status, out = webtest.tool("show", "127.0.0.2", "NAME")
     assert status == 0 and "pump-page" in out, out

@@ -4,6 +4,7 @@ clients that misbehave (garbage, one byte a second, a thousand at once)
 while others are served."""
 
 import json
+import os
 import resource
 import selectors
 import socket
@@ -169,6 +170,18 @@ def test_garbage_slow_clients_and_a_thousand_connections_leave_others_served():
     stop.set()
     slow.close()
     assert timed_get()[0] == 200
+
+
+def test_every_example_of_the_guide_answers():
+    start()
+    guide = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "web.md")
+    examples = [line.strip() for line in open(guide) if line.startswith("    curl ")]
+    assert len(examples) >= 15
+    for example in examples:
+        # Each operation started is let finish first: the examples build on each other.
+        webtest.wait_for("the operations", lambda: all(o["finished"] for o in json.loads(request(URL + "/api/operations")[2])))
+        r = subprocess.run(example + " -o /dev/null -w '%{http_code}'", shell=True, capture_output=True, text=True, timeout=60)
+        assert r.returncode == 0 and r.stdout in ("200", "202"), (example, r.stdout, r.stderr)
 
 
 if __name__ == "__main__":

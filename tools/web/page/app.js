@@ -116,7 +116,7 @@ function onRowClick(event) {
   }
   $('device-address').value = keyOf(d);
   show('device');
-  readDevice();
+  readDevice(false);
 }
 
 function listen() {
@@ -146,11 +146,12 @@ function errorText(doc) {
   return text;
 }
 
-async function readDevice() {
+// keepResult: after a write, whose result stays in sight.
+async function readDevice(keepResult) {
   const address = $('device-address').value.trim();
   $('device-title').textContent = address + ': reading...';
   $('settings').tBodies[0].innerHTML = '';
-  $('diff').innerHTML = '';
+  if (!keepResult) $('diff').innerHTML = '';
   $('device-write').disabled = true;
   $('device-backup').href = '/api/devices/' + encodeURIComponent(address) + '/backup';
   const r = await api('GET', '/api/devices/' + encodeURIComponent(address));
@@ -160,7 +161,7 @@ async function readDevice() {
   }
   deviceDoc = r.doc;
   $('device-title').textContent = address + ', type ' + r.doc.type;
-  message('device-message', '', true);
+  if (!keepResult) message('device-message', '', true);
   let html = '';
   for (const [key, value] of Object.entries(r.doc.settings))
     html += '<tr><td>' + escapeHtml(key) + '</td><td>' + escapeHtml(value) + '</td><td><input data-key="' + escapeHtml(key) +
@@ -201,7 +202,7 @@ async function writeDevice(path, body, dryRun, writeButton) {
   writeButton.disabled = !dryRun || n === 0;
   message('device-message', dryRun ? (n ? n + ' to change: check them, then write' : 'the device already holds these values')
     : 'written and read back: ' + (r.doc.changes || []).map((c) => c.key + ' ' + c.result).join(', '), true);
-  if (!dryRun) readDevice();
+  if (!dryRun) readDevice(true);
 }
 
 function checkSettings(dryRun) {
@@ -305,7 +306,7 @@ function start() {
   $('select-shown').addEventListener('click', () => { state.shown.forEach((d) => toggle(d, true)); refilter(); });
   $('select-none').addEventListener('click', () => { state.selected.clear(); refilter(); });
   $('check-all').addEventListener('change', (e) => { state.shown.forEach((d) => toggle(d, e.target.checked)); refilter(); });
-  $('device-read').addEventListener('click', readDevice);
+  $('device-read').addEventListener('click', () => readDevice(false));
   $('device-check').addEventListener('click', () => checkSettings(true));
   $('device-write').addEventListener('click', () => checkSettings(false));
   $('restore-check').addEventListener('click', () => checkRestore(true));
