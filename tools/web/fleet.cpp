@@ -10,7 +10,9 @@ std::string Text(const JsonValue &d, const char *key) {
     return d.contains(key) && d[key].is_string() ? d[key].get<std::string>() : "";
 }
 
-std::string KeyOf(const JsonValue &d) { return Text(d, "ip") + " " + Text(d, "mac"); }
+int Number(const JsonValue &d, const char *key) {
+    return d.contains(key) && d[key].is_number_integer() ? d[key].get<int>() : 0;
+}
 
 // MAC addresses are compared as the tool prints them, in capitals.
 std::string Upper(std::string text) {
@@ -26,9 +28,15 @@ void Fleet::Update(const JsonValue &found, int64_t now) {
     if (found.is_array())
         for (const JsonValue &d : found) {
             if (!d.is_object()) continue;
-            const std::string key = KeyOf(d);
+            const std::string key = Text(d, "ip") + " " + Text(d, "mac");
             SeenDevice &seen = m_devices[key];
-            seen.answer = d;
+            seen.ip = Text(d, "ip");
+            seen.mac = Text(d, "mac");
+            seen.family = Text(d, "family");
+            seen.version = Text(d, "version");
+            seen.type = Number(d, "type");
+            seen.code2 = Number(d, "code2");
+            seen.port = Number(d, "port");
             seen.lastSeen = now;
             seen.missed = 0;
             answered.insert(key);
@@ -42,7 +50,7 @@ void Fleet::Update(const JsonValue &found, int64_t now) {
 const SeenDevice *Fleet::FindLocked(const std::string &address) const {
     const std::string wanted = Upper(address);
     for (const auto &d : m_devices)
-        if (Text(d.second.answer, "ip") == address || Upper(Text(d.second.answer, "mac")) == wanted) return &d.second;
+        if (d.second.ip == address || Upper(d.second.mac) == wanted) return &d.second;
     return nullptr;
 }
 
@@ -56,28 +64,31 @@ void Fleet::SetName(const std::string &address, const std::string &name) {
 }
 
 int Fleet::TypeOf(const std::string &address) const {
-    const JsonValue d = Find(address);
-    return d.contains("type") && d["type"].is_number_integer() ? d["type"].get<int>() : 0;
-}
-
-JsonValue Fleet::Find(const std::string &address) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     const SeenDevice *d = FindLocked(address);
-    return d ? d->answer : JsonValue();
+    return d ? d->type : 0;
+}
+
+std::string Fleet::VersionOf(const std::string &address) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const SeenDevice *d = FindLocked(address);
+    return d ? d->version : "";
 }
 
 std::shared_ptr<const std::string> Fleet::Table() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_table) return m_table;
-    JsonValue list = JsonValue::array();
+    // Written row by row: the whole table as one JSON value would take
+    // many times the text's memory.
+    std::string text = "[";
     for (const auto &d : m_devices) {
-        JsonValue row = d.second.answer;
-        row["name"] = d.second.name;
-        row["last_seen"] = d.second.lastSeen;
-        row["online"] = d.second.Online();
-        list.push_back(std::move(row));
+        const SeenDevice &s = d.second;
+        const JsonValue row = {{"ip", s.ip}, {"mac", s.mac}, {"type", s.type}, {"family", s.family},
+                               {"version", s.version}, {"code2", s.code2}, {"port", s.port}, {"name", s.name},
+                               {"last_seen", s.lastSeen}, {"online", s.Online()}};
+        text += (text.size() > 1 ? "," : "") + row.dump(-1, ' ', false, JsonValue::error_handler_t::replace);
     }
-    m_table = std::make_shared<const std::string>(list.dump(-1, ' ', false, JsonValue::error_handler_t::replace));
+    m_table = std::make_shared<const std::string>(text + "]");
     return m_table;
 }
 

@@ -158,7 +158,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         log.Total(devices.size());
         std::vector<std::string> wanted;
         for (const std::string &device : devices) {
-            if (!skip.empty() && Text(d.fleet.Find(device), "version") == skip)
+            if (!skip.empty() && d.fleet.VersionOf(device) == skip)
                 log.Row(RowFor(device, d.fleet.TypeOf(device), "skipped", "already at " + skip));
             else
                 wanted.push_back(device);

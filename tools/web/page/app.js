@@ -47,17 +47,19 @@ function ipNumber(ip) { return ip.split('.').reduce((n, part) => n * 256 + Numbe
 function compare(a, b) {
   const k = state.sort.key;
   let r;
-  if (k === 'ip') r = ipNumber(a.ip) - ipNumber(b.ip);
+  if (k === 'ip') r = a.ipn - b.ipn;
   else if (k === 'type' || k === 'last_seen') r = a[k] - b[k];
   else if (k === 'online') r = (a.online === b.online) ? 0 : a.online ? -1 : 1;
   else r = String(a[k]).localeCompare(String(b[k]));
-  if (r === 0 && k !== 'ip') r = ipNumber(a.ip) - ipNumber(b.ip);
+  if (r === 0 && k !== 'ip') r = a.ipn - b.ipn;
   return state.sort.down ? -r : r;
 }
 
 function prepare(devices) {
-  for (const d of devices)
+  for (const d of devices) {
+    d.ipn = ipNumber(d.ip);
     d.text = [d.ip, d.mac, d.type, 'family ' + d.family, d.version, d.name, d.online ? 'online' : 'offline'].join(' ').toLowerCase();
+  }
   state.devices = devices.sort(compare);
 }
 
@@ -122,6 +124,7 @@ function onRowClick(event) {
 function listen() {
   const events = new EventSource('/api/events');
   events.addEventListener('devices', (e) => {
+    window.vdReceivedAt = Date.now();
     prepare(JSON.parse(e.data));
     refilter();
   });
