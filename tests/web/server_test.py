@@ -172,6 +172,15 @@ def test_garbage_slow_clients_and_a_thousand_connections_leave_others_served():
     assert timed_get()[0] == 200
 
 
+def test_wrong_options_are_usage_errors():
+    for args, message in ((["--listen", "8080"], "--listen takes ADDRESS:PORT"),
+                          (["--listen", "127.0.0.1:0"], "--listen takes ADDRESS:PORT"),
+                          (["--token", "short"], "--token takes at least 16 characters"),
+                          (["--search-every", "0"], "--search-every takes a number of seconds")):
+        r = subprocess.run([webtest.VANDREL, "web"] + args, capture_output=True, text=True, timeout=30)
+        assert r.returncode == 2 and message in r.stderr, (args, r.returncode, r.stderr)
+
+
 def test_every_example_of_the_guide_answers():
     start()
     guide = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "web.md")
