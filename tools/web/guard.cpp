@@ -42,9 +42,10 @@ std::string GivenToken(const httplib::Request &req) {
 }
 
 bool HostIsOurs(const Access &access, const std::string &host) {
-    const std::string port = ":" + std::to_string(access.port);
+    // Browsers leave out port 80.
+    const std::string port = access.port == 80 ? "" : ":" + std::to_string(access.port);
     for (const char *name : {"127.0.0.1", "localhost", "[::1]"})
-        if (host == name + port) return true;
+        if (host == name + port || host == name + std::string(":") + std::to_string(access.port)) return true;
     return false;
 }
 
