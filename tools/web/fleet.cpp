@@ -1,6 +1,5 @@
 #include "fleet.h"
 
-#include <set>
 
 namespace vdweb {
 
@@ -24,12 +23,11 @@ std::string Upper(std::string text) {
 
 void Fleet::Update(const JsonValue &found, int64_t now) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    std::set<std::string> answered;
+    ++m_generation;
     if (found.is_array())
         for (const JsonValue &d : found) {
             if (!d.is_object()) continue;
-            const std::string key = Text(d, "ip") + " " + Text(d, "mac");
-            SeenDevice &seen = m_devices[key];
+            SeenDevice &seen = m_devices[Text(d, "ip") + " " + Text(d, "mac")];
             seen.ip = Text(d, "ip");
             seen.mac = Text(d, "mac");
             seen.family = Text(d, "family");
@@ -38,12 +36,9 @@ void Fleet::Update(const JsonValue &found, int64_t now) {
             seen.code2 = Number(d, "code2");
             seen.port = Number(d, "port");
             seen.lastSeen = now;
-            seen.missed = 0;
-            answered.insert(key);
+            seen.answered = m_generation;
         }
-    for (auto &d : m_devices)
-        if (!answered.count(d.first)) ++d.second.missed;
-    ++m_generation;
+    for (auto &d : m_devices) d.second.missed = d.second.answered == m_generation ? 0 : d.second.missed + 1;
     m_table.reset();
 }
 
@@ -81,12 +76,14 @@ std::shared_ptr<const std::string> Fleet::Table() const {
     // Written row by row: the whole table as one JSON value would take
     // many times the text's memory.
     std::string text = "[";
+    const auto quoted = [](const std::string &v) { return JsonValue(v).dump(-1, ' ', false, JsonValue::error_handler_t::replace); };
     for (const auto &d : m_devices) {
         const SeenDevice &s = d.second;
-        const JsonValue row = {{"ip", s.ip}, {"mac", s.mac}, {"type", s.type}, {"family", s.family},
-                               {"version", s.version}, {"code2", s.code2}, {"port", s.port}, {"name", s.name},
-                               {"last_seen", s.lastSeen}, {"online", s.Online()}};
-        text += (text.size() > 1 ? "," : "") + row.dump(-1, ' ', false, JsonValue::error_handler_t::replace);
+        text += (text.size() > 1 ? ",{\"ip\":" : "{\"ip\":") + quoted(s.ip) + ",\"mac\":" + quoted(s.mac) +
+                ",\"type\":" + std::to_string(s.type) + ",\"family\":" + quoted(s.family) + ",\"version\":" +
+                quoted(s.version) + ",\"code2\":" + std::to_string(s.code2) + ",\"port\":" + std::to_string(s.port) +
+                ",\"name\":" + quoted(s.name) + ",\"last_seen\":" + std::to_string(s.lastSeen) +
+                ",\"online\":" + (s.Online() ? "true}" : "false}");
     }
     m_table = std::make_shared<const std::string>(text + "]");
     return m_table;

@@ -26,6 +26,7 @@ struct SeenDevice {
     std::string name;  // NAME, once a read of the device gave it
     int64_t lastSeen = 0;  // Unix time, seconds
     int missed = 0;        // searches in a row it did not answer
+    uint64_t answered = 0;  // the fleet's generation it last answered in
     bool Online() const { return missed < kMissedForOffline; }
 };
 
