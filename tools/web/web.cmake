@@ -4,6 +4,7 @@
 set(VANDREL_WEB_DIR ${CMAKE_SOURCE_DIR}/tools/web)
 if(WIN32)
   target_sources(vandrel-cli PRIVATE ${VANDREL_WEB_DIR}/web_missing_win32.cpp)
+  target_include_directories(vandrel-cli PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   return()
 endif()
 file(GLOB VANDREL_WEB_SOURCES CONFIGURE_DEPENDS ${VANDREL_WEB_DIR}/*.cpp)
