@@ -4,11 +4,14 @@
 # that start with '-' are options of apt-get install. Skips apt entirely when
 # everything is already there. tshark (with dumpcap, text2pcap and mergecap)
 # runs the Wireshark dissector's tests; nftables puts loss and duplication on the
-# fault lab's links.
+# fault lab's links and drops a device's answers in the dashboard's tests; the
+# dashboard's tests drive Debian's headless chromium with selenium, check
+# /metrics with promtool (prometheus) and run the guide's examples with curl;
+# ansible-core and OpenSSH run the tests of many sites.
 #
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac

@@ -10,6 +10,7 @@ CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$BUILD" -j "$(nproc)"
 cd "$BUILD"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-# The stress tests after the rest, fewer at a time (as scripts/test.sh).
-ctest --output-on-failure -j 8 -LE stress "$@"
+# The browser and stress tests after the rest, fewer at a time (as scripts/test.sh).
+ctest --output-on-failure -j 8 -LE 'stress|web' "$@"
+ctest --output-on-failure -j 3 -L web "$@"
 ctest --output-on-failure -j 3 -L stress "$@"

@@ -21,8 +21,10 @@ sh scripts/install-deps.sh
 BUILD=${BUILD:-build}
 sh scripts/build.sh
 # The stress tests (threads, floods, a long run) after the rest, fewer at a
-# time: their waits and floods are what a loaded machine upsets.
-(cd "$BUILD" && ctest --output-on-failure -j 8 -LE stress "$@" && ctest --output-on-failure -j 3 -L stress "$@")
+# time: their waits and floods are what a loaded machine upsets; so are the
+# dashboard's browser tests, each with a chromium of its own.
+(cd "$BUILD" && ctest --output-on-failure -j 8 -LE 'stress|web' "$@" && ctest --output-on-failure -j 3 -L web "$@" &&
+  ctest --output-on-failure -j 3 -L stress "$@")
 [ "$FULL" = 1 ] || exit 0
 echo "== sanitizers (address, undefined)"
 sh scripts/sanitize.sh

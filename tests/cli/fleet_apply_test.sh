@@ -82,6 +82,15 @@ test_bad_plans_write_nothing() {
     expect_no_sim_log "write of"
 }
 
+test_apply_json_is_one_document() {
+    start_standard_fleet
+    printf '127.0.0.2 type=5 NAME=json-2\n127.0.0.4 type=17 NAME=json-4\n' > "$WORK/plan"
+    run apply "$WORK/plan" --password admin --dry-run --json
+    expect_status 0
+    python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); assert [x["result"] for x in d["devices"]] == ["to change"] * 2' \
+        "$WORK/out" || fail "standard output is not the one JSON document"
+}
+
 test_ctrl_c_stops_an_apply_between_devices() {
     "$VANDREL_SIM" --print-fleet --fleet-size 8 | grep family-a > "$WORK/generated.txt"
     start_sim < "$WORK/generated.txt"  # not in a pipe: its subshell would lose SIM_PID

@@ -170,6 +170,8 @@ void RunPhase(std::vector<Job> &jobs, const Phase &phase, int workers, bool forc
 }
 
 void ShowChanges(const Printer &out, const std::vector<Job> &jobs) {
+    // The JSON document holds the changes; nothing may come before it.
+    if (out.Json()) return;
     for (const Job &j : jobs) {
         if (j.outcome != Outcome::ToChange && j.outcome != Outcome::Refused) continue;
         out.Line(j.label + "  type " + DescribeType(j.target.type) + ":");

@@ -1,0 +1,193 @@
+"""The dashboard in a real browser against simulated devices: the devices
+table, a device's settings, an apply to selected devices, sessions and the
+token off loopback. Each view's screenshot lands in VANDREL_WEB_SHOTS."""
+
+import json
+import subprocess
+
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+import browser
+import webtest
+from browser import click_row, screenshot, shown_column, text, wait_text
+
+IP, NAME, STATE = 1, 5, 7  # columns of the table
+
+
+def open_dashboard(*web_args, fleet=None, sim_args=()):
+    webtest.start_sim(fleet, *sim_args)
+    _, url, _ = webtest.start_web("--search-every", "2", *web_args)
+    driver = browser.open_browser()
+    driver.get(url)
+    return driver
+
+
+def click(driver, element_id):
+    driver.find_element(By.ID, element_id).click()
+
+
+def type_into(driver, element_id, value):
+    field = driver.find_element(By.ID, element_id)
+    field.clear()
+    field.send_keys(value)
+
+
+def select_rows(driver, ips):
+    for ip in ips:
+        click_row(driver, ip, 0, "input")
+
+
+def open_device(driver, ip):
+    click_row(driver, ip, NAME)
+    return wait_text(driver, "device-title", ", type ")
+
+
+def test_table_fills_sorts_and_filters():
+    driver = open_dashboard()
+    wait_text(driver, "counts", "7 devices, 7 online")
+    assert shown_column(driver, IP) == ["127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.10", "127.0.0.11",
+                                        "127.0.0.12", "127.0.0.13"], shown_column(driver, IP)
+    driver.find_element(By.CSS_SELECTOR, "[data-sort=ip]").click()
+    assert shown_column(driver, IP)[0] == "127.0.0.13", shown_column(driver, IP)
+    driver.find_element(By.CSS_SELECTOR, "[data-sort=type]").click()
+    assert shown_column(driver, 3)[:3] == ["5 (A)", "7 (A)", "17 (A)"], shown_column(driver, 3)
+    type_into(driver, "filter", "family b")
+    wait_text(driver, "counts", "4 shown")
+    assert sorted(shown_column(driver, IP)) == ["127.0.0.10", "127.0.0.11", "127.0.0.12", "127.0.0.13"]
+    type_into(driver, "filter", "02:56:44:00:00:0c")
+    wait_text(driver, "counts", "1 shown")
+    driver.find_element(By.ID, "filter").send_keys(Keys.CONTROL, "a", Keys.DELETE)
+    wait_text(driver, "counts", "7 shown")
+    screenshot(driver, "devices")
+
+
+def test_table_fills_with_a_crowd_of_1000():
+    driver = open_dashboard(sim_args=("--crowd", "1000"))
+    wait_text(driver, "counts", "1000 devices, 1000 online")
+    assert shown_column(driver, IP)[0] == "127.2.0.1"
+    devices = json.loads(webtest.request(driver.current_url + "api/devices")[2])
+    expected = sum("127.2.1.1" in d["ip"] for d in devices)
+    type_into(driver, "filter", "127.2.1.1")
+    wait_text(driver, "counts", "; %d shown" % expected)
+    screenshot(driver, "devices-crowd")
+
+
+def test_name_edited_in_the_page_is_what_the_device_holds():
+    driver = open_dashboard()
+    wait_text(driver, "counts", "7 devices")
+    open_device(driver, "127.0.0.2")
+    field = driver.find_element(By.CSS_SELECTOR, "input[data-key=NAME]")
+    field.clear()
+    field.send_keys("pump-page")
+    type_into(driver, "device-password", "admin")
+    click(driver, "device-check")
+    wait_text(driver, "device-message", "1 to change")
+    assert "serial-5" in text(driver, "diff") and "pump-page" in text(driver, "diff")
+    click(driver, "device-write")
+    wait_text(driver, "device-message", "written and read back: NAME stored")
+    wait_text(driver, "device-title", ", type ")
+    assert "stored" in text(driver, "diff")
+    screenshot(driver, "device")
+    status, out = webtest.tool("show", "127.0.0.2", "NAME")
+    assert status == 0 and "pump-page" in out, out
+    # The read names the device in the table too.
+    click(driver, "device-read")
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=devices]").click()
+    webtest.wait_for("the name in the table", lambda: "pump-page" in shown_column(driver, NAME))
+
+
+def test_unknown_key_and_wrong_password_are_shown_as_such():
+    driver = open_dashboard()
+    wait_text(driver, "counts", "7 devices")
+    open_device(driver, "127.0.0.2")
+    type_into(driver, "extra-key", "NOSUCHKEY")
+    type_into(driver, "extra-value", "1")
+    type_into(driver, "device-password", "admin")
+    click(driver, "device-check")
+    wait_text(driver, "device-message", "NOSUCHKEY: not a key of this device")
+    assert driver.find_element(By.ID, "device-write").get_attribute("disabled")
+    screenshot(driver, "device-refused")
+    type_into(driver, "extra-key", "")
+    driver.find_element(By.CSS_SELECTOR, "input[data-key=NAME]").send_keys("-2")
+    type_into(driver, "device-password", "not-the-password")
+    click(driver, "device-check")
+    wait_text(driver, "device-message", "1 to change")
+    click(driver, "device-write")
+    wait_text(driver, "device-message", "wrong password; nothing written")
+    assert "serial-5" in webtest.tool("show", "127.0.0.2", "NAME")[1]
+
+
+def test_apply_to_three_selected_devices():
+    driver = open_dashboard()
+    wait_text(driver, "counts", "7 devices")
+    select_rows(driver, {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+    wait_text(driver, "counts", "3 selected")
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=many]").click()
+    wait_text(driver, "many-selected", "3 devices selected")
+    type_into(driver, "plan-settings", "NAME=line-7")
+    type_into(driver, "plan-password", "admin")
+    click(driver, "plan-check")
+    wait_text(driver, "many-message", "checked: 3 to change")
+    webtest.wait_for("three devices to change", lambda: text(driver, "op-results").count("-> line-7") == 3)
+    click(driver, "plan-apply")
+    wait_text(driver, "op-status", "3 of 3 devices done (finished)", 60)
+    results = text(driver, "op-results")
+    assert results.count("written and read back") == 3, results
+    screenshot(driver, "many")
+    for ip in ("127.0.0.2", "127.0.0.3", "127.0.0.4"):
+        assert "line-7" in webtest.tool("show", ip, "NAME")[1]
+    assert "line-7" not in webtest.tool("show", "02:56:44:00:00:0C", "NAME")[1]
+
+
+def test_a_device_that_stops_answering_turns_offline():
+    driver = open_dashboard()
+    wait_text(driver, "counts", "7 devices, 7 online")
+    # The device's answers are dropped on their way out from now on.
+    subprocess.run(["nft", "-f", "-"], check=True, text=True, input=(
+        "table ip vdweb_fault {\n chain out {\n  type filter hook output priority 0;\n"
+        "  ip saddr 127.0.0.4 udp sport 8800 drop\n }\n}\n"))
+    wait_text(driver, "counts", "7 devices, 6 online, 1 offline", 20)
+    type_into(driver, "filter", "offline")
+    wait_text(driver, "counts", "1 shown")
+    assert shown_column(driver, IP) == ["127.0.0.4"] and shown_column(driver, STATE) == ["offline"]
+    screenshot(driver, "devices-offline")
+
+
+def test_sessions():
+    driver = open_dashboard()
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=sessions]").click()
+    type_into(driver, "s-host", "127.0.0.10")
+    type_into(driver, "at-password", "admin")
+    type_into(driver, "at-steps", "C1_BAUD\nC1_BAUD=57600\nC1_BAUD")
+    click(driver, "at-run")
+    log = wait_text(driver, "session-log", '"exit": true')
+    assert log.count('"value": "57600"') == 2 and '"value": "115200"' in log, log
+    type_into(driver, "s-host", "127.0.0.3")
+    click(driver, "io-read")
+    wait_text(driver, "session-log", "1234")
+    screenshot(driver, "sessions")
+
+
+def test_the_token_is_required_off_loopback():
+    # A link with a lab address, inside this test's own namespace.
+    for cmd in (["ip", "link", "add", "vdweb0", "type", "veth", "peer", "name", "vdweb1"],
+                ["ip", "addr", "add", "198.18.200.1/24", "dev", "vdweb0"],
+                ["ip", "link", "set", "vdweb0", "up"], ["ip", "link", "set", "vdweb1", "up"]):
+        subprocess.run(cmd, check=True)
+    token = "0123456789abcdef-token"
+    driver = open_dashboard("--listen", "198.18.200.1:8080", "--token", token)
+    url = "http://198.18.200.1:8080/"
+    assert '"error"' in driver.find_element(By.TAG_NAME, "body").text
+    status, _, body = webtest.request(url + "api/devices")
+    assert status == 401 and "token" in body, (status, body)
+    status, _, _ = webtest.request(url + "api/devices", headers={"Authorization": "Bearer " + token})
+    assert status == 200
+    driver.get(url + "?token=" + token)
+    assert driver.current_url == url
+    wait_text(driver, "counts", "7 devices")
+    screenshot(driver, "devices-token")
+
+
+if __name__ == "__main__":
+    webtest.run(globals())

@@ -1,0 +1,197 @@
+"""The dashboard's server over raw HTTP: /metrics as promtool reads it,
+malformed and oversized requests, writes from other sites, passwords, and
+clients that misbehave (garbage, one byte a second, a thousand at once)
+while others are served."""
+
+import json
+import os
+import resource
+import selectors
+import socket
+import subprocess
+import threading
+import time
+
+import webtest
+from webtest import request
+
+HOST, PORT = "127.0.0.1", 8080
+URL = "http://127.0.0.1:8080"
+
+
+def start(*args):
+    webtest.start_sim()
+    proc, url, log = webtest.start_web("--search-every", "2", *args)
+    webtest.wait_for("a search", lambda: len(json.loads(request(URL + "/api/devices")[2])) == 7)
+    return proc, log
+
+
+def raw(data):
+    """Sends bytes on a connection of its own; returns the answer's head."""
+    with socket.create_connection((HOST, PORT), timeout=10) as s:
+        s.sendall(data)
+        answer = b""
+        while b"\r\n\r\n" not in answer and (chunk := s.recv(65536)):
+            answer += chunk
+        head, _, body = answer.partition(b"\r\n\r\n")
+        length = int(head.lower().split(b"content-length: ")[1].split(b"\r\n")[0]) if b"ength: " in head else 0
+        while len(body) < length and (chunk := s.recv(65536)):
+            body += chunk
+        return head + b"\r\n\r\n" + body
+
+
+def timed_get(path="/api/devices"):
+    started = time.monotonic()
+    status, _, _ = request(URL + path)
+    return status, time.monotonic() - started
+
+
+def test_metrics_pass_promtool():
+    start()
+    request(URL + "/api/devices/127.0.0.2/settings", "POST", {"password": "admin", "settings": {"NAME": "m-1"}})
+    status, headers, text = request(URL + "/metrics")
+    assert status == 200 and headers["Content-Type"].startswith("text/plain; version=0.0.4")
+    check = subprocess.run(["promtool", "check", "metrics"], input=text, capture_output=True, text=True)
+    assert check.returncode == 0, check.stdout + check.stderr
+    assert text.count("vandrel_device_up{") == 7
+    assert 'vandrel_device_up{ip="127.0.0.12",mac="02:56:44:00:00:0C",type="48",family="B"} 1' in text
+    assert 'vandrel_device_info{ip="127.0.0.2",mac="02:56:44:00:00:02",type="5",family="A",version="1.05",name="m-1"} 1' in text
+    assert "vandrel_device_last_seen_timestamp_seconds{" in text and "vandrel_search_duration_seconds " in text
+    assert 'vandrel_operations_total{kind="set",result="ok"} 1' in text
+    assert int(text.split("\nvandrel_searches_total ")[1].split()[0]) >= 1
+
+
+def test_malformed_and_oversized_requests_get_a_json_error():
+    start()
+    for garbage in (b"GARBAGE\r\n\r\n", b"GET /\0 HTTP/9\r\n\r\n", b"GET / HTTP/1.1\r\nX: " + b"y" * 10000 + b"\r\n\r\n"):
+        answer = raw(garbage)
+        assert answer.startswith(b"HTTP/1.1 400 ") and b'{"error":' in answer, answer
+    cases = [
+        ("/api/devices/127.0.0.2/settings", b'{"password": "admin", "settings": {', 400, "malformed JSON: line 1, column 36"),
+        ("/api/devices/127.0.0.2/settings", b'{"settings": {"NAME": "a"}, "settings": {}}', 400, "malformed JSON"),
+        ("/api/devices/127.0.0.2/settings", b'[1, 2]', 400, "must be a JSON object"),
+        ("/api/devices/127.0.0.2/settings", b'{"settings": {"NAME": "a"}, "force": "yes"}', 400, '"force" must be true or false'),
+        ("/api/devices/127.0.0.2/settings", b'{"settings": {"--from": "x"}}', 400, "is not a key's name"),
+        ("/api/restart", b'{"devices": ["127.0.0.2", "--help"]}', 400, "is not a device's address"),
+        ("/api/io", b'{"host": "127.0.0.3", "actions": ["ad; reboot"]}', 400, "ad, state, dir=N or level=N"),
+        ("/api/apply", b'{"plan": {}, "jobs": 1000}', 400, '"jobs" must be a number from 1 to 64'),
+        ("/api/devices/127.0.0.2/settings", b'{"x": "' + b"a" * 70000 + b'"}', 413, "longer than 65536 bytes"),
+        ("/api/firmware?devices=127.0.0.2", b"\0" * (0x1BE00 + 1), 413, "too large"),
+        ("/api/nothing", b"{}", 404, "no such page"),
+    ]
+    for path, body, expected, message in cases:
+        status, headers, text = request(URL + path, "POST", raw=body)
+        assert status == expected and message in json.loads(text)["error"], (path, status, text)
+        assert headers["Content-Type"] == "application/json"
+    # Still serving.
+    assert timed_get()[0] == 200
+
+
+def test_writes_from_another_site_are_refused():
+    start()
+    body = {"password": "admin", "settings": {"NAME": "cross"}}
+    path = URL + "/api/devices/127.0.0.2/settings"
+    for headers in ({"Origin": "http://evil.example"}, {"Origin": "http://127.0.0.1:8081"}, {"Sec-Fetch-Site": "cross-site"}):
+        status, _, text = request(path, "POST", body, headers)
+        assert status == 403 and "another site" in text, (headers, status, text)
+    # A page of another site whose name resolves here gets nothing at all.
+    status, _, _ = request(URL + "/api/devices", headers={"Host": "evil.example:8080"})
+    assert status == 403
+    assert "serial-5" in webtest.tool("show", "127.0.0.2", "NAME")[1]
+    status, _, _ = request(path, "POST", body, {"Origin": URL})
+    assert status == 200
+
+
+def test_passwords_are_never_stored_logged_or_sent_back():
+    _, log = start()
+    secret = "pw-never-shown-7Q"
+    seen = []
+    status, _, text = request(URL + "/api/devices/127.0.0.2/settings", "POST", {"password": secret, "settings": {"NAME": "x"}})
+    assert status == 502 and "wrong password" in text
+    seen.append(text)
+    plan = {"password": secret, "settings": {"NAME": "y"}, "devices": [{"ip": "127.0.0.2"}]}
+    seen.append(request(URL + "/api/apply", "POST", {"plan": plan, "dry_run": True})[2])
+    request(URL + "/api/apply", "POST", {"plan": plan})
+    webtest.wait_for("the apply", lambda: json.loads(request(URL + "/api/operations")[2])[0]["finished"])
+    seen.append(request(URL + "/api/operations")[2])
+    seen.append(request(URL + "/api/devices/127.0.0.2/backup")[2])
+    seen.append(request(URL + "/metrics")[2])
+    seen.append(open(log).read())
+    for text in seen:
+        assert secret not in text and '"PASS"' not in text, text
+
+
+def test_garbage_slow_clients_and_a_thousand_connections_leave_others_served():
+    start()
+    with socket.create_connection((HOST, PORT)) as s:
+        s.sendall(bytes(range(256)) * 64)
+    assert timed_get()[0] == 200
+    # A client that sends one byte a second holds up nobody else.
+    slow = socket.create_connection((HOST, PORT))
+    stop = threading.Event()
+
+    def dribble():
+        for b in b"GET /api/devices HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n":
+            if stop.wait(1.0):
+                return
+            slow.send(bytes([b]))
+
+    threading.Thread(target=dribble, daemon=True).start()
+    for _ in range(3):
+        status, seconds = timed_get("/metrics")
+        assert status == 200 and seconds < 5.0, seconds
+    # A thousand connections at once, idle, and a thousand requests at once.
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, 4096)), hard))
+    idle = [socket.create_connection((HOST, PORT)) for _ in range(1000)]
+    status, seconds = timed_get()
+    assert status == 200 and seconds < 10.0, seconds
+    for s in idle:
+        s.close()
+    sel = selectors.DefaultSelector()
+    answers = {}
+    for i in range(1000):
+        s = socket.create_connection((HOST, PORT))
+        s.sendall(b"GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nConnection: close\r\n\r\n")
+        s.setblocking(False)
+        sel.register(s, selectors.EVENT_READ, i)
+        answers[i] = b""
+    end = time.monotonic() + 60
+    while sel.get_map() and time.monotonic() < end:
+        for key, _ in sel.select(1):
+            chunk = key.fileobj.recv(65536)
+            if chunk:
+                answers[key.data] += chunk
+            else:
+                sel.unregister(key.fileobj)
+                key.fileobj.close()
+    bad = [a[:40] for a in answers.values() if not a.startswith(b"HTTP/1.1 200 ")]
+    assert not bad, (len(bad), bad[:3])
+    stop.set()
+    slow.close()
+    assert timed_get()[0] == 200
+
+
+def test_wrong_options_are_usage_errors():
+    for args, message in ((["--listen", "8080"], "--listen takes ADDRESS:PORT"),
+                          (["--listen", "127.0.0.1:0"], "--listen takes ADDRESS:PORT"),
+                          (["--token", "short"], "--token takes at least 16 characters"),
+                          (["--search-every", "0"], "--search-every takes a number of seconds")):
+        r = subprocess.run([webtest.VANDREL, "web"] + args, capture_output=True, text=True, timeout=30)
+        assert r.returncode == 2 and message in r.stderr, (args, r.returncode, r.stderr)
+
+
+def test_every_example_of_the_guide_answers():
+    start()
+    guide = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "web.md")
+    examples = [line.strip() for line in open(guide) if line.startswith("    curl ")]
+    assert len(examples) >= 15
+    for example in examples:
+        # Each operation started is let finish first: the examples build on each other.
+        webtest.wait_for("the operations", lambda: all(o["finished"] for o in json.loads(request(URL + "/api/operations")[2])))
+        r = subprocess.run(example + " -o /dev/null -w '%{http_code}'", shell=True, capture_output=True, text=True, timeout=60)
+        assert r.returncode == 0 and r.stdout in ("200", "202"), (example, r.stdout, r.stderr)
+
+
+if __name__ == "__main__":
+    webtest.run(globals())

@@ -1,0 +1,102 @@
+"""Helpers of the dashboard's tests: each test runs in a private network
+namespace of its own (ctest starts it through scripts/in-netns.sh) with a
+vandrel-sim fleet, a `vandrel web` and, for the browser tests, Debian's
+headless chromium driven by selenium."""
+
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.error
+import urllib.request
+
+VANDREL = os.environ["VANDREL"]
+VANDREL_SIM = os.environ["VANDREL_SIM"]
+SHOTS = os.environ.get("VANDREL_WEB_SHOTS", tempfile.gettempdir())
+WORK = tempfile.mkdtemp(prefix="vandrel-web-test-")
+_started = []
+
+
+def fail(message):
+    raise AssertionError(message)
+
+
+def wait_for(what, check, seconds=15.0):
+    """Polls check() until it returns something true; fails after seconds."""
+    end = time.monotonic() + seconds
+    while True:
+        value = check()
+        if value:
+            return value
+        if time.monotonic() > end:
+            fail("timed out waiting for " + what)
+        time.sleep(0.1)
+
+
+def _start(args, log_name, ready):
+    log = os.path.join(WORK, log_name)
+    proc = subprocess.Popen(args, stdout=open(log, "w"), stderr=subprocess.STDOUT)
+    _started.append(proc)
+    wait_for(log_name + " to start", lambda: ready in open(log).read() or proc.poll() is not None)
+    if proc.poll() is not None:
+        fail(log_name + " ended: " + open(log).read())
+    return proc, log
+
+
+def start_sim(fleet=None, *args):
+    """vandrel-sim with the fleet text given (None: its built-in fleet)."""
+    extra = list(args)
+    if fleet is not None:
+        path = os.path.join(WORK, "fleet.txt")
+        with open(path, "w") as f:
+            f.write(fleet)
+        extra = ["--fleet", path] + extra
+    return _start([VANDREL_SIM, "--quiet"] + extra, "sim.log", "devices ready")
+
+
+def start_web(*args):
+    """vandrel web with args; returns (process, base URL, its log's path)."""
+    proc, log = _start([VANDREL, "web"] + list(args), "web.log", "serving ")
+    line = [l for l in open(log).read().splitlines() if "serving " in l][0]
+    return proc, line.split("serving ", 1)[1].split("?")[0], log
+
+
+def stop_all():
+    for proc in reversed(_started):
+        if proc.poll() is None:
+            proc.terminate()
+            try:
+                proc.wait(10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+
+
+def tool(*args):
+    """Runs vandrel; returns (exit status, standard output)."""
+    r = subprocess.run([VANDREL] + list(args), capture_output=True, text=True, timeout=60)
+    return r.returncode, r.stdout
+
+
+def request(url, method="GET", body=None, headers=None, raw=None):
+    """An HTTP request; returns (status, headers, body text)."""
+    data = raw if raw is not None else (json.dumps(body).encode() if body is not None else None)
+    req = urllib.request.Request(url, data=data, method=method, headers=headers or {})
+    if data is not None and "Content-Type" not in req.headers:
+        req.add_header("Content-Type", "application/json")
+    try:
+        with urllib.request.urlopen(req, timeout=60) as res:
+            return res.status, res.headers, res.read().decode()
+    except urllib.error.HTTPError as e:
+        return e.code, e.headers, e.read().decode()
+
+
+def run(module_globals):
+    """Runs the test case named on the command line."""
+    name = sys.argv[1]
+    try:
+        module_globals[name]()
+    finally:
+        stop_all()
+    print(name + ": passed")

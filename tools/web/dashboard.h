@@ -1,0 +1,35 @@
+// The dashboard's state, shared by its handlers, and the groups of handlers
+// that make up the server.
+#ifndef VANDREL_WEB_DASHBOARD_H
+#define VANDREL_WEB_DASHBOARD_H
+
+#include <httplib.h>
+
+#include "events.h"
+#include "fleet.h"
+#include "metrics.h"
+#include "operations.h"
+
+namespace vdweb {
+
+struct Dashboard {
+    Fleet fleet;
+    Counters counters;
+    Events events;
+    Operations operations{counters, events};
+};
+
+// The page's files and /metrics.
+void AddPageRoutes(httplib::Server &server, Dashboard &d);
+// The devices table, its event stream and the operations' states.
+void AddFleetRoutes(httplib::Server &server, Dashboard &d);
+// One device: its settings, a write, a backup and its restore.
+void AddDeviceRoutes(httplib::Server &server, Dashboard &d);
+// Many devices: apply, restart, firmware.
+void AddBatchRoutes(httplib::Server &server, Dashboard &d);
+// Sessions: the AT console, the IO panel, the data channel.
+void AddSessionRoutes(httplib::Server &server, Dashboard &d);
+
+}  // namespace vdweb
+
+#endif

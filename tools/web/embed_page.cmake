@@ -1,0 +1,16 @@
+# Writes OUT, a C++ file holding every file of DIR as a byte array with its
+# path under the server's root, so the page ships inside the tool.
+file(GLOB names RELATIVE ${DIR} ${DIR}/*)
+list(SORT names)
+set(arrays "")
+set(table "")
+set(n 0)
+foreach(name ${names})
+  file(READ ${DIR}/${name} hex HEX)
+  string(REGEX REPLACE "(..)" "0x\\1," hex "${hex}")
+  string(APPEND arrays "const unsigned char kFile${n}[] = {${hex}};\n")
+  string(APPEND table "    {\"/${name}\", kFile${n}, sizeof kFile${n}},\n")
+  math(EXPR n "${n} + 1")
+endforeach()
+file(WRITE ${OUT}.new "// Made at build time from tools/web/page.\n#include \"page_files.h\"\n\nnamespace vdweb {\n\nnamespace {\n${arrays}}  // namespace\n\nconst PageFile kPageFiles[] = {\n${table}};\nconst size_t kPageFileCount = ${n};\n\n}  // namespace vdweb\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${OUT}.new ${OUT})

@@ -1,0 +1,97 @@
+#include "fleet.h"
+
+
+namespace vdweb {
+
+namespace {
+
+std::string Text(const JsonValue &d, const char *key) {
+    return d.contains(key) && d[key].is_string() ? d[key].get<std::string>() : "";
+}
+
+int Number(const JsonValue &d, const char *key) {
+    return d.contains(key) && d[key].is_number_integer() ? d[key].get<int>() : 0;
+}
+
+// MAC addresses are compared as the tool prints them, in capitals.
+std::string Upper(std::string text) {
+    for (char &c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+void Fleet::Update(const JsonValue &found, int64_t now) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_generation;
+    if (found.is_array())
+        for (const JsonValue &d : found) {
+            if (!d.is_object()) continue;
+            SeenDevice &seen = m_devices[Text(d, "ip") + " " + Text(d, "mac")];
+            seen.ip = Text(d, "ip");
+            seen.mac = Text(d, "mac");
+            seen.family = Text(d, "family");
+            seen.version = Text(d, "version");
+            seen.type = Number(d, "type");
+            seen.code2 = Number(d, "code2");
+            seen.port = Number(d, "port");
+            seen.lastSeen = now;
+            seen.answered = m_generation;
+        }
+    for (auto &d : m_devices) d.second.missed = d.second.answered == m_generation ? 0 : d.second.missed + 1;
+    m_table.reset();
+}
+
+const SeenDevice *Fleet::FindLocked(const std::string &address) const {
+    const std::string wanted = Upper(address);
+    for (const auto &d : m_devices)
+        if (d.second.ip == address || Upper(d.second.mac) == wanted) return &d.second;
+    return nullptr;
+}
+
+void Fleet::SetName(const std::string &address, const std::string &name) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    SeenDevice *d = const_cast<SeenDevice *>(FindLocked(address));
+    if (!d || d->name == name) return;
+    d->name = name;
+    ++m_generation;
+    m_table.reset();
+}
+
+int Fleet::TypeOf(const std::string &address) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const SeenDevice *d = FindLocked(address);
+    return d ? d->type : 0;
+}
+
+std::string Fleet::VersionOf(const std::string &address) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const SeenDevice *d = FindLocked(address);
+    return d ? d->version : "";
+}
+
+std::shared_ptr<const std::string> Fleet::Table() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_table) return m_table;
+    // Written row by row: the whole table as one JSON value would take
+    // many times the text's memory.
+    std::string text = "[";
+    const auto quoted = [](const std::string &v) { return JsonValue(v).dump(-1, ' ', false, JsonValue::error_handler_t::replace); };
+    for (const auto &d : m_devices) {
+        const SeenDevice &s = d.second;
+        text += (text.size() > 1 ? ",{\"ip\":" : "{\"ip\":") + quoted(s.ip) + ",\"mac\":" + quoted(s.mac) +
+                ",\"type\":" + std::to_string(s.type) + ",\"family\":" + quoted(s.family) + ",\"version\":" +
+                quoted(s.version) + ",\"code2\":" + std::to_string(s.code2) + ",\"port\":" + std::to_string(s.port) +
+                ",\"name\":" + quoted(s.name) + ",\"last_seen\":" + std::to_string(s.lastSeen) +
+                ",\"online\":" + (s.Online() ? "true}" : "false}");
+    }
+    m_table = std::make_shared<const std::string>(text + "]");
+    return m_table;
+}
+
+uint64_t Fleet::Generation() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_generation;
+}
+
+}  // namespace vdweb

@@ -1,0 +1,91 @@
+#include "guard.h"
+
+#include <random>
+
+#include "http_json.h"
+
+namespace vdweb {
+
+namespace {
+
+using Verdict = httplib::Server::HandlerResponse;
+
+constexpr char kCookie[] = "vandrel_token";
+
+// Compares in a time that does not tell how much of a guess was right.
+bool SameText(const std::string &a, const std::string &b) {
+    if (a.size() != b.size() || b.empty()) return false;
+    unsigned char diff = 0;
+    for (size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return diff == 0;
+}
+
+std::string CookieToken(const httplib::Request &req) {
+    const std::string cookies = req.get_header_value("Cookie");
+    const std::string name = std::string(kCookie) + "=";
+    for (size_t at = 0; at < cookies.size();) {
+        while (at < cookies.size() && cookies[at] == ' ') ++at;
+        size_t end = cookies.find(';', at);
+        if (end == std::string::npos) end = cookies.size();
+        if (cookies.compare(at, name.size(), name) == 0) return cookies.substr(at + name.size(), end - at - name.size());
+        at = end + 1;
+    }
+    return "";
+}
+
+std::string GivenToken(const httplib::Request &req) {
+    const std::string bearer = "Bearer ";
+    const std::string auth = req.get_header_value("Authorization");
+    if (auth.compare(0, bearer.size(), bearer) == 0) return auth.substr(bearer.size());
+    if (req.has_header("X-Vandrel-Token")) return req.get_header_value("X-Vandrel-Token");
+    return CookieToken(req);
+}
+
+bool HostIsOurs(const Access &access, const std::string &host) {
+    // Browsers leave out port 80.
+    const std::string port = access.port == 80 ? "" : ":" + std::to_string(access.port);
+    for (const char *name : {"127.0.0.1", "localhost", "[::1]"})
+        if (host == name + port || host == name + std::string(":") + std::to_string(access.port)) return true;
+    return false;
+}
+
+bool Changes(const httplib::Request &req) { return req.method != "GET" && req.method != "HEAD"; }
+
+}  // namespace
+
+bool IsLoopback(const std::string &host) { return host.compare(0, 4, "127.") == 0 || host == "localhost" || host == "::1"; }
+
+std::string NewToken() {
+    std::random_device random;
+    static const char digits[] = "0123456789abcdef";
+    std::string token;
+    for (int i = 0; i < 32; ++i) token += digits[random() % 16];
+    return token;
+}
+
+Verdict Guard(const Access &access, const httplib::Request &req, httplib::Response &res) {
+    const std::string host = req.get_header_value("Host");
+    if (access.loopback && !HostIsOurs(access, host)) {
+        SendError(res, 403, "this server answers only requests for its own loopback address");
+        return Verdict::Handled;
+    }
+    if (!access.loopback && !SameText(GivenToken(req), access.token)) {
+        if (req.method == "GET" && req.has_param("token") && SameText(req.get_param_value("token"), access.token)) {
+            res.set_header("Set-Cookie", std::string(kCookie) + "=" + access.token + "; Path=/; HttpOnly; SameSite=Strict");
+            res.set_redirect(req.path, 303);
+            return Verdict::Handled;
+        }
+        SendError(res, 401, "this dashboard needs its token: open it with ?token=TOKEN once, or send the header "
+                            "'Authorization: Bearer TOKEN'");
+        return Verdict::Handled;
+    }
+    const std::string origin = req.get_header_value("Origin");
+    const bool foreign = (!origin.empty() && origin != "http://" + host) || req.get_header_value("Sec-Fetch-Site") == "cross-site";
+    if (Changes(req) && foreign) {
+        SendError(res, 403, "refused: the request comes from another site's page");
+        return Verdict::Handled;
+    }
+    return Verdict::Unhandled;
+}
+
+}  // namespace vdweb

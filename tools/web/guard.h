@@ -1,0 +1,33 @@
+// Who may use the dashboard. On a loopback address it answers only requests
+// addressed to that loopback name (a page of another site that resolves its
+// name to 127.0.0.1 gets nothing). On any other address every request
+// carries the token: a header, or the cookie a first visit with ?token= in
+// the address sets. Requests that change anything are refused when they come
+// from another site's page.
+#ifndef VANDREL_WEB_GUARD_H
+#define VANDREL_WEB_GUARD_H
+
+#include <httplib.h>
+
+#include <string>
+
+namespace vdweb {
+
+struct Access {
+    bool loopback = true;  // listening on a loopback address
+    std::string token;     // required when not loopback
+    int port = 0;
+};
+
+bool IsLoopback(const std::string &host);
+
+// A token of 128 random bits, as 32 hexadecimal digits.
+std::string NewToken();
+
+// The server's pre-routing handler: Unhandled lets the request through,
+// Handled has answered it (401, 403, or the redirect that sets the cookie).
+httplib::Server::HandlerResponse Guard(const Access &access, const httplib::Request &req, httplib::Response &res);
+
+}  // namespace vdweb
+
+#endif

@@ -1,0 +1,96 @@
+#include "http_json.h"
+
+#include <regex>
+
+#include "status.h"
+
+namespace vdweb {
+
+void SendJson(httplib::Response &res, int status, const JsonValue &doc) {
+    res.status = status;
+    res.set_header("Cache-Control", "no-store");
+    res.set_content(doc.dump(-1, ' ', false, JsonValue::error_handler_t::replace), "application/json");
+}
+
+void SendError(httplib::Response &res, int status, const std::string &message) {
+    SendJson(res, status, {{"error", message}, {"code", 0}});
+}
+
+bool ReadObject(const httplib::Request &req, httplib::Response &res, JsonValue &body) {
+    if (req.body.size() > kMaxJsonBody) {
+        SendError(res, 413, "the request body is longer than " + std::to_string(kMaxJsonBody) + " bytes");
+        return false;
+    }
+    std::string error;
+    if (!vdcli::ParseJson(req.body, body, error)) {
+        SendError(res, 400, "malformed JSON: " + error);
+        return false;
+    }
+    if (!body.is_object()) {
+        SendError(res, 400, "the request body must be a JSON object");
+        return false;
+    }
+    return true;
+}
+
+bool IsAddress(const std::string &text) {
+    static const std::regex address("[0-9]{1,3}(\\.[0-9]{1,3}){3}|[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}");
+    return std::regex_match(text, address);
+}
+
+bool TextField(const JsonValue &body, const char *key, httplib::Response &res, std::string &out) {
+    if (!body.contains(key) || body[key].is_null()) return true;
+    if (!body[key].is_string()) {
+        SendError(res, 400, std::string("\"") + key + "\" must be a string");
+        return false;
+    }
+    out = body[key].get<std::string>();
+    return true;
+}
+
+bool FlagField(const JsonValue &body, const char *key, httplib::Response &res, bool &out) {
+    if (!body.contains(key) || body[key].is_null()) return true;
+    if (!body[key].is_boolean()) {
+        SendError(res, 400, std::string("\"") + key + "\" must be true or false");
+        return false;
+    }
+    out = body[key].get<bool>();
+    return true;
+}
+
+bool NumberField(const JsonValue &body, const char *key, long long min, long long max, httplib::Response &res,
+                 long long &out) {
+    if (!body.contains(key) || body[key].is_null()) return true;
+    if (!body[key].is_number_integer() || body[key].get<long long>() < min || body[key].get<long long>() > max) {
+        SendError(res, 400,
+                  std::string("\"") + key + "\" must be a number from " + std::to_string(min) + " to " + std::to_string(max));
+        return false;
+    }
+    out = body[key].get<long long>();
+    return true;
+}
+
+bool TextList(const JsonValue &body, const char *key, bool (*valid)(const std::string &), const char *what,
+              httplib::Response &res, std::vector<std::string> &out) {
+    const JsonValue list = body.contains(key) ? body[key] : JsonValue::array();
+    if (!list.is_array()) {
+        SendError(res, 400, std::string("\"") + key + "\" must be a list");
+        return false;
+    }
+    for (const JsonValue &item : list) {
+        if (!item.is_string() || !valid(item.get<std::string>())) {
+            SendError(res, 400, std::string("\"") + key + "\" holds " + item.dump() + ", which is not " + what);
+            return false;
+        }
+        out.push_back(item.get<std::string>());
+    }
+    return true;
+}
+
+void SendReply(httplib::Response &res, const ToolReply &reply) {
+    res.set_header("X-Vandrel-Exit-Status", std::to_string(reply.status));
+    const int status = reply.status == vdcli::kExitOk ? 200 : reply.status == vdcli::kExitUsage ? 422 : 502;
+    SendJson(res, status, reply.doc);
+}
+
+}  // namespace vdweb

@@ -1,0 +1,49 @@
+// JSON in and out of the server's handlers: bounded, checked request bodies
+// (a malformed one is answered 400 with a JSON error) and the tool's replies
+// with an HTTP status that says how the command ended.
+#ifndef VANDREL_WEB_HTTP_JSON_H
+#define VANDREL_WEB_HTTP_JSON_H
+
+#include <httplib.h>
+
+#include <string>
+#include <vector>
+
+#include "json_read.h"
+#include "tool_run.h"
+
+namespace vdweb {
+
+using vdcli::JsonValue;
+
+// Request bodies other than a firmware image are at most this long.
+constexpr size_t kMaxJsonBody = 64 * 1024;
+
+void SendJson(httplib::Response &res, int status, const JsonValue &doc);
+void SendError(httplib::Response &res, int status, const std::string &message);
+
+// The body as a JSON object; false after answering 400 or 413.
+bool ReadObject(const httplib::Request &req, httplib::Response &res, JsonValue &body);
+
+// A device's address in a request: an IPv4 or MAC address's characters only,
+// so that it can never pass for one of the tool's options.
+bool IsAddress(const std::string &text);
+
+// Optional fields of a body; false after answering 400 when one has the
+// wrong kind.
+bool TextField(const JsonValue &body, const char *key, httplib::Response &res, std::string &out);
+bool FlagField(const JsonValue &body, const char *key, httplib::Response &res, bool &out);
+bool NumberField(const JsonValue &body, const char *key, long long min, long long max, httplib::Response &res,
+                 long long &out);
+// A list of texts; each must pass valid (checked with what it is called).
+bool TextList(const JsonValue &body, const char *key, bool (*valid)(const std::string &), const char *what,
+              httplib::Response &res, std::vector<std::string> &out);
+
+// The tool's document with 200 for exit status 0, 422 for a request the
+// tool refused (status 2), 502 for a device that failed or did not answer;
+// the exit status also goes in the X-Vandrel-Exit-Status header.
+void SendReply(httplib::Response &res, const ToolReply &reply);
+
+}  // namespace vdweb
+
+#endif

@@ -1,0 +1,37 @@
+// What the dashboard counts, and /metrics: the devices and the searches and
+// operations, in the Prometheus text format.
+#ifndef VANDREL_WEB_METRICS_H
+#define VANDREL_WEB_METRICS_H
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "fleet.h"
+
+namespace vdweb {
+
+class Counters {
+public:
+    // A search took seconds and ended at endMs (Unix time, milliseconds).
+    void Searched(double seconds, int64_t endMs);
+    // {"searches", "last_search_seconds", "last_search_end_ms"}.
+    JsonValue Searches() const;
+    // One operation on one device: kind ("set", "apply", "restart", ...) and
+    // its result ("ok", "failed", "refused", ...).
+    void Operation(const std::string &kind, const std::string &result);
+    std::string Render(const Fleet &fleet) const;
+
+private:
+    mutable std::mutex m_mutex;
+    uint64_t m_searches = 0;
+    double m_lastSearchSeconds = 0;
+    int64_t m_lastSearchEndMs = 0;
+    std::map<std::pair<std::string, std::string>, uint64_t> m_operations;
+};
+
+}  // namespace vdweb
+
+#endif

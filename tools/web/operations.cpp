@@ -1,0 +1,96 @@
+#include "operations.h"
+
+#include <map>
+
+namespace vdweb {
+
+namespace {
+
+constexpr size_t kKept = 20;
+
+std::string Summary(const JsonValue &rows) {
+    std::map<std::string, size_t> counts;
+    for (const JsonValue &r : rows) ++counts[r.value("result", "")];
+    std::string summary;
+    for (const auto &c : counts) summary += (summary.empty() ? "" : ", ") + std::to_string(c.second) + " " + c.first;
+    return summary;
+}
+
+}  // namespace
+
+class Operations::Log : public OperationLog {
+public:
+    Log(Operations &owner, int id, std::string kind) : m_owner(owner), m_id(id), m_kind(std::move(kind)) {}
+    void Total(size_t devices) override {
+        Change([&](JsonValue &doc) { doc["total"] = devices; });
+    }
+    void Row(JsonValue row) override {
+        m_owner.m_counters.Operation(m_kind, row.value("result", ""));
+        Change([&](JsonValue &doc) {
+            doc["devices"].push_back(std::move(row));
+            doc["done"] = doc["devices"].size();
+            doc["summary"] = Summary(doc["devices"]);
+        });
+    }
+    void Set(const std::string &key, JsonValue value) override {
+        Change([&](JsonValue &doc) { doc[key] = std::move(value); });
+    }
+    void Finish() {
+        Change([&](JsonValue &doc) { doc["finished"] = true; });
+    }
+
+private:
+    template <class F> void Change(F f) {
+        {
+            std::lock_guard<std::mutex> lock(m_owner.m_mutex);
+            for (Operation &o : m_owner.m_operations)
+                if (o.id == m_id) f(o.doc);
+        }
+        m_owner.m_events.Notify();
+    }
+
+    Operations &m_owner;
+    int m_id;
+    std::string m_kind;
+};
+
+Operations::~Operations() {
+    for (std::thread &t : m_threads) t.join();
+}
+
+int Operations::Start(const std::string &kind, std::function<void(OperationLog &)> body) {
+    int id = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        id = m_next++;
+        Operation o;
+        o.id = id;
+        o.doc = {{"id", id}, {"kind", kind}, {"total", 0}, {"done", 0}, {"finished", false}, {"summary", ""},
+                 {"devices", JsonValue::array()}};
+        m_operations.push_back(std::move(o));
+        if (m_operations.size() > kKept) m_operations.pop_front();
+        m_threads.emplace_back([this, id, kind, body] {
+            Log log(*this, id, kind);
+            body(log);
+            log.Finish();
+        });
+    }
+    m_events.Notify();
+    return id;
+}
+
+JsonValue Operations::State(int id) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const Operation &o : m_operations)
+        if (o.id == id) return o.doc;
+    return JsonValue();
+}
+
+JsonValue Operations::All() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    JsonValue all = JsonValue::array();
+    for (const Operation &o : m_operations) all.push_back(o.doc);
+    return all;
+}
+
+}  // namespace vdweb

@@ -1,0 +1,334 @@
+// The dashboard's page: the devices table pushed by the server's event
+// stream, one device's settings, operations on many devices and sessions,
+// all through the JSON API under /api/.
+'use strict';
+
+const ROW_HEIGHT = 26;
+const $ = (id) => document.getElementById(id);
+const state = {
+  devices: [],   // as /api/devices lists them
+  shown: [],     // filtered and sorted
+  selected: new Set(),
+  sort: { key: 'ip', down: false },
+  filter: '',
+  operation: 0,  // the operation the many-devices view follows
+};
+window.vdStats = { renderedAt: 0, rendered: 0 };
+
+function escapeHtml(text) {
+  return String(text).replace(/[&<>"']/g, (c) => ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;' }[c]));
+}
+
+function keyOf(d) { return d.family === 'B' ? d.mac : d.ip; }
+
+function typeText(d) { return d.type + ' (' + d.family + ')'; }
+
+function seenText(d) { return d.last_seen ? new Date(d.last_seen * 1000).toLocaleTimeString() : '-'; }
+
+async function api(method, path, body, raw) {
+  const options = { method, headers: {} };
+  if (raw !== undefined) {
+    options.body = raw;
+    options.headers['Content-Type'] = 'application/octet-stream';
+  } else if (body !== undefined) {
+    options.body = JSON.stringify(body);
+    options.headers['Content-Type'] = 'application/json';
+  }
+  const res = await fetch(path, options);
+  let doc;
+  try { doc = await res.json(); } catch (e) { doc = { error: 'no answer from the server (' + res.status + ')' }; }
+  return { ok: res.ok, status: res.status, doc };
+}
+
+// ---- the devices table ----
+
+function ipNumber(ip) { return ip.split('.').reduce((n, part) => n * 256 + Number(part), 0); }
+
+function compare(a, b) {
+  const k = state.sort.key;
+  let r;
+  if (k === 'ip') r = a.ipn - b.ipn;
+  else if (k === 'type' || k === 'last_seen') r = a[k] - b[k];
+  else if (k === 'online') r = (a.online === b.online) ? 0 : a.online ? -1 : 1;
+  else r = String(a[k]).localeCompare(String(b[k]));
+  if (r === 0 && k !== 'ip') r = a.ipn - b.ipn;
+  return state.sort.down ? -r : r;
+}
+
+function prepare(devices) {
+  for (const d of devices) {
+    d.ipn = ipNumber(d.ip);
+    d.text = [d.ip, d.mac, d.type, 'family ' + d.family, d.version, d.name, d.online ? 'online' : 'offline'].join(' ').toLowerCase();
+  }
+  state.devices = devices.sort(compare);
+}
+
+function refilter() {
+  const words = state.filter.toLowerCase().split(/\s+/).filter(Boolean);
+  state.shown = words.length ? state.devices.filter((d) => words.every((w) => d.text.includes(w))) : state.devices;
+  const online = state.devices.filter((d) => d.online).length;
+  $('counts').textContent = state.devices.length + ' devices, ' + online + ' online, ' + (state.devices.length - online) +
+    ' offline; ' + state.shown.length + ' shown, ' + state.selected.size + ' selected';
+  $('spacer').style.height = (state.shown.length * ROW_HEIGHT) + 'px';
+  draw();
+}
+
+function draw() {
+  const scroll = $('scroll');
+  const first = Math.max(0, Math.floor(scroll.scrollTop / ROW_HEIGHT) - 5);
+  const last = Math.min(state.shown.length, first + Math.ceil(scroll.clientHeight / ROW_HEIGHT) + 10);
+  let html = '';
+  for (let i = first; i < last; i++) {
+    const d = state.shown[i];
+    const sel = state.selected.has(keyOf(d));
+    html += '<div class="grid row' + (sel ? ' selected' : '') + '" data-i="' + i + '"><span><input type="checkbox"' +
+      (sel ? ' checked' : '') + '></span><span>' + escapeHtml(d.ip) + '</span><span>' + escapeHtml(d.mac) + '</span><span>' +
+      escapeHtml(typeText(d)) + '</span><span>' + escapeHtml(d.version) + '</span><span>' + escapeHtml(d.name) +
+      '</span><span>' + seenText(d) + '</span><span class="' + (d.online ? 'on">online' : 'off">offline') + '</span></div>';
+  }
+  // Only the rows in sight are drawn, moved down to where they belong.
+  $('rows').style.top = (first * ROW_HEIGHT) + 'px';
+  $('rows').innerHTML = html;
+  window.vdStats = { renderedAt: Date.now(), rendered: state.shown.length };
+}
+
+function setSort(key) {
+  state.sort = { key, down: state.sort.key === key ? !state.sort.down : false };
+  for (const el of document.querySelectorAll('[data-sort]')) {
+    el.classList.toggle('up', el.dataset.sort === key && !state.sort.down);
+    el.classList.toggle('down', el.dataset.sort === key && state.sort.down);
+  }
+  state.devices.sort(compare);
+  refilter();
+}
+
+function toggle(d, on) {
+  const key = keyOf(d);
+  if (on) state.selected.add(key); else state.selected.delete(key);
+}
+
+function onRowClick(event) {
+  const row = event.target.closest('.row');
+  if (!row) return;
+  const d = state.shown[Number(row.dataset.i)];
+  if (event.target.type === 'checkbox') {
+    toggle(d, event.target.checked);
+    refilter();
+    return;
+  }
+  $('device-address').value = keyOf(d);
+  show('device');
+  readDevice(false);
+}
+
+function listen() {
+  const events = new EventSource('/api/events');
+  events.addEventListener('devices', (e) => {
+    window.vdReceivedAt = Date.now();
+    prepare(JSON.parse(e.data));
+    refilter();
+  });
+  events.addEventListener('operations', (e) => showOperation(JSON.parse(e.data)));
+  events.onopen = () => { $('live').textContent = 'live'; $('live').className = ''; };
+  events.onerror = () => { $('live').textContent = 'reconnecting'; $('live').className = 'offline'; };
+}
+
+// ---- one device ----
+
+let deviceDoc = null;
+
+function message(id, text, ok) {
+  const el = $(id);
+  el.textContent = text;
+  el.className = 'message ' + (ok ? 'ok' : 'error');
+}
+
+function errorText(doc) {
+  let text = doc.error || 'failed';
+  for (const r of doc.refused || []) text += '\n' + (r.reason || r.key);
+  return text;
+}
+
+// keepResult: after a write, whose result stays in sight.
+async function readDevice(keepResult) {
+  const address = $('device-address').value.trim();
+  $('device-title').textContent = address + ': reading...';
+  $('settings').tBodies[0].innerHTML = '';
+  if (!keepResult) $('diff').innerHTML = '';
+  $('device-write').disabled = true;
+  $('device-backup').href = '/api/devices/' + encodeURIComponent(address) + '/backup';
+  const r = await api('GET', '/api/devices/' + encodeURIComponent(address));
+  if (!r.ok) {
+    $('device-title').textContent = address;
+    return message('device-message', errorText(r.doc));
+  }
+  deviceDoc = r.doc;
+  $('device-title').textContent = address + ', type ' + r.doc.type;
+  if (!keepResult) message('device-message', '', true);
+  let html = '';
+  for (const [key, value] of Object.entries(r.doc.settings))
+    html += '<tr><td>' + escapeHtml(key) + '</td><td>' + escapeHtml(value) + '</td><td><input data-key="' + escapeHtml(key) +
+      '" value="' + escapeHtml(value) + '"></td></tr>';
+  html += '<tr><td><input id="extra-key" placeholder="another key"></td><td></td><td><input id="extra-value"></td></tr>';
+  $('settings').tBodies[0].innerHTML = html;
+}
+
+function editedSettings() {
+  const settings = {};
+  for (const input of $('settings').querySelectorAll('input[data-key]'))
+    if (deviceDoc && input.value !== deviceDoc.settings[input.dataset.key]) settings[input.dataset.key] = input.value;
+  const extra = $('extra-key') && $('extra-key').value.trim();
+  if (extra) settings[extra] = $('extra-value').value;
+  return settings;
+}
+
+function showDiff(doc) {
+  let html = '<tr><th>Key</th><th>Now</th><th>New</th><th>Result</th></tr>';
+  for (const c of doc.changes || [])
+    html += '<tr><td>' + escapeHtml(c.key) + '</td><td>' + escapeHtml(c.from === null ? '-' : c.from) + '</td><td>' +
+      escapeHtml(c.to) + '</td><td>' + escapeHtml(c.result || (c.stored !== undefined ? 'stored as ' + c.stored : '')) + '</td></tr>';
+  $('diff').innerHTML = (doc.changes || []).length ? html : '';
+}
+
+async function writeDevice(path, body, dryRun, writeButton) {
+  const address = $('device-address').value.trim();
+  body.password = $('device-password').value;
+  body.force = $('device-force').checked;
+  body.dry_run = dryRun;
+  const r = await api('POST', '/api/devices/' + encodeURIComponent(address) + path, body);
+  showDiff(r.doc);
+  if (!r.ok) {
+    writeButton.disabled = true;
+    return message('device-message', errorText(r.doc));
+  }
+  const n = (r.doc.changes || []).length;
+  writeButton.disabled = !dryRun || n === 0;
+  message('device-message', dryRun ? (n ? n + ' to change: check them, then write' : 'the device already holds these values')
+    : 'written and read back: ' + (r.doc.changes || []).map((c) => c.key + ' ' + c.result).join(', '), true);
+  if (!dryRun) readDevice(true);
+}
+
+function checkSettings(dryRun) {
+  const settings = editedSettings();
+  if (!Object.keys(settings).length) return message('device-message', 'nothing changed');
+  writeDevice('/settings', { settings }, dryRun, $('device-write'));
+}
+
+async function checkRestore(dryRun) {
+  const file = $('device-restore').files[0];
+  if (!file) return message('device-message', 'choose a backup file first');
+  let backup;
+  try { backup = JSON.parse(await file.text()); } catch (e) { return message('device-message', 'not a backup: ' + e.message); }
+  writeDevice('/restore', { backup }, dryRun, $('restore-write'));
+}
+
+// ---- many devices ----
+
+function selectedDevices() {
+  return state.devices.filter((d) => state.selected.has(keyOf(d)));
+}
+
+function planOf() {
+  const settings = {};
+  for (const line of $('plan-settings').value.split('\n')) {
+    const at = line.indexOf('=');
+    if (at > 0) settings[line.slice(0, at).trim()] = line.slice(at + 1);
+  }
+  const devices = selectedDevices().map((d) => (d.family === 'B' ? { mac: d.mac, type: d.type } : { ip: d.ip, type: d.type }));
+  return { password: $('plan-password').value, settings, devices };
+}
+
+function resultTable(rows) {
+  let html = '<tr><th>Device</th><th>Type</th><th>Result</th><th>Detail</th></tr>';
+  for (const r of rows)
+    html += '<tr><td>' + escapeHtml(r.device) + '</td><td>' + escapeHtml(r.type) + '</td><td>' + escapeHtml(r.result) +
+      '</td><td>' + escapeHtml(r.detail) + '</td></tr>';
+  $('op-results').innerHTML = html;
+}
+
+async function checkPlan() {
+  if (!state.selected.size) return message('many-message', 'select devices in the table first');
+  const r = await api('POST', '/api/apply', { plan: planOf(), jobs: Number($('plan-jobs').value), force: $('plan-force').checked, dry_run: true });
+  resultTable((r.doc.devices || []).map((d) => Object.assign({}, d, {
+    detail: d.detail + (d.changes || []).map((c) => '; ' + c.key + ': ' + (c.from === null ? '-' : c.from) + ' -> ' + c.to).join(''),
+  })));
+  $('plan-apply').disabled = !r.ok;
+  message('many-message', r.ok ? 'checked: ' + r.doc.summary : errorText(r.doc), r.ok);
+}
+
+async function startOperation(request) {
+  const r = await request;
+  if (!r.ok) return message('many-message', errorText(r.doc));
+  state.operation = r.doc.operation;
+  message('many-message', 'started', true);
+}
+
+function showOperation(all) {
+  const op = all.find((o) => o.id === state.operation);
+  if (!op) return;
+  $('op-progress').hidden = false;
+  $('op-progress').max = Math.max(1, op.total);
+  $('op-progress').value = op.done;
+  $('op-status').textContent = op.kind + ': ' + op.done + ' of ' + op.total + ' devices done' + (op.finished ? ' (finished)' : '') +
+    (op.summary ? ': ' + op.summary : '');
+  resultTable(op.devices);
+  if (op.finished && op.check && op.check.error && !op.devices.length) message('many-message', errorText(op.check));
+}
+
+function firmware() {
+  const file = $('fw-file').files[0];
+  if (!file) return message('many-message', 'choose an image file first');
+  const query = new URLSearchParams({ devices: selectedDevices().map(keyOf).join(','), skip: $('fw-skip').value, transport: $('fw-transport').value });
+  startOperation(api('POST', '/api/firmware?' + query, undefined, file));
+}
+
+// ---- sessions ----
+
+async function session(path, body) {
+  body.host = $('s-host').value.trim();
+  body.port = Number($('s-port').value);
+  const r = await api('POST', path, body);
+  $('session-log').textContent = JSON.stringify(r.doc, null, 2);
+}
+
+// ---- views ----
+
+function show(view) {
+  for (const b of document.querySelectorAll('nav button')) b.classList.toggle('active', b.dataset.view === view);
+  for (const s of document.querySelectorAll('.view')) s.hidden = s.id !== 'view-' + view;
+  if (view === 'many') $('many-selected').textContent = state.selected.size + ' devices selected (in the Devices table)';
+  if (view === 'devices') draw();
+}
+
+function start() {
+  for (const b of document.querySelectorAll('nav button')) b.addEventListener('click', () => show(b.dataset.view));
+  for (const el of document.querySelectorAll('[data-sort]')) el.addEventListener('click', () => setSort(el.dataset.sort));
+  $('filter').addEventListener('input', () => { state.filter = $('filter').value; $('scroll').scrollTop = 0; refilter(); });
+  $('scroll').addEventListener('scroll', () => requestAnimationFrame(draw));
+  $('rows').addEventListener('click', onRowClick);
+  $('select-shown').addEventListener('click', () => { state.shown.forEach((d) => toggle(d, true)); refilter(); });
+  $('select-none').addEventListener('click', () => { state.selected.clear(); refilter(); });
+  $('check-all').addEventListener('change', (e) => { state.shown.forEach((d) => toggle(d, e.target.checked)); refilter(); });
+  $('device-read').addEventListener('click', () => readDevice(false));
+  $('device-check').addEventListener('click', () => checkSettings(true));
+  $('device-write').addEventListener('click', () => checkSettings(false));
+  $('restore-check').addEventListener('click', () => checkRestore(true));
+  $('restore-write').addEventListener('click', () => checkRestore(false));
+  $('plan-check').addEventListener('click', checkPlan);
+  $('plan-apply').addEventListener('click', () => {
+    $('plan-apply').disabled = true;
+    startOperation(api('POST', '/api/apply', { plan: planOf(), jobs: Number($('plan-jobs').value), force: $('plan-force').checked }));
+  });
+  $('restart').addEventListener('click', () => startOperation(api('POST', '/api/restart', { devices: selectedDevices().map(keyOf) })));
+  $('fw-start').addEventListener('click', firmware);
+  $('at-run').addEventListener('click', () => session('/api/at', {
+    password: $('at-password').value, steps: $('at-steps').value.split('\n').map((s) => s.trim()).filter(Boolean) }));
+  $('io-read').addEventListener('click', () => session('/api/io', { actions: ['ad', 'state'] }));
+  $('io-set').addEventListener('click', () => session('/api/io', { actions: [
+    ...($('io-dir').value !== '' ? ['dir=' + $('io-dir').value] : []), ...($('io-level').value !== '' ? ['level=' + $('io-level').value] : [])] }));
+  $('data-send').addEventListener('click', () => session('/api/data', $('data-hex').checked ? { hex: $('data-text').value } : { text: $('data-text').value }));
+  window.addEventListener('resize', draw);
+  listen();
+}
+
+document.addEventListener('DOMContentLoaded', start);

@@ -1,0 +1,103 @@
+// One device: its settings as 'show' reads them, a write with the checks,
+// dry run, force and read back of 'set', and a backup and its restore.
+#include <regex>
+
+#include "dashboard.h"
+#include "http_json.h"
+
+namespace vdweb {
+
+namespace {
+
+constexpr char kDevice[] = R"(/api/devices/([0-9A-Fa-f.:]{1,17}))";
+
+bool IsKey(const std::string &key) {
+    static const std::regex name("[A-Za-z0-9_]{1,64}");
+    return std::regex_match(key, name);
+}
+
+// --type from the table spares the worker a search for the device.
+std::vector<std::string> Addressed(Dashboard &d, const std::string &command, const std::string &address) {
+    std::vector<std::string> args = {command, address};
+    if (const int type = d.fleet.TypeOf(address)) args.insert(args.end(), {"--type", std::to_string(type)});
+    return args;
+}
+
+// The table's name of a device: from a read, or a write read back.
+void NoteName(Dashboard &d, const std::string &address, const ToolReply &r) {
+    if (r.status != 0) return;
+    if (r.doc.contains("settings") && r.doc["settings"].contains("NAME") && r.doc["settings"]["NAME"].is_string())
+        d.fleet.SetName(address, r.doc["settings"]["NAME"].get<std::string>());
+    if (r.doc.contains("changes") && r.doc["changes"].is_array())
+        for (const JsonValue &c : r.doc["changes"])
+            if (c.value("key", "") == "NAME" && c.value("result", "") == "stored") d.fleet.SetName(address, c.value("to", ""));
+}
+
+// Every write of the dashboard goes through 'set': the same checks, the
+// same refusals and messages as on the command line, then written and read
+// back. body: {"password", "force", "dry_run"}; extra: the settings' arguments.
+void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std::vector<std::string> extra,
+           const std::string &input, httplib::Response &res) {
+    const std::string address = req.matches[1];
+    std::string password;
+    bool force = false, dryRun = false;
+    if (!TextField(body, "password", res, password) || !FlagField(body, "force", res, force) ||
+        !FlagField(body, "dry_run", res, dryRun))
+        return;
+    std::vector<std::string> args = Addressed(d, "set", address);
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(dryRun ? "--dry-run" : "--verify");
+    if (force) args.push_back("--force");
+    const ToolReply r = RunTool(ToolTask(args, input, password));
+    d.counters.Operation(dryRun ? "check" : "set", r.status == 0 ? "ok" : r.status == 2 ? "refused" : "failed");
+    NoteName(d, address, r);
+    SendReply(res, r);
+}
+
+void Show(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
+    const std::string address = req.matches[1];
+    if (!IsAddress(address)) return SendError(res, 400, "'" + address + "' is not an IP or MAC address");
+    const ToolReply r = RunTool(ToolTask(Addressed(d, "show", address)));
+    d.counters.Operation("show", r.status == 0 ? "ok" : "failed");
+    NoteName(d, address, r);
+    SendReply(res, r);
+}
+
+}  // namespace
+
+void AddDeviceRoutes(httplib::Server &server, Dashboard &d) {
+    server.Get(kDevice, [&d](const httplib::Request &req, httplib::Response &res) { Show(d, req, res); });
+    server.Get(std::string(kDevice) + "/backup", [&d](const httplib::Request &req, httplib::Response &res) {
+        Show(d, req, res);
+        std::string name = req.matches[1];
+        for (char &c : name) c = c == ':' ? '-' : c;
+        if (res.status == 200) res.set_header("Content-Disposition", "attachment; filename=\"" + name + ".json\"");
+    });
+    server.Post(std::string(kDevice) + "/settings", [&d](const httplib::Request &req, httplib::Response &res) {
+        JsonValue body;
+        if (!ReadObject(req, res, body)) return;
+        if (!IsAddress(req.matches[1])) return SendError(res, 400, "not an IP or MAC address");
+        const JsonValue settings = body.contains("settings") ? body["settings"] : JsonValue();
+        if (!settings.is_object() || settings.empty())
+            return SendError(res, 400, "\"settings\" must be an object of keys and their value texts");
+        std::vector<std::string> pairs;
+        for (const auto &item : settings.items()) {
+            std::string value;
+            if (!IsKey(item.key())) return SendError(res, 400, "'" + item.key() + "' is not a key's name");
+            if (!vdcli::ValueText(item.value(), value))
+                return SendError(res, 400, item.key() + ": a value is a text or a whole number");
+            pairs.push_back(item.key() + "=" + value);
+        }
+        Write(d, req, body, pairs, "", res);
+    });
+    server.Post(std::string(kDevice) + "/restore", [&d](const httplib::Request &req, httplib::Response &res) {
+        JsonValue body;
+        if (!ReadObject(req, res, body)) return;
+        if (!IsAddress(req.matches[1])) return SendError(res, 400, "not an IP or MAC address");
+        if (!body.contains("backup") || !body["backup"].is_object())
+            return SendError(res, 400, "\"backup\" must be a device's backup, as 'show --json' gives it");
+        Write(d, req, body, {"--from", "-"}, body["backup"].dump(), res);
+    });
+}
+
+}  // namespace vdweb

@@ -1,0 +1,145 @@
+// web: the dashboard, a page served by the tool itself (127.0.0.1:8080 by
+// default) with the devices table, one device's settings, operations on many
+// devices, sessions, a JSON API and Prometheus metrics.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "commands.h"
+#include "connections.h"
+#include "dashboard.h"
+#include "guard.h"
+#include "http_json.h"
+#include "interrupt.h"
+#include "options.h"
+#include "searcher.h"
+#include "status.h"
+
+#include <sys/resource.h>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace vdcli {
+
+namespace {
+
+using vdweb::Access;
+
+constexpr char kDefaultListen[] = "127.0.0.1:8080";
+constexpr time_t kTimeoutSeconds = 5;
+// The library wakes an idle connection's thread every 10 ms to see whether
+// its time is up: idle connections are let go soon.
+constexpr time_t kKeepAliveSeconds = 2;
+
+bool ParseListen(const std::string &text, std::string &host, int &port) {
+    const size_t colon = text.rfind(':');
+    long long number = 0;
+    if (colon == std::string::npos || colon == 0 || !ParseNumber(text.substr(colon + 1), 1, 65535, number)) return false;
+    host = text.substr(0, colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    port = int(number);
+    return true;
+}
+
+void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &access) {
+    server.new_task_queue = [] { return new vdweb::ThreadPerConnection; };
+    server.set_read_timeout(kTimeoutSeconds);
+    server.set_write_timeout(kTimeoutSeconds);
+    server.set_keep_alive_timeout(kKeepAliveSeconds);
+    // The largest body is a firmware image; JSON bodies are held to less.
+    server.set_payload_max_length(0x1BE00);
+    server.set_pre_routing_handler(
+        [access](const httplib::Request &req, httplib::Response &res) { return vdweb::Guard(access, req, res); });
+    server.set_error_handler([](const httplib::Request &, httplib::Response &res) {
+        if (!res.body.empty()) return;
+        vdweb::SendError(res, res.status, res.status == 404   ? "no such page or API"
+                                          : res.status == 413 ? "the request is too large"
+                                                              : "malformed request");
+    });
+    server.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
+        vdweb::SendError(res, 500, "the request could not be served");
+    });
+    vdweb::AddPageRoutes(server, d);
+    vdweb::AddFleetRoutes(server, d);
+    vdweb::AddDeviceRoutes(server, d);
+    vdweb::AddBatchRoutes(server, d);
+    vdweb::AddSessionRoutes(server, d);
+}
+
+int RunWeb(const Args &args, const Printer &out) {
+    std::string host;
+    int port = 0;
+    if (!ParseListen(args.Value("--listen", kDefaultListen), host, port))
+        return out.Fail("--listen takes ADDRESS:PORT, such as 127.0.0.1:8080", 0, kExitUsage);
+    long long every = 10;
+    if (args.Has("--search-every") && !ParseNumber(args.Value("--search-every"), 1, 3600, every))
+        return out.Fail("--search-every takes a number of seconds from 1 to 3600", 0, kExitUsage);
+    Access access;
+    access.loopback = vdweb::IsLoopback(host);
+    access.port = port;
+    access.token = args.Has("--token") ? args.Value("--token") : access.loopback ? "" : vdweb::NewToken();
+    if (args.Has("--token") && access.token.size() < 16)
+        return out.Fail("--token takes at least 16 characters", 0, kExitUsage);
+#if defined(__GLIBC__)
+    // A thread per connection would otherwise get an arena of its own.
+    mallopt(M_ARENA_MAX, 2);
+#endif
+    // A thousand clients at once need more descriptors than the usual 1024.
+    rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+    vdweb::Dashboard dashboard;
+    httplib::Server server;
+    Configure(server, dashboard, access);
+    vdweb::Backlog backlog;
+    backlog.Watch(server);
+    if (!server.bind_to_port(host, port)) return out.Fail("cannot listen on " + host + ":" + std::to_string(port), 0, kExitFailed);
+    backlog.Widen();
+    const std::string url = "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+                            std::to_string(port) + "/";
+    out.Note("vandrel web: serving " + url + (access.loopback ? "" : "?token=" + access.token));
+    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, int(every));
+    searcher.Start();
+    CatchInterrupt();
+    std::atomic<bool> ended{false};
+    std::thread watch([&] {
+        while (!Interrupted() && !ended) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        dashboard.events.Stop();
+        server.stop();
+    });
+    const bool served = server.listen_after_bind();
+    ended = true;
+    watch.join();
+    searcher.Stop();
+    return served && Interrupted() ? kExitInterrupted : out.Fail("the server stopped", 0, kExitFailed);
+}
+
+}  // namespace
+
+std::vector<Command> WebCommands() {
+    CommandDef web;
+    web.name = "web";
+    web.synopsis = "";
+    web.summary = "the dashboard: a web page with the devices, their settings and operations";
+    web.options = {{"--listen", "ADDR:PORT", "where to serve (default 127.0.0.1:8080)"},
+                   InterfaceOption(),
+                   {"--token", "TEXT", "the token every request must carry off loopback (default: a new one)"},
+                   {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"}};
+    web.details =
+        "Serves the dashboard until Ctrl-C. The devices table is filled by a search\n"
+        "every --search-every seconds, a broadcast on the local network: run it only\n"
+        "where that is fine. On a loopback address anyone on this machine may use it;\n"
+        "on any other address every request carries the token, printed once at start\n"
+        "('?token=TOKEN' in the address sets a cookie, or the header\n"
+        "'Authorization: Bearer TOKEN'). Device passwords pass through to the devices\n"
+        "and are never stored.\n";
+    web.maxPositionals = 0;
+    return {{web, RunWeb}};
+}
+
+}  // namespace vdcli
