@@ -38,7 +38,8 @@ void Searcher::Loop() {
                                   std::chrono::system_clock::now().time_since_epoch()).count();
         // No answer at all is a search too: every device missed it.
         const bool none = r.status == vdcli::ExitStatusFor(VD_NO_INFO);
-        if (r.status == vdcli::kExitOk || none) m_fleet.Update(none ? JsonValue::array() : r.doc, nowMs / 1000);
+        if (r.status == vdcli::kExitOk || none)
+            m_fleet.Update(none ? JsonValue::array() : r.doc.value("devices", JsonValue::array()), nowMs / 1000);
         m_counters.Searched(seconds, nowMs);
         m_events.Notify();
         std::unique_lock<std::mutex> lock(m_mutex);
