@@ -4,8 +4,7 @@
 // (family A) or written into a block (family B).
 #include <gtest/gtest.h>
 
-#include "devices/family_a/key_rules.h"
-#include "devices/family_b/key_rules.h"
+#include "codec/codec.h"
 
 using namespace vd;
 

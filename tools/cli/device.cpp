@@ -6,8 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "base/family_a_types.h"
-#include "base/family_b_models.h"
+#include "codec/codec.h"
 #include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
