@@ -57,9 +57,9 @@ class Walk(unittest.TestCase):
 
     def test_family_a_by_ip(self):
         settings = vandrel.read("127.0.0.2")
-        self.assertEqual(settings["NAME"], "caf\xe9\xff")  # bytes that are no UTF-8 still read
+        self.assertEqual(settings["NAME"], "caf\udce9\udcff")  # bytes that are no UTF-8 still read
         self.assertNotIn("PASS", settings)
-        self.assertEqual(vandrel.read("127.0.0.2", ["name", "NAME", "PASS"], device_type=5), {"NAME": "caf\xe9\xff"})
+        self.assertEqual(vandrel.read("127.0.0.2", ["name", "NAME", "PASS"], device_type=5), {"NAME": "caf\udce9\udcff"})
         vandrel.write("127.0.0.2", {"NAME": "pump-1", "C1_BAUD": 7}, password="admin", device_type=5)
         with self.assertRaises(vandrel.WrongPasswordError) as refused:
             vandrel.write("127.0.0.2", {"NAME": "intruder"}, password="guess", device_type=5)

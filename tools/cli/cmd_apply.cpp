@@ -61,7 +61,7 @@ private:
     size_t m_total, m_done = 0;
 };
 
-// A text of a worker's report, as the device's 8-bit text; "" when missing.
+// A text of a worker's report, as the device's bytes; "" when missing.
 std::string TextOf(const JsonValue &doc, const char *key) {
     std::string text;
     return doc.is_object() && doc.contains(key) && ValueText(doc[key], text) ? text : "";

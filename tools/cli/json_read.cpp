@@ -6,6 +6,8 @@
 #include <sstream>
 #include <vector>
 
+#include "json_text.h"
+
 namespace vdcli {
 
 namespace {
@@ -54,7 +56,7 @@ bool ParseJson(const std::string &text, JsonValue &out, std::string &error) {
         return true;
     };
     try {
-        out = JsonValue::parse(text, track);
+        out = JsonValue::parse(AcceptByteEscapes(text), track);
     } catch (const JsonValue::parse_error &e) {
         std::string what = e.what();
         const size_t colon = what.find(": ", what.find("column"));
@@ -75,20 +77,7 @@ bool ValueText(const JsonValue &value, std::string &text) {
         return true;
     }
     if (!value.is_string()) return false;
-    // Device texts are 8-bit: the tool writes each byte as the code point of
-    // the same number, so code points up to U+00FF read back as one byte.
-    const std::string utf8 = value.get<std::string>();
-    text.clear();
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            text += char(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            text += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-        } else {
-            return false;
-        }
-    }
+    text = DeviceBytes(value.get<std::string>());
     return true;
 }
 

@@ -20,7 +20,7 @@ bool LoadSettingsFile(const std::string &path, SettingsFile &out, std::string &e
     for (const auto &item : doc["settings"].items()) {
         std::string value;
         if (!ValueText(item.value(), value)) {
-            error = path + ": the value of " + item.key() + " is neither 8-bit text nor a whole number";
+            error = path + ": the value of " + item.key() + " is neither text nor a whole number";
             return false;
         }
         out.settings.emplace_back(item.key(), value);
