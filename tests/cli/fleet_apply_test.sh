@@ -51,6 +51,17 @@ test_bad_plans_write_nothing() {
     expect_status 2
     expect_out '"refused": \[$'
     expect_out '"NOSUCHKEY: not a key of this device"'
+    printf 'password=admin\n127.0.0.2 NAEM=pump\n' > "$WORK/plan"
+    run apply "$WORK/plan"
+    expect_status 2
+    expect_out "NAEM: not a key of this device \(did you mean NAME\?\)"
+    printf '# nothing yet\n' > "$WORK/plan"
+    run apply "$WORK/plan" --password admin
+    expect_status 2
+    expect_err "plan: the plan names no device"
+    run apply "$WORK" --password admin
+    expect_status 2
+    expect_err "is a directory, not a file"
     expect_no_sim_log "write of"
 }
 

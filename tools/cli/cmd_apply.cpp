@@ -235,8 +235,9 @@ int RunApply(const Args &args, const Printer &out) {
     const std::string path = args.Positionals()[0];
     std::string text, error;
     Plan plan;
-    if (!ReadInput(path, text, error)) return out.Fail(error, 0, kExitUsage);
+    if (!ReadInput(path, "plan", text, error)) return out.Fail(error, 0, kExitUsage);
     if (!ParsePlan(text, plan, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+    if (plan.entries.empty()) return out.Fail(path + ": the plan names no device", 0, kExitUsage);
     CatchInterrupt();
     std::vector<Job> jobs;
     if (!ResolveJobs(plan, args, int(waitMs), jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);

@@ -1,10 +1,10 @@
 // Single commands through VD_SendCmd: restart, any named command, and the
 // firmware download and erase.
-#include <sys/stat.h>
 
 #include <algorithm>
 
 #include "commands.h"
+#include "input_file.h"
 #include "device.h"
 #include "interrupt.h"
 #include "options.h"
@@ -102,18 +102,21 @@ bool CheckImages(const std::vector<std::string> &files, const Printer &out, int 
     }
     unsigned long long total = 0;
     for (const std::string &f : files) {
-        struct stat st {};
-        if (f.find('*') != std::string::npos || stat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            status = out.Fail("cannot read the image file '" + f + "'", 0, kExitFailed);
+        unsigned long long size = 0;
+        std::string error;
+        // '*' joins the paths of one download.
+        if (f.find('*') != std::string::npos) error = "an image file's path cannot hold '*': '" + f + "'";
+        if (!error.empty() || !CheckInputFile(f, "image file", size, error)) {
+            status = out.Fail(error, 0, kExitUsage);
             return false;
         }
-        bytes += static_cast<unsigned long long>(st.st_size);
-        total += (static_cast<unsigned long long>(st.st_size) + kImageAlign - 1) / kImageAlign * kImageAlign;
+        bytes += size;
+        total += (size + kImageAlign - 1) / kImageAlign * kImageAlign;
     }
     if (total > kMaxImageTotal) {
         status = out.Fail("the images take " + std::to_string(total) + " bytes in 512-byte blocks; the device holds " +
                               std::to_string(kMaxImageTotal),
-                          0, kExitFailed);
+                          0, kExitUsage);
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "input_file.h"
 #include "json_text.h"
 
 namespace vdcli {
@@ -26,11 +27,13 @@ std::string Where(const std::string &text, size_t index) {
 
 }  // namespace
 
-bool ReadInput(const std::string &path, std::string &text, std::string &error) {
+bool ReadInput(const std::string &path, const std::string &what, std::string &text, std::string &error) {
     std::ostringstream all;
     if (path == "-") {
         all << std::cin.rdbuf();
     } else {
+        unsigned long long size = 0;
+        if (!CheckInputFile(path, what, size, error)) return false;
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             error = "cannot read " + path;

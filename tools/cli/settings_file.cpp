@@ -8,7 +8,7 @@ namespace vdcli {
 bool LoadSettingsFile(const std::string &path, SettingsFile &out, std::string &error) {
     std::string text;
     JsonValue doc;
-    if (!ReadInput(path, text, error)) return false;
+    if (!ReadInput(path, "settings file", text, error)) return false;
     if (!ParseJson(text, doc, error)) {
         error = path + ": " + error;
         return false;
