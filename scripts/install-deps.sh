@@ -3,11 +3,12 @@
 # and the packages named as arguments (what a stage needs besides); arguments
 # that start with '-' are options of apt-get install. Skips apt entirely when
 # everything is already there. tshark (with dumpcap, text2pcap and mergecap)
-# runs the Wireshark dissector's tests.
+# runs the Wireshark dissector's tests; man-db (man, lexgrog) the manual
+# pages' test.
 #
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev man-db"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac
