@@ -10,9 +10,7 @@
 # the rule and fails; prints nothing and succeeds when there is none.
 #
 #   sh scripts/check-layers.sh [SRC_DIR]    (default: src of this checkout)
-case ${1:-} in
--h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; exit 0 ;;
-esac
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 SRC=${1:-src}

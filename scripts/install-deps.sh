@@ -7,6 +7,7 @@
 # pages' test.
 #
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
+. "$(dirname "$0")/help.sh"
 set -e
 PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev tshark libbenchmark-dev man-db"
 options=""

@@ -11,9 +11,7 @@
 # the stage says so loudly and runs the 64-bit programs only.
 #
 #   sh scripts/windows.sh
-case ${1:-} in
--h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; exit 0 ;;
-esac
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 
