@@ -4,6 +4,7 @@
 #include "base/text.h"
 #include "rules/key_names.h"
 #include "rules/setting_check.h"
+#include "rules/stored_value.h"
 
 static_assert(int(vd::Verdict::Change) == VR_CHANGE && int(vd::Verdict::Unchanged) == VR_UNCHANGED &&
                   int(vd::Verdict::Altered) == VR_ALTERED && int(vd::Verdict::UnknownKey) == VR_UNKNOWN_KEY &&
@@ -23,6 +24,16 @@ int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const 
     } catch (...) {
         vd::CopyText(message, messageRoom, "out of memory");
         return -1;
+    }
+}
+
+size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room) {
+    try {
+        const std::string holds = vd::PredictStored(type, vd::OrEmpty(key), "").holds;
+        if (takes && holds.size() < room) vd::CopyText(takes, room, holds);
+        return holds.size() + 1;
+    } catch (...) {
+        return 0;
     }
 }
 

@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "interrupt.h"
 #include "options.h"
+#include "plan_meaning.h"
 #include "settings_file.h"
 #include "status.h"
 #include "workers.h"
@@ -243,6 +244,7 @@ int RunApply(const Args &args, const Printer &out) {
     if (!ResolveJobs(plan, args, int(waitMs), jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
 
     const bool dryRun = args.Has("--dry-run"), force = args.Has("--force");
+    if (!force) RefuseChangedMeanings(plan, jobs);
     const bool progress = !out.Json() && isatty(STDERR_FILENO);
     RunPhase(jobs, kCheck, int(workers), force, progress);
     ShowChanges(out, jobs);
