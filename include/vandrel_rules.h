@@ -55,6 +55,10 @@ VR_API int32_t VR_CheckSetting(int32_t type, const char *key, const char *value,
  * it fits in room. */
 VR_API size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room);
 
+/* The family of a type code: 'A', 'B', or 0 for neither. For family B,
+ * ports gets the device's number of serial ports (ports may be NULL). */
+VR_API int32_t VR_FamilyOf(int32_t type, int32_t *ports);
+
 /* 1 when key names what a device is (TYPE, MAC, VERSION), not a setting. */
 VR_API int32_t VR_IsIdentityKey(const char *key);
 

@@ -83,6 +83,7 @@ class Walk(unittest.TestCase):
                          "sixteen-chars-x")
         self.assertEqual(vandrel.check(32, {"C1_BAUD": 115200, "IPF1": "invalid"}), [])
         self.assertRaises(ValueError, vandrel.check, 99, {})
+        self.assertEqual((len(vandrel.FAMILY_A_TYPES), vandrel.FAMILY_B_PORTS), (13, {32: 1, 48: 4, 56: 2, 64: 8}))
         for key, value in silent.items():
             with self.assertRaises(vandrel.SettingRefused) as error:
                 vandrel.write("127.0.0.2", {"C1_BAUD": "8", key: value}, password="admin", device_type=5)

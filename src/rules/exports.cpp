@@ -2,6 +2,7 @@
 #include "vandrel_rules.h"
 
 #include "base/text.h"
+#include "codec/codec.h"
 #include "rules/key_names.h"
 #include "rules/setting_check.h"
 #include "rules/stored_value.h"
@@ -35,6 +36,14 @@ size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room) {
     } catch (...) {
         return 0;
     }
+}
+
+int32_t VR_FamilyOf(int32_t type, int32_t *ports) {
+    if (const vd::FamilyBModel *model = vd::FindFamilyBModel(type)) {
+        if (ports) *ports = model->Ports();
+        return 'B';
+    }
+    return vd::IsFamilyA(type) ? 'A' : 0;
 }
 
 int32_t VR_IsIdentityKey(const char *key) { return vd::IdentityOf(vd::OrEmpty(key)) != nullptr; }
