@@ -49,6 +49,16 @@ extern "C" {
 VR_API int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const char *current,
                                char *stored, size_t storedRoom, char *message, size_t messageRoom);
 
+/* What a device of this type takes for key ("a number from 0 to 255"), as
+ * the refusals word it; "" when the type does not take the key. Returns the
+ * room the whole text needs, terminator included; it is written only when
+ * it fits in room. */
+VR_API size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room);
+
+/* The family of a type code: 'A', 'B', or 0 for neither. For family B,
+ * ports gets the device's number of serial ports (ports may be NULL). */
+VR_API int32_t VR_FamilyOf(int32_t type, int32_t *ports);
+
 /* 1 when key names what a device is (TYPE, MAC, VERSION), not a setting. */
 VR_API int32_t VR_IsIdentityKey(const char *key);
 

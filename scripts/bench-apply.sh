@@ -5,6 +5,7 @@
 # namespace of its own; builds first.
 #
 #   sh scripts/bench-apply.sh [DEVICES]    (default 200)
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 DEVICES=${1:-200}

@@ -8,6 +8,7 @@
 #
 #   sh scripts/bench-crowd.sh [N...]       a table of its own
 #   sh scripts/bench-crowd.sh --rows [N...] rows of scripts/bench.sh's table
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}

@@ -8,6 +8,7 @@
 #
 #   sh scripts/bench.sh           the whole benchmark (about 3 minutes)
 #   sh scripts/bench.sh --quick   one round of each, smaller transfers (CI)
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 QUICK=""

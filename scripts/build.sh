@@ -3,6 +3,7 @@
 # use it, and builds the given targets (all of them when none is given).
 #
 #   sh scripts/build.sh [TARGET...]
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}

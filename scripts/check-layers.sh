@@ -2,10 +2,15 @@
 # Checks that the library's layers include one another one way only: a file
 # under src/ may include the headers of its own folder and of the folders of
 # lower layers, never of a higher layer or of another folder of its own layer.
+# Then that the programs built on the library reach into src/ only where they
+# may: the tools and benchmarks are hosts of the public headers, and besides
+# them the vandrel tool includes the codec's header and the interface
+# listing's, the dissector's generator the codec's and the wire layouts.
 # System headers (<...>) are not looked at. Prints every include that breaks
 # the rule and fails; prints nothing and succeeds when there is none.
 #
 #   sh scripts/check-layers.sh [SRC_DIR]    (default: src of this checkout)
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 SRC=${1:-src}
@@ -15,15 +20,16 @@ SRC=${1:-src}
 # the row of the longest folder that holds it.
 LAYERS='
 0 base              text, the bounds-checked reader, sleeping
+1 codec             the key tables and value codecs of both families
 1 net               sockets and their notifications, per platform
 2 vandrel.h         the public header: result codes and buffer sizes
+2 rules             the setting checks of libvandrel-rules, over the codecs
 3 at_session        the AT-command configuration session
 3 command_packets   device command packets and the IO-module operations
 4 core              the device-type handler interface and the registry
 5 devices/family_a  family A devices
 5 devices/family_b  family B devices
 6 api               the exports, assembling the concrete families
-6 rules             the setting checks of libvandrel-rules, over the codecs
 '
 
 find "$SRC" -type f \( -name '*.h' -o -name '*.cpp' \) | sort | xargs awk -v src="$SRC/" -v layers="$LAYERS" '
@@ -61,3 +67,26 @@ FNR == 1 {
 }
 END { exit bad }
 ' || exit 1
+
+# The folders outside src/ and the headers of src/ (or of the simulator, for
+# the benchmarks' network check) each may include, besides its own headers
+# and the public ones (include/).
+HOSTS='
+tools/cli        codec/codec.h net/broadcast_paths.h
+tools/sim
+tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware_packets.h devices/family_a/item_dev_type.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
+bench            sim_net.h
+'
+echo "$HOSTS" | while read -r folder allowed; do
+    [ -n "$folder" ] || continue
+    for file in $(find "$folder" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) | sort); do
+        grep -n '^[ \t]*#[ \t]*include[ \t]*"' "$file" | while IFS= read -r line; do
+            header=${line#*\"}
+            header=${header%%\"*}
+            [ -e "$(dirname "$file")/$header" ] || [ -e "include/$header" ] && continue
+            case " $allowed " in *" $header "*) continue ;; esac
+            echo "$file:${line%%:*}: includes \"$header\", which $folder may not"
+        done
+    done
+done | grep . && exit 1
+exit 0

@@ -5,6 +5,7 @@
 # (family A by IP, family B by MAC), an AT session, IO readings and a
 # firmware download. Nothing leaves this machine: the fleet and the tool run
 # in the same namespace, whose only interface is loopback.
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}

@@ -3,6 +3,7 @@
 # starting from its seed corpus, and prints executions and findings per
 # target. Any crash, leak or sanitizer report fails the run. Builds the
 # targets first (in the sanitizer build directory) when needed.
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-30}

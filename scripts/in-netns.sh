@@ -2,6 +2,7 @@
 # Runs a command in a fresh private network namespace whose only interface is
 # loopback, with the limited broadcast address routed to loopback so that
 # discovery broadcasts stay on this machine. Needs root (or a user namespace).
+. "$(dirname "$0")/help.sh"
 set -e
 if [ $# -eq 0 ]; then
   echo "usage: $0 command [args...]" >&2

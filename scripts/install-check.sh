@@ -4,6 +4,7 @@
 # (tests/install/install_test.sh); then builds the Debian packages and
 # installs them on a throwaway copy of this machine
 # (tests/install/packages_test.sh). Both run in private namespaces.
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh python3-venv python3-setuptools python3-wheel man-db lintian dpkg-dev fakeroot file

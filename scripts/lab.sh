@@ -43,6 +43,7 @@
 # (198.18.I.2 to 198.18.I.9, /24). The host's default route is link 1, and,
 # like a real host, it has no route that sends broadcasts to loopback. Needs
 # root.
+. "$(dirname "$0")/help.sh"
 set -e
 
 die() {

@@ -2,6 +2,7 @@
 # Builds the whole suite with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer (plus the libFuzzer targets) and runs it; any
 # sanitizer report fails the run.
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD_ASAN:-build-asan}

@@ -4,6 +4,7 @@
 # ten seconds pass.
 #
 #   sh scripts/sim-ready.sh LOG PID
+. "$(dirname "$0")/help.sh"
 i=0
 until grep -q "devices ready" "$1" 2>/dev/null; do
   i=$((i + 1))

@@ -10,6 +10,7 @@
 #                               30 seconds, the install stage, the benchmark in
 #                               its quick mode and the Windows stage
 #                               (scripts/windows.sh) (what CI runs)
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 FULL=0

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the stress tests under ThreadSanitizer and runs the tests that call
 # the library from several threads at once; any data race fails the run.
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD_TSAN:-build-tsan}

@@ -61,9 +61,9 @@ class Walk(unittest.TestCase):
 
     def test_family_a_by_ip(self):
         settings = vandrel.read("127.0.0.2")
-        self.assertEqual(settings["NAME"], "caf\xe9\xff")  # bytes that are no UTF-8 still read
+        self.assertEqual(settings["NAME"], "caf\udce9\udcff")  # bytes that are no UTF-8 still read
         self.assertNotIn("PASS", settings)
-        self.assertEqual(vandrel.read("127.0.0.2", ["name", "NAME", "PASS"], device_type=5), {"NAME": "caf\xe9\xff"})
+        self.assertEqual(vandrel.read("127.0.0.2", ["name", "NAME", "PASS"], device_type=5), {"NAME": "caf\udce9\udcff"})
         vandrel.write("127.0.0.2", {"NAME": "pump-1", "C1_BAUD": 7}, password="admin", device_type=5)
         with self.assertRaises(vandrel.WrongPasswordError) as refused:
             vandrel.write("127.0.0.2", {"NAME": "intruder"}, password="guess", device_type=5)
@@ -87,6 +87,7 @@ class Walk(unittest.TestCase):
                          "sixteen-chars-x")
         self.assertEqual(vandrel.check(32, {"C1_BAUD": 115200, "IPF1": "invalid"}), [])
         self.assertRaises(ValueError, vandrel.check, 99, {})
+        self.assertEqual((len(vandrel.FAMILY_A_TYPES), vandrel.FAMILY_B_PORTS), (13, {32: 1, 48: 4, 56: 2, 64: 8}))
         for key, value in silent.items():
             with self.assertRaises(vandrel.SettingRefused) as error:
                 vandrel.write("127.0.0.2", {"C1_BAUD": "8", key: value}, password="admin", device_type=5)

@@ -1,4 +1,4 @@
-"""Vandrel for Python: find, inspect and configure network device servers.
+r"""Vandrel for Python: find, inspect and configure network device servers.
 
 A Pythonic layer over libvandrel's C interface (through ctypes, standard
 library only)::
@@ -23,9 +23,19 @@ Failures raise VandrelError subclasses carrying the library's return code
 anything is sent raises SettingRefused (a ValueError) with ``key``,
 ``value``, ``stored`` (what the device would store, None for a key it does
 not have) and the vandrel tool's wording; check() lists them without a
-device. Texts are 8-bit: devices' bytes read as Latin-1 and never
-fail to decode. The library is found where it was installed, or where the
-environment variable VANDREL_LIB says (the file, or its folder). Calls may
+device.
+
+Device texts are bytes. A str given or returned is the UTF-8 text of those
+bytes; a byte that is not part of valid UTF-8 is the lone surrogate U+DC80
+to U+DCFF of Python's "surrogateescape" error handler (b"caf\xe9" reads as
+"caf\udce9" and writes back as the same byte), so reading never fails and a
+value read writes back unchanged. bytes are taken as they are. The vandrel
+tool follows the same rule: its arguments and text plans are the bytes
+given, its JSON (output, backups, plans) the same UTF-8 text, with a lone
+byte written "\udcXX" (docs/text.md).
+
+The library is found where it was installed, or where the environment
+variable VANDREL_LIB says (the file, or its folder). Calls may
 come from any thread: the module dispatches the library's notifications on
 a thread of its own, where a data channel's receiver is also called.
 """

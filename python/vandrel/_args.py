@@ -1,7 +1,10 @@
-"""Checks of the arguments a caller passes, before anything reaches the
+r"""Checks of the arguments a caller passes, before anything reaches the
 library: a wrong type raises TypeError, a value that cannot go ValueError.
-Device texts are 8-bit: they are encoded and decoded as Latin-1, so that any
-byte a device sends reads as one character and writes back unchanged."""
+Device texts are bytes: a str is the UTF-8 text of those bytes, a byte that
+is not part of valid UTF-8 being the lone surrogate U+DC80 to U+DCFF of the
+"surrogateescape" error handler, so that any bytes a device sends read as a
+str that writes back unchanged (the vandrel tool's JSON spells them
+"\udcXX")."""
 from __future__ import annotations
 
 import ipaddress
@@ -14,13 +17,19 @@ Text = Union[str, bytes]
 _MAC = re.compile(r"^[0-9A-Fa-f]{2}([:-][0-9A-Fa-f]{2}){5}$")
 
 
+def encode(value: str) -> bytes:
+    """The device bytes of a str; ValueError for a surrogate that stands for
+    no byte."""
+    try:
+        return value.encode("utf-8", "surrogateescape")
+    except UnicodeEncodeError:
+        raise ValueError(f"{value!r} holds a lone surrogate that stands for no byte") from None
+
+
 def text(value: object, what: str) -> bytes:
-    """An argument as the 8-bit, NUL-terminated text the library takes."""
+    """An argument as the NUL-terminated bytes the library takes."""
     if isinstance(value, str):
-        try:
-            raw = value.encode("latin-1")
-        except UnicodeEncodeError:
-            raise ValueError(f"{what} holds characters that 8-bit device text cannot carry: {value!r}") from None
+        raw = encode(value)
     elif isinstance(value, (bytes, bytearray)):
         raw = bytes(value)
     else:
@@ -32,7 +41,7 @@ def text(value: object, what: str) -> bytes:
 
 def decode(raw: bytes) -> str:
     """Text from the library; never raises, whatever the device sent."""
-    return raw.decode("latin-1")
+    return raw.decode("utf-8", "surrogateescape")
 
 
 def integer(value: object, what: str, low: int, high: int) -> int:

@@ -49,8 +49,9 @@ class DataChannel:
         return self
 
     def send(self, data: Union[bytes, bytearray, str]) -> int:
-        """Sends bytes (a str goes as Latin-1); returns how many were sent."""
-        raw = data.encode("latin-1") if isinstance(data, str) else data
+        """Sends bytes (a str goes as its device bytes, as every text of the
+        module); returns how many were sent."""
+        raw = _args.encode(data) if isinstance(data, str) else data
         if not isinstance(raw, (bytes, bytearray)):
             raise TypeError(f"data must be bytes or str, not {type(data).__name__}")
         if not _channel.holds(self):

@@ -8,14 +8,13 @@ import time
 from dataclasses import dataclass
 from typing import Callable, Optional, Union
 
-from . import _args
+from . import _args, rules
 from ._native import IP_LEN, MAC_LEN, VERSION_LEN, lib, udp
 from .errors import NO_INFO, NoAnswerError
 
 # Family A devices are addressed by IP, family B serial servers by MAC; the
 # family B codes map to their number of serial ports.
-FAMILY_A_TYPES = frozenset({1, 2, 3, 4, 5, 6, 7, 8, 9, 17, 18, 19, 33})
-FAMILY_B_PORTS = {32: 1, 56: 2, 48: 4, 64: 8}
+FAMILY_A_TYPES, FAMILY_B_PORTS = rules.families()
 
 
 def family_of(device_type: int) -> Optional[str]:

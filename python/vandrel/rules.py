@@ -32,6 +32,8 @@ def _load() -> ctypes.CDLL:
         except OSError as error:
             failures.append(str(error))
             continue
+        dll.VR_FamilyOf.restype = c_int32
+        dll.VR_FamilyOf.argtypes = (c_int32, POINTER(c_int32))
         dll.VR_CheckSetting.restype = c_int32
         dll.VR_CheckSetting.argtypes = (c_int32, c_char_p, c_char_p, c_char_p, POINTER(c_char), c_size_t,
                                         POINTER(c_char), c_size_t)
@@ -40,6 +42,20 @@ def _load() -> ctypes.CDLL:
 
 
 _rules = _load()
+
+
+def families() -> tuple[frozenset[int], dict[int, int]]:
+    """The family A type codes, and the family B codes with their number of
+    serial ports, from the library's own type lists."""
+    family_a, family_b = set(), {}
+    ports = c_int32()
+    for code in range(256):
+        family = _rules.VR_FamilyOf(code, ctypes.byref(ports))
+        if family == ord("A"):
+            family_a.add(code)
+        elif family == ord("B"):
+            family_b[code] = ports.value
+    return frozenset(family_a), family_b
 
 
 def check_one(type_code: int, key: bytes, value: bytes, current: Optional[bytes]) -> tuple[int, Optional[str], str]:

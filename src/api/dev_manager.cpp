@@ -1,6 +1,6 @@
 #include "api/dev_manager.h"
 
-#include "base/family_b_models.h"
+#include "codec/codec.h"
 #include "devices/family_a/item_dev_type.h"
 #include "devices/family_b/multi_port_dev_type.h"
 

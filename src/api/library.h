@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "api/dev_manager.h"
-#include "base/family_b_models.h"
+#include "codec/codec.h"
 
 namespace vd {
 

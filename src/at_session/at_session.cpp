@@ -4,7 +4,7 @@
 
 #include "at_session/at_hex_value.h"
 #include "at_session/at_reply.h"
-#include "base/family_b_models.h"
+#include "codec/codec.h"
 #include "base/sleep.h"
 #include "vandrel.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "base/text.h"
-#include "core/device_record.h"
+#include "codec/codec.h"
 #include "core/request_record.h"
 #include "net/client_socket.h"
 

@@ -2,8 +2,10 @@
 #include "vandrel_rules.h"
 
 #include "base/text.h"
+#include "codec/codec.h"
 #include "rules/key_names.h"
 #include "rules/setting_check.h"
+#include "rules/stored_value.h"
 
 static_assert(int(vd::Verdict::Change) == VR_CHANGE && int(vd::Verdict::Unchanged) == VR_UNCHANGED &&
                   int(vd::Verdict::Altered) == VR_ALTERED && int(vd::Verdict::UnknownKey) == VR_UNKNOWN_KEY &&
@@ -24,6 +26,24 @@ int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const 
         vd::CopyText(message, messageRoom, "out of memory");
         return -1;
     }
+}
+
+size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room) {
+    try {
+        const std::string holds = vd::PredictStored(type, vd::OrEmpty(key), "").holds;
+        if (takes && holds.size() < room) vd::CopyText(takes, room, holds);
+        return holds.size() + 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int32_t VR_FamilyOf(int32_t type, int32_t *ports) {
+    if (const vd::FamilyBModel *model = vd::FindFamilyBModel(type)) {
+        if (ports) *ports = model->Ports();
+        return 'B';
+    }
+    return vd::IsFamilyA(type) ? 'A' : 0;
 }
 
 int32_t VR_IsIdentityKey(const char *key) { return vd::IdentityOf(vd::OrEmpty(key)) != nullptr; }

@@ -2,12 +2,7 @@
 
 #include <algorithm>
 
-#include "base/family_a_types.h"
-#include "base/family_b_models.h"
-#include "devices/family_a/item_table.h"
-#include "devices/family_a/key_rules.h"
-#include "devices/family_b/field_table.h"
-#include "devices/family_b/key_rules.h"
+#include "codec/codec.h"
 
 namespace vd {
 

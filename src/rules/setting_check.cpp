@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "base/family_a_types.h"
-#include "base/family_b_models.h"
+#include "codec/codec.h"
 #include "base/text.h"
 #include "rules/key_names.h"
 #include "rules/stored_value.h"

@@ -4,15 +4,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
-#include "base/family_a_types.h"
-#include "base/family_b_models.h"
-#include "core/device_record.h"
-#include "devices/family_a/item_table.h"
-#include "devices/family_a/key_rules.h"
-#include "devices/family_a/value_kind.h"
-#include "devices/family_b/field_table.h"
-#include "devices/family_b/key_rules.h"
-#include "devices/family_b/value_codec.h"
+#include "codec/codec.h"
 
 namespace vd {
 

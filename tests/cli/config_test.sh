@@ -38,7 +38,7 @@ family-a  127.0.0.3  type=5 silent=yes
 FLEET
     run show 127.0.0.2 --type 48 --json
     expect_status 101
-    expect_out '"error": "wrong device family for this command \(type 48 is family B, addressed by MAC\)"'
+    expect_out '"error": "127\.0\.0\.2 is a family B device \(type 48\), addressed by MAC: give its MAC address instead"'
     run show 127.0.0.3
     expect_status 100
     expect_err "did not answer a search, so its type is unknown \(pass --type\)"

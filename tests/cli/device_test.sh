@@ -44,11 +44,18 @@ test_firmware_failures() {
     start_standard_fleet
     head -c 1000 /dev/zero > "$WORK/app.bin"
     run firmware download 127.0.0.2 --tcp "$WORK/missing.bin"
-    expect_status 1
+    expect_status 2
     expect_err "cannot read the image file"
+    : > "$WORK/empty.bin"
+    run firmware download 127.0.0.2 --tcp "$WORK/app.bin" "$WORK/empty.bin"
+    expect_status 2
+    expect_err "the image file '.*/empty\.bin' is empty"
+    run firmware download 127.0.0.2 --tcp "$WORK"
+    expect_status 2
+    expect_err "is a directory, not a file"
     head -c 114177 /dev/zero > "$WORK/big.bin"
     run firmware download 127.0.0.2 --tcp "$WORK/big.bin"
-    expect_status 1
+    expect_status 2
     expect_err "the images take 114688 bytes"
     expect_no_sim_log "firmware +manifest"
     run firmware download 127.0.0.2 "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" \

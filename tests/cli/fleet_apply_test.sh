@@ -79,6 +79,25 @@ test_bad_plans_write_nothing() {
     expect_status 2
     expect_out '"refused": \[$'
     expect_out '"NOSUCHKEY: not a key of this device"'
+    printf 'password=admin\n127.0.0.2 NAEM=pump\n' > "$WORK/plan"
+    run apply "$WORK/plan"
+    expect_status 2
+    expect_out "NAEM: not a key of this device \(did you mean NAME\?\)"
+    # C1_BAUD is a one-byte code on family A and bits per second on family B.
+    printf '{"password": "admin", "settings": {"C1_BAUD": "9"}, "devices": [{"ip": "127.0.0.2"},
+      {"mac": "02:56:44:00:00:0C"}, {"ip": "127.0.0.4"}]}' > "$WORK/plan"
+    run apply "$WORK/plan"
+    expect_status 2
+    expect_out "refused: C1_BAUD=9: a setting for every device of the plan, which this one \(family A\) takes as a number from 0 to 255 and its family B devices as a number from -2147483648 to 2147483647: give it per device"
+    expect_out "refused: C1_BAUD=9: .*\(family B\) takes as a number from -2147483648 to 2147483647 and its family A devices as a number from 0 to 255"
+    expect_out "refused: C1_BAUD: not a key of this device"
+    printf '# nothing yet\n' > "$WORK/plan"
+    run apply "$WORK/plan" --password admin
+    expect_status 2
+    expect_err "plan: the plan names no device"
+    run apply "$WORK" --password admin
+    expect_status 2
+    expect_err "is a directory, not a file"
     expect_no_sim_log "write of"
 }
 

@@ -39,6 +39,7 @@ FLEET
     LAST="vandrel-sim --check-network"
     ! "$VANDREL_SIM" --check-network 2> "$WORK/err" || fail "it would run beside a bridge"
     expect_err "interface probe0 is not a veth link"
+    expect_err "run it in a private network namespace: unshare -n sh -c 'ip link set lo up; ip route add broadcast"
 }
 
 run_case "$1"

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "devices/family_a/decode_items.h"
-#include "devices/family_a/value_kind.h"
+#include "codec/codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1) return 0;

@@ -9,8 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "devices/family_b/key_rules.h"
-#include "devices/family_b/value_codec.h"
+#include "codec/codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static const vd::FieldTable table = [] {

@@ -3,7 +3,7 @@
 
 #include "devices/family_a/item_frame.h"
 #include "devices/family_a/search_reply.h"
-#include "devices/family_a/value_kind.h"
+#include "codec/codec.h"
 
 using namespace vd;
 using K = ValueKind;

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "devices/family_b/value_codec.h"
+#include "codec/codec.h"
 
 using namespace vd;
 using Bytes = std::vector<uint8_t>;

@@ -6,10 +6,9 @@
 
 #include <memory>
 
+#include "codec/codec.h"
 #include "core/registry.h"
 #include "devices/family_a/item_dev_type.h"
-#include "devices/family_a/key_rules.h"
-#include "devices/family_b/key_rules.h"
 
 using namespace vd;
 

@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "interrupt.h"
 #include "options.h"
+#include "plan_meaning.h"
 #include "settings_file.h"
 #include "status.h"
 #include "workers.h"
@@ -61,7 +62,7 @@ private:
     size_t m_total, m_done = 0;
 };
 
-// A text of a worker's report, as the device's 8-bit text; "" when missing.
+// A text of a worker's report, as the device's bytes; "" when missing.
 std::string TextOf(const JsonValue &doc, const char *key) {
     std::string text;
     return doc.is_object() && doc.contains(key) && ValueText(doc[key], text) ? text : "";
@@ -237,13 +238,15 @@ int RunApply(const Args &args, const Printer &out) {
     const std::string path = args.Positionals()[0];
     std::string text, error;
     Plan plan;
-    if (!ReadInput(path, text, error)) return out.Fail(error, 0, kExitUsage);
+    if (!ReadInput(path, "plan", text, error)) return out.Fail(error, 0, kExitUsage);
     if (!ParsePlan(text, plan, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+    if (plan.entries.empty()) return out.Fail(path + ": the plan names no device", 0, kExitUsage);
     CatchInterrupt();
     std::vector<Job> jobs;
     if (!ResolveJobs(plan, args, int(waitMs), jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
 
     const bool dryRun = args.Has("--dry-run"), force = args.Has("--force");
+    if (!force) RefuseChangedMeanings(plan, jobs);
     const bool progress = !out.Json() && isatty(STDERR_FILENO);
     RunPhase(jobs, kCheck, int(workers), force, progress);
     ShowChanges(out, jobs);

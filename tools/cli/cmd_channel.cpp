@@ -46,11 +46,16 @@ struct Action {
     unsigned a = 0, b = 0;
 };
 
-bool ParseAction(const std::string &word, Action &action) {
+// "" when word is an action, else what is wrong with it.
+std::string ParseAction(const std::string &word, Action &action) {
     const size_t eq = word.find('=');
     action.name = word.substr(0, eq);
-    if (eq == std::string::npos) return action.name == "ad" || action.name == "state";
-    return (action.name == "dir" || action.name == "level") && ParseNumber(word.substr(eq + 1), 0, 255, action.value);
+    const bool known = eq == std::string::npos ? action.name == "ad" || action.name == "state"
+                                               : action.name == "dir" || action.name == "level";
+    if (!known) return "unknown action '" + word + "' (ad, state, dir=N, level=N)";
+    if (eq != std::string::npos && !ParseNumber(word.substr(eq + 1), 0, 255, action.value))
+        return action.name + " takes a number from 0 to 255, not '" + word.substr(eq + 1) + "'";
+    return "";
 }
 
 void RunAction(void *channel, Action &act) {
@@ -86,8 +91,8 @@ int RunIo(const Args &args, const Printer &out) {
     std::vector<Action> actions;
     for (size_t i = 1; i < args.Positionals().size(); ++i) {
         Action act;
-        if (!ParseAction(args.Positionals()[i], act))
-            return out.Fail("unknown action '" + args.Positionals()[i] + "' (ad, state, dir=N, level=N)", 0, kExitUsage);
+        const std::string problem = ParseAction(args.Positionals()[i], act);
+        if (!problem.empty()) return out.Fail(problem, 0, kExitUsage);
         actions.push_back(act);
     }
     const std::string where = host + ":" + std::to_string(port);

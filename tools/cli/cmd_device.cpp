@@ -1,10 +1,10 @@
 // Single commands through VD_SendCmd: restart, any named command, and the
 // firmware download and erase.
-#include <sys/stat.h>
 
 #include <algorithm>
 
 #include "commands.h"
+#include "input_file.h"
 #include "device.h"
 #include "interrupt.h"
 #include "options.h"
@@ -30,13 +30,42 @@ struct CommandTarget {
 bool ResolveCommandTarget(const Args &args, const Printer &out, CommandTarget &ct, int &status) {
     if (!PortOf(args, out, ct.port, status)) return false;
     ct.transport = args.Has("--tcp") ? 0 : 1;
-    if (!ResolveTarget(args, args.Positionals()[0], out, ct.target, status)) return false;
-    const bool familyB = FamilyOf(ct.target.type) == Family::B;
-    if (familyB != ct.target.addr.isMac) {
-        status = FailWrongFamily(out, ct.target.type);
-        return false;
+    return ResolveTarget(args, args.Positionals()[0], out, ct.target, status);
+}
+
+// The commands the library sends by name, by family and transport (the
+// firmware's DOWNLOAD and ERASE have commands of their own).
+struct KnownCommand {
+    const char *name;
+    Family family;
+    bool udp, tcp;
+    int onlyType;  // 0: every type of the family
+};
+
+const KnownCommand kCommands[] = {
+    {"RESETDEV", Family::A, true, true, 0},   {"10TCTRLIO", Family::A, true, true, 0},
+    {"RESETDEV10T", Family::A, true, false, 7}, {"GETADC", Family::A, false, true, 0},
+    {"GETIOSTAT", Family::A, false, true, 0}, {"SETIODIR", Family::A, false, true, 0},
+    {"SETIOLEVEL", Family::A, false, true, 0}, {"RESETDEV", Family::B, true, false, 0},
+};
+
+bool Takes(const KnownCommand &c, const CommandTarget &ct) {
+    const int type = ct.target.type;
+    return c.family == FamilyOf(type) && (ct.transport == 0 ? c.tcp : c.udp) && (c.onlyType == 0 || c.onlyType == type);
+}
+
+// "" when the device takes cmd over the chosen transport, else a message
+// listing those it takes.
+std::string CommandProblem(const CommandTarget &ct, const std::string &cmd) {
+    std::string list;
+    for (const KnownCommand &c : kCommands) {
+        if (!Takes(c, ct)) continue;
+        if (cmd == c.name) return "";
+        list += std::string(list.empty() ? "" : ", ") + c.name;
     }
-    return true;
+    const std::string how = ct.transport == 0 ? "over TCP" : "over UDP";
+    return "'" + cmd + "' is not a command of type " + std::to_string(ct.target.type) + " devices " + how +
+           "; they take: " + (list.empty() ? "none" : list);
 }
 
 // Sends cmd; param is the command's parameter (a family B device's MAC
@@ -86,6 +115,8 @@ int RunCmd(const Args &args, const Printer &out) {
     int status = 0;
     if (!ResolveCommandTarget(args, out, ct, status)) return status;
     const std::string cmd = args.Positionals()[1];
+    const std::string problem = CommandProblem(ct, cmd);
+    if (!problem.empty()) return out.Fail(problem, 0, kExitUsage);
     std::string param = args.Positionals().size() > 2 ? args.Positionals()[2] : "";
     const bool answers = ct.transport == 0 && (cmd == "GETADC" || cmd == "GETIOSTAT");
     const int r = Send(ct, cmd, param);
@@ -102,18 +133,21 @@ bool CheckImages(const std::vector<std::string> &files, const Printer &out, int 
     }
     unsigned long long total = 0;
     for (const std::string &f : files) {
-        struct stat st {};
-        if (f.find('*') != std::string::npos || stat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            status = out.Fail("cannot read the image file '" + f + "'", 0, kExitFailed);
+        unsigned long long size = 0;
+        std::string error;
+        // '*' joins the paths of one download.
+        if (f.find('*') != std::string::npos) error = "an image file's path cannot hold '*': '" + f + "'";
+        if (!error.empty() || !CheckInputFile(f, "image file", size, error)) {
+            status = out.Fail(error, 0, kExitUsage);
             return false;
         }
-        bytes += static_cast<unsigned long long>(st.st_size);
-        total += (static_cast<unsigned long long>(st.st_size) + kImageAlign - 1) / kImageAlign * kImageAlign;
+        bytes += size;
+        total += (size + kImageAlign - 1) / kImageAlign * kImageAlign;
     }
     if (total > kMaxImageTotal) {
         status = out.Fail("the images take " + std::to_string(total) + " bytes in 512-byte blocks; the device holds " +
                               std::to_string(kMaxImageTotal),
-                          0, kExitFailed);
+                          0, kExitUsage);
         return false;
     }
     return true;

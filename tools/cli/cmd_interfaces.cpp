@@ -5,7 +5,6 @@
 // choice, made by the library's own code (vandrel_interfaces).
 #include <cstring>
 
-#include "base/text.h"
 #include "commands.h"
 #include "interfaces.h"
 #include "net/broadcast_paths.h"
@@ -21,7 +20,8 @@ using vd::net::NetInterface;
 std::string Dotted(uint32_t address) {
     uint8_t bytes[4];
     std::memcpy(bytes, &address, 4);
-    return vd::FormatIp(bytes);
+    return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "." +
+           std::to_string(bytes[3]);
 }
 
 struct Shown {

@@ -123,127 +123,155 @@ std::string VerifyOne(const Setting &s, const Pairs &after) {
     return "not stored: reads '" + value + "'";
 }
 
-int RunSet(const Args &args, const Printer &out) {
-    std::string password, error;
-    int status = 0;
-    if (!RequirePassword(args, out, password, status)) return status;
-    if (!ControlRefusal("PASS", password).empty())
-        return out.Fail("refused, nothing sent: " + ControlRefusal("PASS", password), 0, kExitUsage);
-    Pairs given;
-    if (!ParsePairs(args, given, error)) return out.Fail(error, 0, kExitUsage);
-    SettingsFile file;
-    if (args.Has("--from") && !LoadSettingsFile(args.Value("--from"), file, error))
-        return out.Fail(error, 0, kExitUsage);
-    if (given.empty() && !args.Has("--from")) return out.Fail("nothing to set: give KEY=VALUE or --from FILE", 0, kExitUsage);
-    const bool force = args.Has("--force"), dryRun = args.Has("--dry-run");
-
+// A set, checked: what to send and what to say about the rest.
+struct Checked {
     Target t;
-    if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
-    if (file.type != 0 && file.type != t.type && !force)
-        return out.Fail(args.Value("--from") + " is of a type " + std::to_string(file.type) + " device, " +
-                            t.addr.text + " is type " + std::to_string(t.type) + " (--force restores it anyway)",
-                        0, kExitUsage);
+    std::string password;
+    Wanted wanted;
+    std::vector<Setting> send;
+    std::vector<std::string> unchanged, warnings;
+    bool dryRun = false;
+};
+
+// Reads the device and checks every wanted setting against it; false with
+// status set when the set ends here (a usage error, no answer, a refusal).
+bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
+    std::string error;
+    if (!RequirePassword(args, out, c.password, status)) return false;
+    const std::string badPassword = ControlRefusal("PASS", c.password);
+    Pairs given;
+    SettingsFile file;
+    if (!badPassword.empty()) error = "refused, nothing sent: " + badPassword;
+    if (error.empty() && ParsePairs(args, given, error) && args.Has("--from"))
+        LoadSettingsFile(args.Value("--from"), file, error);
+    if (error.empty() && given.empty() && !args.Has("--from")) error = "nothing to set: give KEY=VALUE or --from FILE";
+    if (!error.empty()) return (status = out.Fail(error, 0, kExitUsage)), false;
+    const bool force = args.Has("--force");
+    c.dryRun = args.Has("--dry-run");
+
+    Target &t = c.t;
+    if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return false;
+    if (file.type != 0 && file.type != t.type && !force) {
+        status = out.Fail(args.Value("--from") + " is of a type " + std::to_string(file.type) + " device, " +
+                              t.addr.text + " is type " + std::to_string(t.type) + " (--force restores it anyway)",
+                          0, kExitUsage);
+        return false;
+    }
     CatchInterrupt();
     // Staging works on the device's current settings: family A derives the
     // enable bits of "_D1"/"_D2" from them, and family B changes its copy of
     // every block it writes back.
     const int read = ReadDevice(t);
-    if (read == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
-    if (read != VD_OK) return out.Fail(t.addr.text + ": device did not answer", read, kExitNoAnswer);
+    if (read == VD_WRONG_FAMILY) return (status = FailWrongFamily(out, t.type)), false;
+    if (read != VD_OK) return (status = out.Fail(t.addr.text + ": device did not answer", read, kExitNoAnswer)), false;
     const Pairs current = TakeAll();
 
-    const Wanted wanted = Merge(file, t, given);
-    const std::vector<Setting> checks = CheckSettings(t.type, current, wanted.pairs);
-    std::vector<Setting> send;
-    std::vector<std::string> unchanged, warnings;
+    c.wanted = Merge(file, t, given);
+    const std::vector<Setting> checks = CheckSettings(t.type, current, c.wanted.pairs);
     for (const Setting &s : checks) {
         if (s.verdict == VR_UNCHANGED) {
-            unchanged.push_back(s.key);
+            c.unchanged.push_back(s.key);
             continue;
         }
         if (!s.problem.empty()) {
-            if (!force) return Refuse(out, t, checks, current);
-            warnings.push_back("sent anyway: " + s.problem);
+            if (!force) return (status = Refuse(out, t, checks, current)), false;
+            c.warnings.push_back("sent anyway: " + s.problem);
         }
-        send.push_back(s);
+        c.send.push_back(s);
     }
-    for (const auto &s : wanted.skipped) out.Note("vandrel set: skipped " + s.first + ": " + s.second);
-    for (const std::string &w : warnings) out.Note("vandrel set: warning: " + w);
+    for (const auto &s : c.wanted.skipped) out.Note("vandrel set: skipped " + s.first + ": " + s.second);
+    for (const std::string &w : c.warnings) out.Note("vandrel set: warning: " + w);
+    return true;
+}
 
-    // The result: tables for people as it goes, and one JSON document at
-    // the end, with the error when there is one.
-    Json doc = DeviceJson(t);
-    const auto report = [&](bool written, const Pairs *after) {
-        Json changes = Json::Array(), same = Json::Array(), skipped = Json::Array(), warned = Json::Array();
-        std::vector<Row> rows;
-        for (const Setting &s : send) {
-            Json c = Json::Object();
-            c.Set("key", s.key).Set("from", s.shown ? Json(s.current) : Json()).Set("to", s.value);
-            if (s.stored != s.value) c.Set("stored", s.stored);
-            Row row = dryRun ? Row{s.key, s.shown ? s.current : "-", s.value} : Row{s.key, s.value};
-            if (after) {
-                c.Set("result", VerifyOne(s, *after));
-                row.push_back(VerifyOne(s, *after));
-            }
-            changes.Push(c);
-            rows.push_back(row);
+// Stages the settings and writes them, guarded by the password.
+int SendSet(const Checked &c) {
+    VD_ResetModifyConfigUDP();
+    for (const Setting &s : c.send) VD_SetModifyConfigUDP(s.key.c_str(), s.value.c_str());
+    const Target &t = c.t;
+    const int r = t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), c.password.c_str(), t.type)
+                               : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), c.password.c_str(), t.type);
+    VD_ResetModifyConfigUDP();
+    return r;
+}
+
+// The result: a table for people, and the fields of the JSON document;
+// after, when given, is the read back.
+void ReportSet(const Checked &c, const Printer &out, bool written, const Pairs *after, Json &doc) {
+    Json changes = Json::Array(), same = Json::Array(), skipped = Json::Array(), warned = Json::Array();
+    std::vector<Row> rows;
+    for (const Setting &s : c.send) {
+        Json j = Json::Object();
+        j.Set("key", s.key).Set("from", s.shown ? Json(s.current) : Json()).Set("to", s.value);
+        if (s.stored != s.value) j.Set("stored", s.stored);
+        Row row = c.dryRun ? Row{s.key, s.shown ? s.current : "-", s.value} : Row{s.key, s.value};
+        if (after) {
+            j.Set("result", VerifyOne(s, *after));
+            row.push_back(VerifyOne(s, *after));
         }
-        for (const std::string &k : unchanged) same.Push(k);
-        for (const auto &s : wanted.skipped) skipped.Push(Json::Object().Set("key", s.first).Set("reason", s.second));
-        for (const std::string &w : warnings) warned.Push(w);
-        doc.Set("changes", changes).Set("unchanged", same).Set("skipped", skipped).Set("warnings", warned);
-        doc.Set("written", written);
-        if (!rows.empty())
-            out.Table(dryRun ? Row{"KEY", "NOW", "NEW"} : after ? Row{"KEY", "VALUE", "READ BACK"} : Row{"KEY", "VALUE"},
-                      rows);
-        std::string list;
-        for (const std::string &k : unchanged) list += " " + k;
-        if (unchanged.size() > kListedUnchanged)
-            out.Line("unchanged: " + std::to_string(unchanged.size()) + " keys the device already holds");
-        else if (!list.empty())
-            out.Line("unchanged:" + list);
-    };
-    const auto finish = [&](const std::string &message, int code, int exitStatus) {
-        if (exitStatus != kExitOk) return out.Fail(message, code, exitStatus, doc);
-        out.Line(message);
-        out.Document(doc);
-        return exitStatus;
-    };
+        changes.Push(j);
+        rows.push_back(row);
+    }
+    for (const std::string &k : c.unchanged) same.Push(k);
+    for (const auto &s : c.wanted.skipped) skipped.Push(Json::Object().Set("key", s.first).Set("reason", s.second));
+    for (const std::string &w : c.warnings) warned.Push(w);
+    doc.Set("changes", changes).Set("unchanged", same).Set("skipped", skipped).Set("warnings", warned);
+    doc.Set("written", written);
+    if (!rows.empty())
+        out.Table(c.dryRun ? Row{"KEY", "NOW", "NEW"} : after ? Row{"KEY", "VALUE", "READ BACK"} : Row{"KEY", "VALUE"},
+                  rows);
+    std::string list;
+    for (const std::string &k : c.unchanged) list += " " + k;
+    if (c.unchanged.size() > kListedUnchanged)
+        out.Line("unchanged: " + std::to_string(c.unchanged.size()) + " keys the device already holds");
+    else if (!list.empty())
+        out.Line("unchanged:" + list);
+}
 
-    if (dryRun || send.empty() || Interrupted()) {
-        report(false, nullptr);
-        if (Interrupted()) return finish(t.addr.text + ": interrupted: nothing sent", 0, kExitInterrupted);
-        return finish(send.empty() ? t.addr.text + " already holds these values: nothing sent"
-                                   : "dry run: " + std::to_string(send.size()) + " to change on " + t.addr.text +
-                                         ", nothing sent",
+int Finish(const Printer &out, const Json &doc, const std::string &message, int code, int exitStatus) {
+    if (exitStatus != kExitOk) return out.Fail(message, code, exitStatus, doc);
+    out.Line(message);
+    out.Document(doc);
+    return exitStatus;
+}
+
+int RunSet(const Args &args, const Printer &out) {
+    Checked c;
+    int status = 0;
+    if (!CheckSet(args, out, c, status)) return status;
+    const Target &t = c.t;
+    Json doc = DeviceJson(t);
+    if (c.dryRun || c.send.empty() || Interrupted()) {
+        ReportSet(c, out, false, nullptr, doc);
+        if (Interrupted()) return Finish(out, doc, t.addr.text + ": interrupted: nothing sent", 0, kExitInterrupted);
+        return Finish(out, doc,
+                      c.send.empty() ? t.addr.text + " already holds these values: nothing sent"
+                                     : "dry run: " + std::to_string(c.send.size()) + " to change on " + t.addr.text +
+                                           ", nothing sent",
                       VD_OK, kExitOk);
     }
-
-    VD_ResetModifyConfigUDP();
-    for (const Setting &s : send) VD_SetModifyConfigUDP(s.key.c_str(), s.value.c_str());
-    const int r = t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), password.c_str(), t.type)
-                               : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), password.c_str(), t.type);
-    VD_ResetModifyConfigUDP();
+    const int r = SendSet(c);
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (r == VD_FAIL) return NotConfirmed(t, out, doc);
     if (r != VD_OK) return out.Fail(t.addr.text + ": " + CodeMessage(r) + "; nothing written", r, ExitStatusFor(r));
 
     if (!args.Has("--verify") || Interrupted()) {
-        report(true, nullptr);
-        if (Interrupted()) return finish(t.addr.text + ": written, then interrupted: not read back", 0, kExitInterrupted);
-        return finish("written to " + t.addr.text + " and confirmed by reading it back", VD_OK, kExitOk);
+        ReportSet(c, out, true, nullptr, doc);
+        if (Interrupted())
+            return Finish(out, doc, t.addr.text + ": written, then interrupted: not read back", 0, kExitInterrupted);
+        return Finish(out, doc, "written to " + t.addr.text + " and confirmed by reading it back", VD_OK, kExitOk);
     }
     Pairs after;
-    if (!ReadBack(t, send, after)) {
-        report(true, nullptr);
-        return finish(t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
+    if (!ReadBack(t, c.send, after)) {
+        ReportSet(c, out, true, nullptr, doc);
+        return Finish(out, doc, t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
     }
-    report(true, &after);
+    ReportSet(c, out, true, &after, doc);
     size_t stored = 0;
-    for (const Setting &s : send) stored += VerifyOne(s, after).compare(0, 6, "stored") == 0;
-    const std::string summary = std::to_string(stored) + " of " + std::to_string(send.size()) + " stored";
-    if (stored < send.size()) return finish(t.addr.text + ": read back: " + summary, 0, kExitFailed);
-    return finish("read back from " + t.addr.text + ": " + summary, VD_OK, kExitOk);
+    for (const Setting &s : c.send) stored += VerifyOne(s, after).compare(0, 6, "stored") == 0;
+    const std::string summary = std::to_string(stored) + " of " + std::to_string(c.send.size()) + " stored";
+    if (stored < c.send.size()) return Finish(out, doc, t.addr.text + ": read back: " + summary, 0, kExitFailed);
+    return Finish(out, doc, "read back from " + t.addr.text + ": " + summary, VD_OK, kExitOk);
 }
 
 }  // namespace

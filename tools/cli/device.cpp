@@ -6,8 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "base/family_a_types.h"
-#include "base/family_b_models.h"
+#include "codec/codec.h"
 #include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
@@ -179,7 +178,18 @@ bool ResolveTarget(const Args &args, const std::string &word, const Printer &out
         exitStatus = out.Fail("'" + word + "' is neither an IPv4 address nor a MAC address", 0, kExitUsage);
         return false;
     }
-    return ResolveType(args, target.addr, out, target.type, exitStatus);
+    FoundDevice found;
+    if (!ResolveType(args, target.addr, out, target.type, exitStatus, &found)) return false;
+    const bool familyB = FamilyOf(target.type) == Family::B;
+    if (familyB == target.addr.isMac) return true;
+    // The search that told the type also told the address to use instead.
+    const std::string other = familyB ? found.mac : found.ip;
+    const std::string use = other.empty() ? std::string(familyB ? "its MAC address" : "its IP address") : other;
+    exitStatus = out.Fail(word + " is a family " + (familyB ? "B" : "A") + " device (type " +
+                              std::to_string(target.type) + "), addressed by " + (familyB ? "MAC" : "IP") +
+                              ": give " + use + " instead",
+                          VD_WRONG_FAMILY, ExitStatusFor(VD_WRONG_FAMILY));
+    return false;
 }
 
 int FailWrongFamily(const Printer &out, int type) {
@@ -194,7 +204,8 @@ Json DeviceJson(const Target &t) {
     return doc;
 }
 
-bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus) {
+bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus,
+                 FoundDevice *found) {
     if (args.Has("--type")) {
         long long v = 0;
         if (!ParseNumber(args.Value("--type"), 0, 255, v) || FamilyOf(int(v)) == Family::None) {
@@ -209,6 +220,7 @@ bool ResolveType(const Args &args, const Address &addr, const Printer &out, int 
     for (const FoundDevice &d : SearchDevices(addr.isMac ? "" : addr.text, kTypeSearchWaitMs, &addr))
         if (Matches(d, addr)) {
             type = d.type;
+            if (found) *found = d;
             return true;
         }
     exitStatus = out.Fail(addr.text + " did not answer a search, so its type is unknown (pass --type)", VD_NO_INFO,

@@ -70,16 +70,19 @@ constexpr int kTypeSearchWaitMs = 600;
 
 // The type code of --type, or, without it, the type the device gives in a
 // search reply. On failure reports through out and returns false with the
-// exit status in exitStatus.
-bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus);
+// exit status in exitStatus. found, when given, gets the search's answer
+// (left alone with --type).
+bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus,
+                 FoundDevice *found = nullptr);
 
 struct Target {
     Address addr;
     int type = 0;
 };
 
-// The device named by word, with its type (ResolveType). On failure reports
-// and returns false with the exit status in exitStatus.
+// The device named by word, with its type (ResolveType): family A by its IP,
+// family B by its MAC (the other address names the one to give instead). On
+// failure reports and returns false with the exit status in exitStatus.
 bool ResolveTarget(const Args &args, const std::string &word, const Printer &out, Target &target, int &exitStatus);
 
 // Reports 101 with a hint on how the type's family is addressed.

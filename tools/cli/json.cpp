@@ -1,5 +1,7 @@
 #include "json.h"
 
+#include "json_text.h"
+
 #include <cstdio>
 
 namespace vdcli {
@@ -29,30 +31,6 @@ Json &Json::Set(const std::string &key, Json value) {
 Json &Json::Push(Json value) {
     m_items.emplace_back(std::string(), std::move(value));
     return *this;
-}
-
-std::string JsonQuote(const std::string &text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            // Device texts are 8-bit; bytes outside ASCII are passed as
-            // their Latin-1 code points so the output stays valid UTF-8.
-            if (c < 0x20 || c >= 0x7F) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                out += esc;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
 }
 
 void Json::DumpTo(std::string &out, int depth) const {

@@ -37,8 +37,6 @@ private:
     std::vector<std::pair<std::string, Json>> m_items;  // arrays leave the keys empty
 };
 
-std::string JsonQuote(const std::string &text);
-
 }  // namespace vdcli
 
 #endif

@@ -6,6 +6,9 @@
 #include <sstream>
 #include <vector>
 
+#include "input_file.h"
+#include "json_text.h"
+
 namespace vdcli {
 
 namespace {
@@ -24,11 +27,13 @@ std::string Where(const std::string &text, size_t index) {
 
 }  // namespace
 
-bool ReadInput(const std::string &path, std::string &text, std::string &error) {
+bool ReadInput(const std::string &path, const std::string &what, std::string &text, std::string &error) {
     std::ostringstream all;
     if (path == "-") {
         all << std::cin.rdbuf();
     } else {
+        unsigned long long size = 0;
+        if (!CheckInputFile(path, what, size, error)) return false;
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             error = "cannot read " + path;
@@ -54,7 +59,7 @@ bool ParseJson(const std::string &text, JsonValue &out, std::string &error) {
         return true;
     };
     try {
-        out = JsonValue::parse(text, track);
+        out = JsonValue::parse(AcceptByteEscapes(text), track);
     } catch (const JsonValue::parse_error &e) {
         std::string what = e.what();
         const size_t colon = what.find(": ", what.find("column"));
@@ -75,20 +80,7 @@ bool ValueText(const JsonValue &value, std::string &text) {
         return true;
     }
     if (!value.is_string()) return false;
-    // Device texts are 8-bit: the tool writes each byte as the code point of
-    // the same number, so code points up to U+00FF read back as one byte.
-    const std::string utf8 = value.get<std::string>();
-    text.clear();
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            text += char(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            text += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-        } else {
-            return false;
-        }
-    }
+    text = DeviceBytes(value.get<std::string>());
     return true;
 }
 

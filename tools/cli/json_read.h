@@ -11,14 +11,15 @@ namespace vdcli {
 
 using JsonValue = nlohmann::ordered_json;
 
-// Reads a whole file, or standard input for "-"; false with a message.
-bool ReadInput(const std::string &path, std::string &text, std::string &error);
+// Reads a whole file, or standard input for "-"; false with a message (what
+// names the file's role: "plan", "settings file").
+bool ReadInput(const std::string &path, const std::string &what, std::string &text, std::string &error);
 
 // Parses text; false with "line L, column C: what" (or the repeated key).
 bool ParseJson(const std::string &text, JsonValue &out, std::string &error);
 
-// A setting value as device text: strings with their code points up to
-// U+00FF as single bytes, whole numbers in decimal; false for anything else.
+// A setting value as device text: a string as its bytes (json_text.h),
+// a whole number in decimal; false for anything else.
 bool ValueText(const JsonValue &value, std::string &text);
 
 }  // namespace vdcli

@@ -31,7 +31,7 @@ bool SettingsObject(const JsonValue &v, const std::string &where, Pairs &out, st
     for (const auto &item : v.items()) {
         std::string value;
         if (!ValueText(item.value(), value)) {
-            error = where + ": the value of " + item.key() + " is neither 8-bit text nor a whole number";
+            error = where + ": the value of " + item.key() + " is neither text nor a whole number";
             return false;
         }
         if (BadSetting(where, item.key(), error)) return false;
@@ -67,7 +67,7 @@ bool JsonEntry(const JsonValue &dev, const std::string &where, PlanEntry &e, std
                 return false;
             }
             e.hasPassword = true;
-            e.password = v.get<std::string>();
+            ValueText(v, e.password);
         } else if (k == "settings") {
             if (!SettingsObject(v, where, e.settings, error)) return false;
         } else {
@@ -90,7 +90,7 @@ bool ParseJsonPlan(const std::string &text, Plan &plan, std::string &error) {
                 return false;
             }
             plan.hasPassword = true;
-            plan.password = item.value().get<std::string>();
+            ValueText(item.value(), plan.password);
         } else if (k == "settings") {
             if (!SettingsObject(item.value(), "the plan", plan.settings, error)) return false;
         } else if (k != "devices") {

@@ -8,7 +8,7 @@ namespace vdcli {
 bool LoadSettingsFile(const std::string &path, SettingsFile &out, std::string &error) {
     std::string text;
     JsonValue doc;
-    if (!ReadInput(path, text, error)) return false;
+    if (!ReadInput(path, "settings file", text, error)) return false;
     if (!ParseJson(text, doc, error)) {
         error = path + ": " + error;
         return false;
@@ -20,7 +20,7 @@ bool LoadSettingsFile(const std::string &path, SettingsFile &out, std::string &e
     for (const auto &item : doc["settings"].items()) {
         std::string value;
         if (!ValueText(item.value(), value)) {
-            error = path + ": the value of " + item.key() + " is neither 8-bit text nor a whole number";
+            error = path + ": the value of " + item.key() + " is neither text nor a whole number";
             return false;
         }
         out.settings.emplace_back(item.key(), value);

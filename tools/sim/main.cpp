@@ -19,6 +19,12 @@ using namespace vdsim;
 
 namespace {
 
+// A namespace of loopback alone, with the limited broadcast address routed
+// to it, made with nothing but util-linux and iproute2.
+constexpr const char *kPrivateNamespace =
+    "unshare -n sh -c 'ip link set lo up; ip route add broadcast 255.255.255.255 dev lo table local "
+    "src 127.0.0.1; vandrel-sim'";
+
 void Usage(FILE *to) {
     std::fprintf(to,
                  "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--quiet]\n"
@@ -26,8 +32,11 @@ void Usage(FILE *to) {
                  "       vandrel-sim --check-network\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
                  "logs one line per request they serve. It must run in a private network\n"
-                 "namespace, as in: scripts/in-netns.sh vandrel-sim, or in a site of a lab of\n"
-                 "veth links (scripts/lab.sh), where the devices take its 198.18.x.x addresses.\n\n"
+                 "namespace whose only interface is loopback, such as this one makes:\n"
+                 "  %s\n"
+                 "or in a site of a lab of veth links (198.18.0.0/15), where the devices take\n"
+                 "the site's addresses.\n\n"
+                 "Options:\n"
                  "  --fleet FILE     the devices to run (default: the built-in fleet)\n"
                  "  --fleet-size N   instead, N devices (up to %d): family A and family B by\n"
                  "                   turns, every type code, 127.1.x.y addresses, password admin\n"
@@ -38,7 +47,7 @@ void Usage(FILE *to) {
                  "  --check-network  tell whether this is a place where it runs (exit 0) or not (2)\n"
                  "  --quiet          do not log requests\n\n"
                  "A fleet file has one device per line, '#' starts a comment:\n%s",
-                 kMaxFleetSize, FleetSettingsHelp());
+                 kPrivateNamespace, kMaxFleetSize, FleetSettingsHelp());
 }
 
 std::string Timestamp() {
@@ -100,8 +109,8 @@ int main(int argc, char **argv) {
     }
     std::string why;
     if (!InPrivateNetwork(why)) {
-        std::fprintf(stderr, "vandrel-sim: refusing to run: %s; run it in a private namespace "
-                             "(scripts/in-netns.sh vandrel-sim) or in a lab site (scripts/lab.sh)\n", why.c_str());
+        std::fprintf(stderr, "vandrel-sim: refusing to run: %s; run it in a private network namespace: %s\n",
+                     why.c_str(), kPrivateNamespace);
         return 2;
     }
     if (checkOnly) return 0;

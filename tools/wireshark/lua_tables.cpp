@@ -9,17 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "core/device_record.h"
+#include "codec/codec.h"
 #include "devices/family_a/datagram_command.h"
 #include "devices/family_a/firmware_packets.h"
 #include "devices/family_a/item_dev_type.h"
 #include "devices/family_a/item_frame.h"
-#include "devices/family_a/item_table.h"
-#include "devices/family_a/key_rules.h"
 #include "devices/family_a/search_reply.h"
 #include "devices/family_b/block_protocol.h"
-#include "devices/family_b/field_table.h"
-#include "devices/family_b/key_rules.h"
 #include "command_packets/command_packet.h"
 
 namespace {

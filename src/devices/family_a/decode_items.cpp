@@ -2,7 +2,7 @@
 
 #include "base/byte_reader.h"
 #include "devices/family_a/item_frame.h"
-#include "devices/family_a/item_table.h"
+#include "codec/codec.h"
 
 namespace vd {
 

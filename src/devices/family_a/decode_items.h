@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/device_record.h"
+#include "codec/codec.h"
 
 namespace vd {
 

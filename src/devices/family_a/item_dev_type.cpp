@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-#include "base/family_a_types.h"
+#include "codec/codec.h"
 #include "devices/family_a/decode_items.h"
-#include "devices/family_a/key_rules.h"
 #include "devices/family_a/search_reply.h"
 #include "devices/family_a/write_packet.h"
 

@@ -1,4 +1,4 @@
-// CItemDevType: the family A handler (the types of base/family_a_types.h).
+// CItemDevType: the family A handler (the types of codec/family_a_types.h).
 // Discovery, information and write traffic is UDP to port 8800 and made of
 // items; commands go to the port the caller names.
 #ifndef VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H

@@ -1,9 +1,9 @@
 // CItemDevType's write, confirmed: the device answers a write with nothing,
 // so it is read back and every staged pair compared with what it holds.
 #include "base/sleep.h"
+#include "codec/codec.h"
 #include "core/write_confirm.h"
 #include "devices/family_a/item_dev_type.h"
-#include "devices/family_a/item_table.h"
 #include "devices/family_a/write_packet.h"
 
 namespace vd {

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/device_record.h"
+#include "codec/codec.h"
 
 namespace vd {
 

@@ -1,6 +1,6 @@
 #include "devices/family_a/write_packet.h"
 
-#include "devices/family_a/item_table.h"
+#include "codec/codec.h"
 
 namespace vd {
 

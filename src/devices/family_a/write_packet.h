@@ -2,7 +2,7 @@
 #ifndef VANDREL_DEVICES_FAMILY_A_WRITE_PACKET_H
 #define VANDREL_DEVICES_FAMILY_A_WRITE_PACKET_H
 
-#include "core/device_record.h"
+#include "codec/codec.h"
 #include "devices/family_a/item_frame.h"
 
 namespace vd {

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "devices/family_b/field_table.h"
+#include "codec/codec.h"
 
 namespace vd {
 

@@ -3,8 +3,7 @@
 #include <cstring>
 
 #include "base/sleep.h"
-#include "devices/family_b/key_rules.h"
-#include "devices/family_b/value_codec.h"
+#include "codec/codec.h"
 
 namespace vd {
 

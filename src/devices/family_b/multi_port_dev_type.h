@@ -1,5 +1,5 @@
 // CMultiPortDevType: the family B handler, one per model (type code and block
-// list, base/family_b_models.h). A device is named by its MAC text and keeps
+// list, codec/family_b_models.h). A device is named by its MAC text and keeps
 // its settings as 256-byte blocks; the handler reads the blocks of its model
 // by broadcast, keeps the last copy of each, turns them into key/value pairs
 // through the field table, stores staged changes into its copies and writes
@@ -8,12 +8,11 @@
 #ifndef VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
 #define VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
 
-#include "base/family_b_models.h"
+#include "codec/codec.h"
 #include "core/dev_type.h"
 #include "devices/family_b/block_protocol.h"
 #include "devices/family_b/block_read.h"
 #include "devices/family_b/block_write.h"
-#include "devices/family_b/field_table.h"
 
 namespace vd {
 

@@ -5,10 +5,9 @@
 #include <algorithm>
 
 #include "base/sleep.h"
+#include "codec/codec.h"
 #include "core/write_confirm.h"
-#include "devices/family_b/key_rules.h"
 #include "devices/family_b/multi_port_dev_type.h"
-#include "devices/family_b/value_codec.h"
 
 namespace vd {
 

@@ -1,7 +1,7 @@
-#include "devices/family_b/key_rules.h"
+#include "codec/block_key_rules.h"
 
 #include "base/device_text.h"
-#include "devices/family_b/value_codec.h"
+#include "codec/value_codec.h"
 
 namespace vd {
 

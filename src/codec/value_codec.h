@@ -2,10 +2,10 @@
 // 256-byte block: the text of a row read from the block, and a text stored
 // into the block by the row's kind. Numbers travel most significant byte
 // first; texts are bounded by the row's width and never leave the block.
-#ifndef VANDREL_DEVICES_FAMILY_B_VALUE_CODEC_H
-#define VANDREL_DEVICES_FAMILY_B_VALUE_CODEC_H
+#ifndef VANDREL_CODEC_VALUE_CODEC_H
+#define VANDREL_CODEC_VALUE_CODEC_H
 
-#include "devices/family_b/field_table.h"
+#include "codec/field_table.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "devices/family_a/value_kind.h"
+#include "codec/value_kind.h"
 
 #include <cstring>
 

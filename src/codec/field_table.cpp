@@ -1,4 +1,4 @@
-#include "devices/family_b/field_table.h"
+#include "codec/field_table.h"
 
 namespace vd {
 

@@ -5,11 +5,11 @@
 //   Bit n - 1 of the device block's byte 59 ("ENIPFILTER%d") enables the
 //   filter range "IPF%d": writing a range sets it, "invalid" clears it.
 //   The enable keys themselves are never handed out.
-#ifndef VANDREL_DEVICES_FAMILY_B_KEY_RULES_H
-#define VANDREL_DEVICES_FAMILY_B_KEY_RULES_H
+#ifndef VANDREL_CODEC_BLOCK_KEY_RULES_H
+#define VANDREL_CODEC_BLOCK_KEY_RULES_H
 
-#include "core/device_record.h"
-#include "devices/family_b/field_table.h"
+#include "codec/device_record.h"
+#include "codec/field_table.h"
 
 namespace vd {
 

@@ -1,8 +1,8 @@
 // The value kinds of family A item data, both ways: item data to the value
 // text kept in m_info, and a staged value text to item data. Numbers travel
 // most significant byte first.
-#ifndef VANDREL_DEVICES_FAMILY_A_VALUE_KIND_H
-#define VANDREL_DEVICES_FAMILY_A_VALUE_KIND_H
+#ifndef VANDREL_CODEC_VALUE_KIND_H
+#define VANDREL_CODEC_VALUE_KIND_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // DeviceRecord: one device's discovery data and its key/value lists.
-#ifndef VANDREL_CORE_DEVICE_RECORD_H
-#define VANDREL_CORE_DEVICE_RECORD_H
+#ifndef VANDREL_CODEC_DEVICE_RECORD_H
+#define VANDREL_CODEC_DEVICE_RECORD_H
 
 #include <cstdint>
 #include <vector>

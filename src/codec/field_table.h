@@ -2,8 +2,8 @@
 // stands for, and how they read and write as text. The device block (block
 // 0) comes first, then one block per serial port p (block p + 1); the order
 // of the rows is the order in which a received block's keys are handed out.
-#ifndef VANDREL_DEVICES_FAMILY_B_FIELD_TABLE_H
-#define VANDREL_DEVICES_FAMILY_B_FIELD_TABLE_H
+#ifndef VANDREL_CODEC_FIELD_TABLE_H
+#define VANDREL_CODEC_FIELD_TABLE_H
 
 #include <array>
 #include <cstdint>

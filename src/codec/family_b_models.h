@@ -3,8 +3,8 @@
 // order listed: block 0 holds the device-wide settings, block p + 1 those of
 // serial port p (block 1 is never asked for). Data only, so that the library
 // and the tools built on its public interface share one list.
-#ifndef VANDREL_BASE_FAMILY_B_MODELS_H
-#define VANDREL_BASE_FAMILY_B_MODELS_H
+#ifndef VANDREL_CODEC_FAMILY_B_MODELS_H
+#define VANDREL_CODEC_FAMILY_B_MODELS_H
 
 #include <cstdint>
 

@@ -4,10 +4,10 @@
 //   bit 1 whether "C1_D2" is, so an unused destination reads "invalid" and
 //   staging "invalid" clears the bit instead of sending the destination.
 //   "IP_MODE" reads and writes as the inverse of the device's byte.
-#ifndef VANDREL_DEVICES_FAMILY_A_KEY_RULES_H
-#define VANDREL_DEVICES_FAMILY_A_KEY_RULES_H
+#ifndef VANDREL_CODEC_ITEM_KEY_RULES_H
+#define VANDREL_CODEC_ITEM_KEY_RULES_H
 
-#include "core/device_record.h"
+#include "codec/device_record.h"
 
 namespace vd {
 

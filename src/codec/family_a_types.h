@@ -3,8 +3,8 @@
 // port). Several item codes mean different keys in different groups. Data
 // only, so that the library and the tools built on its public interface
 // share one list.
-#ifndef VANDREL_BASE_FAMILY_A_TYPES_H
-#define VANDREL_BASE_FAMILY_A_TYPES_H
+#ifndef VANDREL_CODEC_FAMILY_A_TYPES_H
+#define VANDREL_CODEC_FAMILY_A_TYPES_H
 
 #include <cstdint>
 

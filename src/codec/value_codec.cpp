@@ -1,4 +1,4 @@
-#include "devices/family_b/value_codec.h"
+#include "codec/value_codec.h"
 
 #include <cstring>
 

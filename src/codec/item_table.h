@@ -1,14 +1,14 @@
 // The family A item table: which key each item code stands for, with what
-// value kind, in which type groups (base/family_a_types.h).
-#ifndef VANDREL_DEVICES_FAMILY_A_ITEM_TABLE_H
-#define VANDREL_DEVICES_FAMILY_A_ITEM_TABLE_H
+// value kind, in which type groups (codec/family_a_types.h).
+#ifndef VANDREL_CODEC_ITEM_TABLE_H
+#define VANDREL_CODEC_ITEM_TABLE_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "base/family_a_types.h"
+#include "codec/family_a_types.h"
 #include "base/text.h"
-#include "devices/family_a/value_kind.h"
+#include "codec/value_kind.h"
 
 namespace vd {
 

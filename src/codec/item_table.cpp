@@ -1,4 +1,4 @@
-#include "devices/family_a/item_table.h"
+#include "codec/item_table.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "devices/family_a/key_rules.h"
+#include "codec/item_key_rules.h"
 
 #include "base/device_text.h"
 

@@ -1,0 +1,26 @@
+// Device texts in JSON. A device's texts are bytes; a JSON document (the
+// output of --json, a backup, a plan) holds them as the UTF-8 text of those
+// bytes, and a byte that is not part of valid UTF-8 as the escape "\udcXX"
+// of its value XX (80 to FF), as Python's "surrogateescape" error handler
+// spells it. So every byte string has one JSON spelling, and reading that
+// spelling gives the same bytes back.
+#ifndef VANDREL_CLI_JSON_TEXT_H
+#define VANDREL_CLI_JSON_TEXT_H
+
+#include <string>
+
+namespace vdcli {
+
+// The JSON string literal of a device text, quotes included.
+std::string JsonQuote(const std::string &bytes);
+
+// The JSON document text with each lone "\udcXX" escape made a form the
+// JSON parser takes; DeviceBytes turns it back into the byte XX.
+std::string AcceptByteEscapes(const std::string &json);
+
+// The device text of a string that the parser read from such a document.
+std::string DeviceBytes(const std::string &utf8);
+
+}  // namespace vdcli
+
+#endif
