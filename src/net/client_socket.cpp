@@ -10,6 +10,11 @@ namespace {
 
 constexpr int kStepMs = 10;
 constexpr int kConnectCycles = 300;
+// A device accepts a connection within milliseconds, but the system sends a
+// lost connection request again only after 1 s and then 3 s, so one lost
+// twice outlasts the wait: a connection not made after 500 ms is started
+// afresh, six tries within the same wait.
+constexpr int kReconnectCycles = 50;
 constexpr int kNoticeBytes = 1023;
 constexpr int kDrainBytes = 1024;
 // Where the process may pass the system's cap: room for the answers of
@@ -51,6 +56,11 @@ int CClientSocket::WaitConnected() {
     Connect(m_host.c_str(), m_port);
     for (int cycle = 0; cycle < kConnectCycles; ++cycle) {
         if (m_connected) return 1;
+        if (cycle > 0 && cycle % kReconnectCycles == 0) {
+            Close();
+            if (!Create(0, m_type, kEventRead | kEventConnect | kEventClose, nullptr)) return 0;
+            Connect(m_host.c_str(), m_port);
+        }
         Sleep(kStepMs);
         PumpSocketNotifications();
     }

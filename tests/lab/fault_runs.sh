@@ -49,7 +49,7 @@ fault_set() {
 # (the run's number picks one) so that each run changes what it writes.
 fault_command() {
     case "$1" in
-    search) echo "search --wait 500" ;;
+    search) echo "search" ;;
     show-ip) echo "show 198.18.1.2" ;;
     show-mac4) echo "show $MAC4" ;;
     show-mac8) echo "show $MAC8" ;;

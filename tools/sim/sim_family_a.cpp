@@ -131,6 +131,11 @@ void FamilyADevice::IgnoreWrites(int count) {
     m_ignoreWrites = count;
 }
 
+void FamilyADevice::SetDuplicateReplies(bool duplicate) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_duplicate = duplicate;
+}
+
 bool FamilyADevice::Start() {
     return m_udp.Start(m_ip, m_port, [this](const Datagram &d, bool broadcast) { Handle(d, broadcast); });
 }
@@ -141,6 +146,7 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
     const uint8_t code = d.bytes.size() >= 2 && d.bytes[0] == kItemStart ? d.bytes[1] : 0;
     Bytes reply;
     int delayMs;
+    bool duplicate;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_received.push_back({d.bytes, AddressText(d.from), broadcast});
@@ -155,10 +161,12 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
         }
         if (m_silent) reply.clear();
         delayMs = m_delayMs;
+        duplicate = m_duplicate;
     }
     m_arrived.notify_all();
     if (delayMs > 0 && !reply.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     if (!reply.empty()) m_udp.Answer(reply, d.from);
+    if (!reply.empty() && duplicate) m_udp.Answer(reply, d.from);
 }
 
 Bytes FamilyADevice::SearchReplyBytes() const {

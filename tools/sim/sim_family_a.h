@@ -69,6 +69,8 @@ public:
     // answer; the next count writes do not take.
     void DropInfoAnswers(int count);
     void IgnoreWrites(int count);
+    // Every answer is sent twice, as a duplicating link delivers it.
+    void SetDuplicateReplies(bool duplicate);
 
     // Binds ip:port and 255.255.255.255:port; false when either fails.
     bool Start();
@@ -101,6 +103,7 @@ private:
     int m_infoAnswerLimit = -1, m_infoAnswered = 0;
     int m_delayMs = 0;
     int m_dropInfo = 0, m_ignoreWrites = 0;
+    bool m_duplicate = false;
     bool m_hasRawInfo = false, m_hasRawSearch = false;
     Bytes m_rawInfo, m_rawSearch;
     std::vector<Received> m_received;

@@ -70,8 +70,10 @@ int CItemDevType::OnDatagram(const uint8_t *data, int len, const char *from) {
             target = found.get();
             break;
         case kReplyInfo:
-            // Only the device asked may answer.
-            if (sender != m_requestSocket.GetHost()) return 0;
+            // Only the device asked may answer, and only once: one answer
+            // holds all its settings, so a copy of it, or the answer to a
+            // request sent again, would list every key twice.
+            if (sender != m_requestSocket.GetHost() || !m_info.keys.empty()) return 0;
             target = &m_info;
             break;
         default:
