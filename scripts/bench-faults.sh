@@ -10,6 +10,7 @@
 #   sh scripts/bench-faults.sh [RUNS]     RUNS defaults to 300
 #
 # The runs that went wrong are listed after the table.
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 RUNS=${1:-300}

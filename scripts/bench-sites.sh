@@ -7,6 +7,7 @@
 # builds first.
 #
 #   sh scripts/bench-sites.sh [DEVICES]    (per site; default 100, at most 250)
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 DEVICES=${1:-100}

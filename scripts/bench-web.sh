@@ -6,6 +6,7 @@
 # private network namespace of its own; builds first.
 #
 #   sh scripts/bench-web.sh [N]
+. "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}

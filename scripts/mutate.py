@@ -8,6 +8,7 @@ each mutant as killed (a test failed) or survived, with the kill rate.
   python3 scripts/mutate.py N...       only mutants N... (numbered as --list shows)
   python3 scripts/mutate.py --list     lists the mutants and checks that each
                                        one's text is found exactly once (fast)
+  python3 scripts/mutate.py --help     this text
 
 A mutant that does not build counts as neither. Tests that already fail
 on the sources as they are are left out of the mutants' runs, and named.
@@ -107,6 +108,9 @@ def try_mutant(mutant, excluded):
 
 
 def main(args):
+    if args[:1] in (["-h"], ["--help"]):
+        print(__doc__.strip())
+        return 0
     mutants = read_mutants()
     problems = [(m, check(m)) for m in mutants if check(m)]
     if args[:1] == ["--list"]:
