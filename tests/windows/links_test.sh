@@ -24,11 +24,15 @@ grep -q "^link1 *198\.18\.1\.1 *198\.18\.1\.255$" "$WORK/out" && grep -q "^link2
     fail "the links are not listed by name"
 run search --wait 500
 grep -q "^4 devices answered$" "$WORK/out" || fail "the search did not reach both links"
-[ "$(heard 1 198.18.1.1)" = 2 ] && [ "$(heard 2 198.18.2.1)" = 2 ] || fail "a link did not hear it once from its address"
+# The search is sent again while the wait lasts, so a link hears it one or
+# more times, and only from its own address.
+all1=$(heard 1 "") all2=$(heard 2 "")
+[ "$all1" -ge 2 ] && [ "$(heard 1 198.18.1.1)" = "$all1" ] && [ "$all2" -ge 2 ] && [ "$(heard 2 198.18.2.1)" = "$all2" ] ||
+    fail "a link did not hear it, or heard it from another address"
 export VANDREL_INTERFACES=link2
 run search --wait 300
 grep -q "^2 devices answered$" "$WORK/out" && ! grep -q "^198\.18\.1\." "$WORK/out" || fail "link2 alone did not answer"
-[ "$(heard 1 "")" = 2 ] && [ "$(heard 2 198.18.2.1)" = 4 ] || fail "VANDREL_INTERFACES=link2 was not kept to"
+[ "$(heard 1 "")" = "$all1" ] && [ "$(heard 2 198.18.2.1)" -gt "$all2" ] || fail "VANDREL_INTERFACES=link2 was not kept to"
 # --interface sets the variable for the library while the tool runs.
 run search --wait 300 --interface link1
 grep -q "^2 devices answered$" "$WORK/out" && ! grep -q "^198\.18\.2\." "$WORK/out" || fail "link1 alone did not answer"
