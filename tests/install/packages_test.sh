@@ -42,7 +42,7 @@ in_root "dpkg -L wireshark-vandrel" | grep -q "^/usr/lib/$(dpkg-architecture -qD
     fail "wireshark-vandrel does not put the dissector in Wireshark's folder of plugins"
 in_root "tshark -G protocols" 2> "$WORK/tshark" | cut -f3 | grep -qx vandrel ||
     { cat "$WORK/tshark"; fail "tshark did not load the installed dissector"; }
-in_root "ansible-galaxy collection list vandrel.fleet" 2>&1 | grep -q "^/usr/share/ansible/collections/ansible_collections" ||
+in_root "ansible-galaxy collection list vandrel.fleet" 2>&1 | grep -q "^# /usr/share/ansible/collections/ansible_collections$" ||
     fail "ansible-vandrel-fleet does not put the collection where Debian's Ansible finds collections"
 for module in search settings apply backup command firmware; do
     in_root "ansible-doc vandrel.fleet.$module" > "$WORK/doc" 2>&1 && grep -q "^RETURN VALUES" "$WORK/doc" ||
