@@ -53,15 +53,22 @@ die() {
 
 ns() { echo "vdlab-$1-$2"; }
 
+# Checks lab NAME's name, then makes its first node NODE, which must not
+# exist yet (a lab of that name would), with loopback up; first names it.
+first_node() {
+    case "$1" in *[!A-Za-z0-9_]* | "") die "NAME is letters, digits and _" ;; esac
+    first=$(ns "$1" "$2")
+    [ ! -e "/run/netns/$first" ] || die "lab $1 exists"
+    ip netns add "$first"
+    ip -n "$first" link set lo up
+}
+
 up() {
     name=$1
     links=${2:-3}
     case "$links" in 2 | 3) ;; *) die "LINKS is 2 or 3" ;; esac
-    case "$name" in *[!A-Za-z0-9_]* | "") die "NAME is letters, digits and _" ;; esac
-    host=$(ns "$name" host)
-    [ ! -e "/run/netns/$host" ] || die "lab $name exists"
-    ip netns add "$host"
-    ip -n "$host" link set lo up
+    first_node "$name" host
+    host=$first
     i=1
     while [ "$i" -le "$links" ]; do
         site=$(ns "$name" "site$i")
@@ -156,11 +163,8 @@ sites_up() {
     case "$sites" in [2-9]) ;; *) die "SITES is 2 to 9" ;; esac
     case "$addresses" in *[!0-9]* | "") die "ADDRESSES is a number" ;; esac
     [ "$addresses" -ge 1 ] && [ "$addresses" -le 250 ] || die "ADDRESSES is 1 to 250"
-    case "$name" in *[!A-Za-z0-9_]* | "") die "NAME is letters, digits and _" ;; esac
-    ctl=$(ns "$name" ctl)
-    [ ! -e "/run/netns/$ctl" ] || die "lab $name exists"
-    ip netns add "$ctl"
-    ip -n "$ctl" link set lo up
+    first_node "$name" ctl
+    ctl=$first
     i=1
     while [ "$i" -le "$sites" ]; do
         site_up "$name" "$i" "$addresses"
