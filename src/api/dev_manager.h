@@ -17,7 +17,7 @@ public:
     CDevManager();
     virtual ~CDevManager() = default;
 
-    CDevTypeRegistry m_registry;
+    HandlerRegistry m_registry;
     CAtSession m_session;
     net::CClientSocket m_channel;
 };

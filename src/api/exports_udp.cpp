@@ -107,7 +107,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_
     if (IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        CDevTypeRegistry &registry = g_manager.m_registry;
+        HandlerRegistry &registry = g_manager.m_registry;
         if (!registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type))) return VD_NO_INFO;
         CString key = "PASS", pass;
         registry.TakeValue(key, pass);
@@ -120,7 +120,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int3
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        CDevTypeRegistry &registry = g_manager.m_registry;
+        HandlerRegistry &registry = g_manager.m_registry;
         CString pass;
         if (!registry.GetPasswordByMAC(OrEmpty(mac), pass, uint8_t(type))) return VD_NO_INFO;
         if (CutPassword(pass) != OrEmpty(password)) return VD_WRONG_PASSWORD;

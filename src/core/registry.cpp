@@ -31,23 +31,23 @@ RequestRecord Request(uint8_t transport, const char *ip, const char *mac, uint32
 }
 }  // namespace
 
-CDevTypeRegistry::~CDevTypeRegistry() { Clear(); }
+HandlerRegistry::~HandlerRegistry() { Clear(); }
 
-void CDevTypeRegistry::Add(std::unique_ptr<CDevType> handler) {
+void HandlerRegistry::Add(std::unique_ptr<CDevType> handler) {
     if (handler) m_handlers.push_back(std::move(handler));
 }
 
-void CDevTypeRegistry::Clear() {
+void HandlerRegistry::Clear() {
     for (auto &h : m_handlers) h.reset();
     m_handlers.clear();
 }
 
-bool CDevTypeRegistry::Accepts(CDevType &h, uint8_t transport, uint8_t type) {
+bool HandlerRegistry::Accepts(CDevType &h, uint8_t transport, uint8_t type) {
     return h.IsTransportSupported(transport) && h.IsTypeSupported(type);
 }
 
 template <typename Call>
-bool CDevTypeRegistry::Offer(const RequestRecord &request, int type, Call call) {
+bool HandlerRegistry::Offer(const RequestRecord &request, int type, Call call) {
     const size_t count = m_handlers.size();
     for (size_t i = 0; i < count; ++i) {
         CDevType &h = *m_handlers[i];
@@ -63,7 +63,7 @@ bool CDevTypeRegistry::Offer(const RequestRecord &request, int type, Call call) 
 }
 
 template <typename Done>
-bool CDevTypeRegistry::WaitFor(int polls, Done done, const RequestRecord &request, int type) {
+bool HandlerRegistry::WaitFor(int polls, Done done, const RequestRecord &request, int type) {
     Sleep(kPauseAfterRequestMs);
     for (int poll = 1; poll <= polls; ++poll) {
         ReceiveAll();
@@ -80,24 +80,24 @@ bool CDevTypeRegistry::WaitFor(int polls, Done done, const RequestRecord &reques
     return false;
 }
 
-int CDevTypeRegistry::SearchAll() {
+int HandlerRegistry::SearchAll() {
     Offer(Request(1, "", ""), kAnyType, [](CDevType &h) { h.SearchAll(); });
     return 1;
 }
 
-int CDevTypeRegistry::Search(const char *addr) {
+int HandlerRegistry::Search(const char *addr) {
     Offer(Request(1, addr, ""), kAnyType, [](CDevType &h) { h.Search(); });
     return 1;
 }
 
-int CDevTypeRegistry::GetSearchDev(DeviceRecord &out) {
+int HandlerRegistry::GetSearchDev(DeviceRecord &out) {
     ReceiveAll();
     for (auto &h : m_handlers)
         if (h->TakeSearchResult(out)) return 1;
     return 0;
 }
 
-void CDevTypeRegistry::ReceiveAll() {
+void HandlerRegistry::ReceiveAll() {
     uint8_t buffer[kReceiveBuffer];
     char from[52];
     for (auto &h : m_handlers) {
@@ -111,7 +111,7 @@ void CDevTypeRegistry::ReceiveAll() {
     }
 }
 
-int CDevTypeRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls) {
+int HandlerRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls) {
     for (auto &h : m_handlers) {
         h->m_info.ClearPairs();
         h->m_requestSocket.DrainInput(0);
@@ -123,15 +123,15 @@ int CDevTypeRegistry::RequestInfo(const RequestRecord &request, uint8_t type, in
         request, type);
 }
 
-int CDevTypeRegistry::GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type) {
+int HandlerRegistry::GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type) {
     return RequestInfo(Request(transport, ip, ""), type, kPollsByIp);
 }
 
-int CDevTypeRegistry::GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type) {
+int HandlerRegistry::GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type) {
     return RequestInfo(Request(transport, "", mac), type, kPollsByMac);
 }
 
-int CDevTypeRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t type) {
+int HandlerRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t type) {
     out.clear();
     // Only block 0, which holds the password; the handler empties its own
     // information first.
@@ -145,19 +145,19 @@ int CDevTypeRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t ty
     return TakeValue(key, out);
 }
 
-int CDevTypeRegistry::TakeValue(CString &key, CString &out) {
+int HandlerRegistry::TakeValue(CString &key, CString &out) {
     out.clear();
     for (auto &h : m_handlers)
         if (h->TakeValue(key, out)) return 1;
     return 0;
 }
 
-int CDevTypeRegistry::ResetModifyConfig() {
+int HandlerRegistry::ResetModifyConfig() {
     for (auto &h : m_handlers) h->m_staged.ClearPairs();
     return 1;
 }
 
-int CDevTypeRegistry::SetModifyConfig(const char *key, const char *value) {
+int HandlerRegistry::SetModifyConfig(const char *key, const char *value) {
     const CString k = OrEmpty(key);
     const CString v = OrEmpty(value);
     for (auto &h : m_handlers) {
@@ -172,7 +172,7 @@ int CDevTypeRegistry::SetModifyConfig(const char *key, const char *value) {
     return 1;
 }
 
-int CDevTypeRegistry::Write(const RequestRecord &request, uint8_t type) {
+int HandlerRegistry::Write(const RequestRecord &request, uint8_t type) {
     for (auto &h : m_handlers) h->m_writeConfirmed = true;
     const SteadyClock::time_point start = SteadyClock::now();
     Offer(request, type, [](CDevType &h) { h.WriteConfig(); });
@@ -190,15 +190,15 @@ int CDevTypeRegistry::Write(const RequestRecord &request, uint8_t type) {
     return confirmed ? 1 : 0;
 }
 
-int CDevTypeRegistry::ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type) {
+int HandlerRegistry::ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type) {
     return Write(Request(transport, ip, ""), type);
 }
 
-int CDevTypeRegistry::ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type) {
+int HandlerRegistry::ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type) {
     return Write(Request(transport, "", mac), type);
 }
 
-int CDevTypeRegistry::SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd,
+int HandlerRegistry::SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd,
                               char *param, size_t paramCap, uint8_t transport) {
     return Offer(Request(transport, addr, "", port, param), type,
                  [&](CDevType &h) { return h.SendCmd(type, OrEmpty(cmd), param, paramCap) == 1; });

@@ -1,4 +1,4 @@
-// CDevTypeRegistry: the ordered list of device-type handlers and the fan-out
+// HandlerRegistry: the ordered list of device-type handlers and the fan-out
 // of every UDP operation over them. Each operation builds one request record
 // and offers it to the handlers in registration order; a handler takes part
 // when its transport test and then its type test accept. Three shapes of
@@ -17,12 +17,12 @@
 
 namespace vd {
 
-class CDevTypeRegistry {
+class HandlerRegistry {
 public:
-    CDevTypeRegistry() = default;
-    virtual ~CDevTypeRegistry();
-    CDevTypeRegistry(const CDevTypeRegistry &) = delete;
-    CDevTypeRegistry &operator=(const CDevTypeRegistry &) = delete;
+    HandlerRegistry() = default;
+    virtual ~HandlerRegistry();
+    HandlerRegistry(const HandlerRegistry &) = delete;
+    HandlerRegistry &operator=(const HandlerRegistry &) = delete;
 
     void Add(std::unique_ptr<CDevType> handler);
     void Clear();

@@ -33,7 +33,7 @@ struct FamilyAStaging {
         registry.SetModifyConfig(key, value);
         return handler->m_staged;
     }
-    CDevTypeRegistry registry;
+    HandlerRegistry registry;
     CItemDevType *handler = nullptr;
 };
 
