@@ -8,7 +8,7 @@ namespace vd {
 
 CDevManager::CDevManager() {
     m_registry.Add(std::make_unique<CItemDevType>());
-    for (const FamilyBModel &model : kFamilyBModels) m_registry.Add(std::make_unique<CMultiPortDevType>(model));
+    for (const FamilyBModel &model : kFamilyBModels) m_registry.Add(std::make_unique<FamilyBHandler>(model));
 }
 
 }  // namespace vd

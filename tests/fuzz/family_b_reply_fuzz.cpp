@@ -1,4 +1,4 @@
-// CMultiPortDevType::OnDatagram on an eight-port handler that asked one MAC
+// FamilyBHandler::OnDatagram on an eight-port handler that asked one MAC
 // for every block. The first byte's low bit picks whether the handler waits
 // for information (reply mode 1) or not; the rest is the datagram. The pairs
 // of an accepted reply are then handed out, as a host would take them.
@@ -8,7 +8,7 @@
 #include "devices/family_b/multi_port_dev_type.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static vd::CMultiPortDevType handler(*vd::FindFamilyBModel(64));
+    static vd::FamilyBHandler handler(*vd::FindFamilyBModel(64));
     if (size < 1) return 0;
     handler.m_request.targetMac = "02:00:00:AB:CD:EF";
     handler.m_replyMode = data[0] & 1;

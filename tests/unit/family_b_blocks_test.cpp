@@ -33,8 +33,8 @@ BlockReply Parsed(const Bytes &d) {
 
 // A one-port handler that has asked kMac for its blocks (as RequestInfo
 // leaves it).
-struct Asked : CMultiPortDevType {
-    Asked() : CMultiPortDevType(*FindFamilyBModel(32)) {
+struct Asked : FamilyBHandler {
+    Asked() : FamilyBHandler(*FindFamilyBModel(32)) {
         m_replyMode = 1;
         m_request.targetMac = kMac;
         m_read.Start(kMac, BlockBit(0) | BlockBit(2));

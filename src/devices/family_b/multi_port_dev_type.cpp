@@ -15,23 +15,23 @@ constexpr int kAfterReadMs = 100;
 
 }  // namespace
 
-CMultiPortDevType::CMultiPortDevType(const FamilyBModel &model) : m_model(model) {
+FamilyBHandler::FamilyBHandler(const FamilyBModel &model) : m_model(model) {
     BuildFieldTable(m_fields, model.Ports());
 }
 
-void CMultiPortDevType::OpenRequest() { m_requestSocket.Open(m_request.SocketType(), "", kBlockPort); }
+void FamilyBHandler::OpenRequest() { m_requestSocket.Open(m_request.SocketType(), "", kBlockPort); }
 
-int CMultiPortDevType::Send(const BlockDatagram &datagram) {
+int FamilyBHandler::Send(const BlockDatagram &datagram) {
     return m_requestSocket.SendData(datagram.data(), int(datagram.size())) >= 1;
 }
 
-BlockMask CMultiPortDevType::ModelBlocks() const {
+BlockMask FamilyBHandler::ModelBlocks() const {
     BlockMask mask = 0;
     for (size_t i = 0; i < m_model.blockCount; ++i) mask |= BlockBit(m_model.blocks[i]);
     return mask;
 }
 
-int CMultiPortDevType::SendReadRequests(BlockMask blocks) {
+int FamilyBHandler::SendReadRequests(BlockMask blocks) {
     for (uint8_t block : BlocksOf(blocks)) {
         if (!Send(ReadRequest(m_request.targetMac, block))) return 0;
         Sleep(kAfterReadMs);
@@ -39,7 +39,7 @@ int CMultiPortDevType::SendReadRequests(BlockMask blocks) {
     return 1;
 }
 
-int CMultiPortDevType::SendReads(BlockMask blocks) {
+int FamilyBHandler::SendReads(BlockMask blocks) {
     OpenRequest();
     m_info.ClearPairs();
     m_replyMode = kReplyInfo;
@@ -49,24 +49,24 @@ int CMultiPortDevType::SendReads(BlockMask blocks) {
     return SendReadRequests(blocks);
 }
 
-int CMultiPortDevType::RequestInfo() { return SendReads(ModelBlocks()); }
+int FamilyBHandler::RequestInfo() { return SendReads(ModelBlocks()); }
 
-int CMultiPortDevType::RequestBlock(int block) { return SendReads(BlockBit(uint8_t(block))); }
+int FamilyBHandler::RequestBlock(int block) { return SendReads(BlockBit(uint8_t(block))); }
 
-int CMultiPortDevType::RepeatRequest() {
+int FamilyBHandler::RepeatRequest() {
     const BlockMask missing = m_read.Missing();
     SendReadRequests(missing);
     return kAfterReadMs * int(BlocksOf(missing).size());
 }
 
-int CMultiPortDevType::IsInfoComplete() { return m_read.Wanted() == ModelBlocks() && m_read.Complete(); }
+int FamilyBHandler::IsInfoComplete() { return m_read.Wanted() == ModelBlocks() && m_read.Complete(); }
 
-int CMultiPortDevType::IsBlockReplied() {
+int FamilyBHandler::IsBlockReplied() {
     const BlockMask wanted = m_read.Wanted();
     return (wanted & (wanted - 1)) == 0 && m_read.Complete();
 }
 
-int CMultiPortDevType::OnDatagram(const uint8_t *data, int len, const char * /*from*/) {
+int FamilyBHandler::OnDatagram(const uint8_t *data, int len, const char * /*from*/) {
     if (m_replyMode != kReplyInfo || len <= 0) return 0;
     BlockReply reply;
     if (!ParseBlockReply(data, size_t(len), reply) || !m_read.Take(reply)) return 0;
@@ -83,20 +83,20 @@ int CMultiPortDevType::OnDatagram(const uint8_t *data, int len, const char * /*f
     return 1;
 }
 
-void CMultiPortDevType::SendRestart(const CString &mac) {
+void FamilyBHandler::SendRestart(const CString &mac) {
     OpenRequest();
     Send(RestartRequest(mac));
 }
 
-int CMultiPortDevType::SendCmd(int /*type*/, const char *cmd, char * /*param*/, size_t /*paramCap*/) {
+int FamilyBHandler::SendCmd(int /*type*/, const char *cmd, char * /*param*/, size_t /*paramCap*/) {
     if (std::strcmp(OrEmpty(cmd), "RESETDEV") != 0) return 0;
     SendRestart(m_request.param);
     return 1;
 }
 
-int CMultiPortDevType::IsHiddenKey(const CString &key) { return IsHiddenBlockKey(key); }
+int FamilyBHandler::IsHiddenKey(const CString &key) { return IsHiddenBlockKey(key); }
 
-int CMultiPortDevType::FormatValue(const CString &key, const CString & /*value*/, CString &out) {
+int FamilyBHandler::FormatValue(const CString &key, const CString & /*value*/, CString &out) {
     return FormatBlockValue(m_info, key, out);
 }
 

@@ -1,4 +1,4 @@
-// CMultiPortDevType: the family B handler, one per model (type code and block
+// FamilyBHandler: the family B handler, one per model (type code and block
 // list, codec/family_b_models.h). A device is named by its MAC text and keeps
 // its settings as 256-byte blocks; the handler reads the blocks of its model
 // by broadcast, keeps the last copy of each, turns them into key/value pairs
@@ -16,10 +16,10 @@
 
 namespace vd {
 
-class CMultiPortDevType : public CDevType {
+class FamilyBHandler : public CDevType {
 public:
     // The field table covers the model's ports.
-    explicit CMultiPortDevType(const FamilyBModel &model);
+    explicit FamilyBHandler(const FamilyBModel &model);
 
     int SearchAll() override { return 0; }
     int Search() override { return 0; }

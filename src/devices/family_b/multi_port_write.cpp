@@ -1,4 +1,4 @@
-// CMultiPortDevType's write: all or nothing. The device answers a write with
+// FamilyBHandler's write: all or nothing. The device answers a write with
 // nothing, so every block is read back and compared with what was sent, and
 // the restart request, which makes the device take its new settings, goes
 // out only when every block holds what it should.
@@ -26,7 +26,7 @@ constexpr int kFetchRepeatMs = 300;
 }  // namespace
 
 template <typename Take, typename Done>
-bool CMultiPortDevType::Await(int ms, Take take, Done done) {
+bool FamilyBHandler::Await(int ms, Take take, Done done) {
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(ms);
     uint8_t buffer[kBlockReplySize + 1];
     while (!done()) {
@@ -38,7 +38,7 @@ bool CMultiPortDevType::Await(int ms, Take take, Done done) {
     return true;
 }
 
-bool CMultiPortDevType::Fetch(BlockMask blocks) {
+bool FamilyBHandler::Fetch(BlockMask blocks) {
     if (!blocks) return true;
     if (!SendReads(blocks)) return false;
     auto take = [this](const uint8_t *data, int len) { OnDatagram(data, len, nullptr); };
@@ -50,14 +50,14 @@ bool CMultiPortDevType::Fetch(BlockMask blocks) {
     return m_read.Complete();
 }
 
-BlockMask CMultiPortDevType::StagedBlocks() const {
+BlockMask FamilyBHandler::StagedBlocks() const {
     BlockMask blocks = 0;
     for (const CString &key : m_staged.keys)
         if (const ConfigField *row = FindField(m_fields, key)) blocks |= BlockBit(row->block);
     return blocks;
 }
 
-bool CMultiPortDevType::WriteConfirmed(BlockWrite &write, uint8_t block) {
+bool FamilyBHandler::WriteConfirmed(BlockWrite &write, uint8_t block) {
     auto take = [&](const uint8_t *data, int len) {
         BlockReply reply;
         if (ParseBlockReply(data, size_t(len), reply) && reply.block == block) write.Confirm(reply);
@@ -77,7 +77,7 @@ bool CMultiPortDevType::WriteConfirmed(BlockWrite &write, uint8_t block) {
     return false;
 }
 
-bool CMultiPortDevType::Undo(const BlockWrite &write, uint8_t last) {
+bool FamilyBHandler::Undo(const BlockWrite &write, uint8_t last) {
     BlockWrite undo(m_request.targetMac);
     bool undone = true;
     for (uint8_t block : write.Blocks()) {
@@ -89,7 +89,7 @@ bool CMultiPortDevType::Undo(const BlockWrite &write, uint8_t last) {
     return undone;
 }
 
-int CMultiPortDevType::NotTaken(BlockMask failed) {
+int FamilyBHandler::NotTaken(BlockMask failed) {
     m_writeConfirmed = false;
     m_info.ClearPairs();
     for (size_t i = 0; i < m_staged.keys.size(); ++i) {
@@ -99,7 +99,7 @@ int CMultiPortDevType::NotTaken(BlockMask failed) {
     return 0;
 }
 
-int CMultiPortDevType::WriteConfig() {
+int FamilyBHandler::WriteConfig() {
     m_writeConfirmed = true;
     if (m_staged.keys.empty()) return 0;
     if (m_heldMac != m_request.targetMac) m_held = 0;
