@@ -7,7 +7,7 @@
 namespace vd {
 
 CDevManager::CDevManager() {
-    m_registry.Add(std::make_unique<CItemDevType>());
+    m_registry.Add(std::make_unique<FamilyAHandler>());
     for (const FamilyBModel &model : kFamilyBModels) m_registry.Add(std::make_unique<FamilyBHandler>(model));
 }
 

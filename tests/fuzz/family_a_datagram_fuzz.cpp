@@ -1,4 +1,4 @@
-// CItemDevType::OnDatagram in every reply mode. The first byte picks the mode
+// FamilyAHandler::OnDatagram in every reply mode. The first byte picks the mode
 // (0 search, 1 information, 2 write, 3 another value), the second whether the
 // sender is the address asked; the rest is the datagram.
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include "devices/family_a/item_dev_type.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static const auto handler = std::make_unique<vd::CItemDevType>();
+    static const auto handler = std::make_unique<vd::FamilyAHandler>();
     if (size < 2) return 0;
     handler->m_replyMode = data[0] % 4;
     handler->m_info.ClearPairs();

@@ -24,7 +24,7 @@ DeviceRecord InfoWithEnable(const char *bits) {
 // The registry staging keys for a family A handler that has read info.
 struct FamilyAStaging {
     explicit FamilyAStaging(const DeviceRecord &info) {
-        auto owned = std::make_unique<CItemDevType>();
+        auto owned = std::make_unique<FamilyAHandler>();
         handler = owned.get();
         handler->m_info = info;
         registry.Add(std::move(owned));
@@ -34,7 +34,7 @@ struct FamilyAStaging {
         return handler->m_staged;
     }
     HandlerRegistry registry;
-    CItemDevType *handler = nullptr;
+    FamilyAHandler *handler = nullptr;
 };
 
 }  // namespace

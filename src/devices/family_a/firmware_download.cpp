@@ -1,4 +1,4 @@
-// CItemDevType's firmware download: the manifest, then every image in
+// FamilyAHandler's firmware download: the manifest, then every image in
 // chunks, each packet acknowledged before the next goes out, on whichever
 // transport the command came by. An acknowledgement names no packet, so
 // whatever is queued before a packet goes out is discarded: only an answer
@@ -34,13 +34,13 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
 
 }  // namespace
 
-int CItemDevType::DownloadImages(const char *cmd, const char *param) {
+int FamilyAHandler::DownloadImages(const char *cmd, const char *param) {
     if (!PrepareImages(cmd, param)) return 0;
     if (!SendManifest()) return 0;
     return SendAllImages();
 }
 
-int CItemDevType::PrepareImages(const char *cmd, const char *param) {
+int FamilyAHandler::PrepareImages(const char *cmd, const char *param) {
     if (std::strcmp(cmd, "ERASE") == 0) {
         m_imageTable = ImageTable();
         return 1;
@@ -59,7 +59,7 @@ int CItemDevType::PrepareImages(const char *cmd, const char *param) {
     return LayoutImages(total) && total <= kMaxImageTotal;
 }
 
-bool CItemDevType::LayoutImages(uint64_t &total) {
+bool FamilyAHandler::LayoutImages(uint64_t &total) {
     total = 0;
     for (uint32_t i = 0; i < m_imageTable.count; ++i) {
         struct stat st;
@@ -72,7 +72,7 @@ bool CItemDevType::LayoutImages(uint64_t &total) {
     return true;
 }
 
-int CItemDevType::SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs) {
+int FamilyAHandler::SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs) {
     for (int attempt = 0; attempt < tries; ++attempt) {
         m_requestSocket.DiscardQueued();
         if (m_requestSocket.SendData(packet, length) < 1) return 0;
@@ -83,7 +83,7 @@ int CItemDevType::SendAcknowledged(const uint8_t *packet, int length, int room, 
     return 0;
 }
 
-int CItemDevType::SendManifest() {
+int FamilyAHandler::SendManifest() {
     const Packet manifest = BuildManifest(m_imageTable);
     if (!m_request.transport)
         return SendAcknowledged(manifest.data(), int(manifest.size()), kManifestAnswerRoom, 1, kManifestWaitMs);
@@ -91,13 +91,13 @@ int CItemDevType::SendManifest() {
                             kManifestWaitMs / kManifestTriesUdp);
 }
 
-int CItemDevType::SendAllImages() {
+int FamilyAHandler::SendAllImages() {
     for (uint32_t i = 0; i < m_imageTable.count; ++i)
         if (!SendImage(i)) return 0;
     return 1;
 }
 
-int CItemDevType::SendImage(uint32_t i) {
+int FamilyAHandler::SendImage(uint32_t i) {
     File file(std::fopen(m_imageTable.paths[i].c_str(), "rb"), std::fclose);
     if (!file) return 0;
     uint8_t packet[kChunkHeader + kChunkData];
@@ -112,7 +112,7 @@ int CItemDevType::SendImage(uint32_t i) {
     return 1;
 }
 
-int CItemDevType::SendChunk(const uint8_t *packet, int length) {
+int FamilyAHandler::SendChunk(const uint8_t *packet, int length) {
     return SendAcknowledged(packet, length, kChunkAnswerRoom, m_request.transport ? kChunkTriesUdp : 1, kChunkWaitMs);
 }
 

@@ -1,4 +1,4 @@
-// CItemDevType::SendCmd: family A commands on m_requestSocket, to the
+// FamilyAHandler::SendCmd: family A commands on m_requestSocket, to the
 // caller's port. A datagram command is one padded item and reads no answer;
 // over TCP a command is a device command packet whose reply is waited for,
 // and the connection stays open for the next command except after a reset.
@@ -20,13 +20,13 @@ bool Is(const char *cmd, const char *name) { return std::strcmp(cmd, name) == 0;
 
 }  // namespace
 
-int CItemDevType::OpenRequest(uint32_t port) {
+int FamilyAHandler::OpenRequest(uint32_t port) {
     if (m_request.transport != 0 && !m_requestSocket.IsDatagram() && m_requestSocket.GetHandle() != net::kInvalidSocket)
         m_requestSocket.Disconnect();
     return m_requestSocket.Open(m_request.SocketType(), m_request.targetIp.c_str(), port);
 }
 
-int CItemDevType::SendCmd(int type, const char *cmd, char *param, size_t paramCap) {
+int FamilyAHandler::SendCmd(int type, const char *cmd, char *param, size_t paramCap) {
     cmd = OrEmpty(cmd);
     if (!IsTypeSupported(type)) return 0;
     if (!OpenRequest(m_request.port)) return 0;
@@ -42,7 +42,7 @@ int CItemDevType::SendCmd(int type, const char *cmd, char *param, size_t paramCa
     return SendRequest(packet);
 }
 
-int CItemDevType::SendStreamCommand(const char *cmd, char *param, size_t paramCap) {
+int FamilyAHandler::SendStreamCommand(const char *cmd, char *param, size_t paramCap) {
     uint8_t packet[kMaxPacket];
     size_t length = 0;
     BuildCommandPacket(packet, length, cmd, param);

@@ -18,22 +18,22 @@ constexpr int kReplySearch = 0;
 
 }  // namespace
 
-int CItemDevType::IsTypeSupported(int type) { return IsFamilyA(type); }
+int FamilyAHandler::IsTypeSupported(int type) { return IsFamilyA(type); }
 
-int CItemDevType::SearchAll() {
+int FamilyAHandler::SearchAll() {
     m_searchSocket.Open(m_request.SocketType(), m_request.targetIp.c_str(), kItemPort);
     m_replyMode = kReplySearch;
     const Packet packet = RequestPacket(kCodeSearchRequest);
     return m_searchSocket.SendData(packet.data(), int(packet.size())) > 0;
 }
 
-int CItemDevType::Search() { return SearchAll(); }
+int FamilyAHandler::Search() { return SearchAll(); }
 
-int CItemDevType::SendRequest(const Packet &packet) {
+int FamilyAHandler::SendRequest(const Packet &packet) {
     return m_requestSocket.SendData(packet.data(), int(packet.size())) > 0;
 }
 
-int CItemDevType::RequestInfo() {
+int FamilyAHandler::RequestInfo() {
     // Information requests travel only as datagrams.
     if (m_request.transport == 0) return 0;
     OpenRequest(kItemPort);
@@ -43,14 +43,14 @@ int CItemDevType::RequestInfo() {
     return sent;
 }
 
-int CItemDevType::RepeatRequest() {
+int FamilyAHandler::RepeatRequest() {
     if (m_replyMode == kReplyInfo && m_info.keys.empty()) SendRequest(RequestPacket(kCodeInfoRequest));
     return 0;
 }
 
-int CItemDevType::IsInfoComplete() { return !m_info.keys.empty(); }
+int FamilyAHandler::IsInfoComplete() { return !m_info.keys.empty(); }
 
-int CItemDevType::OnDatagram(const uint8_t *data, int len, const char *from) {
+int FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) {
     if (!data || len <= 0) return 0;
     const size_t length = std::min(size_t(len), kMaxDatagram);
     const CString sender = OrEmpty(from);
@@ -86,13 +86,13 @@ int CItemDevType::OnDatagram(const uint8_t *data, int len, const char *from) {
     return 1;
 }
 
-int CItemDevType::IsHiddenKey(const CString &key) { return IsHiddenItemKey(key); }
+int FamilyAHandler::IsHiddenKey(const CString &key) { return IsHiddenItemKey(key); }
 
-int CItemDevType::FormatValue(const CString &key, const CString &value, CString &out) {
+int FamilyAHandler::FormatValue(const CString &key, const CString &value, CString &out) {
     return FormatItemValue(m_info, key, value, out);
 }
 
-int CItemDevType::InterceptModify(const CString &key, const CString &value) {
+int FamilyAHandler::InterceptModify(const CString &key, const CString &value) {
     return InterceptItemModify(m_info, m_staged, key, value);
 }
 

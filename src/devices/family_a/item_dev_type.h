@@ -1,4 +1,4 @@
-// CItemDevType: the family A handler (the types of codec/family_a_types.h).
+// FamilyAHandler: the family A handler (the types of codec/family_a_types.h).
 // Discovery, information and write traffic is UDP to port 8800 and made of
 // items; commands go to the port the caller names.
 #ifndef VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H
@@ -13,7 +13,7 @@ constexpr uint32_t kItemPort = 8800;
 constexpr int kReplyInfo = 1;
 constexpr int kReplyWrite = 2;
 
-class CItemDevType : public CDevType {
+class FamilyAHandler : public CDevType {
 public:
     int SearchAll() override;
     int Search() override;

@@ -1,4 +1,4 @@
-// CItemDevType's write, confirmed: the device answers a write with nothing,
+// FamilyAHandler's write, confirmed: the device answers a write with nothing,
 // so it is read back and every staged pair compared with what it holds.
 #include "base/sleep.h"
 #include "codec/codec.h"
@@ -26,7 +26,7 @@ std::vector<uint8_t> Encoded(const ItemRow &row, const CString &text) {
 
 }  // namespace
 
-bool CItemDevType::ReadBack(const CString &movedTo) {
+bool FamilyAHandler::ReadBack(const CString &movedTo) {
     Sleep(kReadBackAfterMs);
     m_requestSocket.DiscardQueued();
     m_info.ClearPairs();
@@ -50,7 +50,7 @@ bool CItemDevType::ReadBack(const CString &movedTo) {
     return !m_info.keys.empty();
 }
 
-DeviceRecord CItemDevType::NotHeld(const DeviceRecord &pending) const {
+DeviceRecord FamilyAHandler::NotHeld(const DeviceRecord &pending) const {
     DeviceRecord left;
     left.code1 = pending.code1;
     for (size_t i = 0; i < pending.keys.size(); ++i) {
@@ -64,7 +64,7 @@ DeviceRecord CItemDevType::NotHeld(const DeviceRecord &pending) const {
     return left;
 }
 
-int CItemDevType::WriteConfig() {
+int FamilyAHandler::WriteConfig() {
     m_writeConfirmed = true;
     if (m_request.transport == 0) return 0;
     OpenRequest(kItemPort);
