@@ -2,9 +2,9 @@
 
 namespace vd {
 
-CDevType::~CDevType() = default;
+FamilyHandler::~FamilyHandler() = default;
 
-int CDevType::TakeValue(CString &key, CString &out) {
+int FamilyHandler::TakeValue(CString &key, CString &out) {
     out.clear();
     for (size_t i = 0; i < m_info.keys.size(); ++i) {
         const CString &name = m_info.keys[i];
@@ -19,7 +19,7 @@ int CDevType::TakeValue(CString &key, CString &out) {
     return 0;
 }
 
-int CDevType::TakeSearchResult(DeviceRecord &out) {
+int FamilyHandler::TakeSearchResult(DeviceRecord &out) {
     if (m_results.empty()) return 0;
     out = *m_results.front();
     m_results.pop_front();

@@ -1,4 +1,4 @@
-// CDevType: the interface every device-type handler implements. The registry
+// FamilyHandler: the interface every device-type handler implements. The registry
 // offers each operation to the handlers in registration order; a handler
 // takes part when its transport test and then its type test accept.
 #ifndef VANDREL_CORE_DEV_TYPE_H
@@ -27,12 +27,12 @@ struct ImageTable {
     uint32_t sizes[kMaxImages] = {};
 };
 
-class CDevType {
+class FamilyHandler {
 public:
-    CDevType() = default;
-    virtual ~CDevType();
-    CDevType(const CDevType &) = delete;
-    CDevType &operator=(const CDevType &) = delete;
+    FamilyHandler() = default;
+    virtual ~FamilyHandler();
+    FamilyHandler(const FamilyHandler &) = delete;
+    FamilyHandler &operator=(const FamilyHandler &) = delete;
 
     // Results are non-zero for yes or success, 0 for no or failure.
     virtual int SearchAll() = 0;

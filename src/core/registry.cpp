@@ -33,7 +33,7 @@ RequestRecord Request(uint8_t transport, const char *ip, const char *mac, uint32
 
 HandlerRegistry::~HandlerRegistry() { Clear(); }
 
-void HandlerRegistry::Add(std::unique_ptr<CDevType> handler) {
+void HandlerRegistry::Add(std::unique_ptr<FamilyHandler> handler) {
     if (handler) m_handlers.push_back(std::move(handler));
 }
 
@@ -42,7 +42,7 @@ void HandlerRegistry::Clear() {
     m_handlers.clear();
 }
 
-bool HandlerRegistry::Accepts(CDevType &h, uint8_t transport, uint8_t type) {
+bool HandlerRegistry::Accepts(FamilyHandler &h, uint8_t transport, uint8_t type) {
     return h.IsTransportSupported(transport) && h.IsTypeSupported(type);
 }
 
@@ -50,7 +50,7 @@ template <typename Call>
 bool HandlerRegistry::Offer(const RequestRecord &request, int type, Call call) {
     const size_t count = m_handlers.size();
     for (size_t i = 0; i < count; ++i) {
-        CDevType &h = *m_handlers[i];
+        FamilyHandler &h = *m_handlers[i];
         if (!h.IsTransportSupported(request.transport)) continue;
         if (type != kAnyType && !h.IsTypeSupported(type)) continue;
         h.m_request = request;
@@ -74,19 +74,19 @@ bool HandlerRegistry::WaitFor(int polls, Done done, const RequestRecord &request
         // The time the repeat spends pacing its datagrams counts against the
         // wait, so that a silent device gives up after the same time.
         int spentMs = 0;
-        Offer(request, type, [&](CDevType &h) { spentMs = std::max(spentMs, h.RepeatRequest()); });
+        Offer(request, type, [&](FamilyHandler &h) { spentMs = std::max(spentMs, h.RepeatRequest()); });
         poll += spentMs / kPollMs;
     }
     return false;
 }
 
 int HandlerRegistry::SearchAll() {
-    Offer(Request(1, "", ""), kAnyType, [](CDevType &h) { h.SearchAll(); });
+    Offer(Request(1, "", ""), kAnyType, [](FamilyHandler &h) { h.SearchAll(); });
     return 1;
 }
 
 int HandlerRegistry::Search(const char *addr) {
-    Offer(Request(1, addr, ""), kAnyType, [](CDevType &h) { h.Search(); });
+    Offer(Request(1, addr, ""), kAnyType, [](FamilyHandler &h) { h.Search(); });
     return 1;
 }
 
@@ -116,10 +116,10 @@ int HandlerRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int
         h->m_info.ClearPairs();
         h->m_requestSocket.DrainInput(0);
     }
-    Offer(request, type, [](CDevType &h) { h.RequestInfo(); });
+    Offer(request, type, [](FamilyHandler &h) { h.RequestInfo(); });
     return WaitFor(
         polls,
-        [&](CDevType &h) { return Accepts(h, request.transport, type) && h.IsInfoComplete(); },
+        [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsInfoComplete(); },
         request, type);
 }
 
@@ -136,10 +136,10 @@ int HandlerRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t typ
     // Only block 0, which holds the password; the handler empties its own
     // information first.
     const RequestRecord request = Request(1, "", mac);
-    Offer(request, type, [](CDevType &h) { h.RequestBlock(0); });
+    Offer(request, type, [](FamilyHandler &h) { h.RequestBlock(0); });
     // Only a handler that took this request may answer it: another one's
     // earlier read, complete long ago, is not this device's.
-    auto replied = [&](CDevType &h) { return Accepts(h, request.transport, type) && h.IsBlockReplied(); };
+    auto replied = [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsBlockReplied(); };
     if (!WaitFor(kPollsPassword, replied, request, type)) return 0;
     CString key = "PASS";
     return TakeValue(key, out);
@@ -175,7 +175,7 @@ int HandlerRegistry::SetModifyConfig(const char *key, const char *value) {
 int HandlerRegistry::Write(const RequestRecord &request, uint8_t type) {
     for (auto &h : m_handlers) h->m_writeConfirmed = true;
     const SteadyClock::time_point start = SteadyClock::now();
-    Offer(request, type, [](CDevType &h) { h.WriteConfig(); });
+    Offer(request, type, [](FamilyHandler &h) { h.WriteConfig(); });
     // The device gets its pause after the write's last datagram; the time a
     // handler spent confirming after it is part of that pause.
     SteadyClock::time_point until = start;
@@ -201,7 +201,7 @@ int HandlerRegistry::ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t 
 int HandlerRegistry::SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd,
                               char *param, size_t paramCap, uint8_t transport) {
     return Offer(Request(transport, addr, "", port, param), type,
-                 [&](CDevType &h) { return h.SendCmd(type, OrEmpty(cmd), param, paramCap) == 1; });
+                 [&](FamilyHandler &h) { return h.SendCmd(type, OrEmpty(cmd), param, paramCap) == 1; });
 }
 
 }  // namespace vd

@@ -24,7 +24,7 @@ public:
     HandlerRegistry(const HandlerRegistry &) = delete;
     HandlerRegistry &operator=(const HandlerRegistry &) = delete;
 
-    void Add(std::unique_ptr<CDevType> handler);
+    void Add(std::unique_ptr<FamilyHandler> handler);
     void Clear();
 
     // Discovery.
@@ -49,7 +49,7 @@ private:
     // For Offer: the request is offered whatever the type.
     static constexpr int kAnyType = -1;
 
-    static bool Accepts(CDevType &h, uint8_t transport, uint8_t type);
+    static bool Accepts(FamilyHandler &h, uint8_t transport, uint8_t type);
     // The one fan-out: visits the handlers in registration order (their count
     // taken once); a handler that accepts request.transport and then, unless
     // type is kAnyType, the type gets the request record and then call(h).
@@ -70,7 +70,7 @@ private:
     // else 0 (the pairs that did not take are left in m_info).
     int Write(const RequestRecord &request, uint8_t type);
 
-    std::vector<std::unique_ptr<CDevType>> m_handlers;
+    std::vector<std::unique_ptr<FamilyHandler>> m_handlers;
 };
 
 }  // namespace vd

@@ -13,7 +13,7 @@ constexpr uint32_t kItemPort = 8800;
 constexpr int kReplyInfo = 1;
 constexpr int kReplyWrite = 2;
 
-class FamilyAHandler : public CDevType {
+class FamilyAHandler : public FamilyHandler {
 public:
     int SearchAll() override;
     int Search() override;

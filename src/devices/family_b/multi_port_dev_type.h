@@ -16,7 +16,7 @@
 
 namespace vd {
 
-class FamilyBHandler : public CDevType {
+class FamilyBHandler : public FamilyHandler {
 public:
     // The field table covers the model's ports.
     explicit FamilyBHandler(const FamilyBModel &model);
