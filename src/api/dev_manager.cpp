@@ -6,7 +6,7 @@
 
 namespace vd {
 
-CDevManager::CDevManager() {
+DeviceManager::DeviceManager() {
     m_registry.Add(std::make_unique<FamilyAHandler>());
     for (const FamilyBModel &model : kFamilyBModels) m_registry.Add(std::make_unique<FamilyBHandler>(model));
 }

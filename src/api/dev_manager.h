@@ -1,4 +1,4 @@
-// CDevManager: the one global object behind the exports. It owns the handler
+// DeviceManager: the one global object behind the exports. It owns the handler
 // registry with the concrete families in it, the TCP configuration session
 // and the default data channel.
 #ifndef VANDREL_API_DEV_MANAGER_H
@@ -10,12 +10,12 @@
 
 namespace vd {
 
-class CDevManager {
+class DeviceManager {
 public:
     // Registers the standard handlers: family A, then one family B handler
     // per model, in the order of kFamilyBModels (48, 64, 56, 32).
-    CDevManager();
-    virtual ~CDevManager() = default;
+    DeviceManager();
+    virtual ~DeviceManager() = default;
 
     HandlerRegistry m_registry;
     CAtSession m_session;

@@ -13,7 +13,7 @@ bool g_socketsStarted = false;
 
 }  // namespace
 
-CDevManager g_manager;
+DeviceManager g_manager;
 std::recursive_mutex g_lock;
 
 bool LoadStep() {

@@ -12,7 +12,7 @@
 
 namespace vd {
 
-extern CDevManager g_manager;
+extern DeviceManager g_manager;
 // Serialises the UDP exports, waits included.
 extern std::recursive_mutex g_lock;
 
