@@ -18,12 +18,12 @@ bool DottedAddress(const char *text, uint32_t &out) {
 
 }  // namespace
 
-CAsyncSocketEx::~CAsyncSocketEx() {
+AsyncSocket::~AsyncSocket() {
     Close();
     if (m_context) ReleaseContext(m_context);
 }
 
-bool CAsyncSocketEx::Create(uint32_t localPort, SocketType type, int32_t events, const char *localAddress) {
+bool AsyncSocket::Create(uint32_t localPort, SocketType type, int32_t events, const char *localAddress) {
     if (m_handle != kInvalidSocket) {
         SetLastError(kErrAlreadyHasHandle);
         return false;
@@ -42,7 +42,7 @@ bool CAsyncSocketEx::Create(uint32_t localPort, SocketType type, int32_t events,
     return true;
 }
 
-bool CAsyncSocketEx::Bind(uint32_t localPort, const char *localAddress) {
+bool AsyncSocket::Bind(uint32_t localPort, const char *localAddress) {
     Endpoint local{kAnyAddress, uint16_t(localPort)};
     if (localAddress && !DottedAddress(localAddress, local.address)) {
         SetLastError(kErrInvalidArgument);
@@ -51,7 +51,7 @@ bool CAsyncSocketEx::Bind(uint32_t localPort, const char *localAddress) {
     return BindSocket(m_handle, local);
 }
 
-bool CAsyncSocketEx::AsyncSelect(int32_t events) {
+bool AsyncSocket::AsyncSelect(int32_t events) {
     if (!m_context || m_handle == kInvalidSocket || m_slot < 0) {
         SetLastError(kErrInvalidArgument);
         return false;
@@ -60,7 +60,7 @@ bool CAsyncSocketEx::AsyncSelect(int32_t events) {
     return SelectEvents(m_context->Helper(), m_handle, m_slot, events);
 }
 
-void CAsyncSocketEx::Close() {
+void AsyncSocket::Close() {
     if (m_context) m_context->Unregister(*this);
     const SocketHandle handle = m_handle.exchange(kInvalidSocket);
     if (handle != kInvalidSocket) {
@@ -72,7 +72,7 @@ void CAsyncSocketEx::Close() {
     m_knownPending = 0;
 }
 
-bool CAsyncSocketEx::Connect(const char *host, uint32_t port) {
+bool AsyncSocket::Connect(const char *host, uint32_t port) {
     Endpoint remote{0, uint16_t(port)};
     if (DottedAddress(host, remote.address)) return Connect(remote);
     if (!m_context || !m_context->StartLookup(*this, OrEmpty(host), port)) {
@@ -83,7 +83,7 @@ bool CAsyncSocketEx::Connect(const char *host, uint32_t port) {
     return true;
 }
 
-bool CAsyncSocketEx::Connect(const Endpoint &remote) {
+bool AsyncSocket::Connect(const Endpoint &remote) {
     const bool connected = ConnectSocket(m_handle, remote) == 0;
     const int32_t slot = m_slot;
     if (m_context && slot >= 0 && (connected || LastError() == kErrWouldBlock)) ConnectStarted(m_context->Helper(), slot);
@@ -93,7 +93,7 @@ bool CAsyncSocketEx::Connect(const Endpoint &remote) {
 // A stream read notice that finds data known to be queued is dispatched
 // without a pending-byte query, and the stand-in announces the next one
 // without polling: a fast sender costs one read per notice.
-int CAsyncSocketEx::Receive(void *buffer, int length) {
+int AsyncSocket::Receive(void *buffer, int length) {
     const int n = ReceiveBytes(m_handle, buffer, length);
     const uint32_t known = m_knownPending;
     const uint32_t left = n > 0 && uint32_t(n) < known ? known - uint32_t(n) : 0;
@@ -102,7 +102,7 @@ int CAsyncSocketEx::Receive(void *buffer, int length) {
     return n;
 }
 
-int CAsyncSocketEx::ReceiveFrom(void *buffer, int length, char *address, uint32_t *port) {
+int AsyncSocket::ReceiveFrom(void *buffer, int length, char *address, uint32_t *port) {
     Endpoint from;
     const int n = ReceiveBytesFrom(m_handle, buffer, length, from);
     m_knownPending = 0;
@@ -117,7 +117,7 @@ int CAsyncSocketEx::ReceiveFrom(void *buffer, int length, char *address, uint32_
     return n;
 }
 
-int CAsyncSocketEx::Send(const void *buffer, int length) { return SendBytes(m_handle, buffer, length); }
+int AsyncSocket::Send(const void *buffer, int length) { return SendBytes(m_handle, buffer, length); }
 
 bool DestinationOf(const char *host, uint32_t port, Endpoint &to) {
     to = {kBroadcastAddress, uint16_t(port)};
@@ -128,25 +128,25 @@ bool DestinationOf(const char *host, uint32_t port, Endpoint &to) {
     return true;
 }
 
-int CAsyncSocketEx::SendTo(const void *buffer, int length, const Endpoint &to) {
+int AsyncSocket::SendTo(const void *buffer, int length, const Endpoint &to) {
     return SendBytesTo(m_handle, buffer, length, to);
 }
 
-void CAsyncSocketEx::Consumed(int32_t events, bool moreQueued) {
+void AsyncSocket::Consumed(int32_t events, bool moreQueued) {
     const int32_t slot = m_slot;
     if (m_context && slot >= 0) EventsConsumed(m_context->Helper(), slot, events, moreQueued);
 }
 
-bool CAsyncSocketEx::PendingBytes(uint32_t &count) {
+bool AsyncSocket::PendingBytes(uint32_t &count) {
     const bool known = QueryPending(m_handle, count);
     m_knownPending = known ? count : 0;
     return known;
 }
 
-bool CAsyncSocketEx::SetBroadcast(bool on) { return net::SetBroadcast(m_handle, on); }
+bool AsyncSocket::SetBroadcast(bool on) { return net::SetBroadcast(m_handle, on); }
 
-void CAsyncSocketEx::OnClose(int32_t) {}
-void CAsyncSocketEx::OnConnect(int32_t) {}
-void CAsyncSocketEx::OnReceive(int32_t) {}
+void AsyncSocket::OnClose(int32_t) {}
+void AsyncSocket::OnConnect(int32_t) {}
+void AsyncSocket::OnReceive(int32_t) {}
 
 }  // namespace vd::net

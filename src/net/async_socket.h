@@ -1,4 +1,4 @@
-// CAsyncSocketEx: one IPv4 socket whose notifications (connect finished,
+// AsyncSocket: one IPv4 socket whose notifications (connect finished,
 // readable, peer closed) reach its virtual handlers on the thread that loaded
 // the library, when that thread dispatches its messages (socket_context.h).
 // Every operation reports failure through its result and the thread's last
@@ -21,12 +21,12 @@ enum class SocketType { Stream, Datagram };
 // (blocking). False with kErrInvalidArgument when the name is not found.
 bool DestinationOf(const char *host, uint32_t port, Endpoint &to);
 
-class CAsyncSocketEx {
+class AsyncSocket {
 public:
-    CAsyncSocketEx() = default;
-    virtual ~CAsyncSocketEx();
-    CAsyncSocketEx(const CAsyncSocketEx &) = delete;
-    CAsyncSocketEx &operator=(const CAsyncSocketEx &) = delete;
+    AsyncSocket() = default;
+    virtual ~AsyncSocket();
+    AsyncSocket(const AsyncSocket &) = delete;
+    AsyncSocket &operator=(const AsyncSocket &) = delete;
 
     // localAddress: dotted text, or null for any.
     bool Create(uint32_t localPort, SocketType type, int32_t events, const char *localAddress);

@@ -14,7 +14,7 @@
 
 namespace vd::net {
 
-class CClientSocket : public CAsyncSocketEx {
+class CClientSocket : public AsyncSocket {
 public:
     CClientSocket() = default;
     ~CClientSocket() override;

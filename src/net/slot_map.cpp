@@ -14,7 +14,7 @@ constexpr int32_t kGrowth = 512;
 
 CSlotMap::CSlotMap() : m_entries(kGrowth, nullptr) {}
 
-int32_t CSlotMap::Add(CAsyncSocketEx *socket) {
+int32_t CSlotMap::Add(AsyncSocket *socket) {
     // Grow before the map is quite full, so that a free slot is found quickly.
     if (m_count >= Capacity() - 10 && Capacity() < kMaxSlots)
         m_entries.resize(size_t(std::min(Capacity() + kGrowth, kMaxSlots)), nullptr);
@@ -36,7 +36,7 @@ void CSlotMap::Remove(int32_t slot) {
     --m_count;
 }
 
-CAsyncSocketEx *CSlotMap::At(int32_t slot) const {
+AsyncSocket *CSlotMap::At(int32_t slot) const {
     return slot >= 0 && slot < Capacity() ? m_entries[size_t(slot)] : nullptr;
 }
 

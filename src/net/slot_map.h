@@ -10,21 +10,21 @@
 
 namespace vd::net {
 
-class CAsyncSocketEx;
+class AsyncSocket;
 
 class CSlotMap {
 public:
     CSlotMap();
 
     // The slot given to socket, or -1 when the map is full.
-    int32_t Add(CAsyncSocketEx *socket);
+    int32_t Add(AsyncSocket *socket);
     void Remove(int32_t slot);
     // The socket at slot; null when out of range or empty.
-    CAsyncSocketEx *At(int32_t slot) const;
+    AsyncSocket *At(int32_t slot) const;
     int32_t Capacity() const { return int32_t(m_entries.size()); }
 
 private:
-    std::vector<CAsyncSocketEx *> m_entries;
+    std::vector<AsyncSocket *> m_entries;
     int32_t m_hint = 0;
     int32_t m_count = 0;
 };

@@ -75,13 +75,13 @@ CSocketContext::CSocketContext(ThreadId owner) : m_owner(owner), m_helper(Create
 
 CSocketContext::~CSocketContext() { DestroyHelperWindow(m_helper); }
 
-bool CSocketContext::Register(CAsyncSocketEx &socket) {
+bool CSocketContext::Register(AsyncSocket &socket) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (socket.m_slot < 0) socket.m_slot = m_slots.Add(&socket);
     return socket.m_slot >= 0;
 }
 
-void CSocketContext::Unregister(CAsyncSocketEx &socket) {
+void CSocketContext::Unregister(AsyncSocket &socket) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (socket.m_lookupRequest != 0) CancelLookup(*m_helper, socket.m_lookupRequest);
     socket.m_lookupRequest = 0;
@@ -96,11 +96,11 @@ void CSocketContext::Unregister(CAsyncSocketEx &socket) {
         m_handlerEnded.wait(lock, [&] { return !IsRunning(&socket); });
 }
 
-bool CSocketContext::IsRunning(const CAsyncSocketEx *socket) const {
+bool CSocketContext::IsRunning(const AsyncSocket *socket) const {
     return std::find(m_running.begin(), m_running.end(), socket) != m_running.end();
 }
 
-bool CSocketContext::StartLookup(CAsyncSocketEx &socket, const char *host, uint32_t port) {
+bool CSocketContext::StartLookup(AsyncSocket &socket, const char *host, uint32_t port) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (socket.m_lookupRequest != 0) CancelLookup(*m_helper, socket.m_lookupRequest);
     socket.m_lookupRequest = net::StartLookup(*m_helper, host);

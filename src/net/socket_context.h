@@ -30,7 +30,7 @@ public:
     CSocketAnchor &operator=(const CSocketAnchor &) = delete;
 
 private:
-    CAsyncSocketEx m_socket;
+    AsyncSocket m_socket;
 };
 
 }  // namespace vd::net

@@ -31,15 +31,15 @@ public:
     HelperWindow &Helper() { return *m_helper; }
 
     // Gives socket a slot (it keeps one it has); false when the map is full.
-    bool Register(CAsyncSocketEx &socket);
+    bool Register(AsyncSocket &socket);
     // Stops the socket's notifications, frees its slot and cancels its
     // running host-name lookup. On any thread but the owner, it then waits
     // until a handler of the socket that runs on the owner thread has ended,
     // so that the socket may be destroyed; on the owner thread such a handler
     // is further up the calling stack (a handler closing its own socket) and
     // is not waited for.
-    void Unregister(CAsyncSocketEx &socket);
-    bool StartLookup(CAsyncSocketEx &socket, const char *host, uint32_t port);
+    void Unregister(AsyncSocket &socket);
+    bool StartLookup(AsyncSocket &socket, const char *host, uint32_t port);
 
     // The helper window's procedure, on the owner thread.
     void Dispatch(uint32_t message, uintptr_t wparam, intptr_t lparam);
@@ -51,7 +51,7 @@ private:
 
     void DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t lparam);
     void CompleteLookup(uintptr_t request, int32_t error);
-    bool IsRunning(const CAsyncSocketEx *socket) const;
+    bool IsRunning(const AsyncSocket *socket) const;
 
     const ThreadId m_owner;
     HelperWindow *m_helper = nullptr;
@@ -59,7 +59,7 @@ private:
     CSlotMap m_slots;
     // One entry per handler call under way (handlers nest when one pumps);
     // compared, never followed, so an entry outlives nothing.
-    std::vector<const CAsyncSocketEx *> m_running;
+    std::vector<const AsyncSocket *> m_running;
     std::condition_variable m_handlerEnded;
 };
 

@@ -18,7 +18,7 @@ int32_t ErrorOf(intptr_t lparam) { return int32_t((uintptr_t(lparam) >> 16) & 0x
 class CSocketContext::Running {
 public:
     // With the context's lock held.
-    Running(CSocketContext &context, CAsyncSocketEx *socket) : m_context(context), m_socket(socket) {
+    Running(CSocketContext &context, AsyncSocket *socket) : m_context(context), m_socket(socket) {
         m_context.m_running.push_back(socket);
     }
     ~Running() {
@@ -34,7 +34,7 @@ public:
 
 private:
     CSocketContext &m_context;
-    const CAsyncSocketEx *m_socket;
+    const AsyncSocket *m_socket;
 };
 
 void CSocketContext::Dispatch(uint32_t message, uintptr_t wparam, intptr_t lparam) {
@@ -46,7 +46,7 @@ void CSocketContext::Dispatch(uint32_t message, uintptr_t wparam, intptr_t lpara
 
 void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t lparam) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    CAsyncSocketEx *socket = m_slots.At(int32_t(message - SOCKET_MSG_BASE));
+    AsyncSocket *socket = m_slots.At(int32_t(message - SOCKET_MSG_BASE));
     // A notification left over from an earlier socket in the same slot
     // names another handle.
     if (!socket || SocketHandle(wparam) == kInvalidSocket || socket->m_handle != SocketHandle(wparam)) return;
@@ -76,9 +76,9 @@ void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t
 void CSocketContext::CompleteLookup(uintptr_t request, int32_t error) {
     if (request == 0) return;
     std::unique_lock<std::mutex> lock(m_mutex);
-    CAsyncSocketEx *socket = nullptr;
+    AsyncSocket *socket = nullptr;
     for (int32_t slot = 0; slot < m_slots.Capacity() && !socket; ++slot) {
-        CAsyncSocketEx *candidate = m_slots.At(slot);
+        AsyncSocket *candidate = m_slots.At(slot);
         if (candidate && candidate->m_lookupRequest == request) socket = candidate;
     }
     if (!socket) return;

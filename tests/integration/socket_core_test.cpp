@@ -1,4 +1,4 @@
-// CAsyncSocketEx and the socket context on real loopback sockets: creation
+// AsyncSocket and the socket context on real loopback sockets: creation
 // and binding errors, the dispatch filters, connect ends, closing during
 // unload.
 #include <fcntl.h>
@@ -19,7 +19,7 @@ namespace {
 
 constexpr uint16_t kPort = 8800;
 
-class CountingSocket : public CAsyncSocketEx {
+class CountingSocket : public AsyncSocket {
 public:
     void OnReceive(int32_t error) override { receives.push_back(error); }
     void OnConnect(int32_t error) override { connects.push_back(error); }
@@ -40,7 +40,7 @@ void SendDatagramTo(uint16_t port, const char *text) {
 }
 
 TEST(AsyncSocket, CreateAndBindRefusals) {
-    CAsyncSocketEx socket;
+    AsyncSocket socket;
     ASSERT_TRUE(socket.Create(0, SocketType::Datagram, 0, nullptr));
     const SocketHandle handle = socket.GetHandle();
     EXPECT_FALSE(socket.Create(0, SocketType::Datagram, 0, nullptr));
@@ -48,7 +48,7 @@ TEST(AsyncSocket, CreateAndBindRefusals) {
     EXPECT_EQ(socket.GetHandle(), handle);
     // Only dotted addresses are bound; the failed socket is closed.
     for (const char *address : {"localhost", "255.255.255.255"}) {
-        CAsyncSocketEx named;
+        AsyncSocket named;
         EXPECT_FALSE(named.Create(0, SocketType::Datagram, kEventRead, address)) << address;
         EXPECT_EQ(LastError(), kErrInvalidArgument) << address;
         EXPECT_EQ(named.GetHandle(), kInvalidSocket);
@@ -130,7 +130,7 @@ TEST(AsyncSocketConnect, FailedConnectsAreAnnouncedOnceWithTheirError) {
 }
 
 TEST(Unload, CloseLeavesTheHandleToCleanup) {
-    CAsyncSocketEx socket;
+    AsyncSocket socket;
     ASSERT_TRUE(socket.Create(0, SocketType::Datagram, kEventRead, nullptr));
     const int handle = int(socket.GetHandle());
     g_unloading = 1;

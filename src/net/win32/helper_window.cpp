@@ -16,7 +16,7 @@ namespace vd::net {
 
 namespace {
 
-const char kClassName[] = "CAsyncSocketEx Helper Window";
+const char kClassName[] = "AsyncSocket Helper Window";
 
 // A peer that never stops sending would otherwise hold a pump forever: each
 // read lets Winsock post the next notice.
