@@ -19,7 +19,7 @@ public:
 
     HandlerRegistry m_registry;
     CAtSession m_session;
-    net::CClientSocket m_channel;
+    net::ClientSocket m_channel;
 };
 
 }  // namespace vd

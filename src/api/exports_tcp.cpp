@@ -9,11 +9,11 @@
 #include "vandrel.h"
 
 using namespace vd;
-using vd::net::CClientSocket;
+using vd::net::ClientSocket;
 
 namespace {
 
-CClientSocket *Channel(void *handle) { return static_cast<CClientSocket *>(handle); }
+ClientSocket *Channel(void *handle) { return static_cast<ClientSocket *>(handle); }
 
 }  // namespace
 
@@ -64,7 +64,7 @@ int32_t VD_CALL VD_TCPDisconnect(void) {
 
 void *VD_CALL VD_TCPInit(const char *host, uint32_t port) {
     return Guarded<void *>(nullptr, [&]() -> void * {
-        auto *channel = new CClientSocket;
+        auto *channel = new ClientSocket;
         if (channel->Open(net::SocketType::Stream, OrEmpty(host), port) == 1) return channel;
         delete channel;
         return nullptr;
@@ -73,7 +73,7 @@ void *VD_CALL VD_TCPInit(const char *host, uint32_t port) {
 
 int32_t VD_CALL VD_TCPUninit(void *handle) {
     return Guarded<int32_t>(VD_OK, [&] {
-        if (CClientSocket *channel = Channel(handle)) {
+        if (ClientSocket *channel = Channel(handle)) {
             channel->Disconnect();
             delete channel;
         }

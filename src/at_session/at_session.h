@@ -34,7 +34,7 @@ private:
     LoginAnswer WaitForLoginAnswer(int timeoutMs);
 
     char m_password[kPasswordRoom] = {};
-    net::CClientSocket m_connection;
+    net::ClientSocket m_connection;
 };
 
 }  // namespace vd

@@ -5,7 +5,7 @@
 
 namespace vd {
 
-using net::CClientSocket;
+using net::ClientSocket;
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr size_t kPayloadRoom = 100;
 // One poll without waiting: the readings of a reply with this code that
 // arrived since the last call. A reply too short to hold both readings is
 // not taken.
-bool CollectReadings(CClientSocket &channel, uint8_t code, uint32_t readings[2]) {
+bool CollectReadings(ClientSocket &channel, uint8_t code, uint32_t readings[2]) {
     uint8_t received[kReceiveRoom];
     const int got = channel.ReceiveTimed(received, kReceiveRoom, nullptr, 0);
     if (got <= 0) return false;
@@ -26,7 +26,7 @@ bool CollectReadings(CClientSocket &channel, uint8_t code, uint32_t readings[2])
            ReplyReadings(code, payload, payloadLen, readings);
 }
 
-int SendRequest(CClientSocket &channel, const char *name, const char *param) {
+int SendRequest(ClientSocket &channel, const char *name, const char *param) {
     uint8_t packet[kMaxPacket];
     size_t length = 0;
     BuildCommandPacket(packet, length, name, param);
@@ -35,7 +35,7 @@ int SendRequest(CClientSocket &channel, const char *name, const char *param) {
 
 }  // namespace
 
-int GetAD(CClientSocket &channel, uint32_t *a, uint32_t *b) {
+int GetAD(ClientSocket &channel, uint32_t *a, uint32_t *b) {
     uint32_t readings[2];
     const int result = CollectReadings(channel, CMD_GETADC, readings) ? VD_OK : VD_FAIL;
     if (result == VD_OK) {
@@ -47,7 +47,7 @@ int GetAD(CClientSocket &channel, uint32_t *a, uint32_t *b) {
     return SendRequest(channel, "GETADC", "") < 0 ? VD_NO_CONNECTION : result;
 }
 
-int GetIO(CClientSocket &channel, uint8_t *a, uint8_t *b) {
+int GetIO(ClientSocket &channel, uint8_t *a, uint8_t *b) {
     uint32_t readings[2];
     const int result = CollectReadings(channel, CMD_GETIOSTAT, readings) ? VD_OK : VD_FAIL;
     if (result == VD_OK) {
@@ -58,12 +58,12 @@ int GetIO(CClientSocket &channel, uint8_t *a, uint8_t *b) {
     return SendRequest(channel, "GETIOSTAT", "") <= 0 ? VD_NO_CONNECTION : result;
 }
 
-int SetIODir(CClientSocket &channel, uint8_t value) {
+int SetIODir(ClientSocket &channel, uint8_t value) {
     return SendRequest(channel, "SETIODIR", Format("%d", value).c_str()) > 0 ? VD_OK
                                                                                : VD_NO_CONNECTION;
 }
 
-int SetIOLevel(CClientSocket &channel, uint8_t value) {
+int SetIOLevel(ClientSocket &channel, uint8_t value) {
     return SendRequest(channel, "SETIOLEVEL", Format("%d", value).c_str()) > 0
                ? VD_OK
                : VD_NO_CONNECTION;

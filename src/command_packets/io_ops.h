@@ -11,11 +11,11 @@
 namespace vd {
 
 // Results are the export codes: 1 readings written, 0 none, 103 not sent.
-int GetAD(net::CClientSocket &channel, uint32_t *a, uint32_t *b);
-int GetIO(net::CClientSocket &channel, uint8_t *a, uint8_t *b);
+int GetAD(net::ClientSocket &channel, uint32_t *a, uint32_t *b);
+int GetIO(net::ClientSocket &channel, uint8_t *a, uint8_t *b);
 // 1 sent, 103 not.
-int SetIODir(net::CClientSocket &channel, uint8_t value);
-int SetIOLevel(net::CClientSocket &channel, uint8_t value);
+int SetIODir(net::ClientSocket &channel, uint8_t value);
+int SetIOLevel(net::ClientSocket &channel, uint8_t value);
 
 }  // namespace vd
 

@@ -69,8 +69,8 @@ public:
     DeviceRecord m_staged;
     // Set by the registry before each request operation.
     RequestRecord m_request;
-    net::CClientSocket m_requestSocket;
-    net::CClientSocket m_searchSocket;
+    net::ClientSocket m_requestSocket;
+    net::ClientSocket m_searchSocket;
     ImageTable m_imageTable;
     // Set by WriteConfig: whether the device was seen to hold what was
     // staged, and when the write's last datagram went out. After a write that

@@ -101,7 +101,7 @@ void HandlerRegistry::ReceiveAll() {
     uint8_t buffer[kReceiveBuffer];
     char from[52];
     for (auto &h : m_handlers) {
-        net::CClientSocket &socket = h->m_replyMode ? h->m_requestSocket : h->m_searchSocket;
+        net::ClientSocket &socket = h->m_replyMode ? h->m_requestSocket : h->m_searchSocket;
         for (;;) {
             from[0] = '\0';
             const int got = socket.ReceiveTimed(buffer, kReceiveBuffer, from, 0);

@@ -24,9 +24,9 @@ constexpr int kCrowdReceiveBytes = 16 << 20;
 
 }  // namespace
 
-CClientSocket::~CClientSocket() = default;
+ClientSocket::~ClientSocket() = default;
 
-int CClientSocket::Open(SocketType type, const char *host, uint32_t port) {
+int ClientSocket::Open(SocketType type, const char *host, uint32_t port) {
     m_type = type;
     const bool datagram = IsDatagram();
     if (!datagram) {
@@ -51,7 +51,7 @@ int CClientSocket::Open(SocketType type, const char *host, uint32_t port) {
     return result;
 }
 
-int CClientSocket::WaitConnected() {
+int ClientSocket::WaitConnected() {
     if (m_connected) return 1;
     Connect(m_host.c_str(), m_port);
     for (int cycle = 0; cycle < kConnectCycles; ++cycle) {
@@ -72,7 +72,7 @@ int CClientSocket::WaitConnected() {
 // datagram behind it for good: empty datagrams are read and dropped here. The
 // socket is polled before the count is taken: a datagram arriving between the
 // two must not pass for an empty one.
-bool CClientSocket::QueuedBytes(uint32_t &count) {
+bool ClientSocket::QueuedBytes(uint32_t &count) {
     for (;;) {
         const bool input = IsDatagram() && HasInput(GetHandle());
         if (!PendingBytes(count)) return false;
@@ -82,7 +82,7 @@ bool CClientSocket::QueuedBytes(uint32_t &count) {
     }
 }
 
-int CClientSocket::ReceiveTimed(void *buffer, int capacity, char *from, int timeoutMs) {
+int ClientSocket::ReceiveTimed(void *buffer, int capacity, char *from, int timeoutMs) {
     int result = 0;
     for (int elapsed = 0;;) {
         uint32_t pending = 0;
@@ -104,7 +104,7 @@ int CClientSocket::ReceiveTimed(void *buffer, int capacity, char *from, int time
     return result;
 }
 
-int CClientSocket::SendData(const void *buffer, int length) {
+int ClientSocket::SendData(const void *buffer, int length) {
     if (IsDatagram()) {
         Endpoint to;
         if (!DestinationOf(m_host.empty() ? nullptr : m_host.c_str(), m_port, to)) return -1;
@@ -127,13 +127,13 @@ int CClientSocket::SendData(const void *buffer, int length) {
     return sent;
 }
 
-int CClientSocket::Disconnect() {
+int ClientSocket::Disconnect() {
     m_connected = 0;
     Close();
     return 1;
 }
 
-void CClientSocket::DiscardQueued() {
+void ClientSocket::DiscardQueued() {
     uint8_t discard[kDrainBytes];
     uint32_t pending = 0;
     while (QueuedBytes(pending) && pending > 0) {
@@ -141,7 +141,7 @@ void CClientSocket::DiscardQueued() {
     }
 }
 
-void CClientSocket::DrainInput(int ms) {
+void ClientSocket::DrainInput(int ms) {
     for (int remaining = ms;;) {
         DiscardQueued();
         Sleep(kStepMs);
@@ -154,22 +154,22 @@ void CClientSocket::DrainInput(int ms) {
 // it stays queued and is not announced again by itself. Setting a receiver
 // is the host saying it is ready, so the events are selected anew, which
 // announces the queued data to it.
-void CClientSocket::SetReceiver(WindowHandle window, uint32_t message) {
+void ClientSocket::SetReceiver(WindowHandle window, uint32_t message) {
     m_receiverMessage = message;
     m_receiver = window;
     if (window && GetHandle() != kInvalidSocket && (GetEvents() & kEventRead)) AsyncSelect(GetEvents());
 }
 
-void CClientSocket::OnConnect(int32_t error) {
+void ClientSocket::OnConnect(int32_t error) {
     if (error == 0) m_connected = 1;
 }
 
-void CClientSocket::OnClose(int32_t) {
+void ClientSocket::OnClose(int32_t) {
     m_connected = 0;
     Close();
 }
 
-void CClientSocket::OnReceive(int32_t error) {
+void ClientSocket::OnReceive(int32_t error) {
     const WindowHandle receiver = m_receiver;
     const uint32_t message = m_receiverMessage;
     if (error != 0 || !receiver) return;

@@ -1,4 +1,4 @@
-// CClientSocket: the one socket object through which the library talks to
+// ClientSocket: the one socket object through which the library talks to
 // devices, either as a UDP datagram socket or as a TCP stream socket (chosen
 // on each Open). It knows sockets only: what the bytes mean is its callers'. Waits are bounded and polled on the caller's thread in 10 ms
 // steps; a stream connect waits by pumping socket notifications.
@@ -14,10 +14,10 @@
 
 namespace vd::net {
 
-class CClientSocket : public AsyncSocket {
+class ClientSocket : public AsyncSocket {
 public:
-    CClientSocket() = default;
-    ~CClientSocket() override;
+    ClientSocket() = default;
+    ~ClientSocket() override;
 
     // Datagram: makes (or reuses) a UDP socket with broadcast allowed and a
     // receive buffer as wide as allowed, and remembers host ("" or null:

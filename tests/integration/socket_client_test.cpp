@@ -1,4 +1,4 @@
-// CClientSocket against real loopback peers (connect waits, timed reads,
+// ClientSocket against real loopback peers (connect waits, timed reads,
 // blocked and failed sends, datagram reuse), and the default data channel
 // through the exports as a host's message loop sees it.
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include "net/posix/host_window.h"
 #include "sim_at_device.h"
 
-using vd::net::CClientSocket;
+using vd::net::ClientSocket;
 using vd::net::SocketType;
 using vdtest::Clock;
 using vdtest::Seconds;
@@ -32,7 +32,7 @@ uint16_t LocalPort(int handle) {
 }
 
 TEST(ClientSocket, ConnectToAClosedPortFailsWithinItsWait) {
-    CClientSocket socket;
+    ClientSocket socket;
     const auto start = Clock::now();
     EXPECT_EQ(socket.Open(SocketType::Stream, "127.0.0.1", kPort), 0);
     EXPECT_LT(Seconds(start), 4.5);
@@ -45,9 +45,9 @@ TEST(ClientSocket, ConnectToAClosedPortFailsWithinItsWait) {
 TEST(ConnectWait, ServesEverySlot) {
     TcpPeer peer(kPort);
     ASSERT_TRUE(peer.Listening());
-    std::vector<std::unique_ptr<CClientSocket>> others(600);
+    std::vector<std::unique_ptr<ClientSocket>> others(600);
     for (auto &other : others) {
-        other = std::make_unique<CClientSocket>();
+        other = std::make_unique<ClientSocket>();
         ASSERT_EQ(other->Open(SocketType::Datagram, "", kPort + 1), 1);
     }
     const auto start = Clock::now();
@@ -78,7 +78,7 @@ TEST(ConnectWait, ResolvesHostNames) {
 TEST(ClientSocket, ConnectedStreamReadsWaitsAndSends) {
     TcpPeer peer(kPort);
     ASSERT_TRUE(peer.Listening());
-    CClientSocket socket;
+    ClientSocket socket;
     auto start = Clock::now();
     ASSERT_EQ(socket.Open(SocketType::Stream, "127.0.0.1", kPort), 1);
     EXPECT_LT(Seconds(start), 0.5);
@@ -128,7 +128,7 @@ TEST(ClientSocket, ConnectedStreamReadsWaitsAndSends) {
 }
 
 TEST(ClientSocket, DatagramOpenTwiceKeepsHandleAndLocalPort) {
-    CClientSocket socket;
+    ClientSocket socket;
     ASSERT_EQ(socket.Open(SocketType::Datagram, "127.0.0.1", kPort), 1);
     const int handle = socket.GetHandle();
     const uint16_t port = LocalPort(handle);
@@ -220,7 +220,7 @@ TEST(DataChannel, DataSentBeforeTheReceiverIsSetReachesItInOrder) {
         for (int i = 0; i < 5; ++i) VD_PumpMessages(20);
         Receiver receiver;
         if (own)
-            static_cast<CClientSocket *>(handle)->SetReceiver(&receiver.window, 0x0556);
+            static_cast<ClientSocket *>(handle)->SetReceiver(&receiver.window, 0x0556);
         else
             VD_TCPSetRecHWnd(&receiver.window, 0x0556);
         const auto start = Clock::now();

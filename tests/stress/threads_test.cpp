@@ -45,12 +45,12 @@ vdsim::IoModuleSettings Module(const std::string &address, uint16_t adc0) {
 
 // A channel whose handler of the peer's close takes its time (its thread
 // descheduled in the middle of it) and then goes on using the channel.
-struct SlowCloseChannel : vd::net::CClientSocket {
+struct SlowCloseChannel : vd::net::ClientSocket {
     explicit SlowCloseChannel(std::atomic<int> &stage) : stage(stage) {}
     void OnClose(int32_t error) override {
         stage = 1;
         SleepMs(200);  // the host destroys the channel meanwhile
-        CClientSocket::OnClose(error);
+        ClientSocket::OnClose(error);
         stage = 2;
     }
     std::atomic<int> &stage;
