@@ -18,7 +18,7 @@ public:
     virtual ~DeviceManager() = default;
 
     HandlerRegistry m_registry;
-    CAtSession m_session;
+    AtSession m_session;
     net::ClientSocket m_channel;
 };
 

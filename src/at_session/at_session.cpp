@@ -31,9 +31,9 @@ bool SafeInLine(const char *text) { return FindControlByte(text) < 0; }
 
 }  // namespace
 
-int CAtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
+int AtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
 
-int CAtSession::Login(int type, const char *host, uint32_t port, const char *password) {
+int AtSession::Login(int type, const char *host, uint32_t port, const char *password) {
     if (!IsTypeSupported(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;
     if (!SafeInLine(password)) return VD_PARAM_FORMAT;
     const CString login = Format("AT+MODE=0\r\nAT+ECHO=0\r\nAT+LOGIN=%s\r\n", password);
@@ -62,7 +62,7 @@ int CAtSession::Login(int type, const char *host, uint32_t port, const char *pas
     return VD_OK;
 }
 
-int CAtSession::GetValue(const char *key, char *value, size_t valueCap) {
+int AtSession::GetValue(const char *key, char *value, size_t valueCap) {
     if (!SafeInLine(key)) return VD_PARAM_FORMAT;
     const CString line = Format("AT+%s?\r\n", key);
     if (!FitsLine(line)) return VD_NOT_SENT;
@@ -77,7 +77,7 @@ int CAtSession::GetValue(const char *key, char *value, size_t valueCap) {
     return result;
 }
 
-int CAtSession::SetValue(const char *key, char *value, size_t valueCap) {
+int AtSession::SetValue(const char *key, char *value, size_t valueCap) {
     if (!SafeInLine(key) || !SafeInLine(value)) return VD_PARAM_FORMAT;
     CString hex;
     if (IsHexKey(key) && DecimalValueToHex(value, hex)) CopyText(value, valueCap, hex);
@@ -90,14 +90,14 @@ int CAtSession::SetValue(const char *key, char *value, size_t valueCap) {
     return ReadReply(nullptr, 0);
 }
 
-int CAtSession::Reset() {
+int AtSession::Reset() {
     // The device's answer is left queued; the next command's drain drops it.
     if (SendCommand(Format("AT+%s=%s\r\n", "RESET", m_password)) > 0) return VD_OK;
     m_connection.Disconnect();
     return VD_NOT_SENT;
 }
 
-int CAtSession::Exit() {
+int AtSession::Exit() {
     if (SendCommand("AT+EXIT\r\n") > 0) {
         Sleep(kExitSettleMs);
         m_connection.Disconnect();
@@ -107,14 +107,14 @@ int CAtSession::Exit() {
     return VD_NOT_SENT;
 }
 
-int CAtSession::SendCommand(const CString &text) {
+int AtSession::SendCommand(const CString &text) {
     m_connection.DrainInput(0);
     return m_connection.SendData(text.data(), static_cast<int>(text.size()));
 }
 
 // Each read in the wait is judged on its own, as the device sends each answer
 // in one piece; a read that says neither is dropped.
-LoginAnswer CAtSession::WaitForLoginAnswer(int timeoutMs) {
+LoginAnswer AtSession::WaitForLoginAnswer(int timeoutMs) {
     char read[kLoginReadRoom + 1];
     for (int elapsed = 0;;) {
         const int got = m_connection.ReceiveTimed(read, kLoginReadRoom, nullptr, 0);
@@ -129,7 +129,7 @@ LoginAnswer CAtSession::WaitForLoginAnswer(int timeoutMs) {
     }
 }
 
-int CAtSession::ReadReply(char *value, size_t valueCap) {
+int AtSession::ReadReply(char *value, size_t valueCap) {
     char buffer[kLineRoom];
     const int got = m_connection.ReceiveTimed(buffer, kReplyRoom, nullptr, kReplyWaitMs);
     // A failed read counts as no answer.

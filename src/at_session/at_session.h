@@ -1,4 +1,4 @@
-// CAtSession: logs into one family B device over TCP and reads and writes its
+// AtSession: logs into one family B device over TCP and reads and writes its
 // settings with AT-style text commands.
 #ifndef VANDREL_AT_SESSION_AT_SESSION_H
 #define VANDREL_AT_SESSION_AT_SESSION_H
@@ -12,10 +12,10 @@
 
 namespace vd {
 
-class CAtSession {
+class AtSession {
 public:
-    CAtSession() = default;
-    virtual ~CAtSession() = default;
+    AtSession() = default;
+    virtual ~AtSession() = default;
     virtual int IsTypeSupported(int type);
 
     // Results are the export codes: 1, 0 and 101 to 108.
