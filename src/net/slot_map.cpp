@@ -12,9 +12,9 @@ constexpr int32_t kGrowth = 512;
 
 }  // namespace
 
-CSlotMap::CSlotMap() : m_entries(kGrowth, nullptr) {}
+SlotMap::SlotMap() : m_entries(kGrowth, nullptr) {}
 
-int32_t CSlotMap::Add(AsyncSocket *socket) {
+int32_t SlotMap::Add(AsyncSocket *socket) {
     // Grow before the map is quite full, so that a free slot is found quickly.
     if (m_count >= Capacity() - 10 && Capacity() < kMaxSlots)
         m_entries.resize(size_t(std::min(Capacity() + kGrowth, kMaxSlots)), nullptr);
@@ -30,13 +30,13 @@ int32_t CSlotMap::Add(AsyncSocket *socket) {
     return -1;
 }
 
-void CSlotMap::Remove(int32_t slot) {
+void SlotMap::Remove(int32_t slot) {
     if (!At(slot)) return;
     m_entries[size_t(slot)] = nullptr;
     --m_count;
 }
 
-AsyncSocket *CSlotMap::At(int32_t slot) const {
+AsyncSocket *SlotMap::At(int32_t slot) const {
     return slot >= 0 && slot < Capacity() ? m_entries[size_t(slot)] : nullptr;
 }
 

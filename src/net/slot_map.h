@@ -12,9 +12,9 @@ namespace vd::net {
 
 class AsyncSocket;
 
-class CSlotMap {
+class SlotMap {
 public:
-    CSlotMap();
+    SlotMap();
 
     // The slot given to socket, or -1 when the map is full.
     int32_t Add(AsyncSocket *socket);

@@ -56,7 +56,7 @@ private:
     const ThreadId m_owner;
     HelperWindow *m_helper = nullptr;
     std::mutex m_mutex;
-    CSlotMap m_slots;
+    SlotMap m_slots;
     // One entry per handler call under way (handlers nest when one pumps);
     // compared, never followed, so an entry outlives nothing.
     std::vector<const AsyncSocket *> m_running;
