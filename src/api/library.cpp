@@ -8,7 +8,7 @@ namespace {
 
 // Static construction order within this file is the load order; destruction
 // runs in reverse.
-net::CSocketAnchor g_anchor;
+net::SocketAnchor g_anchor;
 bool g_socketsStarted = false;
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 namespace vd::net {
 
-CSocketAnchor::CSocketAnchor() {
+SocketAnchor::SocketAnchor() {
     RecordOwnerThread();
     m_socket.Create(0, SocketType::Stream, kEventRead | kEventWrite | kEventOob | kEventAccept | kEventConnect | kEventClose, nullptr);
 }

@@ -22,12 +22,12 @@ void PumpSocketNotifications();
 // Built at load on the loading thread: records that thread as the owner of
 // the library's socket context and creates the context with its helper
 // window. Destroyed at unload after every other socket of the library.
-class CSocketAnchor {
+class SocketAnchor {
 public:
-    CSocketAnchor();
-    ~CSocketAnchor() = default;
-    CSocketAnchor(const CSocketAnchor &) = delete;
-    CSocketAnchor &operator=(const CSocketAnchor &) = delete;
+    SocketAnchor();
+    ~SocketAnchor() = default;
+    SocketAnchor(const SocketAnchor &) = delete;
+    SocketAnchor &operator=(const SocketAnchor &) = delete;
 
 private:
     AsyncSocket m_socket;
