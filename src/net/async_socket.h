@@ -63,7 +63,7 @@ public:
     virtual void OnReceive(int32_t error);
 
 private:
-    friend class CSocketContext;
+    friend class SocketContext;
 
     // Tells the helper window that a call consumed events (moreQueued: data
     // is known to be still queued).
@@ -80,7 +80,7 @@ private:
     std::atomic<uint32_t> m_knownPending{0};
     uintptr_t m_lookupRequest = 0;  // the running host-name lookup; 0 when none
     uint32_t m_lookupPort = 0;
-    CSocketContext *m_context = nullptr;
+    SocketContext *m_context = nullptr;
 };
 
 }  // namespace vd::net

@@ -21,7 +21,7 @@
 
 namespace vd::net {
 
-class CSocketContext;
+class SocketContext;
 
 // ---- Errors ---------------------------------------------------------------
 
@@ -170,11 +170,11 @@ enum : int32_t {
 
 // The platform's helper window (or its stand-in). It belongs to the thread
 // that creates it: only that thread's pumps deliver its messages, and it
-// hands each one to its context's CSocketContext::Dispatch.
+// hands each one to its context's SocketContext::Dispatch.
 struct HelperWindow;
 
 // Never null: a window that the platform could not make announces nothing.
-HelperWindow *CreateHelperWindow(CSocketContext &context);
+HelperWindow *CreateHelperWindow(SocketContext &context);
 // Drops whatever is still queued for the window.
 void DestroyHelperWindow(HelperWindow *window);
 

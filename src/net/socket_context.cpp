@@ -1,4 +1,4 @@
-// The context list and the slot map side of CSocketContext.
+// The context list and the slot map side of SocketContext.
 #include "net/socket_context_internal.h"
 
 #include <algorithm>
@@ -11,7 +11,7 @@ namespace {
 
 struct ContextNode {
     ContextNode *next;
-    CSocketContext *context;
+    SocketContext *context;
 };
 
 // Constant-initialised, so that they are ready whatever order the library's
@@ -20,7 +20,7 @@ std::mutex g_socketContextLock;
 ContextNode *g_socketContexts = nullptr;
 ThreadId g_ownerThread = 0;
 
-CSocketContext *FindLocked(ThreadId owner) {
+SocketContext *FindLocked(ThreadId owner) {
     for (ContextNode *node = g_socketContexts; node; node = node->next)
         if (node->context->Owner() == owner) return node->context;
     return nullptr;
@@ -33,21 +33,21 @@ void RecordOwnerThread() {
     g_ownerThread = CurrentThread();
 }
 
-CSocketContext *AcquireContext() {
+SocketContext *AcquireContext() {
     std::lock_guard<std::mutex> guard(g_socketContextLock);
     // Without an anchor (a program linking the sockets alone) the first
     // thread to make a socket owns the context.
     if (g_ownerThread == 0) g_ownerThread = CurrentThread();
-    CSocketContext *context = FindLocked(g_ownerThread);
+    SocketContext *context = FindLocked(g_ownerThread);
     if (!context) {
-        context = new CSocketContext(g_ownerThread);
+        context = new SocketContext(g_ownerThread);
         g_socketContexts = new ContextNode{g_socketContexts, context};
     }
     ++context->m_refCount;
     return context;
 }
 
-void ReleaseContext(CSocketContext *context) {
+void ReleaseContext(SocketContext *context) {
     std::lock_guard<std::mutex> guard(g_socketContextLock);
     for (ContextNode **link = &g_socketContexts; *link; link = &(*link)->next) {
         ContextNode *node = *link;
@@ -61,27 +61,27 @@ void ReleaseContext(CSocketContext *context) {
     }
 }
 
-CSocketContext *OwnContext() {
+SocketContext *OwnContext() {
     const ThreadId self = CurrentThread();
     std::lock_guard<std::mutex> guard(g_socketContextLock);
     return self == g_ownerThread ? FindLocked(self) : nullptr;
 }
 
 void PumpSocketNotifications() {
-    if (CSocketContext *context = OwnContext()) PumpWindowMessages(context->Helper(), LOOKUP_DONE_MSG, SOCKET_MSG_LAST);
+    if (SocketContext *context = OwnContext()) PumpWindowMessages(context->Helper(), LOOKUP_DONE_MSG, SOCKET_MSG_LAST);
 }
 
-CSocketContext::CSocketContext(ThreadId owner) : m_owner(owner), m_helper(CreateHelperWindow(*this)) {}
+SocketContext::SocketContext(ThreadId owner) : m_owner(owner), m_helper(CreateHelperWindow(*this)) {}
 
-CSocketContext::~CSocketContext() { DestroyHelperWindow(m_helper); }
+SocketContext::~SocketContext() { DestroyHelperWindow(m_helper); }
 
-bool CSocketContext::Register(AsyncSocket &socket) {
+bool SocketContext::Register(AsyncSocket &socket) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (socket.m_slot < 0) socket.m_slot = m_slots.Add(&socket);
     return socket.m_slot >= 0;
 }
 
-void CSocketContext::Unregister(AsyncSocket &socket) {
+void SocketContext::Unregister(AsyncSocket &socket) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (socket.m_lookupRequest != 0) CancelLookup(*m_helper, socket.m_lookupRequest);
     socket.m_lookupRequest = 0;
@@ -96,11 +96,11 @@ void CSocketContext::Unregister(AsyncSocket &socket) {
         m_handlerEnded.wait(lock, [&] { return !IsRunning(&socket); });
 }
 
-bool CSocketContext::IsRunning(const AsyncSocket *socket) const {
+bool SocketContext::IsRunning(const AsyncSocket *socket) const {
     return std::find(m_running.begin(), m_running.end(), socket) != m_running.end();
 }
 
-bool CSocketContext::StartLookup(AsyncSocket &socket, const char *host, uint32_t port) {
+bool SocketContext::StartLookup(AsyncSocket &socket, const char *host, uint32_t port) {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (socket.m_lookupRequest != 0) CancelLookup(*m_helper, socket.m_lookupRequest);
     socket.m_lookupRequest = net::StartLookup(*m_helper, host);

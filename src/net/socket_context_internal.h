@@ -1,4 +1,4 @@
-// CSocketContext: the slot map of registered sockets and the helper window
+// SocketContext: the slot map of registered sockets and the helper window
 // that the platform announces them to; Dispatch is that window's procedure.
 //
 // The mutex guards the slot map, the sockets' lookup fields and the list of
@@ -20,12 +20,12 @@
 
 namespace vd::net {
 
-class CSocketContext {
+class SocketContext {
 public:
-    explicit CSocketContext(ThreadId owner);
-    ~CSocketContext();
-    CSocketContext(const CSocketContext &) = delete;
-    CSocketContext &operator=(const CSocketContext &) = delete;
+    explicit SocketContext(ThreadId owner);
+    ~SocketContext();
+    SocketContext(const SocketContext &) = delete;
+    SocketContext &operator=(const SocketContext &) = delete;
 
     ThreadId Owner() const { return m_owner; }
     HelperWindow &Helper() { return *m_helper; }
@@ -68,10 +68,10 @@ void RecordOwnerThread();
 
 // The owner thread's context, made on first use; each acquisition is
 // matched by one release, and the last release destroys it.
-CSocketContext *AcquireContext();
-void ReleaseContext(CSocketContext *context);
+SocketContext *AcquireContext();
+void ReleaseContext(SocketContext *context);
 // The context of the calling thread when it owns one, else null.
-CSocketContext *OwnContext();
+SocketContext *OwnContext();
 
 }  // namespace vd::net
 

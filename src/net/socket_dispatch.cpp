@@ -15,10 +15,10 @@ int32_t ErrorOf(intptr_t lparam) { return int32_t((uintptr_t(lparam) >> 16) & 0x
 // A handler call under way: entered while the socket is found under the
 // lock, so that closing it on another thread (Unregister) waits until the
 // call has ended.
-class CSocketContext::Running {
+class SocketContext::Running {
 public:
     // With the context's lock held.
-    Running(CSocketContext &context, AsyncSocket *socket) : m_context(context), m_socket(socket) {
+    Running(SocketContext &context, AsyncSocket *socket) : m_context(context), m_socket(socket) {
         m_context.m_running.push_back(socket);
     }
     ~Running() {
@@ -33,18 +33,18 @@ public:
     Running &operator=(const Running &) = delete;
 
 private:
-    CSocketContext &m_context;
+    SocketContext &m_context;
     const AsyncSocket *m_socket;
 };
 
-void CSocketContext::Dispatch(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+void SocketContext::Dispatch(uint32_t message, uintptr_t wparam, intptr_t lparam) {
     if (message == LOOKUP_DONE_MSG)
         CompleteLookup(wparam, ErrorOf(lparam));
     else if (message >= SOCKET_MSG_BASE && message <= SOCKET_MSG_LAST)
         DispatchSocket(message, wparam, lparam);
 }
 
-void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+void SocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t lparam) {
     std::unique_lock<std::mutex> lock(m_mutex);
     AsyncSocket *socket = m_slots.At(int32_t(message - SOCKET_MSG_BASE));
     // A notification left over from an earlier socket in the same slot
@@ -73,7 +73,7 @@ void CSocketContext::DispatchSocket(uint32_t message, uintptr_t wparam, intptr_t
     }
 }
 
-void CSocketContext::CompleteLookup(uintptr_t request, int32_t error) {
+void SocketContext::CompleteLookup(uintptr_t request, int32_t error) {
     if (request == 0) return;
     std::unique_lock<std::mutex> lock(m_mutex);
     AsyncSocket *socket = nullptr;

@@ -60,7 +60,7 @@ TEST(AsyncSocketDispatch, StaleAndEmptyReadNoticesAreDropped) {
     CountingSocket current, other;
     ASSERT_TRUE(current.Create(kPort, SocketType::Datagram, 0, "127.0.0.1"));
     ASSERT_TRUE(other.Create(0, SocketType::Datagram, 0, nullptr));
-    CSocketContext *context = AcquireContext();
+    SocketContext *context = AcquireContext();
     const auto notify = [&](SocketHandle handle, int32_t error) {
         context->Dispatch(SOCKET_MSG_BASE + uint32_t(current.GetSlot()), uintptr_t(handle),
                           intptr_t(error << 16 | kEventRead));

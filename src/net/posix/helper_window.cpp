@@ -71,7 +71,7 @@ constexpr int kMaxRounds = 64;
 }  // namespace
 
 struct HelperWindow {
-    explicit HelperWindow(CSocketContext &owner) : context(owner) {}
+    explicit HelperWindow(SocketContext &owner) : context(owner) {}
 
     // Polls the watched sockets, waiting up to waitMs, and queues what they announce.
     void Scan(int waitMs);
@@ -80,7 +80,7 @@ struct HelperWindow {
     bool Take(uint32_t first, uint32_t last, Message &out);
     int DispatchPending(uint32_t first, uint32_t last);
 
-    CSocketContext &context;
+    SocketContext &context;
     std::mutex mutex;  // guards everything below
     std::vector<Watch> watches;  // by slot
     std::deque<Message> queue;
@@ -185,7 +185,7 @@ int HelperWindow::DispatchPending(uint32_t first, uint32_t last) {
     return total;
 }
 
-HelperWindow *CreateHelperWindow(CSocketContext &context) { return new HelperWindow(context); }
+HelperWindow *CreateHelperWindow(SocketContext &context) { return new HelperWindow(context); }
 
 void DestroyHelperWindow(HelperWindow *window) { delete window; }
 
@@ -281,7 +281,7 @@ int PumpWindowMessages(HelperWindow &window, uint32_t first, uint32_t last) {
 }
 
 int32_t PumpMessages(int32_t timeoutMs) {
-    CSocketContext *context = OwnContext();
+    SocketContext *context = OwnContext();
     if (!context) return 0;
     HelperWindow &window = context->Helper();
     using Clock = std::chrono::steady_clock;

@@ -34,9 +34,9 @@ HINSTANCE OwnModule() {
 }  // namespace
 
 struct HelperWindow {
-    explicit HelperWindow(CSocketContext &owner) : context(owner) {}
+    explicit HelperWindow(SocketContext &owner) : context(owner) {}
 
-    CSocketContext &context;
+    SocketContext &context;
     HWND hwnd = nullptr;
     std::mutex mutex;  // guards lookups
     // Running and finished lookups: request -> the buffer Winsock fills.
@@ -55,7 +55,7 @@ LRESULT CALLBACK HelperProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
 
 }  // namespace
 
-HelperWindow *CreateHelperWindow(CSocketContext &context) {
+HelperWindow *CreateHelperWindow(SocketContext &context) {
     auto *window = new HelperWindow(context);
     WNDCLASSEXA type{};
     type.cbSize = sizeof type;
