@@ -1,6 +1,7 @@
 // The UDP discovery and configuration exports. Each checks the type code's
 // family where it has one, then runs one registry operation under g_lock.
 #include <cstring>
+#include <string>
 
 #include "api/library.h"
 #include "base/device_text.h"
@@ -12,7 +13,7 @@ namespace {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-CString CutPassword(const CString &pass) { return pass.substr(0, kPasswordRoom - 1); }
+std::string CutPassword(const std::string &pass) { return pass.substr(0, kPasswordRoom - 1); }
 
 }  // namespace
 
@@ -67,11 +68,11 @@ int32_t VD_CALL VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type) {
 int32_t VD_CALL VD_GetDevConfigUDP(char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        CString name;
+        std::string name;
         if (key) name.assign(key, strnlen(key, VD_KEY_LEN - 1));
         if (name == "PASS") return VD_FAIL;
         const bool asked = !name.empty();
-        CString out;
+        std::string out;
         int found = g_manager.m_registry.TakeValue(name, out);
         if (!asked && found) CopyText(key, VD_KEY_LEN, name);
         if (name == "VERSION") {
@@ -109,7 +110,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_
         Guard lock(g_lock);
         HandlerRegistry &registry = g_manager.m_registry;
         if (!registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type))) return VD_NO_INFO;
-        CString key = "PASS", pass;
+        std::string key = "PASS", pass;
         registry.TakeValue(key, pass);
         if (CutPassword(pass) != OrEmpty(password)) return VD_WRONG_PASSWORD;
         return registry.ModifyDevByIP(OrEmpty(ip), 1, uint8_t(type));
@@ -121,7 +122,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int3
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
         HandlerRegistry &registry = g_manager.m_registry;
-        CString pass;
+        std::string pass;
         if (!registry.GetPasswordByMAC(OrEmpty(mac), pass, uint8_t(type))) return VD_NO_INFO;
         if (CutPassword(pass) != OrEmpty(password)) return VD_WRONG_PASSWORD;
         return registry.ModifyDevByMAC(OrEmpty(mac), 1, uint8_t(type));

@@ -36,7 +36,7 @@ bool IsHexKey(const char *key) {
     return key && (std::strstr(key, "_D1") || std::strstr(key, "_D2"));
 }
 
-bool HexValueToDecimal(const char *value, CString &decimal) {
+bool HexValueToDecimal(const char *value, std::string &decimal) {
     uint32_t number = 0;
     if (!value || std::strcmp(value, kInvalidValue) == 0 || std::strlen(value) < 3) return false;
     if (!ScanHex(value + 2, number)) return false;
@@ -44,7 +44,7 @@ bool HexValueToDecimal(const char *value, CString &decimal) {
     return true;
 }
 
-bool DecimalValueToHex(const char *value, CString &hex) {
+bool DecimalValueToHex(const char *value, std::string &hex) {
     if (!value || std::strncmp(value, "0x", 2) == 0 || std::strcmp(value, kInvalidValue) == 0)
         return false;
     hex = Format("0x%02X", static_cast<uint32_t>(AtoI(value)));

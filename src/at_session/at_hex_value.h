@@ -3,6 +3,8 @@
 #ifndef VANDREL_AT_SESSION_AT_HEX_VALUE_H
 #define VANDREL_AT_SESSION_AT_HEX_VALUE_H
 
+#include <string>
+
 #include "base/text.h"
 
 namespace vd {
@@ -12,11 +14,11 @@ bool IsHexKey(const char *key);
 // Device to host: the number written in hex from the third character on, as
 // decimal text. False, and nothing to rewrite, for "invalid", for a text
 // shorter than three characters and for one without hex digits there.
-bool HexValueToDecimal(const char *value, CString &decimal);
+bool HexValueToDecimal(const char *value, std::string &decimal);
 
 // Host to device: "0x%02X" of the decimal number. False, and the value goes
 // out as it is, when it already begins with "0x" or is "invalid".
-bool DecimalValueToHex(const char *value, CString &hex);
+bool DecimalValueToHex(const char *value, std::string &hex);
 
 }  // namespace vd
 

@@ -22,9 +22,9 @@ constexpr ErrorText kErrors[] = {
     {"4_Parameter Number Error", VD_PARAM_COUNT},
 };
 
-CString QuotedValue(const CString &text) {
+std::string QuotedValue(const std::string &text) {
     const size_t first = text.find('"');
-    if (first == CString::npos) return CString();
+    if (first == std::string::npos) return std::string();
     const size_t last = text.rfind('"');
     if (last == first) return text.substr(first + 1);
     return text.substr(first + 1, last - first - 1);
@@ -35,7 +35,7 @@ CString QuotedValue(const CString &text) {
 AtReply ParseAtReply(const char *data, size_t count) {
     AtReply reply;
     if (!data) return reply;
-    const CString text(data, std::find(data, data + count, '\0'));
+    const std::string text(data, std::find(data, data + count, '\0'));
     if (Contains(text, "\r\nOK\r\n")) {
         reply.code = VD_OK;
         reply.value = QuotedValue(text);
@@ -51,7 +51,7 @@ AtReply ParseAtReply(const char *data, size_t count) {
 }
 
 LoginAnswer JudgeLoginAnswer(const char *text) {
-    const CString read(text);
+    const std::string read(text);
     if (Contains(read, "OK\r\n")) return LoginAnswer::Ok;
     if (Contains(read, "ERROR\r\n")) return LoginAnswer::Error;
     return LoginAnswer::None;

@@ -5,6 +5,7 @@
 #define VANDREL_AT_SESSION_AT_REPLY_H
 
 #include <cstddef>
+#include <string>
 
 #include "base/text.h"
 
@@ -16,7 +17,7 @@ struct AtReply {
     int code = 0;
     // With code 1: the text between the first and the last double quote (all
     // after a single one; "" when there is none).
-    CString value;
+    std::string value;
 };
 
 // The bytes count as text up to the first zero byte, as the device sends

@@ -24,7 +24,7 @@ constexpr int kLoginReadRoom = 2047;
 constexpr int kStepMs = 10;
 constexpr int kExitSettleMs = 100;
 
-bool FitsLine(const CString &line) { return line.size() < kLineRoom; }
+bool FitsLine(const std::string &line) { return line.size() < kLineRoom; }
 
 // A line break inside a text would end the command early and start another.
 bool SafeInLine(const char *text) { return FindControlByte(text) < 0; }
@@ -36,7 +36,7 @@ int AtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
 int AtSession::Login(int type, const char *host, uint32_t port, const char *password) {
     if (!IsTypeSupported(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;
     if (!SafeInLine(password)) return VD_PARAM_FORMAT;
-    const CString login = Format("AT+MODE=0\r\nAT+ECHO=0\r\nAT+LOGIN=%s\r\n", password);
+    const std::string login = Format("AT+MODE=0\r\nAT+ECHO=0\r\nAT+LOGIN=%s\r\n", password);
     // Only a password of well over a hundred characters makes the lines too
     // long, and no device has one.
     if (!FitsLine(login)) return VD_WRONG_PASSWORD;
@@ -64,14 +64,14 @@ int AtSession::Login(int type, const char *host, uint32_t port, const char *pass
 
 int AtSession::GetValue(const char *key, char *value, size_t valueCap) {
     if (!SafeInLine(key)) return VD_PARAM_FORMAT;
-    const CString line = Format("AT+%s?\r\n", key);
+    const std::string line = Format("AT+%s?\r\n", key);
     if (!FitsLine(line)) return VD_NOT_SENT;
     if (SendCommand(line) <= 0) {
         m_connection.Disconnect();
         return VD_NOT_SENT;
     }
     const int result = ReadReply(value, valueCap);
-    CString decimal;
+    std::string decimal;
     if (result == VD_OK && IsHexKey(key) && HexValueToDecimal(value, decimal))
         CopyText(value, valueCap, decimal);
     return result;
@@ -79,9 +79,9 @@ int AtSession::GetValue(const char *key, char *value, size_t valueCap) {
 
 int AtSession::SetValue(const char *key, char *value, size_t valueCap) {
     if (!SafeInLine(key) || !SafeInLine(value)) return VD_PARAM_FORMAT;
-    CString hex;
+    std::string hex;
     if (IsHexKey(key) && DecimalValueToHex(value, hex)) CopyText(value, valueCap, hex);
-    const CString line = Format("AT+%s=%s\r\n", key, OrEmpty(value));
+    const std::string line = Format("AT+%s=%s\r\n", key, OrEmpty(value));
     if (!FitsLine(line)) return VD_NOT_SENT;
     if (SendCommand(line) <= 0) {
         m_connection.Disconnect();
@@ -107,7 +107,7 @@ int AtSession::Exit() {
     return VD_NOT_SENT;
 }
 
-int AtSession::SendCommand(const CString &text) {
+int AtSession::SendCommand(const std::string &text) {
     m_connection.DrainInput(0);
     return m_connection.SendData(text.data(), static_cast<int>(text.size()));
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "at_session/at_reply.h"
 #include "base/device_text.h"
@@ -29,7 +30,7 @@ public:
     int Exit();
 
 private:
-    int SendCommand(const CString &text);
+    int SendCommand(const std::string &text);
     int ReadReply(char *value, size_t valueCap);
     LoginAnswer WaitForLoginAnswer(int timeoutMs);
 

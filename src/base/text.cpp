@@ -47,9 +47,9 @@ uint32_t InetAddrValue(const char *text) {
     return value;
 }
 
-CString FormatIp(const uint8_t b[4]) { return Format("%d.%d.%d.%d", b[0], b[1], b[2], b[3]); }
+std::string FormatIp(const uint8_t b[4]) { return Format("%d.%d.%d.%d", b[0], b[1], b[2], b[3]); }
 
-CString FormatMac(const uint8_t b[6]) {
+std::string FormatMac(const uint8_t b[6]) {
     return Format("%02X:%02X:%02X:%02X:%02X:%02X", b[0], b[1], b[2], b[3], b[4], b[5]);
 }
 
@@ -69,15 +69,15 @@ int FindControlByte(const char *text) {
     return -1;
 }
 
-CString Format(const char *fmt, ...) {
+std::string Format(const char *fmt, ...) {
     char small[256];
     va_list args;
     va_start(args, fmt);
     int n = std::vsnprintf(small, sizeof small, fmt, args);
     va_end(args);
-    if (n < 0) return CString();
-    if (size_t(n) < sizeof small) return CString(small, size_t(n));
-    CString out(size_t(n) + 1, '\0');
+    if (n < 0) return std::string();
+    if (size_t(n) < sizeof small) return std::string(small, size_t(n));
+    std::string out(size_t(n) + 1, '\0');
     va_start(args, fmt);
     std::vsnprintf(&out[0], out.size(), fmt, args);
     va_end(args);

@@ -10,12 +10,10 @@
 
 namespace vd {
 
-using CString = std::string;
-
 // atoi rules: optional blanks and sign, then decimal digits; 0 when there are
 // none. Wraps like a 32-bit int instead of overflowing.
 int32_t AtoI(const char *text);
-inline int32_t AtoI(const CString &text) { return AtoI(text.c_str()); }
+inline int32_t AtoI(const std::string &text) { return AtoI(text.c_str()); }
 
 // inet_addr rules for a dotted IPv4 address (each part 0-255, decimal).
 // Writes the four bytes in dotted order and returns true; text that is not a
@@ -28,22 +26,22 @@ bool InetAddr(const char *text, uint8_t out[4]);
 uint32_t InetAddrValue(const char *text);
 
 // "%d.%d.%d.%d" of four bytes.
-CString FormatIp(const uint8_t b[4]);
+std::string FormatIp(const uint8_t b[4]);
 
 // "%02X:%02X:%02X:%02X:%02X:%02X" of six bytes.
-CString FormatMac(const uint8_t b[6]);
+std::string FormatMac(const uint8_t b[6]);
 
 // Reads "%x:%x:%x:%x:%x:%x" (sscanf rules) into the low bytes of each number.
 // Returns how many numbers were read; bytes not read are set to 0.
 int ParseMac(const char *text, uint8_t out[6]);
 
-// printf-style formatting into a CString.
-CString Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+// printf-style formatting into a std::string.
+std::string Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Copies text into dst, which has room for cap bytes: cut so that it fits,
 // always terminated. Does nothing when dst is null or cap is 0.
 void CopyText(char *dst, size_t cap, const char *text);
-inline void CopyText(char *dst, size_t cap, const CString &text) {
+inline void CopyText(char *dst, size_t cap, const std::string &text) {
     CopyText(dst, cap, text.c_str());
 }
 
@@ -51,13 +49,13 @@ inline void CopyText(char *dst, size_t cap, const CString &text) {
 // byte ends a command line of the AT session (CR, LF) or breaks a table of
 // settings, so no text that holds one is sent.
 int FindControlByte(const char *text);
-inline int FindControlByte(const CString &text) { return FindControlByte(text.c_str()); }
+inline int FindControlByte(const std::string &text) { return FindControlByte(text.c_str()); }
 
 // A NULL const text counts as "".
 inline const char *OrEmpty(const char *text) { return text ? text : ""; }
 
-inline bool Contains(const CString &text, const char *part) {
-    return text.find(part) != CString::npos;
+inline bool Contains(const std::string &text, const char *part) {
+    return text.find(part) != std::string::npos;
 }
 
 }  // namespace vd

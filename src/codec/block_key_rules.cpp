@@ -8,7 +8,7 @@ namespace vd {
 namespace {
 
 // The enable key of a destination key: "C3_D1" gives "COM3_ENABLEST".
-CString EnableKeyOf(const CString &key) { return Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)); }
+std::string EnableKeyOf(const std::string &key) { return Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)); }
 
 // Sets or clears one bit of the row's byte, when the row and its block are
 // there.
@@ -19,8 +19,8 @@ void SetRowBit(BlockSlots &blocks, const ConfigField *row, uint8_t bit, bool on)
 
 }  // namespace
 
-int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const CString &text) {
-    const CString &name = row.name;
+int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const std::string &text) {
+    const std::string &name = row.name;
     const bool invalid = text == kInvalidValue;
     if (Contains(name, "_D1")) {
         SetRowBit(blocks, FindField(table, EnableKeyOf(name)), 0, !invalid);
@@ -41,9 +41,9 @@ int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigFiel
     return 0;
 }
 
-int IsHiddenBlockKey(const CString &key) { return Contains(key, "ENABLEST") || Contains(key, "ENIPFILTER"); }
+int IsHiddenBlockKey(const std::string &key) { return Contains(key, "ENABLEST") || Contains(key, "ENIPFILTER"); }
 
-int FormatBlockValue(const DeviceRecord &info, const CString &key, CString &out) {
+int FormatBlockValue(const DeviceRecord &info, const std::string &key, std::string &out) {
     int bit;
     if (Contains(key, "_D1"))
         bit = 0;

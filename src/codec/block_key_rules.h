@@ -8,6 +8,8 @@
 #ifndef VANDREL_CODEC_BLOCK_KEY_RULES_H
 #define VANDREL_CODEC_BLOCK_KEY_RULES_H
 
+#include <string>
+
 #include "codec/device_record.h"
 #include "codec/field_table.h"
 
@@ -15,14 +17,14 @@ namespace vd {
 
 // Applies the rules for storing text into row, in blocks (a block never
 // received is left alone). 1 when row's own bytes must not be written.
-int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const CString &text);
+int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const std::string &text);
 
 // 1 when key contains "ENABLEST" or "ENIPFILTER".
-int IsHiddenBlockKey(const CString &key);
+int IsHiddenBlockKey(const std::string &key);
 
 // 1 with "invalid" in out when key is a destination whose enable bit in info
 // is 0; 0 to hand out value unchanged.
-int FormatBlockValue(const DeviceRecord &info, const CString &key, CString &out);
+int FormatBlockValue(const DeviceRecord &info, const std::string &key, std::string &out);
 
 }  // namespace vd
 

@@ -62,7 +62,7 @@ void BuildFieldTable(FieldTable &table, int ports) {
             table.push_back({Format(r.format, p), uint8_t(p + 1), r.offset, r.width, kNoBit, r.kind});
 }
 
-const ConfigField *FindField(const FieldTable &table, const CString &name) {
+const ConfigField *FindField(const FieldTable &table, const std::string &name) {
     for (const ConfigField &row : table)
         if (row.name == name) return &row;
     return nullptr;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/text.h"
@@ -40,7 +41,7 @@ enum class FieldKind : uint8_t {
 constexpr uint8_t kNoBit = 255;
 
 struct ConfigField {
-    CString name;
+    std::string name;
     uint8_t block;
     uint16_t offset;
     uint8_t width;
@@ -55,7 +56,7 @@ using FieldTable = std::vector<ConfigField>;
 void BuildFieldTable(FieldTable &table, int ports);
 
 // The first row named exactly name, or null.
-const ConfigField *FindField(const FieldTable &table, const CString &name);
+const ConfigField *FindField(const FieldTable &table, const std::string &name);
 
 }  // namespace vd
 

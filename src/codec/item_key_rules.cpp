@@ -16,20 +16,20 @@ struct Destination {
 };
 constexpr Destination kDestinations[] = {{"_D1", 0x01}, {"_D2", 0x02}};
 
-const Destination *FindDestination(const CString &key) {
+const Destination *FindDestination(const std::string &key) {
     for (const Destination &d : kDestinations)
         if (Contains(key, d.part)) return &d;
     return nullptr;
 }
 
-CString Inverted(const CString &value) { return AtoI(value) == 0 ? "1" : "0"; }
+std::string Inverted(const std::string &value) { return AtoI(value) == 0 ? "1" : "0"; }
 
 }  // namespace
 
-int IsHiddenItemKey(const CString &key) { return Contains(key, "ENABLEST"); }
+int IsHiddenItemKey(const std::string &key) { return Contains(key, "ENABLEST"); }
 
-int FormatItemValue(const DeviceRecord &info, const CString &key, const CString &value,
-                    CString &out) {
+int FormatItemValue(const DeviceRecord &info, const std::string &key, const std::string &value,
+                    std::string &out) {
     if (const Destination *d = FindDestination(key)) {
         // "C1_D1" belongs to "COM1_ENABLEST": the port number follows the C.
         const int i = info.Find(Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)));
@@ -44,14 +44,14 @@ int FormatItemValue(const DeviceRecord &info, const CString &key, const CString 
     return 0;
 }
 
-int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const CString &key,
-                        const CString &value) {
+int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const std::string &key,
+                        const std::string &value) {
     if (const Destination *d = FindDestination(key)) {
         // Without a read there is no enable byte to change: stage nothing.
         const int inInfo = info.Find(kEnableKey);
         if (inInfo < 0) return 1;
         const int inStaged = staged.Find(kEnableKey);
-        const CString &current = inStaged >= 0 ? staged.values[size_t(inStaged)] : info.values[size_t(inInfo)];
+        const std::string &current = inStaged >= 0 ? staged.values[size_t(inStaged)] : info.values[size_t(inInfo)];
         uint8_t bits = uint8_t(AtoI(current));
         const bool unused = value == kInvalidValue;
         bits = unused ? uint8_t(bits & ~d->bit) : uint8_t(bits | d->bit);

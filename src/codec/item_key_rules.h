@@ -7,22 +7,24 @@
 #ifndef VANDREL_CODEC_ITEM_KEY_RULES_H
 #define VANDREL_CODEC_ITEM_KEY_RULES_H
 
+#include <string>
+
 #include "codec/device_record.h"
 
 namespace vd {
 
 // 1 when key contains "ENABLEST".
-int IsHiddenItemKey(const CString &key);
+int IsHiddenItemKey(const std::string &key);
 
 // 1 with the text to hand out in out, 0 to hand out value unchanged. info
 // holds the pairs of the last read.
-int FormatItemValue(const DeviceRecord &info, const CString &key, const CString &value,
-                    CString &out);
+int FormatItemValue(const DeviceRecord &info, const std::string &key, const std::string &value,
+                    std::string &out);
 
 // 1 when the pair was dealt with here (staged converted, or dropped), 0 when
 // the caller stages key and value as given. Stages into staged.
-int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const CString &key,
-                        const CString &value);
+int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const std::string &key,
+                        const std::string &value);
 
 }  // namespace vd
 

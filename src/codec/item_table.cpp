@@ -70,7 +70,7 @@ const ItemRow *FindReplyRow(uint8_t code, uint8_t type) {
     return nullptr;
 }
 
-const ItemRow *FindWriteRow(const CString &key, uint8_t type) {
+const ItemRow *FindWriteRow(const std::string &key, uint8_t type) {
     const TypeGroup group = TypeGroupOf(type);
     for (const ItemRow &row : kRows)
         if (key == row.key && (row.groups & group)) return row.access == ItemAccess::ReadOnly ? nullptr : &row;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "codec/family_a_types.h"
 #include "base/text.h"
@@ -41,7 +42,7 @@ const ItemRow *FindReplyRow(uint8_t code, uint8_t type);
 
 // The row a staged key is written with for a device of this type; null when
 // the key has none there or is read only.
-const ItemRow *FindWriteRow(const CString &key, uint8_t type);
+const ItemRow *FindWriteRow(const std::string &key, uint8_t type);
 
 }  // namespace vd
 

@@ -21,13 +21,13 @@ bool Fits(const ConfigField &row) {
 }
 
 // The bytes up to the first NUL, at most width of them.
-CString TextOf(const uint8_t *f, size_t width) {
+std::string TextOf(const uint8_t *f, size_t width) {
     const void *nul = std::memchr(f, 0, width);
     const size_t n = nul ? size_t(static_cast<const uint8_t *>(nul) - f) : width;
-    return CString(reinterpret_cast<const char *>(f), n);
+    return std::string(reinterpret_cast<const char *>(f), n);
 }
 
-CString RangeText(const uint8_t *f) {
+std::string RangeText(const uint8_t *f) {
     if (f[0] == 0) return kInvalidValue;
     return FormatIp(f) + "-" + FormatIp(f + 4);
 }
@@ -50,7 +50,7 @@ void StoreRange(uint8_t *f, const char *text) {
         f[0] = 0;
         return;
     }
-    InetAddr(CString(text, size_t(sep - text)).c_str(), f);
+    InetAddr(std::string(text, size_t(sep - text)).c_str(), f);
     InetAddr(sep + 1, f + 4);
 }
 
@@ -62,7 +62,7 @@ void StoreNumber(uint8_t *f, size_t width, uint32_t value) {
 
 }  // namespace
 
-CString DecodeValue(const ConfigField &row, const Block &block) {
+std::string DecodeValue(const ConfigField &row, const Block &block) {
     ByteReader reader(block.data(), block.size());
     const uint8_t *f = nullptr;
     if (!Fits(row) || !reader.Seek(row.offset) || !reader.Bytes(row.width, f)) return "";
@@ -87,7 +87,7 @@ CString DecodeValue(const ConfigField &row, const Block &block) {
             return RangeText(f);
         case FieldKind::HostOrIp: {
             if (f[4] == 0) return FormatIp(f);
-            CString text = TextOf(f, row.width);
+            std::string text = TextOf(f, row.width);
             if (f[8] == 0 && !Contains(text, ".")) return RangeText(f);
             return text;
         }
@@ -95,7 +95,7 @@ CString DecodeValue(const ConfigField &row, const Block &block) {
     return "";
 }
 
-void EncodeValue(const ConfigField &row, const CString &value, Block &block) {
+void EncodeValue(const ConfigField &row, const std::string &value, Block &block) {
     if (!Fits(row)) return;
     uint8_t *f = block.data() + row.offset;
     const char *text = value.c_str();

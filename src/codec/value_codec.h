@@ -5,18 +5,20 @@
 #ifndef VANDREL_CODEC_VALUE_CODEC_H
 #define VANDREL_CODEC_VALUE_CODEC_H
 
+#include <string>
+
 #include "codec/field_table.h"
 
 namespace vd {
 
 // The value text of row, read from the bytes of its block. A row that does
 // not fit in the block reads as "".
-CString DecodeValue(const ConfigField &row, const Block &block);
+std::string DecodeValue(const ConfigField &row, const Block &block);
 
 // Stores text into row's bytes of block (atoi and inet_addr rules, no range
 // check). Bytes outside the row are never touched; a row that does not fit
 // in the block stores nothing.
-void EncodeValue(const ConfigField &row, const CString &text, Block &block);
+void EncodeValue(const ConfigField &row, const std::string &text, Block &block);
 
 // Sets or clears one bit of the byte at offset.
 void SetBlockBit(Block &block, uint16_t offset, uint8_t bit, bool on);

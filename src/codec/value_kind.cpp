@@ -18,15 +18,15 @@ void PutDword(std::vector<uint8_t> &data, uint32_t v) {
 
 // The two numbers of a pair text: the pieces before and after the first
 // comma (0 when there is no comma).
-void ReadPair(const CString &text, int32_t &first, int32_t &second) {
+void ReadPair(const std::string &text, int32_t &first, int32_t &second) {
     first = AtoI(text);
     const size_t comma = text.find(',');
-    second = comma == CString::npos ? 0 : AtoI(text.c_str() + comma + 1);
+    second = comma == std::string::npos ? 0 : AtoI(text.c_str() + comma + 1);
 }
 
 }  // namespace
 
-bool ReadValue(ValueKind kind, ByteReader &reader, uint8_t n, CString &out) {
+bool ReadValue(ValueKind kind, ByteReader &reader, uint8_t n, std::string &out) {
     uint8_t b0, b1;
     uint16_t w0, w1;
     uint32_t d;
@@ -72,7 +72,7 @@ bool ReadValue(ValueKind kind, ByteReader &reader, uint8_t n, CString &out) {
     return false;
 }
 
-void WriteValue(ValueKind kind, const CString &text, std::vector<uint8_t> &data) {
+void WriteValue(ValueKind kind, const std::string &text, std::vector<uint8_t> &data) {
     int32_t first, second;
     uint8_t address[4];
     switch (kind) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/byte_reader.h"
@@ -24,11 +25,11 @@ constexpr size_t kTextWidth = 10;
 // Numbers take their kind's full width whatever the item's length byte n
 // says; text takes the n bytes up to the first zero byte, cut to
 // kMaxTextValue. false when the bytes needed run past the datagram.
-bool ReadValue(ValueKind kind, ByteReader &reader, uint8_t n, CString &out);
+bool ReadValue(ValueKind kind, ByteReader &reader, uint8_t n, std::string &out);
 
 // Appends the item data for a staged value text (atoi and inet_addr rules);
 // a mac value is never written and appends nothing.
-void WriteValue(ValueKind kind, const CString &text, std::vector<uint8_t> &data);
+void WriteValue(ValueKind kind, const std::string &text, std::vector<uint8_t> &data);
 
 }  // namespace vd
 

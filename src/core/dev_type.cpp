@@ -4,10 +4,10 @@ namespace vd {
 
 FamilyHandler::~FamilyHandler() = default;
 
-int FamilyHandler::TakeValue(CString &key, CString &out) {
+int FamilyHandler::TakeValue(std::string &key, std::string &out) {
     out.clear();
     for (size_t i = 0; i < m_info.keys.size(); ++i) {
-        const CString &name = m_info.keys[i];
+        const std::string &name = m_info.keys[i];
         if (IsHiddenKey(name)) continue;
         if (!key.empty() && name != key) continue;
         if (key.empty()) key = name;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <string>
 
 #include "base/text.h"
 #include "codec/codec.h"
@@ -20,8 +21,8 @@ constexpr int kMaxImages = 5;
 
 // The image files of the current firmware download.
 struct ImageTable {
-    CString paths[kMaxImages];
-    CString names[kMaxImages];
+    std::string paths[kMaxImages];
+    std::string names[kMaxImages];
     uint32_t count = 0;
     uint32_t addresses[kMaxImages] = {};
     uint32_t sizes[kMaxImages] = {};
@@ -51,14 +52,14 @@ public:
     virtual int RepeatRequest() { return 0; }
     virtual int IsBlockReplied() { return 0; }
     virtual int RequestBlock(int /*block*/) { return 0; }
-    virtual int InterceptModify(const CString & /*key*/, const CString & /*value*/) { return 0; }
-    virtual int IsHiddenKey(const CString & /*key*/) { return 0; }
-    virtual int FormatValue(const CString & /*key*/, const CString & /*value*/, CString & /*out*/) {
+    virtual int InterceptModify(const std::string & /*key*/, const std::string & /*value*/) { return 0; }
+    virtual int IsHiddenKey(const std::string & /*key*/) { return 0; }
+    virtual int FormatValue(const std::string & /*key*/, const std::string & /*value*/, std::string & /*out*/) {
         return 0;
     }
     // Takes the pair named key out of m_info (an empty key: the first visible
     // pair, whose name is then written into key). out is emptied first.
-    virtual int TakeValue(CString &key, CString &out);
+    virtual int TakeValue(std::string &key, std::string &out);
     // Hands out and removes the oldest search result.
     virtual int TakeSearchResult(DeviceRecord &out);
 

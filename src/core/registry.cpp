@@ -131,7 +131,7 @@ int HandlerRegistry::GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t
     return RequestInfo(Request(transport, "", mac), type, kPollsByMac);
 }
 
-int HandlerRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t type) {
+int HandlerRegistry::GetPasswordByMAC(const char *mac, std::string &out, uint8_t type) {
     out.clear();
     // Only block 0, which holds the password; the handler empties its own
     // information first.
@@ -141,11 +141,11 @@ int HandlerRegistry::GetPasswordByMAC(const char *mac, CString &out, uint8_t typ
     // earlier read, complete long ago, is not this device's.
     auto replied = [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsBlockReplied(); };
     if (!WaitFor(kPollsPassword, replied, request, type)) return 0;
-    CString key = "PASS";
+    std::string key = "PASS";
     return TakeValue(key, out);
 }
 
-int HandlerRegistry::TakeValue(CString &key, CString &out) {
+int HandlerRegistry::TakeValue(std::string &key, std::string &out) {
     out.clear();
     for (auto &h : m_handlers)
         if (h->TakeValue(key, out)) return 1;
@@ -158,8 +158,8 @@ int HandlerRegistry::ResetModifyConfig() {
 }
 
 int HandlerRegistry::SetModifyConfig(const char *key, const char *value) {
-    const CString k = OrEmpty(key);
-    const CString v = OrEmpty(value);
+    const std::string k = OrEmpty(key);
+    const std::string v = OrEmpty(value);
     for (auto &h : m_handlers) {
         int i = h->m_staged.Find(k);
         if (i >= 0) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/dev_type.h"
@@ -36,8 +37,8 @@ public:
     // Information, staging, writes and commands.
     int GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type);
     int GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type);
-    int GetPasswordByMAC(const char *mac, CString &out, uint8_t type);
-    int TakeValue(CString &key, CString &out);
+    int GetPasswordByMAC(const char *mac, std::string &out, uint8_t type);
+    int TakeValue(std::string &key, std::string &out);
     int ResetModifyConfig();
     int SetModifyConfig(const char *key, const char *value);
     int ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type);

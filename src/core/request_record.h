@@ -4,6 +4,7 @@
 #define VANDREL_CORE_REQUEST_RECORD_H
 
 #include <cstdint>
+#include <string>
 
 #include "base/text.h"
 #include "net/async_socket.h"
@@ -12,10 +13,10 @@ namespace vd {
 
 struct RequestRecord {
     uint8_t transport = 0;  // 1 UDP datagram, 0 TCP stream
-    CString targetIp;       // "" means broadcast
-    CString targetMac;      // the MAC text that names a family B device
+    std::string targetIp;       // "" means broadcast
+    std::string targetMac;      // the MAC text that names a family B device
     uint32_t port = 0;      // 0: the family's own port; a command's: the host's
-    CString param;          // a command's parameter
+    std::string param;          // a command's parameter
 
     net::SocketType SocketType() const { return transport ? net::SocketType::Datagram : net::SocketType::Stream; }
 };

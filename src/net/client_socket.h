@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "base/text.h"
 #include "net/async_socket.h"
@@ -50,7 +51,7 @@ public:
 
     int IsConnected() const { return m_connected; }
     bool IsDatagram() const { return m_type == SocketType::Datagram; }
-    const CString &GetHost() const { return m_host; }
+    const std::string &GetHost() const { return m_host; }
     uint32_t GetPort() const { return m_port; }
 
     void OnClose(int32_t error) override;
@@ -68,7 +69,7 @@ private:
     SocketType m_type = SocketType::Stream;
     std::atomic<int32_t> m_connected{0};
     uint32_t m_port = 0;
-    CString m_host;
+    std::string m_host;
 };
 
 }  // namespace vd::net

@@ -57,7 +57,7 @@ StoredValue FamilyA(uint8_t type, const std::string &key, const std::string &val
     DeviceRecord before, staged;
     before.Append("COM1_ENABLEST", "0");
     if (!InterceptItemModify(before, staged, key, value)) staged.Append(key, value);
-    CString read;
+    std::string read;
     const int i = staged.Find(key);
     if (i >= 0) {
         std::vector<uint8_t> data;
@@ -66,7 +66,7 @@ StoredValue FamilyA(uint8_t type, const std::string &key, const std::string &val
         ReadValue(row->kind, reader, uint8_t(data.size()), read);
     }
     // Read back with the staged enable byte, as the device then holds it.
-    CString shown;
+    std::string shown;
     out.text = FormatItemValue(staged, key, read, shown) ? shown : read;
     return out;
 }
@@ -87,7 +87,7 @@ StoredValue FamilyB(int ports, const std::string &key, const std::string &value)
     if (!BlockWriteHook(table, blocks, *row, value)) EncodeValue(*row, value, *blocks[row->block]);
     DeviceRecord after;
     for (const ConfigField &f : table) after.Append(f.name, DecodeValue(f, *blocks[f.block]));
-    CString shown;
+    std::string shown;
     out.text = FormatBlockValue(after, key, shown) ? shown : DecodeValue(*row, *blocks[row->block]);
     return out;
 }

@@ -2,6 +2,7 @@
 // the hex rewriting of the value it carries.
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "at_session/at_hex_value.h"
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::vector<char> read(data, data + size);
     const vd::AtReply reply = vd::ParseAtReply(read.data(), read.size());
     if (reply.value.size() > size) std::abort();
-    vd::CString rewritten;
+    std::string rewritten;
     vd::HexValueToDecimal(reply.value.c_str(), rewritten);
     vd::DecimalValueToHex(reply.value.c_str(), rewritten);
     return 0;

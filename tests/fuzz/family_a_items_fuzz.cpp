@@ -2,6 +2,7 @@
 // before the reply (it picks the type group), the rest is the datagram.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "devices/family_a/decode_items.h"
 #include "codec/codec.h"
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     record.code1 = data[0];
     vd::DecodeItems(data + 1, size - 1, record);
     if (record.keys.size() != record.values.size()) __builtin_trap();
-    for (const vd::CString &value : record.values)
+    for (const std::string &value : record.values)
         if (value.size() > vd::kMaxTextValue) __builtin_trap();
     return 0;
 }

@@ -4,6 +4,7 @@
 // of an accepted reply are then handed out, as a host would take them.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "devices/family_b/multi_port_dev_type.h"
 
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (accepted ? (got == 0 || (got & (got - 1)) != 0) : got != 0) __builtin_trap();
     if (handler.m_info.keys.size() != handler.m_info.values.size()) __builtin_trap();
     for (;;) {
-        vd::CString key, value;
+        std::string key, value;
         if (!handler.TakeValue(key, value)) break;
         if (key.empty() || value.size() > 40) __builtin_trap();
     }

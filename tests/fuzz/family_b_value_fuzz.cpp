@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "codec/codec.h"
 
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const size_t rest = size - 1;
     const void *nul = std::memchr(text, 0, rest);
     const size_t textLength = nul ? size_t(static_cast<const uint8_t *>(nul) - text) : rest;
-    const vd::CString value(reinterpret_cast<const char *>(text), textLength);
+    const std::string value(reinterpret_cast<const char *>(text), textLength);
 
     vd::BlockSlots blocks;
     blocks[row.block] = std::make_unique<vd::Block>();
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (!inRow && !enable && block[i] != before[i]) __builtin_trap();
     }
     if (vd::DecodeValue(row, block).size() > 40) __builtin_trap();
-    vd::CString out;
+    std::string out;
     vd::DeviceRecord info;
     info.Append(vd::Format("COM%d_ENABLEST", row.block > 1 ? row.block - 1 : 1), value);
     vd::FormatBlockValue(info, row.name, out);

@@ -20,9 +20,9 @@ struct HexCase {
     const char *in, *out;
 };
 
-void ExpectRewrites(bool (*rewrite)(const char *, CString &), std::initializer_list<HexCase> cases) {
+void ExpectRewrites(bool (*rewrite)(const char *, std::string &), std::initializer_list<HexCase> cases) {
     for (const HexCase &c : cases) {
-        CString out = "unchanged";
+        std::string out = "unchanged";
         EXPECT_EQ(rewrite(c.in, out), c.out != nullptr) << OrEmpty(c.in);
         EXPECT_EQ(out, c.out ? c.out : "unchanged") << OrEmpty(c.in);
     }

@@ -1,6 +1,8 @@
 // Item framing, value kinds and the fixed search reply of family A.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "devices/family_a/item_frame.h"
 #include "devices/family_a/search_reply.h"
 #include "codec/codec.h"
@@ -32,18 +34,18 @@ TEST(FamilyAFrame, FrameCheckLooksAtTheFirstItemOnly) {
 
 TEST(FamilyAValues, ReadEveryKindNeverPastTheDatagram) {
     // "<short>": the bytes needed run past the datagram, nothing is read.
-    const struct { K kind; Packet bytes; uint8_t n; CString text; } cases[] = {
+    const struct { K kind; Packet bytes; uint8_t n; std::string text; } cases[] = {
         {K::Byte, {0xFE}, 0, "254"}, {K::Word, {0xFF, 0xFF}, 0, "65535"},
         {K::Dword, {0xFF, 0xFF, 0xFF, 0xFE}, 0, "4294967294"}, {K::Address, {192, 168, 1, 254}, 0, "192.168.1.254"},
         {K::WordPair, {0x01, 0x00, 0x00, 0x02}, 0, "256,2"}, {K::BytePair, {0x03, 0xFF}, 0, "3,255"},
         {K::Mac, {0x00, 0x1A, 0xb2, 0x03, 0x04, 0xFF}, 0, "00:1A:B2:03:04:FF"},
         {K::Text, {'a', 'b', 0, 'c'}, 4, "ab"}, {K::Text, {'a', 'b', 'c'}, 0, ""},
-        {K::Text, Packet(200, 'x'), 200, CString(kMaxTextValue, 'x')},
+        {K::Text, Packet(200, 'x'), 200, std::string(kMaxTextValue, 'x')},
         {K::Byte, {}, 0, "<short>"}, {K::Word, {0x01}, 0, "<short>"}, {K::Dword, {1, 2, 3}, 0, "<short>"},
         {K::Mac, {1, 2, 3, 4, 5}, 0, "<short>"}, {K::Text, {'a', 'b'}, 3, "<short>"}};
     for (size_t i = 0; i < std::size(cases); ++i) {
         ByteReader reader(cases[i].bytes.data(), cases[i].bytes.size());
-        CString out = "<short>";
+        std::string out = "<short>";
         EXPECT_EQ(ReadValue(cases[i].kind, reader, cases[i].n, out), cases[i].text != "<short>") << "case " << i;
         EXPECT_EQ(out, cases[i].text) << "case " << i;
     }

@@ -1,6 +1,8 @@
 // The firmware download packets, the image list and the acknowledgement.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "devices/family_a/firmware_packets.h"
 
 using namespace vd;
@@ -22,7 +24,7 @@ TEST(FamilyAFirmwarePackets, ManifestEntriesWithTheirNamesCutToSixteenBytes) {
     const Packet m = BuildManifest(t);
     ASSERT_EQ(m.size(), 58u);
     EXPECT_EQ(Packet(m.begin(), m.begin() + 10), (Packet{0xAA, 0x55, 0x10, 0x00, 50, 0x00, 0x00, 0x00, 0x02, 0xFF}));
-    EXPECT_EQ(CString(m.begin() + 34, m.begin() + 50), "a-very-long-imag");
+    EXPECT_EQ(std::string(m.begin() + 34, m.begin() + 50), "a-very-long-imag");
     EXPECT_EQ(Packet(m.begin() + 50, m.end()), (Packet{0x04, 0x03, 0x02, 0x01, 0x00, 0x04, 0x02, 0x00}));
 }
 
@@ -35,7 +37,7 @@ TEST(FamilyAFirmwarePackets, ChunkHeaders) {
 }
 
 TEST(FamilyAFirmwarePackets, ImageListsNamesAndAcknowledgements) {
-    EXPECT_EQ(SplitImagePaths("a*b**c*"), (std::vector<CString>{"a", "b", "", "c", ""}));
+    EXPECT_EQ(SplitImagePaths("a*b**c*"), (std::vector<std::string>{"a", "b", "", "c", ""}));
     // The last separator of either kind ends the directory.
     EXPECT_EQ(ImageFileName("/tmp/fw\\x/boot.bin"), "boot.bin");
     EXPECT_EQ(ImageFileName("/tmp/a\\b.bin"), "b.bin");

@@ -2,6 +2,8 @@
 // packets built from staged pairs.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "devices/family_a/decode_items.h"
 #include "devices/family_a/write_packet.h"
 
@@ -9,7 +11,7 @@ using namespace vd;
 
 namespace {
 
-using P = std::vector<std::pair<CString, CString>>;
+using P = std::vector<std::pair<std::string, std::string>>;
 
 Packet Items(std::initializer_list<std::pair<uint8_t, Packet>> items) {
     Packet p;
@@ -58,7 +60,7 @@ TEST(FamilyADecode, HostileItemsAreSkippedOrCut) {
     // a MAC with only the end marker left for its 6 bytes.
     const Packet p = Items({{0x99, {1, 2, 3}}, {0x02, {}}, {0x13, {}}, {0x03, Packet(60, 'n')},
                             {0x05, {127, 0, 0, 1}}, {0x04, {}}});
-    EXPECT_EQ(Decode(p), (P{{"NAME", ""}, {"IP_MODE", "255"}, {"PASS", CString(49, 'n')}, {"IP", "127.0.0.1"}}));
+    EXPECT_EQ(Decode(p), (P{{"NAME", ""}, {"IP_MODE", "255"}, {"PASS", std::string(49, 'n')}, {"IP", "127.0.0.1"}}));
     // Items are read by their length bytes; their start and end bytes are
     // not looked at. An item reaching past the datagram ends the decoding,
     // and so do trailing bytes too few to hold an item header.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "codec/codec.h"
@@ -62,12 +63,12 @@ TEST(FamilyBDecode, EachKindFromItsBytes) {
     for (const auto &c : cases) EXPECT_EQ(DecodeValue(Row(c.name), With(0, c.offset, c.bytes)), c.text) << c.name;
     // Text without a terminator stops at its width; the last one ends with the block.
     const Block full = With('A');
-    EXPECT_EQ(DecodeValue(Row("PASS"), full), CString(16, 'A'));
-    EXPECT_EQ(DecodeValue(Row("C1_CLI_IP4"), full), CString(40, 'A'));
+    EXPECT_EQ(DecodeValue(Row("PASS"), full), std::string(16, 'A'));
+    EXPECT_EQ(DecodeValue(Row("C1_CLI_IP4"), full), std::string(40, 'A'));
 }
 
 TEST(FamilyBEncode, EachKindChangesOnlyItsOwnBytes) {
-    const struct { const char *name; CString text; size_t offset; Bytes bytes; } cases[] = {
+    const struct { const char *name; std::string text; size_t offset; Bytes bytes; } cases[] = {
         {"C1_BAUD", "-2", 10, {0xFF, 0xFF, 0xFF, 0xFE}},
         {"WEB_PORT", "65537", 55, {0x00, 0x01}},  // numbers keep their low bits
         {"C2_DATAB", "300", 14, {0x2C}}, {"C2_DATAB", "eight", 14, {0x00}}, {"IP_MODE", " 7x", 54, {0x07}},
@@ -76,7 +77,7 @@ TEST(FamilyBEncode, EachKindChangesOnlyItsOwnBytes) {
         {"ENIPFILTER1", "257", 59, {0xEF}}, {"ENIPFILTER3", "2", 59, {0xEA}}, {"ENIPFILTER3", "invalid", 59, {0xEA}},
         {"MAC", "2:0:0:ab:cd:1ef", 48, {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF}},
         {"MAC", "12:34", 48, {0x12, 0x34, 0, 0, 0, 0}},  // numbers that do not read give 0
-        {"NAME", CString(20, 'A'), 0, Cat(Bytes(15, 'A'), {0})},  // cut and terminated
+        {"NAME", std::string(20, 'A'), 0, Cat(Bytes(15, 'A'), {0})},  // cut and terminated
         {"IPF3", "192.168.0.10,192.168.0.20", 80, {192, 168, 0, 10, 192, 168, 0, 20}},
         {"IPF1", "-1,2.2.2.2", 64, {0xFF, 0xFF, 0xFF, 0xFF, 2, 2, 2, 2}},  // a leading dash: the comma
         {"IPF1", "1.1.1.1-x", 64, {1, 1, 1, 1, 0xFF, 0xFF, 0xFF, 0xFF}},
@@ -87,7 +88,7 @@ TEST(FamilyBEncode, EachKindChangesOnlyItsOwnBytes) {
         {"C1_CLI_IP2", "10.0.0.1-10.0.0.9", 136, {10, 0, 0, 1, 10, 0, 0, 9, 0}},
         {"C1_CLI_IP3", "dev.lan", 176, {'d', 'e', 'v', '.', 'l', 'a', 'n', 0}},
         {"C1_CLI_IP1", "1.2.3.4.5", 96, {0xFF, 0xFF, 0xFF, 0xFF, 0x00}},  // digits and dots, no address
-        {"C1_CLI_IP4", CString(45, 'h'), 216, Cat(Bytes(39, 'h'), {0})},
+        {"C1_CLI_IP4", std::string(45, 'h'), 216, Cat(Bytes(39, 'h'), {0})},
         // Four characters put the NUL at byte 4: the field then reads as an address.
         {"C1_CLI_IP1", "abcd", 96, {'a', 'b', 'c', 'd', 0}}};
     for (const auto &c : cases) {

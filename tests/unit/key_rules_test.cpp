@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "codec/codec.h"
 #include "core/registry.h"
@@ -47,7 +48,7 @@ TEST(KeyRules, BothFamiliesShowADestinationAsInvalidWhileItsBitIsClear) {
         {nullptr, "C1_D2", false}, {"0", "C1_BAUD", false}, {"0", "IPF1", false}};
     for (const auto &c : cases) {
         const DeviceRecord info = InfoWithEnable(c.bits);
-        CString a = "untouched", b = "untouched";
+        std::string a = "untouched", b = "untouched";
         EXPECT_EQ(FormatItemValue(info, c.key, "5", a), int(c.invalid)) << c.key << " " << OrEmpty(c.bits);
         EXPECT_EQ(FormatBlockValue(info, c.key, b), int(c.invalid)) << c.key << " " << OrEmpty(c.bits);
         EXPECT_EQ(a, c.invalid ? "invalid" : "untouched") << c.key;
@@ -59,18 +60,18 @@ TEST(KeyRules, BothFamiliesShowADestinationAsInvalidWhileItsBitIsClear) {
 }
 
 TEST(FamilyAKeyRules, StagingADestinationChangesTheEnableByteAndIpModeIsInverted) {
-    CString out;
+    std::string out;
     EXPECT_EQ(FormatItemValue(DeviceRecord(), "IP_MODE", "7", out), 1);
     EXPECT_EQ(out, "0");
-    EXPECT_EQ(FamilyAStaging(InfoWithEnable(nullptr)).Stage("IP_MODE", "0").values, std::vector<CString>{"1"});
+    EXPECT_EQ(FamilyAStaging(InfoWithEnable(nullptr)).Stage("IP_MODE", "0").values, std::vector<std::string>{"1"});
     FamilyAStaging disabled(InfoWithEnable("2"));
     disabled.Stage("C1_D1", "7");
-    EXPECT_EQ(disabled.handler->m_staged.keys, (std::vector<CString>{"COM1_ENABLEST", "C1_D1"}));
-    EXPECT_EQ(disabled.handler->m_staged.values, (std::vector<CString>{"3", "7"}));
+    EXPECT_EQ(disabled.handler->m_staged.keys, (std::vector<std::string>{"COM1_ENABLEST", "C1_D1"}));
+    EXPECT_EQ(disabled.handler->m_staged.values, (std::vector<std::string>{"3", "7"}));
     // A second destination builds on the staged byte, not the read one.
-    EXPECT_EQ(disabled.Stage("C1_D2", "invalid").values, (std::vector<CString>{"1", "7"}));
+    EXPECT_EQ(disabled.Stage("C1_D2", "invalid").values, (std::vector<std::string>{"1", "7"}));
     // A key staged again takes its new value in place.
-    EXPECT_EQ(disabled.Stage("C1_D1", "8").values, (std::vector<CString>{"1", "8"}));
+    EXPECT_EQ(disabled.Stage("C1_D1", "8").values, (std::vector<std::string>{"1", "8"}));
     // Bits are kept as one byte.
     EXPECT_EQ(FamilyAStaging(InfoWithEnable("510")).Stage("C1_D1", "9").values.front(), "255");
     // Without a read there is no enable byte to change: nothing is staged.

@@ -20,11 +20,10 @@
 
 namespace {
 
-using vd::CString;
 using vd::DeviceRecord;
 
 // rule(info, key, value, out): a family's "value on the way out" function.
-using Rule = std::function<int(const DeviceRecord &, const CString &, const CString &, CString &)>;
+using Rule = std::function<int(const DeviceRecord &, const std::string &, const std::string &, std::string &)>;
 
 const char *KindName(vd::ValueKind kind) {
     static const char *const names[] = {"byte", "word", "dword", "address", "word pair", "byte pair", "text", "mac"};
@@ -55,7 +54,7 @@ std::string Hex(const uint8_t *bytes, size_t n) {
     return out;
 }
 
-std::string Quoted(const CString &text) {
+std::string Quoted(const std::string &text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"' || c == '\\') out += '\\';
@@ -66,14 +65,14 @@ std::string Quoted(const CString &text) {
 
 // The rule fields of a key: hidden from the host, shown inverted ("1" for a
 // device's 0), or shown as "invalid" while a bit of a hidden enable key is 0.
-std::string RuleFields(const CString &key, bool hidden, const Rule &rule, const std::vector<CString> &enableKeys) {
+std::string RuleFields(const std::string &key, bool hidden, const Rule &rule, const std::vector<std::string> &enableKeys) {
     std::string out;
     if (hidden) out += ", hidden = true";
     DeviceRecord none;
-    CString shown;
+    std::string shown;
     if (rule(none, key, "0", shown) && shown == "1" && rule(none, key, "1", shown) && shown == "0")
         out += ", inverted = true";
-    for (const CString &enable : enableKeys) {
+    for (const std::string &enable : enableKeys) {
         DeviceRecord info;
         info.Append(enable, "0");
         if (!rule(info, key, "5", shown) || shown != "invalid") continue;
@@ -87,10 +86,10 @@ std::string RuleFields(const CString &key, bool hidden, const Rule &rule, const 
 }
 
 void PrintFamilyA() {
-    std::vector<CString> enableKeys;
+    std::vector<std::string> enableKeys;
     for (const vd::ItemRow &row : vd::AllItemRows())
         if (vd::IsHiddenItemKey(row.key)) enableKeys.push_back(row.key);
-    const Rule rule = [](const DeviceRecord &info, const CString &key, const CString &value, CString &out) {
+    const Rule rule = [](const DeviceRecord &info, const std::string &key, const std::string &value, std::string &out) {
         return vd::FormatItemValue(info, key, value, out);
     };
     std::printf("items = {\n");
@@ -135,10 +134,10 @@ void PrintFirmware() {
 void PrintFamilyB() {
     vd::FieldTable table;
     vd::BuildFieldTable(table, vd::kMaxPorts);
-    std::vector<CString> enableKeys;
+    std::vector<std::string> enableKeys;
     for (const vd::ConfigField &row : table)
         if (vd::IsHiddenBlockKey(row.name)) enableKeys.push_back(row.name);
-    const Rule rule = [](const DeviceRecord &info, const CString &key, const CString &, CString &out) {
+    const Rule rule = [](const DeviceRecord &info, const std::string &key, const std::string &, std::string &out) {
         return vd::FormatBlockValue(info, key, out);
     };
     std::printf("fields = {\n");

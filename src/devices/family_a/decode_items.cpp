@@ -1,5 +1,7 @@
 #include "devices/family_a/decode_items.h"
 
+#include <string>
+
 #include "base/byte_reader.h"
 #include "devices/family_a/item_frame.h"
 #include "codec/codec.h"
@@ -14,7 +16,7 @@ void DecodeItems(const uint8_t *data, size_t len, DeviceRecord &record) {
         if (!row) continue;
         ByteReader value(data, len);
         value.Seek(item.dataPos);
-        CString text;
+        std::string text;
         if (!ReadValue(row->kind, value, item.length, text)) continue;
         record.Append(row->key, text);
         if (item.code == kCodeType) record.code1 = static_cast<uint8_t>(AtoI(text));

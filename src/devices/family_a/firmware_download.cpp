@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "devices/family_a/firmware_packets.h"
 #include "devices/family_a/item_dev_type.h"
@@ -46,7 +47,7 @@ int FamilyAHandler::PrepareImages(const char *cmd, const char *param) {
         return 1;
     }
     if (std::strcmp(cmd, "DOWNLOAD") != 0) return 0;
-    const std::vector<CString> paths = SplitImagePaths(OrEmpty(param));
+    const std::vector<std::string> paths = SplitImagePaths(OrEmpty(param));
     // The table holds five images; a longer list is refused whole.
     if (paths.size() > size_t(kMaxImages)) return 0;
     m_imageTable = ImageTable();

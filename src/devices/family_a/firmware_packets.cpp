@@ -24,7 +24,7 @@ void PutBig16(uint8_t *out, uint32_t v) {
 
 void FillImageEntry(uint8_t entry[kImageEntry], const ImageTable &table, uint32_t i) {
     std::memset(entry, 0, kImageEntry);
-    const CString &name = table.names[i];
+    const std::string &name = table.names[i];
     std::memcpy(entry, name.data(), name.size() < kEntryName ? name.size() : kEntryName);
     PutLittle32(entry + 16, table.sizes[i]);
     PutLittle32(entry + 20, table.addresses[i]);
@@ -55,20 +55,20 @@ void FillChunkHeader(uint8_t header[kChunkHeader], uint8_t index, uint32_t offse
 
 uint64_t RoundToChunks(uint64_t size) { return (size + kChunkData - 1) / kChunkData * kChunkData; }
 
-std::vector<CString> SplitImagePaths(const CString &param) {
-    std::vector<CString> pieces;
+std::vector<std::string> SplitImagePaths(const std::string &param) {
+    std::vector<std::string> pieces;
     size_t start = 0;
     for (;;) {
         const size_t star = param.find('*', start);
-        pieces.push_back(param.substr(start, star == CString::npos ? CString::npos : star - start));
-        if (star == CString::npos) return pieces;
+        pieces.push_back(param.substr(start, star == std::string::npos ? std::string::npos : star - start));
+        if (star == std::string::npos) return pieces;
         start = star + 1;
     }
 }
 
-CString ImageFileName(const CString &path) {
+std::string ImageFileName(const std::string &path) {
     const size_t slash = path.find_last_of("\\/");
-    return slash == CString::npos ? path : path.substr(slash + 1);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool IsAcknowledgement(const uint8_t *answer, size_t len) { return answer && len > 0 && answer[len - 1] == kAck; }

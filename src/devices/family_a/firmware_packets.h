@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/dev_type.h"
@@ -40,10 +41,10 @@ uint64_t RoundToChunks(uint64_t size);
 
 // The pieces of a download parameter cut at every '*' (an empty text is one
 // empty piece).
-std::vector<CString> SplitImagePaths(const CString &param);
+std::vector<std::string> SplitImagePaths(const std::string &param);
 
 // The file name of a path: the text after its last '\' or '/'.
-CString ImageFileName(const CString &path);
+std::string ImageFileName(const std::string &path);
 
 // An answer acknowledges when its last byte is 'k'.
 bool IsAcknowledgement(const uint8_t *answer, size_t len);

@@ -53,7 +53,7 @@ int FamilyAHandler::IsInfoComplete() { return !m_info.keys.empty(); }
 int FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) {
     if (!data || len <= 0) return 0;
     const size_t length = std::min(size_t(len), kMaxDatagram);
-    const CString sender = OrEmpty(from);
+    const std::string sender = OrEmpty(from);
     if (m_replyMode == kReplySearch) {
         auto record = std::make_unique<DeviceRecord>();
         if (DecodeFixedSearchReply(data, length, *record)) {
@@ -86,13 +86,13 @@ int FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) {
     return 1;
 }
 
-int FamilyAHandler::IsHiddenKey(const CString &key) { return IsHiddenItemKey(key); }
+int FamilyAHandler::IsHiddenKey(const std::string &key) { return IsHiddenItemKey(key); }
 
-int FamilyAHandler::FormatValue(const CString &key, const CString &value, CString &out) {
+int FamilyAHandler::FormatValue(const std::string &key, const std::string &value, std::string &out) {
     return FormatItemValue(m_info, key, value, out);
 }
 
-int FamilyAHandler::InterceptModify(const CString &key, const CString &value) {
+int FamilyAHandler::InterceptModify(const std::string &key, const std::string &value) {
     return InterceptItemModify(m_info, m_staged, key, value);
 }
 

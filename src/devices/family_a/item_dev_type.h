@@ -4,6 +4,8 @@
 #ifndef VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H
 #define VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H
 
+#include <string>
+
 #include "core/dev_type.h"
 #include "devices/family_a/item_frame.h"
 
@@ -29,9 +31,9 @@ public:
     int SendCmd(int type, const char *cmd, char *param, size_t paramCap) override;
     int IsTypeSupported(int type) override;
     int IsTransportSupported(int) override { return 1; }
-    int InterceptModify(const CString &key, const CString &value) override;
-    int IsHiddenKey(const CString &key) override;
-    int FormatValue(const CString &key, const CString &value, CString &out) override;
+    int InterceptModify(const std::string &key, const std::string &value) override;
+    int IsHiddenKey(const std::string &key) override;
+    int FormatValue(const std::string &key, const std::string &value, std::string &out) override;
 
 private:
     // Opens m_requestSocket for the current request. A datagram request first
@@ -46,7 +48,7 @@ private:
     // Reads the device's settings into m_info, asking at its address and, for
     // a write that gives it another (movedTo, may be empty), there as well;
     // false when no answer came.
-    bool ReadBack(const CString &movedTo);
+    bool ReadBack(const std::string &movedTo);
     // The staged pairs of pending that m_info does not show as taken.
     DeviceRecord NotHeld(const DeviceRecord &pending) const;
 

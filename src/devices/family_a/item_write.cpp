@@ -1,5 +1,7 @@
 // FamilyAHandler's write, confirmed: the device answers a write with nothing,
 // so it is read back and every staged pair compared with what it holds.
+#include <string>
+
 #include "base/sleep.h"
 #include "codec/codec.h"
 #include "core/write_confirm.h"
@@ -18,7 +20,7 @@ constexpr int kReadBackWaitMs = 150;
 
 // The bytes a value text is written as; a row's read-back is compared with
 // what was staged through them, so that two texts of one value agree.
-std::vector<uint8_t> Encoded(const ItemRow &row, const CString &text) {
+std::vector<uint8_t> Encoded(const ItemRow &row, const std::string &text) {
     std::vector<uint8_t> bytes;
     WriteValue(row.kind, text, bytes);
     return bytes;
@@ -26,7 +28,7 @@ std::vector<uint8_t> Encoded(const ItemRow &row, const CString &text) {
 
 }  // namespace
 
-bool FamilyAHandler::ReadBack(const CString &movedTo) {
+bool FamilyAHandler::ReadBack(const std::string &movedTo) {
     Sleep(kReadBackAfterMs);
     m_requestSocket.DiscardQueued();
     m_info.ClearPairs();
@@ -34,7 +36,7 @@ bool FamilyAHandler::ReadBack(const CString &movedTo) {
     uint8_t buffer[2048];
     for (int attempt = 0; attempt < kReadBackTries && m_info.keys.empty(); ++attempt) {
         // A device given a new address may answer from there at once.
-        const CString &host = attempt % 2 && !movedTo.empty() ? movedTo : m_request.targetIp;
+        const std::string &host = attempt % 2 && !movedTo.empty() ? movedTo : m_request.targetIp;
         m_requestSocket.Open(m_request.SocketType(), host.c_str(), kItemPort);
         if (!SendRequest(RequestPacket(kCodeInfoRequest))) break;
         const Clock::time_point until = Clock::now() + std::chrono::milliseconds(kReadBackWaitMs);
@@ -74,7 +76,7 @@ int FamilyAHandler::WriteConfig() {
     m_staged.code1 = m_info.code1;
     DeviceRecord pending = m_staged;
     const int ip = m_staged.Find("IP");
-    const CString movedTo = ip >= 0 && m_staged.values[size_t(ip)] != m_request.targetIp ? m_staged.values[size_t(ip)] : "";
+    const std::string movedTo = ip >= 0 && m_staged.values[size_t(ip)] != m_request.targetIp ? m_staged.values[size_t(ip)] : "";
     for (int attempt = 0; attempt < kWriteTries; ++attempt) {
         const Packet packet = BuildWritePacket(pending);
         if (packet.empty()) return 0;

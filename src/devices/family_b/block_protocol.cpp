@@ -15,7 +15,7 @@ constexpr size_t kMacBytes = 6;
 constexpr size_t kCodeBytes = 4;
 
 // start, MAC, the request's code, block number and a 00 byte.
-BlockDatagram Header(const CString &mac, const uint8_t (&code)[kCodeBytes], uint8_t block) {
+BlockDatagram Header(const std::string &mac, const uint8_t (&code)[kCodeBytes], uint8_t block) {
     BlockDatagram d(std::begin(kStart), std::end(kStart));
     uint8_t bytes[kMacBytes];
     ParseMac(mac.c_str(), bytes);
@@ -28,15 +28,15 @@ BlockDatagram Header(const CString &mac, const uint8_t (&code)[kCodeBytes], uint
 
 }  // namespace
 
-BlockDatagram ReadRequest(const CString &mac, uint8_t block) {
+BlockDatagram ReadRequest(const std::string &mac, uint8_t block) {
     BlockDatagram d = Header(mac, kReadCode, block);
     d.push_back(0xFF);
     return d;
 }
 
-BlockDatagram RestartRequest(const CString &mac) { return ReadRequest(mac, kRestartBlock); }
+BlockDatagram RestartRequest(const std::string &mac) { return ReadRequest(mac, kRestartBlock); }
 
-BlockDatagram WriteRequest(const CString &mac, uint8_t block, const Block &data) {
+BlockDatagram WriteRequest(const std::string &mac, uint8_t block, const Block &data) {
     BlockDatagram d = Header(mac, kWriteCode, block);
     d.insert(d.end(), data.begin(), data.end());
     d.push_back(0x00);

@@ -11,6 +11,7 @@
 #define VANDREL_DEVICES_FAMILY_B_BLOCK_PROTOCOL_H
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "codec/codec.h"
@@ -25,12 +26,12 @@ using BlockDatagram = std::vector<uint8_t>;
 
 // mac: "%x:%x:%x:%x:%x:%x" text; the low byte of each number is sent, and
 // numbers that do not read give 0.
-BlockDatagram ReadRequest(const CString &mac, uint8_t block);
-BlockDatagram RestartRequest(const CString &mac);
-BlockDatagram WriteRequest(const CString &mac, uint8_t block, const Block &data);
+BlockDatagram ReadRequest(const std::string &mac, uint8_t block);
+BlockDatagram RestartRequest(const std::string &mac);
+BlockDatagram WriteRequest(const std::string &mac, uint8_t block, const Block &data);
 
 struct BlockReply {
-    CString mac;  // "%02X:%02X:%02X:%02X:%02X:%02X" of the reply's MAC bytes
+    std::string mac;  // "%02X:%02X:%02X:%02X:%02X:%02X" of the reply's MAC bytes
     uint8_t block = 0;
     Block data{};
 };

@@ -9,7 +9,7 @@ std::vector<uint8_t> BlocksOf(BlockMask mask) {
     return blocks;
 }
 
-void BlockRead::Start(const CString &mac, BlockMask wanted) {
+void BlockRead::Start(const std::string &mac, BlockMask wanted) {
     m_mac = mac;
     m_wanted = wanted;
     m_arrived = 0;

@@ -7,6 +7,7 @@
 #define VANDREL_DEVICES_FAMILY_B_BLOCK_READ_H
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "devices/family_b/block_protocol.h"
@@ -24,7 +25,7 @@ std::vector<uint8_t> BlocksOf(BlockMask mask);
 class BlockRead {
 public:
     // A new read of the blocks of wanted from the device named by mac.
-    void Start(const CString &mac, BlockMask wanted);
+    void Start(const std::string &mac, BlockMask wanted);
     // true when the reply brings a block asked for that had not arrived yet.
     bool Take(const BlockReply &reply);
     BlockMask Missing() const { return m_wanted & ~m_arrived; }
@@ -32,7 +33,7 @@ public:
     BlockMask Wanted() const { return m_wanted; }
 
 private:
-    CString m_mac;
+    std::string m_mac;
     BlockMask m_wanted = 0;
     BlockMask m_arrived = 0;
 };

@@ -7,6 +7,7 @@
 #define VANDREL_DEVICES_FAMILY_B_BLOCK_WRITE_H
 
 #include <map>
+#include <string>
 
 #include "devices/family_b/block_read.h"
 
@@ -14,7 +15,7 @@ namespace vd {
 
 class BlockWrite {
 public:
-    explicit BlockWrite(CString mac) : m_mac(std::move(mac)) {}
+    explicit BlockWrite(std::string mac) : m_mac(std::move(mac)) {}
 
     void Add(uint8_t block, const Block &before, const Block &after);
     // The blocks to write, ascending.
@@ -33,7 +34,7 @@ private:
         Block before;
         Block after;
     };
-    CString m_mac;
+    std::string m_mac;
     std::map<uint8_t, Copies> m_blocks;
     BlockMask m_confirmed = 0;
 };

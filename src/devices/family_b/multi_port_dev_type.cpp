@@ -83,7 +83,7 @@ int FamilyBHandler::OnDatagram(const uint8_t *data, int len, const char * /*from
     return 1;
 }
 
-void FamilyBHandler::SendRestart(const CString &mac) {
+void FamilyBHandler::SendRestart(const std::string &mac) {
     OpenRequest();
     Send(RestartRequest(mac));
 }
@@ -94,9 +94,9 @@ int FamilyBHandler::SendCmd(int /*type*/, const char *cmd, char * /*param*/, siz
     return 1;
 }
 
-int FamilyBHandler::IsHiddenKey(const CString &key) { return IsHiddenBlockKey(key); }
+int FamilyBHandler::IsHiddenKey(const std::string &key) { return IsHiddenBlockKey(key); }
 
-int FamilyBHandler::FormatValue(const CString &key, const CString & /*value*/, CString &out) {
+int FamilyBHandler::FormatValue(const std::string &key, const std::string & /*value*/, std::string &out) {
     return FormatBlockValue(m_info, key, out);
 }
 

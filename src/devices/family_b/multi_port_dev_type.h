@@ -8,6 +8,8 @@
 #ifndef VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
 #define VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
 
+#include <string>
+
 #include "codec/codec.h"
 #include "core/dev_type.h"
 #include "devices/family_b/block_protocol.h"
@@ -49,8 +51,8 @@ public:
     int IsBlockReplied() override;
     // A read request for that one block.
     int RequestBlock(int block) override;
-    int IsHiddenKey(const CString &key) override;
-    int FormatValue(const CString &key, const CString &value, CString &out) override;
+    int IsHiddenKey(const std::string &key) override;
+    int FormatValue(const std::string &key, const std::string &value, std::string &out) override;
 
     FieldTable m_fields;
     BlockSlots m_blocks;
@@ -64,7 +66,7 @@ private:
     int SendReadRequests(BlockMask blocks);
     void OpenRequest();
     int Send(const BlockDatagram &datagram);
-    void SendRestart(const CString &mac);
+    void SendRestart(const std::string &mac);
     BlockMask ModelBlocks() const;
 
     // Reads replies on m_requestSocket until done() or ms have passed;
@@ -87,7 +89,7 @@ private:
 
     const FamilyBModel &m_model;
     // The blocks of m_blocks that hold the copies of device m_heldMac.
-    CString m_heldMac;
+    std::string m_heldMac;
     BlockMask m_held = 0;
 };
 

@@ -3,6 +3,7 @@
 // the restart request, which makes the device take its new settings, goes
 // out only when every block holds what it should.
 #include <algorithm>
+#include <string>
 
 #include "base/sleep.h"
 #include "codec/codec.h"
@@ -52,7 +53,7 @@ bool FamilyBHandler::Fetch(BlockMask blocks) {
 
 BlockMask FamilyBHandler::StagedBlocks() const {
     BlockMask blocks = 0;
-    for (const CString &key : m_staged.keys)
+    for (const std::string &key : m_staged.keys)
         if (const ConfigField *row = FindField(m_fields, key)) blocks |= BlockBit(row->block);
     return blocks;
 }
