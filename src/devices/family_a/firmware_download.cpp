@@ -22,14 +22,16 @@ namespace {
 
 constexpr int kManifestAnswerRoom = 512;
 constexpr int kChunkAnswerRoom = 100;
-// Over UDP the manifest's 2 s are two tries of 1 s, so that a silent device
-// is given up after the same time; a chunk gets three tries of 200 ms, as a
-// device answers within a few milliseconds. Over TCP one try: the stream
-// loses nothing.
+// Over UDP the manifest's 2 s are four tries of 500 ms, so that a silent
+// device is given up after the same time; a chunk gets four tries of 200 ms,
+// the time a device has to answer one. Four tries, not fewer: at 10% loss
+// each way a try fails one time in five, and a download of a few chunks must
+// still come through 99 times in 100. Over TCP one try: the stream loses
+// nothing.
 constexpr int kManifestWaitMs = 2000;
-constexpr int kManifestTriesUdp = 2;
+constexpr int kManifestTriesUdp = 4;
 constexpr int kChunkWaitMs = 200;
-constexpr int kChunkTriesUdp = 3;
+constexpr int kChunkTriesUdp = 4;
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
 
@@ -79,7 +81,14 @@ int FamilyAHandler::SendAcknowledged(const uint8_t *packet, int length, int room
         if (m_requestSocket.SendData(packet, length) < 1) return 0;
         uint8_t answer[kManifestAnswerRoom];
         const int got = m_requestSocket.ReceiveTimed(answer, room, nullptr, waitMs);
-        if (got > 0) return IsAcknowledgement(answer, size_t(got));
+        if (got > 0) {
+            // Each copy sent may still be answered; those answers must not
+            // stand in for the next packet's.
+            uint8_t late[kManifestAnswerRoom];
+            for (int copy = 0; copy < attempt; ++copy)
+                if (m_requestSocket.ReceiveTimed(late, room, nullptr, waitMs) < 1) break;
+            return IsAcknowledgement(answer, size_t(got));
+        }
     }
     return 0;
 }
