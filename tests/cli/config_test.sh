@@ -48,7 +48,7 @@ test_a_family_b_write_that_does_not_take_changes_nothing() {
     # Each block ignores its first three writes: the write of C2_BAUD is
     # tried three times, then undone, and the device is not restarted.
     start_sim <<'FLEET'
-family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none ignore-writes=3
+family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none ignore-writes=4
 FLEET
     run set 02:56:44:00:00:0C --type 48 --password admin C2_BAUD=9600 --json
     expect_status 1

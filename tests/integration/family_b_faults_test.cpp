@@ -88,7 +88,7 @@ TEST_F(FamilyBFaults, AWriteThatCannotBeConfirmedIsUndoneAndNotRestarted) {
     TakeAllPairs();
     dev.ClearReceived();
     const Bytes port1 = dev.Block(2), port2 = dev.Block(3);
-    dev.IgnoreWrites(3, 3);
+    dev.IgnoreWrites(3, 4);
     VD_SetModifyConfigUDP("C1_BAUD", "300");
     VD_SetModifyConfigUDP("C2_BAUD", "9600");
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_FAIL);
@@ -100,6 +100,7 @@ TEST_F(FamilyBFaults, AWriteThatCannotBeConfirmedIsUndoneAndNotRestarted) {
     std::copy_n(Baud(9600).begin(), 4, port2New.begin() + 10);
     const std::vector<Bytes> expected = {ReadRequest(0),
                                          WriteRequest(2, port1New), ReadRequest(2),
+                                         WriteRequest(3, port2New), ReadRequest(3),
                                          WriteRequest(3, port2New), ReadRequest(3),
                                          WriteRequest(3, port2New), ReadRequest(3),
                                          WriteRequest(3, port2New), ReadRequest(3),

@@ -19,6 +19,8 @@ using Clock = SteadyClock;
 // Pacing of the device's write requests.
 constexpr int kAfterWriteMs = 180;
 constexpr int kBeforeRestartMs = 120;
+// A device answers a read within a few milliseconds.
+constexpr int kReadBackAgainMs = 100;
 // Blocks a write needs are read within the wait of the password's read,
 // asked for again at the interval the registry's reads use.
 constexpr int kFetchWaitMs = 2000;
@@ -59,21 +61,30 @@ BlockMask FamilyBHandler::StagedBlocks() const {
 }
 
 bool FamilyBHandler::WriteConfirmed(BlockWrite &write, uint8_t block) {
+    bool answered = false;
     auto take = [&](const uint8_t *data, int len) {
         BlockReply reply;
-        if (ParseBlockReply(data, size_t(len), reply) && reply.block == block) write.Confirm(reply);
+        if (!ParseBlockReply(data, size_t(len), reply) || reply.block != block) return;
+        answered = true;
+        write.Confirm(reply);
     };
+    auto confirmed = [&] { return write.Confirmed(block); };
     for (int attempt = 0; attempt < kWriteTries; ++attempt) {
         const Clock::time_point sent = Clock::now();
         if (!Send(WriteRequest(m_request.targetMac, block, write.After(block)))) return false;
         m_lastWrite = sent;
         Sleep(kReadBackAfterMs);
         m_requestSocket.DiscardQueued();
+        answered = false;
         if (!Send(ReadRequest(m_request.targetMac, block))) return false;
-        const bool confirmed = Await(MsUntil(sent + std::chrono::milliseconds(kAfterWriteMs)), take,
-                                     [&] { return write.Confirmed(block); });
+        const bool taken = Await(MsUntil(sent + std::chrono::milliseconds(kAfterWriteMs)), take, confirmed);
         Sleep(MsUntil(sent + std::chrono::milliseconds(kAfterWriteMs)));
-        if (confirmed) return true;
+        if (taken) return true;
+        // A read-back that went unanswered says nothing about the write:
+        // it is asked once more before the write is sent again.
+        if (!answered && Send(ReadRequest(m_request.targetMac, block)) &&
+            Await(kReadBackAgainMs, take, confirmed))
+            return true;
     }
     return false;
 }
