@@ -23,13 +23,6 @@ requestAnimationFrame(() => setTimeout(() => done(performance.now() - started), 
 """
 
 
-def resident_kib(pid, field):
-    for line in open("/proc/%d/status" % pid):
-        if line.startswith(field + ":"):
-            return int(line.split()[1])
-    return 0
-
-
 def main(crowd):
     webtest.start_sim(None, "--crowd", str(crowd))
     web, url, _ = webtest.start_web("--search-every", "60")
@@ -49,7 +42,7 @@ def main(crowd):
         metrics.append((time.monotonic() - started) * 1000)
         assert status == 200 and text.count("vandrel_device_up{") == devices
     browser.screenshot(driver, "bench-%d" % crowd)
-    peak = resident_kib(web.pid, "VmHWM") / 1024
+    peak = webtest.status_kib(web.pid, "VmHWM") / 1024
     print("%d devices answered the search (%d searches)" % (devices, listed))
     print("| what | limit | measured |")
     print("|---|---:|---:|")

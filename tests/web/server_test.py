@@ -61,6 +61,47 @@ def test_metrics_pass_promtool():
     assert int(text.split("\nvandrel_searches_total ")[1].split()[0]) >= 1
 
 
+def test_the_table_and_metrics_go_uncompressed_to_a_browser():
+    start()
+    # A browser asks for brotli, which at the library's level takes seconds
+    # for a crowd's table: these two are sent as they are.
+    for path, first in (("/api/devices", b"[{"), ("/metrics", b"# HELP vandrel_device_up ")):
+        answer = raw(b"GET " + path.encode() + b" HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n"
+                     b"Accept-Encoding: gzip, deflate, br\r\nConnection: close\r\n\r\n")
+        head, _, body = answer.partition(b"\r\n\r\n")
+        assert head.startswith(b"HTTP/1.1 200 ") and b"content-encoding" not in head.lower(), head
+        assert b"\r\nContent-Length: %d\r\n" % len(body) in head and body.startswith(first), head
+    # The event stream tells of a change to the table; the table is fetched.
+    with socket.create_connection((HOST, PORT), timeout=10) as s:
+        s.sendall(b"GET /api/events HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n")
+        stream = b""
+        while b"event: operations" not in stream:
+            chunk = s.recv(65536)
+            assert chunk, stream
+            stream += chunk
+    generation = stream.split(b"event: devices\ndata: ")[1].split(b"\n")[0]
+    assert generation.isdigit() and int(generation) >= 1, stream
+
+
+def test_finished_operations_leave_no_threads_behind():
+    proc, _ = start()
+
+    def run_restarts(count):
+        for _ in range(count):
+            status, _, text = request(URL + "/api/restart", "POST", {"devices": ["127.0.0.4"]})
+            assert status == 202, text
+            webtest.wait_for("the restart", lambda: all(o["finished"] for o in json.loads(request(URL + "/api/operations")[2])))
+
+    def mapped_mib():
+        return webtest.status_kib(proc.pid, "VmSize") / 1024
+
+    run_restarts(2)
+    before = mapped_mib()
+    run_restarts(24)
+    # A finished thread that is never joined keeps its stack (8 MiB) mapped.
+    assert mapped_mib() - before < 24 * 8 / 2, (before, mapped_mib())
+
+
 def test_malformed_and_oversized_requests_get_a_json_error():
     start()
     for garbage in (b"GARBAGE\r\n\r\n", b"GET /\0 HTTP/9\r\n\r\n", b"GET / HTTP/1.1\r\nX: " + b"y" * 10000 + b"\r\n\r\n"):

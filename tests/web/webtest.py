@@ -79,6 +79,14 @@ def tool(*args):
     return r.returncode, r.stdout
 
 
+def status_kib(pid, field):
+    """A memory figure of /proc/PID/status (VmHWM, VmSize, ...) in KiB."""
+    for line in open("/proc/%d/status" % pid):
+        if line.startswith(field + ":"):
+            return int(line.split()[1])
+    return 0
+
+
 def request(url, method="GET", body=None, headers=None, raw=None):
     """An HTTP request; returns (status, headers, body text)."""
     data = raw if raw is not None else (json.dumps(body).encode() if body is not None else None)

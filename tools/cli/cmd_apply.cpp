@@ -231,10 +231,10 @@ int Finish(const Printer &out, const std::vector<Job> &jobs, bool dryRun) {
 
 int RunApply(const Args &args, const Printer &out) {
     long long workers = 1, waitMs = 0;
-    if (args.Has("--jobs") && !ParseNumber(args.Value("--jobs"), 1, kMaxJobs, workers))
-        return out.Fail("--jobs takes a number from 1 to " + std::to_string(kMaxJobs), 0, kExitUsage);
     int status = 0;
-    if (!WaitOf(args, out, waitMs, status)) return status;
+    if (!NumberOf(args, out, "--jobs", 1, kMaxJobs, "a number from 1 to " + std::to_string(kMaxJobs), workers, status, 1) ||
+        !WaitOf(args, out, waitMs, status))
+        return status;
     const std::string path = args.Positionals()[0];
     std::string text, error;
     Plan plan;

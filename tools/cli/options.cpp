@@ -37,23 +37,24 @@ bool RequirePassword(const Args &args, const Printer &out, std::string &password
     return false;
 }
 
+bool NumberOf(const Args &args, const Printer &out, const std::string &name, long long min, long long max,
+              const std::string &what, long long &value, int &exitStatus, long long fallback) {
+    value = fallback;
+    if (!args.Has(name) || ParseNumber(args.Value(name), min, max, value)) return true;
+    exitStatus = out.Fail(name + " takes " + what, 0, kExitUsage);
+    return false;
+}
+
 bool PortOf(const Args &args, const Printer &out, uint32_t &port, int &exitStatus) {
-    long long value = kDefaultPort;
-    if (args.Has("--port") && !ParseNumber(args.Value("--port"), 1, 65535, value)) {
-        exitStatus = out.Fail("--port takes a number from 1 to 65535", 0, kExitUsage);
+    long long value = 0;
+    if (!NumberOf(args, out, "--port", 1, 65535, "a number from 1 to 65535", value, exitStatus, kDefaultPort))
         return false;
-    }
     port = uint32_t(value);
     return true;
 }
 
 bool WaitOf(const Args &args, const Printer &out, long long &waitMs, int &exitStatus) {
-    waitMs = kDefaultWaitMs;
-    if (args.Has("--wait") && !ParseNumber(args.Value("--wait"), 0, kMaxWaitMs, waitMs)) {
-        exitStatus = out.Fail("--wait takes milliseconds, 0 to 60000", 0, kExitUsage);
-        return false;
-    }
-    return true;
+    return NumberOf(args, out, "--wait", 0, kMaxWaitMs, "milliseconds, 0 to 60000", waitMs, exitStatus, kDefaultWaitMs);
 }
 
 }  // namespace vdcli

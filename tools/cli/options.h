@@ -24,6 +24,10 @@ bool PasswordOf(const Args &args, std::string &password);
 // The same for a command that cannot go on without one.
 bool RequirePassword(const Args &args, const Printer &out, std::string &password, int &exitStatus);
 
+// A whole number option in [min, max], fallback when not given; a value out
+// of range is reported as "NAME takes WHAT".
+bool NumberOf(const Args &args, const Printer &out, const std::string &name, long long min, long long max,
+              const std::string &what, long long &value, int &exitStatus, long long fallback);
 // --port: a device's TCP or command port, 8800 when not given.
 bool PortOf(const Args &args, const Printer &out, uint32_t &port, int &exitStatus);
 // --wait: how many milliseconds to wait for answers, 1000 when not given.

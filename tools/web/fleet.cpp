@@ -1,5 +1,8 @@
 #include "fleet.h"
 
+#include <utility>
+
+#include "json_text.h"
 
 namespace vdweb {
 
@@ -73,19 +76,21 @@ std::string Fleet::VersionOf(const std::string &address) const {
 std::shared_ptr<const std::string> Fleet::Table() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_table) return m_table;
-    // Written row by row: the whole table as one JSON value would take
-    // many times the text's memory.
+    // Written row by row, with the tool's quoting of device texts: the whole
+    // table as one JSON value would take many times the text's memory, and
+    // a JSON value a field many times the time.
     std::string text = "[";
-    const auto quoted = [](const std::string &v) { return JsonValue(v).dump(-1, ' ', false, JsonValue::error_handler_t::replace); };
+    using vdcli::JsonQuote;
     for (const auto &d : m_devices) {
         const SeenDevice &s = d.second;
-        text += (text.size() > 1 ? ",{\"ip\":" : "{\"ip\":") + quoted(s.ip) + ",\"mac\":" + quoted(s.mac) +
-                ",\"type\":" + std::to_string(s.type) + ",\"family\":" + quoted(s.family) + ",\"version\":" +
-                quoted(s.version) + ",\"code2\":" + std::to_string(s.code2) + ",\"port\":" + std::to_string(s.port) +
-                ",\"name\":" + quoted(s.name) + ",\"last_seen\":" + std::to_string(s.lastSeen) +
+        text += (text.size() > 1 ? ",{\"ip\":" : "{\"ip\":") + JsonQuote(s.ip) + ",\"mac\":" + JsonQuote(s.mac) +
+                ",\"type\":" + std::to_string(s.type) + ",\"family\":" + JsonQuote(s.family) + ",\"version\":" +
+                JsonQuote(s.version) + ",\"code2\":" + std::to_string(s.code2) + ",\"port\":" + std::to_string(s.port) +
+                ",\"name\":" + JsonQuote(s.name) + ",\"last_seen\":" + std::to_string(s.lastSeen) +
                 ",\"online\":" + (s.Online() ? "true}" : "false}");
     }
-    m_table = std::make_shared<const std::string>(text + "]");
+    text += "]";
+    m_table = std::make_shared<const std::string>(std::move(text));
     return m_table;
 }
 

@@ -12,6 +12,16 @@ void SendJson(httplib::Response &res, int status, const JsonValue &doc) {
     res.set_content(doc.dump(-1, ' ', false, JsonValue::error_handler_t::replace), "application/json");
 }
 
+void SendUncompressed(httplib::Response &res, std::shared_ptr<const std::string> body, const char *type) {
+    res.set_header("Cache-Control", "no-store");
+    // A body of known length given by a provider is the one kind the
+    // library never compresses.
+    const size_t size = body->size();
+    res.set_content_provider(size, type, [body](size_t offset, size_t length, httplib::DataSink &sink) {
+        return sink.write(body->data() + offset, length);
+    });
+}
+
 void SendError(httplib::Response &res, int status, const std::string &message) {
     SendJson(res, status, {{"error", message}, {"code", 0}});
 }

@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ using vdcli::JsonValue;
 constexpr size_t kMaxJsonBody = 64 * 1024;
 
 void SendJson(httplib::Response &res, int status, const JsonValue &doc);
+// A large body (the devices table, /metrics) as it is. The library would
+// compress it for a browser, brotli at its slowest level, which takes many
+// seconds for a crowd's megabytes; on the links this serves, sending the
+// bytes costs far less than compressing them.
+void SendUncompressed(httplib::Response &res, std::shared_ptr<const std::string> body, const char *type);
 void SendError(httplib::Response &res, int status, const std::string &message);
 
 // The body as a JSON object; false after answering 400 or 413.

@@ -55,13 +55,25 @@ private:
 };
 
 Operations::~Operations() {
-    for (std::thread &t : m_threads) t.join();
+    for (Worker &w : m_workers) w.thread.join();
+}
+
+void Operations::ReleaseFinishedLocked() {
+    for (auto w = m_workers.begin(); w != m_workers.end();) {
+        if (!*w->done) {
+            ++w;
+            continue;
+        }
+        w->thread.join();
+        w = m_workers.erase(w);
+    }
 }
 
 int Operations::Start(const std::string &kind, std::function<void(OperationLog &)> body) {
     int id = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        ReleaseFinishedLocked();
         id = m_next++;
         Operation o;
         o.id = id;
@@ -69,11 +81,14 @@ int Operations::Start(const std::string &kind, std::function<void(OperationLog &
                  {"devices", JsonValue::array()}};
         m_operations.push_back(std::move(o));
         if (m_operations.size() > kKept) m_operations.pop_front();
-        m_threads.emplace_back([this, id, kind, body] {
-            Log log(*this, id, kind);
-            body(log);
-            log.Finish();
-        });
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        m_workers.push_back({std::thread([this, id, kind, body, done] {
+                                 Log log(*this, id, kind);
+                                 body(log);
+                                 log.Finish();
+                                 *done = true;
+                             }),
+                             done});
     }
     m_events.Notify();
     return id;

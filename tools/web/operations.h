@@ -5,8 +5,10 @@
 #ifndef VANDREL_WEB_OPERATIONS_H
 #define VANDREL_WEB_OPERATIONS_H
 
+#include <atomic>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,12 +49,20 @@ private:
         JsonValue doc;  // the state the page gets
     };
     class Log;
+    // An operation's thread; done is set as its last step.
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    // Joins the threads whose operations have finished, so that a dashboard
+    // that runs for months holds only the threads still at work.
+    void ReleaseFinishedLocked();
 
     Counters &m_counters;
     Events &m_events;
     mutable std::mutex m_mutex;
     std::list<Operation> m_operations;  // the latest kKept
-    std::list<std::thread> m_threads;
+    std::list<Worker> m_workers;
     int m_next = 1;
 };
 

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "dashboard.h"
+#include "http_json.h"
 #include "page_files.h"
 
 namespace vdweb {
@@ -33,7 +34,8 @@ void AddPageRoutes(httplib::Server &server, Dashboard &d) {
         });
     }
     server.Get("/metrics", [&d](const httplib::Request &, httplib::Response &res) {
-        res.set_content(d.counters.Render(d.fleet), "text/plain; version=0.0.4; charset=utf-8");
+        SendUncompressed(res, std::make_shared<const std::string>(d.counters.Render(d.fleet)),
+                         "text/plain; version=0.0.4; charset=utf-8");
     });
 }
 

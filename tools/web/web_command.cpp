@@ -29,6 +29,7 @@ namespace {
 using vdweb::Access;
 
 constexpr char kDefaultListen[] = "127.0.0.1:8080";
+constexpr long long kDefaultSearchEverySeconds = 10;
 constexpr time_t kTimeoutSeconds = 5;
 // The library wakes an idle connection's thread every 10 ms to see whether
 // its time is up: idle connections are let go soon.
@@ -74,9 +75,11 @@ int RunWeb(const Args &args, const Printer &out) {
     int port = 0;
     if (!ParseListen(args.Value("--listen", kDefaultListen), host, port))
         return out.Fail("--listen takes ADDRESS:PORT, such as 127.0.0.1:8080", 0, kExitUsage);
-    long long every = 10;
-    if (args.Has("--search-every") && !ParseNumber(args.Value("--search-every"), 1, 3600, every))
-        return out.Fail("--search-every takes a number of seconds from 1 to 3600", 0, kExitUsage);
+    long long every = 0;
+    int status = 0;
+    if (!NumberOf(args, out, "--search-every", 1, 3600, "a number of seconds from 1 to 3600", every, status,
+                  kDefaultSearchEverySeconds))
+        return status;
     Access access;
     access.loopback = vdweb::IsLoopback(host);
     access.port = port;
