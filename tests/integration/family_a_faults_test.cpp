@@ -52,16 +52,6 @@ TEST_F(FamilyAFaults, AnAnswerThatArrivesTwiceIsReadOnce) {
                                      {"PASS", "pw"}, {"C1_BAUD", "7"}}));
 }
 
-TEST_F(FamilyAFaults, AWriteThatDoesNotTakeIsSentAgain) {
-    dev.IgnoreWrites(1);
-    VD_SetModifyConfigUDP("C1_BAUD", "9");
-    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 5), VD_OK);
-    EXPECT_EQ(dev.Item(0x0F), Bytes{9});
-    const Bytes write = Padded({0xA1, 0x0F, 0x01, 0x09, 0xFF});
-    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, write, kInfoRequest, write, kInfoRequest}));
-    EXPECT_EQ(TakeAllPairs(), Pairs{});
-}
-
 TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {
     dev.IgnoreWrites(4);
     VD_SetModifyConfigUDP("C1_BAUD", "9");

@@ -69,20 +69,6 @@ TEST_F(FamilyBFaults, AWriteReadsTheBlocksItNeedsWhenTheHostReadNothing) {
                                                   ReadRequest(3), RestartRequest()}));
 }
 
-TEST_F(FamilyBFaults, ABlockThatDoesNotTakeIsSentAgain) {
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    dev.ClearReceived();
-    dev.IgnoreWrites(3, 1);
-    VD_SetModifyConfigUDP("C2_BAUD", "9600");
-    ASSERT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
-    const Bytes port2 = dev.Block(3);
-    ASSERT_EQ(Bytes(port2.begin() + 10, port2.begin() + 14), Baud(9600));
-    ASSERT_TRUE(dev.WaitForRequests(6, 1000));
-    EXPECT_EQ(dev.Requests(), (std::vector<Bytes>{ReadRequest(0), WriteRequest(3, port2), ReadRequest(3),
-                                                  WriteRequest(3, port2), ReadRequest(3), RestartRequest()}));
-    EXPECT_EQ(dev.Restarts(), 1);
-}
-
 TEST_F(FamilyBFaults, AWriteThatCannotBeConfirmedIsUndoneAndNotRestarted) {
     ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
     TakeAllPairs();
