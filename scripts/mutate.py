@@ -86,7 +86,9 @@ def ctest(regex, excluded):
                              timeout=TEST_LIMIT_S, text=True).stdout
     except subprocess.TimeoutExpired:
         return ["(the tests ran past %d s)" % TEST_LIMIT_S]
-    return re.findall(r"^\s*\d+ - (\S+) \(", out.split("The following tests FAILED:")[-1], re.M) \
+    # A parameterised test's name goes on after a space ("T/1  # GetParam() = 4"):
+    # the name is all up to the status in parentheses that ends the line.
+    return re.findall(r"^\s*\d+ - (.*\S) \([^()]*\)\s*$", out.split("The following tests FAILED:")[-1], re.M) \
         if "The following tests FAILED:" in out else []
 
 

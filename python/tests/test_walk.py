@@ -79,15 +79,12 @@ class Walk(unittest.TestCase):
         self.assertEqual([(r.key, r.value, r.stored) for r in refused],
                          [("NAME", "twenty-characters-xx", "twenty-cha"), ("C1_BAUD", "115200", "0"),
                           ("NAEM", "pump", None)])
-        self.assertEqual([str(r) for r in refused], [
-            "NAME=twenty-characters-xx: the device would store 'twenty-cha' (it takes at most 10 characters)",
-            "C1_BAUD=115200: the device would store '0' (it takes a number from 0 to 255)",
-            "NAEM: not a key of this device (did you mean NAME?)"])
+        # The wording is the shared rules' (the tool's tests read it).
+        self.assertEqual(str(refused[2]), "NAEM: not a key of this device (did you mean NAME?)")
         self.assertEqual(vandrel.check(48, {"C1_BAUD": "115200", "NAME": "sixteen-chars-xx"})[0].stored,
                          "sixteen-chars-x")
         self.assertEqual(vandrel.check(32, {"C1_BAUD": 115200, "IPF1": "invalid"}), [])
         self.assertRaises(ValueError, vandrel.check, 99, {})
-        self.assertEqual((len(vandrel.FAMILY_A_TYPES), vandrel.FAMILY_B_PORTS), (13, {32: 1, 48: 4, 56: 2, 64: 8}))
         for key, value in silent.items():
             with self.assertRaises(vandrel.SettingRefused) as error:
                 vandrel.write("127.0.0.2", {"C1_BAUD": "8", key: value}, password="admin", device_type=5)

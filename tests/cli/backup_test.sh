@@ -14,12 +14,10 @@ family-b  127.0.0.13 type=48 name=four-two password=admin at-port=none
 FLEET
     for pair in "127.0.0.2 127.0.0.5 C1_D2=12" "02:56:44:00:00:0C 02:56:44:00:00:0D C3_D2=12"; do
         set -- $pair
-        run set "$1" --password admin C1_BAUD=7 IP_MODE=0 "$3"
-        expect_status 0
+        expect_run 0 set "$1" --password admin C1_BAUD=7 IP_MODE=0 "$3"
         run show "$1" --json
         cp "$WORK/out" "$WORK/backup.json"
-        run set "$2" --password admin --from "$WORK/backup.json" --verify
-        expect_status 0
+        expect_run 0 set "$2" --password admin --from "$WORK/backup.json" --verify
         expect_err "skipped MAC: what the device is, not a setting"
         expect_err "skipped IP: the file is of another device; give IP=127\.0\.0\.1?2 to take its address"
         expect_out "^C1_BAUD +7 +stored$"

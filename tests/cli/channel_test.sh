@@ -3,8 +3,7 @@
 
 test_io_as_json() {
     start_standard_fleet
-    run io 127.0.0.3 ad --json
-    expect_status 0
+    expect_run 0 io 127.0.0.3 ad --json
     expect_out '"action": "ad"'
     expect_out '^ +1234,$'
 }
@@ -12,8 +11,7 @@ test_io_as_json() {
 test_io_failures() {
     start_standard_fleet
     # The firmware receiver takes the connection but never answers a read.
-    run io 127.0.0.2 dir=1 ad state
-    expect_status 100
+    expect_run 100 io 127.0.0.2 dir=1 ad state
     expect_out "^dir +sent 1$"
     expect_out "^ad +device did not answer$"
     expect_no_out "^state"
@@ -22,12 +20,10 @@ test_io_failures() {
 
 test_data_sends_and_prints_the_answer() {
     start_standard_fleet
-    run data 127.0.0.3 --hex "AA 05 00 AF 0D"
-    expect_status 0
+    expect_run 0 data 127.0.0.3 --hex "AA 05 00 AF 0D"
     expect_out "^sent 5 bytes, received 9:$"
     expect_out "^000000  AA 05 04 04 D2 0B FF 89 0D "
-    run data 127.0.0.3 --hex AA0100AB0D --json
-    expect_status 0
+    expect_run 0 data 127.0.0.3 --hex AA0100AB0D --json
     expect_out '"hex": "AA 01 02 05 A0 0C 0D"'
 }
 

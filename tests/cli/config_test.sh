@@ -5,27 +5,22 @@
 
 test_show_named_keys_and_password() {
     start_standard_fleet
-    run show 127.0.0.2 --with-password
-    expect_status 0
+    expect_run 0 show 127.0.0.2 --with-password
     expect_out "^PASS +admin$"
-    run show 127.0.0.2 NAME NOSUCHKEY PASS
-    expect_status 1
+    expect_run 1 show 127.0.0.2 NAME NOSUCHKEY PASS
     expect_out "^NAME +serial-5$"
     expect_err "not reported by the device: NOSUCHKEY, PASS"
 }
 
 test_show_and_set_family_b_by_mac() {
     start_standard_fleet
-    run show 02:56:44:00:00:0c
-    expect_status 0
+    expect_run 0 show 02:56:44:00:00:0c
     expect_out "^02:56:44:00:00:0C  type 48 \(B, 4 ports\)$"
     expect_out "^C4_BAUD +115200$"
     expect_no_out "^PASS"
-    run set 02-56-44-00-00-0C --password admin NAME=pump-4 IPF2=127.0.0.1-127.0.0.9
-    expect_status 0
+    expect_run 0 set 02-56-44-00-00-0C --password admin NAME=pump-4 IPF2=127.0.0.1-127.0.0.9
     expect_sim_log "127\.0\.0\.12 +family-b +restart"
-    run show 02:56:44:00:00:0C --type 48 NAME IPF2 --json
-    expect_status 0
+    expect_run 0 show 02:56:44:00:00:0C --type 48 NAME IPF2 --json
     expect_out '"mac": "02:56:44:00:00:0C"'
     expect_out '"NAME": "pump-4"'
     expect_out '"IPF2": "127\.0\.0\.1-127\.0\.0\.9"'
@@ -36,11 +31,9 @@ test_refusals_give_the_library_code_and_a_hint() {
 family-a  127.0.0.2  type=5 password=admin
 family-a  127.0.0.3  type=5 silent=yes
 FLEET
-    run show 127.0.0.2 --type 48 --json
-    expect_status 101
+    expect_run 101 show 127.0.0.2 --type 48 --json
     expect_out '"error": "127\.0\.0\.2 is a family B device \(type 48\), addressed by MAC: give its MAC address instead"'
-    run show 127.0.0.3
-    expect_status 100
+    expect_run 100 show 127.0.0.3
     expect_err "did not answer a search, so its type is unknown \(pass --type\)"
 }
 
@@ -50,16 +43,14 @@ test_a_family_b_write_that_does_not_take_changes_nothing() {
     start_sim <<'FLEET'
 family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none ignore-writes=4
 FLEET
-    run set 02:56:44:00:00:0C --type 48 --password admin C2_BAUD=9600 --json
-    expect_status 1
+    expect_run 1 set 02:56:44:00:00:0C --type 48 --password admin C2_BAUD=9600 --json
     expect_err "02:56:44:00:00:0C: not confirmed by reading the device back: C2_BAUD; what was written was \
 written back and the device not restarted"
     expect_out '"written": false'
     expect_out '"not_confirmed": \['
     expect_no_sim_log "restart"
     # Now the block takes its writes: the same write is confirmed.
-    run set 02:56:44:00:00:0C --type 48 --password admin C2_BAUD=9600
-    expect_status 0
+    expect_run 0 set 02:56:44:00:00:0C --type 48 --password admin C2_BAUD=9600
     expect_out "^written to 02:56:44:00:00:0C and confirmed by reading it back$"
     expect_sim_log "127\.0\.0\.12 +family-b +restart"
 }

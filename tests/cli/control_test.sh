@@ -9,32 +9,25 @@ CR=$(printf '\r')
 
 test_line_breaks_are_refused_unsent() {
     start_standard_fleet
-    run at 127.0.0.10 --password admin C1_BAUD "NAME=x${CR}${NL}AT+C1_BAUD=1200" C1_BAUD
-    expect_status 2
+    expect_run 2 at 127.0.0.10 --password admin C1_BAUD "NAME=x${CR}${NL}AT+C1_BAUD=1200" C1_BAUD
     expect_err "refused, nothing sent: NAME: the value holds a control character \(0x0D\): refused"
-    run at 127.0.0.10 --password "admin${CR}${NL}AT+RESET=admin" NAME
-    expect_status 2
+    expect_run 2 at 127.0.0.10 --password "admin${CR}${NL}AT+RESET=admin" NAME
     expect_err "PASS: the value holds a control character \(0x0D\)"
-    run at 127.0.0.10 --password admin "C1_BAUD=1${NL}AT+NAME"
-    expect_status 2
+    expect_run 2 at 127.0.0.10 --password admin "C1_BAUD=1${NL}AT+NAME"
     expect_no_sim_log " at "
-    run set 127.0.0.2 --password admin "NAME=a${NL}b"
-    expect_status 2
+    expect_run 2 set 127.0.0.2 --password admin "NAME=a${NL}b"
     expect_err "NAME: the value holds a control character \(0x0A\): refused"
     printf 'password=admin\n127.0.0.2 NAME="a\tb"\n' > "$WORK/plan.txt"
-    run apply "$WORK/plan.txt"
-    expect_status 2
+    expect_run 2 apply "$WORK/plan.txt"
     expect_out "NAME: the value holds a control character \(0x09\)"
     printf '{"password": "admin", "devices": [{"ip": "127.0.0.2", "settings": {"NAME": "a\\r\\nb"}}]}' > "$WORK/plan.json"
-    run apply "$WORK/plan.json"
-    expect_status 2
+    expect_run 2 apply "$WORK/plan.json"
     expect_no_sim_log "write of"
 }
 
 test_force_sends_them_in_a_datagram() {
     start_standard_fleet
-    run set 127.0.0.2 --password admin "NAME=a${NL}b" --force --verify
-    expect_status 0
+    expect_run 0 set 127.0.0.2 --password admin "NAME=a${NL}b" --force --verify
     expect_err "warning: sent anyway: NAME: the value holds a control character \(0x0A\)"
 }
 

@@ -3,24 +3,20 @@
 
 test_restart_by_ip_and_by_mac() {
     start_standard_fleet
-    run restart 127.0.0.4 --type 17 --json
-    expect_status 0
+    expect_run 0 restart 127.0.0.4 --type 17 --json
     expect_out '"command": "RESETDEV"'
     expect_out '"transport": "udp"'
     expect_sim_log "127\.0\.0\.4 +family-a +restart \(RESETDEV\)"
-    run restart 02:56:44:00:00:0A
-    expect_status 0
+    expect_run 0 restart 02:56:44:00:00:0A
     expect_out "^restart sent to 02:56:44:00:00:0A$"
     expect_sim_log "127\.0\.0\.10 +family-b +restart"
 }
 
 test_cmd_over_tcp_reads_the_io_lines() {
     start_standard_fleet
-    run cmd 127.0.0.3 GETADC --tcp
-    expect_status 0
+    expect_run 0 cmd 127.0.0.3 GETADC --tcp
     expect_out "^GETADC: 1234,3071$"
-    run cmd 127.0.0.3 GETIOSTAT --tcp --json
-    expect_status 0
+    expect_run 0 cmd 127.0.0.3 GETIOSTAT --tcp --json
     expect_out '"reply": "5,160"'
     expect_out '"transport": "tcp"'
     expect_sim_log "127\.0\.0\.3 +io-module +GETIOSTAT"
@@ -30,12 +26,10 @@ test_firmware_download_and_erase_over_tcp() {
     start_standard_fleet
     head -c 1000 /dev/zero > "$WORK/app.bin"
     head -c 600 /dev/zero > "$WORK/boot.bin"
-    run firmware download 127.0.0.2 --tcp "$WORK/app.bin" "$WORK/boot.bin"
-    expect_status 0
+    expect_run 0 firmware download 127.0.0.2 --tcp "$WORK/app.bin" "$WORK/boot.bin"
     expect_err "downloading 2 image\(s\)"
     expect_sim_log "firmware +chunk of image 1 at offset 512, 88 bytes"
-    run firmware erase 127.0.0.2 --tcp --json
-    expect_status 0
+    expect_run 0 firmware erase 127.0.0.2 --tcp --json
     expect_out '"command": "ERASE"'
     expect_sim_log "127\.0\.0\.2 +firmware +erase \(empty manifest\)"
 }
@@ -43,19 +37,15 @@ test_firmware_download_and_erase_over_tcp() {
 test_firmware_failures() {
     start_standard_fleet
     head -c 1000 /dev/zero > "$WORK/app.bin"
-    run firmware download 127.0.0.2 --tcp "$WORK/missing.bin"
-    expect_status 2
+    expect_run 2 firmware download 127.0.0.2 --tcp "$WORK/missing.bin"
     expect_err "cannot read the image file"
     : > "$WORK/empty.bin"
-    run firmware download 127.0.0.2 --tcp "$WORK/app.bin" "$WORK/empty.bin"
-    expect_status 2
+    expect_run 2 firmware download 127.0.0.2 --tcp "$WORK/app.bin" "$WORK/empty.bin"
     expect_err "the image file '.*/empty\.bin' is empty"
-    run firmware download 127.0.0.2 --tcp "$WORK"
-    expect_status 2
+    expect_run 2 firmware download 127.0.0.2 --tcp "$WORK"
     expect_err "is a directory, not a file"
     head -c 114177 /dev/zero > "$WORK/big.bin"
-    run firmware download 127.0.0.2 --tcp "$WORK/big.bin"
-    expect_status 2
+    expect_run 2 firmware download 127.0.0.2 --tcp "$WORK/big.bin"
     expect_err "the images take 114688 bytes"
     expect_no_sim_log "firmware +manifest"
     run firmware download 127.0.0.2 "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" \

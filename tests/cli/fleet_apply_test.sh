@@ -21,8 +21,7 @@ type=17 CANBAUD1=500000
 127.0.0.9 NAME=ghost
 02:56:44:00:00:0C NAME=four C2_BAUD=9600
 PLAN
-    run apply "$WORK/plan.txt" --jobs 4
-    expect_status 1
+    expect_run 1 apply "$WORK/plan.txt" --jobs 4
     expect_out "^  C2_BAUD +115200 +-> +9600$"
     expect_out "^127\.0\.0\.2 +5 \(A, serial\) +ok +2 written and read back$"
     expect_out "^127\.0\.0\.3 +7 \(A, 10T\) +ok "
@@ -53,8 +52,7 @@ FLEET
   {"type": 5, "password": "admin", "settings": {"NAME": "selected"}}
  ]}
 PLAN
-    run apply "$WORK/plan.json" --password admin
-    expect_status 0
+    expect_run 0 apply "$WORK/plan.json" --password admin
     expect_out "^3 devices: 3 ok"
     run show 127.0.0.5 NAME
     expect_out "^NAME +own$"
@@ -67,36 +65,29 @@ PLAN
 test_bad_plans_write_nothing() {
     start_standard_fleet
     printf '{"devices": [\n  {"ip": "127.0.0.2", "settings": {"NAME": tru}}]}\n' > "$WORK/plan"
-    run apply "$WORK/plan" --password admin
-    expect_status 2
+    expect_run 2 apply "$WORK/plan" --password admin
     expect_err "plan: line 2, column 4[0-9]: syntax error"
     printf '127.0.0.2 NAME=a\n127.0.0.2 NAME=b\n' > "$WORK/plan"
-    run apply "$WORK/plan" --password admin
-    expect_status 2
+    expect_run 2 apply "$WORK/plan" --password admin
     expect_err "127\.0\.0\.2 is named twice in the plan \(line 1 and line 2\)"
     printf '127.0.0.2 type=5 NAME=a\n127.0.0.3 type=7 NOSUCHKEY=1\n' > "$WORK/plan"
-    run apply "$WORK/plan" --password admin --json
-    expect_status 2
+    expect_run 2 apply "$WORK/plan" --password admin --json
     expect_out '"refused": \[$'
     expect_out '"NOSUCHKEY: not a key of this device"'
     printf 'password=admin\n127.0.0.2 NAEM=pump\n' > "$WORK/plan"
-    run apply "$WORK/plan"
-    expect_status 2
+    expect_run 2 apply "$WORK/plan"
     expect_out "NAEM: not a key of this device \(did you mean NAME\?\)"
     # C1_BAUD is a one-byte code on family A and bits per second on family B.
     printf '{"password": "admin", "settings": {"C1_BAUD": "9"}, "devices": [{"ip": "127.0.0.2"},
       {"mac": "02:56:44:00:00:0C"}, {"ip": "127.0.0.4"}]}' > "$WORK/plan"
-    run apply "$WORK/plan"
-    expect_status 2
+    expect_run 2 apply "$WORK/plan"
     expect_out "refused: C1_BAUD=9: a setting for every device of the plan, which this one \(family A\) takes as a number from 0 to 255 and its family B devices as a number from -2147483648 to 2147483647: give it per device"
     expect_out "refused: C1_BAUD=9: .*\(family B\) takes as a number from -2147483648 to 2147483647 and its family A devices as a number from 0 to 255"
     expect_out "refused: C1_BAUD: not a key of this device"
     printf '# nothing yet\n' > "$WORK/plan"
-    run apply "$WORK/plan" --password admin
-    expect_status 2
+    expect_run 2 apply "$WORK/plan" --password admin
     expect_err "plan: the plan names no device"
-    run apply "$WORK" --password admin
-    expect_status 2
+    expect_run 2 apply "$WORK" --password admin
     expect_err "is a directory, not a file"
     expect_no_sim_log "write of"
 }
@@ -104,8 +95,7 @@ test_bad_plans_write_nothing() {
 test_apply_json_is_one_document() {
     start_standard_fleet
     printf '127.0.0.2 type=5 NAME=json-2\n127.0.0.4 type=17 NAME=json-4\n' > "$WORK/plan"
-    run apply "$WORK/plan" --password admin --dry-run --json
-    expect_status 0
+    expect_run 0 apply "$WORK/plan" --password admin --dry-run --json
     python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); assert [x["result"] for x in d["devices"]] == ["to change"] * 2' \
         "$WORK/out" || fail "standard output is not the one JSON document"
 }

@@ -2,18 +2,10 @@
 . "$(dirname "$0")/lib.sh"
 
 test_default_fleet_serves_and_stops_on_sigint() {
-    "$VANDREL_SIM" > "$WORK/sim.log" 2>&1 &
-    SIM_PID=$!
-    i=0
-    until grep -q "devices ready" "$WORK/sim.log"; do
-        i=$((i + 1))
-        [ $i -le 100 ] || fail "vandrel-sim did not start"
-        sleep 0.05
-    done
+    sim_ready "$VANDREL_SIM"
     grep -Eq "^family-a +127\.0\.0\.2 +udp 8800 +02:56:44:00:00:02 +5 +admin$" "$WORK/sim.log" ||
         fail "the fleet table lacks the serial device"
-    run search --wait 300
-    expect_status 0
+    expect_run 0 search --wait 300
     expect_out "127\.0\.0\.4 .*17 \(A, CAN\)"
     expect_sim_log "127\.0\.0\.2 +family-a +broadcast search from 127\.0\.0\.1"
     kill -INT "$SIM_PID"
@@ -30,8 +22,7 @@ family-a 127.0.0.2 type=5
 family-a 127.0.0.2 type=5
 crowd    127.2.0.1 count=3000
 FLEET
-    run search --wait 1000
-    expect_status 0
+    expect_run 0 search --wait 1000
     # The two devices alike answer alike, and are listed once.
     expect_out "^127\.2\.11\.184 +02:56:43:00:0B:B8 +5 \(A, serial\)"
     expect_out "^3001 devices answered$"

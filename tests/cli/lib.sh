@@ -35,14 +35,16 @@ fail() {
 # its devices are ready.
 start_sim() {
     cat > "$WORK/fleet.txt"
-    "$VANDREL_SIM" --fleet "$WORK/fleet.txt" > "$WORK/sim.log" 2>&1 &
+    sim_ready "$VANDREL_SIM" --fleet "$WORK/fleet.txt"
+}
+
+# Starts vandrel-sim with the given arguments, logging to $WORK/sim.log, and
+# waits until its devices are ready.
+sim_ready() {
+    "$@" > "$WORK/sim.log" 2>&1 &
     SIM_PID=$!
-    i=0
-    until grep -q "devices ready" "$WORK/sim.log"; do
-        i=$((i + 1))
-        [ $i -le 100 ] || { LAST="vandrel-sim"; fail "vandrel-sim did not start"; }
-        sleep 0.05
-    done
+    LAST="vandrel-sim"
+    sh "$(dirname "$0")/../../scripts/sim-ready.sh" "$WORK/sim.log" $SIM_PID || fail "vandrel-sim did not start"
 }
 
 # Runs vandrel with the given arguments; keeps stdout, stderr and the status.
@@ -56,6 +58,15 @@ run() {
 
 expect_status() {
     [ "$STATUS" -eq "$1" ] || fail "exit status $STATUS, expected $1"
+}
+
+# Runs vandrel with the arguments after the first, which is the exit status
+# it must end with.
+expect_run() {
+    want=$1
+    shift
+    run "$@"
+    expect_status "$want"
 }
 
 # An extended regular expression that some line of stdout (or stderr) holds.

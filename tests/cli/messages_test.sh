@@ -5,26 +5,19 @@
 
 test_mistakes_say_what_to_give() {
     start_standard_fleet
-    run io 127.0.0.3 dir=256
-    expect_status 2
+    expect_run 2 io 127.0.0.3 dir=256
     expect_err "dir takes a number from 0 to 255, not '256'"
-    run io 127.0.0.3 bogus
-    expect_status 2
+    expect_run 2 io 127.0.0.3 bogus
     expect_err "unknown action 'bogus' \(ad, state, dir=N, level=N\)"
-    run cmd 127.0.0.2 BOGUS
-    expect_status 2
+    expect_run 2 cmd 127.0.0.2 BOGUS
     expect_err "'BOGUS' is not a command of type 5 devices over UDP; they take: RESETDEV, 10TCTRLIO$"
-    run cmd 127.0.0.3 RESETDEV10T --tcp
-    expect_status 2
+    expect_run 2 cmd 127.0.0.3 RESETDEV10T --tcp
     expect_err "they take: RESETDEV, 10TCTRLIO, GETADC, GETIOSTAT, SETIODIR, SETIOLEVEL$"
-    run cmd 02:56:44:00:00:0C GETADC
-    expect_status 2
+    expect_run 2 cmd 02:56:44:00:00:0C GETADC
     expect_err "not a command of type 48 devices over UDP; they take: RESETDEV$"
-    run show 127.0.0.12
-    expect_status 101
+    expect_run 101 show 127.0.0.12
     expect_err "127\.0\.0\.12 is a family B device \(type 48\), addressed by MAC: give 02:56:44:00:00:0C instead"
-    run restart 02:56:44:00:00:02
-    expect_status 101
+    expect_run 101 restart 02:56:44:00:00:02
     expect_err "is a family A device \(type 5\), addressed by IP: give 127\.0\.0\.2 instead"
     expect_no_sim_log "restart|RESETDEV"
 }

@@ -3,8 +3,7 @@
 
 test_search_broadcast_lists_every_device() {
     start_standard_fleet
-    run search --wait 300
-    expect_status 0
+    expect_run 0 search --wait 300
     expect_out "^127\.0\.0\.2 +02:56:44:00:00:02 +5 \(A, serial\) +1\.05 +0 +8800$"
     expect_out "^127\.0\.0\.4 +02:56:44:00:00:04 +17 \(A, CAN\) +2\.23 +0 +8800$"
     # A reply of items carries no version and no port.
@@ -18,16 +17,14 @@ test_search_broadcast_lists_every_device() {
 
 test_search_nobody_answers() {
     start_standard_fleet
-    run search 127.0.0.9 --wait 200
-    expect_status 100
+    expect_run 100 search 127.0.0.9 --wait 200
     expect_err "127\.0\.0\.9 did not answer within 200 ms"
 }
 
 test_search_repeats_its_request_and_lists_each_device_once() {
     start_standard_fleet
     # Requests at 0, 250 and 500 ms: every device answers each of them.
-    run search --wait 600 --json
-    expect_status 0
+    expect_run 0 search --wait 600 --json
     expect_out '^  "requests": 3,$'
     [ "$(grep -c '"ip":' "$WORK/out")" -eq 5 ] || fail "not five devices"
     # The simulator logs in 100 ms ticks.

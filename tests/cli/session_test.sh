@@ -4,8 +4,7 @@
 
 test_at_reads_and_writes_in_order() {
     start_standard_fleet
-    run at 127.0.0.10 --password admin C1_D1=26 C1_D1
-    expect_status 0
+    expect_run 0 at 127.0.0.10 --password admin C1_D1=26 C1_D1
     expect_out "^logged in to 127\.0\.0\.10:8800, type 32 \(B, 1 port\)$"
     # Destination values travel as hex; the tool shows what was sent.
     expect_out "^set +C1_D1 +0x1A +ok$"
@@ -14,8 +13,7 @@ test_at_reads_and_writes_in_order() {
 
 test_at_reset_and_json() {
     start_standard_fleet
-    run at 127.0.0.10 --type 32 --password admin --reset NAME --json
-    expect_status 0
+    expect_run 0 at 127.0.0.10 --type 32 --password admin --reset NAME --json
     expect_out '"value": "one-port"'
     expect_out '"status": "OK"'
     expect_out '"reset": true'
@@ -24,8 +22,7 @@ test_at_reset_and_json() {
 
 test_at_device_errors() {
     start_standard_fleet
-    run at 127.0.0.10 --password admin NOSUCHKEY NAME
-    expect_status 106
+    expect_run 106 at 127.0.0.10 --password admin NOSUCHKEY NAME
     expect_err "get NOSUCHKEY: the device reports an invalid command"
     expect_no_out "^get +NAME"
 }

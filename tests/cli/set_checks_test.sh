@@ -4,19 +4,16 @@
 
 test_refusals_send_nothing() {
     start_standard_fleet
-    run set 127.0.0.2 --password admin NAM=pump
-    expect_status 2
+    expect_run 2 set 127.0.0.2 --password admin NAM=pump
     expect_err "NAM: not a key of this device \(did you mean NAME\?\)"
     expect_err "^the device's keys:"
     expect_err " C1_BAUD "
-    run set 127.0.0.2 --password admin NAME=abcdefghijkl IP=banana C1_BAUD=115200 MAC=02:00:00:00:00:01
-    expect_status 2
+    expect_run 2 set 127.0.0.2 --password admin NAME=abcdefghijkl IP=banana C1_BAUD=115200 MAC=02:00:00:00:00:01
     expect_err "NAME=abcdefghijkl: the device would store 'abcdefghij' \(it takes at most 10 characters\)"
     expect_err "IP=banana: the device would store '255\.255\.255\.255' \(it takes a dotted IPv4 address\)"
     expect_err "C1_BAUD=115200: the device would store '0' \(it takes a number from 0 to 255\)"
     expect_err "MAC: the device's MAC address is not a setting"
-    run set 02:56:44:00:00:0C --password admin C1_BAUD=3000000000 C1_CLI_IP1=abc --json
-    expect_status 2
+    expect_run 2 set 02:56:44:00:00:0C --password admin C1_BAUD=3000000000 C1_CLI_IP1=abc --json
     expect_out '"reason": "C1_BAUD=3000000000: the device would store .-1294967296.'
     expect_out '"reason": "C1_CLI_IP1=abc: the device would store .97\.98\.99\.0.'
     expect_no_sim_log "write of"
@@ -24,13 +21,11 @@ test_refusals_send_nothing() {
 
 test_force_warns_and_verify_reads_back() {
     start_standard_fleet
-    run set 127.0.0.2 --password admin NAME=abcdefghijkl C1_BAUD=7 --force --verify
-    expect_status 0
+    expect_run 0 set 127.0.0.2 --password admin NAME=abcdefghijkl C1_BAUD=7 --force --verify
     expect_err "warning: sent anyway: NAME=abcdefghijkl: the device would store 'abcdefghij'"
     expect_out "^NAME +abcdefghijkl +stored as abcdefghij$"
     expect_out "^C1_BAUD +7 +stored$"
-    run set 127.0.0.2 --password admin NAME=abcdefghij C1_BAUD=8 --dry-run
-    expect_status 0
+    expect_run 0 set 127.0.0.2 --password admin NAME=abcdefghij C1_BAUD=8 --dry-run
     expect_out "^C1_BAUD +7 +8$"
     expect_out "^unchanged: NAME$"
 }

@@ -15,13 +15,11 @@ test_every_route_stores_the_same_bytes() {
 family-a  127.0.0.2  type=5  name=first    password=admin
 family-a  127.0.0.5  type=5  name=second   password=admin
 FLEET
-    run set 127.0.0.2 --password admin "NAME=$CAFE_UTF8"
-    expect_status 0
+    expect_run 0 set 127.0.0.2 --password admin "NAME=$CAFE_UTF8"
     run show 127.0.0.2 --json
     [ "$(name_line)" = "    \"NAME\": \"$CAFE_UTF8\"," ] || fail "show --json does not give the UTF-8 text back"
     cp "$WORK/out" "$WORK/backup.json"
-    run set 127.0.0.5 --password admin --from "$WORK/backup.json"
-    expect_status 0
+    expect_run 0 set 127.0.0.5 --password admin --from "$WORK/backup.json"
     run show 127.0.0.5 --json
     [ "$(name_line)" = "    \"NAME\": \"$CAFE_UTF8\"," ] || fail "the backup did not restore the same bytes"
 
@@ -29,27 +27,23 @@ FLEET
     run show 127.0.0.2 --json
     expect_out '^    "NAME": "caf\\udce9",$'
     cp "$WORK/out" "$WORK/backup.json"
-    run set 127.0.0.5 --password admin --from "$WORK/backup.json"
-    expect_status 0
+    expect_run 0 set 127.0.0.5 --password admin --from "$WORK/backup.json"
     run show 127.0.0.5 NAME
     expect_out "$CAFE_BYTE"
 
     printf '{"password": "admin", "devices": [{"ip": "127.0.0.5", "settings": {"NAME": "Caf\\u00e9"}}]}' \
         > "$WORK/plan.json"
-    run apply "$WORK/plan.json"
-    expect_status 0
+    expect_run 0 apply "$WORK/plan.json"
     run show 127.0.0.5 --json
     [ "$(name_line)" = "    \"NAME\": \"$CAFE_UTF8\"," ] || fail "a JSON plan stored other bytes"
     printf 'password=admin\n127.0.0.5 NAME=%s\n' "$CAFE_BYTE" > "$WORK/plan.txt"
-    run apply "$WORK/plan.txt"
-    expect_status 0
+    expect_run 0 apply "$WORK/plan.txt"
     run show 127.0.0.5 --json
     expect_out '^    "NAME": "caf\\udce9",$'
     run set 127.0.0.2 --password admin NAME=other
     printf '{"password": "admin", "devices": [{"ip": "127.0.0.2", "settings": {"NAME": "caf\\udce9"}}]}' \
         > "$WORK/plan.json"
-    run apply "$WORK/plan.json"
-    expect_status 0
+    expect_run 0 apply "$WORK/plan.json"
     run show 127.0.0.2 NAME
     expect_out "$CAFE_BYTE"
 }

@@ -17,8 +17,7 @@ interrupt_when() {
 }
 
 test_version_names_tool_and_library() {
-    run --version
-    expect_status 0
+    expect_run 0 --version
     expect_out "^vandrel [0-9]+\.[0-9]+\.[0-9]+$"
     expect_out "^libvandrel [0-9]+\.[0-9]+\.[0-9]+ \(/.*libvandrel\.so\."
 }

@@ -2,19 +2,16 @@
 . "$(dirname "$0")/lib.sh"
 
 test_help_for_every_command() {
-    run --help
-    expect_status 0
+    expect_run 0 --help
     expect_out "^usage: vandrel COMMAND"
     expect_out "^  102  wrong password"
     for cmd in search show set restart cmd "firmware download" "firmware erase" at io data; do
         # shellcheck disable=SC2086
-        run $cmd --help
-        expect_status 0
+        expect_run 0 $cmd --help
         expect_out "^usage: vandrel $cmd "
         expect_out "--json"
     done
-    run help show
-    expect_status 0
+    expect_run 0 help show
     expect_out "^usage: vandrel show "
 }
 
@@ -22,8 +19,7 @@ test_usage_errors() {
     # The arguments, then what standard error says (empty: any text).
     while IFS='|' read -r args message <&3; do
         # shellcheck disable=SC2086
-        run $args
-        expect_status 2
+        expect_run 2 $args
         [ -z "$message" ] || expect_err "$message"
     done 3<<'CASES'
 |
@@ -44,8 +40,7 @@ CASES
 }
 
 test_usage_error_as_json() {
-    run show 127.0.0.2 --type 200 --json
-    expect_status 2
+    expect_run 2 show 127.0.0.2 --type 200 --json
     expect_out '"error": "unknown device type'
     expect_out '"code": 0'
 }

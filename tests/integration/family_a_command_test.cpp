@@ -1,6 +1,6 @@
 // Family A commands through VD_SendCmd: the datagram commands, also after a
 // TCP command left its connection open, and the IO commands over TCP with
-// their reply text in param.
+// their reply text in param, cut to its size.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -8,12 +8,20 @@
 #include "integration/support.h"
 #include "sim_family_a.h"
 #include "sim_firmware.h"
+#include "sim_io_module.h"
 
 using namespace vdtest;
 
 namespace {
 
 std::string Text(std::initializer_list<uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// A device command reply packet whose payload is head, then fill bytes 0xEE.
+std::string Reply(uint8_t code, Bytes head, size_t fill) {
+    head.resize(head.size() + fill, 0xEE);
+    const Bytes packet = vdsim::IoModule::Packet(code, head);
+    return std::string(packet.begin(), packet.end());
+}
 
 int SendCmd(int type, uint32_t port, const char *cmd, const char *param, uint8_t transport) {
     char buffer[VD_PARAM_LEN];
@@ -81,6 +89,38 @@ TEST(FamilyACommand, IoCommandsOverTcpFillParamOnOneConnectionUntilAResetOrAFail
                                                       Text({0xAA, 0x01, 0x00, 0xAB, 0x0D}),
                                                       Text({0xAA, 0x04, 0x00, 0xAE, 0x0D}), ""}));
     EXPECT_FALSE(device.Accept(0));
+}
+
+// The host's param buffer, of exactly its documented size before an
+// inaccessible page, against the longest replies a read takes.
+TEST(BufferBounds, OversizedCommandRepliesFillParamAtMost) {
+    const uint16_t port = 9100;
+    TcpPeer device(port, "127.0.0.2");
+    ASSERT_TRUE(device.Listening());
+    auto script = std::async(std::launch::async, [&] {
+        std::vector<std::string> got;
+        if (!device.Accept(4000)) return got;
+        // The longest replies one read of 256 bytes takes: 251 payload bytes.
+        got.push_back(device.Receive());
+        device.Send(Reply(5, {0xFF, 0xFF, 0xFF, 0xFF}, 247));
+        got.push_back(device.Receive());
+        device.Send(Reply(1, {0xFF, 0xFF}, 249));
+        // One byte more than a read takes: no whole packet arrives.
+        got.push_back(device.Receive());
+        device.Send(Reply(5, {0x01, 0x02, 0x03, 0x04}, 251));
+        got.push_back(device.Receive(1000));  // the library closes
+        return got;
+    });
+    GuardedBuffer param(VD_PARAM_LEN);
+    param.Set("1");
+    const auto send = [&](const char *cmd) { return VD_SendCmd(5, "127.0.0.2", port, cmd, param.data(), 0); };
+    EXPECT_EQ(send("GETADC"), VD_OK);
+    EXPECT_EQ(Written(param), "65535,65535");
+    EXPECT_EQ(send("GETIOSTAT"), VD_OK);
+    EXPECT_EQ(Written(param), "255,255");
+    EXPECT_EQ(send("GETADC"), VD_FAIL);
+    EXPECT_EQ(Written(param), "255,255");
+    EXPECT_EQ(script.get().size(), 4u);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // Firmware download and erase through VD_SendCmd, on both transports,
-// against a simulated firmware receiver.
+// against a simulated firmware receiver: images of whole chunks end with
+// their last full chunk, the largest download is taken and one byte more is
+// refused before anything is sent, and over UDP an answer that is no
+// acknowledgement (one that does not end in a lower-case 'k') fails it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 
 #include "integration/support.h"
 #include "sim_firmware.h"
+#include "sim_udp_port.h"
 
 using namespace vdtest;
 using vdsim::FirmwareReceiver;
@@ -70,16 +74,16 @@ protected:
 TEST_P(FamilyAFirmware, EraseThenTwoImagesArriveWholeAndByteExact) {
     EXPECT_EQ(Send("ERASE", "ignored*x"), VD_OK);
     EXPECT_EQ(receiver.Packets(), (std::vector<Bytes>{{0xAA, 0x55, 0x10, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0xFF}}));
-    const std::string app = files.Make("app.bin", 1000), boot = files.Make("boot.bin", 600);
+    const std::string app = files.Make("app.bin", 1000), boot = files.Make("boot.bin", 1024);
     EXPECT_EQ(Send("DOWNLOAD", app + "*" + boot), VD_OK);
     const auto images = receiver.Images();
     ASSERT_EQ(images.size(), 2u);
     const auto summary = [](const auto &image) { return std::tie(image.name, image.address, image.received); };
     EXPECT_EQ(summary(images[0]), std::make_tuple("app.bin", 0x20000u, 1000u));
-    EXPECT_EQ(summary(images[1]), std::make_tuple("boot.bin", 0x20400u, 600u));
+    EXPECT_EQ(summary(images[1]), std::make_tuple("boot.bin", 0x20400u, 1024u));
     EXPECT_EQ(images[0].data, files.data[app]);
     EXPECT_EQ(images[1].data, files.data[boot]);
-    EXPECT_EQ(Sizes(receiver.Packets()), (std::vector<size_t>{10, 58, 526, 502, 526, 102}));
+    EXPECT_EQ(Sizes(receiver.Packets()), (std::vector<size_t>{10, 58, 526, 502, 526, 526}));
     // Over TCP the download used the connection the erase left open.
     if (GetParam() == FirmwareReceiver::Transport::Tcp) {
         EXPECT_EQ(receiver.Connections(), 1u);
@@ -162,6 +166,14 @@ TEST_F(FamilyAFirmwareUdp, ALostManifestAnswerIsMadeUpForWithinTheWait) {
     EXPECT_LT(Seconds(start), 2.0);
     const Bytes erase = {0xAA, 0x55, 0x10, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0xFF};
     EXPECT_EQ(receiver.Packets(), (std::vector<Bytes>{erase, erase}));
+}
+
+TEST(FamilyAFirmwareUdpAnswer, AnAnswerThatIsNoAcknowledgementFailsTheDownload) {
+    vdsim::UdpDevicePort receiver;
+    ASSERT_TRUE(receiver.Start("127.0.0.2", kPort, [&](const vdsim::Datagram &d, bool) {
+        receiver.Answer({'O', 'K'}, d.from);
+    }));
+    EXPECT_EQ(SendCmd("ERASE", "", 1), VD_FAIL);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, FamilyAFirmware,

@@ -1,7 +1,10 @@
 // Family A devices through the exports: discovery in both reply forms, a
 // read handed out pair by pair with the family's key rules (and a hostile
 // one cut to the receive buffer), a write of the staged items after the
-// password check, and a device that does not answer.
+// password check, and a device that does not answer. On a faulty wire (the
+// simulator loses an answer or ignores a write at a known place) a request
+// without answer is sent again within the wait; a write is read back, and
+// what did not take is sent again, a few times at most.
 #include <gtest/gtest.h>
 
 #include "integration/support.h"
@@ -49,6 +52,13 @@ TEST(FamilyASearch, ListsBothReplyFormsInArrivalOrder) {
     }
 }
 
+// The bytes of every datagram the device received, in order.
+std::vector<Bytes> Received(const FamilyADevice &dev) {
+    std::vector<Bytes> out;
+    for (const auto &r : dev.ReceivedDatagrams()) out.push_back(r.bytes);
+    return out;
+}
+
 class FamilyA : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -62,11 +72,7 @@ protected:
         dev.SetText(0x02, "port-1");
         dev.SetPassword("pw");
     }
-    std::vector<Bytes> Received() {
-        std::vector<Bytes> out;
-        for (const auto &r : dev.ReceivedDatagrams()) out.push_back(r.bytes);
-        return out;
-    }
+    std::vector<Bytes> Received() const { return ::Received(dev); }
     FamilyADevice dev{"127.0.0.2", 1, {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF}};
 };
 
@@ -159,6 +165,61 @@ TEST_F(FamilyA, ASilentDeviceTimesOutAndGetsNoWrite) {
     // Each wait sends its request again every 300 ms without answer: seven
     // times in all.
     EXPECT_EQ(Received(), std::vector<Bytes>(14, kInfoRequest));
+}
+
+// A write of fewer than 16 bytes is followed by 15 bytes of FF.
+Bytes Padded(Bytes packet) {
+    packet.insert(packet.end(), 15, 0xFF);
+    return packet;
+}
+
+class FamilyAFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VD_ResetModifyConfigUDP();
+        dev.SetPassword("pw");
+        dev.SetItem(0x0F, {7});  // C1_BAUD
+        ASSERT_TRUE(dev.Start());
+    }
+    std::vector<Bytes> Received() const { return ::Received(dev); }
+    FamilyADevice dev{"127.0.0.2", 5, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x02}};
+};
+
+TEST_F(FamilyAFaults, ALostAnswerIsMadeUpForWithinTheWait) {
+    dev.DropInfoAnswers(1);
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
+    EXPECT_EQ(Ask("C1_BAUD"), "7");
+    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, kInfoRequest}));
+}
+
+TEST_F(FamilyAFaults, AnAnswerThatArrivesTwiceIsReadOnce) {
+    dev.SetDuplicateReplies(true);
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
+    EXPECT_EQ(Received(), std::vector<Bytes>{kInfoRequest});
+    EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "5"}, {"IP", "127.0.0.2"}, {"MAC", "00:1A:2B:00:00:02"},
+                                     {"PASS", "pw"}, {"C1_BAUD", "7"}}));
+}
+
+TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {
+    dev.IgnoreWrites(5);
+    VD_SetModifyConfigUDP("C1_BAUD", "9");
+    VD_SetModifyConfigUDP("NAME", "pump");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 5), VD_FAIL);
+    // The name's field holds 10 bytes: 19 in all, too many to be padded.
+    const Bytes write = {0xA1, 0x0F, 0x01, 0x09, 0xFF, 0xA1, 0x02, 0x0A, 'p', 'u', 'm', 'p', 0, 0, 0, 0, 0, 0, 0xFF};
+    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, write, kInfoRequest, write, kInfoRequest, write,
+                                              kInfoRequest, write, kInfoRequest}));
+    // The host learns which keys did not take, with their staged values.
+    EXPECT_EQ(TakeAllPairs(), (Pairs{{"C1_BAUD", "9"}, {"NAME", "pump"}}));
+
+    // The fifth write is ignored too, the sixth takes: the name was
+    // confirmed, so only the baud rate is sent again.
+    dev.ClearReceived();
+    dev.SetText(0x02, "pump");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 5), VD_OK);
+    const Bytes baud = Padded({0xA1, 0x0F, 0x01, 0x09, 0xFF});
+    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, write, kInfoRequest, baud, kInfoRequest}));
+    EXPECT_EQ(dev.Item(0x0F), Bytes{9});
 }
 
 }  // namespace

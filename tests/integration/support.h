@@ -104,6 +104,24 @@ inline std::string Ask(const std::string &name, int expected = VD_OK) {
     return Written(value);
 }
 
+// The AT session's read of key into a buffer of exactly VD_VALUE_LEN bytes
+// that held "untouched"; what the buffer holds afterwards.
+inline std::string SessionRead(const char *key, int expected = VD_OK) {
+    GuardedBuffer value(VD_VALUE_LEN);
+    value.Set("untouched");
+    EXPECT_EQ(VD_GetDevConfigTCP(key, value.data()), expected) << key;
+    return Written(value);
+}
+
+// The AT session's write of text from a buffer of the size a host gives (16
+// bytes, or the text's length + 1 if that is more); what it holds afterwards.
+inline std::string SessionModify(const char *key, const std::string &text, int expected = VD_OK) {
+    GuardedBuffer value(std::max<size_t>(16, text.size() + 1));
+    value.Set(text.c_str());
+    EXPECT_EQ(VD_ModifyDevConfigTCP(key, value.data()), expected) << key;
+    return Written(value);
+}
+
 const vdsim::Mac kMacB = {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF};
 const char *const kMacBText = "02:00:00:AB:CD:EF";
 

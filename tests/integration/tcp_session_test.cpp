@@ -32,17 +32,9 @@ protected:
     void TearDown() override { VD_ExitTCP(); }
 
     int Login(const char *password = "secret", int type = 48) { return VD_LoginTCP(type, kHost, kPort, password); }
-    std::string Read(const char *key, int expected = VD_OK) {
-        char value[VD_VALUE_LEN] = "";
-        EXPECT_EQ(VD_GetDevConfigTCP(key, value), expected) << key;
-        return value;
-    }
-    // Writes value from a buffer of 16 bytes; gives what the buffer holds afterwards.
-    std::string Modify(const char *key, const char *value, int expected = VD_OK) {
-        char buffer[16];
-        snprintf(buffer, sizeof buffer, "%s", value);
-        EXPECT_EQ(VD_ModifyDevConfigTCP(key, buffer), expected) << key;
-        return buffer;
+    static std::string Read(const char *key, int expected = VD_OK) { return vdtest::SessionRead(key, expected); }
+    static std::string Modify(const char *key, const char *value, int expected = VD_OK) {
+        return vdtest::SessionModify(key, value, expected);
     }
 
     vdsim::AtDevice device{DeviceSettings()};
@@ -92,7 +84,7 @@ TEST_F(TcpSession, EveryRefusalHasItsCode) {
     EXPECT_EQ(Login("secret", 0x120), VD_OK);  // only the low byte counts
     EXPECT_EQ(device.Connections(), 2);
 
-    EXPECT_EQ(Read("NOSUCHKEY", VD_INVALID_COMMAND), "");
+    EXPECT_EQ(Read("NOSUCHKEY", VD_INVALID_COMMAND), "untouched");
     Modify("C1_BAUD", "fast", VD_PARAM_FORMAT);
     Modify("C1_D1", "0xZZ", VD_PARAM_FORMAT);
     Modify("C1_PACK", "8", VD_PARAM_COUNT);
@@ -148,6 +140,47 @@ TEST_F(TcpSession, SilenceGives104) {
     Read("IP", VD_TIMEOUT);
     device.SetSilent(false);
     EXPECT_EQ(Read("C1_BAUD"), "9600");  // the connection was kept
+}
+
+// Out buffers of exactly their documented size, before an inaccessible page,
+// against a device that answers with the longest texts it can.
+TEST(BufferBounds, SessionReadsAreCutAndWritesRewrittenWithinTheGivenText) {
+    // The NAME answer is as long as one read takes ("\r\n+NAME:\"" + 182
+    // characters + "\"\r\n\r\nOK\r\n" makes 200 bytes).
+    vdsim::AtDeviceSettings settings;
+    settings.address = kHost;
+    settings.password = "pw";
+    settings.values = {{"NAME", std::string(182, 'n')},
+                       {"LONG", std::string(400, 'l')},
+                       {"C1_D1", "0x80000000"},
+                       {"C1_D2", "0x" + std::string(150, 'F')},
+                       {"C1_BAUD", "9600"}};
+    vdsim::AtDevice device(settings);
+    ASSERT_TRUE(device.Start());
+    ASSERT_EQ(VD_LoginTCP(48, kHost, 8800, "pw"), VD_OK);
+    EXPECT_EQ(vdtest::SessionRead("NAME"), std::string(VD_VALUE_LEN - 1, 'n'));
+    // An answer longer than one read has no "OK" in what is read.
+    EXPECT_EQ(vdtest::SessionRead("LONG", VD_FAIL), "untouched");
+    EXPECT_EQ(vdtest::SessionRead("C1_D1"), "-2147483648");
+    EXPECT_EQ(vdtest::SessionRead("C1_D2"), "-1");  // hex digits past the value buffer are not read
+    // A quoted value that never closes runs to the end of the read.
+    device.AnswerNextLineWith("\"" + std::string(193, 'v') + "\r\nOK\r\n");
+    EXPECT_EQ(vdtest::SessionRead("NAME"), std::string(VD_VALUE_LEN - 1, 'v'));
+
+    EXPECT_EQ(vdtest::SessionModify("C1_D1", "-1"), "0xFFFFFFFF");
+    EXPECT_EQ(device.Value("C1_D1"), "0xFFFFFFFF");
+    // A long answer to a write is judged, never copied.
+    device.AnswerNextLineWith("\r\nOK\r\n\"" + std::string(300, 'z') + "\"");
+    EXPECT_EQ(vdtest::SessionModify("C1_D2", "255"), "0xFF");
+    // Texts longer than 15 characters, in buffers of their length + 1.
+    EXPECT_EQ(vdtest::SessionModify("C1_D1", "00000000000000000255"), "0xFF");
+    EXPECT_EQ(vdtest::SessionModify("C1_BAUD", "1152001152001152"), "1152001152001152");
+    ASSERT_TRUE(device.WaitForLines(13, 500));
+    const std::vector<std::string> lines = device.Lines();
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
+              (std::vector<std::string>{"AT+C1_D1=0xFFFFFFFF", "AT+C1_D2=0xFF", "AT+C1_D1=0xFF",
+                                        "AT+C1_BAUD=1152001152001152"}));
+    VD_ExitTCP();
 }
 
 }  // namespace

@@ -114,15 +114,33 @@ lab_ansible() {
         ANSIBLE_SSH_COMMON_ARGS="-o UserKnownHostsFile=$WORK/known_hosts"
 }
 
-# Runs ansible-playbook with the inventory and the given arguments (the
-# playbook from standard input when PLAY is given as -).
+# Runs ansible-playbook with the inventory, the playbook of standard input
+# and the arguments after the first, which is the exit status it must end
+# with. Not in a pipeline, whose subshell would not stop the test.
 STATUS=0
 LAST=""
 play() {
+    want=$1
+    shift
     cat > "$WORK/play.yml"
     LAST="ansible-playbook $*"
     ansible-playbook -i "$WORK/inventory" "$@" "$WORK/play.yml" > "$WORK/out" 2>&1
     STATUS=$?
+    expect_status "$want"
+}
+
+# A playbook of one play for hosts $1 whose tasks are standard input.
+tasks_of() {
+    printf -- '- hosts: %s\n  gather_facts: false\n  tasks:\n' "$1"
+    cat
+}
+
+# play STATUS HOSTS ARGS...: the play of tasks_of HOSTS.
+play_tasks() {
+    want=$1 hosts=$2
+    shift 2
+    tasks_of "$hosts" > "$WORK/tasks_of.yml"
+    play "$want" "$@" < "$WORK/tasks_of.yml"
 }
 
 expect_status() { [ "$STATUS" -eq "$1" ] || fail "exit status $STATUS, expected $1"; }

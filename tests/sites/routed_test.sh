@@ -11,6 +11,7 @@ run() {
     "$VANDREL" "$@" > "$WORK/out" 2>&1
     STATUS=$?
 }
+expect_run() { want=$1; shift; run "$@"; expect_status "$want"; }
 
 sites_of_devices() {
     stage
@@ -20,15 +21,12 @@ sites_of_devices() {
 
 test_directed_broadcast_and_range_cross_the_router() {
     sites_of_devices
-    run search --wait 300
-    expect_status 100
-    run search 198.18.2.255 --wait 500
-    expect_status 0
+    expect_run 100 search --wait 300
+    expect_run 0 search 198.18.2.255 --wait 500
     expect_out "^198\.18\.2\.2 +02:56:44:12:02:02 +5 \(A, serial\)"
     expect_out "^198\.18\.2\.3 +02:56:44:12:02:03 +48 \(B, 4 ports\)"
     expect_out "^2 devices answered$"
-    run search 198.18.1.0/28 --wait 300 --json
-    expect_status 0
+    expect_run 0 search 198.18.1.0/28 --wait 300 --json
     expect_out '"ip": "198\.18\.1\.2"'
     expect_out '"ip": "198\.18\.1\.3"'
     expect_no_out '198\.18\.2\.'
@@ -36,12 +34,10 @@ test_directed_broadcast_and_range_cross_the_router() {
 }
 
 test_ranges_wider_than_a_16_or_malformed_are_refused() {
-    run search 198.18.0.0/15
-    expect_status 2
+    expect_run 2 search 198.18.0.0/15
     expect_out "'198\.18\.0\.0/15' is wider than a /16 \(65536 addresses\): search it in parts"
     for word in 198.18.5.0/33 198.18.5/24 198.18.5.0/ pump/24; do
-        run search "$word"
-        expect_status 2
+        expect_run 2 search "$word"
         expect_out "is not an address range such as 198\.18\.5\.0/24"
     done
 }

@@ -12,10 +12,7 @@ two_sites() {
 
 test_facts_from_every_site() {
     two_sites
-    play <<'PLAY'
-- hosts: sites
-  gather_facts: false
-  tasks:
+    play_tasks 0 sites <<'PLAY'
     - vandrel.fleet.search: {wait: 0.5}
       register: found
     - assert:
@@ -30,18 +27,14 @@ test_facts_from_every_site() {
           - saved.backup.ip == '198.18.%s.2' % site and saved.backup.type == 5
           - saved.settings.NAME == 'a-%s' % site and 'PASS' not in saved.settings
 PLAY
-    expect_status 0
     expect_recap site1 "ok=4 +changed=0 +unreachable=0 +failed=0"
     expect_recap site2 "ok=4 +changed=0 +unreachable=0 +failed=0"
 }
 
 # Site I's family A device by IP and its family B device by MAC get NAME
-# (and the family A device C1_BAUD).
+# (and the family A device C1_BAUD), in playbook $WORK/settings.yml.
 settings_play() {
-    cat <<PLAY
-- hosts: sites
-  gather_facts: false
-  tasks:
+    tasks_of sites > "$WORK/settings.yml" <<PLAY
     - vandrel.fleet.settings:
         device: "198.18.{{ site }}.2"
         password: admin
@@ -55,33 +48,28 @@ PLAY
 
 test_settings_by_ip_and_mac_once() {
     two_sites
-    settings_play pump 7 | play --check --diff
-    expect_status 0
+    settings_play pump 7
+    play 0 --check --diff < "$WORK/settings.yml"
     expect_recap site1 "ok=2 +changed=2 +unreachable=0 +failed=0"
     expect_out "^-NAME=a-1$"
     expect_out "^\+NAME=pump-1$"
     expect_out "^\+C1_BAUD=7$"
     expect_no_sim_log 1 "write"
     expect_no_sim_log 2 "write"
-    settings_play pump 7 | play
-    expect_status 0
+    play 0 < "$WORK/settings.yml"
     expect_recap site1 "ok=2 +changed=2 +unreachable=0 +failed=0"
     expect_recap site2 "ok=2 +changed=2 +unreachable=0 +failed=0"
     expect_sim_log 2 "write"
-    settings_play pump 7 | play --diff
-    expect_status 0
+    play 0 --diff < "$WORK/settings.yml"
     expect_recap site1 "ok=2 +changed=0 +unreachable=0 +failed=0"
     expect_recap site2 "ok=2 +changed=0 +unreachable=0 +failed=0"
     expect_no_out "^[-+]NAME"
 }
 
 # Each site's plan names its two devices, one by IP and one by MAC, and
-# gives both the plan's own C1_PORT.
+# gives both the plan's own C1_PORT, in playbook $WORK/plan.yml.
 plan_play() {
-    cat <<PLAY
-- hosts: sites
-  gather_facts: false
-  tasks:
+    tasks_of sites > "$WORK/plan.yml" <<PLAY
     - vandrel.fleet.apply:
         password: admin
         jobs: 4
@@ -95,18 +83,16 @@ PLAY
 
 test_plan_per_site() {
     two_sites
-    plan_play line 4101 | play --check --diff
-    expect_status 0
+    plan_play line 4101
+    play 0 --check --diff < "$WORK/plan.yml"
     expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
     expect_out "^-02:56:44:12:02:03 NAME=b-2$"
     expect_out "^\+02:56:44:12:02:03 NAME=line-b2$"
     expect_no_sim_log 1 "write"
-    plan_play line 4101 | play
-    expect_status 0
+    play 0 < "$WORK/plan.yml"
     expect_recap site1 "ok=1 +changed=1 +unreachable=0 +failed=0"
     expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
-    plan_play line 4101 | play
-    expect_status 0
+    play 0 < "$WORK/plan.yml"
     expect_recap site1 "ok=1 +changed=0 +unreachable=0 +failed=0"
     expect_recap site2 "ok=1 +changed=0 +unreachable=0 +failed=0"
 }
@@ -114,10 +100,7 @@ test_plan_per_site() {
 test_a_site_down_or_a_wrong_password_fails_only_itself() {
     two_sites
     ip link set mg2 down
-    play <<'PLAY'
-- hosts: sites
-  gather_facts: false
-  tasks:
+    play_tasks 4 sites <<'PLAY'
     - vandrel.fleet.settings:
         device: "{{ item.device }}"
         password: "{{ item.password }}"
@@ -133,26 +116,16 @@ test_a_site_down_or_a_wrong_password_fails_only_itself() {
           - "'wrong password' in named.results[0].msg"
           - named.results[1] is changed and named.results[1].settings.NAME == 'renamed'
 PLAY
-    expect_status 4
     expect_recap site1 "ok=2 +changed=1 +unreachable=0 +failed=0"
     expect_recap site2 "ok=0 +changed=0 +unreachable=1 +failed=0"
 }
 
 # Each task of the play fails with its message before anything is sent;
-# the play goes on after each.
+# the play goes on after each. (The module's own checks of its arguments are
+# its unit tests', and a range too wide the Python module's.)
 test_bad_input_fails_before_anything_is_written() {
     two_sites
-    mkdir "$WORK/empty"
-    play <<PLAY
-- hosts: site1
-  gather_facts: false
-  tasks:
-    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: [NAME, x]}
-      ignore_errors: true
-      register: malformed
-    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: [x]}}
-      ignore_errors: true
-      register: malformed_value
+    play_tasks 0 site1 <<PLAY
     - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: x, C1_BAUDRATE: 7}}
       ignore_errors: true
       register: unknown
@@ -168,27 +141,15 @@ test_bad_input_fails_before_anything_is_written() {
     - vandrel.fleet.search: {targets: [pump-1]}
       ignore_errors: true
       register: not_address
-    - vandrel.fleet.search: {targets: [198.18.0.0/15]}
-      ignore_errors: true
-      register: too_wide
-    - vandrel.fleet.settings: {device: 198.18.1.2, password: admin, settings: {NAME: x}}
-      environment: {PYTHONPATH: "$WORK/empty", VANDREL_LIB: "$WORK/empty"}
-      ignore_errors: true
-      register: no_library
     - assert:
         that:
-          - "'settings' in malformed.msg and 'dict' in malformed.msg"
-          - "'the value of NAME must be text or a number, not list' in malformed_value.msg"
           - "'C1_BAUDRATE' in unknown.msg and 'nothing written' in unknown.msg"
           - "cut.refused[0].key == 'C1_BAUD' and cut.refused[0].stored == '0'"
           - "'a family A device (type 5) is addressed by its IP' in mac_for_a.msg"
           - "'the plan was not applied' in bad_plan.msg"
           - "'is neither an IPv4 address nor a range' in not_address.msg"
-          - "'wider than a /16' in too_wide.msg"
-          - "'install libvandrel1 and python3-vandrel' in no_library.msg"
 PLAY
-    expect_status 0
-    expect_recap site1 "ok=10 +changed=0 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=9"
+    expect_recap site1 "ok=6 +changed=0 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=5"
     expect_no_sim_log 1 "write"
 }
 
@@ -199,10 +160,7 @@ test_commands_and_firmware() {
     inventory 1
     head -c 1000 /dev/zero > "$WORK/app.bin"
     head -c 120000 /dev/zero > "$WORK/big.bin"
-    cat > "$WORK/tasks.yml" <<PLAY
-- hosts: sites
-  gather_facts: false
-  tasks:
+    tasks_of sites > "$WORK/tasks.yml" <<PLAY
     - vandrel.fleet.command: {device: "02:56:44:12:01:03", command: restart}
     - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.05", images: ["$WORK/app.bin"], tcp: true}
       register: same
@@ -215,12 +173,10 @@ test_commands_and_firmware() {
           - same is not changed and same.version == '1.05'
           - "'the device holds 114176' in too_big.msg"
 PLAY
-    play --check < "$WORK/tasks.yml"
-    expect_status 0
+    play 0 --check < "$WORK/tasks.yml"
     expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
     expect_no_sim_log 1 "restart|manifest"
-    play < "$WORK/tasks.yml"
-    expect_status 0
+    play 0 < "$WORK/tasks.yml"
     expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
     expect_sim_log 1 "restart"
     expect_sim_log 1 "app.bin"
@@ -238,18 +194,17 @@ test_the_guide_s_inventory_and_playbook() {
     start_site 2
     lab_ansible
     guide_block ini > "$WORK/inventory"
-    guide_block yaml | play --check --diff
-    expect_status 0
+    guide_block yaml > "$WORK/guide.yml"
+    play 0 --check --diff < "$WORK/guide.yml"
     expect_recap north "ok=5 +changed=3 +unreachable=0 +failed=0"
     expect_out "^\+NAME=south$"
     expect_no_sim_log 1 "write"
-    guide_block yaml | play
-    expect_status 0
+    play 0 < "$WORK/guide.yml"
     expect_recap north "ok=5 +changed=3 +unreachable=0 +failed=0"
     expect_recap south "ok=5 +changed=3 +unreachable=0 +failed=0"
     grep -q '"NAME": "a-2"' "$WORK/south.json" || fail "no backup of site 2's device"
     # Only the backup changes: it now holds what the run before wrote.
-    guide_block yaml | play
+    play 0 < "$WORK/guide.yml"
     expect_recap south "ok=5 +changed=1 +unreachable=0 +failed=0"
     grep -q '"NAME": "south"' "$WORK/south.json" || fail "the backup does not hold the new name"
 }

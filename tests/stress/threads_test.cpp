@@ -131,18 +131,13 @@ TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
         if (VD_ModifyDevConfigTCP("C1_BAUD", baud) != VD_OK) failures.Add("session write");
         VD_ExitTCP();
     });
-    for (auto *entry : {&moduleA, &moduleB}) {  // IO modules, a handle each
-        spawn([&, entry] {
-            const uint32_t expected = entry == &moduleA ? 100 : 200;
-            void *handle = VD_TCPInit(entry == &moduleA ? "127.0.0.3" : "127.0.0.4", 8800);
+    for (const uint32_t expected : {100u, 200u}) {  // IO modules, a handle each
+        spawn([&, expected] {
+            void *handle = VD_TCPInit(expected == 100 ? "127.0.0.3" : "127.0.0.4", 8800);
             if (!handle) return failures.Add("init");
             uint32_t a = 0, b = 0;
-            bool read = false;
-            for (int i = 0; i < 20 && !read; ++i) {
-                read = VD_GetAD(handle, &a, &b) == VD_OK;
-                SleepMs(20);
-            }
-            if (!read || a != expected || b != 7) failures.Add("readings of " + std::to_string(expected));
+            for (int i = 0; i < 20 && VD_GetAD(handle, &a, &b) != VD_OK; ++i) SleepMs(20);
+            if (a != expected || b != 7) failures.Add("readings of " + std::to_string(expected));
             VD_SetIODir(handle, 0x0F);
             VD_TCPUninit(handle);
         });
