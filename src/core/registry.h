@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dev_type.h"
+#include "core/family_handler.h"
 
 namespace vd {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static const auto handler = std::make_unique<vd::FamilyAHandler>();

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/family_b_handler.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static vd::FamilyBHandler handler(*vd::FindFamilyBModel(64));

@@ -3,7 +3,7 @@
 // network: what it keeps of them, and the writes that send nothing.
 #include <gtest/gtest.h>
 
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/family_b_handler.h"
 
 using namespace vd;
 using Bytes = std::vector<uint8_t>;

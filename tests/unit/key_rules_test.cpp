@@ -9,7 +9,7 @@
 
 #include "codec/codec.h"
 #include "core/registry.h"
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 
 using namespace vd;
 

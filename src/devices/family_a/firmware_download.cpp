@@ -14,7 +14,7 @@
 #include <string>
 
 #include "devices/family_a/firmware_packets.h"
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 
 namespace vd {
 

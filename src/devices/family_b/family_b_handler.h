@@ -5,13 +5,13 @@
 // through the field table, stores staged changes into its copies and writes
 // the changed blocks back, each confirmed by reading it back, followed by a
 // restart request. It sends no search.
-#ifndef VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
-#define VANDREL_DEVICES_FAMILY_B_MULTI_PORT_DEV_TYPE_H
+#ifndef VANDREL_DEVICES_FAMILY_B_FAMILY_B_HANDLER_H
+#define VANDREL_DEVICES_FAMILY_B_FAMILY_B_HANDLER_H
 
 #include <string>
 
 #include "codec/codec.h"
-#include "core/dev_type.h"
+#include "core/family_handler.h"
 #include "devices/family_b/block_protocol.h"
 #include "devices/family_b/block_read.h"
 #include "devices/family_b/block_write.h"

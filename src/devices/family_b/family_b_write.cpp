@@ -8,7 +8,7 @@
 #include "base/sleep.h"
 #include "codec/codec.h"
 #include "core/write_confirm.h"
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/family_b_handler.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/family_b_handler.h"
 
 #include <cstring>
 

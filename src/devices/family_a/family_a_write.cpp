@@ -5,7 +5,7 @@
 #include "base/sleep.h"
 #include "codec/codec.h"
 #include "core/write_confirm.h"
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 #include "devices/family_a/write_packet.h"
 
 namespace vd {

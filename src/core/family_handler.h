@@ -1,8 +1,8 @@
 // FamilyHandler: the interface every device-type handler implements. The registry
 // offers each operation to the handlers in registration order; a handler
 // takes part when its transport test and then its type test accept.
-#ifndef VANDREL_CORE_DEV_TYPE_H
-#define VANDREL_CORE_DEV_TYPE_H
+#ifndef VANDREL_CORE_FAMILY_HANDLER_H
+#define VANDREL_CORE_FAMILY_HANDLER_H
 
 #include <chrono>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "core/dev_type.h"
+#include "core/family_handler.h"
 
 namespace vd {
 

@@ -1,12 +1,12 @@
 // FamilyAHandler: the family A handler (the types of codec/family_a_types.h).
 // Discovery, information and write traffic is UDP to port 8800 and made of
 // items; commands go to the port the caller names.
-#ifndef VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H
-#define VANDREL_DEVICES_FAMILY_A_ITEM_DEV_TYPE_H
+#ifndef VANDREL_DEVICES_FAMILY_A_FAMILY_A_HANDLER_H
+#define VANDREL_DEVICES_FAMILY_A_FAMILY_A_HANDLER_H
 
 #include <string>
 
-#include "core/dev_type.h"
+#include "core/family_handler.h"
 #include "devices/family_a/item_frame.h"
 
 namespace vd {

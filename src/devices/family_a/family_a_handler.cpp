@@ -1,4 +1,4 @@
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 
 #include <algorithm>
 

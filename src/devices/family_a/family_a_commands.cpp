@@ -7,7 +7,7 @@
 
 #include "command_packets/command_packet.h"
 #include "devices/family_a/datagram_command.h"
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 
 namespace vd {
 
