@@ -4,7 +4,11 @@ namespace vd {
 
 FamilyHandler::~FamilyHandler() = default;
 
-int FamilyHandler::TakeValue(std::string &key, std::string &out) {
+net::ClientSocket &FamilyHandler::ReplySocket() {
+    return m_replyMode == ReplyMode::Search ? m_searchSocket : m_requestSocket;
+}
+
+bool FamilyHandler::TakeValue(std::string &key, std::string &out) {
     out.clear();
     for (size_t i = 0; i < m_info.keys.size(); ++i) {
         const std::string &name = m_info.keys[i];
@@ -14,16 +18,24 @@ int FamilyHandler::TakeValue(std::string &key, std::string &out) {
         if (!FormatValue(name, m_info.values[i], out)) out = m_info.values[i];
         m_info.keys.erase(m_info.keys.begin() + long(i));
         m_info.values.erase(m_info.values.begin() + long(i));
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
-int FamilyHandler::TakeSearchResult(DeviceRecord &out) {
-    if (m_results.empty()) return 0;
+bool FamilyHandler::TakeSearchResult(DeviceRecord &out) {
+    if (m_results.empty()) return false;
     out = *m_results.front();
     m_results.pop_front();
-    return 1;
+    return true;
+}
+
+void FamilyHandler::Stage(const std::string &key, const std::string &value) {
+    const int i = m_staged.Find(key);
+    if (i >= 0)
+        m_staged.values[size_t(i)] = value;
+    else if (!InterceptModify(key, value))
+        m_staged.Append(key, value);
 }
 
 }  // namespace vd

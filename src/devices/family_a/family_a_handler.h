@@ -12,38 +12,38 @@
 namespace vd {
 
 constexpr uint32_t kItemPort = 8800;
-constexpr int kReplyInfo = 1;
-constexpr int kReplyWrite = 2;
 
 class FamilyAHandler : public FamilyHandler {
 public:
-    int SearchAll() override;
-    int Search() override;
-    int RequestInfo() override;
+    bool SearchAll(const RequestRecord &request) override;
+    bool Search(const RequestRecord &request) override;
+    bool RequestInfo(const RequestRecord &request) override;
     // The information request again while no answer has come.
     int RepeatRequest() override;
-    int IsInfoComplete() override;
-    int OnDatagram(const uint8_t *data, int len, const char *from) override;
+    bool IsInfoComplete() override;
+    bool OnDatagram(const uint8_t *data, int len, const char *from) override;
     // Sends the staged pairs, then reads the device back: what did not take
-    // is sent again, a few times at most. 0 when nothing is staged, a send
-    // fails or the write is not confirmed.
-    int WriteConfig() override;
-    int SendCmd(int type, const char *cmd, char *param, size_t paramCap) override;
-    int IsTypeSupported(int type) override;
-    int IsTransportSupported(int) override { return 1; }
-    int InterceptModify(const std::string &key, const std::string &value) override;
-    int IsHiddenKey(const std::string &key) override;
-    int FormatValue(const std::string &key, const std::string &value, std::string &out) override;
+    // is sent again, a few times at most. Nothing goes out when nothing is
+    // staged.
+    WriteOutcome WriteConfig(const RequestRecord &request) override;
+    bool SendCmd(const RequestRecord &request, int type, const char *cmd, char *param, size_t paramCap) override;
+    bool IsTypeSupported(int type) override;
+    bool IsTransportSupported(int) override { return true; }
+
+protected:
+    bool InterceptModify(const std::string &key, const std::string &value) override;
+    bool IsHiddenKey(const std::string &key) override;
+    bool FormatValue(const std::string &key, const std::string &value, std::string &out) override;
 
 private:
     // Opens m_requestSocket for the current request. A datagram request first
     // closes a stream that a command left open, so that its datagram does not
     // go out on that connection.
-    int OpenRequest(uint32_t port);
-    // Sends packet on m_requestSocket; 1 when more than 0 bytes went out.
-    int SendRequest(const Packet &packet);
+    bool OpenRequest(uint32_t port);
+    // Sends packet on m_requestSocket; true when more than 0 bytes went out.
+    bool SendRequest(const Packet &packet);
     // A device command packet over TCP; its reply text goes into param.
-    int SendStreamCommand(const char *cmd, char *param, size_t paramCap);
+    bool SendStreamCommand(const char *cmd, char *param, size_t paramCap);
 
     // Reads the device's settings into m_info, asking at its address and, for
     // a write that gives it another (movedTo, may be empty), there as well;
@@ -66,6 +66,8 @@ private:
     // up to tries times while no answer comes; 1 when the answer
     // acknowledges.
     int SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs);
+
+    ImageTable m_imageTable;
 };
 
 }  // namespace vd
