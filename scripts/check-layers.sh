@@ -74,7 +74,7 @@ END { exit bad }
 HOSTS='
 tools/cli        codec/codec.h net/broadcast_paths.h
 tools/sim
-tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
+tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
 bench            sim_net.h
 '
 echo "$HOSTS" | while read -r folder allowed; do

@@ -18,17 +18,6 @@
 
 namespace vd {
 
-constexpr int kMaxImages = 5;
-
-// The image files of the current firmware download.
-struct ImageTable {
-    std::string paths[kMaxImages];
-    std::string names[kMaxImages];
-    uint32_t count = 0;
-    uint32_t addresses[kMaxImages] = {};
-    uint32_t sizes[kMaxImages] = {};
-};
-
 // What the answers a handler reads now belong to.
 enum class ReplyMode { Search, Info, Write };
 

@@ -8,6 +8,7 @@
 #include "command_packets/command_packet.h"
 #include "devices/family_a/datagram_command.h"
 #include "devices/family_a/family_a_handler.h"
+#include "devices/family_a/firmware/firmware_download.h"
 
 namespace vd {
 
@@ -32,8 +33,8 @@ bool FamilyAHandler::SendCmd(const RequestRecord &request, int type, const char 
     cmd = OrEmpty(cmd);
     if (!IsTypeSupported(type)) return false;
     if (!OpenRequest(m_request.port)) return false;
-    if (Is(cmd, "DOWNLOAD") || Is(cmd, "ERASE")) {
-        const bool done = DownloadImages(cmd, param);
+    if (IsFirmwareCommand(cmd)) {
+        const bool done = FirmwareDownload(m_requestSocket, m_request.transport != 0).Run(cmd, param);
         // A stream left mid-transfer could hand its late answers to the next command.
         if (!done && m_request.transport == 0) m_requestSocket.Disconnect();
         return done;

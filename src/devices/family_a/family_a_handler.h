@@ -51,23 +51,6 @@ private:
     bool ReadBack(const std::string &movedTo);
     // The staged pairs of pending that m_info does not show as taken.
     DeviceRecord NotHeld(const DeviceRecord &pending) const;
-
-    // Firmware download ("DOWNLOAD": images listed in param; "ERASE": none).
-    int DownloadImages(const char *cmd, const char *param);
-    int PrepareImages(const char *cmd, const char *param);
-    // Sizes and load addresses of the images; total gets the sum of the
-    // rounded sizes. false when a size cannot be read.
-    bool LayoutImages(uint64_t &total);
-    int SendManifest();
-    int SendAllImages();
-    int SendImage(uint32_t i);
-    int SendChunk(const uint8_t *packet, int length);
-    // Sends packet and reads one answer of at most room bytes within waitMs,
-    // up to tries times while no answer comes; 1 when the answer
-    // acknowledges.
-    int SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs);
-
-    ImageTable m_imageTable;
 };
 
 }  // namespace vd
