@@ -72,9 +72,9 @@ END { exit bad }
 # the benchmarks' network check) each may include, besides its own headers
 # and the public ones (include/).
 HOSTS='
-tools/cli        codec/codec.h net/broadcast_paths.h
+tools/cli        codec/codec.h net/interfaces.h
 tools/sim
-tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware_packets.h devices/family_a/item_dev_type.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
+tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
 bench            sim_net.h
 '
 echo "$HOSTS" | while read -r folder allowed; do

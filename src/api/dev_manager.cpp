@@ -1,8 +1,8 @@
 #include "api/dev_manager.h"
 
 #include "codec/codec.h"
-#include "devices/family_a/item_dev_type.h"
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
+#include "devices/family_b/family_b_handler.h"
 
 namespace vd {
 

@@ -22,14 +22,16 @@ extern "C" {
 int32_t VD_CALL VD_SearchAll(void) {
     return Guarded<int32_t>(VD_OK, [] {
         Guard lock(g_lock);
-        return g_manager.m_registry.SearchAll();
+        g_manager.m_registry.SearchAll();
+        return VD_OK;
     });
 }
 
 int32_t VD_CALL VD_Search(const char *addr) {
     return Guarded<int32_t>(VD_OK, [&] {
         Guard lock(g_lock);
-        return g_manager.m_registry.Search(OrEmpty(addr));
+        g_manager.m_registry.Search(OrEmpty(addr));
+        return VD_OK;
     });
 }
 
@@ -53,7 +55,7 @@ int32_t VD_CALL VD_GetDevInfoUDPbyIP(const char *ip, int32_t type) {
     if (IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        return g_manager.m_registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type));
+        return g_manager.m_registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
     });
 }
 
@@ -61,7 +63,7 @@ int32_t VD_CALL VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type) {
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        return g_manager.m_registry.GetDevInfoByMAC(OrEmpty(mac), 1, uint8_t(type));
+        return g_manager.m_registry.GetDevInfoByMAC(OrEmpty(mac), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
     });
 }
 
@@ -73,7 +75,7 @@ int32_t VD_CALL VD_GetDevConfigUDP(char *key, char *value) {
         if (name == "PASS") return VD_FAIL;
         const bool asked = !name.empty();
         std::string out;
-        int found = g_manager.m_registry.TakeValue(name, out);
+        const bool found = g_manager.m_registry.TakeValue(name, out);
         if (!asked && found) CopyText(key, VD_KEY_LEN, name);
         if (name == "VERSION") {
             if (found) {
@@ -93,14 +95,16 @@ int32_t VD_CALL VD_GetDevConfigUDP(char *key, char *value) {
 int32_t VD_CALL VD_ResetModifyConfigUDP(void) {
     return Guarded<int32_t>(VD_OK, [] {
         Guard lock(g_lock);
-        return g_manager.m_registry.ResetModifyConfig();
+        g_manager.m_registry.ResetModifyConfig();
+        return VD_OK;
     });
 }
 
 int32_t VD_CALL VD_SetModifyConfigUDP(const char *key, const char *value) {
     return Guarded<int32_t>(VD_OK, [&] {
         Guard lock(g_lock);
-        return g_manager.m_registry.SetModifyConfig(OrEmpty(key), OrEmpty(value));
+        g_manager.m_registry.SetModifyConfig(OrEmpty(key), OrEmpty(value));
+        return VD_OK;
     });
 }
 
@@ -113,7 +117,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_
         std::string key = "PASS", pass;
         registry.TakeValue(key, pass);
         if (CutPassword(pass) != OrEmpty(password)) return VD_WRONG_PASSWORD;
-        return registry.ModifyDevByIP(OrEmpty(ip), 1, uint8_t(type));
+        return registry.ModifyDevByIP(OrEmpty(ip), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
     });
 }
 
@@ -125,7 +129,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int3
         std::string pass;
         if (!registry.GetPasswordByMAC(OrEmpty(mac), pass, uint8_t(type))) return VD_NO_INFO;
         if (CutPassword(pass) != OrEmpty(password)) return VD_WRONG_PASSWORD;
-        return registry.ModifyDevByMAC(OrEmpty(mac), 1, uint8_t(type));
+        return registry.ModifyDevByMAC(OrEmpty(mac), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
     });
 }
 
@@ -133,8 +137,9 @@ int32_t VD_CALL VD_SendCmd(int32_t type, const char *addr, uint32_t port, const 
                    uint8_t transport) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        return g_manager.m_registry.SendCmd(uint8_t(type), OrEmpty(addr), port, OrEmpty(cmd), param,
-                                            param ? VD_PARAM_LEN : 0, transport);
+        const bool sent = g_manager.m_registry.SendCmd(uint8_t(type), OrEmpty(addr), port, OrEmpty(cmd), param,
+                                                       param ? VD_PARAM_LEN : 0, transport);
+        return sent ? VD_OK : VD_FAIL;
     });
 }
 

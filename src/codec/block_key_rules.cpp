@@ -19,42 +19,42 @@ void SetRowBit(BlockSlots &blocks, const ConfigField *row, uint8_t bit, bool on)
 
 }  // namespace
 
-int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const std::string &text) {
+bool BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const std::string &text) {
     const std::string &name = row.name;
     const bool invalid = text == kInvalidValue;
     if (Contains(name, "_D1")) {
         SetRowBit(blocks, FindField(table, EnableKeyOf(name)), 0, !invalid);
         // "invalid" then goes on to the D2 and filter rules, and is stored
         // as the number 0.
-        if (!invalid) return 0;
+        if (!invalid) return false;
     }
     if (Contains(name, "_D2")) {
         SetRowBit(blocks, FindField(table, EnableKeyOf(name)), 1, !invalid);
         // A switched-off D2 keeps its last value.
-        return invalid ? 1 : 0;
+        return invalid;
     }
     if (Contains(name, "IPF")) {
         // "ENIPFILTER%d" finds no "ENIPFILTER0" and is stored by its own rule.
         const ConfigField *enable = FindField(table, Format("ENIPFILTER%d", AtoI(name.c_str() + 3)));
         if (enable) SetRowBit(blocks, enable, enable->bit, !invalid);
     }
-    return 0;
+    return false;
 }
 
-int IsHiddenBlockKey(const std::string &key) { return Contains(key, "ENABLEST") || Contains(key, "ENIPFILTER"); }
+bool IsHiddenBlockKey(const std::string &key) { return Contains(key, "ENABLEST") || Contains(key, "ENIPFILTER"); }
 
-int FormatBlockValue(const DeviceRecord &info, const std::string &key, std::string &out) {
+bool FormatBlockValue(const DeviceRecord &info, const std::string &key, std::string &out) {
     int bit;
     if (Contains(key, "_D1"))
         bit = 0;
     else if (Contains(key, "_D2"))
         bit = 1;
     else
-        return 0;
+        return false;
     const int i = info.Find(EnableKeyOf(key));
-    if (i < 0 || (AtoI(info.values[size_t(i)]) >> bit) & 1) return 0;
+    if (i < 0 || (AtoI(info.values[size_t(i)]) >> bit) & 1) return false;
     out = kInvalidValue;
-    return 1;
+    return true;
 }
 
 }  // namespace vd

@@ -16,15 +16,15 @@
 namespace vd {
 
 // Applies the rules for storing text into row, in blocks (a block never
-// received is left alone). 1 when row's own bytes must not be written.
-int BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const std::string &text);
+// received is left alone). true when row's own bytes must not be written.
+bool BlockWriteHook(const FieldTable &table, BlockSlots &blocks, const ConfigField &row, const std::string &text);
 
-// 1 when key contains "ENABLEST" or "ENIPFILTER".
-int IsHiddenBlockKey(const std::string &key);
+// Whether key contains "ENABLEST" or "ENIPFILTER".
+bool IsHiddenBlockKey(const std::string &key);
 
-// 1 with "invalid" in out when key is a destination whose enable bit in info
-// is 0; 0 to hand out value unchanged.
-int FormatBlockValue(const DeviceRecord &info, const std::string &key, std::string &out);
+// true with "invalid" in out when key is a destination whose enable bit in
+// info is 0; false to hand out value unchanged.
+bool FormatBlockValue(const DeviceRecord &info, const std::string &key, std::string &out);
 
 }  // namespace vd
 

@@ -26,43 +26,43 @@ std::string Inverted(const std::string &value) { return AtoI(value) == 0 ? "1" :
 
 }  // namespace
 
-int IsHiddenItemKey(const std::string &key) { return Contains(key, "ENABLEST"); }
+bool IsHiddenItemKey(const std::string &key) { return Contains(key, "ENABLEST"); }
 
-int FormatItemValue(const DeviceRecord &info, const std::string &key, const std::string &value,
-                    std::string &out) {
+bool FormatItemValue(const DeviceRecord &info, const std::string &key, const std::string &value,
+                     std::string &out) {
     if (const Destination *d = FindDestination(key)) {
         // "C1_D1" belongs to "COM1_ENABLEST": the port number follows the C.
         const int i = info.Find(Format("COM%d_ENABLEST", AtoI(key.c_str() + 1)));
-        if (i < 0 || (AtoI(info.values[size_t(i)]) & d->bit)) return 0;
+        if (i < 0 || (AtoI(info.values[size_t(i)]) & d->bit)) return false;
         out = kInvalidValue;
-        return 1;
+        return true;
     }
     if (Contains(key, kIpMode)) {
         out = Inverted(value);
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
-int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const std::string &key,
-                        const std::string &value) {
+bool InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const std::string &key,
+                         const std::string &value) {
     if (const Destination *d = FindDestination(key)) {
         // Without a read there is no enable byte to change: stage nothing.
         const int inInfo = info.Find(kEnableKey);
-        if (inInfo < 0) return 1;
+        if (inInfo < 0) return true;
         const int inStaged = staged.Find(kEnableKey);
         const std::string &current = inStaged >= 0 ? staged.values[size_t(inStaged)] : info.values[size_t(inInfo)];
         uint8_t bits = uint8_t(AtoI(current));
         const bool unused = value == kInvalidValue;
         bits = unused ? uint8_t(bits & ~d->bit) : uint8_t(bits | d->bit);
         staged.Set(kEnableKey, Format("%d", bits));
-        return unused ? 1 : 0;
+        return unused;
     }
     if (Contains(key, kIpMode)) {
         staged.Append(kIpMode, Inverted(value));
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
 }  // namespace vd

@@ -13,18 +13,18 @@
 
 namespace vd {
 
-// 1 when key contains "ENABLEST".
-int IsHiddenItemKey(const std::string &key);
+// Whether key contains "ENABLEST".
+bool IsHiddenItemKey(const std::string &key);
 
-// 1 with the text to hand out in out, 0 to hand out value unchanged. info
+// true with the text to hand out in out, false to hand out value unchanged. info
 // holds the pairs of the last read.
-int FormatItemValue(const DeviceRecord &info, const std::string &key, const std::string &value,
-                    std::string &out);
+bool FormatItemValue(const DeviceRecord &info, const std::string &key, const std::string &value,
+                     std::string &out);
 
-// 1 when the pair was dealt with here (staged converted, or dropped), 0 when
+// true when the pair was dealt with here (staged converted, or dropped), false when
 // the caller stages key and value as given. Stages into staged.
-int InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const std::string &key,
-                        const std::string &value);
+bool InterceptItemModify(const DeviceRecord &info, DeviceRecord &staged, const std::string &key,
+                         const std::string &value);
 
 }  // namespace vd
 

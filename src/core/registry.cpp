@@ -53,7 +53,6 @@ bool HandlerRegistry::Offer(const RequestRecord &request, int type, Call call) {
         FamilyHandler &h = *m_handlers[i];
         if (!h.IsTransportSupported(request.transport)) continue;
         if (type != kAnyType && !h.IsTypeSupported(type)) continue;
-        h.m_request = request;
         if constexpr (std::is_void_v<decltype(call(h))>)
             call(h);
         else if (call(h))
@@ -80,28 +79,30 @@ bool HandlerRegistry::WaitFor(int polls, Done done, const RequestRecord &request
     return false;
 }
 
-int HandlerRegistry::SearchAll() {
-    Offer(Request(1, "", ""), kAnyType, [](FamilyHandler &h) { h.SearchAll(); });
-    return 1;
+bool HandlerRegistry::SearchAll() {
+    const RequestRecord request = Request(1, "", "");
+    Offer(request, kAnyType, [&](FamilyHandler &h) { h.SearchAll(request); });
+    return true;
 }
 
-int HandlerRegistry::Search(const char *addr) {
-    Offer(Request(1, addr, ""), kAnyType, [](FamilyHandler &h) { h.Search(); });
-    return 1;
+bool HandlerRegistry::Search(const char *addr) {
+    const RequestRecord request = Request(1, addr, "");
+    Offer(request, kAnyType, [&](FamilyHandler &h) { h.Search(request); });
+    return true;
 }
 
-int HandlerRegistry::GetSearchDev(DeviceRecord &out) {
+bool HandlerRegistry::GetSearchDev(DeviceRecord &out) {
     ReceiveAll();
     for (auto &h : m_handlers)
-        if (h->TakeSearchResult(out)) return 1;
-    return 0;
+        if (h->TakeSearchResult(out)) return true;
+    return false;
 }
 
 void HandlerRegistry::ReceiveAll() {
     uint8_t buffer[kReceiveBuffer];
     char from[52];
     for (auto &h : m_handlers) {
-        net::ClientSocket &socket = h->m_replyMode ? h->m_requestSocket : h->m_searchSocket;
+        net::ClientSocket &socket = h->ReplySocket();
         for (;;) {
             from[0] = '\0';
             const int got = socket.ReceiveTimed(buffer, kReceiveBuffer, from, 0);
@@ -111,97 +112,85 @@ void HandlerRegistry::ReceiveAll() {
     }
 }
 
-int HandlerRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls) {
+bool HandlerRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls) {
     for (auto &h : m_handlers) {
-        h->m_info.ClearPairs();
-        h->m_requestSocket.DrainInput(0);
+        h->ClearInfo();
+        h->DiscardRequestInput();
     }
-    Offer(request, type, [](FamilyHandler &h) { h.RequestInfo(); });
+    Offer(request, type, [&](FamilyHandler &h) { h.RequestInfo(request); });
     return WaitFor(
         polls,
         [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsInfoComplete(); },
         request, type);
 }
 
-int HandlerRegistry::GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type) {
+bool HandlerRegistry::GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type) {
     return RequestInfo(Request(transport, ip, ""), type, kPollsByIp);
 }
 
-int HandlerRegistry::GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type) {
+bool HandlerRegistry::GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type) {
     return RequestInfo(Request(transport, "", mac), type, kPollsByMac);
 }
 
-int HandlerRegistry::GetPasswordByMAC(const char *mac, std::string &out, uint8_t type) {
+bool HandlerRegistry::GetPasswordByMAC(const char *mac, std::string &out, uint8_t type) {
     out.clear();
     // Only block 0, which holds the password; the handler empties its own
     // information first.
     const RequestRecord request = Request(1, "", mac);
-    Offer(request, type, [](FamilyHandler &h) { h.RequestBlock(0); });
+    Offer(request, type, [&](FamilyHandler &h) { h.RequestBlock(request, 0); });
     // Only a handler that took this request may answer it: another one's
     // earlier read, complete long ago, is not this device's.
     auto replied = [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsBlockReplied(); };
-    if (!WaitFor(kPollsPassword, replied, request, type)) return 0;
+    if (!WaitFor(kPollsPassword, replied, request, type)) return false;
     std::string key = "PASS";
     return TakeValue(key, out);
 }
 
-int HandlerRegistry::TakeValue(std::string &key, std::string &out) {
+bool HandlerRegistry::TakeValue(std::string &key, std::string &out) {
     out.clear();
     for (auto &h : m_handlers)
-        if (h->TakeValue(key, out)) return 1;
-    return 0;
+        if (h->TakeValue(key, out)) return true;
+    return false;
 }
 
-int HandlerRegistry::ResetModifyConfig() {
-    for (auto &h : m_handlers) h->m_staged.ClearPairs();
-    return 1;
+void HandlerRegistry::ResetModifyConfig() {
+    for (auto &h : m_handlers) h->ClearStaged();
 }
 
-int HandlerRegistry::SetModifyConfig(const char *key, const char *value) {
-    const std::string k = OrEmpty(key);
-    const std::string v = OrEmpty(value);
-    for (auto &h : m_handlers) {
-        int i = h->m_staged.Find(k);
-        if (i >= 0) {
-            h->m_staged.values[size_t(i)] = v;
-            continue;
-        }
-        if (h->InterceptModify(k, v)) continue;
-        h->m_staged.Append(k, v);
-    }
-    return 1;
+void HandlerRegistry::SetModifyConfig(const char *key, const char *value) {
+    for (auto &h : m_handlers) h->Stage(OrEmpty(key), OrEmpty(value));
 }
 
-int HandlerRegistry::Write(const RequestRecord &request, uint8_t type) {
-    for (auto &h : m_handlers) h->m_writeConfirmed = true;
+bool HandlerRegistry::Write(const RequestRecord &request, uint8_t type) {
     const SteadyClock::time_point start = SteadyClock::now();
-    Offer(request, type, [](FamilyHandler &h) { h.WriteConfig(); });
+    SteadyClock::time_point until = start;
+    std::vector<const FamilyHandler *> failed;
+    Offer(request, type, [&](FamilyHandler &h) {
+        const WriteOutcome outcome = h.WriteConfig(request);
+        until = std::max(until, outcome.lastSent);
+        if (!outcome.confirmed) failed.push_back(&h);
+    });
     // The device gets its pause after the write's last datagram; the time a
     // handler spent confirming after it is part of that pause.
-    SteadyClock::time_point until = start;
-    for (auto &h : m_handlers) until = std::max(until, h->m_lastWrite);
     Sleep(MsUntil(until + std::chrono::milliseconds(kPauseAfterWriteMs)));
     // What is left to hand out: the pairs that did not take, when some did not.
-    bool confirmed = true;
-    for (auto &h : m_handlers) {
-        if (h->m_writeConfirmed) h->m_info.ClearPairs();
-        confirmed = confirmed && h->m_writeConfirmed;
-    }
-    return confirmed ? 1 : 0;
+    for (auto &h : m_handlers)
+        if (std::find(failed.begin(), failed.end(), h.get()) == failed.end()) h->ClearInfo();
+    return failed.empty();
 }
 
-int HandlerRegistry::ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type) {
+bool HandlerRegistry::ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type) {
     return Write(Request(transport, ip, ""), type);
 }
 
-int HandlerRegistry::ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type) {
+bool HandlerRegistry::ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type) {
     return Write(Request(transport, "", mac), type);
 }
 
-int HandlerRegistry::SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd,
+bool HandlerRegistry::SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd,
                               char *param, size_t paramCap, uint8_t transport) {
-    return Offer(Request(transport, addr, "", port, param), type,
-                 [&](FamilyHandler &h) { return h.SendCmd(type, OrEmpty(cmd), param, paramCap) == 1; });
+    const RequestRecord request = Request(transport, addr, "", port, param);
+    return Offer(request, type, [&](FamilyHandler &h) { return h.SendCmd(request, type, OrEmpty(cmd), param, paramCap); });
 }
 
 }  // namespace vd

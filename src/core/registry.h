@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/dev_type.h"
+#include "core/family_handler.h"
 
 namespace vd {
 
@@ -28,23 +28,23 @@ public:
     void Add(std::unique_ptr<FamilyHandler> handler);
     void Clear();
 
-    // Discovery.
-    int SearchAll();
-    int Search(const char *addr);
-    int GetSearchDev(DeviceRecord &out);
+    // Discovery. A search is sent by every handler that takes part; true.
+    bool SearchAll();
+    bool Search(const char *addr);
+    bool GetSearchDev(DeviceRecord &out);
     void ReceiveAll();
 
-    // Information, staging, writes and commands.
-    int GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type);
-    int GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type);
-    int GetPasswordByMAC(const char *mac, std::string &out, uint8_t type);
-    int TakeValue(std::string &key, std::string &out);
-    int ResetModifyConfig();
-    int SetModifyConfig(const char *key, const char *value);
-    int ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type);
-    int ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type);
-    int SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd, char *param,
-                size_t paramCap, uint8_t transport);
+    // Information, staging, writes and commands; true for success.
+    bool GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type);
+    bool GetDevInfoByMAC(const char *mac, uint8_t transport, uint8_t type);
+    bool GetPasswordByMAC(const char *mac, std::string &out, uint8_t type);
+    bool TakeValue(std::string &key, std::string &out);
+    void ResetModifyConfig();
+    void SetModifyConfig(const char *key, const char *value);
+    bool ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type);
+    bool ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type);
+    bool SendCmd(uint8_t type, const char *addr, uint32_t port, const char *cmd, char *param,
+                 size_t paramCap, uint8_t transport);
 
 private:
     // For Offer: the request is offered whatever the type.
@@ -53,7 +53,7 @@ private:
     static bool Accepts(FamilyHandler &h, uint8_t transport, uint8_t type);
     // The one fan-out: visits the handlers in registration order (their count
     // taken once); a handler that accepts request.transport and then, unless
-    // type is kAnyType, the type gets the request record and then call(h).
+    // type is kAnyType, the type is called: call(h), which passes the request.
     // A call that returns bool is an answer: the first true ends the fan-out
     // with true. A call that returns nothing reaches every such handler.
     template <typename Call>
@@ -66,10 +66,10 @@ private:
     bool WaitFor(int polls, Done done, const RequestRecord &request, int type);
     // Empties every handler's information and input, sends the request and
     // waits for a handler that took part to report its information complete.
-    int RequestInfo(const RequestRecord &request, uint8_t type, int polls);
-    // 1 when every handler that wrote saw the device take what was staged,
-    // else 0 (the pairs that did not take are left in m_info).
-    int Write(const RequestRecord &request, uint8_t type);
+    bool RequestInfo(const RequestRecord &request, uint8_t type, int polls);
+    // true when every handler that wrote saw the device take what was staged
+    // (the pairs that did not take are left to hand out when some did not).
+    bool Write(const RequestRecord &request, uint8_t type);
 
     std::vector<std::unique_ptr<FamilyHandler>> m_handlers;
 };

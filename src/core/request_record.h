@@ -1,5 +1,5 @@
-// The request record: what the registry writes into a handler just before it
-// calls one of the handler's request operations.
+// The request record: what the registry passes to a handler's request
+// operations, the same for every handler it offers the request to.
 #ifndef VANDREL_CORE_REQUEST_RECORD_H
 #define VANDREL_CORE_REQUEST_RECORD_H
 

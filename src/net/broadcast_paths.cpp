@@ -1,4 +1,4 @@
-#include "net/broadcast_paths.h"
+#include "net/interfaces.h"
 
 namespace vd::net {
 

@@ -1,4 +1,4 @@
-#include "net/broadcast_paths.h"
+#include "net/broadcast_send.h"
 
 namespace vd::net {
 

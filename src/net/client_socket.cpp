@@ -1,7 +1,7 @@
 #include "net/client_socket.h"
 
 #include "base/sleep.h"
-#include "net/broadcast_paths.h"
+#include "net/broadcast_send.h"
 #include "net/socket_context.h"
 
 namespace vd::net {

@@ -37,7 +37,7 @@ public:
     // Bytes sent; 0 when it would block (or length 0 in stream mode);
     // -1 on another error (a stream is then disconnected). A datagram for
     // the broadcast address leaves along every broadcast path
-    // (net/broadcast_paths.h).
+    // (net/interfaces.h).
     int SendData(const void *buffer, int length);
 
     int Disconnect();

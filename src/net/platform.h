@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "net/interfaces.h"
+
 namespace vd::net {
 
 class SocketContext;
@@ -88,45 +90,13 @@ bool WidenReceiveBuffer(SocketHandle handle, int privilegedBytes);
 // Blocking lookup of a host name's first IPv4 address (network order).
 bool ResolveHost(const char *name, uint32_t &address);
 
-// ---- Interfaces -----------------------------------------------------------
+// ---- Broadcasts by interface ------------------------------------------------
 
-// One IPv4 address of a network interface.
-struct NetInterface {
-    std::string name;      // the name a user gives it ("eth0"; on Windows the adapter's, "Ethernet 2")
-    uint32_t index = 0;    // the system's interface index, never 0
-    uint32_t address = 0;  // network order
-    bool up = false;
-    bool canBroadcast = false;
-    // The link's own broadcast address, which users know it by (network
-    // order, 0 when it has none); broadcasts go to 255.255.255.255 all the same.
-    uint32_t subnetBroadcast = 0;
-    // Another name a user may give it where the name alone is awkward to
-    // type: on Windows its address ("192.0.2.7"); empty on POSIX.
-    std::string alias;
-};
-
-// Every IPv4 address of every interface, as the system lists them now (an
-// interface's primary address first); false with the last error set when
-// the system cannot tell.
-bool ListInterfaces(std::vector<NetInterface> &out);
-// Whether the system has an interface of that name, with an IPv4 address or
-// without.
-bool InterfaceExists(const std::string &name);
+// (The interfaces themselves and the environment: net/interfaces.h.)
 // Sends a datagram to 255.255.255.255:port out of the interface via, with
 // via's address as its source, whatever the routing table says; answers then
 // come back to this socket over that link. Byte count, or -1.
 int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via);
-// The source address that a datagram for 255.255.255.255 sent without
-// choosing an interface gets (the routed way): it tells which interface that
-// way leaves by. False when no route leads there.
-bool RoutedBroadcastSource(uint32_t &address);
-
-// ---- Environment ----------------------------------------------------------
-
-// The variable's value as the process sees it now; false when it is unset.
-bool ReadEnvironment(const char *name, std::string &value);
-// Sets the variable for this process and the programs it starts.
-bool WriteEnvironment(const char *name, const std::string &value);
 
 // ---- Threads --------------------------------------------------------------
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "net/broadcast_paths.h"
+#include "net/interfaces.h"
 
 using namespace vd::net;
 

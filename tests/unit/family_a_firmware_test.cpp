@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "devices/family_a/firmware_packets.h"
+#include "devices/family_a/firmware/firmware_packets.h"
 
 using namespace vd;
 

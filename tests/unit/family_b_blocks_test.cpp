@@ -3,7 +3,7 @@
 // network: what it keeps of them, and the writes that send nothing.
 #include <gtest/gtest.h>
 
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/family_b_handler.h"
 
 using namespace vd;
 using Bytes = std::vector<uint8_t>;
@@ -35,11 +35,13 @@ BlockReply Parsed(const Bytes &d) {
 // leaves it).
 struct Asked : FamilyBHandler {
     Asked() : FamilyBHandler(*FindFamilyBModel(32)) {
-        m_replyMode = 1;
+        m_replyMode = ReplyMode::Info;
         m_request.targetMac = kMac;
         m_read.Start(kMac, BlockBit(0) | BlockBit(2));
     }
-    int Feed(const Bytes &d) { return OnDatagram(d.data(), int(d.size()), "127.0.0.2"); }
+    bool Feed(const Bytes &d) { return OnDatagram(d.data(), int(d.size()), "127.0.0.2"); }
+    const BlockSlots &Blocks() const { return m_blocks; }
+    const DeviceRecord &Info() const { return m_info; }
 };
 
 }  // namespace
@@ -127,25 +129,32 @@ TEST(FamilyBWrite, ABlockIsConfirmedOnlyByExactlyTheBytesWritten) {
 TEST(FamilyBHandler, EachBlockCountsOnceAndKeepsItsFirstCopy) {
     Asked h;
     // One past the 32 slots, and a block not asked for, are not taken.
-    EXPECT_EQ(h.Feed(Reply(32)), 0);
-    EXPECT_EQ(h.Feed(Reply(31, 'a')), 0);
-    EXPECT_EQ(h.Feed(Reply(0, 'a')), 1);
-    EXPECT_EQ(h.IsBlockReplied(), 0);
-    EXPECT_EQ(h.Feed(Reply(0, 'b')), 0);  // a duplicate: block 2 is still missing
-    EXPECT_EQ(h.IsInfoComplete(), 0);
-    EXPECT_EQ(h.Feed(Reply(2, 'c')), 1);
-    EXPECT_EQ(h.IsInfoComplete(), 1);
-    EXPECT_EQ((*h.m_blocks[0])[0], 'a');
-    EXPECT_EQ(h.m_blocks[31], nullptr);
-    EXPECT_EQ(h.m_info.keys.size(), 26u + 29u);  // each block's keys once
-    EXPECT_EQ(h.m_info.values[0], "a");
+    EXPECT_FALSE(h.Feed(Reply(32)));
+    EXPECT_FALSE(h.Feed(Reply(31, 'a')));
+    EXPECT_TRUE(h.Feed(Reply(0, 'a')));
+    EXPECT_FALSE(h.IsBlockReplied());
+    EXPECT_FALSE(h.Feed(Reply(0, 'b')));  // a duplicate: block 2 is still missing
+    EXPECT_FALSE(h.IsInfoComplete());
+    EXPECT_TRUE(h.Feed(Reply(2, 'c')));
+    EXPECT_TRUE(h.IsInfoComplete());
+    EXPECT_EQ((*h.Blocks()[0])[0], 'a');
+    EXPECT_EQ(h.Blocks()[31], nullptr);
+    EXPECT_EQ(h.Info().keys.size(), 26u + 29u);  // each block's keys once
+    EXPECT_EQ(h.Info().values[0], "a");
 }
 
 TEST(FamilyBHandler, WritesThatSendNothing) {
     Asked h;
-    EXPECT_EQ(h.WriteConfig(), 0);  // nothing staged
-    h.m_staged.Append("TYPE", "5");
-    h.m_staged.Append("C2_BAUD", "9600");  // port 2 is not in a one-port table
-    EXPECT_EQ(h.WriteConfig(), 1);
-    EXPECT_EQ(h.m_blocks[0], nullptr);
+    RequestRecord request;
+    request.transport = 1;
+    request.targetMac = kMac;
+    const WriteOutcome none = h.WriteConfig(request);  // nothing staged
+    EXPECT_TRUE(none.confirmed);
+    EXPECT_EQ(none.lastSent, SteadyClock::time_point());
+    h.Stage("TYPE", "5");
+    h.Stage("C2_BAUD", "9600");  // port 2 is not in a one-port table
+    const WriteOutcome unknown = h.WriteConfig(request);
+    EXPECT_TRUE(unknown.confirmed);
+    EXPECT_EQ(unknown.lastSent, SteadyClock::time_point());
+    EXPECT_EQ(h.Blocks()[0], nullptr);
 }

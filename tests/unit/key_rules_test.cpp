@@ -9,7 +9,7 @@
 
 #include "codec/codec.h"
 #include "core/registry.h"
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 
 using namespace vd;
 
@@ -22,20 +22,25 @@ DeviceRecord InfoWithEnable(const char *bits) {
     return info;
 }
 
+// A family A handler that has read info.
+struct ReadHandler : FamilyAHandler {
+    explicit ReadHandler(const DeviceRecord &info) { m_info = info; }
+    const DeviceRecord &Staged() const { return m_staged; }
+};
+
 // The registry staging keys for a family A handler that has read info.
 struct FamilyAStaging {
     explicit FamilyAStaging(const DeviceRecord &info) {
-        auto owned = std::make_unique<FamilyAHandler>();
+        auto owned = std::make_unique<ReadHandler>(info);
         handler = owned.get();
-        handler->m_info = info;
         registry.Add(std::move(owned));
     }
     const DeviceRecord &Stage(const char *key, const char *value) {
         registry.SetModifyConfig(key, value);
-        return handler->m_staged;
+        return handler->Staged();
     }
     HandlerRegistry registry;
-    FamilyAHandler *handler = nullptr;
+    ReadHandler *handler = nullptr;
 };
 
 }  // namespace
@@ -66,8 +71,8 @@ TEST(FamilyAKeyRules, StagingADestinationChangesTheEnableByteAndIpModeIsInverted
     EXPECT_EQ(FamilyAStaging(InfoWithEnable(nullptr)).Stage("IP_MODE", "0").values, std::vector<std::string>{"1"});
     FamilyAStaging disabled(InfoWithEnable("2"));
     disabled.Stage("C1_D1", "7");
-    EXPECT_EQ(disabled.handler->m_staged.keys, (std::vector<std::string>{"COM1_ENABLEST", "C1_D1"}));
-    EXPECT_EQ(disabled.handler->m_staged.values, (std::vector<std::string>{"3", "7"}));
+    EXPECT_EQ(disabled.handler->Staged().keys, (std::vector<std::string>{"COM1_ENABLEST", "C1_D1"}));
+    EXPECT_EQ(disabled.handler->Staged().values, (std::vector<std::string>{"3", "7"}));
     // A second destination builds on the staged byte, not the read one.
     EXPECT_EQ(disabled.Stage("C1_D2", "invalid").values, (std::vector<std::string>{"1", "7"}));
     // A key staged again takes its new value in place.

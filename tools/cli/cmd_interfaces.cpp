@@ -7,7 +7,7 @@
 
 #include "commands.h"
 #include "interfaces.h"
-#include "net/broadcast_paths.h"
+#include "net/interfaces.h"
 #include "options.h"
 #include "status.h"
 

@@ -11,8 +11,8 @@
 
 #include "codec/codec.h"
 #include "devices/family_a/datagram_command.h"
-#include "devices/family_a/firmware_packets.h"
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/firmware/firmware_packets.h"
+#include "devices/family_a/family_a_handler.h"
 #include "devices/family_a/item_frame.h"
 #include "devices/family_a/search_reply.h"
 #include "devices/family_b/block_protocol.h"

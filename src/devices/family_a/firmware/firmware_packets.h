@@ -6,15 +6,15 @@
 //   entry:    file name (16, zero filled) | size | load address (both LSB first)
 //   chunk:    AA 55 20 | k+3 (MSB first) | 00 00 | image index | 00 00
 //             | offset in the image (4, MSB first) | k data bytes
-#ifndef VANDREL_DEVICES_FAMILY_A_FIRMWARE_PACKETS_H
-#define VANDREL_DEVICES_FAMILY_A_FIRMWARE_PACKETS_H
+#ifndef VANDREL_DEVICES_FAMILY_A_FIRMWARE_FIRMWARE_PACKETS_H
+#define VANDREL_DEVICES_FAMILY_A_FIRMWARE_FIRMWARE_PACKETS_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "core/dev_type.h"
+#include "devices/family_a/firmware/image_table.h"
 #include "devices/family_a/item_frame.h"
 
 namespace vd {

@@ -8,7 +8,7 @@
 #include "base/sleep.h"
 #include "codec/codec.h"
 #include "core/write_confirm.h"
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/family_b_handler.h"
 
 namespace vd {
 
@@ -72,7 +72,7 @@ bool FamilyBHandler::WriteConfirmed(BlockWrite &write, uint8_t block) {
     for (int attempt = 0; attempt < kWriteTries; ++attempt) {
         const Clock::time_point sent = Clock::now();
         if (!Send(WriteRequest(m_request.targetMac, block, write.After(block)))) return false;
-        m_lastWrite = sent;
+        m_outcome.lastSent = sent;
         Sleep(kReadBackAfterMs);
         m_requestSocket.DiscardQueued();
         answered = false;
@@ -101,19 +101,23 @@ bool FamilyBHandler::Undo(const BlockWrite &write, uint8_t last) {
     return undone;
 }
 
-int FamilyBHandler::NotTaken(BlockMask failed) {
-    m_writeConfirmed = false;
+void FamilyBHandler::NotTaken(BlockMask failed) {
+    m_outcome.confirmed = false;
     m_info.ClearPairs();
     for (size_t i = 0; i < m_staged.keys.size(); ++i) {
         const ConfigField *row = FindField(m_fields, m_staged.keys[i]);
         if (row && (failed & BlockBit(row->block))) m_info.Append(m_staged.keys[i], m_staged.values[i]);
     }
-    return 0;
 }
 
-int FamilyBHandler::WriteConfig() {
-    m_writeConfirmed = true;
-    if (m_staged.keys.empty()) return 0;
+WriteOutcome FamilyBHandler::WriteConfig(const RequestRecord &request) {
+    m_request = request;
+    m_outcome = WriteOutcome();
+    if (!m_staged.keys.empty()) WriteStaged();
+    return m_outcome;
+}
+
+void FamilyBHandler::WriteStaged() {
     if (m_heldMac != m_request.targetMac) m_held = 0;
     const BlockMask blocks = StagedBlocks();
     // A key whose block cannot be read would be lost: nothing is sent.
@@ -133,11 +137,10 @@ int FamilyBHandler::WriteConfig() {
         if (!Undo(write, block)) failed = blocks;
         return NotTaken(failed);
     }
-    if (!blocks) return 1;
+    if (!blocks) return;
     Sleep(kBeforeRestartMs);
     SendRestart(m_request.targetMac);
-    m_lastWrite = Clock::now();
-    return 1;
+    m_outcome.lastSent = Clock::now();
 }
 
 }  // namespace vd

@@ -1,4 +1,4 @@
-#include "devices/family_b/multi_port_dev_type.h"
+#include "devices/family_b/family_b_handler.h"
 
 #include <cstring>
 
@@ -9,7 +9,6 @@ namespace vd {
 
 namespace {
 
-constexpr int kReplyInfo = 1;
 // Pacing of the device's read requests.
 constexpr int kAfterReadMs = 100;
 
@@ -21,7 +20,7 @@ FamilyBHandler::FamilyBHandler(const FamilyBModel &model) : m_model(model) {
 
 void FamilyBHandler::OpenRequest() { m_requestSocket.Open(m_request.SocketType(), "", kBlockPort); }
 
-int FamilyBHandler::Send(const BlockDatagram &datagram) {
+bool FamilyBHandler::Send(const BlockDatagram &datagram) {
     return m_requestSocket.SendData(datagram.data(), int(datagram.size())) >= 1;
 }
 
@@ -31,27 +30,33 @@ BlockMask FamilyBHandler::ModelBlocks() const {
     return mask;
 }
 
-int FamilyBHandler::SendReadRequests(BlockMask blocks) {
+bool FamilyBHandler::SendReadRequests(BlockMask blocks) {
     for (uint8_t block : BlocksOf(blocks)) {
-        if (!Send(ReadRequest(m_request.targetMac, block))) return 0;
+        if (!Send(ReadRequest(m_request.targetMac, block))) return false;
         Sleep(kAfterReadMs);
     }
-    return 1;
+    return true;
 }
 
-int FamilyBHandler::SendReads(BlockMask blocks) {
+bool FamilyBHandler::SendReads(BlockMask blocks) {
     OpenRequest();
     m_info.ClearPairs();
-    m_replyMode = kReplyInfo;
+    m_replyMode = ReplyMode::Info;
     // A reply still queued from an earlier request is not this one's.
     m_requestSocket.DiscardQueued();
     m_read.Start(m_request.targetMac, blocks);
     return SendReadRequests(blocks);
 }
 
-int FamilyBHandler::RequestInfo() { return SendReads(ModelBlocks()); }
+bool FamilyBHandler::RequestInfo(const RequestRecord &request) {
+    m_request = request;
+    return SendReads(ModelBlocks());
+}
 
-int FamilyBHandler::RequestBlock(int block) { return SendReads(BlockBit(uint8_t(block))); }
+bool FamilyBHandler::RequestBlock(const RequestRecord &request, int block) {
+    m_request = request;
+    return SendReads(BlockBit(uint8_t(block)));
+}
 
 int FamilyBHandler::RepeatRequest() {
     const BlockMask missing = m_read.Missing();
@@ -59,17 +64,17 @@ int FamilyBHandler::RepeatRequest() {
     return kAfterReadMs * int(BlocksOf(missing).size());
 }
 
-int FamilyBHandler::IsInfoComplete() { return m_read.Wanted() == ModelBlocks() && m_read.Complete(); }
+bool FamilyBHandler::IsInfoComplete() { return m_read.Wanted() == ModelBlocks() && m_read.Complete(); }
 
-int FamilyBHandler::IsBlockReplied() {
+bool FamilyBHandler::IsBlockReplied() {
     const BlockMask wanted = m_read.Wanted();
     return (wanted & (wanted - 1)) == 0 && m_read.Complete();
 }
 
-int FamilyBHandler::OnDatagram(const uint8_t *data, int len, const char * /*from*/) {
-    if (m_replyMode != kReplyInfo || len <= 0) return 0;
+bool FamilyBHandler::OnDatagram(const uint8_t *data, int len, const char * /*from*/) {
+    if (m_replyMode != ReplyMode::Info || len <= 0) return false;
     BlockReply reply;
-    if (!ParseBlockReply(data, size_t(len), reply) || !m_read.Take(reply)) return 0;
+    if (!ParseBlockReply(data, size_t(len), reply) || !m_read.Take(reply)) return false;
     std::unique_ptr<Block> &slot = m_blocks[reply.block];
     if (!slot) slot = std::make_unique<Block>();
     *slot = reply.data;
@@ -80,7 +85,7 @@ int FamilyBHandler::OnDatagram(const uint8_t *data, int len, const char * /*from
     m_held |= BlockBit(reply.block);
     for (const ConfigField &row : m_fields)
         if (row.block == reply.block) m_info.Append(row.name, DecodeValue(row, *slot));
-    return 1;
+    return true;
 }
 
 void FamilyBHandler::SendRestart(const std::string &mac) {
@@ -88,15 +93,17 @@ void FamilyBHandler::SendRestart(const std::string &mac) {
     Send(RestartRequest(mac));
 }
 
-int FamilyBHandler::SendCmd(int /*type*/, const char *cmd, char * /*param*/, size_t /*paramCap*/) {
-    if (std::strcmp(OrEmpty(cmd), "RESETDEV") != 0) return 0;
+bool FamilyBHandler::SendCmd(const RequestRecord &request, int /*type*/, const char *cmd, char * /*param*/,
+                             size_t /*paramCap*/) {
+    if (std::strcmp(OrEmpty(cmd), "RESETDEV") != 0) return false;
+    m_request = request;
     SendRestart(m_request.param);
-    return 1;
+    return true;
 }
 
-int FamilyBHandler::IsHiddenKey(const std::string &key) { return IsHiddenBlockKey(key); }
+bool FamilyBHandler::IsHiddenKey(const std::string &key) { return IsHiddenBlockKey(key); }
 
-int FamilyBHandler::FormatValue(const std::string &key, const std::string & /*value*/, std::string &out) {
+bool FamilyBHandler::FormatValue(const std::string &key, const std::string & /*value*/, std::string &out) {
     return FormatBlockValue(m_info, key, out);
 }
 

@@ -12,19 +12,57 @@
 // that match no interface are skipped, and a value that names none (empty,
 // or garbage) sends nothing at all rather than on an interface not asked for.
 //
-// This is the whole choice, with the listing it rests on: the vandrel tool
-// links it too, to show what a broadcast would use and to check the names a
-// user gives.
-#ifndef VANDREL_NET_BROADCAST_PATHS_H
-#define VANDREL_NET_BROADCAST_PATHS_H
+// This header is the whole choice, with the listing it rests on and nothing
+// of sockets: the vandrel tool includes it too, to show what a broadcast
+// would use and to check the names a user gives. Each platform's folder
+// provides the listing; the sends along the choice are the socket layer's
+// (net/broadcast_send.h).
+#ifndef VANDREL_NET_INTERFACES_H
+#define VANDREL_NET_INTERFACES_H
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "net/platform.h"
-
 namespace vd::net {
+
+// ---- Interfaces -----------------------------------------------------------
+
+// One IPv4 address of a network interface.
+struct NetInterface {
+    std::string name;      // the name a user gives it ("eth0"; on Windows the adapter's, "Ethernet 2")
+    uint32_t index = 0;    // the system's interface index, never 0
+    uint32_t address = 0;  // network order
+    bool up = false;
+    bool canBroadcast = false;
+    // The link's own broadcast address, which users know it by (network
+    // order, 0 when it has none); broadcasts go to 255.255.255.255 all the same.
+    uint32_t subnetBroadcast = 0;
+    // Another name a user may give it where the name alone is awkward to
+    // type: on Windows its address ("192.0.2.7"); empty on POSIX.
+    std::string alias;
+};
+
+// Every IPv4 address of every interface, as the system lists them now (an
+// interface's primary address first); false with the last error set when
+// the system cannot tell.
+bool ListInterfaces(std::vector<NetInterface> &out);
+// Whether the system has an interface of that name, with an IPv4 address or
+// without.
+bool InterfaceExists(const std::string &name);
+// The source address that a datagram for 255.255.255.255 sent without
+// choosing an interface gets (the routed way): it tells which interface that
+// way leaves by. False when no route leads there.
+bool RoutedBroadcastSource(uint32_t &address);
+
+// ---- Environment ----------------------------------------------------------
+
+// The variable's value as the process sees it now; false when it is unset.
+bool ReadEnvironment(const char *name, std::string &value);
+// Sets the variable for this process and the programs it starts.
+bool WriteEnvironment(const char *name, const std::string &value);
+
+// ---- The choice -----------------------------------------------------------
 
 constexpr const char *kInterfacesVariable = "VANDREL_INTERFACES";
 
@@ -51,11 +89,6 @@ BroadcastPaths ChooseBroadcastPaths(const std::vector<NetInterface> &all, const 
 // The paths for a broadcast sent now: the system's interfaces, the
 // variable's value and the routed way as they are at this moment.
 BroadcastPaths CurrentBroadcastPaths();
-
-// Sends one datagram to 255.255.255.255:port along every current path.
-// Returns length when at least one send went out, else -1 with the last
-// error of the sends (kErrNetworkUnreachable when there was no path).
-int SendBroadcast(SocketHandle handle, const void *buffer, int length, uint16_t port);
 
 }  // namespace vd::net
 

@@ -1,4 +1,4 @@
-#include "devices/family_a/firmware_packets.h"
+#include "devices/family_a/firmware/firmware_packets.h"
 
 #include <cstring>
 

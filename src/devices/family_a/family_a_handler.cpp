@@ -1,4 +1,4 @@
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 
 #include <algorithm>
 
@@ -14,85 +14,85 @@ namespace {
 // The receive pump never hands over more than its buffer holds.
 constexpr size_t kMaxDatagram = 2048;
 
-constexpr int kReplySearch = 0;
-
 }  // namespace
 
-int FamilyAHandler::IsTypeSupported(int type) { return IsFamilyA(type); }
+bool FamilyAHandler::IsTypeSupported(int type) { return IsFamilyA(type); }
 
-int FamilyAHandler::SearchAll() {
+bool FamilyAHandler::SearchAll(const RequestRecord &request) {
+    m_request = request;
     m_searchSocket.Open(m_request.SocketType(), m_request.targetIp.c_str(), kItemPort);
-    m_replyMode = kReplySearch;
+    m_replyMode = ReplyMode::Search;
     const Packet packet = RequestPacket(kCodeSearchRequest);
     return m_searchSocket.SendData(packet.data(), int(packet.size())) > 0;
 }
 
-int FamilyAHandler::Search() { return SearchAll(); }
+bool FamilyAHandler::Search(const RequestRecord &request) { return SearchAll(request); }
 
-int FamilyAHandler::SendRequest(const Packet &packet) {
+bool FamilyAHandler::SendRequest(const Packet &packet) {
     return m_requestSocket.SendData(packet.data(), int(packet.size())) > 0;
 }
 
-int FamilyAHandler::RequestInfo() {
+bool FamilyAHandler::RequestInfo(const RequestRecord &request) {
+    m_request = request;
     // Information requests travel only as datagrams.
-    if (m_request.transport == 0) return 0;
+    if (m_request.transport == 0) return false;
     OpenRequest(kItemPort);
     m_info.ClearPairs();
-    const int sent = SendRequest(RequestPacket(kCodeInfoRequest));
-    m_replyMode = kReplyInfo;
+    const bool sent = SendRequest(RequestPacket(kCodeInfoRequest));
+    m_replyMode = ReplyMode::Info;
     return sent;
 }
 
 int FamilyAHandler::RepeatRequest() {
-    if (m_replyMode == kReplyInfo && m_info.keys.empty()) SendRequest(RequestPacket(kCodeInfoRequest));
+    if (m_replyMode == ReplyMode::Info && m_info.keys.empty()) SendRequest(RequestPacket(kCodeInfoRequest));
     return 0;
 }
 
-int FamilyAHandler::IsInfoComplete() { return !m_info.keys.empty(); }
+bool FamilyAHandler::IsInfoComplete() { return !m_info.keys.empty(); }
 
-int FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) {
-    if (!data || len <= 0) return 0;
+bool FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) {
+    if (!data || len <= 0) return false;
     const size_t length = std::min(size_t(len), kMaxDatagram);
     const std::string sender = OrEmpty(from);
-    if (m_replyMode == kReplySearch) {
+    if (m_replyMode == ReplyMode::Search) {
         auto record = std::make_unique<DeviceRecord>();
         if (DecodeFixedSearchReply(data, length, *record)) {
             m_results.push_back(std::move(record));
-            return 1;
+            return true;
         }
     }
-    if (!HasItemFrame(data, length)) return 0;
+    if (!HasItemFrame(data, length)) return false;
     std::unique_ptr<DeviceRecord> found;
     DeviceRecord *target;
     switch (m_replyMode) {
-        case kReplySearch:
+        case ReplyMode::Search:
             found = std::make_unique<DeviceRecord>();
             target = found.get();
             break;
-        case kReplyInfo:
+        case ReplyMode::Info:
             // Only the device asked may answer, and only once: one answer
             // holds all its settings, so a copy of it, or the answer to a
             // request sent again, would list every key twice.
-            if (sender != m_requestSocket.GetHost() || !m_info.keys.empty()) return 0;
+            if (sender != m_requestSocket.GetHost() || !m_info.keys.empty()) return false;
             target = &m_info;
             break;
         default:
             // Answers to a write are not read.
-            return 0;
+            return false;
     }
     target->ip = sender;
     DecodeItems(data, length, *target);
     if (found) m_results.push_back(std::move(found));
-    return 1;
+    return true;
 }
 
-int FamilyAHandler::IsHiddenKey(const std::string &key) { return IsHiddenItemKey(key); }
+bool FamilyAHandler::IsHiddenKey(const std::string &key) { return IsHiddenItemKey(key); }
 
-int FamilyAHandler::FormatValue(const std::string &key, const std::string &value, std::string &out) {
+bool FamilyAHandler::FormatValue(const std::string &key, const std::string &value, std::string &out) {
     return FormatItemValue(m_info, key, value, out);
 }
 
-int FamilyAHandler::InterceptModify(const std::string &key, const std::string &value) {
+bool FamilyAHandler::InterceptModify(const std::string &key, const std::string &value) {
     return InterceptItemModify(m_info, m_staged, key, value);
 }
 

@@ -5,7 +5,7 @@
 #include "base/sleep.h"
 #include "codec/codec.h"
 #include "core/write_confirm.h"
-#include "devices/family_a/item_dev_type.h"
+#include "devices/family_a/family_a_handler.h"
 #include "devices/family_a/write_packet.h"
 
 namespace vd {
@@ -32,7 +32,7 @@ bool FamilyAHandler::ReadBack(const std::string &movedTo) {
     Sleep(kReadBackAfterMs);
     m_requestSocket.DiscardQueued();
     m_info.ClearPairs();
-    m_replyMode = kReplyInfo;
+    m_replyMode = ReplyMode::Info;
     uint8_t buffer[2048];
     for (int attempt = 0; attempt < kReadBackTries && m_info.keys.empty(); ++attempt) {
         // A device given a new address may answer from there at once.
@@ -47,7 +47,7 @@ bool FamilyAHandler::ReadBack(const std::string &movedTo) {
             if (got > 0 && unsigned(got) <= sizeof buffer) OnDatagram(buffer, got, from);
         }
     }
-    m_replyMode = kReplyWrite;
+    m_replyMode = ReplyMode::Write;
     m_requestSocket.Open(m_request.SocketType(), m_request.targetIp.c_str(), kItemPort);
     return !m_info.keys.empty();
 }
@@ -66,32 +66,33 @@ DeviceRecord FamilyAHandler::NotHeld(const DeviceRecord &pending) const {
     return left;
 }
 
-int FamilyAHandler::WriteConfig() {
-    m_writeConfirmed = true;
-    if (m_request.transport == 0) return 0;
+WriteOutcome FamilyAHandler::WriteConfig(const RequestRecord &request) {
+    m_request = request;
+    WriteOutcome outcome;
+    if (m_request.transport == 0) return outcome;
     OpenRequest(kItemPort);
     m_info.ClearPairs();
-    m_replyMode = kReplyWrite;
-    if (m_staged.keys.empty()) return 0;
+    m_replyMode = ReplyMode::Write;
+    if (m_staged.keys.empty()) return outcome;
     m_staged.code1 = m_info.code1;
     DeviceRecord pending = m_staged;
     const int ip = m_staged.Find("IP");
     const std::string movedTo = ip >= 0 && m_staged.values[size_t(ip)] != m_request.targetIp ? m_staged.values[size_t(ip)] : "";
     for (int attempt = 0; attempt < kWriteTries; ++attempt) {
         const Packet packet = BuildWritePacket(pending);
-        if (packet.empty()) return 0;
+        if (packet.empty()) return outcome;
         const Clock::time_point sent = Clock::now();
-        if (!SendRequest(packet)) return 0;
-        m_lastWrite = sent;
+        if (!SendRequest(packet)) return outcome;
+        outcome.lastSent = sent;
         if (ReadBack(movedTo)) pending = NotHeld(pending);
         if (pending.keys.empty()) {
             m_info.ClearPairs();
-            return 1;
+            return outcome;
         }
     }
-    m_writeConfirmed = false;
+    outcome.confirmed = false;
     m_info = pending;
-    return 0;
+    return outcome;
 }
 
 }  // namespace vd
