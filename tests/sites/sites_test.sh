@@ -66,37 +66,6 @@ test_settings_by_ip_and_mac_once() {
     expect_no_out "^[-+]NAME"
 }
 
-# Each site's plan names its two devices, one by IP and one by MAC, and
-# gives both the plan's own C1_PORT, in playbook $WORK/plan.yml.
-plan_play() {
-    tasks_of sites > "$WORK/plan.yml" <<PLAY
-    - vandrel.fleet.apply:
-        password: admin
-        jobs: 4
-        plan:
-          settings: {C1_PORT: "$2"}
-          devices:
-            - {ip: "198.18.{{ site }}.2", type: 5, settings: {NAME: "$1-a{{ site }}"}}
-            - {mac: "02:56:44:12:0{{ site }}:03", type: 48, settings: {NAME: "$1-b{{ site }}"}}
-PLAY
-}
-
-test_plan_per_site() {
-    two_sites
-    plan_play line 4101
-    play 0 --check --diff < "$WORK/plan.yml"
-    expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
-    expect_out "^-02:56:44:12:02:03 NAME=b-2$"
-    expect_out "^\+02:56:44:12:02:03 NAME=line-b2$"
-    expect_no_sim_log 1 "write"
-    play 0 < "$WORK/plan.yml"
-    expect_recap site1 "ok=1 +changed=1 +unreachable=0 +failed=0"
-    expect_recap site2 "ok=1 +changed=1 +unreachable=0 +failed=0"
-    play 0 < "$WORK/plan.yml"
-    expect_recap site1 "ok=1 +changed=0 +unreachable=0 +failed=0"
-    expect_recap site2 "ok=1 +changed=0 +unreachable=0 +failed=0"
-}
-
 test_a_site_down_or_a_wrong_password_fails_only_itself() {
     two_sites
     ip link set mg2 down

@@ -25,7 +25,3 @@ def test_every_module_is_documented(documented, module):
     doc = documented[f"vandrel.fleet.{module}"]
     assert doc["doc"]["short_description"] and doc["examples"] and doc["return"]
 
-
-def test_password_is_an_option_where_devices_are_written(documented):
-    for module in ("settings", "apply"):
-        assert documented[f"vandrel.fleet.{module}"]["doc"]["options"]["password"]["type"] == "str"
