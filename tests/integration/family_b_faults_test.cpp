@@ -75,6 +75,21 @@ TEST_F(FamilyBFaults, AWriteReadsTheBlocksItNeedsWhenTheHostReadNothing) {
                                                   ReadRequest(3), RestartRequest()}));
 }
 
+// A read-back whose answer is lost says nothing about the write: it is asked
+// again, and the block is not written twice.
+TEST_F(FamilyBFaults, AnUnansweredReadBackIsAskedAgainBeforeTheBlockIsWrittenAgain) {
+    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
+    TakeAllPairs();
+    dev.ClearReceived();
+    dev.DropReplies(3, 1);
+    VD_SetModifyConfigUDP("C2_BAUD", "9600");
+    ASSERT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
+    const Bytes port2 = dev.Block(3);
+    ASSERT_TRUE(dev.WaitForRequests(5, 1000));
+    EXPECT_EQ(dev.Requests(), (std::vector<Bytes>{ReadRequest(0), WriteRequest(3, port2), ReadRequest(3),
+                                                  ReadRequest(3), RestartRequest()}));
+}
+
 TEST_F(FamilyBFaults, AWriteThatCannotBeConfirmedIsUndoneAndNotRestarted) {
     ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
     TakeAllPairs();
