@@ -72,36 +72,20 @@ class Walk(unittest.TestCase):
                          {"NAME": "pump-1", "C1_BAUD": "7"})
 
     def test_refusals_send_nothing(self):
-        # The three mistakes a device takes without a word, refused as the
-        # vandrel tool's set words them.
-        silent = {"NAME": "twenty-characters-xx", "C1_BAUD": "115200", "NAEM": "pump"}
-        refused = vandrel.check(5, silent)
+        # The checks are the library's, worded as the vandrel tool's set
+        # words them (the tool's tests hold each rule); here, their wiring.
+        refused = vandrel.check(5, {"NAME": "twenty-characters-xx", "C1_BAUD": "7", "NAEM": "pump"})
         self.assertEqual([(r.key, r.value, r.stored) for r in refused],
-                         [("NAME", "twenty-characters-xx", "twenty-cha"), ("C1_BAUD", "115200", "0"),
-                          ("NAEM", "pump", None)])
+                         [("NAME", "twenty-characters-xx", "twenty-cha"), ("NAEM", "pump", None)])
         self.assertRaises(ValueError, vandrel.check, 99, {})
-        for key, value in silent.items():
-            with self.assertRaises(vandrel.SettingRefused) as error:
-                vandrel.write("127.0.0.2", {"C1_BAUD": "8", key: value}, password="admin", device_type=5)
-            self.assertIsInstance(error.exception, ValueError)
-            self.assertEqual(error.exception.key, key)
+        with self.assertRaises(vandrel.SettingRefused) as error:
+            vandrel.write("127.0.0.2", {"C1_BAUD": "8", "NAME": "x\r\nAT+C1_BAUD=1200"}, password="admin", device_type=5)
+        self.assertEqual(error.exception.key, "NAME")
         with self.assertRaises(vandrel.SettingRefused):
             vandrel.write("127.0.0.2", {"NAEM": "pump"}, password="admin", device_type=5, force=True)
         self.assertNotEqual(vandrel.read("127.0.0.2", ["C1_BAUD"], device_type=5), {"C1_BAUD": "8"})
         vandrel.write("127.0.0.2", {"NAME": "twenty-characters-xx"}, password="admin", device_type=5, force=True)
         self.assertEqual(vandrel.read("127.0.0.2", ["NAME"], device_type=5), {"NAME": "twenty-cha"})
-
-    def test_control_characters_never_reach_a_device(self):
-        injection = "x\r\nAT+C1_BAUD=1200"
-        with self.assertRaises(vandrel.SettingRefused):
-            vandrel.write("127.0.0.2", {"NAME": injection}, password="admin", device_type=5)
-        with vandrel.AtSession("127.0.0.10", "admin") as at:
-            with self.assertRaises(vandrel.SettingRefused) as error:
-                at["NAME"] = injection
-            self.assertIn("control character (0x0D)", str(error.exception))
-            self.assertNotEqual(at["C1_BAUD"], "1200")
-        self.assertRaises(vandrel.SettingRefused, vandrel.AtSession, "127.0.0.10", "admin\r\nAT+RESET")
-        self.assertNotIn(b"1200", read_log())
 
     def test_family_b_by_mac(self):
         device = next(d for d in vandrel.search(wait=0.3) if d.ip == "127.0.0.12")
@@ -118,6 +102,12 @@ class Walk(unittest.TestCase):
             at["C1_BAUD"] = 57600
             self.assertEqual(at.get("C1_BAUD"), "57600")
             self.assertRaises(RuntimeError, vandrel.AtSession("127.0.0.10", "admin").open)
+            # A line break would end the command and start another.
+            with self.assertRaises(vandrel.SettingRefused) as error:
+                at["NAME"] = "x\r\nAT+C1_BAUD=1200"
+            self.assertIn("control character (0x0D)", str(error.exception))
+        self.assertRaises(vandrel.SettingRefused, vandrel.AtSession, "127.0.0.10", "admin\r\nAT+RESET")
+        self.assertNotIn(b"1200", read_log())
         with self.assertRaises(vandrel.WrongPasswordError) as refused:
             vandrel.AtSession("127.0.0.10", "guess", device_type=32).open()
         self.assertEqual(refused.exception.code, 102)
