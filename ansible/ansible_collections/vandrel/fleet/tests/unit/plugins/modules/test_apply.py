@@ -13,15 +13,9 @@ def report(*results, summary="-"):
         for i, r in enumerate(results)]}
 
 
+# What counts as changed, in check mode and not, and reading the report
+# after the changes a dry run lists, are the sites lab's (its guide play).
 class TestOutcome:
-    def test_changed_only_when_written(self):
-        assert apply.outcome(report("ok", "unchanged"), 0, False)["changed"]
-        assert not apply.outcome(report("unchanged", "unchanged"), 0, False)["changed"]
-
-    def test_check_mode_is_changed_when_something_would_change(self):
-        assert apply.outcome(report("to change", "unchanged"), 0, True)["changed"]
-        assert not apply.outcome(report("to change"), 0, False)["changed"]
-
     def test_diff_names_the_device_and_key(self):
         shown = apply.outcome(report("ok"), 0, False)["diff"]
         assert (shown["before"], shown["after"]) == ("198.18.1.2 NAME=old\n", "198.18.1.2 NAME=new\n")
@@ -44,19 +38,13 @@ class TestOutcome:
         assert error.value.code == 0
 
 
-class TestCommand:
-    def test_options_become_the_tool_arguments(self):
-        params = {"jobs": 4, "wait": 300, "force": True, "password": "pw", "interfaces": ["lan0"]}
-        assert apply.command("vandrel", params, True, "p.json") == [
-            "vandrel", "apply", "p.json", "--json", "--jobs", "4", "--wait", "300", "--force", "--dry-run"]
-        assert apply.environment(params) == {"VANDREL_PASSWORD": "pw", "VANDREL_INTERFACES": "lan0"}
+def test_options_become_the_tool_arguments():
+    params = {"jobs": 4, "wait": 300, "force": True, "password": "pw", "interfaces": ["lan0"]}
+    assert apply.command("vandrel", params, True, "p.json") == [
+        "vandrel", "apply", "p.json", "--json", "--jobs", "4", "--wait", "300", "--force", "--dry-run"]
+    assert apply.environment(params) == {"VANDREL_PASSWORD": "pw", "VANDREL_INTERFACES": "lan0"}
 
 
-class TestDocument:
-    def test_the_report_after_the_listed_changes(self):
-        out = '  NAME  a-1  ->  line-a1\n{\n  "dry_run": true,\n  "devices": []\n}\n'
-        assert apply.document(out) == {"dry_run": True, "devices": []}
-
-    def test_output_without_a_report_is_refused(self):
-        with pytest.raises(ValueError):
-            apply.document("vandrel: cannot read plan.json\n")
+def test_output_without_a_report_is_refused():
+    with pytest.raises(ValueError):
+        apply.document("vandrel: cannot read plan.json\n")
