@@ -47,8 +47,8 @@ def click_row(driver, ip, column, selector="span"):
     """Clicks in the row of ip (at once, before a redraw replaces it)."""
     found = driver.execute_script(
         "const row = [...document.querySelectorAll('#rows .row')].find((r) => r.children[1].textContent === arguments[0]);"
-        "if (!row) return false; row.children[arguments[1]].querySelector(arguments[2]) ?"
-        " row.children[arguments[1]].querySelector(arguments[2]).click() : row.children[arguments[1]].click(); return true;",
+        "if (!row) return false; const cell = row.children[arguments[1]];"
+        "(cell.querySelector(arguments[2]) || cell).click(); return true;",
         ip, column, selector)
     if not found:
         webtest.fail(ip + " is not in the table")

