@@ -25,51 +25,33 @@ import sys
 import tempfile
 import time
 
-FENCE = re.compile(r"^```(\w*)\s*$")
-MARKER = re.compile(r"^<!--\s*(file:|own simulator|not run:)\s*(.*?)\s*-->$")
+# A fenced block, with the marker comment on the last line before it that
+# is not blank.
+BLOCK = re.compile(r"^(?:[ \t]*<!--\s*(file:|own simulator|not run:)\s*(.*?)\s*-->[ \t]*\n(?:[ \t]*\n)*)?"
+                   r"(```)(\w*)[ \t]*\n(.*?)^```$", re.M | re.S)
 TIME_LIMIT = 180
 
 
 def blocks(path):
     """(line, language, marker, argument, text) of every fenced block."""
-    lines = open(path, encoding="utf-8").read().split("\n")
-    found, i = [], 0
-    while i < len(lines):
-        opening = FENCE.match(lines[i])
-        if not opening:
-            i += 1
-            continue
-        before = next((l.strip() for l in reversed(lines[:i]) if l.strip()), "")
-        marker = MARKER.match(before)
-        end = lines.index("```", i + 1)
-        found.append((i + 1, opening.group(1), marker.group(1) if marker else None,
-                      marker.group(2) if marker else "", "\n".join(lines[i + 1:end]) + "\n"))
-        i = end + 1
-    return found
+    text = open(path, encoding="utf-8").read()
+    return [(text.count("\n", 0, m.start(3)) + 1, m[4], m[1], m[2] or "", m[5]) for m in BLOCK.finditer(text)]
 
 
-class Fleet:
-    """The built-in fleet, started when a block needs it."""
+def start_fleet(work, env):
+    """The built-in fleet, once it is ready."""
+    log = os.path.join(work, ".sim.log")
+    with open(log, "wb") as out:
+        process = subprocess.Popen(["vandrel-sim", "--quiet"], stdout=out, stderr=subprocess.STDOUT, env=env, cwd=work)
+    if subprocess.run(["sh", os.path.join(env["VANDREL_SOURCE"], "scripts", "sim-ready.sh"), log, str(process.pid)]).returncode:
+        raise RuntimeError("vandrel-sim did not start")
+    return process
 
-    def __init__(self, work, env):
-        self.work, self.env, self.process = work, env, None
 
-    def start(self):
-        if self.process:
-            return
-        log = os.path.join(self.work, ".sim.log")
-        with open(log, "wb") as out:
-            self.process = subprocess.Popen(["vandrel-sim", "--quiet"], stdout=out, stderr=subprocess.STDOUT,
-                                            env=self.env, cwd=self.work)
-        ready = os.path.join(self.env["VANDREL_SOURCE"], "scripts", "sim-ready.sh")
-        if subprocess.run(["sh", ready, log, str(self.process.pid)]).returncode != 0:
-            raise RuntimeError("vandrel-sim did not start")
-
-    def stop(self):
-        if self.process:
-            self.process.terminate()
-            self.process.wait()
-            self.process = None
+def stop_fleet(process):
+    if process:
+        process.terminate()
+        process.wait()
 
 
 def end_group(group, signal_number):
@@ -109,9 +91,8 @@ def example_command(language, text, work, source, build, name):
         return ["sh", "-e", path]
     if language == "python":
         return ["/usr/bin/python3", path]
-    lib = os.path.join(build, "lib")
     return ["sh", "-c", 'cc -Wall -Werror -x c "$1" -I"$2" -L"$3" -Wl,-rpath,"$3" -lvandrel -o "$1.bin" && "$1.bin"',
-            "cc", path, os.path.join(source, "include"), lib]
+            "cc", path, os.path.join(source, "include"), os.path.join(build, "lib")]
 
 
 def run_file(path, source, build):
@@ -124,8 +105,7 @@ def run_file(path, source, build):
     env = dict(os.environ, PATH=os.path.join(build, "bin") + os.pathsep + os.environ["PATH"],
                PYTHONPATH=os.path.join(source, "python"), VANDREL_LIB=os.path.join(build, "lib"),
                VANDREL_SOURCE=source)
-    fleet = Fleet(work, env)
-    failures, name = [], os.path.relpath(path, source)
+    fleet, failures, name = None, [], os.path.relpath(path, source)
     try:
         for n, (line, language, marker, argument, text) in enumerate(blocks(path)):
             where = f"{name}:{line}"
@@ -138,9 +118,10 @@ def run_file(path, source, build):
                     out.write(text)
             elif language in ("sh", "python", "c"):
                 if marker == "own simulator":
-                    fleet.stop()
-                else:
-                    fleet.start()
+                    stop_fleet(fleet)
+                    fleet = None
+                elif not fleet:
+                    fleet = start_fleet(work, env)
                 ok, output = run(example_command(language, text, work, source, build, f".example{n}"), work, env)
                 print(f"{where}: {'ran' if ok else 'FAILED'}")
                 if not ok:
@@ -148,7 +129,7 @@ def run_file(path, source, build):
             elif language != "text":
                 failures.append(f"{where}: a {language or 'plain'} block neither runs nor says why not")
     finally:
-        fleet.stop()
+        stop_fleet(fleet)
         shutil.rmtree(work, ignore_errors=True)
     return failures
 
