@@ -2,6 +2,7 @@
 only in a private network namespace (the suite starts it through
 scripts/in-netns.sh); VANDREL_SIM names the simulator, VANDREL_LIB the library."""
 import os
+import pathlib
 import signal
 import socket
 import subprocess
@@ -30,7 +31,7 @@ def setUpModule():
     work = tempfile.mkdtemp()
     with open(os.path.join(work, "fleet"), "wb") as fleet:
         fleet.write(FLEET)
-    log = os.path.join(work, "sim.log")
+    log = pathlib.Path(work, "sim.log")
     with open(log, "wb") as out:
         sim = subprocess.Popen([os.environ["VANDREL_SIM"], "--fleet", fleet.name], stdout=out,
                                stderr=subprocess.STDOUT)
@@ -40,11 +41,6 @@ def setUpModule():
         sim.kill()
         sim.wait()
         raise RuntimeError("vandrel-sim did not start")
-
-
-def read_log():
-    with open(log, "rb") as served:
-        return served.read()
 
 
 def tearDownModule():
@@ -107,7 +103,7 @@ class Walk(unittest.TestCase):
                 at["NAME"] = "x\r\nAT+C1_BAUD=1200"
             self.assertIn("control character (0x0D)", str(error.exception))
         self.assertRaises(vandrel.SettingRefused, vandrel.AtSession, "127.0.0.10", "admin\r\nAT+RESET")
-        self.assertNotIn(b"1200", read_log())
+        self.assertNotIn(b"1200", log.read_bytes())
         with self.assertRaises(vandrel.WrongPasswordError) as refused:
             vandrel.AtSession("127.0.0.10", "guess", device_type=32).open()
         self.assertEqual(refused.exception.code, 102)
@@ -124,10 +120,10 @@ class Walk(unittest.TestCase):
             vandrel.firmware_download("127.0.0.2", [image.name], device_type=5, tcp=True)
         time.sleep(0.3)  # the simulator logs in 100 ms ticks
         for served in (b"io-module SETIODIR 15\n", b"io-module SETIOLEVEL 5\n", b"firmware  manifest of 1 image"):
-            self.assertIn(served, read_log())
+            self.assertIn(served, log.read_bytes())
 
     def test_data_through_a_callable(self):
-        got, refused = [], []
+        got, refused, arrived = [], [], threading.Event()
 
         def receiver(piece):
             got.append(piece)
@@ -135,13 +131,11 @@ class Walk(unittest.TestCase):
                 vandrel.IOModule("127.0.0.3").open()  # a connect would wait for this very thread
             except vandrel.WrongThreadError as error:
                 refused.append(error)
+            arrived.set()
 
         with vandrel.DataChannel("127.0.0.3", 8800, receiver=receiver) as channel:
             channel.send(GETADC)
-            for _ in range(50):
-                if got:
-                    break
-                time.sleep(0.02)
+            arrived.wait(1.0)
         self.assertEqual(got, [b"\xaa\x05\x04\x04\xd2\x0b\xff\x89\r"])
         self.assertEqual(len(refused), 1)
         with vandrel.DataChannel("127.0.0.3", 8800) as channel:

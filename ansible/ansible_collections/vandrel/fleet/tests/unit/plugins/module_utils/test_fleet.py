@@ -45,14 +45,14 @@ def test_target_refusals(device, device_type, message, code):
     assert code is None or (error.value.code, error.value.result()["device"]) == (code, device)
 
 
-class TestLoad:
-    def test_a_host_without_the_library_is_told_what_to_install(self, monkeypatch):
-        monkeypatch.setitem(__import__("sys").modules, "vandrel", None)
-        with pytest.raises(FleetError, match="install libvandrel1 and python3-vandrel"):
-            fleet.load_vandrel()
+def test_a_host_without_the_library_is_told_what_to_install(monkeypatch):
+    monkeypatch.setitem(__import__("sys").modules, "vandrel", None)
+    with pytest.raises(FleetError, match="install libvandrel1 and python3-vandrel"):
+        fleet.load_vandrel()
 
-    def test_interfaces_keep_broadcasts_to_them(self, monkeypatch):
-        monkeypatch.setitem(__import__("sys").modules, "vandrel", types.SimpleNamespace())
-        monkeypatch.delenv("VANDREL_INTERFACES", raising=False)
-        fleet.load_vandrel(["lan0", "lan1"])
-        assert __import__("os").environ["VANDREL_INTERFACES"] == "lan0,lan1"
+
+def test_interfaces_keep_broadcasts_to_them(monkeypatch):
+    monkeypatch.setitem(__import__("sys").modules, "vandrel", types.SimpleNamespace())
+    monkeypatch.delenv("VANDREL_INTERFACES", raising=False)
+    fleet.load_vandrel(["lan0", "lan1"])
+    assert __import__("os").environ["VANDREL_INTERFACES"] == "lan0,lan1"
