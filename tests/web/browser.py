@@ -51,4 +51,4 @@ def click_row(driver, ip, column, selector="span"):
         "(cell.querySelector(arguments[2]) || cell).click(); return true;",
         ip, column, selector)
     if not found:
-        webtest.fail(ip + " is not in the table")
+        raise AssertionError(ip + " is not in the table")

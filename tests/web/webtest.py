@@ -19,10 +19,6 @@ WORK = tempfile.mkdtemp(prefix="vandrel-web-test-")
 _started = []
 
 
-def fail(message):
-    raise AssertionError(message)
-
-
 def wait_for(what, check, seconds=15.0):
     """Polls check() until it returns something true; fails after seconds."""
     end = time.monotonic() + seconds
@@ -31,7 +27,7 @@ def wait_for(what, check, seconds=15.0):
         if value:
             return value
         if time.monotonic() > end:
-            fail("timed out waiting for " + what)
+            raise AssertionError("timed out waiting for " + what)
         time.sleep(0.1)
 
 
@@ -41,7 +37,7 @@ def _start(args, log_name, ready):
     _started.append(proc)
     wait_for(log_name + " to start", lambda: ready in open(log).read() or proc.poll() is not None)
     if proc.poll() is not None:
-        fail(log_name + " ended: " + open(log).read())
+        raise AssertionError(log_name + " ended: " + open(log).read())
     return proc, log
 
 
