@@ -75,8 +75,7 @@ def test_name_edited_in_the_page_is_what_the_device_holds():
     click(driver, "device-write")
     wait_text(driver, "device-message", "written and read back: NAME stored")
     screenshot(driver, "device")
-    status, out = webtest.tool("show", "127.0.0.2", "NAME")
-    assert status == 0 and "pump-page" in out, out
+    assert "pump-page" in webtest.tool("show", "127.0.0.2", "NAME")[1]
     # The read names the device in the table too.
     click(driver, "device-read")
     driver.find_element(By.CSS_SELECTOR, "nav [data-view=devices]").click()
