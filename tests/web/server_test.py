@@ -1,7 +1,7 @@
 """The dashboard's server over raw HTTP: /metrics as promtool reads it,
 malformed and oversized requests, writes from other sites, passwords, and
-clients that misbehave (garbage, one byte a second, a thousand at once)
-while others are served."""
+clients that misbehave (one byte a second, a thousand at once) while others
+are served."""
 
 import json
 import os
@@ -68,7 +68,8 @@ def test_finished_operations_leave_no_threads_behind():
 
 def test_malformed_and_oversized_requests_get_a_json_error():
     start()
-    for garbage in (b"GARBAGE\r\n\r\n", b"GET /\0 HTTP/9\r\n\r\n", b"GET / HTTP/1.1\r\nX: " + b"y" * 10000 + b"\r\n\r\n"):
+    for garbage in (b"GARBAGE\r\n\r\n", b"GET /\0 HTTP/9\r\n\r\n", b"GET / HTTP/1.1\r\nX: " + b"y" * 10000 + b"\r\n\r\n",
+                    bytes(range(256)) * 64):
         with socket.create_connection((HOST, PORT), timeout=10) as s:
             s.sendall(garbage)
             answer = b""
@@ -125,11 +126,8 @@ def test_passwords_are_never_stored_logged_or_sent_back():
         assert secret not in text and '"PASS"' not in text, text
 
 
-def test_garbage_slow_clients_and_a_thousand_connections_leave_others_served():
+def test_slow_clients_and_a_thousand_connections_leave_others_served():
     start()
-    with socket.create_connection((HOST, PORT)) as s:
-        s.sendall(bytes(range(256)) * 64)
-    assert timed_get()[0] == 200
     # A client that sends one byte a second holds up nobody else.
     with socket.create_connection((HOST, PORT)) as slow:
         for byte in b"GET /api/devices HTTP/1.1\r\n"[:4]:
