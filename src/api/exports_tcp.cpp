@@ -48,7 +48,9 @@ int32_t VD_CALL VD_ExitTCP(void) {
 }
 
 int32_t VD_CALL VD_TCPConnect(const char *host, uint32_t port) {
-    return Guarded<int32_t>(VD_FAIL, [&] { return g_manager.m_channel.Open(net::SocketType::Stream, OrEmpty(host), port); });
+    return Guarded<int32_t>(VD_FAIL, [&] {
+        return g_manager.m_channel.Open(net::SocketType::Stream, OrEmpty(host), port) ? VD_OK : VD_FAIL;
+    });
 }
 
 int32_t VD_CALL VD_TCPSend(const void *data, int32_t len) {
@@ -59,13 +61,16 @@ int32_t VD_CALL VD_TCPSend(const void *data, int32_t len) {
 }
 
 int32_t VD_CALL VD_TCPDisconnect(void) {
-    return Guarded<int32_t>(VD_OK, [] { return g_manager.m_channel.Disconnect(); });
+    return Guarded<int32_t>(VD_OK, [] {
+        g_manager.m_channel.Disconnect();
+        return VD_OK;
+    });
 }
 
 void *VD_CALL VD_TCPInit(const char *host, uint32_t port) {
     return Guarded<void *>(nullptr, [&]() -> void * {
         auto *channel = new ClientSocket;
-        if (channel->Open(net::SocketType::Stream, OrEmpty(host), port) == 1) return channel;
+        if (channel->Open(net::SocketType::Stream, OrEmpty(host), port)) return channel;
         delete channel;
         return nullptr;
     });

@@ -31,7 +31,7 @@ bool SafeInLine(const char *text) { return FindControlByte(text) < 0; }
 
 }  // namespace
 
-int AtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
+bool AtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
 
 int AtSession::Login(int type, const char *host, uint32_t port, const char *password) {
     if (!IsTypeSupported(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;
@@ -40,7 +40,7 @@ int AtSession::Login(int type, const char *host, uint32_t port, const char *pass
     // Only a password of well over a hundred characters makes the lines too
     // long, and no device has one.
     if (!FitsLine(login)) return VD_WRONG_PASSWORD;
-    if (m_connection.Open(net::SocketType::Stream, host, port) != 1) return VD_NO_CONNECTION;
+    if (!m_connection.Open(net::SocketType::Stream, host, port)) return VD_NO_CONNECTION;
 
     // The device answers each of the three lines; the first read holding an
     // "OK" is enough here, the check line below decides.

@@ -17,7 +17,7 @@ class AtSession {
 public:
     AtSession() = default;
     virtual ~AtSession() = default;
-    virtual int IsTypeSupported(int type);
+    virtual bool IsTypeSupported(int type);
 
     // Results are the export codes: 1, 0 and 101 to 108.
     int Login(int type, const char *host, uint32_t port, const char *password);

@@ -53,12 +53,10 @@ std::string FormatMac(const uint8_t b[6]) {
     return Format("%02X:%02X:%02X:%02X:%02X:%02X", b[0], b[1], b[2], b[3], b[4], b[5]);
 }
 
-int ParseMac(const char *text, uint8_t out[6]) {
+void ParseMac(const char *text, uint8_t out[6]) {
     unsigned v[6] = {0, 0, 0, 0, 0, 0};
-    int n = text ? std::sscanf(text, "%x:%x:%x:%x:%x:%x", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) : 0;
-    if (n < 0) n = 0;
+    const int n = text ? std::sscanf(text, "%x:%x:%x:%x:%x:%x", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) : 0;
     for (int i = 0; i < 6; ++i) out[i] = static_cast<uint8_t>(i < n ? v[i] : 0);
-    return n;
 }
 
 int FindControlByte(const char *text) {

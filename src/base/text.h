@@ -32,8 +32,8 @@ std::string FormatIp(const uint8_t b[4]);
 std::string FormatMac(const uint8_t b[6]);
 
 // Reads "%x:%x:%x:%x:%x:%x" (sscanf rules) into the low bytes of each number.
-// Returns how many numbers were read; bytes not read are set to 0.
-int ParseMac(const char *text, uint8_t out[6]);
+// Bytes not read are set to 0.
+void ParseMac(const char *text, uint8_t out[6]);
 
 // printf-style formatting into a std::string.
 std::string Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));

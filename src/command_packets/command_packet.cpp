@@ -63,19 +63,18 @@ size_t EncodePacket(uint8_t code, uint8_t n, const uint8_t *payload, uint8_t *ou
 
 }  // namespace
 
-int BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const char *param) {
+void BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const char *param) {
     const CommandForm *form = FindByName(name);
-    if (!form) return 1;
+    if (!form) return;
     if (form->takesParam) {
         const uint8_t value = static_cast<uint8_t>(AtoI(OrEmpty(param)));
         length = EncodePacket(form->code, 1, &value, out);
     } else {
         length = EncodePacket(form->code, 0, nullptr, out);
     }
-    return 1;
 }
 
-int FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *payload,
+bool FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *payload,
                     size_t payloadCap, size_t &payloadLen) {
     const ByteReader in(data, count);
     for (size_t i = 0; i < count; ++i) {
@@ -89,9 +88,9 @@ int FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *pa
         const size_t copied = payload ? std::min<size_t>(n, payloadCap) : 0;
         if (copied > 0) std::memcpy(payload, data + i + 3, copied);
         payloadLen = copied;
-        return 1;
+        return true;
     }
-    return 0;
+    return false;
 }
 
 bool ReplyReadings(uint8_t code, const uint8_t *payload, size_t length, uint32_t readings[2]) {

@@ -22,14 +22,13 @@ constexpr size_t kMaxPacket = 255 + 5;
 // Builds the packet for a command name ("RESETDEV", "GETADC", "GETIOSTAT",
 // "SETIODIR", "SETIOLEVEL"; out needs kMaxPacket bytes). Stores the length
 // only for a known name, so the caller's length keeps its value otherwise.
-// Always returns 1.
-int BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const char *param);
+void BuildCommandPacket(uint8_t *out, size_t &length, const char *name, const char *param);
 
 // Finds the first well-formed reply packet with the wanted code in count
 // received bytes (a packet whose check byte is wrong is skipped and the scan
 // goes on after its start mark); copies its payload, cut to payloadCap bytes,
-// and stores how many bytes it copied. 1 found, 0 not.
-int FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *payload,
+// and stores how many bytes it copied. False when there is none.
+bool FindReplyPacket(uint8_t code, const uint8_t *data, size_t count, uint8_t *payload,
                     size_t payloadCap, size_t &payloadLen);
 
 // The two readings of a "GETADC" (two bytes each, most significant first) or

@@ -84,7 +84,7 @@ bool AsyncSocket::Connect(const char *host, uint32_t port) {
 }
 
 bool AsyncSocket::Connect(const Endpoint &remote) {
-    const bool connected = ConnectSocket(m_handle, remote) == 0;
+    const bool connected = ConnectSocket(m_handle, remote);
     const int32_t slot = m_slot;
     if (m_context && slot >= 0 && (connected || LastError() == kErrWouldBlock)) ConnectStarted(m_context->Helper(), slot);
     return connected;

@@ -26,19 +26,15 @@ constexpr int kCrowdReceiveBytes = 16 << 20;
 
 ClientSocket::~ClientSocket() = default;
 
-int ClientSocket::Open(SocketType type, const char *host, uint32_t port) {
+bool ClientSocket::Open(SocketType type, const char *host, uint32_t port) {
     m_type = type;
     const bool datagram = IsDatagram();
     if (!datagram) {
-        if (m_connected) return 1;
+        if (m_connected) return true;
         Close();
     }
-    int result = 1;
     const bool fresh = GetHandle() == kInvalidSocket;
-    if (fresh)
-        result = Create(0, type, kEventRead | kEventConnect | kEventClose, nullptr)
-                     ? 1
-                     : 0;
+    const bool result = !fresh || Create(0, type, kEventRead | kEventConnect | kEventClose, nullptr);
     if (datagram && fresh && result) WidenReceiveBuffer(GetHandle(), kCrowdReceiveBytes);
     if (datagram) SetBroadcast(true);
     m_host = OrEmpty(host);
@@ -46,25 +42,25 @@ int ClientSocket::Open(SocketType type, const char *host, uint32_t port) {
     if (datagram) return result;
     if (!WaitConnected()) {
         Disconnect();
-        return 0;
+        return false;
     }
     return result;
 }
 
-int ClientSocket::WaitConnected() {
-    if (m_connected) return 1;
+bool ClientSocket::WaitConnected() {
+    if (m_connected) return true;
     Connect(m_host.c_str(), m_port);
     for (int cycle = 0; cycle < kConnectCycles; ++cycle) {
-        if (m_connected) return 1;
+        if (m_connected) return true;
         if (cycle > 0 && cycle % kReconnectCycles == 0) {
             Close();
-            if (!Create(0, m_type, kEventRead | kEventConnect | kEventClose, nullptr)) return 0;
+            if (!Create(0, m_type, kEventRead | kEventConnect | kEventClose, nullptr)) return false;
             Connect(m_host.c_str(), m_port);
         }
         Sleep(kStepMs);
         PumpSocketNotifications();
     }
-    return 0;
+    return false;
 }
 
 // The pending count of a datagram socket is the size of the first datagram
@@ -127,10 +123,9 @@ int ClientSocket::SendData(const void *buffer, int length) {
     return sent;
 }
 
-int ClientSocket::Disconnect() {
-    m_connected = 0;
+void ClientSocket::Disconnect() {
+    m_connected = false;
     Close();
-    return 1;
 }
 
 void ClientSocket::DiscardQueued() {
@@ -161,11 +156,11 @@ void ClientSocket::SetReceiver(WindowHandle window, uint32_t message) {
 }
 
 void ClientSocket::OnConnect(int32_t error) {
-    if (error == 0) m_connected = 1;
+    if (error == 0) m_connected = true;
 }
 
 void ClientSocket::OnClose(int32_t) {
-    m_connected = 0;
+    m_connected = false;
     Close();
 }
 

@@ -25,8 +25,8 @@ public:
     // broadcast) and port; no connect.
     // Stream: returns 1 at once when connected (host and port unchanged);
     // else makes a fresh socket and connects, waiting about 3 s at most.
-    // Returns 1 success, 0 failure.
-    int Open(SocketType type, const char *host, uint32_t port);
+    // True when open (and, for a stream, connected).
+    bool Open(SocketType type, const char *host, uint32_t port);
 
     // Polls the pending-byte count every 10 ms up to timeoutMs (0: one poll,
     // no sleep) and reads once, at most capacity bytes, when something is
@@ -40,16 +40,16 @@ public:
     // (net/interfaces.h).
     int SendData(const void *buffer, int length);
 
-    int Disconnect();
+    void Disconnect();
     // Discards what is queued, without waiting.
     void DiscardQueued();
     // Discards what is queued, then sleeps 10 ms steps for ms.
     void DrainInput(int ms);
     void SetReceiver(WindowHandle window, uint32_t message);
-    // 1 connected, 0 not connected after 300 cycles of 10 ms.
-    int WaitConnected();
+    // False when not connected after 300 cycles of 10 ms.
+    bool WaitConnected();
 
-    int IsConnected() const { return m_connected; }
+    bool IsConnected() const { return m_connected; }
     bool IsDatagram() const { return m_type == SocketType::Datagram; }
     const std::string &GetHost() const { return m_host; }
     uint32_t GetPort() const { return m_port; }
@@ -67,7 +67,7 @@ private:
     std::atomic<WindowHandle> m_receiver{nullptr};
     std::atomic<uint32_t> m_receiverMessage{0};
     SocketType m_type = SocketType::Stream;
-    std::atomic<int32_t> m_connected{0};
+    std::atomic<bool> m_connected{false};
     uint32_t m_port = 0;
     std::string m_host;
 };

@@ -70,8 +70,8 @@ SocketHandle OpenSocket(bool stream);
 // (for a bounded while, against a peer that never stops sending).
 void CloseSocket(SocketHandle handle);
 bool BindSocket(SocketHandle handle, const Endpoint &local);
-// 0 when connected at once; -1 otherwise, kErrWouldBlock while it runs.
-int ConnectSocket(SocketHandle handle, const Endpoint &remote);
+// True when connected at once; otherwise false, kErrWouldBlock while it runs.
+bool ConnectSocket(SocketHandle handle, const Endpoint &remote);
 // Byte counts, or -1; a send never raises a signal.
 int SendBytes(SocketHandle handle, const void *buffer, int length);
 int SendBytesTo(SocketHandle handle, const void *buffer, int length, const Endpoint &to);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<uint8_t> received(data + 2, data + size);
     std::vector<uint8_t> payload(cap);
     size_t n = 0;
-    if (vd::FindReplyPacket(code, received.data(), received.size(), payload.data(), cap, n) != 1)
+    if (!vd::FindReplyPacket(code, received.data(), received.size(), payload.data(), cap, n))
         return 0;
     if (n > cap) std::abort();
     uint32_t readings[2];

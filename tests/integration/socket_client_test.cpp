@@ -38,7 +38,7 @@ TEST(ConnectWait, ServesEverySlot) {
     std::vector<std::unique_ptr<ClientSocket>> others(600);
     for (auto &other : others) {
         other = std::make_unique<ClientSocket>();
-        ASSERT_EQ(other->Open(SocketType::Datagram, "", kPort + 1), 1);
+        ASSERT_TRUE(other->Open(SocketType::Datagram, "", kPort + 1));
     }
     const auto start = Clock::now();
     EXPECT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
@@ -61,12 +61,12 @@ TEST(ClientSocket, ConnectedStreamReadsWaitsAndSends) {
     ASSERT_TRUE(peer.Listening());
     ClientSocket socket;
     auto start = Clock::now();
-    ASSERT_EQ(socket.Open(SocketType::Stream, "127.0.0.1", kPort), 1);
+    ASSERT_TRUE(socket.Open(SocketType::Stream, "127.0.0.1", kPort));
     EXPECT_LT(Seconds(start), 0.5);
     ASSERT_TRUE(peer.Accept());
     // Open on a connected object keeps the connection.
     const int handle = socket.GetHandle();
-    EXPECT_EQ(socket.Open(SocketType::Stream, "127.0.0.2", 9999), 1);
+    EXPECT_TRUE(socket.Open(SocketType::Stream, "127.0.0.2", 9999));
     EXPECT_EQ(socket.GetHandle(), handle);
     EXPECT_EQ(socket.GetHost(), "127.0.0.1");
     EXPECT_EQ(socket.GetPort(), kPort);
@@ -94,7 +94,7 @@ TEST(ClientSocket, ConnectedStreamReadsWaitsAndSends) {
     int result = 1;
     for (int i = 0; i < 2000 && result > 0; ++i) result = socket.SendData(chunk.data(), int(chunk.size()));
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(socket.IsConnected(), 1);
+    EXPECT_TRUE(socket.IsConnected());
     EXPECT_EQ(socket.SendData("", 0), 0);
     // Once the peer is gone a send fails (the first may still be accepted)
     // and disconnects.
@@ -104,16 +104,16 @@ TEST(ClientSocket, ConnectedStreamReadsWaitsAndSends) {
         result = socket.SendData("data", 4);
     }
     EXPECT_EQ(result, -1);
-    EXPECT_EQ(socket.IsConnected(), 0);
+    EXPECT_FALSE(socket.IsConnected());
     EXPECT_EQ(socket.GetHandle(), vd::net::kInvalidSocket);
 }
 
 TEST(ClientSocket, DatagramOpenTwiceKeepsHandleAndLocalPort) {
     ClientSocket socket;
-    ASSERT_EQ(socket.Open(SocketType::Datagram, "127.0.0.1", kPort), 1);
+    ASSERT_TRUE(socket.Open(SocketType::Datagram, "127.0.0.1", kPort));
     const int handle = socket.GetHandle();
     const uint16_t port = LocalPort(handle);
-    ASSERT_EQ(socket.Open(SocketType::Datagram, "127.0.0.2", kPort + 1), 1);
+    ASSERT_TRUE(socket.Open(SocketType::Datagram, "127.0.0.2", kPort + 1));
     EXPECT_EQ(socket.GetHandle(), handle);
     EXPECT_EQ(LocalPort(socket.GetHandle()), port);
     EXPECT_EQ(socket.GetHost(), "127.0.0.2");
@@ -173,7 +173,7 @@ TEST(DataChannel, SendsPushesBurstsInPiecesAndNoticesThePeersClose) {
     // The peer's close is noticed; the next connect makes a new connection.
     peer.CloseConnection();
     for (int i = 0; i < 20 && vd::g_manager.m_channel.IsConnected(); ++i) VD_PumpMessages(50);
-    EXPECT_EQ(vd::g_manager.m_channel.IsConnected(), 0);
+    EXPECT_FALSE(vd::g_manager.m_channel.IsConnected());
     EXPECT_EQ(VD_TCPSend("lost", 4), -1);
     ASSERT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
     EXPECT_TRUE(peer.Accept());

@@ -195,27 +195,26 @@ int Finish(const Printer &out, const std::vector<Job> &jobs, bool dryRun) {
                       Outcome::NotFound, Outcome::Refused, Outcome::NotDone})
         if (counts[o]) summary += std::string(summary.empty() ? "" : ", ") + std::to_string(counts[o]) + " " + OutcomeName(o);
     if (out.Json()) {
-        Json devices = Json::Array();
+        JsonValue devices = JsonValue::array();
         for (const Job &j : jobs) {
-            Json d = Json::Object();
-            d.Set("device", j.label).Set("type", j.target.type).Set("plan", j.where);
-            d.Set("result", OutcomeName(j.outcome)).Set("detail", j.detail);
-            Json refusals = Json::Array();
-            for (const std::string &why : j.refusals) refusals.Push(why);
-            if (!j.refusals.empty()) d.Set("refused", refusals);
-            Json changes = Json::Array();
+            JsonValue d = JsonValue::object({{"device", j.label},
+                                             {"type", j.target.type},
+                                             {"plan", j.where},
+                                             {"result", OutcomeName(j.outcome)},
+                                             {"detail", j.detail}});
+            if (!j.refusals.empty()) d["refused"] = j.refusals;
+            d["changes"] = JsonValue::array();
             for (const JsonValue &c : j.changes) {
                 if (!c.is_object()) continue;
-                Json one = Json::Object();
+                JsonValue one = JsonValue::object();
                 for (const auto &item : c.items())
-                    one.Set(item.key(), item.value().is_string() ? Json(TextOf(c, item.key().c_str())) : Json());
-                changes.Push(one);
+                    one[item.key()] = item.value().is_string() ? JsonValue(TextOf(c, item.key().c_str())) : JsonValue();
+                d["changes"].push_back(one);
             }
-            devices.Push(d.Set("changes", changes));
+            devices.push_back(d);
         }
-        Json doc = Json::Object();
-        doc.Set("dry_run", dryRun).Set("interrupted", Interrupted()).Set("devices", devices).Set("summary", summary);
-        out.Document(doc);
+        out.Document(JsonValue::object(
+            {{"dry_run", dryRun}, {"interrupted", Interrupted()}, {"devices", devices}, {"summary", summary}}));
     } else {
         std::vector<Row> rows;
         for (const Job &j : jobs)

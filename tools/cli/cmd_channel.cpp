@@ -108,24 +108,19 @@ int RunIo(const Args &args, const Printer &out) {
     }
     VD_TCPUninit(channel);
 
-    Json list = Json::Array();
+    JsonValue list = JsonValue::array();
     std::vector<Row> rows;
     for (size_t i = 0; i < done; ++i) {
         const Action &act = actions[i];
-        Json j = Json::Object();
-        j.Set("action", act.name).Set("result", act.result);
-        if (act.result == VD_OK && (act.name == "ad" || act.name == "state")) {
-            Json values = Json::Array();
-            values.Push(act.a).Push(act.b);
-            j.Set("values", values);
-        } else if (act.name == "dir" || act.name == "level") {
-            j.Set("value", act.value);
-        }
-        list.Push(j);
+        JsonValue j = JsonValue::object({{"action", act.name}, {"result", act.result}});
+        if (act.result == VD_OK && (act.name == "ad" || act.name == "state"))
+            j["values"] = JsonValue::array({act.a, act.b});
+        else if (act.name == "dir" || act.name == "level")
+            j["value"] = act.value;
+        list.push_back(j);
         rows.push_back({act.name, ActionText(act)});
     }
-    Json doc = Json::Object();
-    doc.Set("host", host).Set("port", port).Set("actions", list);
+    const JsonValue doc = JsonValue::object({{"host", host}, {"port", port}, {"actions", list}});
     if (!out.Json()) out.Table({"ACTION", "RESULT"}, rows);
     const Action *failed = done > 0 && actions[done - 1].result != VD_OK ? &actions[done - 1] : nullptr;
     if (failed) return out.Fail(where + ": " + failed->name + ": " + ActionText(*failed), failed->result,
@@ -212,9 +207,12 @@ int RunData(const Args &args, const Printer &out) {
     if (!sent)
         return out.Fail(where + ": the data could not be sent", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
 
-    Json doc = Json::Object();
-    doc.Set("host", host).Set("port", port).Set("sent", unsigned(payload.size()));
-    doc.Set("received", unsigned(received.size())).Set("hex", HexText(received)).Set("text", Printable(received));
+    const JsonValue doc = JsonValue::object({{"host", host},
+                                             {"port", port},
+                                             {"sent", unsigned(payload.size())},
+                                             {"received", unsigned(received.size())},
+                                             {"hex", HexText(received)},
+                                             {"text", Printable(received)}});
     if (received.empty())
         return out.Fail(where + ": the device sent nothing within " + std::to_string(waitMs) + " ms", VD_FAIL,
                         ExitStatusFor(VD_NO_INFO), doc);

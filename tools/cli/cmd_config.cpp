@@ -48,15 +48,10 @@ int RunShow(const Args &args, const Printer &out) {
         for (auto it = pairs.begin(); it != pairs.end();) it = it->first == "PASS" ? pairs.erase(it) : it + 1;
 
     if (out.Json()) {
-        Json settings = Json::Object();
-        for (const auto &p : pairs) settings.Set(p.first, p.second);
-        Json doc = DeviceJson(t);
-        doc.Set("settings", settings);
-        if (!missing.empty()) {
-            Json list = Json::Array();
-            for (const std::string &m : missing) list.Push(m);
-            doc.Set("missing", list);
-        }
+        JsonValue doc = DeviceJson(t);
+        doc["settings"] = JsonValue::object();
+        for (const auto &p : pairs) doc["settings"][p.first] = p.second;
+        if (!missing.empty()) doc["missing"] = missing;
         out.Document(doc);
     } else {
         out.Line(t.addr.text + "  type " + DescribeType(t.type));

@@ -91,9 +91,10 @@ int Report(const Printer &out, const CommandTarget &ct, const std::string &cmd, 
            const std::string &reply = "") {
     if (r != VD_OK) return out.Fail(ct.target.addr.text + ": " + FailedCommandText(ct), r, kExitFailed);
     if (out.Json()) {
-        Json doc = DeviceJson(ct.target);
-        doc.Set("command", cmd).Set("transport", ct.transport ? "udp" : "tcp");
-        if (!reply.empty()) doc.Set("reply", reply);
+        JsonValue doc = DeviceJson(ct.target);
+        doc["command"] = cmd;
+        doc["transport"] = ct.transport ? "udp" : "tcp";
+        if (!reply.empty()) doc["reply"] = reply;
         out.Document(doc);
     } else {
         out.Line(what);
@@ -169,9 +170,9 @@ int RunDownload(const Args &args, const Printer &out) {
     // says what had been under way.
     const std::string stopped = "interrupted: the download of " + what +
                                 " stopped part way; the device has not got the images whole: download them again";
-    Json doc = Json::Object();
-    doc.Set("ip", ct.target.addr.text).Set("command", "DOWNLOAD").Set("error", stopped).Set("code", 0);
-    ExitOnInterrupt("vandrel firmware download: " + stopped, out.Json() ? doc.Dump() + "\n" : "");
+    const JsonValue doc =
+        JsonValue::object({{"ip", ct.target.addr.text}, {"command", "DOWNLOAD"}, {"error", stopped}, {"code", 0}});
+    ExitOnInterrupt("vandrel firmware download: " + stopped, out.Json() ? JsonText(doc, 2) + "\n" : "");
     out.Note("downloading " + what + " ...");
     const int r = Send(ct, "DOWNLOAD", param);
     if (r != VD_OK)

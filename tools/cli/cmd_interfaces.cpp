@@ -39,13 +39,10 @@ int RunInterfaces(const Args &, const Printer &out) {
     if (paths.routed)
         used.push_back({paths.routedVia.name, Dotted(paths.routedVia.address), "255.255.255.255", true});
     if (out.Json()) {
-        Json list = Json::Array();
+        JsonValue list = JsonValue::array();
         for (const Shown &l : used)
-            list.Push(Json::Object()
-                          .Set("name", l.name)
-                          .Set("address", l.address)
-                          .Set("broadcast", l.broadcast)
-                          .Set("routed", l.routed));
+            list.push_back(JsonValue::object(
+                {{"name", l.name}, {"address", l.address}, {"broadcast", l.broadcast}, {"routed", l.routed}}));
         out.Document(list);
         return kExitOk;
     }

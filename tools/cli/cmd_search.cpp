@@ -15,16 +15,19 @@ std::string OrDash(const std::string &text) { return text.empty() ? "-" : text; 
 
 // How many search requests went out: the search repeats its request while
 // it waits, and answers to each are listed once.
-Json RequestsJson(int requests) { return Json::Object().Set("requests", requests); }
+JsonValue RequestsJson(int requests) { return JsonValue::object({{"requests", requests}}); }
 
-Json DevicesJson(const std::vector<FoundDevice> &found) {
-    Json list = Json::Array();
+JsonValue DevicesJson(const std::vector<FoundDevice> &found) {
+    JsonValue list = JsonValue::array();
     for (const FoundDevice &d : found) {
-        Json dev = Json::Object();
-        dev.Set("ip", d.ip).Set("mac", d.mac).Set("type", d.type);
-        dev.Set("family", FamilyOf(d.type) == Family::A ? "A" : FamilyOf(d.type) == Family::B ? "B" : "?");
-        dev.Set("version", d.version).Set("code2", d.code2).Set("port", d.port);
-        list.Push(dev);
+        const char *family = FamilyOf(d.type) == Family::A ? "A" : FamilyOf(d.type) == Family::B ? "B" : "?";
+        list.push_back(JsonValue::object({{"ip", d.ip},
+                                          {"mac", d.mac},
+                                          {"type", d.type},
+                                          {"family", family},
+                                          {"version", d.version},
+                                          {"code2", d.code2},
+                                          {"port", d.port}}));
     }
     return list;
 }
@@ -52,7 +55,9 @@ int RunSearch(const Args &args, const Printer &out) {
                         ExitStatusFor(VD_NO_INFO), RequestsJson(requests));
     }
     if (out.Json()) {
-        out.Document(RequestsJson(requests).Set("devices", DevicesJson(found)));
+        JsonValue doc = RequestsJson(requests);
+        doc["devices"] = DevicesJson(found);
+        out.Document(doc);
     } else {
         std::vector<Row> rows;
         for (const FoundDevice &d : found)

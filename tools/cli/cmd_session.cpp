@@ -91,19 +91,22 @@ int RunAt(const Args &args, const Printer &out) {
 
     // The document for --json, the lines for people; a failure is reported
     // after either.
-    Json list = Json::Array();
+    JsonValue list = JsonValue::array();
     std::vector<Row> rows;
     for (size_t i = 0; i < done; ++i) {
         const Step &s = steps[i];
-        Json j = Json::Object();
-        j.Set("op", s.write ? "set" : "get").Set("key", s.key).Set("value", s.value);
-        j.Set("result", s.result).Set("status", CodeName(s.result));
-        list.Push(j);
+        list.push_back(JsonValue::object({{"op", s.write ? "set" : "get"},
+                                          {"key", s.key},
+                                          {"value", s.value},
+                                          {"result", s.result},
+                                          {"status", CodeName(s.result)}}));
         rows.push_back({s.write ? "set" : "get", s.key, s.value, s.result == VD_OK ? "ok" : CodeMessage(s.result)});
     }
-    Json doc = Json::Object();
-    doc.Set("host", host).Set("port", int(port)).Set("type", t.type).Set("steps", list);
-    doc.Set(reset ? "reset" : "exit", end == VD_OK);
+    const JsonValue doc = JsonValue::object({{"host", host},
+                                             {"port", int(port)},
+                                             {"type", t.type},
+                                             {"steps", list},
+                                             {reset ? "reset" : "exit", end == VD_OK}});
     out.Line("logged in to " + host + ":" + std::to_string(port) + ", type " + DescribeType(t.type));
     if (!rows.empty()) out.Table({"OP", "KEY", "VALUE", "RESULT"}, rows);
     out.Line(std::string(reset ? "reset" : "exit") + (end == VD_OK ? " sent" : ": " + CodeMessage(end)));

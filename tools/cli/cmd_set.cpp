@@ -67,20 +67,19 @@ Wanted Merge(const SettingsFile &file, const Target &t, const Pairs &given) {
 
 int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &checks, const Pairs &current) {
     std::string text = "refused, nothing sent to " + t.addr.text + ":";
-    Json refused = Json::Array();
+    JsonValue doc = DeviceJson(t);
+    doc["refused"] = JsonValue::array();
     bool unknown = false;
     for (const Setting &s : checks) {
         const std::string &problem = s.problem;
         if (problem.empty()) continue;
         text += "\n  " + problem;
-        Json r = Json::Object();
-        r.Set("key", s.key).Set("value", s.value).Set("reason", problem);
-        refused.Push(r);
+        doc["refused"].push_back(JsonValue::object({{"key", s.key}, {"value", s.value}, {"reason", problem}}));
         unknown = unknown || s.verdict == VR_UNKNOWN_KEY;
     }
     if (unknown) text += "\n" + KnownKeysHint(current);
     text += "\n(--force sends them as they are)";
-    return out.Fail(text, 0, kExitUsage, DeviceJson(t).Set("refused", refused));
+    return out.Fail(text, 0, kExitUsage, doc);
 }
 
 // Reads the device after the write: at the new address when the write moved
@@ -101,15 +100,15 @@ bool ReadBack(const Target &t, const std::vector<Setting> &sent, Pairs &pairs) {
 // it hands out the staged pairs that the device was not seen to hold. A
 // family B write is all or nothing: what took is written back as it was and
 // the device is not restarted.
-int NotConfirmed(const Target &t, const Printer &out, Json &doc) {
+int NotConfirmed(const Target &t, const Printer &out, JsonValue &doc) {
     const bool allOrNothing = FamilyOf(t.type) == Family::B;
-    Json keys = Json::Array();
+    doc["written"] = !allOrNothing;
+    doc["not_confirmed"] = JsonValue::array();
     std::string list;
     for (const auto &p : TakeAll()) {
-        keys.Push(p.first);
+        doc["not_confirmed"].push_back(p.first);
         list += " " + p.first;
     }
-    doc.Set("written", !allOrNothing).Set("not_confirmed", keys);
     const std::string after = allOrNothing ? "; what was written was written back and the device not restarted" : "";
     return out.Fail(t.addr.text + ": not confirmed by reading the device back:" + list + after, VD_FAIL,
                     kExitFailed, doc);
@@ -197,26 +196,28 @@ int SendSet(const Checked &c) {
 
 // The result: a table for people, and the fields of the JSON document;
 // after, when given, is the read back.
-void ReportSet(const Checked &c, const Printer &out, bool written, const Pairs *after, Json &doc) {
-    Json changes = Json::Array(), same = Json::Array(), skipped = Json::Array(), warned = Json::Array();
+void ReportSet(const Checked &c, const Printer &out, bool written, const Pairs *after, JsonValue &doc) {
+    JsonValue changes = JsonValue::array(), skipped = JsonValue::array();
     std::vector<Row> rows;
     for (const Setting &s : c.send) {
-        Json j = Json::Object();
-        j.Set("key", s.key).Set("from", s.shown ? Json(s.current) : Json()).Set("to", s.value);
-        if (s.stored != s.value) j.Set("stored", s.stored);
+        const JsonValue from = s.shown ? JsonValue(s.current) : JsonValue();
+        JsonValue j = JsonValue::object({{"key", s.key}, {"from", from}, {"to", s.value}});
+        if (s.stored != s.value) j["stored"] = s.stored;
         Row row = c.dryRun ? Row{s.key, s.shown ? s.current : "-", s.value} : Row{s.key, s.value};
         if (after) {
-            j.Set("result", VerifyOne(s, *after));
+            j["result"] = VerifyOne(s, *after);
             row.push_back(VerifyOne(s, *after));
         }
-        changes.Push(j);
+        changes.push_back(j);
         rows.push_back(row);
     }
-    for (const std::string &k : c.unchanged) same.Push(k);
-    for (const auto &s : c.wanted.skipped) skipped.Push(Json::Object().Set("key", s.first).Set("reason", s.second));
-    for (const std::string &w : c.warnings) warned.Push(w);
-    doc.Set("changes", changes).Set("unchanged", same).Set("skipped", skipped).Set("warnings", warned);
-    doc.Set("written", written);
+    for (const auto &s : c.wanted.skipped)
+        skipped.push_back(JsonValue::object({{"key", s.first}, {"reason", s.second}}));
+    doc["changes"] = changes;
+    doc["unchanged"] = c.unchanged;
+    doc["skipped"] = skipped;
+    doc["warnings"] = c.warnings;
+    doc["written"] = written;
     if (!rows.empty())
         out.Table(c.dryRun ? Row{"KEY", "NOW", "NEW"} : after ? Row{"KEY", "VALUE", "READ BACK"} : Row{"KEY", "VALUE"},
                   rows);
@@ -228,7 +229,7 @@ void ReportSet(const Checked &c, const Printer &out, bool written, const Pairs *
         out.Line("unchanged:" + list);
 }
 
-int Finish(const Printer &out, const Json &doc, const std::string &message, int code, int exitStatus) {
+int Finish(const Printer &out, const JsonValue &doc, const std::string &message, int code, int exitStatus) {
     if (exitStatus != kExitOk) return out.Fail(message, code, exitStatus, doc);
     out.Line(message);
     out.Document(doc);
@@ -240,7 +241,7 @@ int RunSet(const Args &args, const Printer &out) {
     int status = 0;
     if (!CheckSet(args, out, c, status)) return status;
     const Target &t = c.t;
-    Json doc = DeviceJson(t);
+    JsonValue doc = DeviceJson(t);
     if (c.dryRun || c.send.empty() || Interrupted()) {
         ReportSet(c, out, false, nullptr, doc);
         if (Interrupted()) return Finish(out, doc, t.addr.text + ": interrupted: nothing sent", 0, kExitInterrupted);

@@ -204,10 +204,8 @@ int FailWrongFamily(const Printer &out, int type) {
                     VD_WRONG_FAMILY, ExitStatusFor(VD_WRONG_FAMILY));
 }
 
-Json DeviceJson(const Target &t) {
-    Json doc = Json::Object();
-    doc.Set(t.addr.isMac ? "mac" : "ip", t.addr.text).Set("type", t.type);
-    return doc;
+JsonValue DeviceJson(const Target &t) {
+    return JsonValue::object({{t.addr.isMac ? "mac" : "ip", t.addr.text}, {"type", t.type}});
 }
 
 bool ResolveType(const Args &args, const Address &addr, const Printer &out, int &type, int &exitStatus,

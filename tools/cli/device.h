@@ -90,7 +90,7 @@ int FailWrongFamily(const Printer &out, int type);
 
 // How a JSON document names the device: {"ip" or "mac": its address,
 // "type": its type code}.
-Json DeviceJson(const Target &t);
+JsonValue DeviceJson(const Target &t);
 
 // Reads an IPv4 address; false with a report when it is not one.
 bool ParseHost(const std::string &word, const Printer &out, std::string &host, int &exitStatus);

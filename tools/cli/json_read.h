@@ -4,12 +4,11 @@
 #ifndef VANDREL_CLI_JSON_READ_H
 #define VANDREL_CLI_JSON_READ_H
 
-#include <nlohmann/json.hpp>
 #include <string>
 
-namespace vdcli {
+#include "json_text.h"
 
-using JsonValue = nlohmann::ordered_json;
+namespace vdcli {
 
 // Reads a whole file, or standard input for "-"; false with a message (what
 // names the file's role: "plan", "settings file").

@@ -47,38 +47,74 @@ bool IsHighEscape(const std::string &json, size_t i) {
     return (a == 'd' || a == 'D') && (b == '8' || b == '9' || b == 'a' || b == 'A' || b == 'b' || b == 'B');
 }
 
-}  // namespace
+// Whether text[i] starts a stand-in: the UTF-8 form of U+10FC80 to
+// U+10FCFF, F4 8F B2 xx or F4 8F B3 xx.
+bool IsStandIn(const std::string &text, size_t i) {
+    const auto at = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    return at(i) == 0xF4 && at(i + 1) == 0x8F && (at(i + 2) == 0xB2 || at(i + 2) == 0xB3) &&
+           (at(i + 3) & 0xC0) == 0x80;
+}
 
-std::string JsonQuote(const std::string &bytes) {
-    std::string out = "\"";
+// The byte, 80 to FF, that the stand-in at text[i] is for.
+unsigned StoodFor(const std::string &text, size_t i) {
+    return ((static_cast<unsigned char>(text[i + 2]) & 0x01) << 6) | (static_cast<unsigned char>(text[i + 3]) & 0x3F) |
+           0x80;
+}
+
+// A device text as valid UTF-8 for the JSON writer: a byte outside valid
+// UTF-8, and each byte of a stand-in the text holds itself, becomes the
+// stand-in for that byte.
+std::string WritableText(const std::string &bytes) {
+    std::string out;
     for (size_t i = 0; i < bytes.size();) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
         const size_t n = Utf8Length(bytes, i);
-        char esc[8];
-        if (n == 0) {
-            std::snprintf(esc, sizeof esc, "\\udc%02x", c);
-            out += esc;
-            ++i;
+        if (n > 0 && !IsStandIn(bytes, i)) {
+            out.append(bytes, i, n);
+            i += n;
             continue;
         }
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c < 0x20 || c == 0x7F) {
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += bytes.substr(i, n);
+        for (size_t end = i + (n > 0 ? n : 1); i < end; ++i) {
+            const unsigned b = static_cast<unsigned char>(bytes[i]);
+            out += {char(0xF4), char(0x8F), char(0xB2 | ((b >> 6) & 0x01)), char(0x80 | (b & 0x3F))};
         }
-        i += n;
     }
-    return out + "\"";
+    return out;
+}
+
+JsonValue Writable(const JsonValue &value) {
+    if (value.is_string()) return WritableText(value.get_ref<const std::string &>());
+    if (value.is_object()) {
+        JsonValue out = JsonValue::object();
+        for (const auto &item : value.items()) out[WritableText(item.key())] = Writable(item.value());
+        return out;
+    }
+    if (value.is_array()) {
+        JsonValue out = JsonValue::array();
+        for (const auto &item : value) out.push_back(Writable(item));
+        return out;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::string JsonText(const JsonValue &doc, int indent) {
+    const std::string text = Writable(doc).dump(indent);
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        char esc[8];
+        if (IsStandIn(text, i)) {
+            std::snprintf(esc, sizeof esc, "\\udc%02x", StoodFor(text, i));
+            out += esc;
+            i += 3;
+        } else if (c == 0x7F) {
+            out += "\\u007f";
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
 }
 
 std::string AcceptByteEscapes(const std::string &json) {
@@ -111,16 +147,12 @@ std::string AcceptByteEscapes(const std::string &json) {
 std::string DeviceBytes(const std::string &utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        const unsigned char c2 = i + 3 < utf8.size() ? static_cast<unsigned char>(utf8[i + 2]) : 0;
-        if (c == 0xF4 && i + 3 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0x8F &&
-            (c2 == 0xB2 || c2 == 0xB3)) {
-            // U+10FC80 to U+10FCFF: the escaped byte 80 to FF.
-            out += char(((c2 & 0x01) << 6) | (static_cast<unsigned char>(utf8[i + 3]) & 0x3F) | 0x80);
+        if (IsStandIn(utf8, i)) {
+            out += char(StoodFor(utf8, i));
             i += 3;
-            continue;
+        } else {
+            out += utf8[i];
         }
-        out += char(c);
     }
     return out;
 }

@@ -38,17 +38,18 @@ void Printer::Table(const Row &header, const std::vector<Row> &rows) const {
     if (!m_json) std::fputs(FormatTable(header, rows).c_str(), stdout);
 }
 
-void Printer::Document(const vdcli::Json &doc) const {
-    if (m_json) std::printf("%s\n", doc.Dump().c_str());
+void Printer::Document(const JsonValue &doc) const {
+    if (m_json) std::printf("%s\n", JsonText(doc, 2).c_str());
 }
 
 void Printer::Note(const std::string &text) const { std::fprintf(stderr, "%s\n", text.c_str()); }
 
-int Printer::Fail(const std::string &message, int code, int exitStatus, vdcli::Json doc) const {
+int Printer::Fail(const std::string &message, int code, int exitStatus, JsonValue doc) const {
     std::fprintf(stderr, "vandrel %s: %s\n", m_command.c_str(), message.c_str());
     if (m_json) {
-        doc.Set("error", message).Set("code", code);
-        std::printf("%s\n", doc.Dump().c_str());
+        doc["error"] = message;
+        doc["code"] = code;
+        Document(doc);
     }
     return exitStatus;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "json.h"
+#include "json_text.h"
 
 namespace vdcli {
 
@@ -24,15 +24,14 @@ public:
     void Line(const std::string &text) const;
     void Table(const Row &header, const std::vector<Row> &rows) const;
     // JSON mode only: the document on standard output.
-    void Document(const vdcli::Json &doc) const;
+    void Document(const JsonValue &doc) const;
     // A note for people on standard error, in both modes (progress, hints).
     void Note(const std::string &text) const;
 
     // Reports a failure: "vandrel CMD: message" on standard error and, in
     // JSON mode, doc with "error": message and "code": code added on
     // standard output. Returns exitStatus for the caller to return.
-    int Fail(const std::string &message, int code, int exitStatus,
-             vdcli::Json doc = vdcli::Json::Object()) const;
+    int Fail(const std::string &message, int code, int exitStatus, JsonValue doc = JsonValue::object()) const;
 
 private:
     std::string m_command;

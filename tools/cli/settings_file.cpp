@@ -1,6 +1,5 @@
 #include "settings_file.h"
 
-#include "json.h"
 #include "json_read.h"
 
 namespace vdcli {
@@ -32,11 +31,9 @@ bool LoadSettingsFile(const std::string &path, SettingsFile &out, std::string &e
 }
 
 std::string SettingsDocument(const Pairs &settings) {
-    Json values = Json::Object();
-    for (const auto &p : settings) values.Set(p.first, p.second);
-    Json doc = Json::Object();
-    doc.Set("settings", values);
-    return doc.Dump();
+    JsonValue values = JsonValue::object();
+    for (const auto &p : settings) values[p.first] = p.second;
+    return JsonText(JsonValue::object({{"settings", values}}), 2);
 }
 
 }  // namespace vdcli

@@ -20,9 +20,8 @@ int PrintVersion(const Printer &out) {
                                     ? std::string(VANDREL_VERSION) + " (as built with)"
                                     : file.substr(at + sizeof kLibraryName - 1);
     if (out.Json()) {
-        Json doc = Json::Object();
-        doc.Set("vandrel", VANDREL_VERSION).Set("libvandrel", library).Set("library_file", file);
-        out.Document(doc);
+        out.Document(
+            JsonValue::object({{"vandrel", VANDREL_VERSION}, {"libvandrel", library}, {"library_file", file}}));
     } else {
         out.Line(std::string("vandrel ") + VANDREL_VERSION);
         out.Line("libvandrel " + library + (file.empty() ? "" : " (" + file + ")"));

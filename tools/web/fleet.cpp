@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "json_text.h"
-
 namespace vdweb {
 
 namespace {
@@ -14,6 +12,11 @@ std::string Text(const JsonValue &d, const char *key) {
 
 int Number(const JsonValue &d, const char *key) {
     return d.contains(key) && d[key].is_number_integer() ? d[key].get<int>() : 0;
+}
+
+// A text of the tool's answers as a JSON string, as SendJson writes it.
+std::string Quoted(const std::string &text) {
+    return JsonValue(text).dump(-1, ' ', false, JsonValue::error_handler_t::replace);
 }
 
 // MAC addresses are compared as the tool prints them, in capitals.
@@ -76,17 +79,15 @@ std::string Fleet::VersionOf(const std::string &address) const {
 std::shared_ptr<const std::string> Fleet::Table() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_table) return m_table;
-    // Written row by row, with the tool's quoting of device texts: the whole
-    // table as one JSON value would take many times the text's memory, and
-    // a JSON value a field many times the time.
+    // Written row by row: the whole table as one JSON value would take many
+    // times the text's memory.
     std::string text = "[";
-    using vdcli::JsonQuote;
     for (const auto &d : m_devices) {
         const SeenDevice &s = d.second;
-        text += (text.size() > 1 ? ",{\"ip\":" : "{\"ip\":") + JsonQuote(s.ip) + ",\"mac\":" + JsonQuote(s.mac) +
-                ",\"type\":" + std::to_string(s.type) + ",\"family\":" + JsonQuote(s.family) + ",\"version\":" +
-                JsonQuote(s.version) + ",\"code2\":" + std::to_string(s.code2) + ",\"port\":" + std::to_string(s.port) +
-                ",\"name\":" + JsonQuote(s.name) + ",\"last_seen\":" + std::to_string(s.lastSeen) +
+        text += (text.size() > 1 ? ",{\"ip\":" : "{\"ip\":") + Quoted(s.ip) + ",\"mac\":" + Quoted(s.mac) +
+                ",\"type\":" + std::to_string(s.type) + ",\"family\":" + Quoted(s.family) + ",\"version\":" +
+                Quoted(s.version) + ",\"code2\":" + std::to_string(s.code2) + ",\"port\":" + std::to_string(s.port) +
+                ",\"name\":" + Quoted(s.name) + ",\"last_seen\":" + std::to_string(s.lastSeen) +
                 ",\"online\":" + (s.Online() ? "true}" : "false}");
     }
     text += "]";

@@ -87,13 +87,14 @@ bool BindSocket(SocketHandle handle, const Endpoint &local) {
     return true;
 }
 
-int ConnectSocket(SocketHandle handle, const Endpoint &remote) {
+bool ConnectSocket(SocketHandle handle, const Endpoint &remote) {
     const sockaddr_in a = Raw(remote);
     int r;
     do {
         r = connect(int(handle), Generic(a), sizeof a);
     } while (r < 0 && errno == EINTR);
-    return r == 0 ? 0 : Fail();
+    if (r != 0) return Fail(), false;
+    return true;
 }
 
 int SendBytes(SocketHandle handle, const void *buffer, int length) {

@@ -70,9 +70,9 @@ bool BindSocket(SocketHandle handle, const Endpoint &local) {
     return bind(Native(handle), Generic(a), sizeof a) == 0;
 }
 
-int ConnectSocket(SocketHandle handle, const Endpoint &remote) {
+bool ConnectSocket(SocketHandle handle, const Endpoint &remote) {
     const sockaddr_in a = Raw(remote);
-    return connect(Native(handle), Generic(a), sizeof a) == 0 ? 0 : -1;
+    return connect(Native(handle), Generic(a), sizeof a) == 0;
 }
 
 int SendBytes(SocketHandle handle, const void *buffer, int length) {
