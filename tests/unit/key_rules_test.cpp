@@ -86,10 +86,7 @@ TEST(FamilyBKeyRules, WritingDestinationsAndRangesKeepsTheirEnableBits) {
     FieldTable table;
     BuildFieldTable(table, 2);
     BlockSlots blocks;
-    blocks[0] = std::make_unique<Block>();
-    blocks[2] = std::make_unique<Block>();
-    blocks[0]->fill(0);
-    blocks[2]->fill(0);
+    for (const int block : {0, 2}) blocks[block] = std::make_unique<Block>(Block{});
     // In order; hook 1: the row's own bytes are left as they are.
     const struct { const char *key, *text; int hook; uint8_t enable, filters; } steps[] = {
         {"C1_D1", "7", 0, 0x01, 0x00},
