@@ -33,13 +33,6 @@ struct Failures {
     }
 };
 
-vdsim::IoModuleSettings Module(const std::string &address, uint16_t adc0) {
-    vdsim::IoModuleSettings s;
-    s.address = address;
-    s.adc[0] = adc0;
-    return s;
-}
-
 // A channel whose handler of the peer's close takes its time (its thread
 // descheduled in the middle of it) and then goes on using the channel.
 struct SlowCloseChannel : vd::net::ClientSocket {
@@ -87,8 +80,8 @@ TEST(Threads, UdpExportsFromSeveralThreadsEachGetWholeAnswers) {
 }
 
 TEST(Threads, EachTcpChannelOnAThreadOfItsOwnWhileTheLoadingThreadPumps) {
-    vdsim::IoModule moduleA(Module("127.0.0.3", 100)), moduleB(Module("127.0.0.4", 200)),
-        moduleC(Module("127.0.0.5", 300));
+    // The modules' first analogue inputs read 100 and 200.
+    vdsim::IoModule moduleA({"127.0.0.3", 8800, {100}}), moduleB({"127.0.0.4", 8800, {200}}), moduleC({"127.0.0.5"});
     ASSERT_TRUE(moduleA.Start() && moduleB.Start() && moduleC.Start());
 
     Failures failures;
