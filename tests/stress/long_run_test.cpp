@@ -26,14 +26,6 @@ bool DescriptorsSettleAt(int expected) {
     return OpenDescriptors() == expected;
 }
 
-vdsim::AtDeviceSettings AtSettings() {
-    vdsim::AtDeviceSettings s;
-    s.address = kAtHost;
-    s.password = "at-pw";
-    s.values = {{"NAME", "at-device"}};
-    return s;
-}
-
 class LongRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -82,12 +74,8 @@ protected:
 
     vdsim::FamilyADevice a{"127.0.0.2", 5, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x02}};
     vdsim::FamilyBDevice b{"127.0.0.4", 32, kMacB};
-    vdsim::AtDevice atDevice{AtSettings()};
-    vdsim::IoModule ioModule{[] {
-        vdsim::IoModuleSettings s;
-        s.address = kIoHost;
-        return s;
-    }()};
+    vdsim::AtDevice atDevice{{kAtHost, 8800, "at-pw", {{"NAME", "at-device"}}}};
+    vdsim::IoModule ioModule{{kIoHost}};
 };
 
 }  // namespace

@@ -14,20 +14,6 @@ namespace {
 
 AtReply Parse(const std::string &text) { return ParseAtReply(text.data(), text.size()); }
 
-// A value and its rewriting; out null: the call refuses and leaves its
-// output alone.
-struct HexCase {
-    const char *in, *out;
-};
-
-void ExpectRewrites(bool (*rewrite)(const char *, std::string &), std::initializer_list<HexCase> cases) {
-    for (const HexCase &c : cases) {
-        std::string out = "unchanged";
-        EXPECT_EQ(rewrite(c.in, out), c.out != nullptr) << OrEmpty(c.in);
-        EXPECT_EQ(out, c.out ? c.out : "unchanged") << OrEmpty(c.in);
-    }
-}
-
 }  // namespace
 
 TEST(AtReply, OkReplyGivesTheValueBetweenTheOuterQuotes) {
@@ -72,14 +58,21 @@ TEST(AtReply, LoginAnswers) {
     for (const auto &c : cases) EXPECT_EQ(JudgeLoginAnswer(c.text), c.answer) << c.text;
 }
 
+// The usual values, both ways, are the session tests' (tests/integration);
+// here the edges.
 TEST(AtHexValue, DestinationValuesAreRewrittenBothWays) {
     EXPECT_TRUE(IsHexKey("C1_D1") && IsHexKey("X_D2_Y"));
     EXPECT_FALSE(IsHexKey("C1_D3") || IsHexKey("c1_d1") || IsHexKey(nullptr));
-    ExpectRewrites(HexValueToDecimal, {{"0x1A", "26"}, {"0xff zz", "255"}, {"0xFFFFFFFF", "-1"},
-                                       {"0x123456789", "591751049"},  // wraps at 32 bits
-                                       {"invalid", nullptr}, {"0x", nullptr}, {"0", nullptr}, {"", nullptr},
-                                       {"0xZZ", nullptr}, {"0x-", nullptr}, {nullptr, nullptr}});
-    ExpectRewrites(DecimalValueToHex, {{"26", "0x1A"}, {"5", "0x05"}, {"300", "0x12C"}, {"-1", "0xFFFFFFFF"},
-                                       {"0X1A", "0x00"},  // only a lower-case "0x" is kept
-                                       {"0x05", nullptr}, {"invalid", nullptr}, {nullptr, nullptr}});
+    // out null: the call refuses and leaves its output alone.
+    const struct { bool (*rewrite)(const char *, std::string &); const char *in, *out; } cases[] = {
+        {HexValueToDecimal, "0xff zz", "255"}, {HexValueToDecimal, "0x123456789", "591751049"},  // wraps at 32 bits
+        {HexValueToDecimal, "0x", nullptr}, {HexValueToDecimal, "0", nullptr}, {HexValueToDecimal, "", nullptr},
+        {HexValueToDecimal, "0x-", nullptr}, {HexValueToDecimal, nullptr, nullptr}, {DecimalValueToHex, "300", "0x12C"},
+        {DecimalValueToHex, "0X1A", "0x00"},  // only a lower-case "0x" is kept
+        {DecimalValueToHex, "invalid", nullptr}, {DecimalValueToHex, nullptr, nullptr}};
+    for (const auto &c : cases) {
+        std::string out = "unchanged";
+        EXPECT_EQ(c.rewrite(c.in, out), c.out != nullptr) << OrEmpty(c.in);
+        EXPECT_EQ(out, c.out ? c.out : "unchanged") << OrEmpty(c.in);
+    }
 }

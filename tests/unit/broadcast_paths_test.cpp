@@ -20,14 +20,7 @@ std::string Dotted(uint32_t address) {
 
 NetInterface Link(const char *name, uint32_t index, const char *address, bool up, bool broadcast,
                   const char *alias = "") {
-    NetInterface l;
-    l.name = name;
-    l.index = index;
-    l.address = Ip(address);
-    l.up = up;
-    l.canBroadcast = broadcast;
-    l.alias = alias;
-    return l;
+    return {name, index, Ip(address), up, broadcast, 0, alias};
 }
 
 TEST(BroadcastPaths, EveryUsableInterfaceOnceAndTheRoutedWayWhereItAddsOne) {

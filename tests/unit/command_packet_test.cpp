@@ -71,23 +71,19 @@ TEST(CommandPacket, PacketReachingPastTheDataIsNotTakenAndPayloadIsCutToTheRoomG
     EXPECT_EQ(Find(5, data, 100), std::string(100, 'p'));
 }
 
-TEST(CommandPacket, ReadingsOfTheTwoRepliesAndTheirText) {
+// Whole replies read and shown as the data channel tests expect
+// (tests/integration); here the short and the unreadable ones.
+TEST(CommandPacket, ReadingsOfShortRepliesAndTextCutToTheRoomGiven) {
     const uint8_t payload[] = {0x01, 0x02, 0x03, 0x04};
     uint32_t r[2];
-    EXPECT_TRUE(ReplyReadings(CMD_GETADC, payload, 4, r));
-    EXPECT_EQ(r[1], 772u);
     EXPECT_FALSE(ReplyReadings(CMD_GETADC, payload, 3, r));  // a missing byte reads as 0
     EXPECT_EQ(r[1], 768u);
-    EXPECT_TRUE(ReplyReadings(CMD_GETIOSTAT, payload, 2, r));
     EXPECT_FALSE(ReplyReadings(CMD_SETIODIR, payload, 4, r));
-
     char text[12] = "untouched";
-    FormatReplyData(payload, 4, "GETADC", text, sizeof text);
-    EXPECT_STREQ(text, "258,772");
-    FormatReplyData(payload, 4, "SETIODIR", text, sizeof text);
-    EXPECT_STREQ(text, "258,772");
+    FormatReplyData(payload, 4, "SETIODIR", text, sizeof text);  // no readings to show
+    EXPECT_STREQ(text, "untouched");
     const uint8_t high[] = {0xFF, 0xFF, 0xFF, 0xFF};
     char small[8] = "";
     FormatReplyData(high, 4, "GETADC", small, sizeof small);
-    EXPECT_STREQ(small, "65535,6");  // cut to the room given
+    EXPECT_STREQ(small, "65535,6");
 }

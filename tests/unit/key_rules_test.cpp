@@ -67,8 +67,7 @@ TEST(KeyRules, BothFamiliesShowADestinationAsInvalidWhileItsBitIsClear) {
 TEST(FamilyAKeyRules, StagingADestinationChangesTheEnableByteAndIpModeIsInverted) {
     std::string out;
     EXPECT_EQ(FormatItemValue(DeviceRecord(), "IP_MODE", "7", out), 1);
-    EXPECT_EQ(out, "0");
-    EXPECT_EQ(FamilyAStaging(InfoWithEnable(nullptr)).Stage("IP_MODE", "0").values, std::vector<std::string>{"1"});
+    EXPECT_EQ(out, "0");  // any number but 0 reads as 0
     FamilyAStaging disabled(InfoWithEnable("2"));
     disabled.Stage("C1_D1", "7");
     EXPECT_EQ(disabled.handler->Staged().keys, (std::vector<std::string>{"COM1_ENABLEST", "C1_D1"}));
@@ -81,18 +80,13 @@ TEST(FamilyAKeyRules, StagingADestinationChangesTheEnableByteAndIpModeIsInverted
     EXPECT_EQ(FamilyAStaging(InfoWithEnable("510")).Stage("C1_D1", "9").values.front(), "255");
     // Without a read there is no enable byte to change: nothing is staged.
     EXPECT_TRUE(FamilyAStaging(InfoWithEnable(nullptr)).Stage("C1_D2", "7").keys.empty());
-    DeviceRecord staged;
-    EXPECT_EQ(InterceptItemModify(InfoWithEnable(nullptr), staged, "C1_BAUD", "9"), 0);
 }
 
 TEST(FamilyBKeyRules, WritingDestinationsAndRangesKeepsTheirEnableBits) {
     FieldTable table;
     BuildFieldTable(table, 2);
     BlockSlots blocks;
-    blocks[0] = std::make_unique<Block>();
-    blocks[2] = std::make_unique<Block>();
-    blocks[0]->fill(0);
-    blocks[2]->fill(0);
+    for (const int block : {0, 2}) blocks[block] = std::make_unique<Block>(Block{});
     // In order; hook 1: the row's own bytes are left as they are.
     const struct { const char *key, *text; int hook; uint8_t enable, filters; } steps[] = {
         {"C1_D1", "7", 0, 0x01, 0x00},
