@@ -33,8 +33,8 @@ show 127.0.0.2 --type 200|unknown device type '200'
 set 127.0.0.2 --type 5 NAME=x|--password is required
 set 127.0.0.2 --type 5 --password a NAME|is not KEY=VALUE
 search --wait forever|
-io 127.0.0.3 jump|unknown action 'jump'
-io 127.0.0.3 dir=256|
+io 127.0.0.3 jump|unknown action 'jump' \(ad, state, dir=N, level=N\)
+io 127.0.0.3 dir=256|dir takes a number from 0 to 255, not '256'
 data 127.0.0.3 --hex AA0|
 CASES
 }
