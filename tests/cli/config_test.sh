@@ -33,6 +33,7 @@ family-a  127.0.0.3  type=5 silent=yes
 FLEET
     expect_run 101 show 127.0.0.2 --type 48 --json
     expect_out '"error": "127\.0\.0\.2 is a family B device \(type 48\), addressed by MAC: give its MAC address instead"'
+    expect_out '"code": 101'
     expect_run 100 show 127.0.0.3
     expect_err "did not answer a search, so its type is unknown \(pass --type\)"
 }

@@ -39,10 +39,4 @@ data 127.0.0.3 --hex AA0|
 CASES
 }
 
-test_usage_error_as_json() {
-    expect_run 2 show 127.0.0.2 --type 200 --json
-    expect_out '"error": "unknown device type'
-    expect_out '"code": 0'
-}
-
 run_case "$1"
