@@ -14,8 +14,6 @@ test_demo_walks_through_every_step() {
     expect_out "^C2_BAUD +9600$"
     expect_out "^get +C1_BAUD +57600 +ok$"
     expect_out "^ad +inputs 1234, 3071$"
-    expect_out "^download acknowledged by 127\.0\.0\.2$"
-    expect_out '"CANBAUD1": "250000"'
     # Only the wrong password fails, on purpose.
     [ "$(grep -c "^(exit status" "$WORK/out")" -eq 1 ] || fail "a demo step failed"
 }

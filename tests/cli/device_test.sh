@@ -19,7 +19,6 @@ test_cmd_over_tcp_reads_the_io_lines() {
     expect_run 0 cmd 127.0.0.3 GETIOSTAT --tcp --json
     expect_out '"reply": "5,160"'
     expect_out '"transport": "tcp"'
-    expect_sim_log "127\.0\.0\.3 +io-module +GETIOSTAT"
 }
 
 test_firmware_download_and_erase_over_tcp() {
@@ -27,7 +26,6 @@ test_firmware_download_and_erase_over_tcp() {
     head -c 1000 /dev/zero > "$WORK/app.bin"
     head -c 600 /dev/zero > "$WORK/boot.bin"
     expect_run 0 firmware download 127.0.0.2 --tcp "$WORK/app.bin" "$WORK/boot.bin"
-    expect_err "downloading 2 image\(s\)"
     expect_sim_log "firmware +chunk of image 1 at offset 512, 88 bytes"
     expect_run 0 firmware erase 127.0.0.2 --tcp --json
     expect_out '"command": "ERASE"'
@@ -48,9 +46,8 @@ test_firmware_failures() {
     expect_run 2 firmware download 127.0.0.2 --tcp "$WORK/big.bin"
     expect_err "the images take 114688 bytes"
     expect_no_sim_log "firmware +manifest"
-    run firmware download 127.0.0.2 "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" \
+    expect_run 2 firmware download 127.0.0.2 "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" \
         "$WORK/app.bin" "$WORK/app.bin"
-    expect_status 2
     expect_err "at most 5 images"
 }
 

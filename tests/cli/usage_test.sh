@@ -33,16 +33,10 @@ show 127.0.0.2 --type 200|unknown device type '200'
 set 127.0.0.2 --type 5 NAME=x|--password is required
 set 127.0.0.2 --type 5 --password a NAME|is not KEY=VALUE
 search --wait forever|
-io 127.0.0.3 jump|unknown action 'jump'
-io 127.0.0.3 dir=256|
+io 127.0.0.3 jump|unknown action 'jump' \(ad, state, dir=N, level=N\)
+io 127.0.0.3 dir=256|dir takes a number from 0 to 255, not '256'
 data 127.0.0.3 --hex AA0|
 CASES
-}
-
-test_usage_error_as_json() {
-    expect_run 2 show 127.0.0.2 --type 200 --json
-    expect_out '"error": "unknown device type'
-    expect_out '"code": 0'
 }
 
 run_case "$1"

@@ -53,14 +53,12 @@ for example in "$WORK/example-pc" "$WORK/cmake/build/example-cmake"; do
 done
 "$STAGE/bin/vandrel" show 127.0.0.2 NAME | grep -q "pump-1" || fail "the installed vandrel did not read the write back"
 
-# The Python guide's first example with the module from the prefix, which
-# finds the library there; installed with pip into a virtual environment, the
-# module takes the library VANDREL_LIB names.
-sed -n '/^```python$/,/^```$/p' "$SRC/docs/python.md" | sed -n '1,/^```$/p' | sed '1d;$d' > "$WORK/example.py"
-PYTHONPATH="$STAGE/lib/python3/dist-packages" /usr/bin/python3 "$WORK/example.py" > "$WORK/out" ||
-    fail "the Python guide's example failed"
-grep -q "^127.0.0.2 02:56:44:00:00:02 5$" "$WORK/out" || fail "the Python example found no device"
+# The module from the prefix finds the library there; installed with pip into
+# a virtual environment, it takes the library VANDREL_LIB names. (The Python
+# guide's examples are run by tests/docs.)
 read_name='import vandrel; print(vandrel.read("127.0.0.2", ["NAME"], device_type=5)["NAME"])'
+[ "$(PYTHONPATH="$STAGE/lib/python3/dist-packages" /usr/bin/python3 -c "$read_name")" = pump-1 ] ||
+    fail "the module from the prefix did not read the device"
 cp -r "$SRC/python" "$WORK/python"
 /usr/bin/python3 -m venv --system-site-packages "$WORK/venv"
 "$WORK/venv/bin/pip" install -q --no-index --no-build-isolation "$WORK/python" || fail "pip install failed"

@@ -8,7 +8,8 @@
 # The lab of the guide's examples is torn down whatever happens.
 trap 'fault_stop; sh "$LAB" down "guide$$"; cleanup' EXIT
 
-# Runs every operation under setting $1 and fails on any run that went wrong.
+# Runs every operation under setting $1 and fails on any run that went wrong;
+# on a wire that only duplicates, every run must succeed.
 expect_no_harm() {
     fault_start || fail "the devices did not start"
     fault_set "$1"
@@ -17,7 +18,7 @@ expect_no_harm() {
         while [ $n -lt "${FAULT_TEST_RUNS:-2}" ]; do
             verdict=$(fault_run "$op" $n "$1")
             LAST="$op run $n under $1: $verdict"
-            case "$verdict" in ok | failed) ;; *) cat "$WORK/faults.log" >&2 && fail "$verdict" ;; esac
+            case "$1 $verdict" in *" ok" | loss*" failed" | both*" failed") ;; *) cat "$WORK/faults.log" >&2 && fail "$verdict" ;; esac
             n=$((n + 1))
         done
     done
@@ -27,46 +28,9 @@ test_loss() { expect_no_harm loss; }
 test_duplication() { expect_no_harm dup; }
 test_loss_and_duplication() { expect_no_harm both; }
 
-# Runs operation $1 once under the extra faults given and expects it to
-# succeed with the devices' own result.
-expect_ok_despite() {
-    op=$1
-    shift
-    fault_set clean "$@"
-    verdict=$(fault_run "$op" 0 clean)
-    LAST="$op with $*: $verdict"
-    [ "$verdict" = ok ] || { cat "$WORK/faults.log" >&2; fail "$verdict"; }
-}
-
-test_family_b_takes_each_block_once_when_every_datagram_arrives_twice() {
-    fault_start || fail "the devices did not start"
-    for op in show-mac4 show-mac8 set-mac; do
-        expect_ok_despite $op dup=100
-    done
-}
-
-test_family_b_asks_again_for_a_block_whose_reply_was_lost() {
-    fault_start || fail "the devices did not start"
-    # The first reply to block 3 (byte 14 of the reply) is lost.
-    expect_ok_despite show-mac4 'drop-reply=udp sport 8801 @th,176,8 3 numgen inc mod 1000000 0'
-}
-
-test_family_b_write_sends_again_a_block_that_was_lost() {
-    fault_start || fail "the devices did not start"
-    # The first write of block 3 (A1 FE at bytes 10 and 11, the block at
-    # byte 14 of the request) never reaches the device.
-    expect_ok_despite set-mac 'drop-request=udp dport 8801 @th,144,16 0xa1fe @th,176,8 3 numgen inc mod 1000000 0'
-}
-
-test_family_a_write_whose_datagram_was_lost_is_sent_again() {
-    fault_start || fail "the devices did not start"
-    # The first write to the family A device (a datagram to its port 8800
-    # whose first item is neither a search, A1 15, nor a request, A1 14) is
-    # lost.
-    expect_ok_despite set-ip \
-        'drop-request=ip daddr 198.18.1.6 udp dport 8800 @th,72,8 != { 0x14, 0x15 } numgen inc mod 1000000 0'
-}
-
+# Faults at a known place, one by one, are the integration tests' (the
+# simulated device there loses or ignores a given datagram); here one of
+# them on a real link: the firmware receiver's surplus acknowledgement.
 test_firmware_takes_no_surplus_acknowledgement_for_a_lost_chunk() {
     fault_start || fail "the devices did not start"
     # The manifest's acknowledgement arrives twice and the first chunk

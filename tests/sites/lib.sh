@@ -56,16 +56,14 @@ start_devices() {
     sh "$SOURCE/scripts/sim-ready.sh" "$WORK/sim$1.log" $! || fail "site $1's devices did not start"
 }
 
-ssh_keys() {
-    [ -e "$WORK/id" ] && return
-    ssh-keygen -q -t ed25519 -N '' -f "$WORK/host_key" -C site
-    ssh-keygen -q -t ed25519 -N '' -f "$WORK/id" -C controller
-    cp "$WORK/id.pub" "$WORK/authorized_keys"
-    mkdir -p /run/sshd "$WORK/cp"  # sshd's empty folder for its unprivileged child
-}
-
+# The keys, made for the first site, serve every site.
 start_sshd() {
-    ssh_keys
+    if [ ! -e "$WORK/id" ]; then
+        ssh-keygen -q -t ed25519 -N '' -f "$WORK/host_key" -C site
+        ssh-keygen -q -t ed25519 -N '' -f "$WORK/id" -C controller
+        cp "$WORK/id.pub" "$WORK/authorized_keys"
+        mkdir -p /run/sshd "$WORK/cp"  # sshd's empty folder for its unprivileged child
+    fi
     cat > "$WORK/sshd$1.conf" <<CONF
 ListenAddress 198.19.$1.2
 HostKey $WORK/host_key

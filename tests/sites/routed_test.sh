@@ -54,7 +54,6 @@ test_python_search_of_a_range() {
     LAST="python3 vandrel.search"
     PYTHONPATH=$STAGE/lib/python3/dist-packages /usr/bin/python3 - > "$WORK/out" 2>&1 <<'PY' || fail "the Python search failed"
 import vandrel
-assert [d.ip for d in vandrel.search("198.18.1.255", wait=0.3)] != []
 for wrong in ("198.18.0.0/15", "198.18.2.0/40"):
     try:
         vandrel.search(wrong)
