@@ -151,14 +151,6 @@ TEST_F(FamilyAFirmwareUdp, ADuplicatedAcknowledgementNeverStandsInForTheNextChun
     EXPECT_EQ(receiver.Images()[0].data, files.data[app]);
 }
 
-TEST_F(FamilyAFirmwareUdp, AChunkNeverAcknowledgedFailsTheDownloadAfterFourTries) {
-    const std::string app = files.Make("app.bin", 1500);
-    for (size_t n = 2; n <= 5; ++n) receiver.AnswerTimes(n, 0);
-    EXPECT_EQ(SendCmd("DOWNLOAD", app, 1), VD_FAIL);
-    SleepMs(100);
-    EXPECT_EQ(Sizes(receiver.Packets()), (std::vector<size_t>{34, 526, 526, 526, 526, 526}));
-}
-
 TEST_F(FamilyAFirmwareUdp, ALostManifestAnswerIsMadeUpForWithinTheWait) {
     receiver.AnswerTimes(0, 0);
     const auto start = Clock::now();

@@ -1,6 +1,6 @@
-// ClientSocket against real loopback peers (connect waits, timed reads,
-// blocked and failed sends, datagram reuse), and the default data channel
-// through the exports as a host's message loop sees it.
+// The data channels through the exports against real loopback peers, as a
+// host's message loop sees them: connect waits, sends that block or fail,
+// pushed reads.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -23,16 +23,10 @@ namespace {
 
 constexpr uint16_t kPort = 8800;
 
-uint16_t LocalPort(int handle) {
-    sockaddr_in a{};
-    socklen_t size = sizeof a;
-    getsockname(handle, reinterpret_cast<sockaddr *>(&a), &size);
-    return ntohs(a.sin_port);
-}
-
 // A connect is pumped whatever slot its socket has: more than one map's
-// worth of other sockets (channels, sessions) is open.
-TEST(ConnectWait, ServesEverySlot) {
+// worth of other sockets (channels, sessions) is open. Every door connects
+// through the one resolver, so a name works as an address.
+TEST(ConnectWait, ServesEverySlotAndResolvesNames) {
     TcpPeer peer(kPort);
     ASSERT_TRUE(peer.Listening());
     std::vector<std::unique_ptr<ClientSocket>> others(600);
@@ -41,82 +35,10 @@ TEST(ConnectWait, ServesEverySlot) {
         ASSERT_TRUE(other->Open(SocketType::Datagram, "", kPort + 1));
     }
     const auto start = Clock::now();
-    EXPECT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
+    EXPECT_EQ(VD_TCPConnect("localhost", kPort), VD_OK);
     EXPECT_LT(Seconds(start), 1.0);
     EXPECT_TRUE(peer.Accept());
     VD_TCPDisconnect();
-}
-
-// Every door connects through the one resolver: a name works as an address.
-TEST(ConnectWait, ResolvesHostNames) {
-    TcpPeer peer(kPort);
-    ASSERT_TRUE(peer.Listening());
-    EXPECT_EQ(VD_TCPConnect("localhost", kPort), VD_OK);
-    EXPECT_TRUE(peer.Accept());
-    VD_TCPDisconnect();
-}
-
-TEST(ClientSocket, ConnectedStreamReadsWaitsAndSends) {
-    TcpPeer peer(kPort);
-    ASSERT_TRUE(peer.Listening());
-    ClientSocket socket;
-    auto start = Clock::now();
-    ASSERT_TRUE(socket.Open(SocketType::Stream, "127.0.0.1", kPort));
-    EXPECT_LT(Seconds(start), 0.5);
-    ASSERT_TRUE(peer.Accept());
-    // Open on a connected object keeps the connection.
-    const int handle = socket.GetHandle();
-    EXPECT_TRUE(socket.Open(SocketType::Stream, "127.0.0.2", 9999));
-    EXPECT_EQ(socket.GetHandle(), handle);
-    EXPECT_EQ(socket.GetHost(), "127.0.0.1");
-    EXPECT_EQ(socket.GetPort(), kPort);
-    EXPECT_EQ(socket.SendData("ping", 4), 4);
-    EXPECT_EQ(peer.Receive(), "ping");
-
-    char buffer[64];
-    start = Clock::now();
-    EXPECT_EQ(socket.ReceiveTimed(buffer, sizeof buffer, nullptr, 0), 0);
-    EXPECT_LT(Seconds(start), 0.005);
-    std::thread late([&] {
-        vdtest::SleepMs(300);
-        peer.Send("hello");
-    });
-    start = Clock::now();
-    const int got = socket.ReceiveTimed(buffer, sizeof buffer, nullptr, 2000);
-    const double took = Seconds(start);
-    late.join();
-    ASSERT_EQ(got, 5);
-    EXPECT_EQ(std::string(buffer, size_t(got)), "hello");
-    EXPECT_LT(took, 0.7);
-
-    // The peer reads nothing, so the buffers fill up: a send would block.
-    std::vector<char> chunk(65536, 'x');
-    int result = 1;
-    for (int i = 0; i < 2000 && result > 0; ++i) result = socket.SendData(chunk.data(), int(chunk.size()));
-    EXPECT_EQ(result, 0);
-    EXPECT_TRUE(socket.IsConnected());
-    EXPECT_EQ(socket.SendData("", 0), 0);
-    // Once the peer is gone a send fails (the first may still be accepted)
-    // and disconnects.
-    peer.CloseConnection();
-    for (int i = 0; i < 20 && result >= 0; ++i) {
-        vdtest::SleepMs(10);
-        result = socket.SendData("data", 4);
-    }
-    EXPECT_EQ(result, -1);
-    EXPECT_FALSE(socket.IsConnected());
-    EXPECT_EQ(socket.GetHandle(), vd::net::kInvalidSocket);
-}
-
-TEST(ClientSocket, DatagramOpenTwiceKeepsHandleAndLocalPort) {
-    ClientSocket socket;
-    ASSERT_TRUE(socket.Open(SocketType::Datagram, "127.0.0.1", kPort));
-    const int handle = socket.GetHandle();
-    const uint16_t port = LocalPort(handle);
-    ASSERT_TRUE(socket.Open(SocketType::Datagram, "127.0.0.2", kPort + 1));
-    EXPECT_EQ(socket.GetHandle(), handle);
-    EXPECT_EQ(LocalPort(socket.GetHandle()), port);
-    EXPECT_EQ(socket.GetHost(), "127.0.0.2");
 }
 
 // The socket layer calls the host's window through its own copy of the
@@ -147,11 +69,13 @@ struct Receiver {
     }
 };
 
-TEST(DataChannel, SendsPushesBurstsInPiecesAndNoticesThePeersClose) {
+TEST(DataChannel, SendsPushesBurstsInPiecesBlocksAndNoticesThePeersClose) {
     TcpPeer peer(kPort);
     ASSERT_TRUE(peer.Listening());
     ASSERT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
     ASSERT_TRUE(peer.Accept());
+    // A connect on a connected channel keeps its connection.
+    EXPECT_EQ(VD_TCPConnect("127.0.0.2", 9999), VD_OK);
     EXPECT_EQ(VD_TCPSend("hello", 5), 5);
     EXPECT_EQ(VD_TCPSend("hello", 0), 0);
     EXPECT_EQ(peer.Receive(), "hello");
@@ -170,6 +94,14 @@ TEST(DataChannel, SendsPushesBurstsInPiecesAndNoticesThePeersClose) {
     EXPECT_EQ(receiver.messages, std::vector<uint32_t>(receiver.pieces.size(), 0x0555));
     EXPECT_EQ(VD_TCPSetRecHWnd(nullptr, 0), VD_OK);
 
+    // The peer reads nothing, so the buffers fill up: a send would block, and
+    // the channel stays connected.
+    const std::vector<char> chunk(65536, 'x');
+    int result = 1;
+    for (int i = 0; i < 2000 && result > 0; ++i) result = VD_TCPSend(chunk.data(), int(chunk.size()));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(vd::g_manager.m_channel.IsConnected(), 1);
+
     // The peer's close is noticed; the next connect makes a new connection.
     peer.CloseConnection();
     for (int i = 0; i < 20 && vd::g_manager.m_channel.IsConnected(); ++i) VD_PumpMessages(50);
@@ -185,34 +117,25 @@ TEST(DataChannel, SendsPushesBurstsInPiecesAndNoticesThePeersClose) {
 
 // A device that talks as soon as the host connects: the host pumps before it
 // sets a receiver (the read is announced to nobody), yet everything reaches
-// the receiver once it is set, in order, on the default channel and on a
-// channel of its own.
+// the receiver once it is set, in order.
 TEST(DataChannel, DataSentBeforeTheReceiverIsSetReachesItInOrder) {
     std::string stream(1 << 20, '\0');
     for (size_t i = 0; i < stream.size(); ++i) stream[i] = char(i * 7 / 3);
-    for (const bool own : {false, true}) {
-        TcpPeer device(kPort);
-        ASSERT_TRUE(device.Listening());
-        std::thread talker([&] {
-            if (device.Accept(3000)) device.Send(stream);
-        });
-        void *handle = own ? VD_TCPInit("127.0.0.1", kPort) : nullptr;
-        ASSERT_EQ(own ? handle != nullptr : VD_TCPConnect("127.0.0.1", kPort) == VD_OK, true);
-        for (int i = 0; i < 5; ++i) VD_PumpMessages(20);
-        Receiver receiver;
-        if (own)
-            static_cast<ClientSocket *>(handle)->SetReceiver(&receiver.window, 0x0556);
-        else
-            VD_TCPSetRecHWnd(&receiver.window, 0x0556);
-        const auto start = Clock::now();
-        while (receiver.Joined().size() < stream.size() && Seconds(start) < 10.0) VD_PumpMessages(50);
-        talker.join();
-        EXPECT_TRUE(receiver.Joined() == stream) << (own ? "own channel: " : "default channel: ")
-                                                 << receiver.Joined().size() << " bytes";
-        VD_TCPSetRecHWnd(nullptr, 0);
-        VD_TCPUninit(handle);
-        VD_TCPDisconnect();
-    }
+    TcpPeer device(kPort);
+    ASSERT_TRUE(device.Listening());
+    std::thread talker([&] {
+        if (device.Accept(3000)) device.Send(stream);
+    });
+    ASSERT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
+    for (int i = 0; i < 5; ++i) VD_PumpMessages(20);
+    Receiver receiver;
+    VD_TCPSetRecHWnd(&receiver.window, 0x0556);
+    const auto start = Clock::now();
+    while (receiver.Joined().size() < stream.size() && Seconds(start) < 10.0) VD_PumpMessages(50);
+    talker.join();
+    EXPECT_TRUE(receiver.Joined() == stream) << receiver.Joined().size() << " bytes";
+    VD_TCPSetRecHWnd(nullptr, 0);
+    VD_TCPDisconnect();
 }
 
 }  // namespace

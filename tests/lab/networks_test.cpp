@@ -82,10 +82,6 @@ TEST_F(Lab, FamilyBBehindALinkThatIsNotTheDefaultRoute) {
     VD_SetModifyConfigUDP("NAME", "renamed");
     ASSERT_EQ(VD_ModifyDevUDPbyMAC(MacB(3).c_str(), "admin", 48), VD_OK);
     EXPECT_STREQ(reinterpret_cast<const char *>(b[3]->Block(0).data()), "renamed");
-    char param[] = "02:00:00:B0:00:03";
-    ASSERT_EQ(VD_SendCmd(48, "", 0, "RESETDEV", param, 1), VD_OK);
-    SleepMs(100);
-    EXPECT_EQ(b[3]->Restarts(), 2);  // the write's own restart, then the command's
 }
 
 TEST_F(Lab, OnlyChosenLinksHearAnythingAndAFallenLinkOnlyItself) {
