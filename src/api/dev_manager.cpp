@@ -7,8 +7,8 @@
 namespace vd {
 
 DeviceManager::DeviceManager() {
-    m_registry.Add(std::make_unique<FamilyAHandler>());
-    for (const FamilyBModel &model : kFamilyBModels) m_registry.Add(std::make_unique<FamilyBHandler>(model));
+    registry.Add(std::make_unique<FamilyAHandler>());
+    for (const FamilyBModel &model : kFamilyBModels) registry.Add(std::make_unique<FamilyBHandler>(model));
 }
 
 }  // namespace vd

@@ -22,7 +22,7 @@ extern "C" {
 int32_t VD_CALL VD_SearchAll(void) {
     return Guarded<int32_t>(VD_OK, [] {
         Guard lock(g_lock);
-        g_manager.m_registry.SearchAll();
+        g_manager.registry.SearchAll();
         return VD_OK;
     });
 }
@@ -30,7 +30,7 @@ int32_t VD_CALL VD_SearchAll(void) {
 int32_t VD_CALL VD_Search(const char *addr) {
     return Guarded<int32_t>(VD_OK, [&] {
         Guard lock(g_lock);
-        g_manager.m_registry.Search(OrEmpty(addr));
+        g_manager.registry.Search(OrEmpty(addr));
         return VD_OK;
     });
 }
@@ -40,7 +40,7 @@ int32_t VD_CALL VD_GetSearchDev(char *ip, char *version, char *mac, uint8_t *cod
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
         DeviceRecord record;
-        if (!g_manager.m_registry.GetSearchDev(record)) return VD_FAIL;
+        if (!g_manager.registry.GetSearchDev(record)) return VD_FAIL;
         CopyText(ip, VD_IP_LEN, record.ip);
         CopyText(version, VD_VERSION_LEN, record.version);
         CopyText(mac, VD_MAC_LEN, record.mac);
@@ -55,7 +55,7 @@ int32_t VD_CALL VD_GetDevInfoUDPbyIP(const char *ip, int32_t type) {
     if (IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        return g_manager.m_registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
+        return g_manager.registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
     });
 }
 
@@ -63,7 +63,7 @@ int32_t VD_CALL VD_GetDevInfoUDPbyMAC(const char *mac, int32_t type) {
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        return g_manager.m_registry.GetDevInfoByMAC(OrEmpty(mac), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
+        return g_manager.registry.GetDevInfoByMAC(OrEmpty(mac), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
     });
 }
 
@@ -75,7 +75,7 @@ int32_t VD_CALL VD_GetDevConfigUDP(char *key, char *value) {
         if (name == "PASS") return VD_FAIL;
         const bool asked = !name.empty();
         std::string out;
-        const bool found = g_manager.m_registry.TakeValue(name, out);
+        const bool found = g_manager.registry.TakeValue(name, out);
         if (!asked && found) CopyText(key, VD_KEY_LEN, name);
         if (name == "VERSION") {
             if (found) {
@@ -95,7 +95,7 @@ int32_t VD_CALL VD_GetDevConfigUDP(char *key, char *value) {
 int32_t VD_CALL VD_ResetModifyConfigUDP(void) {
     return Guarded<int32_t>(VD_OK, [] {
         Guard lock(g_lock);
-        g_manager.m_registry.ResetModifyConfig();
+        g_manager.registry.ResetModifyConfig();
         return VD_OK;
     });
 }
@@ -103,7 +103,7 @@ int32_t VD_CALL VD_ResetModifyConfigUDP(void) {
 int32_t VD_CALL VD_SetModifyConfigUDP(const char *key, const char *value) {
     return Guarded<int32_t>(VD_OK, [&] {
         Guard lock(g_lock);
-        g_manager.m_registry.SetModifyConfig(OrEmpty(key), OrEmpty(value));
+        g_manager.registry.SetModifyConfig(OrEmpty(key), OrEmpty(value));
         return VD_OK;
     });
 }
@@ -112,7 +112,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyIP(const char *ip, const char *password, int32_
     if (IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        HandlerRegistry &registry = g_manager.m_registry;
+        HandlerRegistry &registry = g_manager.registry;
         if (!registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type))) return VD_NO_INFO;
         std::string key = "PASS", pass;
         registry.TakeValue(key, pass);
@@ -125,7 +125,7 @@ int32_t VD_CALL VD_ModifyDevUDPbyMAC(const char *mac, const char *password, int3
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        HandlerRegistry &registry = g_manager.m_registry;
+        HandlerRegistry &registry = g_manager.registry;
         std::string pass;
         if (!registry.GetPasswordByMAC(OrEmpty(mac), pass, uint8_t(type))) return VD_NO_INFO;
         if (CutPassword(pass) != OrEmpty(password)) return VD_WRONG_PASSWORD;
@@ -137,7 +137,7 @@ int32_t VD_CALL VD_SendCmd(int32_t type, const char *addr, uint32_t port, const 
                    uint8_t transport) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         Guard lock(g_lock);
-        const bool sent = g_manager.m_registry.SendCmd(uint8_t(type), OrEmpty(addr), port, OrEmpty(cmd), param,
+        const bool sent = g_manager.registry.SendCmd(uint8_t(type), OrEmpty(addr), port, OrEmpty(cmd), param,
                                                        param ? VD_PARAM_LEN : 0, transport);
         return sent ? VD_OK : VD_FAIL;
     });

@@ -23,7 +23,7 @@ bool LoadStep() {
 
 void UnloadStep() {
     net::g_unloading = 1;
-    g_manager.m_registry.Clear();
+    g_manager.registry.Clear();
     if (g_socketsStarted) net::StopSockets();
     g_socketsStarted = false;
 }

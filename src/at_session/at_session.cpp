@@ -31,10 +31,8 @@ bool SafeInLine(const char *text) { return FindControlByte(text) < 0; }
 
 }  // namespace
 
-bool AtSession::IsTypeSupported(int type) { return IsFamilyB(type); }
-
 int AtSession::Login(int type, const char *host, uint32_t port, const char *password) {
-    if (!IsTypeSupported(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;
+    if (!IsFamilyB(static_cast<uint8_t>(type))) return VD_WRONG_FAMILY;
     if (!SafeInLine(password)) return VD_PARAM_FORMAT;
     const std::string login = Format("AT+MODE=0\r\nAT+ECHO=0\r\nAT+LOGIN=%s\r\n", password);
     // Only a password of well over a hundred characters makes the lines too

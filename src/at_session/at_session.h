@@ -15,10 +15,6 @@ namespace vd {
 
 class AtSession {
 public:
-    AtSession() = default;
-    virtual ~AtSession() = default;
-    virtual bool IsTypeSupported(int type);
-
     // Results are the export codes: 1, 0 and 101 to 108.
     int Login(int type, const char *host, uint32_t port, const char *password);
     // value has room for valueCap bytes.

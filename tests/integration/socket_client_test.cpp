@@ -104,8 +104,8 @@ TEST(DataChannel, SendsPushesBurstsInPiecesBlocksAndNoticesThePeersClose) {
 
     // The peer's close is noticed; the next connect makes a new connection.
     peer.CloseConnection();
-    for (int i = 0; i < 20 && vd::g_manager.m_channel.IsConnected(); ++i) VD_PumpMessages(50);
-    EXPECT_FALSE(vd::g_manager.m_channel.IsConnected());
+    for (int i = 0; i < 20 && vd::g_manager.channel.IsConnected(); ++i) VD_PumpMessages(50);
+    EXPECT_FALSE(vd::g_manager.channel.IsConnected());
     EXPECT_EQ(VD_TCPSend("lost", 4), -1);
     ASSERT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
     EXPECT_TRUE(peer.Accept());
