@@ -100,7 +100,7 @@ TEST(DataChannel, SendsPushesBurstsInPiecesBlocksAndNoticesThePeersClose) {
     int result = 1;
     for (int i = 0; i < 2000 && result > 0; ++i) result = VD_TCPSend(chunk.data(), int(chunk.size()));
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(vd::g_manager.m_channel.IsConnected(), 1);
+    EXPECT_TRUE(vd::g_manager.channel.IsConnected());
 
     // The peer's close is noticed; the next connect makes a new connection.
     peer.CloseConnection();
