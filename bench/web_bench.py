@@ -24,7 +24,7 @@ requestAnimationFrame(() => setTimeout(() => done(performance.now() - started), 
 
 
 def main(crowd):
-    webtest.start_sim(None, "--crowd", str(crowd))
+    webtest.start_sim("--crowd", str(crowd))
     # Searches 15 s apart: the first ends while chromium starts and loads
     # the page; the table is timed after the second, on a page already open,
     # as a user watching the dashboard sees it.

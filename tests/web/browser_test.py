@@ -16,7 +16,7 @@ IP, NAME, STATE = 1, 5, 7  # columns of the table
 
 def open_dashboard(*web_args, sim_args=(), counts="7 devices, 7 online"):
     """The page, once its counts say so (None: at once)."""
-    webtest.start_sim(None, *sim_args)
+    webtest.start_sim(*sim_args)
     _, url, _ = webtest.start_web("--search-every", "2", *web_args)
     driver = browser.open_browser()
     driver.get(url)

@@ -41,15 +41,9 @@ def _start(args, log_name, ready):
     return proc, log
 
 
-def start_sim(fleet=None, *args):
-    """vandrel-sim with the fleet text given (None: its built-in fleet)."""
-    extra = list(args)
-    if fleet is not None:
-        path = os.path.join(WORK, "fleet.txt")
-        with open(path, "w") as f:
-            f.write(fleet)
-        extra = ["--fleet", path] + extra
-    return _start([VANDREL_SIM, "--quiet"] + extra, "sim.log", "devices ready")
+def start_sim(*args):
+    """vandrel-sim with its built-in fleet and the options given."""
+    return _start([VANDREL_SIM, "--quiet"] + list(args), "sim.log", "devices ready")
 
 
 def start_web(*args):

@@ -88,7 +88,7 @@ IoModule::Bytes IoModule::Answer(size_t &count) {
         switch (code) {
         case kGetIoStat: payload = {m_settings.io[0], m_settings.io[1]}; break;
         case kSetIoDir: payload = {m_direction = param}; break;
-        case kSetIoLevel: payload = {m_level = param}; break;
+        case kSetIoLevel: payload = {param}; break;
         case kResetDev: break;
         case kGetAdc:
             payload = {uint8_t(m_settings.adc[0] >> 8), uint8_t(m_settings.adc[0]),
@@ -96,8 +96,6 @@ IoModule::Bytes IoModule::Answer(size_t &count) {
             break;
         default: continue;  // not a command of this module: no answer
         }
-        out.insert(out.end(), m_ahead.begin(), m_ahead.end());
-        m_ahead.clear();
         const Bytes reply = Packet(code, payload);
         out.insert(out.end(), reply.begin(), reply.end());
         ++count;
@@ -110,11 +108,6 @@ void IoModule::SetReadings(uint16_t adc0, uint16_t adc1, uint8_t io0, uint8_t io
     m_settings.adc[1] = adc1;
     m_settings.io[0] = io0;
     m_settings.io[1] = io1;
-}
-
-void IoModule::PutAheadOfNextReply(Bytes bytes) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_ahead = std::move(bytes);
 }
 
 IoModule::Bytes IoModule::Received() const {
@@ -138,11 +131,6 @@ bool IoModule::WaitForReplies(size_t count, int timeoutMs) const {
 uint8_t IoModule::Direction() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_direction;
-}
-
-uint8_t IoModule::Level() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_level;
 }
 
 }  // namespace vdsim

@@ -36,8 +36,6 @@ public:
     void Stop();
 
     void SetReadings(uint16_t adc0, uint16_t adc1, uint8_t io0, uint8_t io1);
-    // Sent in front of the next reply, in the same write.
-    void PutAheadOfNextReply(Bytes bytes);
 
     // A packet as the device frames it; badCheck spoils the check byte.
     static Bytes Packet(uint8_t code, const Bytes &payload, bool badCheck = false);
@@ -48,22 +46,19 @@ public:
     size_t Replies() const;
     bool WaitForReplies(size_t count, int timeoutMs) const;
     uint8_t Direction() const;
-    uint8_t Level() const;
 
 private:
     void Serve(const std::atomic<bool> &stopping);
     // Takes the complete packets off the front of m_pending and builds the
-    // replies, with whatever was put ahead of them; count gets their number.
+    // replies; count gets their number.
     Bytes Answer(size_t &count);
 
     IoModuleSettings m_settings;
     mutable std::mutex m_mutex;
     Bytes m_received;
     Bytes m_pending;
-    Bytes m_ahead;
     size_t m_replies = 0;
     uint8_t m_direction = 0;
-    uint8_t m_level = 0;
     int m_listener = -1;
     SimThread m_thread;
 };
