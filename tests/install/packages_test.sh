@@ -19,7 +19,8 @@ lintian --fail-on error "$DEBS"/*.deb > "$WORK/lintian" 2>&1 || { cat "$WORK/lin
 [ "$(dpkg-deb -f "$DEBS"/python3-vandrel_*.deb Architecture)" = all ] || fail "python3-vandrel is not Architecture: all"
 [ "$(dpkg-deb -f "$DEBS"/vandrel-tools_*.deb Recommends)" = bash-completion ] ||
     fail "vandrel-tools does not recommend bash-completion"
-dpkg-deb -c "$DEBS"/libvandrel1_*.deb | grep -q "libvandrel-rules\.so\.1" || fail "libvandrel1 lacks libvandrel-rules"
+# The whole listing is read: grep -q would stop dpkg-deb mid-write with an error.
+dpkg-deb -c "$DEBS"/libvandrel1_*.deb | grep "libvandrel-rules\.so\.1" > /dev/null || fail "libvandrel1 lacks libvandrel-rules"
 
 mkdir "$WORK/upper" "$WORK/work" "$ROOT"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$WORK/upper,workdir=$WORK/work" "$ROOT"
