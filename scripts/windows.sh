@@ -91,8 +91,9 @@ run() {  # wine program, build folder
     echo "== $2/$program.exe under $1"
     "/usr/lib/wine/$1" "$2/bin/$program.exe"
   done
-  echo "== $2/vandrel.exe data (a reply to GETADC through the tool's window)"
-  "/usr/lib/wine/$1" "$2/bin/vandrel.exe" data 127.0.0.3 --hex "AA 05 00 AF 0D"
+  echo "== $2/vandrel.exe data --json (a reply to GETADC through the tool's window)"
+  "/usr/lib/wine/$1" "$2/bin/vandrel.exe" data 127.0.0.3 --hex "AA 05 00 AF 0D" --json | tee "$WINEPREFIX/data.json"
+  grep -q '"hex": "AA 05 04 04 D2 0B FF 89 0D"' "$WINEPREFIX/data.json"
   echo "== $2/vandrel.exe apply --jobs 2 (two workers at once)"
   printf 'password=admin\n127.0.0.4 NAME=can-17\n127.0.0.13 NAME=eight-ports\n' >"$WINEPREFIX/plan.txt"
   "/usr/lib/wine/$1" "$2/bin/vandrel.exe" apply "$WINEPREFIX/plan.txt" --jobs 2 | tee "$WINEPREFIX/apply.txt"
