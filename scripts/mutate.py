@@ -130,7 +130,13 @@ def main(args):
         return 2
     chosen = [m for m in mutants if not args or str(m.number) in args]
     start = time.time()
-    run(["cmake", "--build", ".", "-j2", "--target"] + TARGETS, TEST_LIMIT_S)
+    if not os.path.isfile(os.path.join(BUILD, "CMakeCache.txt")):
+        print("mutate.py: %s is not a build folder; make it first: BUILD=%s sh scripts/build.sh" %
+              (BUILD, os.path.relpath(BUILD, ROOT)), file=sys.stderr)
+        return 2
+    if run(["cmake", "--build", ".", "-j2", "--target"] + TARGETS, TEST_LIMIT_S) != 0:
+        print("mutate.py: the sources as they are do not build in %s" % BUILD, file=sys.stderr)
+        return 2
     excluded = ctest("|".join("(%s)" % m.tests for m in chosen), [])
     if excluded:
         print("failing without a mutant, left out: " + ", ".join(excluded), flush=True)
