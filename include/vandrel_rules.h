@@ -59,6 +59,15 @@ VR_API size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room);
  * ports gets the device's number of serial ports (ports may be NULL). */
 VR_API int32_t VR_FamilyOf(int32_t type, int32_t *ports);
 
+/* A range of addresses that a search asks one by one: "A.B.C.D/N", decimal
+ * only, with N from 16 to 32, where A.B.C.D may be any address of the range.
+ * Returns 1 with the range's first address (host order) in first and its
+ * number of addresses in count; 0 with why in message, worded as the
+ * vandrel tool words it; -1 when memory ran out. first, count and message
+ * may be NULL. */
+VR_API int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char *message,
+                               size_t messageRoom);
+
 /* 1 when key names what a device is (TYPE, MAC, VERSION), not a setting. */
 VR_API int32_t VR_IsIdentityKey(const char *key);
 

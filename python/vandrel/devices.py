@@ -49,20 +49,12 @@ class Device:
 Target = Union[Device, str]
 
 
-WIDEST_RANGE = 16  # the widest range a search asks address by address, as a prefix length
-
-
 def address_range(value: str) -> ipaddress.IPv4Network:
     """A range of addresses such as "198.18.5.0/24", at most a /16; any
-    address of the range may stand before the slash."""
-    try:
-        network = ipaddress.IPv4Network(value, strict=False)
-    except ValueError:
-        raise ValueError(f"{value!r} is not an address range such as 198.18.5.0/24") from None
-    if network.prefixlen < WIDEST_RANGE:
-        raise ValueError(f"{value!r} is wider than a /{WIDEST_RANGE} ({2 ** (32 - WIDEST_RANGE)} addresses): "
-                         "search it in parts")
-    return network
+    address of the range may stand before the slash. Read by the setting
+    rules library, as the vandrel tool reads it."""
+    first, count = rules.address_range(_args.text(value, "address range"))
+    return ipaddress.IPv4Network((first, 33 - count.bit_length()))
 
 
 def search(address: Optional[str] = None, wait: float = 0.5) -> list[Device]:

@@ -5,7 +5,7 @@ from __future__ import annotations
 
 import ctypes
 import os
-from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t
+from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t, c_uint32
 from typing import Mapping, Optional, Union
 
 from . import _args, _native
@@ -37,11 +37,24 @@ def _load() -> ctypes.CDLL:
         dll.VR_CheckSetting.restype = c_int32
         dll.VR_CheckSetting.argtypes = (c_int32, c_char_p, c_char_p, c_char_p, POINTER(c_char), c_size_t,
                                         POINTER(c_char), c_size_t)
+        dll.VR_AddressRange.restype = c_int32
+        dll.VR_AddressRange.argtypes = (c_char_p, POINTER(c_uint32), POINTER(c_uint32), POINTER(c_char), c_size_t)
         return dll
     raise ImportError(f"vandrel: cannot load {SONAME} ({'; '.join(failures)}); it is installed with libvandrel")
 
 
 _rules = _load()
+
+
+def address_range(text: bytes) -> tuple[int, int]:
+    """The first address (as a number) and the number of addresses of a
+    range such as "198.18.5.0/24"; ValueError, worded as the vandrel tool
+    words it, for anything else or a range wider than a /16."""
+    first, count = c_uint32(), c_uint32()
+    message = ctypes.create_string_buffer(MESSAGE_LEN)
+    if _rules.VR_AddressRange(text, ctypes.byref(first), ctypes.byref(count), message, MESSAGE_LEN) != 1:
+        raise ValueError(message.value.decode(errors="replace"))
+    return first.value, count.value
 
 
 def families() -> tuple[frozenset[int], dict[int, int]]:

@@ -3,6 +3,7 @@
 
 #include "base/text.h"
 #include "codec/codec.h"
+#include "rules/address_range.h"
 #include "rules/key_names.h"
 #include "rules/setting_check.h"
 #include "rules/stored_value.h"
@@ -22,6 +23,21 @@ int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const 
         vd::CopyText(stored, storedRoom, check.stored);
         vd::CopyText(message, messageRoom, check.message);
         return static_cast<int32_t>(check.verdict);
+    } catch (...) {
+        vd::CopyText(message, messageRoom, "out of memory");
+        return -1;
+    }
+}
+
+int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char *message, size_t messageRoom) {
+    try {
+        vd::AddressRange range;
+        std::string why;
+        const bool valid = vd::ParseAddressRange(vd::OrEmpty(text), range, why);
+        if (first) *first = range.first;
+        if (count) *count = range.count;
+        vd::CopyText(message, messageRoom, why);
+        return valid ? 1 : 0;
     } catch (...) {
         vd::CopyText(message, messageRoom, "out of memory");
         return -1;

@@ -36,7 +36,7 @@ test_directed_broadcast_and_range_cross_the_router() {
 test_ranges_wider_than_a_16_or_malformed_are_refused() {
     expect_run 2 search 198.18.0.0/15
     expect_out "'198\.18\.0\.0/15' is wider than a /16 \(65536 addresses\): search it in parts"
-    for word in 198.18.5.0/33 198.18.5/24 198.18.5.0/ pump/24; do
+    for word in 198.18.5.0/33 198.18.5/24 198.18.5.0/ pump/24 198.18.5.0/0x18 198.18.5.0/255.255.255.0; do
         expect_run 2 search "$word"
         expect_out "is not an address range such as 198\.18\.5\.0/24"
     done

@@ -2,37 +2,19 @@
 
 #include <thread>
 
-#include "args.h"
 #include "interrupt.h"
 #include "vandrel.h"
+#include "vandrel_rules.h"
 
 namespace vdcli {
 
 bool IsRange(const std::string &word) { return word.find('/') != std::string::npos; }
 
 bool ParseRange(const std::string &word, AddressRange &range, std::string &error) {
-    const size_t slash = word.find('/');
-    const std::string base = word.substr(0, slash), prefix = word.substr(slash + 1);
-    long long bits = 0;
-    if (!IsDottedQuad(base) || !ParseNumber(prefix, 0, 32, bits)) {
-        error = "'" + word + "' is not an address range such as 198.18.5.0/24";
-        return false;
-    }
-    if (bits < kWidestRangePrefix) {
-        error = "'" + word + "' is wider than a /" + std::to_string(kWidestRangePrefix) +
-                " (65536 addresses): search it in parts";
-        return false;
-    }
-    uint32_t address = 0;
-    size_t from = 0;
-    for (int i = 0; i < 4; ++i) {
-        const size_t dot = base.find('.', from);
-        address = address << 8 | uint32_t(std::stoul(base.substr(from, dot - from)));
-        from = dot + 1;
-    }
-    const uint32_t mask = bits == 0 ? 0 : ~uint32_t(0) << (32 - bits);
-    range = {address & mask, uint32_t(~mask) + 1};
-    return true;
+    char message[VR_MESSAGE_LEN] = "";
+    const bool valid = VR_AddressRange(word.c_str(), &range.first, &range.count, message, sizeof message) == 1;
+    if (!valid) error = message;
+    return valid;
 }
 
 std::string AddressText(uint32_t address) {

@@ -1,7 +1,7 @@
 // A search of a range of addresses ("198.18.5.0/24"): each address is asked
-// in turn, since a broadcast does not cross a router. The range is at most a
-// /16, and the requests are paced so that a router in between resolves each
-// address without being flooded.
+// in turn, since a broadcast does not cross a router. The range is read by
+// the setting rules library (at most a /16), and the requests are paced so
+// that a router in between resolves each address without being flooded.
 #ifndef VANDREL_CLI_SEARCH_RANGE_H
 #define VANDREL_CLI_SEARCH_RANGE_H
 
@@ -18,13 +18,12 @@ struct AddressRange {
     uint32_t count = 0;
 };
 
-constexpr int kWidestRangePrefix = 16;
 constexpr int kRangePaceUs = 1000;  // between two requests
 
 bool IsRange(const std::string &word);  // holds a '/'
 
-// "A.B.C.D/N" with N from 16 to 32; A.B.C.D may be any address of the range.
-// False with the reason in error.
+// "A.B.C.D/N" with N from 16 to 32 (VR_AddressRange); false with the
+// reason in error.
 bool ParseRange(const std::string &word, AddressRange &range, std::string &error);
 
 std::string AddressText(uint32_t address);
