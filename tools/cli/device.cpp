@@ -10,6 +10,7 @@
 #include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
+#include "vandrel_rules.h"
 
 namespace vdcli {
 
@@ -64,21 +65,10 @@ std::string TypeListHelp() {
            "  Without --type the device's type is taken from its answer to a search.\n";
 }
 
+// An address is read as the range of itself alone, so that the rules
+// library's one reading of addresses serves both.
 bool IsDottedQuad(const std::string &word) {
-    int parts = 0, digits = 0, value = 0;
-    for (size_t i = 0; i <= word.size(); ++i) {
-        const char c = i < word.size() ? word[i] : '.';
-        if (c == '.') {
-            if (digits == 0 || ++parts > 4) return false;
-            digits = value = 0;
-        } else if (std::isdigit(static_cast<unsigned char>(c)) && !(digits == 1 && value == 0)) {
-            value = value * 10 + (c - '0');
-            if (++digits > 3 || value > 255) return false;
-        } else {
-            return false;
-        }
-    }
-    return parts == 4;
+    return VR_AddressRange((word + "/32").c_str(), nullptr, nullptr, nullptr, 0) == 1;
 }
 
 bool ParseAddress(const std::string &word, Address &out) {
