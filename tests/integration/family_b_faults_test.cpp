@@ -11,6 +11,9 @@
 // or a write to a device of another model, left behind.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "integration/support.h"
 #include "sim_udp_port.h"
 
@@ -20,6 +23,22 @@ using vdsim::FamilyBDevice;
 namespace {
 
 const vdsim::Mac kOtherMac = {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xE0};
+
+// The device's requests once it has received `count` of them, a read asked
+// again at once left out: on a loaded machine a read-back answered late is
+// asked once more, which changes nothing on the device.
+std::vector<Bytes> RequestsWithoutRepeatedReads(const FamilyBDevice &dev, size_t count) {
+    std::vector<Bytes> out;
+    for (int waited = 0; waited <= 2000 && out.size() < count; waited += 10) {
+        if (waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        out.clear();
+        for (const Bytes &request : dev.Requests()) {
+            const bool read = request.size() > 11 && request[11] == 0x14;
+            if (!read || out.empty() || out.back() != request) out.push_back(request);
+        }
+    }
+    return out;
+}
 
 Bytes Baud(uint32_t baud) { return {uint8_t(baud >> 24), uint8_t(baud >> 16), uint8_t(baud >> 8), uint8_t(baud)}; }
 
@@ -70,9 +89,9 @@ TEST_F(FamilyBFaults, AWriteReadsTheBlocksItNeedsWhenTheHostReadNothing) {
     EXPECT_EQ(dev.Block(3), port2);
     // The password's block, the block of C2_BAUD, its write and read-back,
     // then the restart.
-    ASSERT_TRUE(dev.WaitForRequests(5, 1000));
-    EXPECT_EQ(dev.Requests(), (std::vector<Bytes>{ReadRequest(0), ReadRequest(3), WriteRequest(3, port2),
-                                                  ReadRequest(3), RestartRequest()}));
+    EXPECT_EQ(RequestsWithoutRepeatedReads(dev, 5),
+              (std::vector<Bytes>{ReadRequest(0), ReadRequest(3), WriteRequest(3, port2), ReadRequest(3),
+                                  RestartRequest()}));
 }
 
 // A read-back whose answer is lost says nothing about the write: it is asked
@@ -113,8 +132,7 @@ TEST_F(FamilyBFaults, AWriteThatCannotBeConfirmedIsUndoneAndNotRestarted) {
                                          WriteRequest(3, port2New), ReadRequest(3),
                                          WriteRequest(2, port1), ReadRequest(2),
                                          WriteRequest(3, port2), ReadRequest(3)};
-    ASSERT_TRUE(dev.WaitForRequests(expected.size(), 1000));
-    EXPECT_EQ(dev.Requests(), expected);
+    EXPECT_EQ(RequestsWithoutRepeatedReads(dev, expected.size()), expected);
     // The host learns which keys did not take, with their staged values.
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"C2_BAUD", "9600"}}));
     // The library's copies are the device's again: a write that takes now
