@@ -126,7 +126,7 @@ void PrintFirmware() {
         if (vd::IsAcknowledgement(&byte, 1)) ack = c;
     }
     std::printf("firmware = {magic = \"%s\", manifest = 0x%02X, chunk = 0x%02X, chunk_header = %zu, "
-                "chunk_data = %zu, entry = %zu, entry_name = %zu, max_images = %d, ack = 0x%02X},\n",
+                "chunk_data = %zu, entry = %zu, entry_name = %zu, max_images = %zu, ack = 0x%02X},\n",
                 Hex(manifest.data(), 2).c_str(), manifest[2], chunk[2], vd::kChunkHeader, vd::kChunkData,
                 vd::kImageEntry, vd::kEntryName, vd::kMaxImages, ack);
 }

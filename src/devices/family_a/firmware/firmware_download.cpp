@@ -52,27 +52,28 @@ bool FirmwareDownload::Prepare(const char *cmd, const char *param) {
     if (std::strcmp(cmd, "DOWNLOAD") != 0) return false;
     const std::vector<std::string> paths = SplitImagePaths(OrEmpty(param));
     // The table holds five images; a longer list is refused whole.
-    if (paths.size() > size_t(kMaxImages)) return false;
+    if (!ImageCountRefusal(paths.size()).empty()) return false;
+    std::vector<uint64_t> sizes;
+    for (const std::string &path : paths) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        sizes.push_back(uint64_t(st.st_size));
+    }
+    if (!ImagesRefusal(sizes).empty()) return false;
+    LayoutImages(paths, sizes);
+    return true;
+}
+
+void FirmwareDownload::LayoutImages(const std::vector<std::string> &paths, const std::vector<uint64_t> &sizes) {
+    uint64_t address = kFirstLoadAddress;
     for (size_t i = 0; i < paths.size(); ++i) {
         m_images.paths[i] = paths[i];
         m_images.names[i] = ImageFileName(paths[i]);
+        m_images.sizes[i] = uint32_t(sizes[i]);
+        m_images.addresses[i] = uint32_t(address);
+        address += RoundToChunks(sizes[i]);
     }
     m_images.count = uint32_t(paths.size());
-    uint64_t total = 0;
-    return LayoutImages(total) && total <= kMaxImageTotal;
-}
-
-bool FirmwareDownload::LayoutImages(uint64_t &total) {
-    total = 0;
-    for (uint32_t i = 0; i < m_images.count; ++i) {
-        struct stat st;
-        if (::stat(m_images.paths[i].c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        // Sizes past the limit are refused by the caller before they are used.
-        m_images.sizes[i] = uint32_t(st.st_size);
-        m_images.addresses[i] = uint32_t(kFirstLoadAddress + total);
-        total += RoundToChunks(uint64_t(st.st_size));
-    }
-    return true;
 }
 
 bool FirmwareDownload::SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs) {

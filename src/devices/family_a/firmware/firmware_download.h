@@ -5,6 +5,8 @@
 #define VANDREL_DEVICES_FAMILY_A_FIRMWARE_FIRMWARE_DOWNLOAD_H
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "devices/family_a/firmware/image_table.h"
 #include "net/client_socket.h"
@@ -27,9 +29,9 @@ public:
 
 private:
     bool Prepare(const char *cmd, const char *param);
-    // Sizes and load addresses of the images; total gets the sum of the
-    // rounded sizes. false when a size cannot be read.
-    bool LayoutImages(uint64_t &total);
+    // Fills the table with images that fit: their paths, names, sizes and
+    // load addresses, one after another in whole chunks.
+    void LayoutImages(const std::vector<std::string> &paths, const std::vector<uint64_t> &sizes);
     bool SendManifest();
     bool SendImage(uint32_t i);
     // Sends packet and reads one answer of at most room bytes within waitMs,

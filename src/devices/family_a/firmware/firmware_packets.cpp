@@ -53,8 +53,6 @@ void FillChunkHeader(uint8_t header[kChunkHeader], uint8_t index, uint32_t offse
     for (int i = 0; i < 4; ++i) header[10 + i] = uint8_t(offset >> (8 * (3 - i)));
 }
 
-uint64_t RoundToChunks(uint64_t size) { return (size + kChunkData - 1) / kChunkData * kChunkData; }
-
 std::vector<std::string> SplitImagePaths(const std::string &param) {
     std::vector<std::string> pieces;
     size_t start = 0;

@@ -19,13 +19,10 @@
 
 namespace vd {
 
-constexpr size_t kChunkData = 512;
 constexpr size_t kChunkHeader = 14;
 constexpr size_t kImageEntry = 24;
 constexpr size_t kEntryName = 16;
 constexpr uint32_t kFirstLoadAddress = 0x20000;
-// The images, each rounded up to whole chunks, must fit in this many bytes.
-constexpr uint32_t kMaxImageTotal = 0x1BFFF;
 
 // Writes the 24-byte manifest entry of image i of the table.
 void FillImageEntry(uint8_t entry[kImageEntry], const ImageTable &table, uint32_t i);
@@ -35,9 +32,6 @@ Packet BuildManifest(const ImageTable &table);
 
 // The 14-byte header of a chunk of k bytes of image index at offset.
 void FillChunkHeader(uint8_t header[kChunkHeader], uint8_t index, uint32_t offset, size_t k);
-
-// size rounded up to whole chunks.
-uint64_t RoundToChunks(uint64_t size);
 
 // The pieces of a download parameter cut at every '*' (an empty text is one
 // empty piece).

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-namespace vd {
+#include "codec/firmware_images.h"
 
-constexpr int kMaxImages = 5;
+namespace vd {
 
 struct ImageTable {
     std::string paths[kMaxImages];
