@@ -68,6 +68,14 @@ VR_API int32_t VR_FamilyOf(int32_t type, int32_t *ports);
 VR_API int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char *message,
                                size_t messageRoom);
 
+/* Whether one firmware download fits a family A device: 1 to 5 images,
+ * which, each rounded up to whole 512-byte blocks, take at most 114176
+ * bytes together. sizes holds the count images' sizes in bytes, or is NULL
+ * to check the count alone before the files are read. Returns 1 when they
+ * fit; 0 with why in message, worded as the vandrel tool words it; -1 when
+ * memory ran out. message may be NULL. */
+VR_API int32_t VR_FirmwareImages(const uint64_t *sizes, uint32_t count, char *message, size_t messageRoom);
+
 /* 1 when key names what a device is (TYPE, MAC, VERSION), not a setting. */
 VR_API int32_t VR_IsIdentityKey(const char *key);
 

@@ -69,10 +69,11 @@ END { exit bad }
 ' || exit 1
 
 # The folders outside src/ and the headers of src/ (or of the simulator, for
-# the benchmarks' network check) each may include, besides its own headers
-# and the public ones (include/).
+# the benchmarks' network check, or of the tool, for its dashboard) each may
+# include, besides its own headers and the public ones (include/).
 HOSTS='
 tools/cli        codec/codec.h net/interfaces.h
+tools/web        codec/codec.h commands.h interrupt.h json_read.h options.h status.h workers.h
 tools/sim
 tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
 bench            sim_net.h

@@ -6,16 +6,11 @@ import ctypes
 import os
 from typing import Optional, Sequence, Union
 
-from . import _args
+from . import _args, rules
 from ._native import PARAM_LEN, lib, library
 from .devices import Target, resolve
 from .errors import OK, WRONG_FAMILY, VandrelError, WrongFamilyError
 
-# The firmware images of one download, rounded up to 512-byte blocks each,
-# must fit the device's 0x1BE00 bytes.
-MAX_IMAGES = 5
-MAX_IMAGE_BYTES = 0x1BE00
-_BLOCK = 512
 _REPLYING = {b"GETADC", b"GETIOSTAT"}
 
 
@@ -55,15 +50,11 @@ def firmware_check(images: Sequence[Union[str, "os.PathLike[str]"]]) -> list[byt
     if isinstance(images, (str, bytes)) or not isinstance(images, Sequence):
         raise TypeError("images must be a list of file names")
     paths = [_args.text(os.fsencode(image), "image file name") for image in images]
-    if not paths or len(paths) > MAX_IMAGES:
-        raise ValueError(f"a download takes 1 to {MAX_IMAGES} images, not {len(paths)}")
-    total = 0
+    rules.firmware_images(len(paths))
     for path in paths:
         if b"*" in path or not os.path.isfile(path):
             raise FileNotFoundError(f"cannot read the image file {os.fsdecode(path)!r}")
-        total += -(-os.path.getsize(path) // _BLOCK) * _BLOCK
-    if total > MAX_IMAGE_BYTES:
-        raise ValueError(f"the images take {total} bytes in 512-byte blocks; the device holds {MAX_IMAGE_BYTES}")
+    rules.firmware_images(len(paths), [os.path.getsize(path) for path in paths])
     return paths
 
 

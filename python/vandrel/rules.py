@@ -5,8 +5,8 @@ from __future__ import annotations
 
 import ctypes
 import os
-from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t, c_uint32
-from typing import Mapping, Optional, Union
+from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t, c_uint32, c_uint64
+from typing import Mapping, Optional, Sequence, Union
 
 from . import _args, _native
 from .errors import SettingRefused
@@ -39,6 +39,8 @@ def _load() -> ctypes.CDLL:
                                         POINTER(c_char), c_size_t)
         dll.VR_AddressRange.restype = c_int32
         dll.VR_AddressRange.argtypes = (c_char_p, POINTER(c_uint32), POINTER(c_uint32), POINTER(c_char), c_size_t)
+        dll.VR_FirmwareImages.restype = c_int32
+        dll.VR_FirmwareImages.argtypes = (POINTER(c_uint64), c_uint32, POINTER(c_char), c_size_t)
         return dll
     raise ImportError(f"vandrel: cannot load {SONAME} ({'; '.join(failures)}); it is installed with libvandrel")
 
@@ -55,6 +57,16 @@ def address_range(text: bytes) -> tuple[int, int]:
     if _rules.VR_AddressRange(text, ctypes.byref(first), ctypes.byref(count), message, MESSAGE_LEN) != 1:
         raise ValueError(message.value.decode(errors="replace"))
     return first.value, count.value
+
+
+def firmware_images(count: int, sizes: Optional[Sequence[int]] = None) -> None:
+    """ValueError, worded as the vandrel tool words it, when one download
+    of count images does not fit a family A device; sizes (in bytes) once
+    the files are known, None to check the count alone."""
+    array = None if sizes is None else (c_uint64 * len(sizes))(*sizes)
+    message = ctypes.create_string_buffer(MESSAGE_LEN)
+    if _rules.VR_FirmwareImages(array, min(count, 0xFFFFFFFF), message, MESSAGE_LEN) != 1:
+        raise ValueError(message.value.decode(errors="replace"))
 
 
 def families() -> tuple[frozenset[int], dict[int, int]]:

@@ -1,6 +1,9 @@
 // The rules' C interface: the C++ checks behind it, and no exception out.
 #include "vandrel_rules.h"
 
+#include <string>
+#include <vector>
+
 #include "base/text.h"
 #include "codec/codec.h"
 #include "rules/address_range.h"
@@ -38,6 +41,18 @@ int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char
         if (count) *count = range.count;
         vd::CopyText(message, messageRoom, why);
         return valid ? 1 : 0;
+    } catch (...) {
+        vd::CopyText(message, messageRoom, "out of memory");
+        return -1;
+    }
+}
+
+int32_t VR_FirmwareImages(const uint64_t *sizes, uint32_t count, char *message, size_t messageRoom) {
+    try {
+        const std::string why =
+            sizes ? vd::ImagesRefusal(std::vector<uint64_t>(sizes, sizes + count)) : vd::ImageCountRefusal(count);
+        vd::CopyText(message, messageRoom, why);
+        return why.empty() ? 1 : 0;
     } catch (...) {
         vd::CopyText(message, messageRoom, "out of memory");
         return -1;

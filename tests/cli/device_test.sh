@@ -48,7 +48,7 @@ test_firmware_failures() {
     expect_no_sim_log "firmware +manifest"
     expect_run 2 firmware download 127.0.0.2 "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" \
         "$WORK/app.bin" "$WORK/app.bin"
-    expect_err "at most 5 images"
+    expect_err "a download takes 1 to 5 images, not 6"
 }
 
 run_case "$1"

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "codec/codec.h"
 #include "commands.h"
 #include "input_file.h"
 #include "device.h"
@@ -14,10 +15,6 @@
 namespace vdcli {
 
 namespace {
-
-constexpr size_t kMaxImages = 5;
-constexpr unsigned long long kMaxImageTotal = 0x1BE00;  // rounded sizes of all images together
-constexpr unsigned long long kImageAlign = 512;
 
 struct CommandTarget {
     Target target;
@@ -128,30 +125,19 @@ int RunCmd(const Args &args, const Printer &out) {
 // Checks the image files as the device will take them; reports and returns
 // false when they cannot go.
 bool CheckImages(const std::vector<std::string> &files, const Printer &out, int &status, unsigned long long &bytes) {
-    if (files.size() > kMaxImages) {
-        status = out.Fail("at most " + std::to_string(kMaxImages) + " images per download", 0, kExitUsage);
-        return false;
-    }
-    unsigned long long total = 0;
-    for (const std::string &f : files) {
+    std::string error = vd::ImageCountRefusal(files.size());
+    std::vector<uint64_t> sizes;
+    for (auto f = files.begin(); error.empty() && f != files.end(); ++f) {
         unsigned long long size = 0;
-        std::string error;
         // '*' joins the paths of one download.
-        if (f.find('*') != std::string::npos) error = "an image file's path cannot hold '*': '" + f + "'";
-        if (!error.empty() || !CheckInputFile(f, "image file", size, error)) {
-            status = out.Fail(error, 0, kExitUsage);
-            return false;
-        }
+        if (f->find('*') != std::string::npos) error = "an image file's path cannot hold '*': '" + *f + "'";
+        else if (CheckInputFile(*f, "image file", size, error)) sizes.push_back(size);
         bytes += size;
-        total += (size + kImageAlign - 1) / kImageAlign * kImageAlign;
     }
-    if (total > kMaxImageTotal) {
-        status = out.Fail("the images take " + std::to_string(total) + " bytes in 512-byte blocks; the device holds " +
-                              std::to_string(kMaxImageTotal),
-                          0, kExitUsage);
-        return false;
-    }
-    return true;
+    if (error.empty()) error = vd::ImagesRefusal(sizes);
+    if (error.empty()) return true;
+    status = out.Fail(error, 0, kExitUsage);
+    return false;
 }
 
 int RunDownload(const Args &args, const Printer &out) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "codec/codec.h"
 #include "dashboard.h"
 #include "guard.h"
 #include "http_json.h"
@@ -15,8 +16,6 @@ namespace vdweb {
 namespace {
 
 constexpr long long kMaxJobs = 64;
-// The images of one download take at most this many bytes on the device.
-constexpr size_t kMaxImage = 0x1BE00;
 
 bool IsVersion(const std::string &text) { return text.size() < 64; }
 
@@ -138,8 +137,9 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
 // Body: the image. Parameters: devices (addresses separated by commas), skip
 // (devices already at this version are left alone), transport (tcp or udp).
 void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
-    if (req.body.empty() || req.body.size() > kMaxImage)
-        return SendError(res, 413, "an image has 1 to " + std::to_string(kMaxImage) + " bytes");
+    const std::string refused = vd::ImagesRefusal({req.body.size()});
+    if (req.body.empty() || !refused.empty())
+        return SendError(res, 413, req.body.empty() ? "the image is empty" : refused);
     JsonValue list = JsonValue::array();
     std::string devicesText = req.get_param_value("devices");
     for (size_t at = 0; at <= devicesText.size();) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "codec/codec.h"
 #include "commands.h"
 #include "connections.h"
 #include "dashboard.h"
@@ -51,7 +52,7 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     server.set_write_timeout(kTimeoutSeconds);
     server.set_keep_alive_timeout(kKeepAliveSeconds);
     // The largest body is a firmware image; JSON bodies are held to less.
-    server.set_payload_max_length(0x1BE00);
+    server.set_payload_max_length(vd::kMaxImageBytes);
     server.set_pre_routing_handler(
         [access](const httplib::Request &req, httplib::Response &res) { return vdweb::Guard(access, req, res); });
     server.set_error_handler([](const httplib::Request &, httplib::Response &res) {
