@@ -3,12 +3,14 @@
 // one cut to the receive buffer), a write of the staged items after the
 // password check, and a device that does not answer. On a faulty wire (the
 // simulator loses an answer or ignores a write at a known place) a request
-// without answer is sent again within the wait; a write is read back, and
+// without answer is sent again within the wait, and an answer from another
+// address is not taken for the device's; a write is read back, and
 // what did not take is sent again, a few times at most.
 #include <gtest/gtest.h>
 
 #include "integration/support.h"
 #include "sim_family_a.h"
+#include "sim_udp_port.h"
 
 using namespace vdtest;
 using vdsim::FamilyADevice;
@@ -194,6 +196,22 @@ TEST_F(FamilyAFaults, AnAnswerThatArrivesTwiceIsReadOnce) {
     ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "5"}, {"IP", "127.0.0.2"}, {"MAC", "00:1A:2B:00:00:02"},
                                      {"PASS", "pw"}, {"C1_BAUD", "7"}}));
+}
+
+// An answer from another address answers nothing: the device's own, which
+// comes after it, is the one read.
+TEST(FamilyAFaultsElsewhere, AnAnswerFromAnotherAddressIsNotTheDevices) {
+    vdsim::UdpDevicePort device, impostor;
+    ASSERT_TRUE(impostor.Start("127.0.0.3", 8801, [](const vdsim::Datagram &, bool) {}));
+    const Bytes own = vdsim::EncodeFamilyAItems({{0x01, {5}}, {0x02, {'o', 'w', 'n'}}});
+    const Bytes other = vdsim::EncodeFamilyAItems({{0x01, {5}}, {0x02, {'o', 't', 'h', 'e', 'r'}}});
+    ASSERT_TRUE(device.Start("127.0.0.2", 8800, [&](const vdsim::Datagram &d, bool) {
+        impostor.Answer(other, d.from);
+        SleepMs(50);
+        device.Answer(own, d.from);
+    }));
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
+    EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "5"}, {"NAME", "own"}}));
 }
 
 TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {
