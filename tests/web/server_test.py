@@ -1,5 +1,5 @@
 """The dashboard's server over raw HTTP: /metrics as promtool reads it,
-malformed and oversized requests, writes from other sites, passwords, and
+device bytes outside UTF-8, malformed and oversized requests, writes from other sites, passwords, and
 clients that misbehave (one byte a second, a thousand at once) while others
 are served."""
 
@@ -51,6 +51,17 @@ def test_metrics_pass_promtool_and_go_uncompressed():
     assert "vandrel_device_last_seen_timestamp_seconds{" in text and "vandrel_search_duration_seconds " in text
     assert 'vandrel_operations_total{kind="set",result="ok"} 1' in text
     assert int(text.split("\nvandrel_searches_total ")[1].split()[0]) >= 1
+
+
+def test_device_bytes_are_spelled_as_the_tool_spells_them():
+    start()
+    # The byte E9 alone, not UTF-8: "\udce9" in, the byte on the device,
+    # "\udce9" out of the device's page, the table and the tool alike.
+    body = json.dumps({"password": "admin", "settings": {"NAME": "caf\udce9"}}).encode()
+    assert request(URL + "/api/devices/127.0.0.2/settings", "POST", raw=body)[0] == 200
+    assert '"NAME":"caf\\udce9"' in request(URL + "/api/devices/127.0.0.2")[2]
+    webtest.wait_for("the name in the table", lambda: '"name":"caf\\udce9"' in request(URL + "/api/devices")[2])
+    assert '"NAME": "caf\\udce9"' in webtest.tool("show", "127.0.0.2", "--json")[1]
 
 
 def test_finished_operations_leave_no_threads_behind():

@@ -157,4 +157,19 @@ std::string DeviceBytes(const std::string &utf8) {
     return out;
 }
 
+JsonValue WithDeviceBytes(const JsonValue &parsed) {
+    if (parsed.is_string()) return DeviceBytes(parsed.get_ref<const std::string &>());
+    if (parsed.is_object()) {
+        JsonValue out = JsonValue::object();
+        for (const auto &item : parsed.items()) out[DeviceBytes(item.key())] = WithDeviceBytes(item.value());
+        return out;
+    }
+    if (parsed.is_array()) {
+        JsonValue out = JsonValue::array();
+        for (const auto &item : parsed) out.push_back(WithDeviceBytes(item));
+        return out;
+    }
+    return parsed;
+}
+
 }  // namespace vdcli

@@ -29,6 +29,10 @@ std::string AcceptByteEscapes(const std::string &json);
 // The device text of a string that the parser read from such a document.
 std::string DeviceBytes(const std::string &utf8);
 
+// A document the parser read, with DeviceBytes applied to every string and
+// key: JsonText then spells it as it was read.
+JsonValue WithDeviceBytes(const JsonValue &parsed);
+
 }  // namespace vdcli
 
 #endif

@@ -16,7 +16,7 @@ int Number(const JsonValue &d, const char *key) {
 
 // A text of the tool's answers as a JSON string, as SendJson writes it.
 std::string Quoted(const std::string &text) {
-    return JsonValue(text).dump(-1, ' ', false, JsonValue::error_handler_t::replace);
+    return vdcli::JsonText(JsonValue(vdcli::DeviceBytes(text)));
 }
 
 // MAC addresses are compared as the tool prints them, in capitals.

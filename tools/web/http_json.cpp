@@ -9,7 +9,9 @@ namespace vdweb {
 void SendJson(httplib::Response &res, int status, const JsonValue &doc) {
     res.status = status;
     res.set_header("Cache-Control", "no-store");
-    res.set_content(doc.dump(-1, ' ', false, JsonValue::error_handler_t::replace), "application/json");
+    // Device texts are spelled as the tool spells them: a byte outside
+    // UTF-8 as "\udcXX", which the page sends back as it got it.
+    res.set_content(vdcli::JsonText(vdcli::WithDeviceBytes(doc)), "application/json");
 }
 
 void SendUncompressed(httplib::Response &res, std::shared_ptr<const std::string> body, const char *type) {

@@ -33,7 +33,7 @@ bool Pump(Dashboard &d, StreamState &s, httplib::DataSink &sink) {
         if (!Send(sink, "devices", std::to_string(devices))) return false;
         sent = true;
     }
-    const std::string operations = d.operations.All().dump(-1, ' ', false, JsonValue::error_handler_t::replace);
+    const std::string operations = vdcli::JsonText(vdcli::WithDeviceBytes(d.operations.All()));
     if (operations != s.operations) {
         s.operations = operations;
         if (!Send(sink, "operations", operations)) return false;
