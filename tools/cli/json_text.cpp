@@ -81,16 +81,18 @@ std::string WritableText(const std::string &bytes) {
     return out;
 }
 
-JsonValue Writable(const JsonValue &value) {
-    if (value.is_string()) return WritableText(value.get_ref<const std::string &>());
+// The document with f applied to every string and every key.
+template <typename F>
+JsonValue MapTexts(const JsonValue &value, F f) {
+    if (value.is_string()) return f(value.get_ref<const std::string &>());
     if (value.is_object()) {
         JsonValue out = JsonValue::object();
-        for (const auto &item : value.items()) out[WritableText(item.key())] = Writable(item.value());
+        for (const auto &item : value.items()) out[f(item.key())] = MapTexts(item.value(), f);
         return out;
     }
     if (value.is_array()) {
         JsonValue out = JsonValue::array();
-        for (const auto &item : value) out.push_back(Writable(item));
+        for (const auto &item : value) out.push_back(MapTexts(item, f));
         return out;
     }
     return value;
@@ -99,7 +101,7 @@ JsonValue Writable(const JsonValue &value) {
 }  // namespace
 
 std::string JsonText(const JsonValue &doc, int indent) {
-    const std::string text = Writable(doc).dump(indent);
+    const std::string text = MapTexts(doc, WritableText).dump(indent);
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -157,19 +159,6 @@ std::string DeviceBytes(const std::string &utf8) {
     return out;
 }
 
-JsonValue WithDeviceBytes(const JsonValue &parsed) {
-    if (parsed.is_string()) return DeviceBytes(parsed.get_ref<const std::string &>());
-    if (parsed.is_object()) {
-        JsonValue out = JsonValue::object();
-        for (const auto &item : parsed.items()) out[DeviceBytes(item.key())] = WithDeviceBytes(item.value());
-        return out;
-    }
-    if (parsed.is_array()) {
-        JsonValue out = JsonValue::array();
-        for (const auto &item : parsed) out.push_back(WithDeviceBytes(item));
-        return out;
-    }
-    return parsed;
-}
+JsonValue WithDeviceBytes(const JsonValue &parsed) { return MapTexts(parsed, DeviceBytes); }
 
 }  // namespace vdcli
