@@ -13,21 +13,24 @@
 
 namespace vd {
 
-constexpr size_t kMaxImages = 5;
-constexpr size_t kChunkData = 512;
-constexpr uint64_t kMaxImageTotal = 0x1BFFF;
-// The most bytes one image, or all of a download's together, may have.
-constexpr uint64_t kMaxImageBytes = kMaxImageTotal / kChunkData * kChunkData;
-
-// The bytes an image of this size takes: whole chunks.
-uint64_t RoundToChunks(uint64_t size);
-
 // Why a download of this many images cannot go; "" when it can.
 std::string ImageCountRefusal(size_t count);
 
 // Why images of these sizes (in bytes) cannot go in one download; "" when
 // they fit.
 std::string ImagesRefusal(const std::vector<uint64_t> &sizes);
+
+// The bytes an image of this size takes: whole chunks.
+uint64_t RoundToChunks(uint64_t size);
+
+// Images in one download.
+constexpr size_t kMaxImages = 5;
+// Image bytes in one chunk.
+constexpr size_t kChunkData = 512;
+// What the images' whole chunks may take together.
+constexpr uint64_t kMaxImageTotal = 0x1BFFF;
+// The most bytes one image, or all of a download's together, may have.
+constexpr uint64_t kMaxImageBytes = kMaxImageTotal / kChunkData * kChunkData;
 
 }  // namespace vd
 
