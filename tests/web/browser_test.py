@@ -118,6 +118,9 @@ def test_apply_to_three_selected_devices():
     screenshot(driver, "many")
     for ip in ("127.0.0.2", "127.0.0.3", "127.0.0.4"):
         assert "line-7" in webtest.tool("show", ip, "NAME")[1]
+    # The table shows the names the apply stored.
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=devices]").click()
+    webtest.wait_for("the names", lambda: list(shown_column(driver, NAME)).count("line-7") == 3)
     assert "line-7" not in webtest.tool("show", "02:56:44:00:00:0C", "NAME")[1]
 
 

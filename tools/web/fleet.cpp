@@ -64,6 +64,14 @@ void Fleet::SetName(const std::string &address, const std::string &name) {
     m_table.reset();
 }
 
+void Fleet::NoteName(const std::string &address, const JsonValue &doc) {
+    if (doc.contains("settings") && doc["settings"].contains("NAME") && doc["settings"]["NAME"].is_string())
+        SetName(address, doc["settings"]["NAME"].get<std::string>());
+    if (doc.contains("changes") && doc["changes"].is_array())
+        for (const JsonValue &c : doc["changes"])
+            if (c.value("key", "") == "NAME" && c.value("result", "") == "stored") SetName(address, c.value("to", ""));
+}
+
 int Fleet::TypeOf(const std::string &address) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     const SeenDevice *d = FindLocked(address);

@@ -36,6 +36,10 @@ public:
     void Update(const JsonValue &found, int64_t now);
     // Records a device's name from a read of it (by IP or MAC).
     void SetName(const std::string &address, const std::string &name);
+    // Records the name a tool document shows for the device: a read's
+    // settings, or a write's changes that stored NAME ('set', one row of
+    // 'apply').
+    void NoteName(const std::string &address, const JsonValue &doc);
     // The device's type code, or 0 when no search has seen it.
     int TypeOf(const std::string &address) const;
     // The version a device gave, by IP or MAC; "" when unknown.

@@ -47,7 +47,7 @@ JsonValue OneDevicePlan(const JsonValue &plan, const JsonValue &row) {
     return {{"password", PasswordFor(plan, device)}, {"devices", JsonValue::array({entry})}};
 }
 
-void ApplyBody(const JsonValue &plan, int jobs, bool force, OperationLog &log) {
+void ApplyBody(const JsonValue &plan, int jobs, bool force, Fleet &fleet, OperationLog &log) {
     std::vector<std::string> check = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
     if (force) check.push_back("--force");
     const ToolReply checked = RunTool(ToolTask(check, plan.dump()));
@@ -75,6 +75,7 @@ void ApplyBody(const JsonValue &plan, int jobs, bool force, OperationLog &log) {
         const ToolReply written = ReplyOf(r);
         if (written.doc.contains("devices") && written.doc["devices"].is_array() && !written.doc["devices"].empty()) {
             JsonValue row = written.doc["devices"][0];
+            fleet.NoteName(Text(row, "device"), row);
             row["plan"] = checkedRows[i]["plan"];  // where the whole plan names it
             log.Row(row);
         } else
@@ -117,7 +118,9 @@ void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
         if (force) args.push_back("--force");
         return SendReply(res, RunTool(ToolTask(args, plan.dump())));
     }
-    Started(res, d.operations.Start("apply", [plan, jobs, force](OperationLog &log) { ApplyBody(plan, int(jobs), force, log); }));
+    Started(res, d.operations.Start("apply", [&d, plan, jobs, force](OperationLog &log) {
+        ApplyBody(plan, int(jobs), force, d.fleet, log);
+    }));
 }
 
 void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) {

@@ -24,15 +24,6 @@ std::vector<std::string> Addressed(Dashboard &d, const std::string &command, con
 }
 
 // The table's name of a device: from a read, or a write read back.
-void NoteName(Dashboard &d, const std::string &address, const ToolReply &r) {
-    if (r.status != 0) return;
-    if (r.doc.contains("settings") && r.doc["settings"].contains("NAME") && r.doc["settings"]["NAME"].is_string())
-        d.fleet.SetName(address, r.doc["settings"]["NAME"].get<std::string>());
-    if (r.doc.contains("changes") && r.doc["changes"].is_array())
-        for (const JsonValue &c : r.doc["changes"])
-            if (c.value("key", "") == "NAME" && c.value("result", "") == "stored") d.fleet.SetName(address, c.value("to", ""));
-}
-
 // Every write of the dashboard goes through 'set': the same checks, the
 // same refusals and messages as on the command line, then written and read
 // back. body: {"password", "force", "dry_run"}; extra: the settings' arguments.
@@ -50,7 +41,7 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
     if (force) args.push_back("--force");
     const ToolReply r = RunTool(ToolTask(args, input, password));
     d.counters.Operation(dryRun ? "check" : "set", r.status == 0 ? "ok" : r.status == 2 ? "refused" : "failed");
-    NoteName(d, address, r);
+    if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);
 }
 
@@ -59,7 +50,7 @@ void Show(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     if (!IsAddress(address)) return SendError(res, 400, "'" + address + "' is not an IP or MAC address");
     const ToolReply r = RunTool(ToolTask(Addressed(d, "show", address)));
     d.counters.Operation("show", r.status == 0 ? "ok" : "failed");
-    NoteName(d, address, r);
+    if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);
 }
 
