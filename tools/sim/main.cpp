@@ -69,41 +69,91 @@ void PrintFleet(const std::vector<std::unique_ptr<FleetMember>> &members) {
                         r.mac.c_str(), r.type.c_str(), r.password.c_str());
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
+struct Options {
     std::string fleetFile, crowd;
     bool quiet = false, print = false, checkOnly = false;
     long size = 0;
+};
+
+// Reads the command line; false with the exit status when it says to stop.
+bool ParseOptions(int argc, char **argv, Options &o, int &status) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         char *end = nullptr;
-        if (a == "--fleet" && i + 1 < argc && size == 0) {
-            fleetFile = argv[++i];
-        } else if (a == "--fleet-size" && i + 1 < argc && fleetFile.empty()) {
-            size = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || size < 1 || size > kMaxFleetSize) {
+        if (a == "--fleet" && i + 1 < argc && o.size == 0) {
+            o.fleetFile = argv[++i];
+        } else if (a == "--fleet-size" && i + 1 < argc && o.fleetFile.empty()) {
+            o.size = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || o.size < 1 || o.size > kMaxFleetSize) {
                 std::fprintf(stderr, "vandrel-sim: --fleet-size takes 1 to %d devices\n", kMaxFleetSize);
-                return 2;
+                status = 2;
+                return false;
             }
         } else if (a == "--crowd" && i + 1 < argc) {
-            crowd = argv[++i];
+            o.crowd = argv[++i];
         } else if (a == "--check-network") {
-            checkOnly = true;
+            o.checkOnly = true;
         } else if (a == "--quiet") {
-            quiet = true;
+            o.quiet = true;
         } else if (a == "--print-fleet") {
-            print = true;
-        } else if (a == "--help" || a == "-h") {
-            Usage(stdout);
-            return 0;
+            o.print = true;
         } else {
-            Usage(stderr);
-            return 2;
+            const bool help = a == "--help" || a == "-h";
+            Usage(help ? stdout : stderr);
+            status = help ? 0 : 2;
+            return false;
         }
     }
-    std::string text = size > 0 ? GeneratedFleetText(int(size)) : crowd.empty() ? DefaultFleetText() : "";
-    if (print) {
+    return true;
+}
+
+// The fleet the options name, made but not started; false with why.
+bool MakeFleet(const Options &o, std::string text, std::vector<FleetEntry> &entries,
+               std::vector<std::unique_ptr<FleetMember>> &members, std::string &error) {
+    if (!o.fleetFile.empty()) {
+        std::ifstream in(o.fleetFile);
+        if (!in) {
+            error = "cannot read " + o.fleetFile;
+            return false;
+        }
+        std::ostringstream all;
+        all << in.rdbuf();
+        text = all.str();
+    }
+    if (!o.crowd.empty()) text += "\ncrowd 127.2.0.1 count=" + o.crowd + "\n";
+    if (!ParseFleet(text, entries, error)) return false;
+    for (const FleetEntry &e : entries) {
+        members.push_back(MakeMember(e, error));
+        if (!members.back()) return false;
+    }
+    return true;
+}
+
+// Logs the devices' requests until SIGINT or SIGTERM, which the caller has
+// blocked so that they are taken here, on the main thread; returns which.
+int ServeUntilStopped(const sigset_t &stopSignals, std::vector<std::unique_ptr<FleetMember>> &members, bool quiet) {
+    const timespec tick{0, 100 * 1000 * 1000};
+    int stopSignal = -1;
+    while (stopSignal < 0) {
+        stopSignal = sigtimedwait(&stopSignals, nullptr, &tick);
+        std::vector<std::string> lines;
+        for (auto &m : members) m->TakeLog(lines);
+        if (quiet) continue;
+        const std::string stamp = Timestamp();
+        for (const std::string &l : lines) std::printf("%s %s\n", stamp.c_str(), l.c_str());
+        if (!lines.empty()) std::fflush(stdout);
+    }
+    return stopSignal;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Options o;
+    int status = 0;
+    if (!ParseOptions(argc, argv, o, status)) return status;
+    const std::string text = o.size > 0 ? GeneratedFleetText(int(o.size)) : o.crowd.empty() ? DefaultFleetText() : "";
+    if (o.print) {
         std::fputs(text.c_str(), stdout);
         return 0;
     }
@@ -113,36 +163,14 @@ int main(int argc, char **argv) {
                      why.c_str(), kPrivateNamespace);
         return 2;
     }
-    if (checkOnly) return 0;
-
-    if (!fleetFile.empty()) {
-        std::ifstream in(fleetFile);
-        if (!in) {
-            std::fprintf(stderr, "vandrel-sim: cannot read %s\n", fleetFile.c_str());
-            return 2;
-        }
-        std::ostringstream all;
-        all << in.rdbuf();
-        text = all.str();
-    }
-    if (!crowd.empty()) text += "\ncrowd 127.2.0.1 count=" + crowd + "\n";
+    if (o.checkOnly) return 0;
     std::vector<FleetEntry> entries;
-    std::string error;
-    if (!ParseFleet(text, entries, error)) {
-        std::fprintf(stderr, "vandrel-sim: %s\n", error.c_str());
+    std::vector<std::unique_ptr<FleetMember>> members;
+    if (!MakeFleet(o, text, entries, members, why)) {
+        std::fprintf(stderr, "vandrel-sim: %s\n", why.c_str());
         return 2;
     }
-    std::vector<std::unique_ptr<FleetMember>> members;
-    for (const FleetEntry &e : entries) {
-        members.push_back(MakeMember(e, error));
-        if (!members.back()) {
-            std::fprintf(stderr, "vandrel-sim: %s\n", error.c_str());
-            return 2;
-        }
-    }
 
-    // Signals are taken synchronously by the loop below, so that the devices
-    // stop from the main thread.
     // A shell starts background jobs with SIGINT ignored; take it back.
     signal(SIGINT, SIG_DFL);
     sigset_t stopSignals;
@@ -161,18 +189,7 @@ int main(int argc, char **argv) {
     PrintFleet(members);
     std::printf("vandrel-sim: %zu devices ready; stop with Ctrl-C\n", members.size());
     std::fflush(stdout);
-
-    const timespec tick{0, 100 * 1000 * 1000};
-    int stopSignal = -1;
-    while (stopSignal < 0) {
-        stopSignal = sigtimedwait(&stopSignals, nullptr, &tick);
-        std::vector<std::string> lines;
-        for (auto &m : members) m->TakeLog(lines);
-        if (quiet) continue;
-        const std::string stamp = Timestamp();
-        for (const std::string &l : lines) std::printf("%s %s\n", stamp.c_str(), l.c_str());
-        if (!lines.empty()) std::fflush(stdout);
-    }
+    const int stopSignal = ServeUntilStopped(stopSignals, members, o.quiet);
     for (auto &m : members) m->Stop();
     std::printf("vandrel-sim: stopped (%s)\n", stopSignal == SIGINT ? "SIGINT" : "SIGTERM");
     return 0;
