@@ -46,18 +46,18 @@ std::string InterruptedText(size_t done, size_t total, bool exitSent) {
            (exitSent ? "the session was left with its exit line" : "the exit line could not be sent");
 }
 
-int RunAt(const Args &args, const Printer &out) {
-    std::string host, password;
-    uint32_t port = 0;
-    int status = 0;
-    if (!ParseHost(args.Positionals()[0], out, host, status) || !RequirePassword(args, out, password, status) ||
-        !PortOf(args, out, port, status))
-        return status;
-    std::vector<Step> steps;
+// The steps of the words after the host: KEY reads, KEY=VALUE writes. A
+// word without a key, or a control character in any of them or in the
+// password, is a usage error and nothing is sent.
+bool ParseSteps(const Args &args, const std::string &password, const Printer &out, std::vector<Step> &steps,
+                int &status) {
     for (size_t i = 1; i < args.Positionals().size(); ++i) {
         const std::string &w = args.Positionals()[i];
         const size_t eq = w.find('=');
-        if (eq == 0) return out.Fail("'" + w + "' has no key", 0, kExitUsage);
+        if (eq == 0) {
+            status = out.Fail("'" + w + "' has no key", 0, kExitUsage);
+            return false;
+        }
         if (eq == std::string::npos)
             steps.push_back({w, "", false, 0});
         else
@@ -66,7 +66,65 @@ int RunAt(const Args &args, const Printer &out) {
     std::string refused = ControlRefusal("PASS", password);
     for (const Step &s : steps)
         if (refused.empty()) refused = ControlRefusal(s.key, s.value);
-    if (!refused.empty()) return out.Fail("refused, nothing sent: " + refused, 0, kExitUsage);
+    if (refused.empty()) return true;
+    status = out.Fail("refused, nothing sent: " + refused, 0, kExitUsage);
+    return false;
+}
+
+// How a session went once it was logged in.
+struct Session {
+    std::string host;
+    uint32_t port;
+    int type;
+    bool reset;        // ended by a restart rather than the exit line
+    int end;           // the result of that last request
+    bool interrupted;  // by Ctrl-C
+    int failed;        // the result of the step that ended it, or VD_OK
+};
+
+// The document for --json and the lines for people, of the first done
+// steps; a failure is reported after either.
+int Report(const Session &session, const std::vector<Step> &steps, size_t done, const Printer &out) {
+    JsonValue list = JsonValue::array();
+    std::vector<Row> rows;
+    for (size_t i = 0; i < done; ++i) {
+        const Step &s = steps[i];
+        list.push_back(JsonValue::object({{"op", s.write ? "set" : "get"},
+                                          {"key", s.key},
+                                          {"value", s.value},
+                                          {"result", s.result},
+                                          {"status", CodeName(s.result)}}));
+        rows.push_back({s.write ? "set" : "get", s.key, s.value, s.result == VD_OK ? "ok" : CodeMessage(s.result)});
+    }
+    const std::string address = session.host + ":" + std::to_string(session.port);
+    const JsonValue doc = JsonValue::object({{"host", session.host},
+                                             {"port", int(session.port)},
+                                             {"type", session.type},
+                                             {"steps", list},
+                                             {session.reset ? "reset" : "exit", session.end == VD_OK}});
+    out.Line("logged in to " + address + ", type " + DescribeType(session.type));
+    if (!rows.empty()) out.Table({"OP", "KEY", "VALUE", "RESULT"}, rows);
+    out.Line(std::string(session.reset ? "reset" : "exit") +
+             (session.end == VD_OK ? " sent" : ": " + CodeMessage(session.end)));
+    if (session.interrupted)
+        return out.Fail(InterruptedText(done, steps.size(), session.end == VD_OK), 0, kExitInterrupted, doc);
+    if (session.failed != VD_OK) {
+        const Step &s = steps[done - 1];
+        return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result), doc);
+    }
+    out.Document(doc);
+    return session.end == VD_OK ? kExitOk : ExitStatusFor(session.end);
+}
+
+int RunAt(const Args &args, const Printer &out) {
+    std::string host, password;
+    uint32_t port = 0;
+    int status = 0;
+    if (!ParseHost(args.Positionals()[0], out, host, status) || !RequirePassword(args, out, password, status) ||
+        !PortOf(args, out, port, status))
+        return status;
+    std::vector<Step> steps;
+    if (!ParseSteps(args, password, out, steps, status)) return status;
     Target t;
     t.addr = {false, host};
     if (!ResolveType(args, t.addr, out, t.type, status)) return status;
@@ -89,34 +147,8 @@ int RunAt(const Args &args, const Printer &out) {
     const bool reset = args.Has("--reset") && !interrupted;
     const int end = reset ? VD_ResetDevTCP() : VD_ExitTCP();
 
-    // The document for --json, the lines for people; a failure is reported
-    // after either.
-    JsonValue list = JsonValue::array();
-    std::vector<Row> rows;
-    for (size_t i = 0; i < done; ++i) {
-        const Step &s = steps[i];
-        list.push_back(JsonValue::object({{"op", s.write ? "set" : "get"},
-                                          {"key", s.key},
-                                          {"value", s.value},
-                                          {"result", s.result},
-                                          {"status", CodeName(s.result)}}));
-        rows.push_back({s.write ? "set" : "get", s.key, s.value, s.result == VD_OK ? "ok" : CodeMessage(s.result)});
-    }
-    const JsonValue doc = JsonValue::object({{"host", host},
-                                             {"port", int(port)},
-                                             {"type", t.type},
-                                             {"steps", list},
-                                             {reset ? "reset" : "exit", end == VD_OK}});
-    out.Line("logged in to " + host + ":" + std::to_string(port) + ", type " + DescribeType(t.type));
-    if (!rows.empty()) out.Table({"OP", "KEY", "VALUE", "RESULT"}, rows);
-    out.Line(std::string(reset ? "reset" : "exit") + (end == VD_OK ? " sent" : ": " + CodeMessage(end)));
-    if (interrupted) return out.Fail(InterruptedText(done, steps.size(), end == VD_OK), 0, kExitInterrupted, doc);
-    if (failed != VD_OK) {
-        const Step &s = steps[done - 1];
-        return out.Fail(StepFailure(s), s.result, ExitStatusFor(s.result), doc);
-    }
-    out.Document(doc);
-    return end == VD_OK ? kExitOk : ExitStatusFor(end);
+    const Session session{host, port, t.type, reset, end, interrupted, failed};
+    return Report(session, steps, done, out);
 }
 
 }  // namespace
