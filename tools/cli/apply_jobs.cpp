@@ -43,18 +43,27 @@ struct Named {
     bool hasPassword = false, passwordByEntry = false;
 };
 
-bool Add(std::vector<Named> &devices, std::map<std::string, size_t> &index, const PlanEntry &e, const Target &t,
-         std::string &error) {
+// The plan's devices in the order it names them, and the jobs that cannot
+// be served, each with its place among those devices.
+struct Resolution {
+    std::vector<Named> devices;
+    std::map<std::string, size_t> index;  // by "ip ADDRESS" or "mac ADDRESS"
+    std::vector<std::pair<size_t, Job>> missing;
+};
+
+// Adds what entry e says of the device at t; false when two entries of
+// their own name it (error).
+bool Add(Resolution &r, const PlanEntry &e, const Target &t, std::string &error) {
     const std::string key = (t.addr.isMac ? "mac " : "ip ") + t.addr.text;
     const bool byEntry = e.hasAddress;
-    auto it = index.find(key);
-    if (it == index.end()) {
-        it = index.emplace(key, devices.size()).first;
-        devices.emplace_back();
-        devices.back().job.label = t.addr.text;
-        devices.back().job.target = t;
+    auto it = r.index.find(key);
+    if (it == r.index.end()) {
+        it = r.index.emplace(key, r.devices.size()).first;
+        r.devices.emplace_back();
+        r.devices.back().job.label = t.addr.text;
+        r.devices.back().job.target = t;
     }
-    Named &n = devices[it->second];
+    Named &n = r.devices[it->second];
     if (byEntry && n.byEntry) {
         error = t.addr.text + " is named twice in the plan (" + n.job.where + " and " + e.where + ")";
         return false;
@@ -70,59 +79,54 @@ bool Add(std::vector<Named> &devices, std::map<std::string, size_t> &index, cons
     return true;
 }
 
-}  // namespace
+void AddMissing(Resolution &r, const PlanEntry &e, const std::string &label, Outcome outcome,
+                const std::string &detail) {
+    Job j;
+    j.label = label;
+    j.where = e.where;
+    j.outcome = outcome;
+    j.detail = detail;
+    r.missing.emplace_back(r.devices.size(), j);
+}
 
-bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, std::vector<Job> &jobs, std::string &error) {
-    bool search = false;
-    for (const PlanEntry &e : plan.entries) search = search || NeedsSearch(e);
-    const std::vector<FoundDevice> found = search ? SearchDevices("", searchWaitMs) : std::vector<FoundDevice>();
-
-    std::vector<Named> devices;
-    std::map<std::string, size_t> index;
-    std::vector<std::pair<size_t, Job>> missing;  // not served, by position among devices
-    for (const PlanEntry &e : plan.entries) {
-        if (!NeedsSearch(e)) {
-            if (!Add(devices, index, e, {e.addr, e.type}, error)) return false;
+// The devices of the search that entry e selects (a device that answered
+// twice counts once); false when one is named twice (error).
+bool AddFound(const PlanEntry &e, const std::vector<FoundDevice> &found, Resolution &r, std::string &error) {
+    bool any = false;
+    std::map<std::string, bool> seen;
+    for (const FoundDevice &d : found) {
+        const bool wanted = e.hasAddress ? Matches(d, e.addr) : d.type == e.type;
+        if (!wanted || seen[d.mac + d.ip]) continue;
+        seen[d.mac + d.ip] = any = true;
+        const int type = e.type ? e.type : d.type;
+        if (FamilyOf(type) != Family::None) {
+            if (!Add(r, e, TargetOf(d, type), error)) return false;
             continue;
         }
-        bool any = false;
-        std::map<std::string, bool> seen;  // a device that answered twice counts once
-        for (const FoundDevice &d : found) {
-            const bool wanted = e.hasAddress ? Matches(d, e.addr) : d.type == e.type;
-            if (!wanted || seen[d.mac + d.ip]) continue;
-            seen[d.mac + d.ip] = any = true;
-            const int type = e.type ? e.type : d.type;
-            if (FamilyOf(type) != Family::None) {
-                if (!Add(devices, index, e, TargetOf(d, type), error)) return false;
-                continue;
-            }
-            Job j;
-            j.label = e.addr.text;
-            j.where = e.where;
-            j.outcome = Outcome::Failed;
-            j.detail = "answers as type " + std::to_string(type) + ", which this tool does not know";
-            missing.emplace_back(devices.size(), j);
-        }
-        if (any) continue;
-        Job j;
-        j.label = e.hasAddress ? e.addr.text : "type " + std::to_string(e.type);
-        j.where = e.where;
-        j.outcome = Interrupted() ? Outcome::NotDone : Outcome::NotFound;
-        j.detail = Interrupted()   ? "the search for it was interrupted"
-                   : e.hasAddress ? "did not answer the search"
-                                  : "no device of this type answered the search";
-        missing.emplace_back(devices.size(), j);
+        AddMissing(r, e, e.addr.text, Outcome::Failed,
+                   "answers as type " + std::to_string(type) + ", which this tool does not know");
     }
+    if (any) return true;
+    AddMissing(r, e, e.hasAddress ? e.addr.text : "type " + std::to_string(e.type),
+               Interrupted() ? Outcome::NotDone : Outcome::NotFound,
+               Interrupted()  ? "the search for it was interrupted"
+               : e.hasAddress ? "did not answer the search"
+                              : "no device of this type answered the search");
+    return true;
+}
 
+// Every device's job with its settings and password, and the jobs that
+// cannot be served in their places; false when a device has no password.
+bool FinishJobs(const Plan &plan, const Args &args, Resolution &r, std::vector<Job> &jobs, std::string &error) {
     // A device's own password, then a selector's, then --password, then
     // the plan's, then VANDREL_PASSWORD.
     std::string fallback;
     const bool hasFallback = args.Has("--password") || !plan.hasPassword ? PasswordOf(args, fallback) : true;
     if (!args.Has("--password") && plan.hasPassword) fallback = plan.password;
-    for (size_t i = 0, m = 0; i <= devices.size(); ++i) {
-        for (; m < missing.size() && missing[m].first == i; ++m) jobs.push_back(missing[m].second);
-        if (i == devices.size()) break;
-        Named &n = devices[i];
+    for (size_t i = 0, m = 0; i <= r.devices.size(); ++i) {
+        for (; m < r.missing.size() && r.missing[m].first == i; ++m) jobs.push_back(r.missing[m].second);
+        if (i == r.devices.size()) break;
+        Named &n = r.devices[i];
         n.job.settings = plan.settings;
         Overlay(n.job.settings, n.selected);
         Overlay(n.job.settings, n.own);
@@ -135,6 +139,20 @@ bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, std::vect
         jobs.push_back(n.job);
     }
     return true;
+}
+
+}  // namespace
+
+bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, std::vector<Job> &jobs, std::string &error) {
+    bool search = false;
+    for (const PlanEntry &e : plan.entries) search = search || NeedsSearch(e);
+    const std::vector<FoundDevice> found = search ? SearchDevices("", searchWaitMs) : std::vector<FoundDevice>();
+    Resolution r;
+    for (const PlanEntry &e : plan.entries) {
+        const bool added = NeedsSearch(e) ? AddFound(e, found, r, error) : Add(r, e, {e.addr, e.type}, error);
+        if (!added) return false;
+    }
+    return FinishJobs(plan, args, r, jobs, error);
 }
 
 }  // namespace vdcli
