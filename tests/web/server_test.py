@@ -1,5 +1,5 @@
 """The dashboard's server over raw HTTP: /metrics as promtool reads it,
-device bytes outside UTF-8, malformed and oversized requests, writes from other sites, passwords, and
+device texts (bytes outside UTF-8, names cut), malformed and oversized requests, writes from other sites, passwords, and
 clients that misbehave (one byte a second, a thousand at once) while others
 are served."""
 
@@ -53,7 +53,7 @@ def test_metrics_pass_promtool_and_go_uncompressed():
     assert int(text.split("\nvandrel_searches_total ")[1].split()[0]) >= 1
 
 
-def test_device_bytes_are_spelled_as_the_tool_spells_them():
+def test_device_texts_show_as_the_device_holds_them():
     start()
     # The byte E9 alone, not UTF-8: "\udce9" in, the byte on the device,
     # "\udce9" out of the device's page, the table and the tool alike.
@@ -62,6 +62,10 @@ def test_device_bytes_are_spelled_as_the_tool_spells_them():
     assert '"NAME":"caf\\udce9"' in request(URL + "/api/devices/127.0.0.2")[2]
     webtest.wait_for("the name in the table", lambda: '"name":"caf\\udce9"' in request(URL + "/api/devices")[2])
     assert '"NAME": "caf\\udce9"' in webtest.tool("show", "127.0.0.2", "--json")[1]
+    # A name the device cuts shows in the table as the device stored it.
+    body = {"password": "admin", "settings": {"NAME": "abcdefghijkl"}, "force": True}
+    assert request(URL + "/api/devices/127.0.0.2/settings", "POST", body)[0] == 200
+    webtest.wait_for("the cut name", lambda: '"name":"abcdefghij"' in request(URL + "/api/devices")[2])
 
 
 def test_finished_operations_leave_no_threads_behind():

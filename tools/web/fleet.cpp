@@ -69,7 +69,9 @@ void Fleet::NoteName(const std::string &address, const JsonValue &doc) {
         SetName(address, doc["settings"]["NAME"].get<std::string>());
     if (doc.contains("changes") && doc["changes"].is_array())
         for (const JsonValue &c : doc["changes"])
-            if (c.value("key", "") == "NAME" && c.value("result", "") == "stored") SetName(address, c.value("to", ""));
+            // A name the device cut is read back as "stored as ...".
+            if (c.value("key", "") == "NAME" && c.value("result", "").compare(0, 6, "stored") == 0)
+                SetName(address, c.value("stored", c.value("to", "")));
 }
 
 int Fleet::TypeOf(const std::string &address) const {
