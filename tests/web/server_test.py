@@ -1,7 +1,7 @@
 """The dashboard's server over raw HTTP: /metrics as promtool reads it,
-device texts (bytes outside UTF-8, names cut), malformed and oversized requests, writes from other sites, passwords, and
-clients that misbehave (one byte a second, a thousand at once) while others
-are served."""
+device texts (bytes outside UTF-8, names cut), malformed and oversized
+requests, writes from other sites, passwords, and clients that misbehave
+(one byte a second, a thousand at once) while others are served."""
 
 import json
 import os
