@@ -150,15 +150,17 @@ def test_slow_clients_and_a_thousand_connections_leave_others_served():
             status, seconds = timed_get("/metrics")
             assert status == 200 and seconds < 5.0, seconds
             time.sleep(1.0)
-    # A thousand connections at once, idle, then a thousand requests at once.
+    # A thousand connections at once, idle, then a thousand requests at once,
+    # from 20 addresses (one address holds at most 64).
     soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, 4096)), hard))
-    idle = [socket.create_connection((HOST, PORT)) for _ in range(1000)]
+    idle = [socket.create_connection((HOST, PORT), source_address=("127.0.1.%d" % (i % 20 + 1), 0)) for i in range(1000)]
     status, seconds = timed_get()
     assert status == 200 and seconds < 10.0, seconds
     for s in idle:
         s.close()
-    asking = [socket.create_connection((HOST, PORT), timeout=60) for _ in range(1000)]
+    asking = [socket.create_connection((HOST, PORT), timeout=60, source_address=("127.0.1.%d" % (i % 20 + 1), 0))
+              for i in range(1000)]
     for s in asking:
         s.sendall(b"GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nConnection: close\r\n\r\n")
     bad = [line for line in (s.makefile("rb").readline() for s in asking) if not line.startswith(b"HTTP/1.1 200 ")]

@@ -2,6 +2,9 @@
 // that a slow client, an idle one or a thousand at once hold up nobody else
 // (a fixed pool would queue the others behind them). At kMaxConnections the
 // server accepts no more until one ends; the system's backlog holds them.
+// One client address holds at most kMaxConnectionsPerAddress of them, and
+// every request is read through a RequestStream, which bounds its head and
+// the time it takes.
 #ifndef VANDREL_WEB_CONNECTIONS_H
 #define VANDREL_WEB_CONNECTIONS_H
 
@@ -9,10 +12,12 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "web_limits.h"
 
 namespace vdweb {
-
-constexpr size_t kMaxConnections = 2000;
 
 class ThreadPerConnection : public httplib::TaskQueue {
 public:
@@ -23,6 +28,26 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_idle;
     size_t m_running = 0;
+};
+
+// The connections open from each client address.
+class AddressCount {
+public:
+    bool Enter(const std::string &address);  // false at the cap
+    void Leave(const std::string &address);
+
+private:
+    std::mutex m_mutex;
+    std::unordered_map<std::string, size_t> m_open;
+};
+
+// The library's server with connections served as above: the library's
+// own loop over a connection's requests would read a head of any length.
+class BoundedServer : public httplib::Server {
+private:
+    bool process_and_close_socket(socket_t sock) override;
+
+    AddressCount m_addresses;
 };
 
 // The library listens with a backlog of 5, which drops connections that

@@ -9,6 +9,7 @@
 #include "fleet.h"
 #include "metrics.h"
 #include "operations.h"
+#include "tool_run.h"
 
 namespace vdweb {
 
@@ -17,6 +18,7 @@ struct Dashboard {
     Counters counters;
     Events events;
     Operations operations{counters, events};
+    WorkerSlots workers;
 };
 
 // The page's files and /metrics.

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "web_limits.h"
+
 namespace vdweb {
 
 void Events::Notify() {
@@ -29,6 +31,16 @@ void Events::Stop() {
 bool Events::Stopped() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_stopped;
+}
+
+std::shared_ptr<void> Events::Subscribe() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_subscribers >= kMaxSubscribers) return nullptr;
+    ++m_subscribers;
+    return std::shared_ptr<void>(this, [this](void *) {
+        std::lock_guard<std::mutex> released(m_mutex);
+        --m_subscribers;
+    });
 }
 
 }  // namespace vdweb

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 namespace vdweb {
@@ -18,12 +19,16 @@ public:
     // Wakes every stream for good (the server is stopping).
     void Stop();
     bool Stopped() const;
+    // A place among the streams, held while one is open: empty when
+    // kMaxSubscribers are open already.
+    std::shared_ptr<void> Subscribe();
 
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     uint64_t m_generation = 0;
     bool m_stopped = false;
+    size_t m_subscribers = 0;
 };
 
 }  // namespace vdweb

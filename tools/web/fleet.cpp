@@ -1,5 +1,6 @@
 #include "fleet.h"
 
+#include <iterator>
 #include <utility>
 
 namespace vdweb {
@@ -33,7 +34,16 @@ void Fleet::Update(const JsonValue &found, int64_t now) {
     if (found.is_array())
         for (const JsonValue &d : found) {
             if (!d.is_object()) continue;
-            SeenDevice &seen = m_devices[Text(d, "ip") + " " + Text(d, "mac")];
+            const std::string key = Text(d, "ip") + " " + Text(d, "mac");
+            auto it = m_devices.find(key);
+            if (it == m_devices.end()) {
+                if (m_devices.size() >= m_maxDevices) {
+                    ++m_dropped;
+                    continue;
+                }
+                it = m_devices.emplace(key, SeenDevice()).first;
+            }
+            SeenDevice &seen = it->second;
             seen.ip = Text(d, "ip");
             seen.mac = Text(d, "mac");
             seen.family = Text(d, "family");
@@ -44,8 +54,17 @@ void Fleet::Update(const JsonValue &found, int64_t now) {
             seen.lastSeen = now;
             seen.answered = m_generation;
         }
-    for (auto &d : m_devices) d.second.missed = d.second.answered == m_generation ? 0 : d.second.missed + 1;
+    for (auto it = m_devices.begin(); it != m_devices.end();) {
+        SeenDevice &d = it->second;
+        d.missed = d.answered == m_generation ? 0 : d.missed + 1;
+        it = now - d.lastSeen > m_forgetAfter ? m_devices.erase(it) : std::next(it);
+    }
     m_table.reset();
+}
+
+uint64_t Fleet::Dropped() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dropped;
 }
 
 const SeenDevice *Fleet::FindLocked(const std::string &address) const {

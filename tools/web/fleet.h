@@ -1,6 +1,10 @@
 // The devices the repeated searches have seen: what each answered last, when,
 // and whether it answered the latest searches. A device that missed
-// kMissedForOffline searches in a row is offline; it stays in the table.
+// kMissedForOffline searches in a row is offline; it stays in the table
+// until it has not been seen for the forget-after time. The table holds at
+// most a number of devices: the new devices a search finds beyond it are dropped and
+// counted, so that a device answering with endless made-up addresses cannot
+// fill the memory.
 #ifndef VANDREL_WEB_FLEET_H
 #define VANDREL_WEB_FLEET_H
 
@@ -11,6 +15,7 @@
 #include <string>
 
 #include "json_read.h"
+#include "web_limits.h"
 
 namespace vdweb {
 
@@ -32,8 +37,14 @@ struct SeenDevice {
 
 class Fleet {
 public:
+    // Devices not seen for this many seconds leave the table, and at most
+    // count are held (both set before the first search).
+    void ForgetAfter(int64_t seconds) { m_forgetAfter = seconds; }
+    void MaxDevices(size_t count) { m_maxDevices = count; }
     // Takes one search's list ('search --json'); now is its Unix time.
     void Update(const JsonValue &found, int64_t now);
+    // The new devices left out because the table was full, since the start.
+    uint64_t Dropped() const;
     // Records a device's name from a read of it (by IP or MAC).
     void SetName(const std::string &address, const std::string &name);
     // Records the name a tool document shows for the device: a read's
@@ -61,6 +72,9 @@ private:
     mutable std::mutex m_mutex;
     std::map<std::string, SeenDevice> m_devices;  // by "IP MAC"
     uint64_t m_generation = 0;
+    uint64_t m_dropped = 0;
+    int64_t m_forgetAfter = kDefaultForgetAfterSeconds;
+    size_t m_maxDevices = kDefaultMaxDevices;
     mutable std::shared_ptr<const std::string> m_table;
 };
 

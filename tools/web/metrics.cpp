@@ -6,10 +6,21 @@ namespace vdweb {
 
 namespace {
 
+// How much of a device's text goes in a label: kMaxLabelBytes, cut before
+// a character that would not fit whole.
+size_t LabelLength(const std::string &value) {
+    if (value.size() <= kMaxLabelBytes) return value.size();
+    size_t n = kMaxLabelBytes;
+    while (n > 0 && (static_cast<unsigned char>(value[n]) & 0xC0) == 0x80) --n;
+    return n;
+}
+
 // Appended in place: a crowd's metrics are a few megabytes of short pieces,
 // and a temporary text for each would cost more than the writing.
 void AppendEscaped(std::string &out, const std::string &value) {
-    for (char c : value) {
+    const size_t length = LabelLength(value);
+    for (size_t i = 0; i < length; ++i) {
+        const char c = value[i];
         if (c == '\\' || c == '"') out += '\\';
         if (c == '\n')
             out += "\\n";
@@ -80,6 +91,9 @@ std::string Counters::Render(const Fleet &fleet) const {
         out += std::to_string(d.lastSeen);
         out += '\n';
     });
+    Family(out, "vandrel_devices_dropped_total", "counter",
+           "new devices a search found while the table was full, left out");
+    out += "vandrel_devices_dropped_total " + std::to_string(fleet.Dropped()) + "\n";
     std::lock_guard<std::mutex> lock(m_mutex);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", m_lastSearchSeconds);

@@ -1,5 +1,6 @@
 #include "operations.h"
 
+#include <algorithm>
 #include <map>
 
 namespace vdweb {
@@ -55,6 +56,10 @@ private:
 };
 
 Operations::~Operations() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.clear();
+    }
     for (Worker &w : m_workers) w.thread.join();
 }
 
@@ -69,26 +74,49 @@ void Operations::ReleaseFinishedLocked() {
     }
 }
 
+void Operations::RunQueued(std::atomic<bool> &done) {
+    for (;;) {
+        Pending next;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_queue.empty()) {
+                --m_running;
+                done = true;
+                return;
+            }
+            next = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        Log log(*this, next.id, next.kind);
+        log.Set("queued", false);
+        next.body(log);
+        log.Finish();
+    }
+}
+
 int Operations::Start(const std::string &kind, std::function<void(OperationLog &)> body) {
     int id = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         ReleaseFinishedLocked();
+        const bool wait = m_running >= kOperationsAtOnce;
+        if (wait && m_queue.size() >= kMaxQueuedOperations) return 0;
         id = m_next++;
         Operation o;
         o.id = id;
-        o.doc = {{"id", id}, {"kind", kind}, {"total", 0}, {"done", 0}, {"finished", false}, {"summary", ""},
-                 {"devices", JsonValue::array()}};
+        o.doc = {{"id", id}, {"kind", kind}, {"total", 0}, {"done", 0}, {"finished", false}, {"queued", wait},
+                 {"summary", ""}, {"devices", JsonValue::array()}};
         m_operations.push_back(std::move(o));
-        if (m_operations.size() > kKept) m_operations.pop_front();
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        m_workers.push_back({std::thread([this, id, kind, body, done] {
-                                 Log log(*this, id, kind);
-                                 body(log);
-                                 log.Finish();
-                                 *done = true;
-                             }),
-                             done});
+        // The oldest finished one makes room: one waiting or at work stays.
+        const auto finished = std::find_if(m_operations.begin(), m_operations.end(),
+                                           [](const Operation &op) { return op.doc.value("finished", false); });
+        if (m_operations.size() > kKept && finished != m_operations.end()) m_operations.erase(finished);
+        m_queue.push_back({id, kind, std::move(body)});
+        if (!wait) {
+            ++m_running;
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            m_workers.push_back({std::thread([this, done] { RunQueued(*done); }), done});
+        }
     }
     m_events.Notify();
     return id;

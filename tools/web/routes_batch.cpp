@@ -23,8 +23,6 @@ std::string Text(const JsonValue &d, const char *key) {
     return d.contains(key) && d[key].is_string() ? d[key].get<std::string>() : "";
 }
 
-bool NoStop() { return false; }
-
 JsonValue RowFor(const std::string &device, int type, const std::string &result, const std::string &detail) {
     return {{"device", device}, {"type", type}, {"result", result}, {"detail", detail}};
 }
@@ -47,10 +45,10 @@ JsonValue OneDevicePlan(const JsonValue &plan, const JsonValue &row) {
     return {{"password", PasswordFor(plan, device)}, {"devices", JsonValue::array({entry})}};
 }
 
-void ApplyBody(const JsonValue &plan, int jobs, bool force, Fleet &fleet, OperationLog &log) {
+void ApplyBody(const JsonValue &plan, int jobs, bool force, Dashboard &d, OperationLog &log) {
     std::vector<std::string> check = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
     if (force) check.push_back("--force");
-    const ToolReply checked = RunTool(ToolTask(check, plan.dump()));
+    const ToolReply checked = RunTool(d.workers, ToolTask(check, plan.dump()));
     log.Set("check", checked.doc);
     const JsonValue devices = checked.doc.contains("devices") ? checked.doc["devices"] : JsonValue::array();
     log.Total(devices.size());
@@ -71,11 +69,11 @@ void ApplyBody(const JsonValue &plan, int jobs, bool force, Fleet &fleet, Operat
         tasks.push_back(ToolTask(write, OneDevicePlan(plan, row).dump()));
         checkedRows.push_back(row);
     }
-    vdcli::RunWorkers(tasks, jobs, NoStop, [&](size_t i, const vdcli::WorkerResult &r) {
+    RunTools(d.workers, tasks, jobs, [&](size_t i, const vdcli::WorkerResult &r) {
         const ToolReply written = ReplyOf(r);
         if (written.doc.contains("devices") && written.doc["devices"].is_array() && !written.doc["devices"].empty()) {
             JsonValue row = written.doc["devices"][0];
-            fleet.NoteName(Text(row, "device"), row);
+            d.fleet.NoteName(Text(row, "device"), row);
             row["plan"] = checkedRows[i]["plan"];  // where the whole plan names it
             log.Row(row);
         } else
@@ -89,7 +87,7 @@ void EachDevice(const std::vector<std::string> &devices, const std::function<vdc
                 const std::string &done, Dashboard &d, int jobs, OperationLog &log) {
     std::vector<vdcli::WorkerTask> tasks;
     for (const std::string &device : devices) tasks.push_back(task(device));
-    vdcli::RunWorkers(tasks, jobs, NoStop, [&](size_t i, const vdcli::WorkerResult &r) {
+    RunTools(d.workers, tasks, jobs, [&](size_t i, const vdcli::WorkerResult &r) {
         const ToolReply reply = ReplyOf(r);
         log.Row(RowFor(devices[i], d.fleet.TypeOf(devices[i]), reply.status == 0 ? "ok" : "failed",
                        reply.status == 0 ? done : Text(reply.doc, "error")));
@@ -101,7 +99,10 @@ std::vector<std::string> Typed(Dashboard &d, std::vector<std::string> args, cons
     return args;
 }
 
-void Started(httplib::Response &res, int id) { SendJson(res, 202, {{"operation", id}}); }
+void Started(httplib::Response &res, int id) {
+    if (id == 0) return SendError(res, 503, "too many operations are waiting; try again when some have ended");
+    SendJson(res, 202, {{"operation", id}});
+}
 
 void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
@@ -116,10 +117,10 @@ void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     if (dryRun) {
         std::vector<std::string> args = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
         if (force) args.push_back("--force");
-        return SendReply(res, RunTool(ToolTask(args, plan.dump())));
+        return SendReply(res, RunTool(d.workers, ToolTask(args, plan.dump())));
     }
     Started(res, d.operations.Start("apply", [&d, plan, jobs, force](OperationLog &log) {
-        ApplyBody(plan, int(jobs), force, d.fleet, log);
+        ApplyBody(plan, int(jobs), force, d, log);
     }));
 }
 
@@ -157,7 +158,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         return SendError(res, 400, "transport is tcp or udp");
     const std::filesystem::path image = std::filesystem::temp_directory_path() / ("vandrel-web-" + NewToken() + ".bin");
     std::ofstream(image, std::ios::binary).write(req.body.data(), std::streamsize(req.body.size()));
-    Started(res, d.operations.Start("firmware", [&d, devices, skip, transport, image](OperationLog &log) {
+    const int id = d.operations.Start("firmware", [&d, devices, skip, transport, image](OperationLog &log) {
         log.Total(devices.size());
         std::vector<std::string> wanted;
         for (const std::string &device : devices) {
@@ -173,7 +174,10 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         }, "downloaded", d, 4, log);
         std::error_code ignored;
         std::filesystem::remove(image, ignored);
-    }));
+    });
+    std::error_code ignored;
+    if (id == 0) std::filesystem::remove(image, ignored);  // not queued: nothing will read it
+    Started(res, id);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(dryRun ? "--dry-run" : "--verify");
     if (force) args.push_back("--force");
-    const ToolReply r = RunTool(ToolTask(args, input, password));
+    const ToolReply r = RunTool(d.workers, ToolTask(args, input, password));
     d.counters.Operation(dryRun ? "check" : "set", r.status == 0 ? "ok" : r.status == 2 ? "refused" : "failed");
     if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);
@@ -48,7 +48,7 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
 void Show(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     const std::string address = req.matches[1];
     if (!IsAddress(address)) return SendError(res, 400, "'" + address + "' is not an IP or MAC address");
-    const ToolReply r = RunTool(ToolTask(Addressed(d, "show", address)));
+    const ToolReply r = RunTool(d.workers, ToolTask(Addressed(d, "show", address)));
     d.counters.Operation("show", r.status == 0 ? "ok" : "failed");
     if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);

@@ -49,9 +49,11 @@ void AddFleetRoutes(httplib::Server &server, Dashboard &d) {
         SendUncompressed(res, d.fleet.Table(), "application/json");
     });
     server.Get("/api/events", [&d](const httplib::Request &, httplib::Response &res) {
+        std::shared_ptr<void> place = d.events.Subscribe();
+        if (!place) return SendError(res, 503, "too many event streams are open; try again later");
         res.set_header("Cache-Control", "no-store");
         auto state = std::make_shared<StreamState>();
-        res.set_chunked_content_provider("text/event-stream", [&d, state](size_t, httplib::DataSink &sink) {
+        res.set_chunked_content_provider("text/event-stream", [&d, state, place](size_t, httplib::DataSink &sink) {
             return Pump(d, *state, sink);
         });
     });

@@ -36,7 +36,7 @@ bool HostOf(const JsonValue &body, httplib::Response &res, std::vector<std::stri
 
 void Run(Dashboard &d, const std::string &kind, const std::vector<std::string> &args, const std::string &password,
          httplib::Response &res) {
-    const ToolReply r = RunTool(ToolTask(args, "", password));
+    const ToolReply r = RunTool(d.workers, ToolTask(args, "", password));
     d.counters.Operation(kind, r.status == 0 ? "ok" : "failed");
     SendReply(res, r);
 }

@@ -10,13 +10,14 @@
 #include "events.h"
 #include "fleet.h"
 #include "metrics.h"
+#include "tool_run.h"
 
 namespace vdweb {
 
 class Searcher {
 public:
-    Searcher(Fleet &fleet, Counters &counters, Events &events, int everySeconds)
-        : m_fleet(fleet), m_counters(counters), m_events(events), m_everySeconds(everySeconds) {}
+    Searcher(Fleet &fleet, Counters &counters, Events &events, WorkerSlots &workers, int everySeconds)
+        : m_fleet(fleet), m_counters(counters), m_events(events), m_workers(workers), m_everySeconds(everySeconds) {}
     ~Searcher() { Stop(); }
     void Start();
     void Stop();  // lets a search under way finish
@@ -27,6 +28,7 @@ private:
     Fleet &m_fleet;
     Counters &m_counters;
     Events &m_events;
+    WorkerSlots &m_workers;
     int m_everySeconds;
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -31,11 +31,33 @@ ToolReply ReplyOf(const vdcli::WorkerResult &r) {
     return reply;
 }
 
-ToolReply RunTool(const vdcli::WorkerTask &task) {
+std::shared_ptr<void> WorkerSlots::Take(size_t n, size_t &taken) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_freed.wait(lock, [&] { return m_taken < kMaxWorkers; });
+    n = std::min(std::max<size_t>(n, 1), kMaxWorkers - m_taken);
+    m_taken += n;
+    taken = n;
+    return std::shared_ptr<void>(this, [this, n](void *) {
+        {
+            std::lock_guard<std::mutex> given(m_mutex);
+            m_taken -= n;
+        }
+        m_freed.notify_all();
+    });
+}
+
+ToolReply RunTool(WorkerSlots &slots, const vdcli::WorkerTask &task) {
     ToolReply reply;
-    vdcli::RunWorkers({task}, 1, [] { return false; },
-                      [&](size_t, const vdcli::WorkerResult &r) { reply = ReplyOf(r); });
+    RunTools(slots, {task}, 1, [&](size_t, const vdcli::WorkerResult &r) { reply = ReplyOf(r); });
     return reply;
+}
+
+void RunTools(WorkerSlots &slots, const std::vector<vdcli::WorkerTask> &tasks, int jobs,
+              const std::function<void(size_t, const vdcli::WorkerResult &)> &done) {
+    if (tasks.empty()) return;
+    size_t places = 0;
+    const std::shared_ptr<void> taken = slots.Take(std::min(size_t(std::max(jobs, 1)), tasks.size()), places);
+    vdcli::RunWorkers(tasks, int(places), [] { return false; }, done);
 }
 
 }  // namespace vdweb

@@ -6,10 +6,15 @@
 #ifndef VANDREL_WEB_TOOL_RUN_H
 #define VANDREL_WEB_TOOL_RUN_H
 
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "json_read.h"
+#include "web_limits.h"
 #include "workers.h"
 
 namespace vdweb {
@@ -28,8 +33,27 @@ vdcli::WorkerTask ToolTask(std::vector<std::string> args, std::string input = ""
 // The worker's result as a reply.
 ToolReply ReplyOf(const vdcli::WorkerResult &r);
 
-// Runs one command and waits for it.
-ToolReply RunTool(const vdcli::WorkerTask &task);
+// The worker processes the dashboard runs at once, every request and
+// operation together: at most kMaxWorkers; the rest wait their turn.
+class WorkerSlots {
+public:
+    // Takes up to n places, as many as are free, waiting until one is; sets
+    // taken to their number. They are given back as the result is destroyed.
+    std::shared_ptr<void> Take(size_t n, size_t &taken);
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_freed;
+    size_t m_taken = 0;
+};
+
+// Runs one command in a place of slots and waits for it.
+ToolReply RunTool(WorkerSlots &slots, const vdcli::WorkerTask &task);
+
+// Runs the tasks, at most jobs at once (fewer when fewer places are free),
+// and calls done with each task's index and result as it ends.
+void RunTools(WorkerSlots &slots, const std::vector<vdcli::WorkerTask> &tasks, int jobs,
+              const std::function<void(size_t, const vdcli::WorkerResult &)> &done);
 
 }  // namespace vdweb
 

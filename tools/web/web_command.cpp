@@ -81,6 +81,12 @@ int RunWeb(const Args &args, const Printer &out) {
     if (!NumberOf(args, out, "--search-every", 1, 3600, "a number of seconds from 1 to 3600", every, status,
                   kDefaultSearchEverySeconds))
         return status;
+    long long forget = 0, most = 0;
+    if (!NumberOf(args, out, "--forget-after", 1, 31536000, "a number of seconds from 1 to 31536000", forget, status,
+                  vdweb::kDefaultForgetAfterSeconds) ||
+        !NumberOf(args, out, "--max-devices", 1, 1000000, "a number from 1 to 1000000", most, status,
+                  vdweb::kDefaultMaxDevices))
+        return status;
     Access access;
     access.loopback = vdweb::IsLoopback(host);
     access.port = port;
@@ -98,7 +104,9 @@ int RunWeb(const Args &args, const Printer &out) {
         setrlimit(RLIMIT_NOFILE, &files);
     }
     vdweb::Dashboard dashboard;
-    httplib::Server server;
+    dashboard.fleet.ForgetAfter(forget);
+    dashboard.fleet.MaxDevices(size_t(most));
+    vdweb::BoundedServer server;
     Configure(server, dashboard, access);
     vdweb::Backlog backlog;
     backlog.Watch(server);
@@ -107,7 +115,7 @@ int RunWeb(const Args &args, const Printer &out) {
     const std::string url = "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(port) + "/";
     out.Note("vandrel web: serving " + url + (access.loopback ? "" : "?token=" + access.token));
-    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, int(every));
+    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers, int(every));
     searcher.Start();
     CatchInterrupt();
     std::atomic<bool> ended{false};
@@ -133,7 +141,9 @@ std::vector<Command> WebCommands() {
     web.options = {{"--listen", "ADDR:PORT", "where to serve (default 127.0.0.1:8080)"},
                    InterfaceOption(),
                    {"--token", "TEXT", "the token every request must carry off loopback (default: a new one)"},
-                   {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"}};
+                   {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"},
+                   {"--forget-after", "SECONDS", "a device not seen for this long leaves the table (default 3600)"},
+                   {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"}};
     web.details =
         "Serves the dashboard until Ctrl-C. The devices table is filled by a search\n"
         "every --search-every seconds, a broadcast on the local network: run it only\n"
