@@ -1,0 +1,212 @@
+"""The dashboard against a hostile device and misbehaving clients: names of
+chosen bytes shown as text in the page, a search flood held to the table's
+cap and counted, /metrics valid with hostile labels, and the server's limits
+(a head too long or too slow, one address's connections, event streams,
+operations and worker processes at once)."""
+
+import json
+import os
+import re
+import resource
+import socket
+import subprocess
+import threading
+import time
+import urllib.request
+
+from selenium.common.exceptions import NoAlertPresentException
+
+import browser
+import webtest
+from webtest import request
+
+HOST, PORT = "127.0.0.1", 8080
+URL = "http://127.0.0.1:8080"
+HOSTILE_A = "127.0.0.20"
+
+
+def connect(source, timeout=30):
+    """A connection to the dashboard from the loopback address source."""
+    return socket.create_connection((HOST, PORT), timeout=timeout, source_address=(source, 0))
+
+
+def answer_of(s):
+    """The status line of what the server answers on s."""
+    data = b""
+    while b"\r\n" not in data and (chunk := s.recv(4096)):
+        data += chunk
+    return data.split(b"\r\n")[0].decode()
+
+
+def open_stream(source):
+    """An event stream from source, and its status line."""
+    s = connect(source)
+    s.sendall(b"GET /api/events HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n")
+    return s, answer_of(s)
+
+
+def metrics():
+    with urllib.request.urlopen(URL + "/metrics", timeout=60) as res:
+        return res.read().decode("utf-8", "surrogateescape")
+
+
+def more_files():
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, 8192)), hard))
+
+
+def test_hostile_names_show_as_text_in_the_page():
+    webtest.start_sim("--hostile")
+    _, url, _ = webtest.start_web("--search-every", "2")
+    # A read of the device puts its name in the table.
+    webtest.wait_for("the hostile device", lambda: HOSTILE_A in request(URL + "/api/devices")[2])
+    assert request(URL + "/api/devices/" + HOSTILE_A)[0] == 200
+    driver = browser.open_browser()
+    driver.get(url)
+    webtest.wait_for("its name in the page",
+                     lambda: any("onerror=alert(1)" in n for n in browser.shown_column(driver, 5)))
+    browser.screenshot(driver, "hostile-names")
+    names = browser.shown_column(driver, 5)
+    assert any("<img src=x onerror=alert(1)>" in n for n in names), names
+    # No script ran, no element was made of the name, no row was forged.
+    try:
+        driver.switch_to.alert
+        raise AssertionError("a script of the device's name ran")
+    except NoAlertPresentException:
+        pass
+    assert driver.execute_script("return document.querySelectorAll('#rows img, #rows b').length") == 0
+    ips = browser.shown_column(driver, 1)
+    assert "127.0.0.99" not in ips and len(ips) == len(set(ips)), ips
+
+
+def test_a_search_flood_is_held_to_the_cap_and_counted():
+    webtest.start_sim("--hostile", "--search-flood", "300")
+    webtest.start_web("--search-every", "1", "--max-devices", "400", "--forget-after", "3")
+    webtest.wait_for("the hostile device", lambda: HOSTILE_A in request(URL + "/api/devices")[2])
+    assert request(URL + "/api/devices/" + HOSTILE_A)[0] == 200
+
+    def dropped():
+        found = re.search(r"^vandrel_devices_dropped_total (\d+)$", metrics(), re.M)
+        return found and int(found[1])
+
+    webtest.wait_for("devices dropped", dropped, 30)
+    for _ in range(3):
+        table = json.loads(request(URL + "/api/devices")[2])
+        assert len(table) <= 400, len(table)
+        # A device unseen for longer than --forget-after has left.
+        newest = max(d["last_seen"] for d in table)
+        assert all(newest - d["last_seen"] <= 4 for d in table), sorted(d["last_seen"] for d in table)[:3]
+        time.sleep(1)
+    text = metrics()
+    check = subprocess.run(["promtool", "check", "metrics"], input=text.encode("utf-8", "surrogateescape"),
+                           capture_output=True)
+    assert check.returncode == 0, check.stdout + check.stderr
+    info = [l for l in text.splitlines() if l.startswith('vandrel_device_info{ip="%s"' % HOSTILE_A)]
+    assert info and "onerror" in info[0], info
+    for value in re.findall(r'="((?:[^"\\]|\\.)*)"', text):
+        plain = re.sub(r"\\(.)", lambda m: "\n" if m[1] == "n" else m[1], value)
+        assert len(plain.encode("utf-8", "surrogateescape")) <= 64, value
+
+
+def test_heads_too_long_or_too_slow_are_answered():
+    webtest.start_sim()
+    proc, _, _ = webtest.start_web("--search-every", "10")
+    before = webtest.status_kib(proc.pid, "VmRSS")
+    ok = b"GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n" + b"X-A: b\r\n" * 90 + b"\r\n"
+    lines = b"GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n" + b"X-A: b\r\n" * 101 + b"\r\n"
+    large = b"GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n" + (b"X-A: " + b"b" * 8000 + b"\r\n") * 5
+    flood = b"GET /api/status HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n" + (b"X-A: " + b"b" * 8000 + b"\r\n") * 12500
+    for head, expected in ((ok, "200"), (lines, "431"), (large, "431"), (flood, "431")):
+        with connect("127.0.0.1") as s:
+            try:
+                s.sendall(head)
+            except OSError:
+                pass  # the server answered and stopped reading
+            status = answer_of(s)
+        assert status.split(" ")[1] == expected, (expected, status)
+    # 100 MB of header lines cost the server next to nothing.
+    assert webtest.status_kib(proc.pid, "VmRSS") - before < 8192, (before, webtest.status_kib(proc.pid, "VmRSS"))
+    # A head that trickles a line every 2 s is cut at 10 s.
+    with connect("127.0.0.1") as s:
+        started = time.monotonic()
+        s.sendall(b"GET /api/status HTTP/1.1\r\n")
+        status = ""
+        while not status and time.monotonic() - started < 20:
+            time.sleep(2)
+            try:
+                s.sendall(b"X-A: b\r\n")
+            except OSError:
+                status = answer_of(s)
+        status = status or answer_of(s)
+        assert status.startswith("HTTP/1.1 408 ") and 9 < time.monotonic() - started < 16, status
+
+
+def test_one_address_trickling_starves_nobody():
+    webtest.start_sim()
+    webtest.start_web("--search-every", "10")
+    more_files()
+    trickling = []
+    for _ in range(2000):
+        s = connect("127.0.3.1")
+        s.sendall(b"GET /api/status HTTP/1.1\r\n")
+        trickling.append(s)
+    # Beyond 64 the address is answered 503 at once; others are served.
+    refused = sum(1 for s in trickling[-100:] if answer_of(s).startswith("HTTP/1.1 503 "))
+    assert refused == 100, refused
+    for _ in range(3):
+        started = time.monotonic()
+        assert request(URL + "/api/status")[0] == 200
+        assert time.monotonic() - started < 2.0
+        for s in trickling[:64]:
+            s.sendall(b"X-A: b\r\n")
+        time.sleep(1)
+    for s in trickling:
+        s.close()
+
+
+def test_event_streams_and_operations_are_capped():
+    webtest.start_sim()
+    proc, _, _ = webtest.start_web("--search-every", "10")
+    more_files()
+    streams = []
+    for i in range(256):
+        s, status = open_stream("127.0.4.%d" % (i % 8 + 1))
+        assert status.startswith("HTTP/1.1 200 "), (i, status)
+        streams.append(s)
+    s, status = open_stream("127.0.4.9")
+    assert status.startswith("HTTP/1.1 503 "), status
+    assert request(URL + "/api/status")[0] == 200
+    for s in streams:
+        s.close()
+
+    def place():
+        s, status = open_stream("127.0.4.9")
+        s.close()
+        return status.startswith("HTTP/1.1 200 ")
+
+    webtest.wait_for("a stream's place", place, 30)
+    # Six restarts of 64 devices that do not answer: two at work, four
+    # waiting, never more than 96 workers.
+    devices = ["127.0.9.%d" % i for i in range(1, 65)]
+    ids = [json.loads(request(URL + "/api/restart", "POST", {"devices": devices, "jobs": 64})[2])["operation"]
+           for _ in range(6)]
+    most = 0
+    for _ in range(20):
+        children = [p for p in os.listdir("/proc") if p.isdigit() and parent_of(p) == proc.pid]
+        most = max(most, len(children))
+        at_work = [o for o in json.loads(request(URL + "/api/operations")[2])
+                   if o["id"] in ids and not o["queued"] and not o["finished"]]
+        assert len(at_work) <= 2, at_work
+        time.sleep(0.5)
+    assert 64 <= most <= 96, most
+
+
+def parent_of(pid):
+    try:
+        return int(open("/proc/%s/stat" % pid).read().rsplit(")", 1)[1].split()[1])
+    except OSError:
+        return 0
+
+
+if __name__ == "__main__":
+    webtest.run(globals())
