@@ -113,7 +113,8 @@ private:
 std::unique_ptr<FleetMember> MakeCrowdMember(const FleetEntry &entry, std::string &error) {
     EntrySettings s(entry);
     long count = 0;
-    if (!s.Number("count", 100, 1, kMaxCrowd, count) || !s.Check(error)) return nullptr;
+    const bool ok = s.Number("count", 100, 1, kMaxCrowd, count);
+    if (!s.Check(error) || !ok) return nullptr;
     return std::make_unique<CrowdMember>(entry.address, size_t(count));
 }
 

@@ -144,7 +144,7 @@ std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::str
     const std::string name = s.Text("name", "device"), password = s.Text("password", "admin");
     const std::string search = s.Text("search", "fixed");
     const bool silent = s.Flag("silent");
-    if (!ok || !s.Check(error)) return nullptr;
+    if (!s.Check(error) || !ok) return nullptr;
     const bool known = (type >= 1 && type <= 9) || (type >= 17 && type <= 19) || type == 33;
     if (!known) {
         error = "type=" + std::to_string(type) + " is not a family A type (1-9, 17-19, 33)";

@@ -164,7 +164,7 @@ std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::str
     settings.password = s.Text("password", "admin");
     settings.atPort = uint16_t(atPort);
     const bool silent = s.Flag("silent");
-    if (!ok || !s.Check(error)) return nullptr;
+    if (!s.Check(error) || !ok) return nullptr;
     if (FamilyBDevice::PortsOf(uint8_t(type)) == 0) {
         error = "type=" + std::to_string(type) + " is not a family B type (32, 56, 48, 64)";
         return nullptr;
