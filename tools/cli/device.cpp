@@ -203,7 +203,9 @@ bool ResolveType(const Args &args, const Address &addr, const Printer &out, int 
     if (args.Has("--type")) {
         long long v = 0;
         if (!ParseNumber(args.Value("--type"), 0, 255, v) || FamilyOf(int(v)) == Family::None) {
-            exitStatus = out.Fail("unknown device type '" + args.Value("--type") + "'\n" + TypeListHelp(), 0, kExitUsage);
+            std::vector<std::string> lines = LinesOf(TypeListHelp());
+            lines.insert(lines.begin(), "unknown device type '" + args.Value("--type") + "'");
+            exitStatus = out.Fail(lines, 0, kExitUsage);
             return false;
         }
         type = int(v);
