@@ -90,7 +90,7 @@ VR_API size_t VR_KeysOf(int32_t type, char *keys, size_t room);
  * VR_DATA_MAX_BYTES at most. A device may send without end; what comes
  * beyond the cap is dropped, and the host says that the answer was cut. */
 #define VR_DATA_BYTES 65536u
-#define VR_DATA_MAX_BYTES 16777216u
+#define VR_DATA_MAX_BYTES 1048576u
 
 /* The two caps above, for hosts that do not read this header; either
  * pointer may be NULL. */

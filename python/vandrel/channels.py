@@ -33,7 +33,7 @@ class DataChannel:
             print(channel.receive(timeout=0.5))
 
     A device may send without end: between two receive() calls at most
-    ``max_bytes`` are kept (65536 unless raised, 16777216 at most, the
+    ``max_bytes`` are kept (65536 unless raised, 1048576 at most, the
     vandrel tool's caps), the rest dropped; ``dropped`` then tells how many
     bytes the last receive() lost.
 

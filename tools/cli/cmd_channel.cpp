@@ -241,10 +241,12 @@ int RunData(const Args &args, const Printer &out) {
     out.Document(doc);
     if (out.Json()) return kExitOk;
     PrintDump(out, payload, received);
+    const std::string raise = cap < VR_DATA_MAX_BYTES ? " (--max-bytes raises the cap, up to " +
+                                                            std::to_string(VR_DATA_MAX_BYTES) + ")"
+                                                      : "";
     if (answer.Cut())
-        out.Note("vandrel data: the answer was cut at " + std::to_string(cap) +
-                 " bytes: the device sent more (--max-bytes raises the cap, up to " +
-                 std::to_string(VR_DATA_MAX_BYTES) + ")");
+        out.Note("vandrel data: the answer was cut at " + std::to_string(cap) + " bytes: the device sent more" +
+                 raise);
     return kExitOk;
 }
 
@@ -273,7 +275,7 @@ std::vector<Command> ChannelCommands() {
     data.options = {{"--port", "N", "the device's TCP port (default 8800)"},
                     {"--hex", "BYTES", "send these bytes (\"AA 05 00 AF 0D\") instead of TEXT"},
                     {"--wait", "MS", "how long to wait for an answer (default 1000)"},
-                    {"--max-bytes", "N", "keep at most N bytes of the answer (default 65536, at most 16777216)"}};
+                    {"--max-bytes", "N", "keep at most N bytes of the answer (default 65536, at most 1048576)"}};
     data.details =
         "Connects, sends TEXT (or the --hex bytes; nothing with neither) and prints\n"
         "what arrives until the device has been quiet for 200 ms or --wait ends,\n"
