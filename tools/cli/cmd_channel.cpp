@@ -275,7 +275,9 @@ std::vector<Command> ChannelCommands() {
     data.options = {{"--port", "N", "the device's TCP port (default 8800)"},
                     {"--hex", "BYTES", "send these bytes (\"AA 05 00 AF 0D\") instead of TEXT"},
                     {"--wait", "MS", "how long to wait for an answer (default 1000)"},
-                    {"--max-bytes", "N", "keep at most N bytes of the answer (default 65536, at most 1048576)"}};
+                    {"--max-bytes", "N",
+                     "keep at most N bytes of the answer (default " + std::to_string(VR_DATA_BYTES) + ", at most " +
+                         std::to_string(VR_DATA_MAX_BYTES) + ")"}};
     data.details =
         "Connects, sends TEXT (or the --hex bytes; nothing with neither) and prints\n"
         "what arrives until the device has been quiet for 200 ms or --wait ends,\n"
