@@ -27,8 +27,8 @@ constexpr const char *kPrivateNamespace =
 
 void Usage(FILE *to) {
     std::fprintf(to,
-                 "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--hostile]\n"
-                 "                   [--search-flood N] [--quiet]\n"
+                 "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--hostile] "
+                 "[--search-flood N] [--quiet]\n"
                  "       vandrel-sim --print-fleet [--fleet-size N] [--hostile]\n"
                  "       vandrel-sim --check-network\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
@@ -48,8 +48,8 @@ void Usage(FILE *to) {
                  "  --hostile        add hostile devices: names of chosen bytes (127.0.0.20\n"
                  "                   family A, 127.0.0.21 family B and its AT session) and a\n"
                  "                   data channel that never stops sending (127.0.0.22)\n"
-                 "  --search-flood N add a device (127.3.0.1) that answers each search with N\n"
-                 "                   answers never seen before: random MACs, 127.3.x.y\n"
+                 "  --search-flood N  add a device (127.3.0.1) that answers each search with N\n"
+                 "                    answers never given before: random MACs, 127.3.x.y\n"
                  "  --check-network  tell whether this is a place where it runs (exit 0) or not (2)\n"
                  "  --quiet          do not log requests\n\n"
                  "A fleet file has one device per line, '#' starts a comment:\n%s",
