@@ -84,6 +84,18 @@ VR_API int32_t VR_IsIdentityKey(const char *key);
  * included; the list is written only when it fits in room. */
 VR_API size_t VR_KeysOf(int32_t type, char *keys, size_t room);
 
+/* The bytes of what a device sends on a data channel that a host keeps for
+ * one answer (the vandrel tool's data command) or between two reads (the
+ * Python module's DataChannel): VR_DATA_BYTES unless the caller raises it,
+ * VR_DATA_MAX_BYTES at most. A device may send without end; what comes
+ * beyond the cap is dropped, and the host says that the answer was cut. */
+#define VR_DATA_BYTES 65536u
+#define VR_DATA_MAX_BYTES 1048576u
+
+/* The two caps above, for hosts that do not read this header; either
+ * pointer may be NULL. */
+VR_API void VR_DataLimits(uint32_t *bytes, uint32_t *maxBytes);
+
 #ifdef __cplusplus
 }
 #endif

@@ -20,6 +20,7 @@ firmware  127.0.0.2  port=8800 transport=tcp
 io-module 127.0.0.3  port=8800 adc=1234,3071 io=5,160
 family-b  127.0.0.10 type=32 name=one-port   password=admin
 family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
+data-flood 127.0.0.22 port=8800
 """
 GETADC = b"\xaa\x05\x00\xaf\x0d"
 
@@ -141,6 +142,15 @@ class Walk(unittest.TestCase):
         with vandrel.DataChannel("127.0.0.3", 8800) as channel:
             channel.send(GETADC)
             self.assertEqual(channel.receive(timeout=1.0)[:3], b"\xaa\x05\x04")
+
+    def test_data_from_a_device_that_never_stops_is_capped(self):
+        with vandrel.DataChannel("127.0.0.22", 8800, max_bytes=5000) as channel:
+            time.sleep(0.3)
+            self.assertEqual(channel.receive(timeout=1.0), bytes(range(256)) * 19 + bytes(range(136)))
+            self.assertGreater(channel.dropped, 0)
+            time.sleep(0.3)
+            self.assertEqual(len(channel.receive(timeout=1.0)), 5000)
+        self.assertRaises(ValueError, vandrel.DataChannel, "127.0.0.22", max_bytes=(1 << 20) + 1)
 
     def test_errors_and_bad_input(self):
         with self.assertRaises(vandrel.NoAnswerError) as silent:

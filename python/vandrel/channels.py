@@ -12,6 +12,7 @@ from typing import Callable, Optional, Type, Union
 from . import _args
 from ._native import HostWindow, OneAtATime, WindowProc, lib, library
 from .errors import FAIL, OK, NoAnswerError, NoConnectionError, error_for
+from .rules import data_limits
 
 Receiver = Callable[[bytes], object]
 _NOTICE = 0x401  # the message number the receiver's notices carry
@@ -31,15 +32,25 @@ class DataChannel:
             channel.send(b"\\xaa\\x05\\x00\\xaf\\x0d")
             print(channel.receive(timeout=0.5))
 
+    A device may send without end: between two receive() calls at most
+    ``max_bytes`` are kept (65536 unless raised, 1048576 at most, the
+    vandrel tool's caps), the rest dropped; ``dropped`` then tells how many
+    bytes the last receive() lost.
+
     The library has one such channel, so one DataChannel can be open at a time."""
 
-    def __init__(self, host: str, port: int = 8800, receiver: Optional[Receiver] = None) -> None:
+    def __init__(self, host: str, port: int = 8800, receiver: Optional[Receiver] = None,
+                 max_bytes: Optional[int] = None) -> None:
         self.host = _args.host(host)
         self.port = _args.port(port)
         if receiver is not None and not callable(receiver):
             raise TypeError(f"receiver must be callable, not {type(receiver).__name__}")
+        default, most = data_limits()
+        self._cap = default if max_bytes is None else _args.integer(max_bytes, "max_bytes", 1, most)
         self._receiver = receiver
         self._arrived = bytearray()
+        self._dropped = 0
+        self.dropped = 0
         self._condition = threading.Condition()
         self._window = HostWindow(WindowProc(self._notice), None)
 
@@ -65,14 +76,16 @@ class DataChannel:
 
     def receive(self, timeout: float = 1.0) -> bytes:
         """What arrived since the last call, waiting up to ``timeout`` seconds
-        for the first byte; b"" when nothing came."""
+        for the first byte; b"" when nothing came. At most ``max_bytes``:
+        ``dropped`` becomes the number of bytes that came beyond them."""
         if self._receiver is not None:
             raise RuntimeError("this channel hands what arrives to its receiver")
         wait = _args.seconds(timeout, "timeout")
         with self._condition:
-            self._condition.wait_for(lambda: self._arrived, wait)
+            self._condition.wait_for(lambda: self._arrived or self._dropped, wait)
             data = bytes(self._arrived)
             self._arrived.clear()
+            self.dropped, self._dropped = self._dropped, 0
         return data
 
     def close(self) -> None:
@@ -102,7 +115,9 @@ class DataChannel:
         piece = ctypes.string_at(data, count)
         if self._receiver is None:
             with self._condition:
-                self._arrived += piece
+                room = self._cap - len(self._arrived)
+                self._arrived += piece[:room]
+                self._dropped += max(0, len(piece) - room)
                 self._condition.notify_all()
             return 0
         try:

@@ -41,6 +41,8 @@ def _load() -> ctypes.CDLL:
         dll.VR_AddressRange.argtypes = (c_char_p, POINTER(c_uint32), POINTER(c_uint32), POINTER(c_char), c_size_t)
         dll.VR_FirmwareImages.restype = c_int32
         dll.VR_FirmwareImages.argtypes = (POINTER(c_uint64), c_uint32, POINTER(c_char), c_size_t)
+        dll.VR_DataLimits.restype = None
+        dll.VR_DataLimits.argtypes = (POINTER(c_uint32), POINTER(c_uint32))
         return dll
     raise ImportError(f"vandrel: cannot load {SONAME} ({'; '.join(failures)}); it is installed with libvandrel")
 
@@ -67,6 +69,14 @@ def firmware_images(count: int, sizes: Optional[Sequence[int]] = None) -> None:
     message = ctypes.create_string_buffer(MESSAGE_LEN)
     if _rules.VR_FirmwareImages(array, min(count, 0xFFFFFFFF), message, MESSAGE_LEN) != 1:
         raise ValueError(message.value.decode(errors="replace"))
+
+
+def data_limits() -> tuple[int, int]:
+    """The bytes of a data channel's answer kept unless the caller raises
+    the cap, and the most it may be raised to: the vandrel tool's."""
+    default, most = c_uint32(), c_uint32()
+    _rules.VR_DataLimits(ctypes.byref(default), ctypes.byref(most))
+    return default.value, most.value
 
 
 def families() -> tuple[frozenset[int], dict[int, int]]:

@@ -90,4 +90,9 @@ size_t VR_KeysOf(int32_t type, char *keys, size_t room) {
     }
 }
 
+void VR_DataLimits(uint32_t *bytes, uint32_t *maxBytes) {
+    if (bytes) *bytes = VR_DATA_BYTES;
+    if (maxBytes) *maxBytes = VR_DATA_MAX_BYTES;
+}
+
 }  // extern "C"

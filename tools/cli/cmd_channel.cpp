@@ -11,6 +11,7 @@
 #include "receiver.h"
 #include "status.h"
 #include "vandrel.h"
+#include "vandrel_rules.h"
 
 namespace vdcli {
 
@@ -173,50 +174,24 @@ bool SendAll(const std::string &bytes) {
     return sent == bytes.size();
 }
 
-int RunData(const Args &args, const Printer &out) {
-    std::string host;
-    uint32_t port = 0;
-    int status = 0;
-    if (!ParseHostPort(args, out, host, port, status)) return status;
-    std::string payload = args.Positionals().size() > 1 ? args.Positionals()[1] : "";
-    if (args.Has("--hex") && (!payload.empty() || !ParseHex(args.Value("--hex"), payload)))
-        return out.Fail("--hex takes hexadecimal bytes (\"AA 05 00\"), instead of TEXT", 0, kExitUsage);
-    long long waitMs = 0;
-    if (!WaitOf(args, out, waitMs, status)) return status;
-
-    const std::string where = host + ":" + std::to_string(port);
-    if (VD_TCPConnect(host.c_str(), port) != VD_OK)
-        return out.Fail(where + ": could not connect", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
-    std::string received;
-    bool sent = false;
-    {
-        DataReceiver receiver(received);
-        sent = SendAll(payload);
-        // Arrivals are delivered only while this thread runs its message
-        // loop; stop once the device has been quiet for a moment.
-        const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-        auto lastArrival = Clock::time_point{};
-        while (sent && Clock::now() < deadline) {
-            const size_t before = received.size();
-            receiver.Pump(20);
-            if (received.size() != before) lastArrival = Clock::now();
-            if (!received.empty() && Clock::now() - lastArrival > std::chrono::milliseconds(kQuietMs)) break;
-        }
+// Sends payload and collects the answer until the device has been quiet
+// for a moment, the answer passes its cap or the wait ends. False when the
+// payload could not be sent.
+bool Exchange(const std::string &payload, Collected &answer, Clock::time_point deadline) {
+    DataReceiver receiver(answer);
+    if (!SendAll(payload)) return false;
+    // Arrivals are delivered only while this thread runs its message loop.
+    auto lastArrival = Clock::time_point{};
+    while (!answer.Over() && Clock::now() < deadline) {
+        const size_t before = answer.Bytes().size();
+        receiver.Pump(20);
+        if (answer.Bytes().size() != before) lastArrival = Clock::now();
+        if (!answer.Bytes().empty() && Clock::now() - lastArrival > std::chrono::milliseconds(kQuietMs)) break;
     }
-    VD_TCPDisconnect();
-    if (!sent)
-        return out.Fail(where + ": the data could not be sent", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
+    return true;
+}
 
-    const JsonValue doc = JsonValue::object({{"host", host},
-                                             {"port", port},
-                                             {"sent", unsigned(payload.size())},
-                                             {"received", unsigned(received.size())},
-                                             {"hex", HexText(received)},
-                                             {"text", Printable(received)}});
-    if (received.empty())
-        return out.Fail(where + ": the device sent nothing within " + std::to_string(waitMs) + " ms", VD_FAIL,
-                        ExitStatusFor(VD_NO_INFO), doc);
-    out.Document(doc);
+void PrintDump(const Printer &out, const std::string &payload, const std::string &received) {
     out.Line("sent " + std::to_string(payload.size()) + " bytes, received " + std::to_string(received.size()) + ":");
     for (size_t i = 0; i < received.size(); i += 16) {
         const std::string line = received.substr(i, 16);
@@ -226,6 +201,52 @@ int RunData(const Args &args, const Printer &out) {
         std::snprintf(offset, sizeof offset, "%06zX  ", i);
         out.Line(offset + hex + " " + Printable(line));
     }
+}
+
+int RunData(const Args &args, const Printer &out) {
+    std::string host;
+    uint32_t port = 0;
+    int status = 0;
+    if (!ParseHostPort(args, out, host, port, status)) return status;
+    std::string payload = args.Positionals().size() > 1 ? args.Positionals()[1] : "";
+    if (args.Has("--hex") && (!payload.empty() || !ParseHex(args.Value("--hex"), payload)))
+        return out.Fail("--hex takes hexadecimal bytes (\"AA 05 00\"), instead of TEXT", 0, kExitUsage);
+    long long waitMs = 0, cap = 0;
+    if (!WaitOf(args, out, waitMs, status) ||
+        !NumberOf(args, out, "--max-bytes", 1, VR_DATA_MAX_BYTES,
+                  "a number of bytes from 1 to " + std::to_string(VR_DATA_MAX_BYTES), cap, status, VR_DATA_BYTES))
+        return status;
+
+    const std::string where = host + ":" + std::to_string(port);
+    if (VD_TCPConnect(host.c_str(), port) != VD_OK)
+        return out.Fail(where + ": could not connect", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    Collected answer(size_t(cap), deadline);
+    const bool sent = Exchange(payload, answer, deadline);
+    VD_TCPDisconnect();
+    if (!sent)
+        return out.Fail(where + ": the data could not be sent", VD_NO_CONNECTION, ExitStatusFor(VD_NO_CONNECTION));
+
+    const std::string &received = answer.Bytes();
+    const JsonValue doc = JsonValue::object({{"host", host},
+                                             {"port", port},
+                                             {"sent", unsigned(payload.size())},
+                                             {"received", unsigned(received.size())},
+                                             {"cut", answer.Cut()},
+                                             {"hex", HexText(received)},
+                                             {"text", Printable(received)}});
+    if (received.empty())
+        return out.Fail(where + ": the device sent nothing within " + std::to_string(waitMs) + " ms", VD_FAIL,
+                        ExitStatusFor(VD_NO_INFO), doc);
+    out.Document(doc);
+    if (out.Json()) return kExitOk;
+    PrintDump(out, payload, received);
+    const std::string raise = cap < VR_DATA_MAX_BYTES ? " (--max-bytes raises the cap, up to " +
+                                                            std::to_string(VR_DATA_MAX_BYTES) + ")"
+                                                      : "";
+    if (answer.Cut())
+        out.Note("vandrel data: the answer was cut at " + std::to_string(cap) + " bytes: the device sent more" +
+                 raise);
     return kExitOk;
 }
 
@@ -253,10 +274,16 @@ std::vector<Command> ChannelCommands() {
     data.summary = "send raw bytes on a TCP data channel and print the answer";
     data.options = {{"--port", "N", "the device's TCP port (default 8800)"},
                     {"--hex", "BYTES", "send these bytes (\"AA 05 00 AF 0D\") instead of TEXT"},
-                    {"--wait", "MS", "how long to wait for an answer (default 1000)"}};
+                    {"--wait", "MS", "how long to wait for an answer (default 1000)"},
+                    {"--max-bytes", "N",
+                     "keep at most N bytes of the answer (default " + std::to_string(VR_DATA_BYTES) + ", at most " +
+                         std::to_string(VR_DATA_MAX_BYTES) + ")"}};
     data.details =
         "Connects, sends TEXT (or the --hex bytes; nothing with neither) and prints\n"
-        "what arrives until the device has been quiet for 200 ms or --wait ends.\n";
+        "what arrives until the device has been quiet for 200 ms or --wait ends,\n"
+        "whatever the device sends. A device may send without end: at most\n"
+        "--max-bytes of its answer are kept. An answer cut there is printed with a\n"
+        "note on standard error (--json: \"cut\": true) and the exit status is 0.\n";
     data.minPositionals = 1;
     data.maxPositionals = 2;
     return {{io, RunIo}, {data, RunData}};

@@ -43,9 +43,10 @@ int RunSearch(const Args &args, const Printer &out) {
     if (!ranged && !target.empty() && !ParseHost(args.Positionals()[0], out, target, status)) return status;
 
     CatchInterrupt();
-    int requests = 0;
+    SearchTally tally;
     const std::vector<FoundDevice> found =
-        ranged ? SearchRange(range, int(waitMs), &requests) : SearchDevices(target, int(waitMs), nullptr, &requests);
+        ranged ? SearchRange(range, int(waitMs), &tally) : SearchDevices(target, int(waitMs), nullptr, &tally);
+    const int requests = tally.requests;
     const std::string answered =
         std::to_string(found.size()) + (found.size() == 1 ? " device answered" : " devices answered");
     if (found.empty() && Interrupted()) return out.Fail("interrupted: no device had answered", 0, kExitInterrupted);
@@ -54,8 +55,12 @@ int RunSearch(const Args &args, const Printer &out) {
         return out.Fail(what + " within " + std::to_string(waitMs) + " ms", VD_FAIL,
                         ExitStatusFor(VD_NO_INFO), RequestsJson(requests));
     }
+    if (tally.leftOut > 0)
+        out.Note("vandrel search: only the first " + std::to_string(kMaxAnswers) + " answers are kept: " +
+                 std::to_string(tally.leftOut) + " more left out");
     if (out.Json()) {
         JsonValue doc = RequestsJson(requests);
+        if (tally.leftOut > 0) doc["left_out"] = tally.leftOut;
         doc["devices"] = DevicesJson(found);
         out.Document(doc);
     } else {
@@ -94,7 +99,9 @@ std::vector<Command> DiscoveryCommands() {
         "over two links may answer twice: identical answers are listed once. The request\n"
         "is sent again every 250 ms while the wait lasts, so that a lost request or\n"
         "answer is made up for; --json gives {\"requests\": N, \"devices\": [...]}. Ctrl-C\n"
-        "ends the wait and lists the devices that answered so far (exit status 130).\n";
+        "ends the wait and lists the devices that answered so far (exit status 130).\n"
+        "At most " + std::to_string(kMaxAnswers) + " answers are kept; more are counted and said to be left\n"
+        "out (--json: \"left_out\": N).\n";
     search.maxPositionals = 1;
     return {{search, RunSearch}};
 }

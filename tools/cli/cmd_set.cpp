@@ -66,20 +66,21 @@ Wanted Merge(const SettingsFile &file, const Target &t, const Pairs &given) {
 }
 
 int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &checks, const Pairs &current) {
-    std::string text = "refused, nothing sent to " + t.addr.text + ":";
+    std::vector<std::string> lines = {"refused, nothing sent to " + t.addr.text + ":"};
     JsonValue doc = DeviceJson(t);
     doc["refused"] = JsonValue::array();
     bool unknown = false;
     for (const Setting &s : checks) {
         const std::string &problem = s.problem;
         if (problem.empty()) continue;
-        text += "\n  " + problem;
+        lines.push_back("  " + problem);
         doc["refused"].push_back(JsonValue::object({{"key", s.key}, {"value", s.value}, {"reason", problem}}));
         unknown = unknown || s.verdict == VR_UNKNOWN_KEY;
     }
-    if (unknown) text += "\n" + KnownKeysHint(current);
-    text += "\n(--force sends them as they are)";
-    return out.Fail(text, 0, kExitUsage, doc);
+    if (unknown)
+        for (const std::string &line : KnownKeysHint(current)) lines.push_back(line);
+    lines.push_back("(--force sends them as they are)");
+    return out.Fail(lines, 0, kExitUsage, doc);
 }
 
 // Reads the device after the write: at the new address when the write moved

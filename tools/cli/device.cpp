@@ -135,6 +135,10 @@ bool SearchAnswers::Drain(const Address *stopAt) {
         const FoundDevice d{ip, version, mac, code1, code2, port};
         const std::string key = d.ip + " " + d.version + " " + d.mac + " " + std::to_string(d.type) + " " +
                                 std::to_string(d.code2) + " " + std::to_string(d.port);
+        if (found.size() >= kMaxAnswers) {
+            leftOut += m_seen.count(key) == 0;
+            continue;
+        }
         if (!m_seen.insert(key).second) continue;
         found.push_back(d);
         if (stopAt && Matches(d, *stopAt)) return true;
@@ -153,7 +157,8 @@ bool SearchAnswers::Await(std::chrono::steady_clock::time_point deadline, const 
     }
 }
 
-std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt, int *requests) {
+std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt,
+                                       SearchTally *tally) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     const std::chrono::milliseconds repeat(stopAt ? kTypeSearchRepeatMs : kSearchRepeatMs);
@@ -165,7 +170,7 @@ std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, cons
         const Clock::time_point next = std::min(deadline, Clock::now() + repeat);
         if (answers.Await(next, stopAt) || Clock::now() >= deadline || Interrupted()) break;
     }
-    if (requests) *requests = sent;
+    if (tally) *tally = {sent, answers.leftOut};
     return answers.found;
 }
 
@@ -203,7 +208,9 @@ bool ResolveType(const Args &args, const Address &addr, const Printer &out, int 
     if (args.Has("--type")) {
         long long v = 0;
         if (!ParseNumber(args.Value("--type"), 0, 255, v) || FamilyOf(int(v)) == Family::None) {
-            exitStatus = out.Fail("unknown device type '" + args.Value("--type") + "'\n" + TypeListHelp(), 0, kExitUsage);
+            std::vector<std::string> lines = LinesOf(TypeListHelp());
+            lines.insert(lines.begin(), "unknown device type '" + args.Value("--type") + "'");
+            exitStatus = out.Fail(lines, 0, kExitUsage);
             return false;
         }
         type = int(v);

@@ -42,12 +42,18 @@ struct FoundDevice {
 // Whether d is the device that addr names: by its MAC, or by its IP.
 bool Matches(const FoundDevice &d, const Address &addr);
 
+// The most answers a search keeps: twice the 65,536 devices of a crowd, and
+// a bound on what devices that answer with ever new addresses can make the
+// tool hold (some 300 bytes an answer).
+constexpr size_t kMaxAnswers = 131072;
+
 // The answers to searches, each distinct answer once (a device heard over two
-// links answers twice, alike).
+// links answers twice, alike), kMaxAnswers at most.
 class SearchAnswers {
 public:
     std::vector<FoundDevice> found;
-    bool came = false;  // whether the last Drain took any answer
+    bool came = false;    // whether the last Drain took any answer
+    size_t leftOut = 0;   // answers that came once found was full
 
     // Takes every answer queued now; true once one matches stopAt.
     bool Drain(const Address *stopAt = nullptr);
@@ -58,13 +64,19 @@ private:
     std::set<std::string> m_seen;
 };
 
+// What a search tells besides its answers.
+struct SearchTally {
+    int requests = 0;    // search requests sent
+    size_t leftOut = 0;  // answers that came past kMaxAnswers, not kept
+};
+
 // Sends a search (broadcast when addr is empty), again every 250 ms while
 // the wait lasts, and collects what answers within waitMs, each distinct
 // answer once. With stopAt set, returns as soon as a matching device is in;
-// after Ctrl-C (CatchInterrupt), with what has come in so far. requests, when
-// given, gets the number of requests sent.
+// after Ctrl-C (CatchInterrupt), with what has come in so far. tally, when
+// given, gets the number of requests sent and of answers left out.
 std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt = nullptr,
-                                       int *requests = nullptr);
+                                       SearchTally *tally = nullptr);
 
 constexpr int kTypeSearchWaitMs = 600;
 

@@ -53,18 +53,13 @@ std::string ControlRefusal(const std::string &key, const std::string &value) {
     return verdict == VR_CONTROL ? message : "";
 }
 
-std::string KnownKeysHint(const Pairs &current) {
-    std::string list = " ";
-    size_t column = 1;
+std::vector<std::string> KnownKeysHint(const Pairs &current) {
+    std::vector<std::string> lines = {"the device's keys:", " "};
     for (const auto &p : current) {
-        if (column + p.first.size() > 76) {
-            list += "\n ";
-            column = 1;
-        }
-        list += " " + p.first;
-        column += p.first.size() + 1;
+        if (lines.back().size() + p.first.size() > 76) lines.push_back(" ");
+        lines.back() += " " + p.first;
     }
-    return "the device's keys:\n" + list;
+    return lines;
 }
 
 }  // namespace vdcli

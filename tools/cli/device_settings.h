@@ -40,8 +40,8 @@ std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &
 // (a line break would end an AT command and start another); "" when fine.
 std::string ControlRefusal(const std::string &key, const std::string &value);
 
-// The keys of current, for a message about an unknown key.
-std::string KnownKeysHint(const Pairs &current);
+// The keys of current, for a message about an unknown key: its lines.
+std::vector<std::string> KnownKeysHint(const Pairs &current);
 
 // TYPE, MAC and VERSION: what the device is, not how it is set up.
 bool IsIdentityKey(const std::string &key);

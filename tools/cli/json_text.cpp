@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "codec/codec.h"
+
 namespace vdcli {
 
 namespace {
@@ -10,25 +12,6 @@ namespace {
 // U+10FC00 + XX of the last private use plane, whose UTF-8 form is
 // F4 8F B2 xx or F4 8F B3 xx.
 constexpr const char *kPairHigh = "\\udbff";
-
-// The length of the valid UTF-8 sequence at text[i] (no overlong forms, no
-// surrogates, nothing above U+10FFFF); 0 when there is none.
-size_t Utf8Length(const std::string &text, size_t i) {
-    const auto at = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
-    const unsigned c = at(i);
-    const auto tail = [&](size_t k) { return (at(k) & 0xC0) == 0x80; };
-    if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) return tail(i + 1) ? 2 : 0;
-    if (c >= 0xE0 && c <= 0xEF) {
-        const unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
-        return at(i + 1) >= lo && at(i + 1) <= hi && tail(i + 2) ? 3 : 0;
-    }
-    if (c >= 0xF0 && c <= 0xF4) {
-        const unsigned lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
-        return at(i + 1) >= lo && at(i + 1) <= hi && tail(i + 2) && tail(i + 3) ? 4 : 0;
-    }
-    return 0;
-}
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
@@ -67,7 +50,7 @@ unsigned StoodFor(const std::string &text, size_t i) {
 std::string WritableText(const std::string &bytes) {
     std::string out;
     for (size_t i = 0; i < bytes.size();) {
-        const size_t n = Utf8Length(bytes, i);
+        const size_t n = vd::Utf8Length(bytes, i);
         if (n > 0 && !IsStandIn(bytes, i)) {
             out.append(bytes, i, n);
             i += n;

@@ -3,9 +3,34 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "codec/codec.h"
+
 namespace vdcli {
 
-std::string FormatTable(const Row &header, const std::vector<Row> &rows) {
+namespace {
+
+Row Escaped(const Row &row) {
+    Row out;
+    for (const std::string &cell : row) out.push_back(vd::TerminalText(cell));
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> LinesOf(const std::string &text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string FormatTable(const Row &rawHeader, const std::vector<Row> &rawRows) {
+    const Row header = Escaped(rawHeader);
+    std::vector<Row> rows;
+    for (const Row &r : rawRows) rows.push_back(Escaped(r));
     std::vector<size_t> width(header.size(), 0);
     auto measure = [&](const Row &r) {
         for (size_t i = 0; i < r.size() && i < width.size(); ++i) width[i] = std::max(width[i], r[i].size());
@@ -31,7 +56,7 @@ std::string FormatTable(const Row &header, const std::vector<Row> &rows) {
 }
 
 void Printer::Line(const std::string &text) const {
-    if (!m_json) std::printf("%s\n", text.c_str());
+    if (!m_json) std::printf("%s\n", vd::TerminalText(text).c_str());
 }
 
 void Printer::Table(const Row &header, const std::vector<Row> &rows) const {
@@ -42,12 +67,21 @@ void Printer::Document(const JsonValue &doc) const {
     if (m_json) std::printf("%s\n", JsonText(doc, 2).c_str());
 }
 
-void Printer::Note(const std::string &text) const { std::fprintf(stderr, "%s\n", text.c_str()); }
+void Printer::Note(const std::string &text) const { std::fprintf(stderr, "%s\n", vd::TerminalText(text).c_str()); }
 
 int Printer::Fail(const std::string &message, int code, int exitStatus, JsonValue doc) const {
-    std::fprintf(stderr, "vandrel %s: %s\n", m_command.c_str(), message.c_str());
+    return Fail(std::vector<std::string>{message}, code, exitStatus, std::move(doc));
+}
+
+int Printer::Fail(const std::vector<std::string> &lines, int code, int exitStatus, JsonValue doc) const {
+    std::string shown, joined;
+    for (const std::string &line : lines) {
+        shown += (shown.empty() ? "" : "\n") + vd::TerminalText(line);
+        joined += (joined.empty() ? "" : "\n") + line;
+    }
+    std::fprintf(stderr, "vandrel %s: %s\n", m_command.c_str(), shown.c_str());
     if (m_json) {
-        doc["error"] = message;
+        doc["error"] = joined;
         doc["code"] = code;
         Document(doc);
     }

@@ -1,5 +1,8 @@
 // What a command prints: aligned tables for people, JSON for scripts, and
-// one way of reporting a failure with its exit status.
+// one way of reporting a failure with its exit status. Everything printed
+// for people, table cells and messages alike, is spelled as a terminal shows
+// a device's text (vd::TerminalText): a device's name, a value read from it
+// or a plan's value reaches the terminal escaped, never as control bytes.
 #ifndef VANDREL_CLI_OUTPUT_H
 #define VANDREL_CLI_OUTPUT_H
 
@@ -12,15 +15,20 @@ namespace vdcli {
 
 using Row = std::vector<std::string>;
 
-// Columns padded to their widest cell, a header line and a rule under it.
+// Columns padded to their widest cell, a header line and a rule under it;
+// each cell escaped.
 std::string FormatTable(const Row &header, const std::vector<Row> &rows);
+
+// The lines of a text of the tool's own (never one that holds a device's).
+std::vector<std::string> LinesOf(const std::string &text);
 
 class Printer {
 public:
     Printer(std::string command, bool json) : m_command(std::move(command)), m_json(json) {}
     bool Json() const { return m_json; }
 
-    // Text mode only: a line or a table on standard output.
+    // Text mode only: a line (escaped, so on one line) or a table on
+    // standard output.
     void Line(const std::string &text) const;
     void Table(const Row &header, const std::vector<Row> &rows) const;
     // JSON mode only: the document on standard output.
@@ -32,6 +40,10 @@ public:
     // JSON mode, doc with "error": message and "code": code added on
     // standard output. Returns exitStatus for the caller to return.
     int Fail(const std::string &message, int code, int exitStatus, JsonValue doc = JsonValue::object()) const;
+    // The same for a message of several lines, each escaped on its own; the
+    // JSON "error" joins them with line breaks.
+    int Fail(const std::vector<std::string> &lines, int code, int exitStatus,
+             JsonValue doc = JsonValue::object()) const;
 
 private:
     std::string m_command;

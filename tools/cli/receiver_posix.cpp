@@ -8,9 +8,13 @@ namespace {
 
 constexpr uint32_t kDataMessage = 0x0401;
 
+// Once the read is over the channel gets no receiver: the library then
+// leaves what the device sends unread, so the message loop returns even
+// while the device keeps sending.
 intptr_t OnData(VD_HostWindow *window, uint32_t, uintptr_t bytes, intptr_t count) {
-    auto *received = static_cast<std::string *>(window->user);
-    if (bytes && count > 0) received->append(reinterpret_cast<const char *>(bytes), size_t(count));
+    auto *collected = static_cast<Collected *>(window->user);
+    if (bytes && count > 0 && !collected->Take(reinterpret_cast<const char *>(bytes), size_t(count)))
+        VD_TCPSetRecHWnd(nullptr, 0);
     return 0;
 }
 
@@ -20,7 +24,7 @@ struct DataReceiver::Window {
     VD_HostWindow host;
 };
 
-DataReceiver::DataReceiver(std::string &received) : m_window(new Window{{OnData, &received}}) {
+DataReceiver::DataReceiver(Collected &collected) : m_window(new Window{{OnData, &collected}}) {
     VD_TCPSetRecHWnd(&m_window->host, kDataMessage);
 }
 

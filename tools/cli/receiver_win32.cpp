@@ -11,10 +11,13 @@ namespace {
 constexpr UINT kDataMessage = WM_USER + 1;
 const char kClassName[] = "VandrelToolReceiver";
 
+// Once the read is over the channel gets no receiver: the library then
+// leaves what the device sends unread.
 LRESULT CALLBACK OnMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    auto *received = reinterpret_cast<std::string *>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (msg != kDataMessage || !received) return DefWindowProcA(hwnd, msg, wparam, lparam);
-    if (wparam && lparam > 0) received->append(reinterpret_cast<const char *>(wparam), size_t(lparam));
+    auto *collected = reinterpret_cast<Collected *>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (msg != kDataMessage || !collected) return DefWindowProcA(hwnd, msg, wparam, lparam);
+    if (wparam && lparam > 0 && !collected->Take(reinterpret_cast<const char *>(wparam), size_t(lparam)))
+        VD_TCPSetRecHWnd(nullptr, 0);
     return 0;
 }
 
@@ -24,7 +27,7 @@ struct DataReceiver::Window {
     HWND hwnd;
 };
 
-DataReceiver::DataReceiver(std::string &received) : m_window(new Window{nullptr}) {
+DataReceiver::DataReceiver(Collected &collected) : m_window(new Window{nullptr}) {
     WNDCLASSA type{};
     type.lpfnWndProc = OnMessage;
     type.hInstance = GetModuleHandleA(nullptr);
@@ -32,7 +35,7 @@ DataReceiver::DataReceiver(std::string &received) : m_window(new Window{nullptr}
     RegisterClassA(&type);
     m_window->hwnd = CreateWindowA(kClassName, kClassName, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance,
                                    nullptr);
-    SetWindowLongPtrA(m_window->hwnd, GWLP_USERDATA, LONG_PTR(&received));
+    SetWindowLongPtrA(m_window->hwnd, GWLP_USERDATA, LONG_PTR(&collected));
     VD_TCPSetRecHWnd(m_window->hwnd, kDataMessage);
 }
 

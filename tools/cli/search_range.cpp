@@ -22,16 +22,17 @@ std::string AddressText(uint32_t address) {
            std::to_string(address >> 8 & 255) + "." + std::to_string(address & 255);
 }
 
-std::vector<FoundDevice> SearchRange(const AddressRange &range, int waitMs, int *requests) {
+std::vector<FoundDevice> SearchRange(const AddressRange &range, int waitMs, SearchTally *tally) {
     SearchAnswers answers;
     auto next = std::chrono::steady_clock::now();
     for (uint32_t i = 0; i < range.count && !Interrupted(); ++i) {
         VD_Search(AddressText(range.first + i).c_str());
         next += std::chrono::microseconds(kRangePaceUs);
         answers.Await(next);
-        if (requests) *requests = int(i + 1);
+        if (tally) tally->requests = int(i + 1);
     }
     answers.Await(std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs));
+    if (tally) tally->leftOut = answers.leftOut;
     return answers.found;
 }
 

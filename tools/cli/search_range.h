@@ -30,8 +30,9 @@ std::string AddressText(uint32_t address);
 
 // Asks every address of the range, collecting answers while it goes, then
 // waits waitMs for the last ones; Ctrl-C stops the asking and the wait.
-// requests, when given, gets the number of addresses asked.
-std::vector<FoundDevice> SearchRange(const AddressRange &range, int waitMs, int *requests = nullptr);
+// tally, when given, gets the number of addresses asked and of answers left
+// out.
+std::vector<FoundDevice> SearchRange(const AddressRange &range, int waitMs, SearchTally *tally = nullptr);
 
 }  // namespace vdcli
 
