@@ -118,11 +118,16 @@ def test_other_sites_redirects_nul_nosniff_and_inherited_sockets():
     subprocess.run(["ip", "-batch", "-"], check=True, text=True, input=(
         "link add vdweb0 type veth peer name vdweb1\naddr add 198.18.200.1/24 dev vdweb0\n"
         "link set vdweb0 up\nlink set vdweb1 up\n"))
+    # The token from the environment or a file: in no process list, not
+    # printed.
+    r = subprocess.run([webtest.VANDREL, "web", "--listen", "198.18.200.1:8080"], capture_output=True, text=True,
+                       timeout=30, env=dict(os.environ, VANDREL_WEB_TOKEN="short"))
+    assert r.returncode == 2 and "VANDREL_WEB_TOKEN takes at least 16 characters" in r.stderr, r.stderr
     token = "a-token-of-my-own-0123"
-    os.environ["VANDREL_WEB_TOKEN"] = token
+    path = os.path.join(webtest.WORK, "token")
+    open(path, "w").write(token + "\n")
     webtest.start_sim()
-    proc, _, log = webtest.start_web("--listen", "198.18.200.1:8080")
-    del os.environ["VANDREL_WEB_TOKEN"]
+    proc, _, log = webtest.start_web("--listen", "198.18.200.1:8080", "--token-file", path)
     assert token not in open(log).read() and token not in open("/proc/%d/cmdline" % proc.pid).read()
     url = "http://198.18.200.1:8080"
     auth = {"Authorization": "Bearer " + token}
