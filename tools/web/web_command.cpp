@@ -170,9 +170,9 @@ std::vector<Command> WebCommands() {
         "Serves the dashboard until Ctrl-C. The devices table is filled by a search\n"
         "every --search-every seconds, a broadcast on the local network: run it only\n"
         "where that is fine. On a loopback address anyone on this machine may use it;\n"
-        "on any other address every request carries the token, printed once at start\n"
-        "('?token=TOKEN' in the address sets a cookie, or the header\n"
-        "'Authorization: Bearer TOKEN'). A token of your own is best given by\n"
+        "on any other address every request carries the token, made and printed once\n"
+        "at start unless given ('?token=TOKEN' in the address sets a cookie, or the\n"
+        "header 'Authorization: Bearer TOKEN'). A token of your own is best given by\n"
         "--token-file or VANDREL_WEB_TOKEN: every local user sees --token in the\n"
         "process list. Device passwords pass through to the devices and are never\n"
         "stored or shown.\n";
