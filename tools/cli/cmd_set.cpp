@@ -74,7 +74,8 @@ int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &chec
         const std::string &problem = s.problem;
         if (problem.empty()) continue;
         lines.push_back("  " + problem);
-        doc["refused"].push_back(JsonValue::object({{"key", s.key}, {"value", s.value}, {"reason", problem}}));
+        doc["refused"].push_back(
+            JsonValue::object({{"key", s.key}, {"value", Shown(s.key, s.value)}, {"reason", problem}}));
         unknown = unknown || s.verdict == VR_UNKNOWN_KEY;
     }
     if (unknown)
@@ -119,8 +120,8 @@ int NotConfirmed(const Target &t, const Printer &out, JsonValue &doc) {
 std::string VerifyOne(const Setting &s, const Pairs &after) {
     std::string value;
     if (!FindPair(after, s.key, value)) return "not shown by a read";
-    if (value == s.stored) return s.stored == s.value ? "stored" : "stored as " + s.stored;
-    return "not stored: reads '" + value + "'";
+    if (value == s.stored) return s.stored == s.value ? "stored" : "stored as " + Shown(s.key, s.stored);
+    return "not stored: reads '" + Shown(s.key, value) + "'";
 }
 
 // A set, checked: what to send and what to say about the rest.
@@ -201,10 +202,11 @@ void ReportSet(const Checked &c, const Printer &out, bool written, const Pairs *
     JsonValue changes = JsonValue::array(), skipped = JsonValue::array();
     std::vector<Row> rows;
     for (const Setting &s : c.send) {
-        const JsonValue from = s.shown ? JsonValue(s.current) : JsonValue();
-        JsonValue j = JsonValue::object({{"key", s.key}, {"from", from}, {"to", s.value}});
-        if (s.stored != s.value) j["stored"] = s.stored;
-        Row row = c.dryRun ? Row{s.key, s.shown ? s.current : "-", s.value} : Row{s.key, s.value};
+        // A password's change shows as kChangedSecret, now and new alike.
+        const std::string from = Shown(s.key, s.current, kChangedSecret), to = Shown(s.key, s.value, kChangedSecret);
+        JsonValue j = JsonValue::object({{"key", s.key}, {"from", s.shown ? JsonValue(from) : JsonValue()}, {"to", to}});
+        if (s.stored != s.value) j["stored"] = Shown(s.key, s.stored);
+        Row row = c.dryRun ? Row{s.key, s.shown ? from : "-", to} : Row{s.key, to};
         if (after) {
             j["result"] = VerifyOne(s, *after);
             row.push_back(VerifyOne(s, *after));
