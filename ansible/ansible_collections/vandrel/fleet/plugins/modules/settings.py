@@ -63,6 +63,12 @@ EXAMPLES = r"""
     type: 48
     password: "{{ device_password }}"
     settings: {NAME: press-4}
+
+- name: A new password, shown nowhere
+  vandrel.fleet.settings:
+    device: 198.18.1.2
+    password: "{{ device_password }}"
+    settings: {PASS: "{{ new_device_password }}"}
 """
 
 RETURN = r"""
