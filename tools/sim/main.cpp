@@ -27,8 +27,9 @@ constexpr const char *kPrivateNamespace =
 
 void Usage(FILE *to) {
     std::fprintf(to,
-                 "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--quiet]\n"
-                 "       vandrel-sim --print-fleet [--fleet-size N]\n"
+                 "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--hostile] "
+                 "[--search-flood N] [--quiet]\n"
+                 "       vandrel-sim --print-fleet [--fleet-size N] [--hostile]\n"
                  "       vandrel-sim --check-network\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
                  "logs one line per request they serve. It must run in a private network\n"
@@ -44,6 +45,11 @@ void Usage(FILE *to) {
                  "                   point for a FILE\n"
                  "  --crowd N        N more devices (127.2.0.1 on) that answer each search at\n"
                  "                   once; alone, instead of the built-in fleet\n"
+                 "  --hostile        add hostile devices: names of chosen bytes (127.0.0.20\n"
+                 "                   family A, 127.0.0.21 family B and its AT session) and a\n"
+                 "                   data channel that never stops sending (127.0.0.22)\n"
+                 "  --search-flood N  add a device (127.3.0.1) that answers each search with N\n"
+                 "                    answers never given before: random MACs, 127.3.x.y\n"
                  "  --check-network  tell whether this is a place where it runs (exit 0) or not (2)\n"
                  "  --quiet          do not log requests\n\n"
                  "A fleet file has one device per line, '#' starts a comment:\n%s",
@@ -70,8 +76,8 @@ void PrintFleet(const std::vector<std::unique_ptr<FleetMember>> &members) {
 }
 
 struct Options {
-    std::string fleetFile, crowd;
-    bool quiet = false, print = false, checkOnly = false;
+    std::string fleetFile, crowd, searchFlood;
+    bool quiet = false, print = false, checkOnly = false, hostile = false;
     long size = 0;
 };
 
@@ -91,6 +97,10 @@ bool ParseOptions(int argc, char **argv, Options &o, int &status) {
             }
         } else if (a == "--crowd" && i + 1 < argc) {
             o.crowd = argv[++i];
+        } else if (a == "--search-flood" && i + 1 < argc) {
+            o.searchFlood = argv[++i];
+        } else if (a == "--hostile") {
+            o.hostile = true;
         } else if (a == "--check-network") {
             o.checkOnly = true;
         } else if (a == "--quiet") {
@@ -107,6 +117,15 @@ bool ParseOptions(int argc, char **argv, Options &o, int &status) {
     return true;
 }
 
+// The devices that options add to the fleet.
+std::string ExtraFleetText(const Options &o) {
+    std::string text;
+    if (!o.crowd.empty()) text += "\ncrowd 127.2.0.1 count=" + o.crowd + "\n";
+    if (!o.searchFlood.empty()) text += "\ncrowd 127.3.0.1 fresh=yes count=" + o.searchFlood + "\n";
+    if (o.hostile) text += std::string("\n") + HostileFleetText();
+    return text;
+}
+
 // The fleet the options name, made but not started; false with why.
 bool MakeFleet(const Options &o, std::string text, std::vector<FleetEntry> &entries,
                std::vector<std::unique_ptr<FleetMember>> &members, std::string &error) {
@@ -120,7 +139,7 @@ bool MakeFleet(const Options &o, std::string text, std::vector<FleetEntry> &entr
         all << in.rdbuf();
         text = all.str();
     }
-    if (!o.crowd.empty()) text += "\ncrowd 127.2.0.1 count=" + o.crowd + "\n";
+    text += ExtraFleetText(o);
     if (!ParseFleet(text, entries, error)) return false;
     for (const FleetEntry &e : entries) {
         members.push_back(MakeMember(e, error));
@@ -154,7 +173,7 @@ int main(int argc, char **argv) {
     if (!ParseOptions(argc, argv, o, status)) return status;
     const std::string text = o.size > 0 ? GeneratedFleetText(int(o.size)) : o.crowd.empty() ? DefaultFleetText() : "";
     if (o.print) {
-        std::fputs(text.c_str(), stdout);
+        std::fputs((text + ExtraFleetText(o)).c_str(), stdout);
         return 0;
     }
     std::string why;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -28,17 +29,36 @@ const char kDefaultFleet[] =
     "io-module  127.0.0.3   port=8800 adc=1234,3071 io=5,160\n"
     "firmware   127.0.0.2   port=8800 transport=tcp\n";
 
+// Chosen bytes where a front end prints device text: a screen clear and
+// cursor home, BEL, CR/LF that would forge a line, DEL, bytes outside UTF-8,
+// markup for a page; family B names hold 15 bytes, its AT session more.
+const char kHostileFleet[] =
+    "# hostile devices: texts of chosen bytes, a data channel that never stops\n"
+    "family-a   127.0.0.20  type=5  search=items password=admin "
+    "name=\\x1b[2J\\x1b[H\\x07\\x0d\\x0afake\\x7f\\xff<img\\x20src=x\\x20onerror=alert(1)>\n"
+    "family-b   127.0.0.21  type=32 password=admin name=\\x1b[2J\\x07\\x0d\\x0a<b>x\\x7f\\xff "
+    "at.NAME=\\x1b[2J\\x1b[H\\x07evil\\x0d\\x0aforged\\x7f\\xff<img\\x20src=x\\x20onerror=alert(1)>\n"
+    "data-flood 127.0.0.22  port=8800\n";
+
 const char kSettingsHelp[] =
     "  family-a  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
     "            [search=fixed|items] [silent=yes] [silent-after=N]\n"
+    "            [search-reply=BYTES] [info-reply=BYTES]\n"
     "  family-b  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
-    "            [at-port=N|none] [silent=yes] [ignore-writes=N]\n"
+    "            [at-port=N|none] [silent=yes] [ignore-writes=N] [at.KEY=TEXT]...\n"
     "  io-module ADDRESS [port=N] [adc=A,B] [io=A,B]\n"
     "  firmware  ADDRESS [port=N] [transport=tcp|udp]\n"
-    "  crowd     ADDRESS [count=N]   N devices (up to 65536) from ADDRESS on, that answer\n"
-    "            each search as fast as they can\n"
+    "  crowd     ADDRESS [count=N] [fresh=yes] [seed=N]   N devices (up to 65536) from\n"
+    "            ADDRESS on, that answer each search as fast as they can\n"
+    "  data-flood ADDRESS [port=N] [bytes=TEXT]   a TCP data channel that sends\n"
+    "            without end to whoever connects\n"
     "silent-after=N: the device answers N information requests, then none.\n"
-    "ignore-writes=N: the first N writes of each block do not take.\n";
+    "ignore-writes=N: the first N writes of each block do not take.\n"
+    "TEXT and BYTES take \\xNN for any byte (\\x20 a space, \\x23 a '#') and \\\\ for\n"
+    "a backslash. search-reply, info-reply: answer with these bytes instead.\n"
+    "at.KEY=TEXT: the AT session answers TEXT for KEY. fresh=yes: each search gets\n"
+    "count new answers (random MACs and types, addresses in ADDRESS's /16).\n"
+    "data-flood sends TEXT (default: the bytes 0 to 255) over and over.\n";
 
 bool IsDeviceAddress(const std::string &address) {
     in_addr a{};
@@ -48,6 +68,7 @@ bool IsDeviceAddress(const std::string &address) {
 }  // namespace
 
 const char *DefaultFleetText() { return kDefaultFleet; }
+const char *HostileFleetText() { return kHostileFleet; }
 
 std::string GeneratedFleetText(int size) {
     static const int kTypesA[] = {5, 7, 17, 1, 3, 18, 33, 9, 19, 2, 4, 6, 8};
@@ -102,6 +123,7 @@ std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, std::string &er
         {"io-module", MakeIoModuleMember},
         {"firmware", MakeFirmwareMember},
         {"crowd", MakeCrowdMember},
+        {"data-flood", MakeDataFloodMember},
     };
     const auto it = kKinds.find(entry.kind);
     if (it == kKinds.end()) {
@@ -121,6 +143,50 @@ std::string EntrySettings::Text(const std::string &name, const std::string &fall
     m_used.insert(name);
     const auto it = m_entry.settings.find(name);
     return it == m_entry.settings.end() ? fallback : it->second;
+}
+
+namespace {
+
+// "\xNN" stands for the byte NN and "\\" for a backslash; false for any
+// other backslash.
+bool DecodeEscapes(const std::string &text, std::string &out) {
+    out.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+        } else if (text.compare(i, 2, "\\\\") == 0) {
+            out += '\\';
+            ++i;
+        } else if (text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size() && std::isxdigit((unsigned char)text[i + 2]) &&
+                   std::isxdigit((unsigned char)text[i + 3])) {
+            out += char(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool EntrySettings::Escaped(const std::string &name, const std::string &fallback, size_t max, std::string &out) {
+    if (!DecodeEscapes(Text(name, fallback), out)) {
+        Bad(name, "a backslash starts only \\xNN or \\\\");
+        return false;
+    }
+    if (out.size() > max) {
+        Bad(name, "at most " + std::to_string(max) + " bytes");
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> EntrySettings::NamesWithPrefix(const std::string &prefix) const {
+    std::vector<std::string> names;
+    for (const auto &s : m_entry.settings)
+        if (s.first.compare(0, prefix.size(), prefix) == 0) names.push_back(s.first);
+    return names;
 }
 
 bool EntrySettings::Number(const std::string &name, long fallback, long min, long max, long &out) {

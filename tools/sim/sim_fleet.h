@@ -2,9 +2,11 @@
 //
 //   KIND ADDRESS [NAME=VALUE]...
 //
-// KIND is family-a, family-b, io-module, firmware or crowd; ADDRESS a 127.x.x.x
-// address, or in a lab of scripts/lab.sh an address of 198.18.0.0/15; '#'
-// starts a comment. Each member owns the simulated peers it needs, starts and
+// KIND is family-a, family-b, io-module, firmware, crowd or data-flood;
+// ADDRESS a 127.x.x.x address, or in a lab of scripts/lab.sh an address of
+// 198.18.0.0/15; '#' starts a comment. Texts a device sends (names,
+// passwords, AT values, raw replies) take \xNN for any byte and \\ for a
+// backslash, so that a hostile device's bytes can be written down. Each member owns the simulated peers it needs, starts and
 // stops them together, and tells what they served.
 #ifndef VANDREL_SIM_SIM_FLEET_H
 #define VANDREL_SIM_SIM_FLEET_H
@@ -34,6 +36,11 @@ constexpr long kMaxCrowd = 65536;
 
 // The fleet that vandrel-sim runs when it is given no file.
 const char *DefaultFleetText();
+
+// The hostile devices that --hostile adds: texts of chosen bytes (escape
+// sequences, control characters, bytes outside UTF-8, HTML) in both families
+// and an AT session, and a data channel that never stops sending.
+const char *HostileFleetText();
 
 // A fleet of size devices for trying many at once: family A and family B by
 // turns, each cycling through its type codes, on 127.1.x.y addresses, named
@@ -69,6 +76,10 @@ class EntrySettings {
 public:
     explicit EntrySettings(const FleetEntry &entry) : m_entry(entry) {}
     std::string Text(const std::string &name, const std::string &fallback);
+    // A text of chosen bytes (\xNN and \\ decoded) of at most max bytes.
+    bool Escaped(const std::string &name, const std::string &fallback, size_t max, std::string &out);
+    // The names of the settings given that start with prefix.
+    std::vector<std::string> NamesWithPrefix(const std::string &prefix) const;
     bool Number(const std::string &name, long fallback, long min, long max, long &out);
     // "a,b" of two numbers up to max.
     bool Pair(const std::string &name, long max, long out[2]);

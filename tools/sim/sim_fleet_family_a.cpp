@@ -74,6 +74,7 @@ const DefaultItem kItems[] = {
 };
 
 constexpr uint8_t kCodeName = 0x02, kCodeVersion = 0x20;
+constexpr size_t kMaxDatagram = 65507;
 
 Bytes Encode(Kind kind, uint32_t a, uint32_t b) {
     switch (kind) {
@@ -139,12 +140,16 @@ std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::str
     EntrySettings s(entry);
     long type = 0, version = 0, answers = -1;
     Mac mac{};
+    // An item holds up to 255 bytes; a raw reply, one datagram.
+    std::string name, password, searchReply, infoReply;
     const bool ok = s.Number("type", 0, 0, 255, type) && s.Number("version", 5, 0, 255, version) && s.Mac(mac) &&
-                    s.Number("silent-after", -1, 0, 1000000, answers);
-    const std::string name = s.Text("name", "device"), password = s.Text("password", "admin");
+                    s.Number("silent-after", -1, 0, 1000000, answers) && s.Escaped("name", "device", 255, name) &&
+                    s.Escaped("password", "admin", 255, password) &&
+                    s.Escaped("search-reply", "", kMaxDatagram, searchReply) &&
+                    s.Escaped("info-reply", "", kMaxDatagram, infoReply);
     const std::string search = s.Text("search", "fixed");
     const bool silent = s.Flag("silent");
-    if (!ok || !s.Check(error)) return nullptr;
+    if (!s.Check(error) || !ok) return nullptr;
     const bool known = (type >= 1 && type <= 9) || (type >= 17 && type <= 19) || type == 33;
     if (!known) {
         error = "type=" + std::to_string(type) + " is not a family A type (1-9, 17-19, 33)";
@@ -164,6 +169,8 @@ std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::str
     if (group != kCan) d.SetItem(kCodeVersion, {uint8_t(version)});
     d.SetSearchReply(search == "fixed" ? FamilyADevice::SearchReply::Fixed : FamilyADevice::SearchReply::Items);
     d.SetFixedReplyFields(0, uint8_t(version), 8800);
+    if (!searchReply.empty()) d.SetSearchReplyBytes(Bytes(searchReply.begin(), searchReply.end()));
+    if (!infoReply.empty()) d.SetInfoReply(Bytes(infoReply.begin(), infoReply.end()));
     d.SetSilent(silent);
     d.SetInfoAnswerLimit(int(answers));
     return member;

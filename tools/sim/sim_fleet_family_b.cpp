@@ -26,8 +26,13 @@ constexpr uint8_t kD1Value = 5;
 Bytes Word(uint32_t v) { return {uint8_t(v >> 8), uint8_t(v)}; }
 Bytes DWord(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 
+// The name and password fields hold 15 bytes and a terminator; an AT
+// answer may run past the 200 bytes a host reads of it.
+constexpr size_t kMaxText = 15, kMaxAtValue = 4096;
+
 struct Settings {
     std::string name, password;
+    std::map<std::string, std::string> atValues;  // beside or instead of the usual ones
     uint16_t atPort = 0;  // 0: no AT session
 };
 
@@ -72,6 +77,7 @@ std::map<std::string, std::string> AtValues(const std::string &ip, const std::st
         v[c + "D1"] = "0x05";
         v[c + "D2"] = "invalid";
     }
+    for (const auto &chosen : s.atValues) v[chosen.first] = chosen.second;
     return v;
 }
 
@@ -160,17 +166,15 @@ std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::str
     bool ok = s.Number("type", 0, 0, 255, type) && s.Number("version", 5, 0, 255, version) && s.Mac(mac) &&
               s.Number("ignore-writes", 0, 0, 1000000, ignoreWrites);
     if (ok && at != "none") ok = s.Number("at-port", 8800, 1, 65535, atPort);
-    settings.name = s.Text("name", "device");
-    settings.password = s.Text("password", "admin");
+    ok = ok && s.Escaped("name", "device", kMaxText, settings.name) &&
+         s.Escaped("password", "admin", kMaxText, settings.password);
+    for (const std::string &key : s.NamesWithPrefix("at."))
+        ok = ok && key.size() > 3 && s.Escaped(key, "", kMaxAtValue, settings.atValues[key.substr(3)]);
     settings.atPort = uint16_t(atPort);
     const bool silent = s.Flag("silent");
-    if (!ok || !s.Check(error)) return nullptr;
+    if (!s.Check(error) || !ok) return nullptr;
     if (FamilyBDevice::PortsOf(uint8_t(type)) == 0) {
         error = "type=" + std::to_string(type) + " is not a family B type (32, 56, 48, 64)";
-        return nullptr;
-    }
-    if (settings.name.size() > 15 || settings.password.size() > 15) {
-        error = "name and password hold at most 15 characters";
         return nullptr;
     }
     return std::make_unique<FamilyBMember>(entry.address, uint8_t(type), mac, uint8_t(version), settings, silent,

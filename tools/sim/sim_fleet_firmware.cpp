@@ -56,7 +56,7 @@ std::unique_ptr<FleetMember> MakeFirmwareMember(const FleetEntry &entry, std::st
     long port = 0;
     const bool ok = s.Number("port", 8800, 1, 65535, port);
     const std::string transport = s.Text("transport", "tcp");
-    if (!ok || !s.Check(error)) return nullptr;
+    if (!s.Check(error) || !ok) return nullptr;
     if (transport != "tcp" && transport != "udp") {
         error = "transport=" + transport + ": expected tcp or udp";
         return nullptr;

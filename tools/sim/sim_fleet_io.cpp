@@ -61,7 +61,7 @@ std::unique_ptr<FleetMember> MakeIoModuleMember(const FleetEntry &entry, std::st
     EntrySettings s(entry);
     long port = 0, adc[2] = {0, 0}, io[2] = {0, 0};
     const bool ok = s.Number("port", 8800, 1, 65535, port) && s.Pair("adc", 65535, adc) && s.Pair("io", 255, io);
-    if (!ok || !s.Check(error)) return nullptr;
+    if (!s.Check(error) || !ok) return nullptr;
     IoModuleSettings settings;
     settings.address = entry.address;
     settings.port = uint16_t(port);

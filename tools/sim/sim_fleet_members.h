@@ -17,6 +17,7 @@ std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::str
 std::unique_ptr<FleetMember> MakeIoModuleMember(const FleetEntry &entry, std::string &error);
 std::unique_ptr<FleetMember> MakeFirmwareMember(const FleetEntry &entry, std::string &error);
 std::unique_ptr<FleetMember> MakeCrowdMember(const FleetEntry &entry, std::string &error);
+std::unique_ptr<FleetMember> MakeDataFloodMember(const FleetEntry &entry, std::string &error);
 
 // "address kind: what", the start of every log line of a member.
 std::string LogLine(const std::string &address, const std::string &service, const std::string &what);
