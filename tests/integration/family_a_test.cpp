@@ -4,9 +4,13 @@
 // password check, and a device that does not answer. On a faulty wire (the
 // simulator loses an answer or ignores a write at a known place) a request
 // without answer is sent again within the wait, and an answer from another
-// address is not taken for the device's; a write is read back, and
-// what did not take is sent again, a few times at most.
+// address is not taken for the device's; an answer in several datagrams
+// adds up, a copy counting once; a write is read back, and what did not
+// take is sent again, a few times at most.
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
 
 #include "integration/support.h"
 #include "sim_family_a.h"
@@ -212,6 +216,46 @@ TEST(FamilyAFaultsElsewhere, AnAnswerFromAnotherAddressIsNotTheDevices) {
     }));
     ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "5"}, {"NAME", "own"}}));
+}
+
+// A device may answer one request in several datagrams: the pairs of each
+// add up in arrival order, for a read and for a write's read-back, and a
+// copy of one already read adds nothing. A device that never stops sending
+// new ones fills a bounded answer, not the host's memory.
+TEST(FamilyAFaultsElsewhere, AnAnswerInSeveralDatagramsAddsUpAndACopyCountsOnce) {
+    vdsim::UdpDevicePort device;
+    const Bytes first = vdsim::EncodeFamilyAItems({{0x01, {5}}, {0x02, {'t', 'w', 'o'}}});
+    const Bytes second = vdsim::EncodeFamilyAItems({{0x0F, {9}}});  // C1_BAUD
+    std::atomic<int> flood{0};
+    ASSERT_TRUE(device.Start("127.0.0.2", 8800, [&](const vdsim::Datagram &d, bool) {
+        if (d.bytes != kInfoRequest) return;
+        for (const Bytes *b : {&first, &second, &first}) device.Answer(*b, d.from);
+        // Each of 160 names, distinct from every other datagram's.
+        for (int i = 0; i < flood; ++i) {
+            std::vector<vdsim::FamilyAItem> names;
+            for (int n = 0; n < 160; ++n) {
+                const std::string name = std::to_string(i * 1000 + n);
+                names.push_back({0x02, Bytes(name.begin(), name.end())});
+            }
+            device.Answer(vdsim::EncodeFamilyAItems(names), d.from);
+        }
+    }));
+    const Pairs whole = {{"TYPE", "5"}, {"NAME", "two"}, {"C1_BAUD", "9"}};
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
+    EXPECT_EQ(TakeAllPairs(), whole);
+    // The staged baud rate is in the second datagram of the read-back.
+    VD_ResetModifyConfigUDP();
+    VD_SetModifyConfigUDP("C1_BAUD", "9");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "", 5), VD_OK);
+    VD_ResetModifyConfigUDP();
+
+    flood = 200;
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
+    const Pairs pairs = TakeAllPairs();
+    ASSERT_GE(pairs.size(), whole.size());
+    EXPECT_EQ(Pairs(pairs.begin(), pairs.begin() + 3), whole);
+    // 32,000 names were sent; an item takes at least 4 bytes of the answer's 16 KiB.
+    EXPECT_LE(pairs.size(), 4096u);
 }
 
 TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {

@@ -38,6 +38,7 @@ bool FamilyAHandler::RequestInfo(const RequestRecord &request) {
     if (m_request.transport == 0) return false;
     OpenRequest(kItemPort);
     m_info.ClearPairs();
+    m_answer.Clear();
     const bool sent = SendRequest(RequestPacket(kCodeInfoRequest));
     m_replyMode = ReplyMode::Info;
     return sent;
@@ -70,10 +71,9 @@ bool FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) 
             target = found.get();
             break;
         case ReplyMode::Info:
-            // Only the device asked may answer, and only once: one answer
-            // holds all its settings, so a copy of it, or the answer to a
-            // request sent again, would list every key twice.
-            if (sender != m_requestSocket.GetHost() || !m_info.keys.empty()) return false;
+            // Only the device asked may answer; the datagrams of its answer
+            // add up, and a copy of one counts once.
+            if (sender != m_requestSocket.GetHost() || !m_answer.Take(data, length)) return false;
             target = &m_info;
             break;
         default:

@@ -32,6 +32,7 @@ bool FamilyAHandler::ReadBack(const std::string &movedTo) {
     Sleep(kReadBackAfterMs);
     m_requestSocket.DiscardQueued();
     m_info.ClearPairs();
+    m_answer.Clear();
     m_replyMode = ReplyMode::Info;
     uint8_t buffer[2048];
     for (int attempt = 0; attempt < kReadBackTries && m_info.keys.empty(); ++attempt) {
@@ -41,10 +42,15 @@ bool FamilyAHandler::ReadBack(const std::string &movedTo) {
         if (!SendRequest(RequestPacket(kCodeInfoRequest))) break;
         const Clock::time_point until = Clock::now() + std::chrono::milliseconds(kReadBackWaitMs);
         char from[52];
-        while (m_info.keys.empty() && Clock::now() < until) {
+        while (Clock::now() < until) {
             from[0] = '\0';
-            const int got = m_requestSocket.ReceiveTimed(buffer, int(sizeof buffer), from, 10);
-            if (got > 0 && unsigned(got) <= sizeof buffer) OnDatagram(buffer, got, from);
+            // Once the answer has begun, only what is already queued is part of it.
+            const bool answered = !m_info.keys.empty();
+            const int got = m_requestSocket.ReceiveTimed(buffer, int(sizeof buffer), from, answered ? 0 : 10);
+            if (got > 0 && unsigned(got) <= sizeof buffer)
+                OnDatagram(buffer, got, from);
+            else if (answered)
+                break;
         }
     }
     m_replyMode = ReplyMode::Write;
