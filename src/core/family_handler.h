@@ -65,10 +65,12 @@ public:
     // Hands out and removes the oldest search result.
     bool TakeSearchResult(DeviceRecord &out);
     // Empties the information read.
-    void ClearInfo() { m_info.ClearPairs(); }
+    void ClearInfo();
     // Discards what has arrived for requests.
     void DiscardRequestInput() { m_requestSocket.DrainInput(0); }
-    void ClearStaged() { m_staged.ClearPairs(); }
+    // Forgets the staged pairs, and what a write left of them: staging after
+    // a reset builds on nothing of a write that did not take.
+    void ClearStaged();
     // Stages a change: a key staged again takes its new value in place; a
     // key the family stages in its own way is left to it.
     void Stage(const std::string &key, const std::string &value);
@@ -79,6 +81,10 @@ protected:
     virtual bool FormatValue(const std::string & /*key*/, const std::string & /*value*/, std::string & /*out*/) {
         return false;
     }
+    // Ends a write that was not confirmed: the information holds the staged
+    // pairs that did not take, for the host to take until the next read or
+    // reset.
+    void LeaveNotTaken(const DeviceRecord &pairs);
 
     // The state the families share: the request being served, what was
     // found, read and staged, and the sockets.
@@ -87,6 +93,8 @@ protected:
     DeviceRecord m_info;
     DeviceRecord m_staged;
     ReplyMode m_replyMode = ReplyMode::Search;
+    // m_info holds what a write left, not what was read.
+    bool m_notTakenLeft = false;
     net::ClientSocket m_requestSocket;
     net::ClientSocket m_searchSocket;
 };

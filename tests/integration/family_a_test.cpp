@@ -1,12 +1,13 @@
 // Family A devices through the exports: discovery in both reply forms, a
 // read handed out pair by pair with the family's key rules (and a hostile
 // one cut to the receive buffer), a write of the staged items after the
-// password check, and a device that does not answer. On a faulty wire (the
-// simulator loses an answer or ignores a write at a known place) a request
-// without answer is sent again within the wait, and an answer from another
-// address is not taken for the device's; an answer in several datagrams
-// adds up, a copy counting once; a write is read back, and what did not
-// take is sent again, a few times at most.
+// password check, a reset that forgets what a write left, and a device that
+// does not answer. On a faulty wire (the simulator loses an answer or
+// ignores a write at a known place) a request without answer is sent again
+// within the wait, and an answer from another address is not taken for the
+// device's; an answer in several datagrams adds up, a copy counting once; a
+// write is read back, and what did not take is sent again, a few times at
+// most.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -152,6 +153,22 @@ TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
     EXPECT_EQ(dev.Item(0x02), Bytes({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'}));
     EXPECT_EQ(dev.Item(0x0C), Bytes{0x00});
     EXPECT_EQ(dev.Item(0x13), Bytes{0x00});
+}
+
+// A reset forgets everything a write that did not take left behind: the
+// enable byte it staged for "C1_D1" is not what a later "C1_D2" builds on,
+// so the device's D1 stays in use.
+TEST_F(FamilyA, AResetForgetsWhatAWriteThatDidNotTakeLeftBehind) {
+    ASSERT_TRUE(dev.Start());
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
+    dev.IgnoreWrites(4);
+    VD_SetModifyConfigUDP("C1_D1", "invalid");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_FAIL);
+    VD_ResetModifyConfigUDP();
+    EXPECT_EQ(TakeAllPairs(), Pairs{});
+    VD_SetModifyConfigUDP("C1_D2", "9");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
+    EXPECT_EQ(dev.Item(0x0C), Bytes{0x01});
 }
 
 TEST_F(FamilyA, ASilentDeviceTimesOutAndGetsNoWrite) {

@@ -37,7 +37,7 @@ bool FamilyAHandler::RequestInfo(const RequestRecord &request) {
     // Information requests travel only as datagrams.
     if (m_request.transport == 0) return false;
     OpenRequest(kItemPort);
-    m_info.ClearPairs();
+    ClearInfo();
     m_answer.Clear();
     const bool sent = SendRequest(RequestPacket(kCodeInfoRequest));
     m_replyMode = ReplyMode::Info;

@@ -31,7 +31,7 @@ std::vector<uint8_t> Encoded(const ItemRow &row, const std::string &text) {
 bool FamilyAHandler::ReadBack(const std::string &movedTo) {
     Sleep(kReadBackAfterMs);
     m_requestSocket.DiscardQueued();
-    m_info.ClearPairs();
+    ClearInfo();
     m_answer.Clear();
     m_replyMode = ReplyMode::Info;
     uint8_t buffer[2048];
@@ -77,7 +77,7 @@ WriteOutcome FamilyAHandler::WriteConfig(const RequestRecord &request) {
     WriteOutcome outcome;
     if (m_request.transport == 0) return outcome;
     OpenRequest(kItemPort);
-    m_info.ClearPairs();
+    ClearInfo();
     m_replyMode = ReplyMode::Write;
     if (m_staged.keys.empty()) return outcome;
     m_staged.code1 = m_info.code1;
@@ -92,12 +92,12 @@ WriteOutcome FamilyAHandler::WriteConfig(const RequestRecord &request) {
         outcome.lastSent = sent;
         if (ReadBack(movedTo)) pending = NotHeld(pending);
         if (pending.keys.empty()) {
-            m_info.ClearPairs();
+            ClearInfo();
             return outcome;
         }
     }
     outcome.confirmed = false;
-    m_info = pending;
+    LeaveNotTaken(pending);
     return outcome;
 }
 

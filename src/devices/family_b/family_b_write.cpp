@@ -103,11 +103,12 @@ bool FamilyBHandler::Undo(const BlockWrite &write, uint8_t last) {
 
 void FamilyBHandler::NotTaken(BlockMask failed) {
     m_outcome.confirmed = false;
-    m_info.ClearPairs();
+    DeviceRecord left;
     for (size_t i = 0; i < m_staged.keys.size(); ++i) {
         const ConfigField *row = FindField(m_fields, m_staged.keys[i]);
-        if (row && (failed & BlockBit(row->block))) m_info.Append(m_staged.keys[i], m_staged.values[i]);
+        if (row && (failed & BlockBit(row->block))) left.Append(m_staged.keys[i], m_staged.values[i]);
     }
+    LeaveNotTaken(left);
 }
 
 WriteOutcome FamilyBHandler::WriteConfig(const RequestRecord &request) {
