@@ -93,10 +93,12 @@ bool FamilyBHandler::Undo(const BlockWrite &write, uint8_t last) {
     BlockWrite undo(m_request.targetMac);
     bool undone = true;
     for (uint8_t block : write.Blocks()) {
-        if (block > last) break;
+        // The copies go back to what was read: a block past the one that did
+        // not take was never written, and the device holds it as it was.
+        *m_blocks[block] = write.Before(block);
+        if (block > last) continue;
         undo.Add(block, write.After(block), write.Before(block));
         undone = WriteConfirmed(undo, block) && undone;
-        *m_blocks[block] = write.Before(block);
     }
     return undone;
 }
