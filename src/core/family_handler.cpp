@@ -40,6 +40,10 @@ void FamilyHandler::ClearStaged() {
     if (m_notTakenLeft) ClearInfo();
 }
 
+void FamilyHandler::KeepSearchResult(std::unique_ptr<DeviceRecord> record) {
+    if (m_results.size() < kMaxSearchResults) m_results.push_back(std::move(record));
+}
+
 void FamilyHandler::LeaveNotTaken(const DeviceRecord &pairs) {
     m_info.keys = pairs.keys;
     m_info.values = pairs.values;

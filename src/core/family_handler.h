@@ -18,6 +18,12 @@
 
 namespace vd {
 
+// The search results a handler holds until the host takes them: a crowd of
+// 65,536 devices, the most a test runs, fits whole, and a hostile device
+// that answers with endless distinct MACs fills no more (some 20 MB). A
+// result beyond it is dropped until the host takes some.
+constexpr size_t kMaxSearchResults = 65536;
+
 // What the answers a handler reads now belong to.
 enum class ReplyMode { Search, Info, Write };
 
@@ -81,6 +87,8 @@ protected:
     virtual bool FormatValue(const std::string & /*key*/, const std::string & /*value*/, std::string & /*out*/) {
         return false;
     }
+    // Adds a search result, unless kMaxSearchResults are held.
+    void KeepSearchResult(std::unique_ptr<DeviceRecord> record);
     // Ends a write that was not confirmed: the information holds the staged
     // pairs that did not take, for the host to take until the next read or
     // reset.

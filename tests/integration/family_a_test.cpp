@@ -1,13 +1,13 @@
-// Family A devices through the exports: discovery in both reply forms, a
-// read handed out pair by pair with the family's key rules (and a hostile
-// one cut to the receive buffer), a write of the staged items after the
-// password check, a reset that forgets what a write left, and a device that
-// does not answer. On a faulty wire (the simulator loses an answer or
-// ignores a write at a known place) a request without answer is sent again
-// within the wait, and an answer from another address is not taken for the
-// device's; an answer in several datagrams adds up, a copy counting once; a
-// write is read back, and what did not take is sent again, a few times at
-// most.
+// Family A devices through the exports: discovery in both reply forms (and
+// a peer whose endless distinct answers fill a bounded list), a read handed
+// out pair by pair with the family's key rules (and a hostile one cut to the
+// receive buffer), a write of the staged items after the password check, a
+// reset that forgets what a write left, and a device that does not answer.
+// On a faulty wire (the simulator loses an answer or ignores a write at a
+// known place) a request without answer is sent again within the wait, and
+// an answer from another address is not taken for the device's; an answer
+// in several datagrams adds up, a copy counting once; a write is read back,
+// and what did not take is sent again, a few times at most.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -55,6 +55,35 @@ TEST(FamilyASearch, ListsBothReplyFormsInArrivalOrder) {
         EXPECT_TRUE(got.back().broadcast);
         EXPECT_EQ(got.back().bytes, kSearchRequest);
     }
+}
+
+// A peer that answers a search with endless distinct MACs fills a bounded
+// list: the library holds at most 65,536 results until the host takes them.
+TEST(FamilyASearch, EndlessDistinctAnswersFillABoundedList) {
+    const int fd = vdsim::OpenUdp("127.0.0.9", 8800);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(VD_Search("127.0.0.9"), VD_OK);
+    vdsim::Datagram search;
+    ASSERT_TRUE(vdsim::ReceiveDatagram(fd, search, 1000));
+    // A fixed search reply whose MAC counts up.
+    Bytes reply = {0x00, 0x02, 0x00, 0x02, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 48, 0, 0, 127, 0, 0, 9, 0x0F, 0xA1, 0, 0};
+    char ip[VD_IP_LEN], version[VD_VERSION_LEN], mac[VD_MAC_LEN];
+    auto take = [&] { return VD_GetSearchDev(ip, version, mac, nullptr, nullptr, nullptr) == VD_OK; };
+    // 80,000 answers in bursts the receive queue holds, each burst collected
+    // by one call of a host that takes one result.
+    const int bursts = 800;
+    size_t taken = 0;
+    for (uint32_t sent = 0; sent < bursts * 100u;) {
+        for (int i = 0; i < 100; ++i, ++sent) {
+            for (int b = 0; b < 4; ++b) reply[size_t(6 + b)] = uint8_t(sent >> (24 - 8 * b));
+            ASSERT_TRUE(vdsim::SendDatagram(fd, reply, search.from));
+        }
+        taken += take();
+    }
+    while (take()) ++taken;
+    close(fd);
+    EXPECT_GT(taken, 65536u);
+    EXPECT_LE(taken, bursts + 65536u);
 }
 
 // The bytes of every datagram the device received, in order.

@@ -58,7 +58,7 @@ bool FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) 
     if (m_replyMode == ReplyMode::Search) {
         auto record = std::make_unique<DeviceRecord>();
         if (DecodeFixedSearchReply(data, length, *record)) {
-            m_results.push_back(std::move(record));
+            KeepSearchResult(std::move(record));
             return true;
         }
     }
@@ -82,7 +82,7 @@ bool FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) 
     }
     target->ip = sender;
     DecodeItems(data, length, *target);
-    if (found) m_results.push_back(std::move(found));
+    if (found) KeepSearchResult(std::move(found));
     return true;
 }
 
