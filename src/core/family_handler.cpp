@@ -32,12 +32,12 @@ bool FamilyHandler::TakeSearchResult(DeviceRecord &out) {
 
 void FamilyHandler::ClearInfo() {
     m_info.ClearPairs();
-    m_notTakenLeft = false;
+    m_infoHolds = InfoHolds::Read;
 }
 
 void FamilyHandler::ClearStaged() {
     m_staged.ClearPairs();
-    if (m_notTakenLeft) ClearInfo();
+    if (m_infoHolds == InfoHolds::NotTaken) m_infoHolds = InfoHolds::NotTakenReset;
 }
 
 void FamilyHandler::KeepSearchResult(std::unique_ptr<DeviceRecord> record) {
@@ -47,7 +47,12 @@ void FamilyHandler::KeepSearchResult(std::unique_ptr<DeviceRecord> record) {
 void FamilyHandler::LeaveNotTaken(const DeviceRecord &pairs) {
     m_info.keys = pairs.keys;
     m_info.values = pairs.values;
-    m_notTakenLeft = true;
+    m_infoHolds = InfoHolds::NotTaken;
+}
+
+const DeviceRecord &FamilyHandler::StagingGround() const {
+    static const DeviceRecord kNothingRead;
+    return m_infoHolds == InfoHolds::NotTakenReset ? kNothingRead : m_info;
 }
 
 void FamilyHandler::Stage(const std::string &key, const std::string &value) {
