@@ -30,6 +30,31 @@ bool FamilyHandler::TakeSearchResult(DeviceRecord &out) {
     return true;
 }
 
+void FamilyHandler::ClearInfo() {
+    m_info.ClearPairs();
+    m_infoHolds = InfoHolds::Read;
+}
+
+void FamilyHandler::ClearStaged() {
+    m_staged.ClearPairs();
+    if (m_infoHolds == InfoHolds::NotTaken) m_infoHolds = InfoHolds::NotTakenReset;
+}
+
+void FamilyHandler::KeepSearchResult(std::unique_ptr<DeviceRecord> record) {
+    if (m_results.size() < kMaxSearchResults) m_results.push_back(std::move(record));
+}
+
+void FamilyHandler::LeaveNotTaken(const DeviceRecord &pairs) {
+    m_info.keys = pairs.keys;
+    m_info.values = pairs.values;
+    m_infoHolds = InfoHolds::NotTaken;
+}
+
+const DeviceRecord &FamilyHandler::StagingGround() const {
+    static const DeviceRecord kNothingRead;
+    return m_infoHolds == InfoHolds::NotTakenReset ? kNothingRead : m_info;
+}
+
 void FamilyHandler::Stage(const std::string &key, const std::string &value) {
     const int i = m_staged.Find(key);
     if (i >= 0)

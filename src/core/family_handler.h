@@ -18,6 +18,12 @@
 
 namespace vd {
 
+// The search results a handler holds until the host takes them: a crowd of
+// 65,536 devices, the most a test runs, fits whole, and a hostile device
+// that answers with endless distinct MACs fills no more (some 20 MB). A
+// result beyond it is dropped until the host takes some.
+constexpr size_t kMaxSearchResults = 65536;
+
 // What the answers a handler reads now belong to.
 enum class ReplyMode { Search, Info, Write };
 
@@ -65,10 +71,13 @@ public:
     // Hands out and removes the oldest search result.
     bool TakeSearchResult(DeviceRecord &out);
     // Empties the information read.
-    void ClearInfo() { m_info.ClearPairs(); }
+    void ClearInfo();
     // Discards what has arrived for requests.
     void DiscardRequestInput() { m_requestSocket.DrainInput(0); }
-    void ClearStaged() { m_staged.ClearPairs(); }
+    // Forgets the staged pairs. What a write that was not confirmed left in
+    // the information stays for the host to take (a host may reset before
+    // it asks), but staging no longer builds on it.
+    void ClearStaged();
     // Stages a change: a key staged again takes its new value in place; a
     // key the family stages in its own way is left to it.
     void Stage(const std::string &key, const std::string &value);
@@ -79,6 +88,15 @@ protected:
     virtual bool FormatValue(const std::string & /*key*/, const std::string & /*value*/, std::string & /*out*/) {
         return false;
     }
+    // Adds a search result, unless kMaxSearchResults are held.
+    void KeepSearchResult(std::unique_ptr<DeviceRecord> record);
+    // Ends a write that was not confirmed: the information holds the staged
+    // pairs that did not take, for the host to take until the next read or
+    // reset.
+    void LeaveNotTaken(const DeviceRecord &pairs);
+    // What staging builds on: the information, or nothing once a reset has
+    // forgotten what a write left there.
+    const DeviceRecord &StagingGround() const;
 
     // The state the families share: the request being served, what was
     // found, read and staged, and the sockets.
@@ -87,6 +105,10 @@ protected:
     DeviceRecord m_info;
     DeviceRecord m_staged;
     ReplyMode m_replyMode = ReplyMode::Search;
+    // What m_info holds: what was read, or the pairs a write that was not
+    // confirmed left, before or after a reset.
+    enum class InfoHolds { Read, NotTaken, NotTakenReset };
+    InfoHolds m_infoHolds = InfoHolds::Read;
     net::ClientSocket m_requestSocket;
     net::ClientSocket m_searchSocket;
 };
