@@ -32,12 +32,12 @@ bool FamilyHandler::TakeSearchResult(DeviceRecord &out) {
 
 void FamilyHandler::ClearInfo() {
     m_info.ClearPairs();
-    m_infoHolds = InfoHolds::Read;
+    m_notTakenLeft = false;
 }
 
 void FamilyHandler::ClearStaged() {
     m_staged.ClearPairs();
-    if (m_infoHolds == InfoHolds::NotTaken) m_infoHolds = InfoHolds::NotTakenReset;
+    if (m_notTakenLeft) ClearInfo();
 }
 
 void FamilyHandler::KeepSearchResult(std::unique_ptr<DeviceRecord> record) {
@@ -47,12 +47,7 @@ void FamilyHandler::KeepSearchResult(std::unique_ptr<DeviceRecord> record) {
 void FamilyHandler::LeaveNotTaken(const DeviceRecord &pairs) {
     m_info.keys = pairs.keys;
     m_info.values = pairs.values;
-    m_infoHolds = InfoHolds::NotTaken;
-}
-
-const DeviceRecord &FamilyHandler::StagingGround() const {
-    static const DeviceRecord kNothingRead;
-    return m_infoHolds == InfoHolds::NotTakenReset ? kNothingRead : m_info;
+    m_notTakenLeft = true;
 }
 
 void FamilyHandler::Stage(const std::string &key, const std::string &value) {

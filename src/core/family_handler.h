@@ -74,9 +74,8 @@ public:
     void ClearInfo();
     // Discards what has arrived for requests.
     void DiscardRequestInput() { m_requestSocket.DrainInput(0); }
-    // Forgets the staged pairs. What a write that was not confirmed left in
-    // the information stays for the host to take (a host may reset before
-    // it asks), but staging no longer builds on it.
+    // Forgets the staged pairs, and what a write left of them: staging after
+    // a reset builds on nothing of a write that did not take.
     void ClearStaged();
     // Stages a change: a key staged again takes its new value in place; a
     // key the family stages in its own way is left to it.
@@ -94,9 +93,6 @@ protected:
     // pairs that did not take, for the host to take until the next read or
     // reset.
     void LeaveNotTaken(const DeviceRecord &pairs);
-    // What staging builds on: the information, or nothing once a reset has
-    // forgotten what a write left there.
-    const DeviceRecord &StagingGround() const;
 
     // The state the families share: the request being served, what was
     // found, read and staged, and the sockets.
@@ -105,10 +101,8 @@ protected:
     DeviceRecord m_info;
     DeviceRecord m_staged;
     ReplyMode m_replyMode = ReplyMode::Search;
-    // What m_info holds: what was read, or the pairs a write that was not
-    // confirmed left, before or after a reset.
-    enum class InfoHolds { Read, NotTaken, NotTakenReset };
-    InfoHolds m_infoHolds = InfoHolds::Read;
+    // m_info holds what a write left, not what was read.
+    bool m_notTakenLeft = false;
     net::ClientSocket m_requestSocket;
     net::ClientSocket m_searchSocket;
 };

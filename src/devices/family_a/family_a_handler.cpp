@@ -93,7 +93,7 @@ bool FamilyAHandler::FormatValue(const std::string &key, const std::string &valu
 }
 
 bool FamilyAHandler::InterceptModify(const std::string &key, const std::string &value) {
-    return InterceptItemModify(StagingGround(), m_staged, key, value);
+    return InterceptItemModify(m_info, m_staged, key, value);
 }
 
 }  // namespace vd
