@@ -185,15 +185,15 @@ bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
     return true;
 }
 
-// Stages the settings and writes them, guarded by the password.
+// Stages the settings and writes them, guarded by the password. The caller
+// resets the staging once it has taken what a write that was not confirmed
+// left behind, which the reset forgets.
 int SendSet(const Checked &c) {
     VD_ResetModifyConfigUDP();
     for (const Setting &s : c.send) VD_SetModifyConfigUDP(s.key.c_str(), s.value.c_str());
     const Target &t = c.t;
-    const int r = t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), c.password.c_str(), t.type)
-                               : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), c.password.c_str(), t.type);
-    VD_ResetModifyConfigUDP();
-    return r;
+    return t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), c.password.c_str(), t.type)
+                        : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), c.password.c_str(), t.type);
 }
 
 // The result: a table for people, and the fields of the JSON document;
@@ -255,8 +255,10 @@ int RunSet(const Args &args, const Printer &out) {
                       VD_OK, kExitOk);
     }
     const int r = SendSet(c);
+    const int notConfirmed = r == VD_FAIL ? NotConfirmed(t, out, doc) : kExitOk;
+    VD_ResetModifyConfigUDP();
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
-    if (r == VD_FAIL) return NotConfirmed(t, out, doc);
+    if (r == VD_FAIL) return notConfirmed;
     if (r != VD_OK) return out.Fail(t.addr.text + ": " + CodeMessage(r) + "; nothing written", r, ExitStatusFor(r));
 
     if (!args.Has("--verify") || Interrupted()) {
