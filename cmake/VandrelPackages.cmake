@@ -78,9 +78,10 @@ The header vandrel.h, the link to the shared library, the CMake package
 to build hosts of libvandrel.")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "find, inspect and configure network device servers (tools)
 vandrel searches for device servers, shows and changes their settings, runs
-AT-command sessions, reads IO modules and downloads firmware. vandrel-sim
-runs simulated devices, to try vandrel and hosts of libvandrel in a private
-network namespace.")
+AT-command sessions, reads IO modules and downloads firmware; vandrel web
+serves a dashboard of them, which vandrel-web.service (installed disabled)
+runs as a sandboxed service. vandrel-sim runs simulated devices, to try
+vandrel and hosts of libvandrel in a private network namespace.")
 set(CPACK_COMPONENT_PYTHON_DESCRIPTION "find, inspect and configure network device servers (Python module)
 The vandrel module: libvandrel's interface in Python's terms, with device
 records, settings as dicts, AT sessions, data channels and IO modules as
