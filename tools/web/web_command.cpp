@@ -16,6 +16,7 @@
 #include "interrupt.h"
 #include "json_read.h"
 #include "options.h"
+#include "ready_notify.h"
 #include "searcher.h"
 #include "status.h"
 
@@ -138,6 +139,7 @@ int RunWeb(const Args &args, const Printer &out) {
                             std::to_string(port) + "/";
     // A token of the user's own is not repeated where logs keep it.
     out.Note("vandrel web: serving " + url + (access.loopback || !made ? "" : "?token=" + access.token));
+    vdweb::NotifyReady();
     vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, int(every));
     searcher.Start();
     CatchInterrupt();
