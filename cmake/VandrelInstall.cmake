@@ -1,7 +1,8 @@
 # What `cmake --install` puts in place, in four components that the Debian
 # packages follow: runtime (the shared library), development (header, .so
 # link, CMake package, pkg-config file), tools (vandrel, vandrel-sim, their
-# manual pages, bash completion) and python (the vandrel module).
+# manual pages, bash completion, the dashboard's systemd unit) and python
+# (the vandrel module).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -60,6 +61,9 @@ if(TARGET vandrel-sim)
 endif()
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/man ${CMAKE_BINARY_DIR}/man)
+if(TARGET vandrel-cli AND NOT WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/VandrelService.cmake)
+endif()
 if(TARGET vandrel-cli)
   install(FILES ${CMAKE_SOURCE_DIR}/tools/cli/vandrel.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vandrel COMPONENT tools)

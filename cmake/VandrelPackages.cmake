@@ -2,7 +2,8 @@
 # configured for /usr (scripts/packages.sh):
 #   libvandrel1      runtime      the shared library
 #   libvandrel-dev   development  header, .so link, CMake package, vandrel.pc
-#   vandrel-tools    tools        vandrel, vandrel-sim, manual pages, completion
+#   vandrel-tools    tools        vandrel, vandrel-sim, manual pages, completion,
+#                                 the dashboard's unit vandrel-web.service
 #   python3-vandrel  python       the Python module
 #   wireshark-vandrel wireshark   the Wireshark dissector, in Debian's folder of
 #                                 Wireshark's plugins
@@ -42,6 +43,12 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvandrel1 (>= ${PROJECT_VERSION})")
 # Without it a fresh shell has no completion of vandrel's commands.
 set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "bash-completion")
+# The dashboard's unit comes disabled; the scripts only tell systemd of it
+# (and stop it before removal), the defaults file is the site's to change.
+set(VANDREL_DEB_TOOLS_SCRIPTS postinst prerm postrm conffiles)
+list(TRANSFORM VANDREL_DEB_TOOLS_SCRIPTS PREPEND ${CMAKE_SOURCE_DIR}/packaging/debian/vandrel-tools/)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_CONTROL_EXTRA ${VANDREL_DEB_TOOLS_SCRIPTS})
+set(CPACK_DEBIAN_TOOLS_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
@@ -71,9 +78,10 @@ The header vandrel.h, the link to the shared library, the CMake package
 to build hosts of libvandrel.")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "find, inspect and configure network device servers (tools)
 vandrel searches for device servers, shows and changes their settings, runs
-AT-command sessions, reads IO modules and downloads firmware. vandrel-sim
-runs simulated devices, to try vandrel and hosts of libvandrel in a private
-network namespace.")
+AT-command sessions, reads IO modules and downloads firmware; vandrel web
+serves a dashboard of them, which vandrel-web.service (installed disabled)
+runs as a sandboxed service. vandrel-sim runs simulated devices, to try
+vandrel and hosts of libvandrel in a private network namespace.")
 set(CPACK_COMPONENT_PYTHON_DESCRIPTION "find, inspect and configure network device servers (Python module)
 The vandrel module: libvandrel's interface in Python's terms, with device
 records, settings as dicts, AT sessions, data channels and IO modules as

@@ -79,6 +79,10 @@ VR_API int32_t VR_FirmwareImages(const uint64_t *sizes, uint32_t count, char *me
 /* 1 when key names what a device is (TYPE, MAC, VERSION), not a setting. */
 VR_API int32_t VR_IsIdentityKey(const char *key);
 
+/* 1 when key holds a secret (PASS, the device's password): the messages
+ * here never echo its value, and a front end shows it masked. */
+VR_API int32_t VR_IsSecretKey(const char *key);
+
 /* The keys a read of a device of this type shows, one per line, each
  * followed by "\n". Returns the room the whole list needs, terminator
  * included; the list is written only when it fits in room. */

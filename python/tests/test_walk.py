@@ -2,15 +2,13 @@
 only in a private network namespace (the suite starts it through
 scripts/in-netns.sh); VANDREL_SIM names the simulator, VANDREL_LIB the library."""
 import os
-import pathlib
 import signal
-import socket
-import subprocess
 import tempfile
 import threading
 import time
 import unittest
 
+import simulator
 import vandrel
 
 FLEET = b"""
@@ -27,26 +25,14 @@ GETADC = b"\xaa\x05\x00\xaf\x0d"
 
 def setUpModule():
     global sim, log
-    if [name for _, name in socket.if_nameindex()] != ["lo"]:
-        raise RuntimeError("refusing to run outside a private network namespace (scripts/in-netns.sh)")
     work = tempfile.mkdtemp()
     with open(os.path.join(work, "fleet"), "wb") as fleet:
         fleet.write(FLEET)
-    log = pathlib.Path(work, "sim.log")
-    with open(log, "wb") as out:
-        sim = subprocess.Popen([os.environ["VANDREL_SIM"], "--fleet", fleet.name], stdout=out,
-                               stderr=subprocess.STDOUT)
-    # Waits for the simulator's "devices ready" line, ten seconds at most.
-    ready = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "sim-ready.sh")
-    if subprocess.run(["sh", ready, log, str(sim.pid)]).returncode != 0:
-        sim.kill()
-        sim.wait()
-        raise RuntimeError("vandrel-sim did not start")
+    sim, log = simulator.start(["--fleet", fleet.name])
 
 
 def tearDownModule():
-    sim.terminate()
-    sim.wait()
+    simulator.stop(sim)
 
 
 class Walk(unittest.TestCase):

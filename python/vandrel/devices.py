@@ -57,9 +57,15 @@ def address_range(value: str) -> ipaddress.IPv4Network:
     return ipaddress.IPv4Network((first, 33 - count.bit_length()))
 
 
-def search(address: Optional[str] = None, wait: float = 0.5) -> list[Device]:
+# The devices one search lists at most: a device may answer a search many
+# times, under as many made-up addresses as it likes.
+SEARCH_LIMIT = 65536
+
+
+def search(address: Optional[str] = None, wait: float = 0.5, *, limit: int = SEARCH_LIMIT) -> list[Device]:
     """Searches for devices and returns those that answered within ``wait``
-    seconds, in the order their answers came.
+    seconds, in the order their answers came, ``limit`` of them at most
+    (the search ends when that many have answered).
 
     Without ``address`` the search is a broadcast to 255.255.255.255 on UDP
     port 8800: run it only on a network where that is fine. With an address
@@ -68,56 +74,70 @@ def search(address: Optional[str] = None, wait: float = 0.5) -> list[Device]:
     each of its addresses in turn, 1 ms apart, which reaches devices behind
     routers; the wait starts after the last."""
     wait = _args.seconds(wait, "wait")
+    limit = _args.integer(limit, "limit", 1, SEARCH_LIMIT)
     if isinstance(address, str) and "/" in address:
-        return _search_range(address_range(address), wait)
-    return _search(None if address is None else _args.text(address, "address"), wait)
+        return _search_range(address_range(address), wait, limit)
+    return _search(None if address is None else _args.text(address, "address"), wait, limit=limit)
 
 
 RANGE_PACE = 0.001  # seconds between two addresses of a range
 
 
-def _search_range(network: ipaddress.IPv4Network, wait: float) -> list[Device]:
+def _search_range(network: ipaddress.IPv4Network, wait: float, limit: int) -> list[Device]:
     with udp:
-        _collect()
-        found: list[Device] = []
+        _drain()
+        found: dict[Device, None] = {}  # the range's broadcast address may be answered too: each answer once
         start = time.monotonic()
         for i, host in enumerate(network):
             lib.VD_Search(str(host).encode())
-            found += _collect()
+            found.update(dict.fromkeys(_collect(limit - len(found))))
+            if len(found) >= limit:
+                return list(found)
             time.sleep(max(0.0, start + (i + 1) * RANGE_PACE - time.monotonic()))
-        # The range's broadcast address may be answered too: each answer once.
-        return list(dict.fromkeys(found + _search_wait(wait)))
+        deadline = time.monotonic() + wait
+        while len(found) < limit and time.monotonic() < deadline:
+            time.sleep(max(0.0, min(0.02, deadline - time.monotonic())))
+            found.update(dict.fromkeys(_collect(limit - len(found))))
+        return list(found)
 
 
-def _search_wait(wait: float, wanted: Callable[[Device], bool] = lambda d: False) -> list[Device]:
+def _search_wait(wait: float, wanted: Callable[[Device], bool], limit: int) -> list[Device]:
     found: list[Device] = []
     deadline = time.monotonic() + wait
     while True:
         time.sleep(max(0.0, min(0.02, deadline - time.monotonic())))
-        for device in _collect():
+        for device in _collect(limit - len(found)):
             found.append(device)
             if wanted(device):
                 return found
-        if time.monotonic() >= deadline:
+        if len(found) >= limit or time.monotonic() >= deadline:
             return found
 
 
-def _search(address: Optional[bytes], wait: float, wanted: Callable[[Device], bool] = lambda d: False) -> list[Device]:
+def _search(address: Optional[bytes], wait: float, wanted: Callable[[Device], bool] = lambda d: False,
+            limit: int = SEARCH_LIMIT) -> list[Device]:
     """The answers within wait seconds, or up to the first wanted one."""
     with udp:
-        _collect()  # answers to earlier searches would be listed again
+        _drain()
         if address is None:
             lib.VD_SearchAll()
         else:
             lib.VD_Search(address)
-        return _search_wait(wait, wanted)
+        return _search_wait(wait, wanted, limit)
 
 
-def _collect() -> list[Device]:
-    found = []
+def _drain() -> None:
+    """Drops the answers to earlier searches, which would be listed again."""
+    while _collect(1024):
+        pass
+
+
+def _collect(room: int) -> list[Device]:
+    """The devices found so far, room of them at most."""
+    found: list[Device] = []
     ip, version, mac = (ctypes.create_string_buffer(n) for n in (IP_LEN, VERSION_LEN, MAC_LEN))
     code1, code2, port = ctypes.c_uint8(), ctypes.c_uint8(), ctypes.c_uint32()
-    while lib.VD_GetSearchDev(ip, version, mac, code1, code2, port) == 1:
+    while len(found) < room and lib.VD_GetSearchDev(ip, version, mac, code1, code2, port) == 1:
         found.append(Device(_args.decode(ip.value), _args.decode(mac.value), code1.value,
                             _args.decode(version.value), code2.value, port.value))
     return found

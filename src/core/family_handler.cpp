@@ -30,6 +30,26 @@ bool FamilyHandler::TakeSearchResult(DeviceRecord &out) {
     return true;
 }
 
+void FamilyHandler::ClearInfo() {
+    m_info.ClearPairs();
+    m_notTakenLeft = false;
+}
+
+void FamilyHandler::ClearStaged() {
+    m_staged.ClearPairs();
+    if (m_notTakenLeft) ClearInfo();
+}
+
+void FamilyHandler::KeepSearchResult(std::unique_ptr<DeviceRecord> record) {
+    if (m_results.size() < kMaxSearchResults) m_results.push_back(std::move(record));
+}
+
+void FamilyHandler::LeaveNotTaken(const DeviceRecord &pairs) {
+    m_info.keys = pairs.keys;
+    m_info.values = pairs.values;
+    m_notTakenLeft = true;
+}
+
 void FamilyHandler::Stage(const std::string &key, const std::string &value) {
     const int i = m_staged.Find(key);
     if (i >= 0)

@@ -18,6 +18,12 @@
 
 namespace vd {
 
+// The search results a handler holds until the host takes them: a crowd of
+// 65,536 devices, the most a test runs, fits whole, and a hostile device
+// that answers with endless distinct MACs fills no more (some 20 MB). A
+// result beyond it is dropped until the host takes some.
+constexpr size_t kMaxSearchResults = 65536;
+
 // What the answers a handler reads now belong to.
 enum class ReplyMode { Search, Info, Write };
 
@@ -65,10 +71,12 @@ public:
     // Hands out and removes the oldest search result.
     bool TakeSearchResult(DeviceRecord &out);
     // Empties the information read.
-    void ClearInfo() { m_info.ClearPairs(); }
+    void ClearInfo();
     // Discards what has arrived for requests.
     void DiscardRequestInput() { m_requestSocket.DrainInput(0); }
-    void ClearStaged() { m_staged.ClearPairs(); }
+    // Forgets the staged pairs, and what a write left of them: staging after
+    // a reset builds on nothing of a write that did not take.
+    void ClearStaged();
     // Stages a change: a key staged again takes its new value in place; a
     // key the family stages in its own way is left to it.
     void Stage(const std::string &key, const std::string &value);
@@ -79,6 +87,12 @@ protected:
     virtual bool FormatValue(const std::string & /*key*/, const std::string & /*value*/, std::string & /*out*/) {
         return false;
     }
+    // Adds a search result, unless kMaxSearchResults are held.
+    void KeepSearchResult(std::unique_ptr<DeviceRecord> record);
+    // Ends a write that was not confirmed: the information holds the staged
+    // pairs that did not take, for the host to take until the next read or
+    // reset.
+    void LeaveNotTaken(const DeviceRecord &pairs);
 
     // The state the families share: the request being served, what was
     // found, read and staged, and the sockets.
@@ -87,6 +101,8 @@ protected:
     DeviceRecord m_info;
     DeviceRecord m_staged;
     ReplyMode m_replyMode = ReplyMode::Search;
+    // m_info holds what a write left, not what was read.
+    bool m_notTakenLeft = false;
     net::ClientSocket m_requestSocket;
     net::ClientSocket m_searchSocket;
 };

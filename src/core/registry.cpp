@@ -24,6 +24,10 @@ constexpr int kPauseAfterWriteMs = 500;
 // it.
 constexpr int kRepeatPolls = 30;
 constexpr int kReceiveBuffer = 2048;
+// A round of ReceiveAll reads at most this many datagrams from a socket, more
+// than the widest receive queue holds, so that a peer that sends faster than
+// the library reads holds no call for ever.
+constexpr int kMaxDatagramsPerRound = 65536;
 
 RequestRecord Request(uint8_t transport, const char *ip, const char *mac, uint32_t port = 0,
                       const char *param = "") {
@@ -103,7 +107,7 @@ void HandlerRegistry::ReceiveAll() {
     char from[52];
     for (auto &h : m_handlers) {
         net::ClientSocket &socket = h->ReplySocket();
-        for (;;) {
+        for (int n = 0; n < kMaxDatagramsPerRound; ++n) {
             from[0] = '\0';
             const int got = socket.ReceiveTimed(buffer, kReceiveBuffer, from, 0);
             if (got == 0 || unsigned(got) > unsigned(kReceiveBuffer)) break;

@@ -79,6 +79,8 @@ int32_t VR_FamilyOf(int32_t type, int32_t *ports) {
 
 int32_t VR_IsIdentityKey(const char *key) { return vd::IdentityOf(vd::OrEmpty(key)) != nullptr; }
 
+int32_t VR_IsSecretKey(const char *key) { return vd::IsSecretKey(vd::OrEmpty(key)); }
+
 size_t VR_KeysOf(int32_t type, char *keys, size_t room) {
     try {
         std::string list;

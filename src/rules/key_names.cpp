@@ -62,6 +62,8 @@ const char *IdentityOf(const std::string &key) {
     return nullptr;
 }
 
+bool IsSecretKey(const std::string &key) { return key == "PASS"; }
+
 std::string ClosestKey(const std::vector<std::string> &keys, const std::string &name) {
     std::string closest;
     size_t best = kSlipEdits + 1;

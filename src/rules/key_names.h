@@ -17,6 +17,10 @@ std::vector<std::string> KeysOf(int type);
 // any other key.
 const char *IdentityOf(const std::string &key);
 
+// Whether key holds a secret (PASS, the device's password): its value is
+// never echoed in a message, and front ends show it masked.
+bool IsSecretKey(const std::string &key);
+
 // The key of keys closest to name when it looks like a typing slip (at most
 // two edits away); "" when none is.
 std::string ClosestKey(const std::vector<std::string> &keys, const std::string &name);

@@ -62,8 +62,9 @@ SettingCheck CheckSetting(int type, const std::string &key, const std::string &v
     }
     if (!SameValue(stored.text, value))
         return Refused(Verdict::Altered,
-                       key + "=" + value + ": the device would store '" + stored.text + "' (it takes " +
-                           stored.holds + ")",
+                       IsSecretKey(key) ? key + ": the device would store another value (it takes " + stored.holds + ")"
+                                        : key + "=" + value + ": the device would store '" + stored.text +
+                                              "' (it takes " + stored.holds + ")",
                        stored.text);
     SettingCheck out;
     out.stored = stored.text;

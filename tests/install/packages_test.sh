@@ -4,8 +4,9 @@
 # its root in a private mount namespace, thrown away at the end) only with
 # their dependencies; there the tools, the man pages, pkg-config and the
 # Python module work from the system's own places, tshark loads the
-# dissector from Debian's folder of Wireshark's plugins, and Ansible finds the
-# collection vandrel.fleet and documents its modules.
+# dissector from Debian's folder of Wireshark's plugins, Ansible finds the
+# collection vandrel.fleet and documents its modules, and the dashboard's unit
+# is in place, disabled, and goes with a purge.
 #   scripts/in-netns.sh unshare -m sh tests/install/packages_test.sh BUILD_DEB_DIR
 set -eu
 DEBS=$(cd "$1" && pwd)
@@ -21,6 +22,10 @@ lintian --fail-on error "$DEBS"/*.deb > "$WORK/lintian" 2>&1 || { cat "$WORK/lin
     fail "vandrel-tools does not recommend bash-completion"
 # The whole listing is read: grep -q would stop dpkg-deb mid-write with an error.
 dpkg-deb -c "$DEBS"/libvandrel1_*.deb | grep "libvandrel-rules\.so\.1" > /dev/null || fail "libvandrel1 lacks libvandrel-rules"
+dpkg-deb -c "$DEBS"/vandrel-tools_*.deb | grep " \./lib/systemd/system/vandrel-web\.service$" > /dev/null ||
+    fail "vandrel-tools lacks /lib/systemd/system/vandrel-web.service"
+[ "$(dpkg-deb -f "$DEBS"/vandrel-tools_*.deb Depends | grep -o libsystemd0)" = libsystemd0 ] ||
+    fail "vandrel-tools is not linked with libsystemd (readiness of vandrel-web.service)"
 
 mkdir "$WORK/upper" "$WORK/work" "$ROOT"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$WORK/upper,workdir=$WORK/work" "$ROOT"
@@ -48,5 +53,17 @@ in_root "ansible-galaxy collection list vandrel.fleet" 2>&1 | grep -q "^# /usr/s
 for module in search settings apply backup command firmware; do
     in_root "ansible-doc vandrel.fleet.$module" > "$WORK/doc" 2>&1 && grep -q "^RETURN VALUES" "$WORK/doc" ||
         { cat "$WORK/doc"; fail "ansible-doc does not show vandrel.fleet.$module"; }
+done
+# The dashboard's unit is installed, verified where the package put it,
+# and disabled; the defaults file is a configuration file; a purge takes
+# both.
+in_root "systemd-analyze verify /lib/systemd/system/vandrel-web.service" > "$WORK/verify" 2>&1 ||
+    { cat "$WORK/verify"; fail "the installed vandrel-web.service does not verify"; }
+[ -z "$(find "$ROOT/etc/systemd/system" -name vandrel-web.service)" ] || fail "vandrel-web.service is enabled"
+in_root "dpkg-query -W -f='\${Conffiles}' vandrel-tools" | grep -q "^ /etc/default/vandrel-web " ||
+    fail "/etc/default/vandrel-web is not a configuration file"
+in_root "dpkg --purge vandrel-tools" > "$WORK/dpkg" 2>&1 || { cat "$WORK/dpkg"; fail "dpkg --purge failed"; }
+for file in /lib/systemd/system/vandrel-web.service /etc/default/vandrel-web; do
+    [ ! -e "$ROOT$file" ] || fail "$file is left after a purge"
 done
 echo "packages test: passed"

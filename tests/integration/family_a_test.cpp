@@ -1,12 +1,17 @@
-// Family A devices through the exports: discovery in both reply forms, a
-// read handed out pair by pair with the family's key rules (and a hostile
-// one cut to the receive buffer), a write of the staged items after the
-// password check, and a device that does not answer. On a faulty wire (the
-// simulator loses an answer or ignores a write at a known place) a request
-// without answer is sent again within the wait, and an answer from another
-// address is not taken for the device's; a write is read back, and
-// what did not take is sent again, a few times at most.
+// Family A devices through the exports: discovery in both reply forms (and
+// a peer whose endless distinct answers fill a bounded list), a read handed
+// out pair by pair with the family's key rules (and a hostile one cut to the
+// receive buffer), a write of the staged items after the password check, a
+// reset that forgets what a write left, and a device that does not answer.
+// On a faulty wire (the simulator loses an answer or ignores a write at a
+// known place) a request without answer is sent again within the wait, and
+// an answer from another address is not taken for the device's; an answer
+// in several datagrams adds up, a copy counting once; a write is read back,
+// and what did not take is sent again, a few times at most.
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
 
 #include "integration/support.h"
 #include "sim_family_a.h"
@@ -50,6 +55,35 @@ TEST(FamilyASearch, ListsBothReplyFormsInArrivalOrder) {
         EXPECT_TRUE(got.back().broadcast);
         EXPECT_EQ(got.back().bytes, kSearchRequest);
     }
+}
+
+// A peer that answers a search with endless distinct MACs fills a bounded
+// list: the library holds at most 65,536 results until the host takes them.
+TEST(FamilyASearch, EndlessDistinctAnswersFillABoundedList) {
+    const int fd = vdsim::OpenUdp("127.0.0.9", 8800);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(VD_Search("127.0.0.9"), VD_OK);
+    vdsim::Datagram search;
+    ASSERT_TRUE(vdsim::ReceiveDatagram(fd, search, 1000));
+    // A fixed search reply whose MAC counts up.
+    Bytes reply = {0x00, 0x02, 0x00, 0x02, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 48, 0, 0, 127, 0, 0, 9, 0x0F, 0xA1, 0, 0};
+    char ip[VD_IP_LEN], version[VD_VERSION_LEN], mac[VD_MAC_LEN];
+    auto take = [&] { return VD_GetSearchDev(ip, version, mac, nullptr, nullptr, nullptr) == VD_OK; };
+    // 80,000 answers in bursts the receive queue holds, each burst collected
+    // by one call of a host that takes one result.
+    const int bursts = 800;
+    size_t taken = 0;
+    for (uint32_t sent = 0; sent < bursts * 100u;) {
+        for (int i = 0; i < 100; ++i, ++sent) {
+            for (int b = 0; b < 4; ++b) reply[size_t(6 + b)] = uint8_t(sent >> (24 - 8 * b));
+            ASSERT_TRUE(vdsim::SendDatagram(fd, reply, search.from));
+        }
+        taken += take();
+    }
+    while (take()) ++taken;
+    close(fd);
+    EXPECT_GT(taken, 65536u);
+    EXPECT_LE(taken, bursts + 65536u);
 }
 
 // The bytes of every datagram the device received, in order.
@@ -150,6 +184,22 @@ TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
     EXPECT_EQ(dev.Item(0x13), Bytes{0x00});
 }
 
+// A reset forgets everything a write that did not take left behind: the
+// enable byte it staged for "C1_D1" is not what a later "C1_D2" builds on,
+// so the device's D1 stays in use.
+TEST_F(FamilyA, AResetForgetsWhatAWriteThatDidNotTakeLeftBehind) {
+    ASSERT_TRUE(dev.Start());
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
+    dev.IgnoreWrites(4);
+    VD_SetModifyConfigUDP("C1_D1", "invalid");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_FAIL);
+    VD_ResetModifyConfigUDP();
+    EXPECT_EQ(TakeAllPairs(), Pairs{});
+    VD_SetModifyConfigUDP("C1_D2", "9");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
+    EXPECT_EQ(dev.Item(0x0C), Bytes{0x01});
+}
+
 TEST_F(FamilyA, ASilentDeviceTimesOutAndGetsNoWrite) {
     dev.SetSilent(true);
     ASSERT_TRUE(dev.Start());
@@ -212,6 +262,46 @@ TEST(FamilyAFaultsElsewhere, AnAnswerFromAnotherAddressIsNotTheDevices) {
     }));
     ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "5"}, {"NAME", "own"}}));
+}
+
+// A device may answer one request in several datagrams: the pairs of each
+// add up in arrival order, for a read and for a write's read-back, and a
+// copy of one already read adds nothing. A device that never stops sending
+// new ones fills a bounded answer, not the host's memory.
+TEST(FamilyAFaultsElsewhere, AnAnswerInSeveralDatagramsAddsUpAndACopyCountsOnce) {
+    vdsim::UdpDevicePort device;
+    const Bytes first = vdsim::EncodeFamilyAItems({{0x01, {5}}, {0x02, {'t', 'w', 'o'}}});
+    const Bytes second = vdsim::EncodeFamilyAItems({{0x0F, {9}}});  // C1_BAUD
+    std::atomic<int> flood{0};
+    ASSERT_TRUE(device.Start("127.0.0.2", 8800, [&](const vdsim::Datagram &d, bool) {
+        if (d.bytes != kInfoRequest) return;
+        for (const Bytes *b : {&first, &second, &first}) device.Answer(*b, d.from);
+        // Each of 160 names, distinct from every other datagram's.
+        for (int i = 0; i < flood; ++i) {
+            std::vector<vdsim::FamilyAItem> names;
+            for (int n = 0; n < 160; ++n) {
+                const std::string name = std::to_string(i * 1000 + n);
+                names.push_back({0x02, Bytes(name.begin(), name.end())});
+            }
+            device.Answer(vdsim::EncodeFamilyAItems(names), d.from);
+        }
+    }));
+    const Pairs whole = {{"TYPE", "5"}, {"NAME", "two"}, {"C1_BAUD", "9"}};
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
+    EXPECT_EQ(TakeAllPairs(), whole);
+    // The staged baud rate is in the second datagram of the read-back.
+    VD_ResetModifyConfigUDP();
+    VD_SetModifyConfigUDP("C1_BAUD", "9");
+    EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "", 5), VD_OK);
+    VD_ResetModifyConfigUDP();
+
+    flood = 200;
+    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
+    const Pairs pairs = TakeAllPairs();
+    ASSERT_GE(pairs.size(), whole.size());
+    EXPECT_EQ(Pairs(pairs.begin(), pairs.begin() + 3), whole);
+    // 32,000 names were sent; an item takes at least 4 bytes of the answer's 16 KiB.
+    EXPECT_LE(pairs.size(), 4096u);
 }
 
 TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {

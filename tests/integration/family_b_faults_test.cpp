@@ -3,7 +3,8 @@
 // test states every datagram that the device then receives. A read counts
 // blocks, not replies, and asks again for the ones missing; a write reads the
 // blocks it needs, confirms every block by reading it back, and is all or
-// nothing. Requests take only what answers them: while an impostor answers
+// nothing, its undoing leaving every copy the library keeps as the device
+// holds it. Requests take only what answers them: while an impostor answers
 // every read request at once, whatever MAC it names, with a block of its own
 // MAC, the host gets exactly the real device's settings and a write changes
 // the real device's block and nothing else; and the password check before a
@@ -142,6 +143,27 @@ TEST_F(FamilyBFaults, AWriteThatCannotBeConfirmedIsUndoneAndNotRestarted) {
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
     EXPECT_EQ(dev.Block(3), port2);
     EXPECT_EQ(TakeAllPairs(), Pairs{});
+}
+
+// Block 3 never takes, so block 4, staged behind it, is never written: the
+// library's copy of it stays the device's, and a later write of another key
+// of block 4 carries nothing of the change that was undone.
+TEST_F(FamilyBFaults, AnUndoneWriteLeavesEveryCopyAsTheDeviceHoldsIt) {
+    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
+    TakeAllPairs();
+    const Bytes port3 = dev.Block(4);
+    dev.IgnoreWrites(3, 4);
+    VD_SetModifyConfigUDP("C2_BAUD", "9600");
+    VD_SetModifyConfigUDP("C3_BAUD", "19200");
+    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_FAIL);
+    EXPECT_EQ(dev.Block(4), port3);
+    VD_ResetModifyConfigUDP();
+    VD_SetModifyConfigUDP("C3_DATAB", "7");
+    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
+    Bytes port3New = port3;
+    port3New[14] = 7;
+    EXPECT_EQ(dev.Block(4), port3New);
+    EXPECT_EQ(dev.Restarts(), 1);
 }
 
 TEST_F(FamilyBFaults, AKeyWhoseBlockCannotBeReadFailsTheWriteBeforeAnythingIsSent) {

@@ -89,6 +89,51 @@ PLAY
     expect_no_sim_log 1 "big.bin"
 }
 
+# Devices whose names are chosen bytes (ESC, BEL, CR LF, DEL, a byte outside
+# UTF-8) change their passwords at -vvv with Ansible's log on: the modules'
+# results are JSON that holds each device's bytes as they are, and no
+# password, old or new, shows in the output or the log.
+test_hostile_names_and_passwords_never_shown() {
+    stage
+    cat > "$WORK/f.txt" <<'FLEET'
+family-a 198.18.1.2 type=5 password=Old-Sec-41 name=\x1b[2J\x07a\x0d\x0a\x7f\xff
+family-b 198.18.1.3 type=48 password=Old-Sec-41 name=\x1b[2J\x07b\x0d\x0a\x7f\xff
+FLEET
+    start_site 1 "$WORK/f.txt"
+    inventory 1
+    export ANSIBLE_LOG_PATH="$WORK/ansible.log"
+    play_tasks 0 site1 -vvv --diff <<'PLAY'
+    - vandrel.fleet.search: {targets: [198.18.1.0/29], wait: 0.5}
+      register: found
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: Old-Sec-41, settings: {C1_BAUD: 7, PASS: New-Sec-42}}
+      check_mode: true
+      register: preview
+    - vandrel.fleet.settings: {device: 198.18.1.2, password: Old-Sec-41, settings: {PASS: New-Sec-42}}
+      register: written
+    - vandrel.fleet.settings: {device: 198.18.1.2, settings: {PASS: New-Sec-42}}
+      register: again
+    - vandrel.fleet.apply:
+        plan: {devices: [{mac: "02:56:44:12:01:03", password: Old-Sec-41, settings: {PASS: New-Sec-43}}]}
+      register: applied
+    - vandrel.fleet.settings: {device: "02:56:44:12:01:03", password: New-Sec-43, settings: {C2_BAUD: 9600}}
+      register: after
+    - assert:
+        that:
+          - found.devices | map(attribute='ip') | sort == ['198.18.1.2', '198.18.1.3']
+          - preview.settings.NAME == "\x1b[2J\x07a\r\n\x7f\udcff"
+          - after.settings.NAME == "\x1b[2J\x07b\r\n\x7f\udcff"
+          - "preview.changes == {'C1_BAUD': '7', 'PASS': '(changed)'}"
+          - "written is changed and written.changes == {'PASS': '(changed)'} and 'PASS' not in written.settings"
+          - again is not changed
+          - applied is changed and applied.devices[0].changes[0].key == 'PASS'
+          - applied.devices[0].changes[0].from == '(current)' and applied.devices[0].changes[0].to == '(changed)'
+          - after is changed
+PLAY
+    expect_recap site1 "ok=7 +changed=4 +unreachable=0 +failed=0"
+    expect_out '^\+PASS=\(changed\)$'
+    ! grep -n "Sec-4" "$WORK/out" "$WORK/ansible.log" || fail "a password shows"
+}
+
 # The block of docs/sites.md that a fence with $1 opens.
 guide_block() {
     awk -v tag='```'"$1" -v end='```' '$0 == tag { on = 1; next } on && $0 == end { exit } on' "$SOURCE/docs/sites.md"

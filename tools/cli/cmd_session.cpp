@@ -6,6 +6,7 @@
 #include "device.h"
 #include "device_settings.h"
 #include "interrupt.h"
+#include "json_read.h"
 #include "options.h"
 #include "status.h"
 #include "vandrel.h"
@@ -46,13 +47,35 @@ std::string InterruptedText(size_t done, size_t total, bool exitSent) {
            (exitSent ? "the session was left with its exit line" : "the exit line could not be sent");
 }
 
-// The steps of the words after the host: KEY reads, KEY=VALUE writes. A
-// word without a key, or a control character in any of them or in the
-// password, is a usage error and nothing is sent.
+// The words of the steps: those after the host, then the lines of --steps
+// (a value given there stays off the command line, where any local user
+// sees it); false after a usage error.
+bool StepWords(const Args &args, const Printer &out, std::vector<std::string> &words, int &status) {
+    words.assign(args.Positionals().begin() + 1, args.Positionals().end());
+    if (!args.Has("--steps")) return true;
+    std::string text, error;
+    if (!ReadInput(args.Value("--steps"), "steps file", text, error)) {
+        status = out.Fail(error, 0, kExitUsage);
+        return false;
+    }
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find('\n', at), text.size());
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) words.push_back(line);
+        at = end + 1;
+    }
+    return true;
+}
+
+// The steps: KEY reads, KEY=VALUE writes. A word without a key, or a
+// control character in any of them or in the password, is a usage error
+// and nothing is sent.
 bool ParseSteps(const Args &args, const std::string &password, const Printer &out, std::vector<Step> &steps,
                 int &status) {
-    for (size_t i = 1; i < args.Positionals().size(); ++i) {
-        const std::string &w = args.Positionals()[i];
+    std::vector<std::string> words;
+    if (!StepWords(args, out, words, status)) return false;
+    for (const std::string &w : words) {
         const size_t eq = w.find('=');
         if (eq == 0) {
             status = out.Fail("'" + w + "' has no key", 0, kExitUsage);
@@ -89,12 +112,14 @@ int Report(const Session &session, const std::vector<Step> &steps, size_t done, 
     std::vector<Row> rows;
     for (size_t i = 0; i < done; ++i) {
         const Step &s = steps[i];
+        // A password written shows as changed, one read as hidden.
+        const std::string value = Shown(s.key, s.value, s.write ? kChangedSecret : kHiddenSecret);
         list.push_back(JsonValue::object({{"op", s.write ? "set" : "get"},
                                           {"key", s.key},
-                                          {"value", s.value},
+                                          {"value", value},
                                           {"result", s.result},
                                           {"status", CodeName(s.result)}}));
-        rows.push_back({s.write ? "set" : "get", s.key, s.value, s.result == VD_OK ? "ok" : CodeMessage(s.result)});
+        rows.push_back({s.write ? "set" : "get", s.key, value, s.result == VD_OK ? "ok" : CodeMessage(s.result)});
     }
     const std::string address = session.host + ":" + std::to_string(session.port);
     const JsonValue doc = JsonValue::object({{"host", session.host},
@@ -161,11 +186,15 @@ std::vector<Command> SessionCommands() {
     at.options = {TypeOption(),
                   PasswordOption(),
                   {"--port", "N", "the device's TCP port (default 8800)"},
+                  {"--steps", "FILE", "also the steps of FILE ('-': standard input), one a line"},
                   {"--reset", "", "end by restarting the device instead of leaving the session"}};
     at.details =
         "Logs in, then reads each KEY and writes each KEY=VALUE in the order given,\n"
         "then leaves the session (or restarts the device with --reset). The first\n"
         "step that fails ends the session. _D1/_D2 values are decimal or 0x hex.\n"
+        "--steps reads more steps, one a line, after those of the command line:\n"
+        "values given there are not seen by other users in the process list.\n"
+        "A value of PASS is shown as (changed) when written, (hidden) when read.\n"
         "A key, value or password with a control character (CR, LF, ...) is\n"
         "refused before anything is sent (exit status 2): a line break would end\n"
         "the command and start another.\n"

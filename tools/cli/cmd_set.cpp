@@ -74,7 +74,8 @@ int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &chec
         const std::string &problem = s.problem;
         if (problem.empty()) continue;
         lines.push_back("  " + problem);
-        doc["refused"].push_back(JsonValue::object({{"key", s.key}, {"value", s.value}, {"reason", problem}}));
+        doc["refused"].push_back(
+            JsonValue::object({{"key", s.key}, {"value", Shown(s.key, s.value)}, {"reason", problem}}));
         unknown = unknown || s.verdict == VR_UNKNOWN_KEY;
     }
     if (unknown)
@@ -119,8 +120,8 @@ int NotConfirmed(const Target &t, const Printer &out, JsonValue &doc) {
 std::string VerifyOne(const Setting &s, const Pairs &after) {
     std::string value;
     if (!FindPair(after, s.key, value)) return "not shown by a read";
-    if (value == s.stored) return s.stored == s.value ? "stored" : "stored as " + s.stored;
-    return "not stored: reads '" + value + "'";
+    if (value == s.stored) return s.stored == s.value ? "stored" : "stored as " + Shown(s.key, s.stored);
+    return "not stored: reads '" + Shown(s.key, value) + "'";
 }
 
 // A set, checked: what to send and what to say about the rest.
@@ -184,15 +185,15 @@ bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
     return true;
 }
 
-// Stages the settings and writes them, guarded by the password.
+// Stages the settings and writes them, guarded by the password. The caller
+// resets the staging once it has taken what a write that was not confirmed
+// left behind, which the reset forgets.
 int SendSet(const Checked &c) {
     VD_ResetModifyConfigUDP();
     for (const Setting &s : c.send) VD_SetModifyConfigUDP(s.key.c_str(), s.value.c_str());
     const Target &t = c.t;
-    const int r = t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), c.password.c_str(), t.type)
-                               : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), c.password.c_str(), t.type);
-    VD_ResetModifyConfigUDP();
-    return r;
+    return t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), c.password.c_str(), t.type)
+                        : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), c.password.c_str(), t.type);
 }
 
 // The result: a table for people, and the fields of the JSON document;
@@ -201,10 +202,11 @@ void ReportSet(const Checked &c, const Printer &out, bool written, const Pairs *
     JsonValue changes = JsonValue::array(), skipped = JsonValue::array();
     std::vector<Row> rows;
     for (const Setting &s : c.send) {
-        const JsonValue from = s.shown ? JsonValue(s.current) : JsonValue();
-        JsonValue j = JsonValue::object({{"key", s.key}, {"from", from}, {"to", s.value}});
-        if (s.stored != s.value) j["stored"] = s.stored;
-        Row row = c.dryRun ? Row{s.key, s.shown ? s.current : "-", s.value} : Row{s.key, s.value};
+        // A password's change shows as kChangedSecret, now and new alike.
+        const std::string from = Shown(s.key, s.current, kChangedSecret), to = Shown(s.key, s.value, kChangedSecret);
+        JsonValue j = JsonValue::object({{"key", s.key}, {"from", s.shown ? JsonValue(from) : JsonValue()}, {"to", to}});
+        if (s.stored != s.value) j["stored"] = Shown(s.key, s.stored);
+        Row row = c.dryRun ? Row{s.key, s.shown ? from : "-", to} : Row{s.key, to};
         if (after) {
             j["result"] = VerifyOne(s, *after);
             row.push_back(VerifyOne(s, *after));
@@ -253,8 +255,10 @@ int RunSet(const Args &args, const Printer &out) {
                       VD_OK, kExitOk);
     }
     const int r = SendSet(c);
+    const int notConfirmed = r == VD_FAIL ? NotConfirmed(t, out, doc) : kExitOk;
+    VD_ResetModifyConfigUDP();
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
-    if (r == VD_FAIL) return NotConfirmed(t, out, doc);
+    if (r == VD_FAIL) return notConfirmed;
     if (r != VD_OK) return out.Fail(t.addr.text + ": " + CodeMessage(r) + "; nothing written", r, ExitStatusFor(r));
 
     if (!args.Has("--verify") || Interrupted()) {

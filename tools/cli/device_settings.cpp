@@ -29,6 +29,12 @@ bool FindPair(const Pairs &pairs, const std::string &key, std::string &value) {
 
 bool IsIdentityKey(const std::string &key) { return VR_IsIdentityKey(key.c_str()) != 0; }
 
+bool IsSecretKey(const std::string &key) { return VR_IsSecretKey(key.c_str()) != 0; }
+
+std::string Shown(const std::string &key, const std::string &value, const char *mask) {
+    return IsSecretKey(key) ? mask : value;
+}
+
 std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &wanted) {
     std::vector<Setting> out;
     for (const auto &w : wanted) {

@@ -46,6 +46,15 @@ std::vector<std::string> KnownKeysHint(const Pairs &current);
 // TYPE, MAC and VERSION: what the device is, not how it is set up.
 bool IsIdentityKey(const std::string &key);
 
+// PASS, the device's password: its value is never printed nor put in a
+// document, but for the read a 'show --with-password' asks for. A change
+// of it shows as kChangedSecret, a value read or refused as kHiddenSecret.
+bool IsSecretKey(const std::string &key);
+constexpr char kChangedSecret[] = "(changed)";
+constexpr char kHiddenSecret[] = "(hidden)";
+// value as it may be shown: masked (mask) when key holds a secret.
+std::string Shown(const std::string &key, const std::string &value, const char *mask = kHiddenSecret);
+
 }  // namespace vdcli
 
 #endif

@@ -80,6 +80,9 @@ bool Start(const WorkerTask &task, Running &r) {
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    // Nothing else of ours: a descriptor that some thread opened without
+    // close-on-exec (a client's connection to the dashboard) stays here.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     std::vector<std::string> argv = {"vandrel"};
     argv.insert(argv.end(), task.args.begin(), task.args.end());
     std::vector<std::string> env = Environment(task.password);

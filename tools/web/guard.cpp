@@ -1,5 +1,6 @@
 #include "guard.h"
 
+#include <algorithm>
 #include <random>
 
 #include "http_json.h"
@@ -49,7 +50,29 @@ bool HostIsOurs(const Access &access, const std::string &host) {
     return false;
 }
 
-bool Changes(const httplib::Request &req) { return req.method != "GET" && req.method != "HEAD"; }
+// A request made by a page of another site (or another port of this
+// host): its Origin is not ours, or the browser says so. Browsers send
+// Origin with a change and with a script's read of another origin, and
+// Sec-Fetch-Site with every request; programs send neither.
+bool Foreign(const httplib::Request &req, const std::string &host) {
+    const std::string origin = req.get_header_value("Origin");
+    const std::string site = req.get_header_value("Sec-Fetch-Site");
+    return (!origin.empty() && origin != "http://" + host) || (!site.empty() && site != "same-origin" && site != "none");
+}
+
+// A link from elsewhere may still open the page itself, which reads
+// nothing from devices and cannot be framed.
+bool OpensThePage(const httplib::Request &req) {
+    return req.method == "GET" && req.get_header_value("Sec-Fetch-Mode") == "navigate" &&
+           req.get_header_value("Origin").empty() && req.path.compare(0, 5, "/api/") != 0 && req.path != "/metrics";
+}
+
+// The redirect after ?token= goes to a path of this server, never to
+// another host ("//elsewhere/...").
+std::string LocalPath(const std::string &path) {
+    const bool plain = std::all_of(path.begin(), path.end(), [](char c) { return c > ' ' && c < 0x7F && c != '\\'; });
+    return plain && path.size() > 0 && path[0] == '/' && path.compare(0, 2, "//") != 0 ? path : "/";
+}
 
 }  // namespace
 
@@ -72,16 +95,16 @@ Verdict Guard(const Access &access, const httplib::Request &req, httplib::Respon
     if (!access.loopback && !SameText(GivenToken(req), access.token)) {
         if (req.method == "GET" && req.has_param("token") && SameText(req.get_param_value("token"), access.token)) {
             res.set_header("Set-Cookie", std::string(kCookie) + "=" + access.token + "; Path=/; HttpOnly; SameSite=Strict");
-            res.set_redirect(req.path, 303);
+            res.set_redirect(LocalPath(req.path), 303);
             return Verdict::Handled;
         }
         SendError(res, 401, "this dashboard needs its token: open it with ?token=TOKEN once, or send the header "
                             "'Authorization: Bearer TOKEN'");
         return Verdict::Handled;
     }
-    const std::string origin = req.get_header_value("Origin");
-    const bool foreign = (!origin.empty() && origin != "http://" + host) || req.get_header_value("Sec-Fetch-Site") == "cross-site";
-    if (Changes(req) && foreign) {
+    // Reads too: a read of a device's settings starts a worker that asks
+    // any address it is given.
+    if (Foreign(req, host) && !OpensThePage(req)) {
         SendError(res, 403, "refused: the request comes from another site's page");
         return Verdict::Handled;
     }

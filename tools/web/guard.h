@@ -2,8 +2,8 @@
 // addressed to that loopback name (a page of another site that resolves its
 // name to 127.0.0.1 gets nothing). On any other address every request
 // carries the token: a header, or the cookie a first visit with ?token= in
-// the address sets. Requests that change anything are refused when they come
-// from another site's page.
+// the address sets. Requests from another site's page are refused, reads as
+// well as changes (a link from elsewhere may still open the page itself).
 #ifndef VANDREL_WEB_GUARD_H
 #define VANDREL_WEB_GUARD_H
 

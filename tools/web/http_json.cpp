@@ -28,6 +28,19 @@ void SendError(httplib::Response &res, int status, const std::string &message) {
     SendJson(res, status, {{"error", message}, {"code", 0}});
 }
 
+namespace {
+
+// A NUL would end the text where it becomes a C string, cutting it unseen.
+bool HoldsNul(const JsonValue &doc) {
+    if (doc.is_string()) return doc.get_ref<const std::string &>().find('\0') != std::string::npos;
+    if (!doc.is_structured()) return false;
+    for (const auto &item : doc.items())
+        if ((doc.is_object() && item.key().find('\0') != std::string::npos) || HoldsNul(item.value())) return true;
+    return false;
+}
+
+}  // namespace
+
 bool ReadObject(const httplib::Request &req, httplib::Response &res, JsonValue &body) {
     if (req.body.size() > kMaxJsonBody) {
         SendError(res, 413, "the request body is longer than " + std::to_string(kMaxJsonBody) + " bytes");
@@ -40,6 +53,10 @@ bool ReadObject(const httplib::Request &req, httplib::Response &res, JsonValue &
     }
     if (!body.is_object()) {
         SendError(res, 400, "the request body must be a JSON object");
+        return false;
+    }
+    if (HoldsNul(body)) {
+        SendError(res, 400, "a text of the request holds \\u0000 (NUL), which no setting, password or step can carry");
         return false;
     }
     return true;
@@ -89,12 +106,13 @@ bool TextList(const JsonValue &body, const char *key, bool (*valid)(const std::s
         SendError(res, 400, std::string("\"") + key + "\" must be a list");
         return false;
     }
-    for (const JsonValue &item : list) {
-        if (!item.is_string() || !valid(item.get<std::string>())) {
-            SendError(res, 400, std::string("\"") + key + "\" holds " + item.dump() + ", which is not " + what);
+    for (size_t i = 0; i < list.size(); ++i) {
+        // Named by its place, not echoed: a step may hold a password.
+        if (!list[i].is_string() || !valid(list[i].get<std::string>())) {
+            SendError(res, 400, std::string("\"") + key + "\"[" + std::to_string(i) + "] is not " + what);
             return false;
         }
-        out.push_back(item.get<std::string>());
+        out.push_back(list[i].get<std::string>());
     }
     return true;
 }

@@ -3,8 +3,11 @@
 // download. Each device is served by a worker process, at most "jobs" at
 // once, and reported to the page as it ends.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "codec/codec.h"
 #include "dashboard.h"
@@ -27,22 +30,43 @@ JsonValue RowFor(const std::string &device, int type, const std::string &result,
     return {{"device", device}, {"type", type}, {"result", result}, {"detail", detail}};
 }
 
-// The password the plan gives a device: its entry's, else the plan's.
-std::string PasswordFor(const JsonValue &plan, const std::string &device) {
-    if (plan.contains("devices") && plan["devices"].is_array())
-        for (const JsonValue &e : plan["devices"])
-            if (e.is_object() && (Text(e, "ip") == device || Text(e, "mac") == device) && e.contains("password"))
-                return Text(e, "password");
-    return Text(plan, "password");
+// The entries of the plan that name a checked device, as its row lists
+// them ("devices[0], devices[3]"): selectors by type first, then the
+// device's own entry.
+std::vector<JsonValue> EntriesOf(const JsonValue &plan, const JsonValue &row) {
+    std::vector<JsonValue> selectors, own;
+    const std::string where = Text(row, "plan");
+    const JsonValue devices = plan.contains("devices") ? plan["devices"] : JsonValue::array();
+    for (size_t at = where.find("devices["); at != std::string::npos; at = where.find("devices[", at + 1)) {
+        const size_t i = std::strtoul(where.c_str() + at + 8, nullptr, 10);
+        if (!devices.is_array() || i >= devices.size() || !devices[i].is_object()) continue;
+        const JsonValue &e = devices[i];
+        (e.contains("ip") || e.contains("mac") ? own : selectors).push_back(e);
+    }
+    selectors.insert(selectors.end(), own.begin(), own.end());
+    return selectors;
 }
 
-// A plan of one checked device with the changes its check found.
+// A plan of one checked device with the changes its check found. Values
+// and password come from the plan, put together as apply does (the plan's,
+// a selector's over them, the device's own entry's over all): the check
+// shows a password's change masked.
 JsonValue OneDevicePlan(const JsonValue &plan, const JsonValue &row) {
-    const std::string device = Text(row, "device");
+    const auto object = [](const JsonValue &o) {
+        return o.contains("settings") && o["settings"].is_object() ? o["settings"] : JsonValue::object();
+    };
+    JsonValue values = object(plan);
+    std::string password = Text(plan, "password");
+    for (const JsonValue &e : EntriesOf(plan, row)) {
+        values.update(object(e));
+        if (e.contains("password")) password = Text(e, "password");
+    }
     JsonValue settings = JsonValue::object();
-    for (const JsonValue &c : row["changes"]) settings[Text(c, "key")] = Text(c, "to");
+    for (const JsonValue &c : row["changes"])
+        if (values.contains(Text(c, "key"))) settings[Text(c, "key")] = values[Text(c, "key")];
+    const std::string device = Text(row, "device");
     JsonValue entry = {{device.size() == 17 ? "mac" : "ip", device}, {"type", row["type"]}, {"settings", settings}};
-    return {{"password", PasswordFor(plan, device)}, {"devices", JsonValue::array({entry})}};
+    return {{"password", password}, {"devices", JsonValue::array({entry})}};
 }
 
 void ApplyBody(const JsonValue &plan, int jobs, bool force, Dashboard &d, OperationLog &log) {
@@ -97,6 +121,17 @@ void EachDevice(const std::vector<std::string> &devices, const std::function<vdc
 std::vector<std::string> Typed(Dashboard &d, std::vector<std::string> args, const std::string &device) {
     if (const int type = d.fleet.TypeOf(device)) args.insert(args.end(), {"--type", std::to_string(type)});
     return args;
+}
+
+// A file of this user's alone, new, and closed on exec: no worker started
+// meanwhile holds it open.
+bool SaveImage(const std::filesystem::path &path, const std::string &bytes) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    size_t done = 0;
+    for (ssize_t n = 0; done < bytes.size() && (n = write(fd, bytes.data() + done, bytes.size() - done)) > 0;)
+        done += size_t(n);
+    return close(fd) == 0 && done == bytes.size();
 }
 
 void Started(httplib::Response &res, int id) {
@@ -157,7 +192,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
     if (!IsVersion(skip) || (transport != "" && transport != "tcp" && transport != "udp"))
         return SendError(res, 400, "transport is tcp or udp");
     const std::filesystem::path image = std::filesystem::temp_directory_path() / ("vandrel-web-" + NewToken() + ".bin");
-    std::ofstream(image, std::ios::binary).write(req.body.data(), std::streamsize(req.body.size()));
+    if (!SaveImage(image, req.body)) return SendError(res, 500, "the image could not be kept for the download");
     const int id = d.operations.Start("firmware", [&d, devices, skip, transport, image](OperationLog &log) {
         log.Total(devices.size());
         std::vector<std::string> wanted;

@@ -71,15 +71,15 @@ void AddDeviceRoutes(httplib::Server &server, Dashboard &d) {
         const JsonValue settings = body.contains("settings") ? body["settings"] : JsonValue();
         if (!settings.is_object() || settings.empty())
             return SendError(res, 400, "\"settings\" must be an object of keys and their value texts");
-        std::vector<std::string> pairs;
         for (const auto &item : settings.items()) {
             std::string value;
             if (!IsKey(item.key())) return SendError(res, 400, "'" + item.key() + "' is not a key's name");
             if (!vdcli::ValueText(item.value(), value))
                 return SendError(res, 400, item.key() + ": a value is a text or a whole number");
-            pairs.push_back(item.key() + "=" + value);
         }
-        Write(d, req, body, pairs, "", res);
+        // On standard input, as apply gives its workers theirs: a value on
+        // the command line is seen by every local user.
+        Write(d, req, body, {"--from", "-"}, JsonValue::object({{"settings", settings}}).dump(), res);
     });
     server.Post(std::string(kDevice) + "/restore", [&d](const httplib::Request &req, httplib::Response &res) {
         JsonValue body;

@@ -29,7 +29,6 @@ void AddPageRoutes(httplib::Server &server, Dashboard &d) {
         const std::string path = std::strcmp(f.path, "/index.html") == 0 ? "/" : f.path;
         server.Get(path, [f](const httplib::Request &, httplib::Response &res) {
             res.set_header("Content-Security-Policy", "default-src 'self'; frame-ancestors 'none'");
-            res.set_header("X-Content-Type-Options", "nosniff");
             res.set_content(reinterpret_cast<const char *>(f.data), f.size, ContentType(f.path));
         });
     }

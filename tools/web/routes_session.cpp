@@ -35,8 +35,8 @@ bool HostOf(const JsonValue &body, httplib::Response &res, std::vector<std::stri
 }
 
 void Run(Dashboard &d, const std::string &kind, const std::vector<std::string> &args, const std::string &password,
-         httplib::Response &res) {
-    const ToolReply r = RunTool(d.workers, ToolTask(args, "", password));
+         httplib::Response &res, const std::string &input = "") {
+    const ToolReply r = RunTool(d.workers, ToolTask(args, input, password));
     d.counters.Operation(kind, r.status == 0 ? "ok" : "failed");
     SendReply(res, r);
 }
@@ -48,8 +48,12 @@ void At(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     if (!ReadObject(req, res, body) || !HostOf(body, res, args) || !TextField(body, "password", res, password) ||
         !TextList(body, "steps", IsAtStep, "KEY or KEY=VALUE", res, steps))
         return;
-    args.insert(args.end(), steps.begin(), steps.end());
-    Run(d, "at", args, password, res);
+    // The steps go on standard input: a value on the command line is seen
+    // by every local user.
+    std::string lines;
+    for (const std::string &step : steps) lines += step + "\n";
+    args.insert(args.end(), {"--steps", "-"});
+    Run(d, "at", args, password, res, lines);
 }
 
 void Io(Dashboard &d, const httplib::Request &req, httplib::Response &res) {

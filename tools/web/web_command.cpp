@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "codec/codec.h"
@@ -13,7 +14,9 @@
 #include "guard.h"
 #include "http_json.h"
 #include "interrupt.h"
+#include "json_read.h"
 #include "options.h"
+#include "ready_notify.h"
 #include "searcher.h"
 #include "status.h"
 
@@ -30,6 +33,7 @@ namespace {
 using vdweb::Access;
 
 constexpr char kDefaultListen[] = "127.0.0.1:8080";
+constexpr char kTokenVariable[] = "VANDREL_WEB_TOKEN";
 constexpr long long kDefaultSearchEverySeconds = 10;
 constexpr time_t kTimeoutSeconds = 5;
 // The library wakes an idle connection's thread every 10 ms to see whether
@@ -46,6 +50,32 @@ bool ParseListen(const std::string &text, std::string &host, int &port) {
     return true;
 }
 
+// The token every request carries off loopback: --token (which every
+// local user sees in the process list), else the first line of
+// --token-file, else VANDREL_WEB_TOKEN, else a new one; made tells which.
+bool TokenOf(const Args &args, const Printer &out, Access &access, bool &made, int &status) {
+    const char *env = std::getenv(kTokenVariable);
+    std::string source = "--token", error;
+    if (args.Has("--token")) {
+        access.token = args.Value("--token");
+    } else if (args.Has("--token-file")) {
+        source = "--token-file";
+        if (!ReadInput(args.Value("--token-file"), "token file", access.token, error))
+            return (status = out.Fail(error, 0, kExitUsage)), false;
+        access.token = access.token.substr(0, access.token.find_first_of("\r\n"));
+    } else if (env) {
+        source = kTokenVariable;
+        access.token = env;
+    }
+    // Workers need it not.
+    unsetenv(kTokenVariable);
+    made = !args.Has("--token") && !args.Has("--token-file") && !env;
+    if (made) access.token = access.loopback ? "" : vdweb::NewToken();
+    if (!made && access.token.size() < 16)
+        return (status = out.Fail(source + " takes at least 16 characters", 0, kExitUsage)), false;
+    return true;
+}
+
 void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &access) {
     server.new_task_queue = [] { return new vdweb::ThreadPerConnection; };
     server.set_read_timeout(kTimeoutSeconds);
@@ -55,6 +85,8 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     server.set_payload_max_length(vd::kMaxImageBytes);
     server.set_pre_routing_handler(
         [access](const httplib::Request &req, httplib::Response &res) { return vdweb::Guard(access, req, res); });
+    // Every answer, errors too: a browser takes each as the type it is sent as.
+    server.set_default_headers({{"X-Content-Type-Options", "nosniff"}});
     server.set_error_handler([](const httplib::Request &, httplib::Response &res) {
         if (!res.body.empty()) return;
         vdweb::SendError(res, res.status, res.status == 404   ? "no such page or API"
@@ -90,9 +122,8 @@ int RunWeb(const Args &args, const Printer &out) {
     Access access;
     access.loopback = vdweb::IsLoopback(host);
     access.port = port;
-    access.token = args.Has("--token") ? args.Value("--token") : access.loopback ? "" : vdweb::NewToken();
-    if (args.Has("--token") && access.token.size() < 16)
-        return out.Fail("--token takes at least 16 characters", 0, kExitUsage);
+    bool made = false;
+    if (!TokenOf(args, out, access, made, status)) return status;
 #if defined(__GLIBC__)
     // A thread per connection would otherwise get an arena of its own.
     mallopt(M_ARENA_MAX, 2);
@@ -114,7 +145,9 @@ int RunWeb(const Args &args, const Printer &out) {
     backlog.Widen();
     const std::string url = "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(port) + "/";
-    out.Note("vandrel web: serving " + url + (access.loopback ? "" : "?token=" + access.token));
+    // A token of the user's own is not repeated where logs keep it.
+    out.Note("vandrel web: serving " + url + (access.loopback || !made ? "" : "?token=" + access.token));
+    vdweb::NotifyReady();
     vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers, int(every));
     searcher.Start();
     CatchInterrupt();
@@ -141,6 +174,7 @@ std::vector<Command> WebCommands() {
     web.options = {{"--listen", "ADDR:PORT", "where to serve (default 127.0.0.1:8080)"},
                    InterfaceOption(),
                    {"--token", "TEXT", "the token every request must carry off loopback (default: a new one)"},
+                   {"--token-file", "FILE", "the token as the first line of FILE, kept out of the process list"},
                    {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"},
                    {"--forget-after", "SECONDS", "a device not seen for this long leaves the table (default 3600)"},
                    {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"}};
@@ -148,10 +182,12 @@ std::vector<Command> WebCommands() {
         "Serves the dashboard until Ctrl-C. The devices table is filled by a search\n"
         "every --search-every seconds, a broadcast on the local network: run it only\n"
         "where that is fine. On a loopback address anyone on this machine may use it;\n"
-        "on any other address every request carries the token, printed once at start\n"
-        "('?token=TOKEN' in the address sets a cookie, or the header\n"
-        "'Authorization: Bearer TOKEN'). Device passwords pass through to the devices\n"
-        "and are never stored.\n";
+        "on any other address every request carries the token, made and printed once\n"
+        "at start unless given ('?token=TOKEN' in the address sets a cookie, or the\n"
+        "header 'Authorization: Bearer TOKEN'). A token of your own is best given by\n"
+        "--token-file or VANDREL_WEB_TOKEN: every local user sees --token in the\n"
+        "process list. Device passwords pass through to the devices and are never\n"
+        "stored or shown.\n";
     web.maxPositionals = 0;
     return {{web, RunWeb}};
 }

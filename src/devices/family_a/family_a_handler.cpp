@@ -37,7 +37,8 @@ bool FamilyAHandler::RequestInfo(const RequestRecord &request) {
     // Information requests travel only as datagrams.
     if (m_request.transport == 0) return false;
     OpenRequest(kItemPort);
-    m_info.ClearPairs();
+    ClearInfo();
+    m_answer.Clear();
     const bool sent = SendRequest(RequestPacket(kCodeInfoRequest));
     m_replyMode = ReplyMode::Info;
     return sent;
@@ -57,7 +58,7 @@ bool FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) 
     if (m_replyMode == ReplyMode::Search) {
         auto record = std::make_unique<DeviceRecord>();
         if (DecodeFixedSearchReply(data, length, *record)) {
-            m_results.push_back(std::move(record));
+            KeepSearchResult(std::move(record));
             return true;
         }
     }
@@ -70,10 +71,9 @@ bool FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) 
             target = found.get();
             break;
         case ReplyMode::Info:
-            // Only the device asked may answer, and only once: one answer
-            // holds all its settings, so a copy of it, or the answer to a
-            // request sent again, would list every key twice.
-            if (sender != m_requestSocket.GetHost() || !m_info.keys.empty()) return false;
+            // Only the device asked may answer; the datagrams of its answer
+            // add up, and a copy of one counts once.
+            if (sender != m_requestSocket.GetHost() || !m_answer.Take(data, length)) return false;
             target = &m_info;
             break;
         default:
@@ -82,7 +82,7 @@ bool FamilyAHandler::OnDatagram(const uint8_t *data, int len, const char *from) 
     }
     target->ip = sender;
     DecodeItems(data, length, *target);
-    if (found) m_results.push_back(std::move(found));
+    if (found) KeepSearchResult(std::move(found));
     return true;
 }
 

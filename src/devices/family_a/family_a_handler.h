@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/family_handler.h"
+#include "devices/family_a/info_answer.h"
 #include "devices/family_a/item_frame.h"
 
 namespace vd {
@@ -51,6 +52,9 @@ private:
     bool ReadBack(const std::string &movedTo);
     // The staged pairs of pending that m_info does not show as taken.
     DeviceRecord NotHeld(const DeviceRecord &pending) const;
+
+    // The datagrams of the answer to the current information request.
+    InfoAnswer m_answer;
 };
 
 }  // namespace vd

@@ -31,7 +31,8 @@ std::vector<uint8_t> Encoded(const ItemRow &row, const std::string &text) {
 bool FamilyAHandler::ReadBack(const std::string &movedTo) {
     Sleep(kReadBackAfterMs);
     m_requestSocket.DiscardQueued();
-    m_info.ClearPairs();
+    ClearInfo();
+    m_answer.Clear();
     m_replyMode = ReplyMode::Info;
     uint8_t buffer[2048];
     for (int attempt = 0; attempt < kReadBackTries && m_info.keys.empty(); ++attempt) {
@@ -41,10 +42,15 @@ bool FamilyAHandler::ReadBack(const std::string &movedTo) {
         if (!SendRequest(RequestPacket(kCodeInfoRequest))) break;
         const Clock::time_point until = Clock::now() + std::chrono::milliseconds(kReadBackWaitMs);
         char from[52];
-        while (m_info.keys.empty() && Clock::now() < until) {
+        while (Clock::now() < until) {
             from[0] = '\0';
-            const int got = m_requestSocket.ReceiveTimed(buffer, int(sizeof buffer), from, 10);
-            if (got > 0 && unsigned(got) <= sizeof buffer) OnDatagram(buffer, got, from);
+            // Once the answer has begun, only what is already queued is part of it.
+            const bool answered = !m_info.keys.empty();
+            const int got = m_requestSocket.ReceiveTimed(buffer, int(sizeof buffer), from, answered ? 0 : 10);
+            if (got > 0 && unsigned(got) <= sizeof buffer)
+                OnDatagram(buffer, got, from);
+            else if (answered)
+                break;
         }
     }
     m_replyMode = ReplyMode::Write;
@@ -71,7 +77,7 @@ WriteOutcome FamilyAHandler::WriteConfig(const RequestRecord &request) {
     WriteOutcome outcome;
     if (m_request.transport == 0) return outcome;
     OpenRequest(kItemPort);
-    m_info.ClearPairs();
+    ClearInfo();
     m_replyMode = ReplyMode::Write;
     if (m_staged.keys.empty()) return outcome;
     m_staged.code1 = m_info.code1;
@@ -86,12 +92,12 @@ WriteOutcome FamilyAHandler::WriteConfig(const RequestRecord &request) {
         outcome.lastSent = sent;
         if (ReadBack(movedTo)) pending = NotHeld(pending);
         if (pending.keys.empty()) {
-            m_info.ClearPairs();
+            ClearInfo();
             return outcome;
         }
     }
     outcome.confirmed = false;
-    m_info = pending;
+    LeaveNotTaken(pending);
     return outcome;
 }
 

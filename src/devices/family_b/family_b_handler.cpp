@@ -40,7 +40,7 @@ bool FamilyBHandler::SendReadRequests(BlockMask blocks) {
 
 bool FamilyBHandler::SendReads(BlockMask blocks) {
     OpenRequest();
-    m_info.ClearPairs();
+    ClearInfo();
     m_replyMode = ReplyMode::Info;
     // A reply still queued from an earlier request is not this one's.
     m_requestSocket.DiscardQueued();

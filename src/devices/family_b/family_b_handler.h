@@ -86,7 +86,8 @@ private:
     // Writes the block, then reads it back until write confirms it; sent
     // again when it does not, a bounded number of times.
     bool WriteConfirmed(BlockWrite &write, uint8_t block);
-    // Writes back the earlier copies of the blocks of write up to last.
+    // Writes back the earlier copies of the blocks of write up to last, and
+    // puts every copy of the blocks of write back as it was read.
     bool Undo(const BlockWrite &write, uint8_t last);
     // Ends a write that did not take: m_info gets the staged pairs whose
     // block is in failed.

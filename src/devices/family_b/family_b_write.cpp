@@ -93,21 +93,24 @@ bool FamilyBHandler::Undo(const BlockWrite &write, uint8_t last) {
     BlockWrite undo(m_request.targetMac);
     bool undone = true;
     for (uint8_t block : write.Blocks()) {
-        if (block > last) break;
+        // The copies go back to what was read: a block past the one that did
+        // not take was never written, and the device holds it as it was.
+        *m_blocks[block] = write.Before(block);
+        if (block > last) continue;
         undo.Add(block, write.After(block), write.Before(block));
         undone = WriteConfirmed(undo, block) && undone;
-        *m_blocks[block] = write.Before(block);
     }
     return undone;
 }
 
 void FamilyBHandler::NotTaken(BlockMask failed) {
     m_outcome.confirmed = false;
-    m_info.ClearPairs();
+    DeviceRecord left;
     for (size_t i = 0; i < m_staged.keys.size(); ++i) {
         const ConfigField *row = FindField(m_fields, m_staged.keys[i]);
-        if (row && (failed & BlockBit(row->block))) m_info.Append(m_staged.keys[i], m_staged.values[i]);
+        if (row && (failed & BlockBit(row->block))) left.Append(m_staged.keys[i], m_staged.values[i]);
     }
+    LeaveNotTaken(left);
 }
 
 WriteOutcome FamilyBHandler::WriteConfig(const RequestRecord &request) {

@@ -8,6 +8,8 @@ from __future__ import annotations
 
 import os
 
+from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import CHANGED, hidden_refusal, is_password
+
 # The options every module takes, and those of the modules that serve one
 # device; their documentation is the doc fragment vandrel.fleet.site.
 SITE_ARGS = dict(interfaces=dict(type="list", elements="str"))
@@ -93,8 +95,14 @@ def refusals(vandrel, device_type, wanted):
     """The keys and values the device would not store as given, as messages
     and as facts."""
     refused = vandrel.check(device_type, wanted)
-    return "; ".join(str(r) for r in refused), [
-        {"key": r.key, "value": r.value, "stored": r.stored} for r in refused]
+    return "; ".join(hidden_refusal(str(r)) for r in refused), [refusal_facts(r) for r in refused]
+
+
+def refusal_facts(refused):
+    """A refusal's key and values; a password's values as "(changed)"."""
+    if is_password(refused.key):
+        return {"key": refused.key, "value": CHANGED, "stored": None if refused.stored is None else CHANGED}
+    return {"key": refused.key, "value": refused.value, "stored": refused.stored}
 
 
 def differing(current, wanted):

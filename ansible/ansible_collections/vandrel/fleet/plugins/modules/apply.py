@@ -14,13 +14,20 @@ description:
     written and the task fails with the refusals.
   - C(changed) only when some device was written. Check mode is the plan's
     dry run; diff mode shows each device's keys before and after.
+  - No password is ever shown. The plan's passwords (its own, each
+    device's, a C(PASS) among settings) are censored in the task's arguments
+    at any verbosity and in everything the task returns, and a change of a
+    device's password shows as "(changed)", the one it replaces as
+    "(current)".
 version_added: "1.0.0"
 author: Vandrel developers
 extends_documentation_fragment:
   - vandrel.fleet.site
 options:
   plan:
-    description: The plan, with C(devices), and optionally C(password) and C(settings) for every device.
+    description:
+      - The plan, with C(devices), and optionally C(password) and C(settings) for every device.
+      - Each device may have its own C(password) and C(settings); the passwords are never shown.
     type: dict
   plan_file:
     description: A plan file on the site host.
@@ -75,7 +82,7 @@ devices:
       type: str
     detail: {description: What happened., type: str}
     changes:
-      description: "The keys that differ, each with C(key), C(from) and C(to)."
+      description: "The keys that differ, each with C(key), C(from) and C(to); C(PASS) as (current) and (changed)."
       type: list
 summary: {description: The devices counted by result., returned: always, type: str}
 """
@@ -84,8 +91,10 @@ import json
 import os
 import tempfile
 
-from ansible.module_utils.basic import AnsibleModule, env_fallback
+from ansible.module_utils.basic import env_fallback
 from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import SITE_ARGS, FleetError
+from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import (CHANGED, CURRENT, SecretModule,
+                                                                            hidden_refusal, is_password, plan_passwords)
 
 WRITTEN = {"ok", "unverified"}
 
@@ -116,11 +125,21 @@ def document(out):
     return json.JSONDecoder().raw_decode(out, start)[0]
 
 
+def hide_passwords(device):
+    """A device's result with a change of its password, and a refusal of
+    the new one, showing neither the old password nor the new."""
+    changes = [dict(c, **{"from": CURRENT, "to": CHANGED}) if is_password(c["key"]) else c for c in device["changes"]]
+    hidden = dict(device, changes=changes)
+    if "refused" in device:
+        hidden["refused"] = [hidden_refusal(r) for r in device["refused"]]
+    return hidden
+
+
 def outcome(report, status, check_mode):
     """The task's result from the tool's report and exit status."""
     if "error" in report:
         raise FleetError(f"the plan was not applied: {report['error']}", report.get("code"))
-    devices = report["devices"]
+    devices = [hide_passwords(d) for d in report["devices"]]
     result = dict(devices=devices, summary=report["summary"],
                   changed=any(d["result"] in (WRITTEN | {"to change"} if check_mode else WRITTEN) for d in devices))
     before = "".join(f"{d['device']} {c['key']}={c.get('from') or ''}\n" for d in devices for c in d["changes"])
@@ -135,7 +154,7 @@ def outcome(report, status, check_mode):
 
 
 def main():
-    module = AnsibleModule(argument_spec=dict(
+    module = SecretModule(lambda params: plan_passwords(params.get("plan")), argument_spec=dict(
         plan=dict(type="dict"),
         plan_file=dict(type="path"),
         password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])),

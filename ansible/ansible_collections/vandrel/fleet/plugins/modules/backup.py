@@ -17,7 +17,9 @@ extends_documentation_fragment:
   - vandrel.fleet.site.device
 options:
   with_password:
-    description: Include the device's password (C(PASS)).
+    description:
+      - Include the device's password (C(PASS)).
+      - The task's result then holds it; give the task C(no_log) so that Ansible shows none of it.
     type: bool
     default: false
 """
