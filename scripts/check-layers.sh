@@ -29,7 +29,8 @@ LAYERS='
 4 core              the device-type handler interface and the registry
 5 devices/family_a  family A devices
 5 devices/family_b  family B devices
-6 api               the exports, assembling the concrete families
+6 context           the state of one host: the concrete families, the session, the lock
+7 api               the exports on the default context, load and unload
 '
 
 find "$SRC" -type f \( -name '*.h' -o -name '*.cpp' \) | sort | xargs awk -v src="$SRC/" -v layers="$LAYERS" '

@@ -1,6 +1,6 @@
 // The TCP exports: the configuration session, the data channels and the IO
 // operations (the receiver window is set where the platform's window type is
-// known, api/posix or api/win32). None takes g_lock.
+// known, api/posix or api/win32). None takes the context's lock.
 #include <algorithm>
 #include <cstring>
 
@@ -21,13 +21,13 @@ extern "C" {
 
 int32_t VD_CALL VD_LoginTCP(int32_t type, const char *host, uint32_t port, const char *password) {
     return Guarded<int32_t>(VD_NO_CONNECTION, [&] {
-        return g_manager.session.Login(type, OrEmpty(host), port, OrEmpty(password));
+        return DefaultContext().Session().Login(type, OrEmpty(host), port, OrEmpty(password));
     });
 }
 
 int32_t VD_CALL VD_GetDevConfigTCP(const char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
-        return g_manager.session.GetValue(OrEmpty(key), value, value ? VD_VALUE_LEN : 0);
+        return DefaultContext().Session().GetValue(OrEmpty(key), value, value ? VD_VALUE_LEN : 0);
     });
 }
 
@@ -35,34 +35,34 @@ int32_t VD_CALL VD_ModifyDevConfigTCP(const char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
         // The host gives 16 bytes, or the length of its text + 1 if more.
         const size_t room = value ? std::max<size_t>(16, std::strlen(value) + 1) : 0;
-        return g_manager.session.SetValue(OrEmpty(key), value, room);
+        return DefaultContext().Session().SetValue(OrEmpty(key), value, room);
     });
 }
 
 int32_t VD_CALL VD_ResetDevTCP(void) {
-    return Guarded<int32_t>(VD_NOT_SENT, [] { return g_manager.session.Reset(); });
+    return Guarded<int32_t>(VD_NOT_SENT, [] { return DefaultContext().Session().Reset(); });
 }
 
 int32_t VD_CALL VD_ExitTCP(void) {
-    return Guarded<int32_t>(VD_NOT_SENT, [] { return g_manager.session.Exit(); });
+    return Guarded<int32_t>(VD_NOT_SENT, [] { return DefaultContext().Session().Exit(); });
 }
 
 int32_t VD_CALL VD_TCPConnect(const char *host, uint32_t port) {
     return Guarded<int32_t>(VD_FAIL, [&] {
-        return g_manager.channel.Open(net::SocketType::Stream, OrEmpty(host), port) ? VD_OK : VD_FAIL;
+        return DefaultContext().Channel().Open(net::SocketType::Stream, OrEmpty(host), port) ? VD_OK : VD_FAIL;
     });
 }
 
 int32_t VD_CALL VD_TCPSend(const void *data, int32_t len) {
     return Guarded<int32_t>(-1, [&] {
         if (!data || len <= 0) return 0;
-        return g_manager.channel.SendData(data, len);
+        return DefaultContext().Channel().SendData(data, len);
     });
 }
 
 int32_t VD_CALL VD_TCPDisconnect(void) {
     return Guarded<int32_t>(VD_OK, [] {
-        g_manager.channel.Disconnect();
+        DefaultContext().Channel().Disconnect();
         return VD_OK;
     });
 }

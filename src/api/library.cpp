@@ -7,14 +7,17 @@ namespace vd {
 namespace {
 
 // Static construction order within this file is the load order; destruction
-// runs in reverse.
+// runs in reverse. Beside the default context, only what is the process's
+// whatever the contexts: the anchor fixes the thread that every socket's
+// notices reach (net/socket_context.h), and the platform's sockets are
+// started once for the whole library.
 net::SocketAnchor g_anchor;
 bool g_socketsStarted = false;
+Context g_defaultContext;
 
 }  // namespace
 
-DeviceManager g_manager;
-std::recursive_mutex g_lock;
+Context &DefaultContext() { return g_defaultContext; }
 
 bool LoadStep() {
     g_socketsStarted = net::StartSockets();
@@ -23,7 +26,7 @@ bool LoadStep() {
 
 void UnloadStep() {
     net::g_unloading = 1;
-    g_manager.registry.Clear();
+    g_defaultContext.DropHandlers();
     if (g_socketsStarted) net::StopSockets();
     g_socketsStarted = false;
 }

@@ -5,6 +5,7 @@
 
 namespace vd::net {
 
+// The process's: unloading ends the library for every context at once.
 int g_unloading = 0;
 
 namespace {
@@ -15,7 +16,10 @@ struct ContextNode {
 };
 
 // Constant-initialised, so that they are ready whatever order the library's
-// static objects are built in.
+// static objects are built in. The process's, not a library context's: the
+// notices of every socket reach the helper window of the one thread that
+// loaded the library, which a host's message loop (or VD_PumpMessages)
+// dispatches whatever context the socket belongs to.
 std::mutex g_socketContextLock;
 ContextNode *g_socketContexts = nullptr;
 ThreadId g_ownerThread = 0;

@@ -11,7 +11,8 @@
 namespace vd::net {
 
 // Set by the unload step: from then on closing a socket gives up its slot but
-// leaves the handle to the platform's cleanup (StopSockets).
+// leaves the handle to the platform's cleanup (StopSockets), whichever
+// library context the socket belongs to.
 extern int g_unloading;
 
 // Dispatches every pending socket notification and host-name lookup end of

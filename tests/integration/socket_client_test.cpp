@@ -100,12 +100,12 @@ TEST(DataChannel, SendsPushesBurstsInPiecesBlocksAndNoticesThePeersClose) {
     int result = 1;
     for (int i = 0; i < 2000 && result > 0; ++i) result = VD_TCPSend(chunk.data(), int(chunk.size()));
     EXPECT_EQ(result, 0);
-    EXPECT_TRUE(vd::g_manager.channel.IsConnected());
+    EXPECT_TRUE(vd::DefaultContext().Channel().IsConnected());
 
     // The peer's close is noticed; the next connect makes a new connection.
     peer.CloseConnection();
-    for (int i = 0; i < 20 && vd::g_manager.channel.IsConnected(); ++i) VD_PumpMessages(50);
-    EXPECT_FALSE(vd::g_manager.channel.IsConnected());
+    for (int i = 0; i < 20 && vd::DefaultContext().Channel().IsConnected(); ++i) VD_PumpMessages(50);
+    EXPECT_FALSE(vd::DefaultContext().Channel().IsConnected());
     EXPECT_EQ(VD_TCPSend("lost", 4), -1);
     ASSERT_EQ(VD_TCPConnect("127.0.0.1", kPort), VD_OK);
     EXPECT_TRUE(peer.Accept());

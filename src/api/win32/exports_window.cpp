@@ -6,7 +6,7 @@ using namespace vd;
 
 extern "C" int32_t VD_CALL VD_TCPSetRecHWnd(HWND hwnd, uint32_t msg) {
     return Guarded<int32_t>(VD_OK, [&] {
-        g_manager.channel.SetReceiver(hwnd, msg);
+        DefaultContext().Channel().SetReceiver(hwnd, msg);
         return VD_OK;
     });
 }

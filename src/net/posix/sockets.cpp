@@ -28,7 +28,9 @@ constexpr int kDiscardReads = 64;
 
 // Handles closed during unload; constant-initialised and freed by
 // StopSockets, so that nothing of it depends on the order in which the
-// library's static objects are destroyed.
+// library's static objects are destroyed. The process's, as the platform's
+// socket start and stop are: the library loads and unloads once for all its
+// contexts.
 std::mutex g_leftLock;
 std::vector<SocketHandle> *g_leftHandles = nullptr;
 bool g_stopped = false;

@@ -14,7 +14,8 @@ namespace {
 constexpr int kDiscardBytes = 4096;
 constexpr int kDiscardReads = 64;
 
-// Set by StopSockets, during unload.
+// Set by StopSockets, during unload; the process's, as Windows Sockets'
+// start and stop are.
 bool g_stopped = false;
 
 SOCKET Native(SocketHandle handle) { return SOCKET(handle); }
