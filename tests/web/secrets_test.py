@@ -168,11 +168,12 @@ def test_other_sites_redirects_nul_nosniff_and_inherited_sockets():
     quiet.listen()
     idle = [socket.create_connection(("198.18.200.1", 8080)) for _ in range(5)]
     data = threading.Thread(target=request, args=(url + "/api/data", "POST", {
-        "host": "127.0.0.1", "port": quiet.getsockname()[1], "text": "x", "wait": 4000}, auth))
+        "host": "127.0.0.1", "port": quiet.getsockname()[1], "text": "DataPw77", "wait": 4000}, auth))
     data.start()
     worker = webtest.wait_for("the data worker", lambda: [int(p) for p in filter(str.isdigit, os.listdir("/proc"))
                                                           if b"\0data\0" in open("/proc/%s/cmdline" % p, "rb").read()])
     time.sleep(0.5)
+    assert b"DataPw77" not in open("/proc/%d/cmdline" % worker[0], "rb").read()
     server = socket_inodes(proc.pid)
     inherited = set(socket_inodes(worker[0]).values()) & set(server.values())
     assert not inherited, inherited

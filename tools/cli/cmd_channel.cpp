@@ -7,6 +7,8 @@
 
 #include "commands.h"
 #include "device.h"
+#include "hex_bytes.h"
+#include "json_read.h"
 #include "options.h"
 #include "receiver.h"
 #include "status.h"
@@ -132,29 +134,6 @@ int RunIo(const Args &args, const Printer &out) {
 
 constexpr int kQuietMs = 200;
 
-bool ParseHex(const std::string &text, std::string &bytes) {
-    std::string digits;
-    for (char c : text)
-        if (c != ' ' && c != ':') digits += c;
-    if (digits.size() % 2) return false;
-    for (size_t i = 0; i < digits.size(); i += 2) {
-        long long v = 0;
-        if (!ParseNumber("0x" + digits.substr(i, 2), 0, 255, v)) return false;
-        bytes += static_cast<char>(v);
-    }
-    return true;
-}
-
-std::string HexText(const std::string &bytes) {
-    std::string text;
-    char pair[4];
-    for (unsigned char c : bytes) {
-        std::snprintf(pair, sizeof pair, "%s%02X", text.empty() ? "" : " ", c);
-        text += pair;
-    }
-    return text;
-}
-
 std::string Printable(const std::string &bytes) {
     std::string text;
     for (unsigned char c : bytes) text += (c >= 0x20 && c < 0x7F) ? char(c) : '.';
@@ -211,6 +190,12 @@ int RunData(const Args &args, const Printer &out) {
     std::string payload = args.Positionals().size() > 1 ? args.Positionals()[1] : "";
     if (args.Has("--hex") && (!payload.empty() || !ParseHex(args.Value("--hex"), payload)))
         return out.Fail("--hex takes hexadecimal bytes (\"AA 05 00\"), instead of TEXT", 0, kExitUsage);
+    if (args.Has("--from")) {
+        std::string error;
+        if (!payload.empty() || args.Has("--hex"))
+            return out.Fail("--from takes the place of TEXT and --hex", 0, kExitUsage);
+        if (!ReadInput(args.Value("--from"), "data file", payload, error)) return out.Fail(error, 0, kExitUsage);
+    }
     long long waitMs = 0, cap = 0;
     if (!WaitOf(args, out, waitMs, status) ||
         !NumberOf(args, out, "--max-bytes", 1, VR_DATA_MAX_BYTES,
@@ -274,6 +259,7 @@ std::vector<Command> ChannelCommands() {
     data.summary = "send raw bytes on a TCP data channel and print the answer";
     data.options = {{"--port", "N", "the device's TCP port (default 8800)"},
                     {"--hex", "BYTES", "send these bytes (\"AA 05 00 AF 0D\") instead of TEXT"},
+                    {"--from", "FILE", "send the bytes of FILE ('-': standard input) instead of TEXT"},
                     {"--wait", "MS", "how long to wait for an answer (default 1000)"},
                     {"--max-bytes", "N",
                      "keep at most N bytes of the answer (default " + std::to_string(VR_DATA_BYTES) + ", at most " +

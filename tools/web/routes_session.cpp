@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "dashboard.h"
+#include "hex_bytes.h"
 #include "http_json.h"
 
 namespace vdweb {
@@ -76,10 +77,13 @@ void Data(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
         !TextField(body, "hex", res, hex) || !NumberField(body, "wait", 0, 10000, res, waitMs))
         return;
     if (text.empty() == hex.empty()) return SendError(res, 400, "give \"text\" or \"hex\", one of them");
-    args.insert(args.end(), {"--wait", std::to_string(waitMs)});
-    if (!hex.empty()) args.insert(args.end(), {"--hex", hex});
-    else args.insert(args.end(), {"--", text});
-    Run(d, "data", args, "", res);
+    // The bytes go on standard input, off the command line that every
+    // local user sees.
+    std::string bytes = text;
+    if (!hex.empty() && !vdcli::ParseHex(hex, bytes))
+        return SendError(res, 400, "\"hex\" takes hexadecimal bytes (\"AA 05 00\")");
+    args.insert(args.end(), {"--wait", std::to_string(waitMs), "--from", "-"});
+    Run(d, "data", args, "", res, bytes);
 }
 
 }  // namespace
