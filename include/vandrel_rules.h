@@ -68,6 +68,13 @@ VR_API int32_t VR_FamilyOf(int32_t type, int32_t *ports);
 VR_API int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char *message,
                                size_t messageRoom);
 
+/* Whether a device's read agrees with the type code a host was given for
+ * it: reported is the TYPE the read showed (NULL or "" when it showed none,
+ * which agrees). Returns 1 when they agree; 0 with why in message, naming
+ * both and worded as the vandrel tool words it after the device's address;
+ * -1 when memory ran out. message may be NULL. */
+VR_API int32_t VR_ReportedType(int32_t given, const char *reported, char *message, size_t messageRoom);
+
 /* Whether one firmware download fits a family A device: 1 to 5 images,
  * which, each rounded up to whole 512-byte blocks, take at most 114176
  * bytes together. sizes holds the count images' sizes in bytes, or is NULL

@@ -68,6 +68,11 @@ class Walk(unittest.TestCase):
             vandrel.write("127.0.0.2", {"NAEM": "pump"}, password="admin", device_type=5, force=True)
         self.assertNotEqual(vandrel.read("127.0.0.2", ["C1_BAUD"], device_type=5), {"C1_BAUD": "8"})
         vandrel.write("127.0.0.2", {"NAME": "twenty-characters-xx"}, password="admin", device_type=5, force=True)
+        # The device's own TYPE wins over the type given, as in the tool.
+        with self.assertRaises(vandrel.WrongTypeError) as wrong:
+            vandrel.write("127.0.0.2", {"CANBAUD1": "500000"}, password="admin", device_type=17, force=True)
+        self.assertIn("127.0.0.2 reports type 5 in its read, not type 17 as given", str(wrong.exception))
+        self.assertRaises(vandrel.WrongTypeError, vandrel.read, "127.0.0.2", ["NAME"], device_type=7)
         self.assertEqual(vandrel.read("127.0.0.2", ["NAME"], device_type=5), {"NAME": "twenty-cha"})
 
     def test_family_b_by_mac(self):

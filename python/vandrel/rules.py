@@ -39,6 +39,8 @@ def _load() -> ctypes.CDLL:
                                         POINTER(c_char), c_size_t)
         dll.VR_AddressRange.restype = c_int32
         dll.VR_AddressRange.argtypes = (c_char_p, POINTER(c_uint32), POINTER(c_uint32), POINTER(c_char), c_size_t)
+        dll.VR_ReportedType.restype = c_int32
+        dll.VR_ReportedType.argtypes = (c_int32, c_char_p, POINTER(c_char), c_size_t)
         dll.VR_FirmwareImages.restype = c_int32
         dll.VR_FirmwareImages.argtypes = (POINTER(c_uint64), c_uint32, POINTER(c_char), c_size_t)
         dll.VR_DataLimits.restype = None
@@ -59,6 +61,16 @@ def address_range(text: bytes) -> tuple[int, int]:
     if _rules.VR_AddressRange(text, ctypes.byref(first), ctypes.byref(count), message, MESSAGE_LEN) != 1:
         raise ValueError(message.value.decode(errors="replace"))
     return first.value, count.value
+
+
+def reported_type(given: int, reported: Optional[bytes]) -> str:
+    """Why a device whose read showed TYPE ``reported`` (None when it showed
+    none) is not of type ``given``, worded as the vandrel tool words it
+    after the device's address; "" when they agree."""
+    message = ctypes.create_string_buffer(MESSAGE_LEN)
+    if _rules.VR_ReportedType(given, reported or b"", message, MESSAGE_LEN) == 1:
+        return ""
+    return _args.decode(message.value)
 
 
 def firmware_images(count: int, sizes: Optional[Sequence[int]] = None) -> None:

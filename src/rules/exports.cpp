@@ -8,6 +8,7 @@
 #include "codec/codec.h"
 #include "rules/address_range.h"
 #include "rules/key_names.h"
+#include "rules/reported_type.h"
 #include "rules/setting_check.h"
 #include "rules/stored_value.h"
 
@@ -41,6 +42,17 @@ int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char
         if (count) *count = range.count;
         vd::CopyText(message, messageRoom, why);
         return valid ? 1 : 0;
+    } catch (...) {
+        vd::CopyText(message, messageRoom, "out of memory");
+        return -1;
+    }
+}
+
+int32_t VR_ReportedType(int32_t given, const char *reported, char *message, size_t messageRoom) {
+    try {
+        const std::string why = vd::ReportedTypeRefusal(given, vd::OrEmpty(reported));
+        vd::CopyText(message, messageRoom, why);
+        return why.empty() ? 1 : 0;
     } catch (...) {
         vd::CopyText(message, messageRoom, "out of memory");
         return -1;

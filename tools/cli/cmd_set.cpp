@@ -166,6 +166,7 @@ bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
     if (read == VD_WRONG_FAMILY) return (status = FailWrongFamily(out, t.type)), false;
     if (read != VD_OK) return (status = out.Fail(t.addr.text + ": device did not answer", read, kExitNoAnswer)), false;
     const Pairs current = TakeAll();
+    if (!CheckReportedType(t, current, out, status)) return false;
 
     c.wanted = Merge(file, t, given);
     const std::vector<Setting> checks = CheckSettings(t.type, current, c.wanted.pairs);

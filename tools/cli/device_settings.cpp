@@ -1,5 +1,6 @@
 #include "device_settings.h"
 
+#include "status.h"
 #include "vandrel.h"
 
 namespace vdcli {
@@ -16,6 +17,18 @@ Pairs TakeAll() {
         if (VD_GetDevConfigUDP(key, value) != VD_OK || key[0] == '\0') return pairs;
         pairs.emplace_back(key, value);
     }
+}
+
+bool CheckReportedType(const Target &t, const Pairs &pairs, const Printer &out, int &exitStatus) {
+    std::string reported;
+    if (!FindPair(pairs, "TYPE", reported)) {
+        char key[VD_KEY_LEN] = "TYPE", value[VD_VALUE_LEN] = "";
+        if (VD_GetDevConfigUDP(key, value) == VD_OK) reported = value;
+    }
+    char message[VR_MESSAGE_LEN] = "";
+    if (VR_ReportedType(t.type, reported.c_str(), message, sizeof message) != 0) return true;
+    exitStatus = out.Fail(t.addr.text + " " + message, 0, kExitFailed);
+    return false;
 }
 
 bool FindPair(const Pairs &pairs, const std::string &key, std::string &value) {
