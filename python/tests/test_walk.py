@@ -152,6 +152,14 @@ class Walk(unittest.TestCase):
                      lambda: vandrel.IOModule("127.0.0.3").set_level("5")):
             self.assertRaises(TypeError, call)
         self.assertRaises(ValueError, vandrel.write, "127.0.0.2", {"NAME": "x" * 64}, "admin", device_type=5)
+        # As the tool: a host name is no address to search, an empty image
+        # is refused, a connection that cannot be made is code 103.
+        self.assertRaisesRegex(ValueError, "'nosuchhost' is not an IPv4 address", vandrel.search, "nosuchhost")
+        with tempfile.NamedTemporaryFile() as empty:
+            self.assertRaisesRegex(ValueError, "is empty", vandrel.firmware_check, [empty.name])
+        with self.assertRaises(vandrel.NoConnectionError) as refused:
+            vandrel.IOModule("127.0.0.99").open()
+        self.assertEqual(refused.exception.code, 103)
 
     def test_ctrl_c_returns_after_the_bounded_wait(self):
         threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
