@@ -160,6 +160,12 @@ class Walk(unittest.TestCase):
         with self.assertRaises(vandrel.NoConnectionError) as refused:
             vandrel.IOModule("127.0.0.99").open()
         self.assertEqual(refused.exception.code, 103)
+        # Ranges are the rules library's, as the tool reads them: /16 the widest.
+        for text, first, count in (("198.18.0.9/32", "198.18.0.9", 1), ("198.18.0.9/29", "198.18.0.8", 8),
+                                   ("198.18.0.0/16", "198.18.0.0", 65536)):
+            network = vandrel.address_range(text)
+            self.assertEqual((str(network[0]), network.num_addresses), (first, count))
+        self.assertRaisesRegex(ValueError, "wider than a /16", vandrel.address_range, "198.18.0.0/15")
 
     def test_ctrl_c_returns_after_the_bounded_wait(self):
         threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
