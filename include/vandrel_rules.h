@@ -49,6 +49,14 @@ extern "C" {
 VR_API int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const char *current,
                                char *stored, size_t storedRoom, char *message, size_t messageRoom);
 
+/* Why key=value can never be sent, whatever the device: a control
+ * character in either (a line break would end an AT command and start
+ * another), a NUL included, for value holds valueLength bytes. Returns 1
+ * with the refusal of VR_CheckSetting in message, 0 when there is none
+ * ("" in message), -1 when memory ran out. */
+VR_API int32_t VR_ControlRefusal(const char *key, const char *value, size_t valueLength, char *message,
+                                 size_t messageRoom);
+
 /* What a device of this type takes for key ("a number from 0 to 255"), as
  * the refusals word it; "" when the type does not take the key. Returns the
  * room the whole text needs, terminator included; it is written only when

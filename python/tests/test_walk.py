@@ -64,6 +64,8 @@ class Walk(unittest.TestCase):
         with self.assertRaises(vandrel.SettingRefused) as error:
             vandrel.write("127.0.0.2", {"C1_BAUD": "8", "NAME": "x\r\nAT+C1_BAUD=1200"}, password="admin", device_type=5)
         self.assertEqual(error.exception.key, "NAME")
+        with self.assertRaisesRegex(vandrel.SettingRefused, r"^NAME: the value holds a control character \(0x00\)"):
+            vandrel.write("127.0.0.2", {"NAME": "a\0b"}, password="admin", device_type=5, force=True)
         with self.assertRaises(vandrel.SettingRefused):
             vandrel.write("127.0.0.2", {"NAEM": "pump"}, password="admin", device_type=5, force=True)
         self.assertNotEqual(vandrel.read("127.0.0.2", ["C1_BAUD"], device_type=5), {"C1_BAUD": "8"})

@@ -66,7 +66,7 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
         raise TypeError(f"changes must be a mapping of keys to values, not {type(changes).__name__}")
     if not changes:
         raise ValueError("no changes to write")
-    staged = [(_args.key(k), _args.value(v, str(k))) for k, v in changes.items()]
+    staged = [rules.setting(k, v) for k, v in changes.items()]
     secret = _args.text(password, "password")
     address, device_type, by_mac = resolve(target, device_type)
     with udp:

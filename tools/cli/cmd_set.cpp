@@ -176,7 +176,9 @@ bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
             continue;
         }
         if (!s.problem.empty()) {
-            if (!force) return (status = Refuse(out, t, checks, current)), false;
+            // A NUL would end the value where it becomes a C string: not even --force sends it.
+            const bool cut = s.value.find('\0') != std::string::npos;
+            if (!force || cut) return (status = Refuse(out, t, checks, current)), false;
             c.warnings.push_back("sent anyway: " + s.problem);
         }
         c.send.push_back(s);

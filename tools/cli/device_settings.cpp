@@ -60,6 +60,11 @@ std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &
                                     stored, sizeof stored, problem, sizeof problem);
         s.stored = stored;
         s.problem = problem;
+        // A NUL, which the check above does not see: the value ends there as a C string.
+        if (s.verdict != VR_CONTROL && s.value.find('\0') != std::string::npos) {
+            s.verdict = VR_CONTROL;
+            s.problem = ControlRefusal(s.key, s.value);
+        }
         out.push_back(s);
     }
     return out;
@@ -67,9 +72,7 @@ std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &
 
 std::string ControlRefusal(const std::string &key, const std::string &value) {
     char message[VR_MESSAGE_LEN] = "";
-    // A type code of neither family: only the rules that hold for every type.
-    const int verdict = VR_CheckSetting(0, key.c_str(), value.c_str(), nullptr, nullptr, 0, message, sizeof message);
-    return verdict == VR_CONTROL ? message : "";
+    return VR_ControlRefusal(key.c_str(), value.data(), value.size(), message, sizeof message) == 1 ? message : "";
 }
 
 std::vector<std::string> KnownKeysHint(const Pairs &current) {
