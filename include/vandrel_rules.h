@@ -49,6 +49,14 @@ extern "C" {
 VR_API int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const char *current,
                                char *stored, size_t storedRoom, char *message, size_t messageRoom);
 
+/* Why key=value can never be sent, whatever the device: a control
+ * character in either (a line break would end an AT command and start
+ * another), a NUL included, for value holds valueLength bytes. Returns 1
+ * with the refusal of VR_CheckSetting in message, 0 when there is none
+ * ("" in message), -1 when memory ran out. */
+VR_API int32_t VR_ControlRefusal(const char *key, const char *value, size_t valueLength, char *message,
+                                 size_t messageRoom);
+
 /* What a device of this type takes for key ("a number from 0 to 255"), as
  * the refusals word it; "" when the type does not take the key. Returns the
  * room the whole text needs, terminator included; it is written only when
@@ -67,6 +75,13 @@ VR_API int32_t VR_FamilyOf(int32_t type, int32_t *ports);
  * may be NULL. */
 VR_API int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char *message,
                                size_t messageRoom);
+
+/* Whether a device's read agrees with the type code a host was given for
+ * it: reported is the TYPE the read showed (NULL or "" when it showed none,
+ * which agrees). Returns 1 when they agree; 0 with why in message, naming
+ * both and worded as the vandrel tool words it after the device's address;
+ * -1 when memory ran out. message may be NULL. */
+VR_API int32_t VR_ReportedType(int32_t given, const char *reported, char *message, size_t messageRoom);
 
 /* Whether one firmware download fits a family A device: 1 to 5 images,
  * which, each rounded up to whole 512-byte blocks, take at most 114176

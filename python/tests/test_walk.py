@@ -64,10 +64,17 @@ class Walk(unittest.TestCase):
         with self.assertRaises(vandrel.SettingRefused) as error:
             vandrel.write("127.0.0.2", {"C1_BAUD": "8", "NAME": "x\r\nAT+C1_BAUD=1200"}, password="admin", device_type=5)
         self.assertEqual(error.exception.key, "NAME")
+        with self.assertRaisesRegex(vandrel.SettingRefused, r"^NAME: the value holds a control character \(0x00\)"):
+            vandrel.write("127.0.0.2", {"NAME": "a\0b"}, password="admin", device_type=5, force=True)
         with self.assertRaises(vandrel.SettingRefused):
             vandrel.write("127.0.0.2", {"NAEM": "pump"}, password="admin", device_type=5, force=True)
         self.assertNotEqual(vandrel.read("127.0.0.2", ["C1_BAUD"], device_type=5), {"C1_BAUD": "8"})
         vandrel.write("127.0.0.2", {"NAME": "twenty-characters-xx"}, password="admin", device_type=5, force=True)
+        # The device's own TYPE wins over the type given, as in the tool.
+        with self.assertRaises(vandrel.WrongTypeError) as wrong:
+            vandrel.write("127.0.0.2", {"CANBAUD1": "500000"}, password="admin", device_type=17, force=True)
+        self.assertIn("127.0.0.2 reports type 5 in its read, not type 17 as given", str(wrong.exception))
+        self.assertRaises(vandrel.WrongTypeError, vandrel.read, "127.0.0.2", ["NAME"], device_type=7)
         self.assertEqual(vandrel.read("127.0.0.2", ["NAME"], device_type=5), {"NAME": "twenty-cha"})
 
     def test_family_b_by_mac(self):
@@ -147,6 +154,20 @@ class Walk(unittest.TestCase):
                      lambda: vandrel.IOModule("127.0.0.3").set_level("5")):
             self.assertRaises(TypeError, call)
         self.assertRaises(ValueError, vandrel.write, "127.0.0.2", {"NAME": "x" * 64}, "admin", device_type=5)
+        # As the tool: a host name is no address to search, an empty image
+        # is refused, a connection that cannot be made is code 103.
+        self.assertRaisesRegex(ValueError, "'nosuchhost' is not an IPv4 address", vandrel.search, "nosuchhost")
+        with tempfile.NamedTemporaryFile() as empty:
+            self.assertRaisesRegex(ValueError, "is empty", vandrel.firmware_check, [empty.name])
+        with self.assertRaises(vandrel.NoConnectionError) as refused:
+            vandrel.IOModule("127.0.0.99").open()
+        self.assertEqual(refused.exception.code, 103)
+        # Ranges are the rules library's, as the tool reads them: /16 the widest.
+        for text, first, count in (("198.18.0.9/32", "198.18.0.9", 1), ("198.18.0.9/29", "198.18.0.8", 8),
+                                   ("198.18.0.0/16", "198.18.0.0", 65536)):
+            network = vandrel.address_range(text)
+            self.assertEqual((str(network[0]), network.num_addresses), (first, count))
+        self.assertRaisesRegex(ValueError, "wider than a /16", vandrel.address_range, "198.18.0.0/15")
 
     def test_ctrl_c_returns_after_the_bounded_wait(self):
         threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()

@@ -45,7 +45,8 @@ from .channels import DataChannel, IOModule
 from .commands import command, firmware_check, firmware_download, firmware_erase, restart
 from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, address_range, family_of, resolve, search
 from .errors import (DeviceRefusedError, NoAnswerError, NoConnectionError, NotSentError, ReplyTimeoutError,
-                     SettingRefused, VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError)
+                     SettingRefused, VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError,
+                     WrongTypeError)
 from .rules import check
 from .session import AtSession
 from .settings import read, write
@@ -55,6 +56,6 @@ __version__ = "1.0.0"
 __all__ = [
     "AtSession", "DataChannel", "Device", "DeviceRefusedError", "FAMILY_A_TYPES", "FAMILY_B_PORTS", "IOModule",
     "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError", "SettingRefused", "VandrelError",
-    "WrongFamilyError", "WrongPasswordError", "WrongThreadError", "address_range", "check", "command", "family_of",
-    "firmware_check", "firmware_download", "firmware_erase", "read", "resolve", "restart", "search", "write",
+    "WrongFamilyError", "WrongPasswordError", "WrongThreadError", "WrongTypeError", "address_range", "check",
+    "command", "family_of", "firmware_check", "firmware_download", "firmware_erase", "read", "resolve", "restart", "search", "write",
 ]

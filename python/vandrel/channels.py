@@ -11,7 +11,7 @@ from typing import Callable, Optional, Type, Union
 
 from . import _args
 from ._native import HostWindow, OneAtATime, WindowProc, lib, library
-from .errors import FAIL, OK, NoAnswerError, NoConnectionError, error_for
+from .errors import FAIL, NO_CONNECTION, NO_INFO, OK, NoAnswerError, NoConnectionError, error_for
 from .rules import data_limits
 
 Receiver = Callable[[bytes], object]
@@ -104,7 +104,7 @@ class DataChannel:
         if lib.VD_TCPConnect(self.host.encode(), self.port) != OK:
             with library.dispatch:
                 lib.VD_TCPSetRecHWnd(None, 0)
-            raise NoConnectionError(FAIL, f"{self.host}:{self.port}: no connection{library.connect_hint()}")
+            raise NoConnectionError(NO_CONNECTION, f"{self.host}:{self.port}: no connection{library.connect_hint()}")
 
     @staticmethod
     def _disconnect() -> None:
@@ -151,7 +151,7 @@ class IOModule:
         self._handle = lib.VD_TCPInit(self.host.encode(), self.port)
         if not self._handle:
             library.release()
-            raise NoConnectionError(FAIL, f"{self.host}:{self.port}: no connection{library.connect_hint()}")
+            raise NoConnectionError(NO_CONNECTION, f"{self.host}:{self.port}: no connection{library.connect_hint()}")
         return self
 
     def analog(self, timeout: float = 1.0) -> tuple[int, int]:
@@ -199,7 +199,7 @@ class IOModule:
             time.sleep(_POLL)
             if self._check(read(self._live(), first, second), name):
                 return first.value, second.value
-        raise NoAnswerError(FAIL, f"{self.host}:{self.port}: no answer to {name} within {wait:g} s")
+        raise NoAnswerError(NO_INFO, f"{self.host}:{self.port}: no answer to {name} within {wait:g} s")
 
     def _live(self) -> int:
         if self._handle is None:

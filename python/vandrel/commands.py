@@ -44,7 +44,7 @@ def firmware_download(target: Target, images: Sequence[Union[str, "os.PathLike[s
 
 def firmware_check(images: Sequence[Union[str, "os.PathLike[str]"]]) -> list[bytes]:
     """The image files' names as the download sends them, once they are
-    known to fit a device: 1 to 5 readable files, which in 512-byte blocks
+    known to fit a device: 1 to 5 readable files, none empty, which in 512-byte blocks
     fit its 0x1BE00 bytes. Raises TypeError, ValueError or
     FileNotFoundError otherwise; sends nothing."""
     if isinstance(images, (str, bytes)) or not isinstance(images, Sequence):
@@ -54,6 +54,8 @@ def firmware_check(images: Sequence[Union[str, "os.PathLike[str]"]]) -> list[byt
     for path in paths:
         if b"*" in path or not os.path.isfile(path):
             raise FileNotFoundError(f"cannot read the image file {os.fsdecode(path)!r}")
+        if os.path.getsize(path) == 0:
+            raise ValueError(f"the image file '{os.fsdecode(path)}' is empty")
     rules.firmware_images(len(paths), [os.path.getsize(path) for path in paths])
     return paths
 

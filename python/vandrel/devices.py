@@ -68,16 +68,28 @@ def search(address: Optional[str] = None, wait: float = 0.5, *, limit: int = SEA
     (the search ends when that many have answered).
 
     Without ``address`` the search is a broadcast to 255.255.255.255 on UDP
-    port 8800: run it only on a network where that is fine. With an address
-    only that address is asked (it may be a directed broadcast address, such
-    as "198.18.5.255"). A range such as "198.18.5.0/24" (at most a /16) asks
+    port 8800: run it only on a network where that is fine. With an IPv4
+    address only that address is asked (it may be a directed broadcast
+    address, such as "198.18.5.255"; anything else, a host name included,
+    raises ValueError, as the vandrel tool refuses it). A range such as "198.18.5.0/24" (at most a /16) asks
     each of its addresses in turn, 1 ms apart, which reaches devices behind
     routers; the wait starts after the last."""
     wait = _args.seconds(wait, "wait")
     limit = _args.integer(limit, "limit", 1, SEARCH_LIMIT)
     if isinstance(address, str) and "/" in address:
         return _search_range(address_range(address), wait, limit)
-    return _search(None if address is None else _args.text(address, "address"), wait, limit=limit)
+    return _search(None if address is None else _ipv4(address), wait, limit=limit)
+
+
+def _ipv4(address: object) -> bytes:
+    """An IPv4 address as the vandrel tool reads it (a range of itself
+    alone); ValueError, worded as the tool words it, for anything else."""
+    raw = _args.text(address, "address")
+    try:
+        rules.address_range(raw + b"/32")
+    except ValueError:
+        raise ValueError(f"'{_args.decode(raw)}' is not an IPv4 address") from None
+    return raw
 
 
 RANGE_PACE = 0.001  # seconds between two addresses of a range

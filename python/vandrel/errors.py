@@ -48,6 +48,11 @@ class WrongFamilyError(VandrelError):
     IP, family B by MAC), or the call does not serve it."""
 
 
+class WrongTypeError(VandrelError):
+    """The device's read reports another type code than the one given: the
+    device's own type wins, and nothing is read out or written."""
+
+
 class WrongPasswordError(VandrelError):
     """The device refused the password."""
 

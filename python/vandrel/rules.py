@@ -37,8 +37,12 @@ def _load() -> ctypes.CDLL:
         dll.VR_CheckSetting.restype = c_int32
         dll.VR_CheckSetting.argtypes = (c_int32, c_char_p, c_char_p, c_char_p, POINTER(c_char), c_size_t,
                                         POINTER(c_char), c_size_t)
+        dll.VR_ControlRefusal.restype = c_int32
+        dll.VR_ControlRefusal.argtypes = (c_char_p, c_char_p, c_size_t, POINTER(c_char), c_size_t)
         dll.VR_AddressRange.restype = c_int32
         dll.VR_AddressRange.argtypes = (c_char_p, POINTER(c_uint32), POINTER(c_uint32), POINTER(c_char), c_size_t)
+        dll.VR_ReportedType.restype = c_int32
+        dll.VR_ReportedType.argtypes = (c_int32, c_char_p, POINTER(c_char), c_size_t)
         dll.VR_FirmwareImages.restype = c_int32
         dll.VR_FirmwareImages.argtypes = (POINTER(c_uint64), c_uint32, POINTER(c_char), c_size_t)
         dll.VR_DataLimits.restype = None
@@ -59,6 +63,16 @@ def address_range(text: bytes) -> tuple[int, int]:
     if _rules.VR_AddressRange(text, ctypes.byref(first), ctypes.byref(count), message, MESSAGE_LEN) != 1:
         raise ValueError(message.value.decode(errors="replace"))
     return first.value, count.value
+
+
+def reported_type(given: int, reported: Optional[bytes]) -> str:
+    """Why a device whose read showed TYPE ``reported`` (None when it showed
+    none) is not of type ``given``, worded as the vandrel tool words it
+    after the device's address; "" when they agree."""
+    message = ctypes.create_string_buffer(MESSAGE_LEN)
+    if _rules.VR_ReportedType(given, reported or b"", message, MESSAGE_LEN) == 1:
+        return ""
+    return _args.decode(message.value)
 
 
 def firmware_images(count: int, sizes: Optional[Sequence[int]] = None) -> None:
@@ -129,12 +143,24 @@ def refusal(type_code: int, key: bytes, value: bytes, current: Optional[bytes]) 
 
 
 def refuse_control(key: bytes, value: bytes) -> None:
-    """Raises SettingRefused when key or value holds a control character (a
-    line break would end a command line of the AT session and start
-    another)."""
-    verdict, _, message = check_one(UNKNOWN_TYPE_CODE, key, value, None)
-    if verdict == CONTROL:
-        raise SettingRefused(_args.decode(key), _args.decode(value), None, message)
+    """Raises SettingRefused when key or value holds a control character, a
+    NUL included (a line break would end a command line of the AT session
+    and start another)."""
+    message = ctypes.create_string_buffer(MESSAGE_LEN)
+    if _rules.VR_ControlRefusal(key, value, len(value), message, MESSAGE_LEN) == 1:
+        raise SettingRefused(_args.decode(key), _args.decode(value), None, _args.decode(message.value))
+
+
+def setting(key: object, value: Value) -> tuple[bytes, bytes]:
+    """A setting to write as the library takes it. A NUL in the value, which
+    would cut it where it becomes a C string, raises SettingRefused as the
+    vandrel tool words it, whatever force says."""
+    raw_key = _args.key(key)
+    if isinstance(value, (str, bytes, bytearray)):
+        raw = _args.encode(value) if isinstance(value, str) else bytes(value)
+        if b"\0" in raw:
+            refuse_control(raw_key, raw)
+    return raw_key, _args.value(value, str(key))
 
 
 def _pairs(settings: Mapping[str, Value]) -> list[tuple[bytes, bytes]]:

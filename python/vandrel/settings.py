@@ -8,7 +8,7 @@ from typing import Iterable, Mapping, Optional, Union
 from . import _args, rules
 from ._native import KEY_LEN, VALUE_LEN, lib, udp
 from .devices import Target, resolve
-from .errors import FAIL, OK, NoAnswerError, error_for
+from .errors import FAIL, OK, NoAnswerError, WrongTypeError, error_for
 
 Value = Union[str, bytes, int]
 
@@ -30,6 +30,7 @@ def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: O
         _fetch(address, device_type, by_mac)
         if names is None:
             pairs = _take_all()
+            _check_type(address, device_type, pairs.get("TYPE", "").encode())
             if not with_password:
                 pairs.pop("PASS", None)
             return pairs
@@ -38,6 +39,8 @@ def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: O
             value = _take(name)
             if value is not None:
                 found[_args.decode(name)] = value
+        reported = found["TYPE"] if "TYPE" in found else _take(b"TYPE")
+        _check_type(address, device_type, None if reported is None else reported.encode())
         return found
 
 
@@ -63,7 +66,7 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
         raise TypeError(f"changes must be a mapping of keys to values, not {type(changes).__name__}")
     if not changes:
         raise ValueError("no changes to write")
-    staged = [(_args.key(k), _args.value(v, str(k))) for k, v in changes.items()]
+    staged = [rules.setting(k, v) for k, v in changes.items()]
     secret = _args.text(password, "password")
     address, device_type, by_mac = resolve(target, device_type)
     with udp:
@@ -71,7 +74,9 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
         # the enable bits of a destination from them, family B changes its
         # copy of every block it writes back.
         _fetch(address, device_type, by_mac)
-        _check(device_type, staged, _take_all_raw(), force)
+        current = _take_all_raw()
+        _check_type(address, device_type, current.get(b"TYPE"))
+        _check(device_type, staged, current, force)
         lib.VD_ResetModifyConfigUDP()
         try:
             for key, value in staged:
@@ -98,6 +103,14 @@ def _fetch(address: str, device_type: int, by_mac: bool) -> None:
     result = fetch(address.encode(), device_type)
     if result != OK:
         raise error_for(result, address, "the device did not answer", NoAnswerError)
+
+
+def _check_type(address: str, device_type: int, reported: Optional[bytes]) -> None:
+    """Raises WrongTypeError when the device's read reports another type
+    than the one given: the device's own type wins."""
+    why = rules.reported_type(device_type, reported)
+    if why:
+        raise WrongTypeError(FAIL, f"{address} {why}")
 
 
 def _check(device_type: int, staged: list[tuple[bytes, bytes]], current: dict[bytes, bytes], force: bool) -> None:

@@ -8,6 +8,7 @@
 #include "codec/codec.h"
 #include "rules/address_range.h"
 #include "rules/key_names.h"
+#include "rules/reported_type.h"
 #include "rules/setting_check.h"
 #include "rules/stored_value.h"
 
@@ -32,6 +33,21 @@ int32_t VR_CheckSetting(int32_t type, const char *key, const char *value, const 
     }
 }
 
+int32_t VR_ControlRefusal(const char *key, const char *value, size_t valueLength, char *message,
+                          size_t messageRoom) {
+    try {
+        const std::string bytes = value ? std::string(value, valueLength) : std::string();
+        // A type code of neither family: only the rules that hold for every type.
+        const vd::SettingCheck check = vd::CheckSetting(0, vd::OrEmpty(key), bytes, nullptr);
+        const bool refused = check.verdict == vd::Verdict::Control;
+        vd::CopyText(message, messageRoom, refused ? check.message : "");
+        return refused ? 1 : 0;
+    } catch (...) {
+        vd::CopyText(message, messageRoom, "out of memory");
+        return -1;
+    }
+}
+
 int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char *message, size_t messageRoom) {
     try {
         vd::AddressRange range;
@@ -41,6 +57,17 @@ int32_t VR_AddressRange(const char *text, uint32_t *first, uint32_t *count, char
         if (count) *count = range.count;
         vd::CopyText(message, messageRoom, why);
         return valid ? 1 : 0;
+    } catch (...) {
+        vd::CopyText(message, messageRoom, "out of memory");
+        return -1;
+    }
+}
+
+int32_t VR_ReportedType(int32_t given, const char *reported, char *message, size_t messageRoom) {
+    try {
+        const std::string why = vd::ReportedTypeRefusal(given, vd::OrEmpty(reported));
+        vd::CopyText(message, messageRoom, why);
+        return why.empty() ? 1 : 0;
     } catch (...) {
         vd::CopyText(message, messageRoom, "out of memory");
         return -1;

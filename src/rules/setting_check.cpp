@@ -15,10 +15,12 @@ bool AllDigits(const std::string &text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The control byte of text as "0x0A"; "" when there is none.
+// The first control byte of text as "0x0A"; "" when there is none. A NUL
+// is one too: as a C string the text would end there, cut unseen.
 std::string ControlByte(const std::string &text) {
     const int c = FindControlByte(text);
-    return c < 0 ? "" : Format("0x%02X", c);
+    if (c < 0 && text.find('\0') == std::string::npos) return "";
+    return Format("0x%02X", c < 0 ? 0 : c);
 }
 
 SettingCheck Refused(Verdict verdict, std::string message, std::string stored = "") {

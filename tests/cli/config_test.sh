@@ -36,6 +36,12 @@ FLEET
     expect_out '"code": 101'
     expect_run 100 show 127.0.0.3
     expect_err "did not answer a search, so its type is unknown \(pass --type\)"
+    # The device's own TYPE wins over --type: nothing is shown or sent.
+    expect_run 1 show 127.0.0.2 --type 7 NAME
+    expect_err "^vandrel show: 127\.0\.0\.2 reports type 5 in its read, not type 7 as given"
+    expect_no_out "NAME"
+    expect_run 1 set 127.0.0.2 --type 17 --password admin --force CANBAUD1=500000
+    expect_err "127\.0\.0\.2 reports type 5 in its read, not type 17 as given"
 }
 
 test_a_family_b_write_that_does_not_take_changes_nothing() {

@@ -26,6 +26,10 @@ test_force_sends_them_in_a_datagram() {
     start_standard_fleet
     expect_run 0 set 127.0.0.2 --password admin "NAME=a${NL}b" --force --verify
     expect_err "warning: sent anyway: NAME: the value holds a control character \(0x0A\)"
+    # A NUL would cut the value where it becomes a C string: not even --force.
+    printf '{"settings": {"NAME": "a\\u0000b"}}\n' > "$WORK/nul.json"
+    expect_run 2 set 127.0.0.2 --password admin --from "$WORK/nul.json" --force
+    expect_err "NAME: the value holds a control character \(0x00\): refused"
 }
 
 run_case "$1"

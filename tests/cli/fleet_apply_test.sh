@@ -84,6 +84,8 @@ test_bad_plans_write_nothing() {
     printf '# nothing yet\n' > "$WORK/plan"
     expect_run 2 apply "$WORK/plan" --password admin
     expect_err "plan: the plan names no device"
+    expect_run 2 apply /dev/zero --dry-run
+    expect_err "the plan '/dev/zero' holds more than 16 MiB"
     expect_no_sim_log "write of"
 }
 
@@ -93,6 +95,10 @@ test_apply_json_is_one_document() {
     expect_run 0 apply "$WORK/plan" --password admin --dry-run --json
     python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); assert [x["result"] for x in d["devices"]] == ["to change"] * 2' \
         "$WORK/out" || fail "standard output is not the one JSON document"
+    # Some editors put a byte order mark first: still a JSON plan.
+    printf '\357\273\277{"devices": [{"ip": "127.0.0.2", "type": 5, "settings": {"NAME": "bom"}}]}' > "$WORK/plan"
+    expect_run 0 apply "$WORK/plan" --password admin --dry-run
+    expect_out "NAME +serial-5 +-> +bom$"
 }
 
 test_ctrl_c_stops_an_apply_between_devices() {

@@ -6,6 +6,9 @@ test_refusals_send_nothing() {
     start_standard_fleet
     expect_run 2 set 127.0.0.2 --password admin NAM=pump
     expect_err "NAM: not a key of this device \(did you mean NAME\?\)"
+    # PASS is three edits from PORT: no typing slip, no suggestion.
+    expect_run 2 set 127.0.0.2 --password admin PORT=1
+    ! grep -q "did you mean" "$WORK/err" || fail "a key three edits away suggested"
     expect_err "^the device's keys:"
     expect_err " C1_BAUD "
     expect_run 2 set 127.0.0.2 --password admin NAME=abcdefghijkl IP=banana C1_BAUD=115200 MAC=02:00:00:00:00:01

@@ -32,6 +32,11 @@ FLEET
     # On a terminal the byte outside UTF-8 shows as its escape.
     run show 127.0.0.2 NAME
     expect_out 'caf\\xe9$'
+    # Python's json.dumps spells an emoji as a lower-case surrogate pair,
+    # whose second half may look like an escaped byte.
+    printf '{"settings": {"NAME": "ok\\ud83d\\udca9"}}\n' > "$WORK/emoji.json"
+    expect_run 0 set 127.0.0.2 --password admin --from "$WORK/emoji.json" --dry-run
+    expect_out "ok$(printf '\360\237\222\251')$"
 }
 
 run_case "$1"

@@ -13,6 +13,8 @@ test_help_for_every_command() {
     done
     expect_run 0 help show
     expect_out "^usage: vandrel show "
+    expect_run 0 firmware --help
+    expect_out "^  vandrel firmware erase: "
 }
 
 test_usage_errors() {

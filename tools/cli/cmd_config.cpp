@@ -44,6 +44,7 @@ int RunShow(const Args &args, const Printer &out) {
     const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
     std::vector<std::string> missing;
     Pairs pairs = names.empty() ? TakeAll() : TakeNamed(names, missing);
+    if (!CheckReportedType(t, pairs, out, status)) return status;
     if (names.empty() && !args.Has("--with-password"))
         for (auto it = pairs.begin(); it != pairs.end();) it = it->first == "PASS" ? pairs.erase(it) : it + 1;
 

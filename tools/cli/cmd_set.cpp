@@ -166,6 +166,7 @@ bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
     if (read == VD_WRONG_FAMILY) return (status = FailWrongFamily(out, t.type)), false;
     if (read != VD_OK) return (status = out.Fail(t.addr.text + ": device did not answer", read, kExitNoAnswer)), false;
     const Pairs current = TakeAll();
+    if (!CheckReportedType(t, current, out, status)) return false;
 
     c.wanted = Merge(file, t, given);
     const std::vector<Setting> checks = CheckSettings(t.type, current, c.wanted.pairs);
@@ -175,7 +176,9 @@ bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
             continue;
         }
         if (!s.problem.empty()) {
-            if (!force) return (status = Refuse(out, t, checks, current)), false;
+            // A NUL would end the value where it becomes a C string: not even --force sends it.
+            const bool cut = s.value.find('\0') != std::string::npos;
+            if (!force || cut) return (status = Refuse(out, t, checks, current)), false;
             c.warnings.push_back("sent anyway: " + s.problem);
         }
         c.send.push_back(s);

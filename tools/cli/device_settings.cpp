@@ -1,5 +1,6 @@
 #include "device_settings.h"
 
+#include "status.h"
 #include "vandrel.h"
 
 namespace vdcli {
@@ -16,6 +17,18 @@ Pairs TakeAll() {
         if (VD_GetDevConfigUDP(key, value) != VD_OK || key[0] == '\0') return pairs;
         pairs.emplace_back(key, value);
     }
+}
+
+bool CheckReportedType(const Target &t, const Pairs &pairs, const Printer &out, int &exitStatus) {
+    std::string reported;
+    if (!FindPair(pairs, "TYPE", reported)) {
+        char key[VD_KEY_LEN] = "TYPE", value[VD_VALUE_LEN] = "";
+        if (VD_GetDevConfigUDP(key, value) == VD_OK) reported = value;
+    }
+    char message[VR_MESSAGE_LEN] = "";
+    if (VR_ReportedType(t.type, reported.c_str(), message, sizeof message) != 0) return true;
+    exitStatus = out.Fail(t.addr.text + " " + message, 0, kExitFailed);
+    return false;
 }
 
 bool FindPair(const Pairs &pairs, const std::string &key, std::string &value) {
@@ -47,6 +60,11 @@ std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &
                                     stored, sizeof stored, problem, sizeof problem);
         s.stored = stored;
         s.problem = problem;
+        // A NUL, which the check above does not see: the value ends there as a C string.
+        if (s.verdict != VR_CONTROL && s.value.find('\0') != std::string::npos) {
+            s.verdict = VR_CONTROL;
+            s.problem = ControlRefusal(s.key, s.value);
+        }
         out.push_back(s);
     }
     return out;
@@ -54,9 +72,7 @@ std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &
 
 std::string ControlRefusal(const std::string &key, const std::string &value) {
     char message[VR_MESSAGE_LEN] = "";
-    // A type code of neither family: only the rules that hold for every type.
-    const int verdict = VR_CheckSetting(0, key.c_str(), value.c_str(), nullptr, nullptr, 0, message, sizeof message);
-    return verdict == VR_CONTROL ? message : "";
+    return VR_ControlRefusal(key.c_str(), value.data(), value.size(), message, sizeof message) == 1 ? message : "";
 }
 
 std::vector<std::string> KnownKeysHint(const Pairs &current) {

@@ -17,6 +17,12 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 // Asks the device for its settings (by IP or by MAC); the library's code.
 int ReadDevice(const Target &t);
 
+// Whether the TYPE of the device's read (in pairs, else still held from the
+// last read) agrees with t.type, which --type may have given: the device's
+// own type wins, and a mismatch is reported naming both (false, with the
+// exit status in exitStatus).
+bool CheckReportedType(const Target &t, const Pairs &pairs, const Printer &out, int &exitStatus);
+
 // Every pair of the last read, in the device's order ("PASS" included).
 Pairs TakeAll();
 

@@ -1,12 +1,8 @@
 #include "json_read.h"
 
-#include <fstream>
-#include <iostream>
 #include <set>
-#include <sstream>
 #include <vector>
 
-#include "input_file.h"
 #include "json_text.h"
 
 namespace vdcli {
@@ -26,24 +22,6 @@ std::string Where(const std::string &text, size_t index) {
 }
 
 }  // namespace
-
-bool ReadInput(const std::string &path, const std::string &what, std::string &text, std::string &error) {
-    std::ostringstream all;
-    if (path == "-") {
-        all << std::cin.rdbuf();
-    } else {
-        unsigned long long size = 0;
-        if (!CheckInputFile(path, what, size, error)) return false;
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            error = "cannot read " + path;
-            return false;
-        }
-        all << in.rdbuf();
-    }
-    text = all.str();
-    return true;
-}
 
 bool ParseJson(const std::string &text, JsonValue &out, std::string &error) {
     // One set of keys per object being read.

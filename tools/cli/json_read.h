@@ -6,13 +6,10 @@
 
 #include <string>
 
+#include "input_file.h"  // ReadInput, which reads the documents
 #include "json_text.h"
 
 namespace vdcli {
-
-// Reads a whole file, or standard input for "-"; false with a message (what
-// names the file's role: "plan", "settings file").
-bool ReadInput(const std::string &path, const std::string &what, std::string &text, std::string &error);
 
 // Parses text; false with "line L, column C: what" (or the repeated key).
 bool ParseJson(const std::string &text, JsonValue &out, std::string &error);

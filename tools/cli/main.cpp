@@ -89,10 +89,13 @@ int main(int argc, char **argv) {
         std::string group;
         for (const Command &g : all)
             if (Words(g.def.name)[0] == args[0]) group += "  vandrel " + g.def.name + ": " + g.def.summary + "\n";
-        if (!group.empty())
-            std::fprintf(stderr, "vandrel %s needs one of:\n%s", args[0].c_str(), group.c_str());
-        else
-            std::fprintf(stderr, "vandrel: unknown command '%s' (see 'vandrel --help')\n", args[0].c_str());
+        // A group's --help lists its commands, as a command's --help tells it.
+        const bool help = args.size() == 2 && (args[1] == "--help" || args[1] == "-h");
+        if (!group.empty()) {
+            std::fprintf(help ? stdout : stderr, "vandrel %s needs one of:\n%s", args[0].c_str(), group.c_str());
+            return help ? kExitOk : kExitUsage;
+        }
+        std::fprintf(stderr, "vandrel: unknown command '%s' (see 'vandrel --help')\n", args[0].c_str());
         return kExitUsage;
     }
     Args parsed;
