@@ -1,6 +1,6 @@
 # The tool against hostile devices (vandrel-sim --hostile): what a device
-# sends reaches the terminal escaped, in tables and messages alike, and a
-# device that never stops sending gets a bounded read.
+# sends reaches the terminal escaped, in tables and messages alike (JSON by
+# its own rule), and a device that never stops sending gets a bounded read.
 . "$(dirname "$0")/lib.sh"
 
 # The names of --hostile's devices and the NAME its AT session answers, as
@@ -25,7 +25,7 @@ expect_clean_run() {
 }
 # Some row of stdout starts with the words $1 and holds the text $2.
 expect_row() { grep -E "^ *$1 " "$WORK/out" | grep -Fq -- "$2" || fail "stdout lacks the row $1 ... $2"; }
-expect_err_text() { grep -Fq -- "$1" "$WORK/err" || fail "stderr lacks $1"; }
+expect_text() { grep -Fq -- "$2" "$WORK/$1" || fail "$1 lacks $2"; }
 
 test_device_text_reaches_the_terminal_escaped() {
     sim_ready "$VANDREL_SIM" --hostile
@@ -33,6 +33,8 @@ test_device_text_reaches_the_terminal_escaped() {
     expect_out '^127\.0\.0\.20 '
     expect_clean_run 0 show 127.0.0.20
     expect_row NAME "$NAME_A"
+    expect_clean_run 0 show 127.0.0.20 --json
+    expect_text out '"NAME": "\u001b[2J\u001b[H\u0007\r\nfake\u007f\udcff<img src=x onerror=alert(1)>",'
     expect_clean_run 0 show 02:56:44:00:00:15 NAME
     expect_row NAME "$NAME_B"
     # set and apply show the device's value beside the new one, and a
@@ -48,9 +50,9 @@ test_device_text_reaches_the_terminal_escaped() {
     # Messages: a refusal quotes the value (here with the C1 character CSI),
     # a missing key the name asked for.
     expect_clean_run 2 set 127.0.0.20 --password admin "$(printf 'NAME=x\302\233%020d' 0)"
-    expect_err_text "store 'x\\xc2\\x9b0000000'"
+    expect_text err "store 'x\\xc2\\x9b0000000'"
     expect_clean_run 1 show 127.0.0.20 "$(printf 'NO\033[2JKEY')"
-    expect_err_text 'NO\x1b[2JKEY'
+    expect_text err 'NO\x1b[2JKEY'
 }
 
 test_a_data_flood_is_cut_at_the_cap() {

@@ -7,29 +7,25 @@
 expect_no_password() {
     ! grep -Eq -- "admin|Secret77|Other88|TooLong" "$WORK/out" "$WORK/err" || fail "a password was printed"
 }
+# Runs vandrel (status first, as expect_run) and checks no password shows.
+expect_quiet_run() { expect_run "$@"; expect_no_password; }
 
 test_passwords_are_not_printed() {
     start_standard_fleet
-    expect_run 0 set 127.0.0.2 --password admin PASS=Secret77 --dry-run
+    expect_quiet_run 0 set 127.0.0.2 --password admin PASS=Secret77 --dry-run
     expect_out "^PASS +\(changed\) +\(changed\)$"
-    expect_no_password
-    expect_run 0 set 127.0.0.2 --password admin PASS=Secret77 --dry-run --json
+    expect_quiet_run 0 set 127.0.0.2 --password admin PASS=Secret77 --dry-run --json
     expect_out '"from": "\(changed\)",'
     expect_out '"to": "\(changed\)"'
-    expect_no_password
-    expect_run 2 set 127.0.0.2 --password admin PASS=TooLong-0123456789 --json
+    expect_quiet_run 2 set 127.0.0.2 --password admin PASS=TooLong-0123456789 --json
     expect_out '"value": "\(hidden\)"'
     expect_out '"reason": "PASS: the device would store another value \(it takes at most 10 characters\)"'
-    expect_no_password
-    expect_run 0 set 127.0.0.2 --password admin PASS=Secret77 --verify
+    expect_quiet_run 0 set 127.0.0.2 --password admin PASS=Secret77 --verify
     expect_out "^PASS +\(changed\) +stored$"
-    expect_no_password
     echo '{"password": "Secret77", "devices": [{"ip": "127.0.0.2", "settings": {"PASS": "Other88"}}]}' > "$WORK/plan.json"
-    expect_run 0 apply "$WORK/plan.json" --dry-run
+    expect_quiet_run 0 apply "$WORK/plan.json" --dry-run
     expect_out "PASS +\(changed\) +-> +\(changed\)"
-    expect_no_password
-    expect_run 0 show 127.0.0.2
-    expect_no_password
+    expect_quiet_run 0 show 127.0.0.2
     expect_run 0 show 127.0.0.2 --with-password
     expect_out "^PASS +Secret77$"
     # An AT session's steps, from standard input too (the simulated device

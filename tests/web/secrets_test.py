@@ -1,8 +1,8 @@
 """The dashboard keeps device passwords to itself (no answer, operation,
-event, error, log or worker's command line shows one) and refuses what
-other sites' pages ask: reads as well as changes, redirects elsewhere, NUL
-characters; every answer says nosniff, and no worker inherits a client's
-connection."""
+backup, event, error, log or worker's command line shows one, current, new
+or a plan's) and refuses what other sites' pages ask: reads as well as
+changes, redirects elsewhere, NUL characters; every answer says nosniff,
+and no worker inherits a client's connection."""
 
 import http.client
 import json
@@ -78,21 +78,23 @@ def test_passwords_never_leave_the_dashboard():
     assert doc["changes"] == [{"key": "PASS", "from": "(changed)", "to": "(changed)"}], doc
     doc = post(settings, {"settings": {"PASS": "TooLongPw-0123456789"}, "password": "admin"}, 422)
     assert "PASS: the device would store another value" in doc["error"], doc
-    plan = {"password": "admin", "devices": [{"ip": "127.0.0.2", "settings": {"PASS": "NewPw42", "NAME": "pw-1"}}]}
+    doc = post(settings, {"settings": {"PASS": "NewPw42"}, "password": "admin"}, 200)
+    assert doc["changes"][0]["from"] == "(changed)" and doc["changes"][0]["result"] == "stored", doc
+    # A plan's password is kept as well as the new one.
+    plan = {"password": "NewPw42", "devices": [{"ip": "127.0.0.2", "settings": {"PASS": "Final99", "NAME": "pw-1"}}]}
     doc = post(URL + "/api/apply", {"plan": plan, "dry_run": True}, 200)
     assert {"key": "PASS", "from": "(changed)", "to": "(changed)"} in doc["devices"][0]["changes"], doc
     done = operation({"plan": plan})
     assert done["summary"] == "1 ok", done
     # The write took the plan's password, not what the check showed.
-    assert "NewPw42" in webtest.tool("show", "127.0.0.2", "--with-password")[1]
-    doc = post(settings, {"settings": {"PASS": "Final99"}, "password": "NewPw42"}, 200)
-    assert doc["changes"][0]["from"] == "(changed)" and doc["changes"][0]["result"] == "stored", doc
+    assert "Final99" in webtest.tool("show", "127.0.0.2", "--with-password")[1]
     at = URL + "/api/at"
     # The simulated device takes no PASS over AT: the step fails, masked.
     doc = post(at, {"host": "127.0.0.10", "password": "admin", "steps": ["NAME", "PASS=AtPw55"]}, 502)
     assert [s["value"] for s in doc["steps"]] == ["one-port", "(changed)"], doc
     post(at, {"host": "127.0.0.10", "password": "AtPw55", "steps": ["NAME", "PASS=AtPw55\r\nRESET"]}, 400)
-    seen += [request(URL + p)[2] for p in ("/api/operations", "/api/devices/127.0.0.2", "/metrics", "/api/devices")]
+    seen += [request(URL + p)[2] for p in ("/api/operations", "/api/devices/127.0.0.2", "/api/devices/127.0.0.2/backup",
+                                           "/metrics", "/api/devices")]
     time.sleep(0.5)
     watch.stop()
     seen += [watch.events.decode(errors="replace"), open(log).read()]
@@ -115,9 +117,7 @@ def socket_inodes(pid):
 
 
 def test_other_sites_redirects_nul_nosniff_and_inherited_sockets():
-    subprocess.run(["ip", "-batch", "-"], check=True, text=True, input=(
-        "link add vdweb0 type veth peer name vdweb1\naddr add 198.18.200.1/24 dev vdweb0\n"
-        "link set vdweb0 up\nlink set vdweb1 up\n"))
+    webtest.lab_link()
     # The token from the environment or a file: in no process list, not
     # printed.
     r = subprocess.run([webtest.VANDREL, "web", "--listen", "198.18.200.1:8080"], capture_output=True, text=True,
@@ -132,13 +132,18 @@ def test_other_sites_redirects_nul_nosniff_and_inherited_sockets():
     url = "http://198.18.200.1:8080"
     auth = {"Authorization": "Bearer " + token}
     device = url + "/api/devices/127.0.0.2"
-    # Reads from another site's page: an <img> (cross-site, or another
-    # port of this host), a script's fetch; the page's own, and a link
-    # that opens the page, are served.
-    for headers in ({"Sec-Fetch-Site": "cross-site"}, {"Sec-Fetch-Site": "same-site"}, {"Origin": "http://evil.example"}):
-        status, _, text = request(device, headers=dict(auth, **headers))
-        assert status == 403 and "another site" in text, (headers, status, text)
+    # Reads and writes from another site's page: an <img> (cross-site, or
+    # another port of this host), a script's fetch or form; the page's own,
+    # and a link that opens the page, are served.
+    write = {"password": "admin", "settings": {"NAME": "cross"}}
+    for headers in ({"Sec-Fetch-Site": "cross-site"}, {"Sec-Fetch-Site": "same-site"}, {"Origin": "http://evil.example"},
+                    {"Origin": "http://198.18.200.1:8081"}):
+        for status, _, text in (request(device, headers=dict(auth, **headers)),
+                                request(device + "/settings", "POST", write, dict(auth, **headers))):
+            assert status == 403 and "another site" in text, (headers, status, text)
+    assert "serial-5" in webtest.tool("show", "127.0.0.2", "NAME")[1]
     assert request(device, headers=dict(auth, **{"Sec-Fetch-Site": "same-origin"}))[0] == 200
+    assert request(device + "/settings", "POST", write, dict(auth, Origin=url))[0] == 200
     assert request(url + "/", headers=dict(auth, **{"Sec-Fetch-Site": "cross-site", "Sec-Fetch-Mode": "navigate"}))[0] == 200
     # The token's redirect stays on this server.
     for path, expected in (("//evil.example/x", "/"), ("/%2F%2Fevil.example", "/"), ("/\\evil.example", "/"),

@@ -5,6 +5,7 @@ headless chromium driven by selenium."""
 
 import json
 import os
+import resource
 import subprocess
 import sys
 import tempfile
@@ -51,6 +52,24 @@ def start_web(*args):
     proc, log = _start([VANDREL, "web"] + list(args), "web.log", "serving ")
     line = [l for l in open(log).read().splitlines() if "serving " in l][0]
     return proc, line.split("serving ", 1)[1].split("?")[0], log
+
+
+def lab_link():
+    """A veth link with the lab address 198.18.200.1, inside the test's own
+    namespace."""
+    subprocess.run(["ip", "-batch", "-"], check=True, text=True, input=(
+        "link add vdweb0 type veth peer name vdweb1\naddr add 198.18.200.1/24 dev vdweb0\n"
+        "link set vdweb0 up\nlink set vdweb1 up\n"))
+
+
+def operations_finished(url="http://127.0.0.1:8080"):
+    return all(o["finished"] for o in json.loads(request(url + "/api/operations")[2]))
+
+
+def more_files():
+    """Room for thousands of connections."""
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, min(hard, 8192)), hard))
 
 
 def stop_all():
