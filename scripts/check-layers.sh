@@ -74,7 +74,7 @@ END { exit bad }
 # include, besides its own headers and the public ones (include/).
 HOSTS='
 tools/cli        codec/codec.h net/interfaces.h
-tools/web        codec/codec.h commands.h interrupt.h json_read.h options.h status.h workers.h
+tools/web        codec/codec.h commands.h hex_bytes.h interrupt.h json_read.h options.h status.h workers.h
 tools/sim
 tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
 bench            sim_net.h
