@@ -103,6 +103,39 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     vdweb::AddSessionRoutes(server, d);
 }
 
+// A thread per connection, a thousand clients at once: the process is set
+// up for many connections before the first.
+void FitForManyConnections() {
+#if defined(__GLIBC__)
+    // A thread per connection would otherwise get an arena of its own.
+    mallopt(M_ARENA_MAX, 2);
+#endif
+    // A thousand clients at once need more descriptors than the usual 1024.
+    rlimit files {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+}
+
+// Searches and serves until Ctrl-C; the exit status.
+int Serve(vdweb::BoundedServer &server, vdweb::Dashboard &dashboard, int every, const Printer &out) {
+    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers, every);
+    searcher.Start();
+    CatchInterrupt();
+    std::atomic<bool> ended{false};
+    std::thread watch([&] {
+        while (!Interrupted() && !ended) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        dashboard.events.Stop();
+        server.stop();
+    });
+    const bool served = server.listen_after_bind();
+    ended = true;
+    watch.join();
+    searcher.Stop();
+    return served && Interrupted() ? kExitInterrupted : out.Fail("the server stopped", 0, kExitFailed);
+}
+
 int RunWeb(const Args &args, const Printer &out) {
     std::string host;
     int port = 0;
@@ -124,16 +157,7 @@ int RunWeb(const Args &args, const Printer &out) {
     access.port = port;
     bool made = false;
     if (!TokenOf(args, out, access, made, status)) return status;
-#if defined(__GLIBC__)
-    // A thread per connection would otherwise get an arena of its own.
-    mallopt(M_ARENA_MAX, 2);
-#endif
-    // A thousand clients at once need more descriptors than the usual 1024.
-    rlimit files {};
-    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
+    FitForManyConnections();
     vdweb::Dashboard dashboard;
     dashboard.fleet.ForgetAfter(forget);
     dashboard.fleet.MaxDevices(size_t(most));
@@ -141,27 +165,15 @@ int RunWeb(const Args &args, const Printer &out) {
     Configure(server, dashboard, access);
     vdweb::Backlog backlog;
     backlog.Watch(server);
-    if (!server.bind_to_port(host, port)) return out.Fail("cannot listen on " + host + ":" + std::to_string(port), 0, kExitFailed);
+    if (!server.bind_to_port(host, port))
+        return out.Fail("cannot listen on " + host + ":" + std::to_string(port), 0, kExitFailed);
     backlog.Widen();
     const std::string url = "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(port) + "/";
     // A token of the user's own is not repeated where logs keep it.
     out.Note("vandrel web: serving " + url + (access.loopback || !made ? "" : "?token=" + access.token));
     vdweb::NotifyReady();
-    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers, int(every));
-    searcher.Start();
-    CatchInterrupt();
-    std::atomic<bool> ended{false};
-    std::thread watch([&] {
-        while (!Interrupted() && !ended) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        dashboard.events.Stop();
-        server.stop();
-    });
-    const bool served = server.listen_after_bind();
-    ended = true;
-    watch.join();
-    searcher.Stop();
-    return served && Interrupted() ? kExitInterrupted : out.Fail("the server stopped", 0, kExitFailed);
+    return Serve(server, dashboard, int(every), out);
 }
 
 }  // namespace
