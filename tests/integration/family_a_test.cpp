@@ -241,13 +241,6 @@ TEST_F(FamilyAFaults, ALostAnswerIsMadeUpForWithinTheWait) {
     EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, kInfoRequest}));
 }
 
-TEST_F(FamilyAFaults, AnAnswerThatArrivesTwiceIsReadOnce) {
-    dev.SetDuplicateReplies(true);
-    ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
-    EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "5"}, {"IP", "127.0.0.2"}, {"MAC", "00:1A:2B:00:00:02"},
-                                     {"PASS", "pw"}, {"C1_BAUD", "7"}}));
-}
-
 // An answer from another address answers nothing: the device's own, which
 // comes after it, is the one read.
 TEST(FamilyAFaultsElsewhere, AnAnswerFromAnotherAddressIsNotTheDevices) {

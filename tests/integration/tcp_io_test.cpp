@@ -19,17 +19,6 @@ const char kHost[] = "127.0.0.3";
 const uint16_t kPort = 8800;
 const Bytes kGetAdc = {0xAA, 0x05, 0x00, 0xAF, 0x0D};
 
-vdsim::IoModuleSettings ModuleSettings() {
-    vdsim::IoModuleSettings s;
-    s.address = kHost;
-    s.port = kPort;
-    s.adc[0] = 258;
-    s.adc[1] = 772;
-    s.io[0] = 0x0F;
-    s.io[1] = 0xF0;
-    return s;
-}
-
 class TcpIo : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -46,7 +35,7 @@ protected:
         vdtest::SleepMs(20);
     }
 
-    vdsim::IoModule module{ModuleSettings()};
+    vdsim::IoModule module{{kHost, kPort, {258, 772}, {0x0F, 0xF0}}};
     void *handle = nullptr;
 };
 

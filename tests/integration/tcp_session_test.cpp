@@ -18,16 +18,6 @@ const char kHost[] = "127.0.0.2";
 const uint16_t kPort = 8800;
 const Lines kLoginLines = {"AT+MODE=0", "AT+ECHO=0", "AT+LOGIN=secret", "AT"};
 
-vdsim::AtDeviceSettings DeviceSettings() {
-    vdsim::AtDeviceSettings s;
-    s.address = kHost;
-    s.port = kPort;
-    s.password = "secret";
-    s.values = {{"IP", "192.168.0.7"}, {"C1_BAUD", "9600"}, {"C1_D1", "0x1A"}, {"C1_D2", "invalid"},
-                {"C1_PACK", "8,1"}};
-    return s;
-}
-
 class TcpSession : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(device.Start()); }
@@ -35,7 +25,9 @@ protected:
 
     int Login(const char *password = "secret", int type = 48) { return VD_LoginTCP(type, kHost, kPort, password); }
 
-    vdsim::AtDevice device{DeviceSettings()};
+    vdsim::AtDevice device{{kHost, kPort, "secret",
+                            {{"IP", "192.168.0.7"}, {"C1_BAUD", "9600"}, {"C1_D1", "0x1A"}, {"C1_D2", "invalid"},
+                             {"C1_PACK", "8,1"}}}};
 };
 
 TEST_F(TcpSession, LogsInReadsWritesExitsAndResets) {
@@ -143,15 +135,9 @@ TEST_F(TcpSession, SilenceGives104) {
 TEST(BufferBounds, SessionReadsAreCutAndWritesRewrittenWithinTheGivenText) {
     // The NAME answer is as long as one read takes ("\r\n+NAME:\"" + 182
     // characters + "\"\r\n\r\nOK\r\n" makes 200 bytes).
-    vdsim::AtDeviceSettings settings;
-    settings.address = kHost;
-    settings.password = "pw";
-    settings.values = {{"NAME", std::string(182, 'n')},
-                       {"LONG", std::string(400, 'l')},
-                       {"C1_D1", "0x80000000"},
-                       {"C1_D2", "0x" + std::string(150, 'F')},
-                       {"C1_BAUD", "9600"}};
-    vdsim::AtDevice device(settings);
+    vdsim::AtDevice device({kHost, kPort, "pw",
+                            {{"NAME", std::string(182, 'n')}, {"LONG", std::string(400, 'l')},
+                             {"C1_D1", "0x80000000"}, {"C1_D2", "0x" + std::string(150, 'F')}, {"C1_BAUD", "9600"}}});
     ASSERT_TRUE(device.Start());
     ASSERT_EQ(VD_LoginTCP(48, kHost, 8800, "pw"), VD_OK);
     EXPECT_EQ(SessionRead("NAME"), std::string(VD_VALUE_LEN - 1, 'n'));
