@@ -1,6 +1,7 @@
 // Each call against its floor: the sleeps its protocol prescribes (pauses,
-// drains and 10 ms poll steps), counted as the library takes them. The
-// devices are vandrel-sim's (bench/fleet.txt), started by scripts/bench.sh.
+// drains, 10 ms poll steps and the event loop's waits for its deadlines),
+// counted as the library takes them. The devices are vandrel-sim's
+// (bench/fleet.txt), started by scripts/bench.sh.
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>

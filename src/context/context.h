@@ -1,6 +1,7 @@
 // Context: the library's state for one host of it: the handler registry with
 // the concrete families in it (and the changes staged for their writes), the
-// TCP configuration session, the default data channel, and the lock that
+// TCP configuration session, the default data channel, the event loop that
+// drives the registry's exchanges (net/event_loop.h), and the lock that
 // serialises the UDP operations, waits included. The exports run on one
 // default context (api/library.h); a second context in the same process
 // shares none of this with it, only the socket layer's process-wide
@@ -17,6 +18,7 @@
 #include "at_session/at_session.h"
 #include "core/registry.h"
 #include "net/client_socket.h"
+#include "net/event_loop.h"
 
 namespace vd {
 
@@ -64,7 +66,10 @@ private:
 
     // Declared first, so that it outlives every part it guards.
     std::recursive_mutex m_lock;
-    HandlerRegistry m_registry;
+    // Drives the registry's exchanges; declared before the registry, which
+    // holds it.
+    net::EventLoop m_loop;
+    HandlerRegistry m_registry{m_loop};
     AtSession m_session;
     net::ClientSocket m_channel;
 };

@@ -5,29 +5,15 @@
 #include <type_traits>
 
 #include "base/sleep.h"
+#include "core/reply_wait.h"
 
 namespace vd {
 
 namespace {
-constexpr int kPauseAfterRequestMs = 200;
-constexpr int kPollMs = 10;
 constexpr int kPollsByIp = 200;
 constexpr int kPollsByMac = 300;
 constexpr int kPollsPassword = 200;
 constexpr int kPauseAfterWriteMs = 500;
-// A device answers a request within a few milliseconds (a read by IP takes
-// about 2 ms more than its sleeps), well inside the pause after the request:
-// a request still unanswered 30 polls (300 ms) after the pause was lost, and
-// is sent again. That interval fits six tries into the 2 s wait of a read by
-// IP; at 10% loss each way a try fails about one time in five, so six fail
-// together about once in 20,000 reads. An answered request never waits for
-// it.
-constexpr int kRepeatPolls = 30;
-constexpr int kReceiveBuffer = 2048;
-// A round of ReceiveAll reads at most this many datagrams from a socket, more
-// than the widest receive queue holds, so that a peer that sends faster than
-// the library reads holds no call for ever.
-constexpr int kMaxDatagramsPerRound = 65536;
 
 RequestRecord Request(uint8_t transport, const char *ip, const char *mac, uint32_t port = 0,
                       const char *param = "") {
@@ -65,22 +51,13 @@ bool HandlerRegistry::Offer(const RequestRecord &request, int type, Call call) {
     return false;
 }
 
-template <typename Done>
-bool HandlerRegistry::WaitFor(int polls, Done done, const RequestRecord &request, int type) {
-    Sleep(kPauseAfterRequestMs);
-    for (int poll = 1; poll <= polls; ++poll) {
-        ReceiveAll();
-        for (auto &h : m_handlers)
-            if (done(*h)) return true;
-        Sleep(kPollMs);
-        if (poll % kRepeatPolls != 0) continue;
-        // The time the repeat spends pacing its datagrams counts against the
-        // wait, so that a silent device gives up after the same time.
-        int spentMs = 0;
-        Offer(request, type, [&](FamilyHandler &h) { spentMs = std::max(spentMs, h.RepeatRequest()); });
-        poll += spentMs / kPollMs;
-    }
-    return false;
+bool HandlerRegistry::WaitFor(int polls, std::function<void()> send,
+                              std::function<bool(FamilyHandler &)> done, const RequestRecord &request,
+                              int type) {
+    auto repeat = [&] { Offer(request, type, [](FamilyHandler &h) { h.RepeatRequest(); }); };
+    ReplyWait wait(m_handlers, {std::move(send), repeat, std::move(done), polls});
+    m_loop.RunUntil(wait);
+    return wait.Answered();
 }
 
 bool HandlerRegistry::SearchAll() {
@@ -96,36 +73,23 @@ bool HandlerRegistry::Search(const char *addr) {
 }
 
 bool HandlerRegistry::GetSearchDev(DeviceRecord &out) {
-    ReceiveAll();
+    HandlerExchange collect(m_handlers);
+    m_loop.RunUntil(collect);
     for (auto &h : m_handlers)
         if (h->TakeSearchResult(out)) return true;
     return false;
 }
 
-void HandlerRegistry::ReceiveAll() {
-    uint8_t buffer[kReceiveBuffer];
-    char from[52];
-    for (auto &h : m_handlers) {
-        net::ClientSocket &socket = h->ReplySocket();
-        for (int n = 0; n < kMaxDatagramsPerRound; ++n) {
-            from[0] = '\0';
-            const int got = socket.ReceiveTimed(buffer, kReceiveBuffer, from, 0);
-            if (got == 0 || unsigned(got) > unsigned(kReceiveBuffer)) break;
-            h->OnDatagram(buffer, got, from);
-        }
-    }
-}
-
 bool HandlerRegistry::RequestInfo(const RequestRecord &request, uint8_t type, int polls) {
-    for (auto &h : m_handlers) {
-        h->ClearInfo();
-        h->DiscardRequestInput();
-    }
-    Offer(request, type, [&](FamilyHandler &h) { h.RequestInfo(request); });
-    return WaitFor(
-        polls,
-        [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsInfoComplete(); },
-        request, type);
+    auto send = [&] {
+        for (auto &h : m_handlers) {
+            h->ClearInfo();
+            h->DiscardRequestInput();
+        }
+        Offer(request, type, [&](FamilyHandler &h) { h.RequestInfo(request); });
+    };
+    auto done = [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsInfoComplete(); };
+    return WaitFor(polls, send, done, request, type);
 }
 
 bool HandlerRegistry::GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type) {
@@ -141,11 +105,11 @@ bool HandlerRegistry::GetPasswordByMAC(const char *mac, std::string &out, uint8_
     // Only block 0, which holds the password; the handler empties its own
     // information first.
     const RequestRecord request = Request(1, "", mac);
-    Offer(request, type, [&](FamilyHandler &h) { h.RequestBlock(request, 0); });
+    auto send = [&] { Offer(request, type, [&](FamilyHandler &h) { h.RequestBlock(request, 0); }); };
     // Only a handler that took this request may answer it: another one's
     // earlier read, complete long ago, is not this device's.
     auto replied = [&](FamilyHandler &h) { return Accepts(h, request.transport, type) && h.IsBlockReplied(); };
-    if (!WaitFor(kPollsPassword, replied, request, type)) return false;
+    if (!WaitFor(kPollsPassword, send, replied, request, type)) return false;
     std::string key = "PASS";
     return TakeValue(key, out);
 }

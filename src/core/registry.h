@@ -4,23 +4,25 @@
 // when its transport test and then its type test accept. Three shapes of
 // operation: broadcast (every handler that takes part, result 1), first
 // answer wins (stops at the first handler that answers, 0 when none), and
-// request-and-wait (reads poll ReceiveAll in 10 ms steps on the caller's
-// thread).
+// request-and-wait (a read: an exchange, core/reply_wait.h, that the
+// context's event loop drives on the caller's thread).
 #ifndef VANDREL_CORE_REGISTRY_H
 #define VANDREL_CORE_REGISTRY_H
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/family_handler.h"
+#include "net/event_loop.h"
 
 namespace vd {
 
 class HandlerRegistry {
 public:
-    HandlerRegistry() = default;
+    explicit HandlerRegistry(net::EventLoop &loop) : m_loop(loop) {}
     virtual ~HandlerRegistry();
     HandlerRegistry(const HandlerRegistry &) = delete;
     HandlerRegistry &operator=(const HandlerRegistry &) = delete;
@@ -31,8 +33,8 @@ public:
     // Discovery. A search is sent by every handler that takes part; true.
     bool SearchAll();
     bool Search(const char *addr);
+    // Takes what answers are queued, then hands out the oldest result.
     bool GetSearchDev(DeviceRecord &out);
-    void ReceiveAll();
 
     // Information, staging, writes and commands; true for success.
     bool GetDevInfoByIP(const char *ip, uint8_t transport, uint8_t type);
@@ -58,12 +60,12 @@ private:
     // with true. A call that returns nothing reaches every such handler.
     template <typename Call>
     bool Offer(const RequestRecord &request, int type, Call call);
-    // The one wait: a pause, then up to polls rounds of ReceiveAll, done(h)
-    // for each handler in order and a 10 ms sleep. true as soon as done says
-    // so. Every few polls the handlers that took the request (request, type)
-    // send again what has not been answered.
-    template <typename Done>
-    bool WaitFor(int polls, Done done, const RequestRecord &request, int type);
+    // The one wait (core/reply_wait.h): send sends the request; true as
+    // soon as done(h) says a handler holds the answer, false after polls x
+    // 10 ms. The handlers that took the request (request, type) send again
+    // what has not been answered.
+    bool WaitFor(int polls, std::function<void()> send, std::function<bool(FamilyHandler &)> done,
+                 const RequestRecord &request, int type);
     // Empties every handler's information and input, sends the request and
     // waits for a handler that took part to report its information complete.
     bool RequestInfo(const RequestRecord &request, uint8_t type, int polls);
@@ -71,6 +73,7 @@ private:
     // (the pairs that did not take are left to hand out when some did not).
     bool Write(const RequestRecord &request, uint8_t type);
 
+    net::EventLoop &m_loop;
     std::vector<std::unique_ptr<FamilyHandler>> m_handlers;
 };
 

@@ -81,6 +81,10 @@ int ReceiveBytesFrom(SocketHandle handle, void *buffer, int length, Endpoint &fr
 bool QueryPending(SocketHandle handle, uint32_t &count);
 // True when a read would not block: a datagram, even an empty one, is queued.
 bool HasInput(SocketHandle handle);
+// Waits at most timeoutMs (0: only looks) until one of count sockets has
+// input; true when one has. The waiting thread's window messages are not
+// dispatched meanwhile.
+bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs);
 bool SetBroadcast(SocketHandle handle, bool on);
 // Widens a datagram socket's receive buffer as far as the system lets any
 // process, and where the process is privileged to go further, to at least

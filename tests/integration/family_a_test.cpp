@@ -216,6 +216,17 @@ TEST_F(FamilyA, ASilentDeviceTimesOutAndGetsNoWrite) {
     EXPECT_EQ(Received(), std::vector<Bytes>(14, kInfoRequest));
 }
 
+// The device answers within milliseconds, yet a read ends no sooner than the
+// 200 ms pause after its request, which hosts rely on; and sends it once.
+TEST_F(FamilyA, AReadEndsAtThePauseAfterItsRequestAndNoSooner) {
+    ASSERT_TRUE(dev.Start());
+    const auto start = Clock::now();
+    EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
+    EXPECT_GE(Seconds(start), 0.2);
+    EXPECT_LT(Seconds(start), 0.45);
+    EXPECT_EQ(Received(), std::vector<Bytes>{kInfoRequest});
+}
+
 // A write of fewer than 16 bytes is followed by 15 bytes of FF.
 Bytes Padded(Bytes packet) {
     packet.insert(packet.end(), 15, 0xFF);

@@ -39,7 +39,8 @@ struct FamilyAStaging {
         registry.SetModifyConfig(key, value);
         return handler->Staged();
     }
-    HandlerRegistry registry;
+    net::EventLoop loop;
+    HandlerRegistry registry{loop};
     ReadHandler *handler = nullptr;
 };
 

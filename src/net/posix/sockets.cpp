@@ -152,6 +152,13 @@ bool HasInput(SocketHandle handle) {
     return poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
+bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs) {
+    std::vector<pollfd> polled;
+    for (int i = 0; i < count; ++i) polled.push_back({int(handles[i]), POLLIN, 0});
+    // A signal cuts the wait short; the caller looks at its clock and waits again.
+    return poll(polled.data(), polled.size(), timeoutMs) > 0;
+}
+
 bool SetBroadcast(SocketHandle handle, bool on) {
     const int value = on ? 1 : 0;
     if (setsockopt(int(handle), SOL_SOCKET, SO_BROADCAST, &value, sizeof value) != 0) return Fail(), false;

@@ -120,6 +120,19 @@ bool HasInput(SocketHandle handle) {
     return select(0, &readable, nullptr, nullptr, &none) > 0;
 }
 
+// select takes at most FD_SETSIZE sockets; the rest are read when it ends.
+bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    for (int i = 0; i < count && i < FD_SETSIZE; ++i) FD_SET(Native(handles[i]), &readable);
+    if (readable.fd_count == 0) {
+        ::Sleep(DWORD(timeoutMs));
+        return false;
+    }
+    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    return select(0, &readable, nullptr, nullptr, &wait) > 0;
+}
+
 bool SetBroadcast(SocketHandle handle, bool on) {
     const BOOL value = on ? TRUE : FALSE;
     return setsockopt(Native(handle), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&value),

@@ -1,0 +1,141 @@
+// The event loop with a trivial exchange over loopback: what it sends, when
+// its timer sends again, that it ends at its deadline or at its answer, and
+// that an exchange done at its start takes what is queued, once.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/client_socket.h"
+#include "net/event_loop.h"
+
+namespace {
+
+using namespace std::chrono;
+using vd::net::ClientSocket;
+using vd::net::Exchange;
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint16_t kPeerPort = 8850;
+const Bytes kRequest{0x01, 0x02, 0x00, 0xFF};
+
+// A plain datagram socket on 127.0.0.1:kPeerPort that the test reads.
+struct Peer {
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in last{};
+    Peer() {
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(kPeerPort);
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr *>(&at), sizeof at);
+    }
+    ~Peer() { close(fd); }
+    std::vector<Bytes> Received() {
+        std::vector<Bytes> all;
+        uint8_t buffer[256];
+        socklen_t size = sizeof last;
+        for (ssize_t n; (n = recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&last), &size)) >= 0;)
+            all.emplace_back(buffer, buffer + n);
+        return all;
+    }
+    void Answer(const Bytes &bytes) {
+        sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&last), sizeof last);
+    }
+};
+
+// Sends kRequest at its start and again every interval; ends at its
+// deadline, or at its first datagram when it waits for one.
+struct Pinger : Exchange {
+    ClientSocket socket;
+    milliseconds interval, deadline;
+    bool startsDone = false;
+    bool done = false;
+    TimePoint next, end;
+    std::vector<Bytes> replies;
+    std::string from;
+
+    Pinger(milliseconds every, milliseconds until) : interval(every), deadline(until) {
+        socket.Open(vd::net::SocketType::Datagram, "127.0.0.1", kPeerPort);
+    }
+    std::vector<ClientSocket *> Sockets() override { return {&socket}; }
+    void Start(TimePoint now) override {
+        socket.SendData(kRequest.data(), int(kRequest.size()));
+        next = now + interval;
+        end = now + deadline;
+        done = startsDone;
+    }
+    void OnDatagram(size_t, const uint8_t *bytes, int length, const char *sender) override {
+        replies.emplace_back(bytes, bytes + length);
+        from = sender;
+        done = true;
+    }
+    void OnTimer(TimePoint now) override {
+        if (now >= end) {
+            done = true;
+            return;
+        }
+        socket.SendData(kRequest.data(), int(kRequest.size()));
+        next += interval;
+    }
+    TimePoint NextDeadline() const override { return std::min(next, end); }
+    bool IsDone() const override { return done; }
+};
+
+double MsSince(steady_clock::time_point start) {
+    return duration<double, std::milli>(steady_clock::now() - start).count();
+}
+
+TEST(EventLoop, SendsAgainOnItsTimerAndEndsAtItsDeadline) {
+    Peer peer;
+    Pinger pinger(milliseconds(50), milliseconds(275));
+    vd::net::EventLoop loop;
+    const auto start = steady_clock::now();
+    loop.RunUntil(pinger);
+    const double took = MsSince(start);
+    EXPECT_GE(took, 275.0);
+    EXPECT_LT(took, 375.0);
+    // The request, then one copy at each of 50, 100, ... 250 ms.
+    EXPECT_EQ(peer.Received(), std::vector<Bytes>(6, kRequest));
+    EXPECT_TRUE(pinger.replies.empty());
+}
+
+TEST(EventLoop, EndsAtTheAnswerWithItsBytesAndSender) {
+    Peer peer;
+    Pinger pinger(milliseconds(400), milliseconds(2000));
+    vd::net::EventLoop loop;
+    std::thread answer([&] {
+        while (peer.Received().empty()) std::this_thread::sleep_for(milliseconds(1));
+        peer.Answer({0xA5, 0x00, 0x5A});
+    });
+    const auto start = steady_clock::now();
+    loop.RunUntil(pinger);
+    answer.join();
+    EXPECT_LT(MsSince(start), 200.0);
+    EXPECT_EQ(pinger.replies, std::vector<Bytes>{Bytes({0xA5, 0x00, 0x5A})});
+    EXPECT_EQ(pinger.from, "127.0.0.1");
+    EXPECT_TRUE(peer.Received().empty());
+}
+
+TEST(EventLoop, AnExchangeDoneAtItsStartTakesWhatIsQueuedOnce) {
+    Peer peer;
+    Pinger pinger(milliseconds(10), milliseconds(10));
+    pinger.startsDone = true;
+    vd::net::EventLoop loop;
+    loop.RunUntil(pinger);
+    ASSERT_EQ(peer.Received().size(), 1u);
+    peer.Answer({0x01});
+    peer.Answer({0x02});
+    std::this_thread::sleep_for(milliseconds(20));
+    loop.RunUntil(pinger);
+    EXPECT_EQ(pinger.replies, (std::vector<Bytes>{{0x01}, {0x02}}));
+    EXPECT_EQ(peer.Received(), std::vector<Bytes>{kRequest});
+}
+
+}  // namespace
