@@ -12,12 +12,12 @@ from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import (Secr
 from ansible_collections.vandrel.fleet.plugins.modules import apply
 
 
-def printed(capsys, monkeypatch, secrets, args, **spec):
+def printed(capsys, monkeypatch, secrets, args, **options):
     """What a module given args prints when it ends, here by a failed check
     of its arguments (an unknown option)."""
     monkeypatch.setattr(basic, "_ANSIBLE_ARGS", json.dumps({"ANSIBLE_MODULE_ARGS": dict(args, nope=1)}).encode())
     with pytest.raises(SystemExit):
-        SecretModule(secrets, argument_spec=spec)
+        SecretModule(secrets, argument_spec=options)
     return capsys.readouterr().out
 
 
