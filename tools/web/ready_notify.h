@@ -7,9 +7,9 @@
 namespace vdweb {
 
 // Reports readiness when systemd started the dashboard, and nothing
-// otherwise (or in a build without libsystemd). Call it before any thread or
-// worker starts: it takes NOTIFY_SOCKET out of the environment, so that the
-// workers do not inherit it.
+// otherwise. Call it before any thread or worker starts: it takes
+// NOTIFY_SOCKET out of the environment, so that the workers do not inherit
+// it.
 void NotifyReady();
 
 }  // namespace vdweb

@@ -24,10 +24,3 @@ target_link_libraries(vandrel-cli PRIVATE Threads::Threads)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(VANDREL_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 target_link_libraries(vandrel-cli PRIVATE PkgConfig::VANDREL_HTTPLIB)
-# Readiness for systemd (Type=notify) through Debian's libsystemd, where it
-# is installed; without it the dashboard reports nothing.
-pkg_check_modules(VANDREL_LIBSYSTEMD IMPORTED_TARGET libsystemd)
-if(VANDREL_LIBSYSTEMD_FOUND)
-  target_link_libraries(vandrel-cli PRIVATE PkgConfig::VANDREL_LIBSYSTEMD)
-  set_source_files_properties(${VANDREL_WEB_DIR}/ready_notify.cpp PROPERTIES COMPILE_DEFINITIONS VANDREL_WITH_LIBSYSTEMD)
-endif()
