@@ -57,20 +57,13 @@ const char *CheckWrite(const std::string &key, const std::string &old, const std
 AtDevice::AtDevice(AtDeviceSettings settings) : m_settings(std::move(settings)) {}
 
 bool AtDevice::Start() {
-    Stop();
-    m_listener = OpenTcpListener(m_settings.address, m_settings.port);
-    if (m_listener < 0) return false;
-    m_thread.Start([this](const std::atomic<bool> &stopping) { Serve(stopping); });
-    return true;
+    return m_service.Start(m_settings.address, m_settings.port,
+                           [this](int listener, const std::atomic<bool> &stopping) { Serve(listener, stopping); });
 }
 
-void AtDevice::Stop() {
-    m_thread.Stop();
-    if (m_listener >= 0) close(m_listener);
-    m_listener = -1;
-}
+void AtDevice::Stop() { m_service.Stop(); }
 
-void AtDevice::Serve(const std::atomic<bool> &stopping) {
+void AtDevice::Serve(int listener, const std::atomic<bool> &stopping) {
     StreamHandlers handlers;
     handlers.onAccept = [this] {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -81,7 +74,7 @@ void AtDevice::Serve(const std::atomic<bool> &stopping) {
     handlers.onBytes = [this](int client, const uint8_t *data, size_t len) {
         return OnBytes(client, reinterpret_cast<const char *>(data), len);
     };
-    ServeOneClientAtATime(m_listener, stopping, handlers);
+    ServeOneClientAtATime(listener, stopping, handlers);
 }
 
 bool AtDevice::OnBytes(int client, const char *data, size_t len) {

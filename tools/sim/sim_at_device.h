@@ -53,7 +53,7 @@ public:
     int Connections() const;
 
 private:
-    void Serve(const std::atomic<bool> &stopping);
+    void Serve(int listener, const std::atomic<bool> &stopping);
     // Records and answers the complete lines; true when the device closes
     // the connection after them.
     bool OnBytes(int client, const char *data, size_t len);
@@ -73,8 +73,7 @@ private:
     bool m_hasRawAnswer = false;
     std::string m_rawAnswer;
     int m_connections = 0;
-    int m_listener = -1;
-    SimThread m_thread;
+    TcpService m_service;
 };
 
 }  // namespace vdsim

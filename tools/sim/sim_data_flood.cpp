@@ -24,18 +24,11 @@ DataFlood::DataFlood(std::string address, uint16_t port, const std::string &patt
 }
 
 bool DataFlood::Start() {
-    Stop();
-    m_listener = OpenTcpListener(m_address, m_port);
-    if (m_listener < 0) return false;
-    m_thread.Start([this](const std::atomic<bool> &stopping) { Serve(stopping); });
-    return true;
+    return m_service.Start(m_address, m_port,
+                           [this](int listener, const std::atomic<bool> &stopping) { Serve(listener, stopping); });
 }
 
-void DataFlood::Stop() {
-    m_thread.Stop();
-    if (m_listener >= 0) close(m_listener);
-    m_listener = -1;
-}
+void DataFlood::Stop() { m_service.Stop(); }
 
 std::vector<std::string> DataFlood::TakeEnded() {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -51,17 +44,17 @@ void DataFlood::End(int &client, const std::string &peer, uint64_t sent) {
     m_ended.push_back("sent " + std::to_string(sent) + " bytes to " + peer);
 }
 
-void DataFlood::Serve(const std::atomic<bool> &stopping) {
+void DataFlood::Serve(int listener, const std::atomic<bool> &stopping) {
     int client = -1;
     std::string peer;
     uint64_t sent = 0;
     while (!stopping) {
-        pollfd fds[2] = {{m_listener, POLLIN, 0}, {client, POLLIN | POLLOUT, 0}};
+        pollfd fds[2] = {{listener, POLLIN, 0}, {client, POLLIN | POLLOUT, 0}};
         if (poll(fds, client < 0 ? 1 : 2, 20) <= 0) continue;
         if (fds[0].revents & POLLIN) {
             sockaddr_in from{};
             socklen_t len = sizeof from;
-            const int next = accept4(m_listener, reinterpret_cast<sockaddr *>(&from), &len, SOCK_CLOEXEC);
+            const int next = accept4(listener, reinterpret_cast<sockaddr *>(&from), &len, SOCK_CLOEXEC);
             if (next < 0) continue;
             if (client >= 0) End(client, peer, sent);
             client = next;

@@ -33,7 +33,7 @@ public:
     std::vector<std::string> TakeEnded();
 
 private:
-    void Serve(const std::atomic<bool> &stopping);
+    void Serve(int listener, const std::atomic<bool> &stopping);
     void End(int &client, const std::string &peer, uint64_t sent);
 
     const std::string m_address;
@@ -42,8 +42,7 @@ private:
     std::vector<uint8_t> m_buffer;  // the pattern over and over, one period more than a send
     std::mutex m_mutex;
     std::vector<std::string> m_ended;
-    int m_listener = -1;
-    SimThread m_thread;
+    TcpService m_service;
 };
 
 }  // namespace vdsim

@@ -29,20 +29,13 @@ IoModule::Bytes IoModule::Packet(uint8_t code, const Bytes &payload, bool badChe
 }
 
 bool IoModule::Start() {
-    Stop();
-    m_listener = OpenTcpListener(m_settings.address, m_settings.port);
-    if (m_listener < 0) return false;
-    m_thread.Start([this](const std::atomic<bool> &stopping) { Serve(stopping); });
-    return true;
+    return m_service.Start(m_settings.address, m_settings.port,
+                           [this](int listener, const std::atomic<bool> &stopping) { Serve(listener, stopping); });
 }
 
-void IoModule::Stop() {
-    m_thread.Stop();
-    if (m_listener >= 0) close(m_listener);
-    m_listener = -1;
-}
+void IoModule::Stop() { m_service.Stop(); }
 
-void IoModule::Serve(const std::atomic<bool> &stopping) {
+void IoModule::Serve(int listener, const std::atomic<bool> &stopping) {
     StreamHandlers handlers;
     handlers.onAccept = [this] {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -63,7 +56,7 @@ void IoModule::Serve(const std::atomic<bool> &stopping) {
         m_replies += count;
         return false;
     };
-    ServeOneClientAtATime(m_listener, stopping, handlers);
+    ServeOneClientAtATime(listener, stopping, handlers);
 }
 
 IoModule::Bytes IoModule::Answer(size_t &count) {

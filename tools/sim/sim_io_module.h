@@ -48,7 +48,7 @@ public:
     uint8_t Direction() const;
 
 private:
-    void Serve(const std::atomic<bool> &stopping);
+    void Serve(int listener, const std::atomic<bool> &stopping);
     // Takes the complete packets off the front of m_pending and builds the
     // replies; count gets their number.
     Bytes Answer(size_t &count);
@@ -59,8 +59,7 @@ private:
     Bytes m_pending;
     size_t m_replies = 0;
     uint8_t m_direction = 0;
-    int m_listener = -1;
-    SimThread m_thread;
+    TcpService m_service;
 };
 
 }  // namespace vdsim

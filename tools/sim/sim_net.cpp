@@ -111,4 +111,21 @@ void SimThread::Stop() {
     m_thread.join();
 }
 
+bool TcpService::Start(const std::string &addr, uint16_t port,
+                       std::function<void(int listener, const std::atomic<bool> &stopping)> serve) {
+    Stop();
+    m_listener = OpenTcpListener(addr, port);
+    if (m_listener < 0) return false;
+    const int listener = m_listener;
+    m_thread.Start(
+        [listener, serve = std::move(serve)](const std::atomic<bool> &stopping) { serve(listener, stopping); });
+    return true;
+}
+
+void TcpService::Stop() {
+    m_thread.Stop();
+    if (m_listener >= 0) close(m_listener);
+    m_listener = -1;
+}
+
 }  // namespace vdsim

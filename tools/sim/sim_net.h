@@ -64,6 +64,25 @@ private:
     std::thread m_thread;
 };
 
+// A listening TCP socket served by serve(listener, stopping) on a thread of
+// its own until Stop(): the simulated devices that take connections.
+class TcpService {
+public:
+    TcpService() = default;
+    ~TcpService() { Stop(); }
+    TcpService(const TcpService &) = delete;
+    TcpService &operator=(const TcpService &) = delete;
+
+    // Stops what it served before; false when addr:port cannot be listened on.
+    bool Start(const std::string &addr, uint16_t port,
+               std::function<void(int listener, const std::atomic<bool> &stopping)> serve);
+    void Stop();
+
+private:
+    int m_listener = -1;
+    SimThread m_thread;
+};
+
 }  // namespace vdsim
 
 #endif
