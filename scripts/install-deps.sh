@@ -13,7 +13,7 @@
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 . "$(dirname "$0")/help.sh"
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db"
+PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac

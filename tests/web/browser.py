@@ -10,12 +10,12 @@ from selenium.webdriver.common.by import By
 import webtest
 
 
-def open_browser():
+def open_browser(*flags):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                  "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1280,800",
-                 "--disable-dev-shm-usage", "--user-data-dir=" + tempfile.mkdtemp(prefix="vandrel-chromium-")):
+                 "--disable-dev-shm-usage", "--user-data-dir=" + tempfile.mkdtemp(prefix="vandrel-chromium-")) + flags:
         options.add_argument(flag)
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 

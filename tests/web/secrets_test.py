@@ -120,14 +120,15 @@ def test_other_sites_redirects_nul_nosniff_and_inherited_sockets():
     webtest.lab_link()
     # The token from the environment or a file: in no process list, not
     # printed.
-    r = subprocess.run([webtest.VANDREL, "web", "--listen", "198.18.200.1:8080"], capture_output=True, text=True,
+    proxy = ("--listen", "198.18.200.1:8080", "--behind-proxy", "198.18.200.1/32")
+    r = subprocess.run([webtest.VANDREL, "web", *proxy], capture_output=True, text=True,
                        timeout=30, env=dict(os.environ, VANDREL_WEB_TOKEN="short"))
     assert r.returncode == 2 and "VANDREL_WEB_TOKEN takes at least 16 characters" in r.stderr, r.stderr
     token = "a-token-of-my-own-0123"
     path = os.path.join(webtest.WORK, "token")
     open(path, "w").write(token + "\n")
     webtest.start_sim()
-    proc, _, log = webtest.start_web("--listen", "198.18.200.1:8080", "--token-file", path)
+    proc, _, log = webtest.start_web(*proxy, "--token-file", path)
     assert token not in open(log).read() and token not in open("/proc/%d/cmdline" % proc.pid).read()
     url = "http://198.18.200.1:8080"
     auth = {"Authorization": "Bearer " + token}
@@ -143,7 +144,8 @@ def test_other_sites_redirects_nul_nosniff_and_inherited_sockets():
             assert status == 403 and "another site" in text, (headers, status, text)
     assert "serial-5" in webtest.tool("show", "127.0.0.2", "NAME")[1]
     assert request(device, headers=dict(auth, **{"Sec-Fetch-Site": "same-origin"}))[0] == 200
-    assert request(device + "/settings", "POST", write, dict(auth, Origin=url))[0] == 200
+    # Behind the proxy, the page's origin is HTTPS.
+    assert request(device + "/settings", "POST", write, dict(auth, Origin="https://198.18.200.1:8080"))[0] == 200
     assert request(url + "/", headers=dict(auth, **{"Sec-Fetch-Site": "cross-site", "Sec-Fetch-Mode": "navigate"}))[0] == 200
     # The token's redirect stays on this server.
     for path, expected in (("//evil.example/x", "/"), ("/%2F%2Fevil.example", "/"), ("/\\evil.example", "/"),

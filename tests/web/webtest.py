@@ -5,7 +5,10 @@ headless chromium driven by selenium."""
 
 import json
 import os
+import base64
+import hashlib
 import resource
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -62,6 +65,26 @@ def lab_link():
         "link set vdweb0 up\nlink set vdweb1 up\n"))
 
 
+def make_cert(ip):
+    """A self-signed certificate for ip and its key (PEM files), and the
+    context that trusts it."""
+    cert, key = os.path.join(WORK, "cert.pem"), os.path.join(WORK, "key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                    "-keyout", key, "-out", cert, "-days", "1", "-subj", "/CN=" + ip,
+                    "-addext", "subjectAltName=IP:" + ip], check=True, capture_output=True)
+    return cert, key, ssl.create_default_context(cafile=cert)
+
+
+def spki_hash(cert):
+    """The certificate's key as chromium's --ignore-certificate-errors-spki-list names it."""
+    der = ssl.PEM_cert_to_DER_cert(open(cert).read())
+    key = subprocess.run(["openssl", "x509", "-inform", "der", "-pubkey", "-noout"], input=der, capture_output=True,
+                         check=True).stdout
+    spki = subprocess.run(["openssl", "pkey", "-pubin", "-outform", "der"], input=key, capture_output=True,
+                          check=True).stdout
+    return base64.b64encode(hashlib.sha256(spki).digest()).decode()
+
+
 def operations_finished(url="http://127.0.0.1:8080"):
     return all(o["finished"] for o in json.loads(request(url + "/api/operations")[2]))
 
@@ -96,14 +119,14 @@ def status_kib(pid, field):
     return 0
 
 
-def request(url, method="GET", body=None, headers=None, raw=None):
-    """An HTTP request; returns (status, headers, body text)."""
+def request(url, method="GET", body=None, headers=None, raw=None, context=None):
+    """An HTTP request (HTTPS trusting context); returns (status, headers, body text)."""
     data = raw if raw is not None else (json.dumps(body).encode() if body is not None else None)
     req = urllib.request.Request(url, data=data, method=method, headers=headers or {})
     if data is not None and "Content-Type" not in req.headers:
         req.add_header("Content-Type", "application/json")
     try:
-        with urllib.request.urlopen(req, timeout=60) as res:
+        with urllib.request.urlopen(req, timeout=60, context=context) as res:
             return res.status, res.headers, res.read().decode()
     except urllib.error.HTTPError as e:
         return e.code, e.headers, e.read().decode()

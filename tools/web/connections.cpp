@@ -3,15 +3,10 @@
 #include <chrono>
 #include <thread>
 
+#include "channel.h"
 #include "request_stream.h"
 
 namespace vdweb {
-
-namespace {
-
-int Milliseconds(time_t seconds, time_t microseconds) { return int(seconds * 1000 + microseconds / 1000); }
-
-}  // namespace
 
 void ThreadPerConnection::enqueue(std::function<void()> fn) {
     {
@@ -47,25 +42,27 @@ void AddressCount::Leave(const std::string &address) {
     if (it != m_open.end() && --it->second == 0) m_open.erase(it);
 }
 
-bool BoundedServer::process_and_close_socket(socket_t sock) {
-    RequestStream stream(sock, Milliseconds(read_timeout_sec_, read_timeout_usec_),
-                         Milliseconds(write_timeout_sec_, write_timeout_usec_));
+bool ServeConnection(socket_t sock, SSL_CTX *tls, const ConnectionTimes &times, AddressCount &addresses,
+                     const ServeRequest &serve) {
+    Channel channel(sock, tls);
+    RequestStream stream(sock, channel, times.readMs, times.writeMs);
     std::string address;
     int port = 0;
     stream.get_remote_ip_and_port(address, port);
-    if (!m_addresses.Enter(address)) {
-        stream.Answer(503, "Service Unavailable", "too many connections from this address at once");
+    const bool admitted = addresses.Enter(address);
+    bool served = channel.Handshake(std::chrono::steady_clock::now() + std::chrono::seconds(kHeadSeconds));
+    if (!admitted) {
+        if (served) stream.Answer(503, "Service Unavailable", "too many connections from this address at once");
         stream.Close();
         return false;
     }
-    bool served = true;
-    for (size_t left = keep_alive_max_count_; left > 0 && served && !stream.Answered(); --left) {
-        if (!stream.AwaitRequest(Milliseconds(keep_alive_timeout_sec_, 0))) break;
+    for (size_t left = times.keepAliveMax; left > 0 && served && !stream.Answered(); --left) {
+        if (!stream.AwaitRequest(times.keepAliveMs)) break;
         stream.BeginRequest();
         bool closed = false;
-        served = process_request(stream, left == 1 || svr_sock_ == INVALID_SOCKET, closed, nullptr) && !closed;
+        served = serve(stream, left == 1, closed) && !closed;
     }
-    m_addresses.Leave(address);
+    addresses.Leave(address);
     stream.Close();
     return served;
 }

@@ -11,6 +11,7 @@
 #include <httplib.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -41,14 +42,47 @@ private:
     std::unordered_map<std::string, size_t> m_open;
 };
 
-// The library's server with connections served as above: the library's
-// own loop over a connection's requests would read a head of any length.
-class BoundedServer : public httplib::Server {
+// How long a connection may take, from the server's settings.
+struct ConnectionTimes {
+    int readMs = 0, writeMs = 0, keepAliveMs = 0;
+    size_t keepAliveMax = 0;
+};
+
+// Serves one connection's requests through a RequestStream, on plain bytes
+// or (tls not null) after TLS's handshake; serve runs the library on one
+// request: (stream, whether it is the last, set when the client closed).
+using ServeRequest = std::function<bool(httplib::Stream &, bool, bool &)>;
+bool ServeConnection(socket_t sock, SSL_CTX *tls, const ConnectionTimes &times, AddressCount &addresses,
+                     const ServeRequest &serve);
+
+inline SSL_CTX *TlsOf(httplib::Server &) { return nullptr; }
+inline SSL_CTX *TlsOf(httplib::SSLServer &server) { return server.ssl_context(); }
+
+// The library's server, plain or TLS, with connections served as above: the
+// library's own loop over a connection's requests would read a head of any
+// length.
+template <class Base> class Bounded : public Base {
+public:
+    using Base::Base;
+
 private:
-    bool process_and_close_socket(socket_t sock) override;
+    bool process_and_close_socket(socket_t sock) override {
+        const ConnectionTimes times{Milliseconds(this->read_timeout_sec_, this->read_timeout_usec_),
+                                    Milliseconds(this->write_timeout_sec_, this->write_timeout_usec_),
+                                    Milliseconds(this->keep_alive_timeout_sec_, 0), this->keep_alive_max_count_};
+        return ServeConnection(sock, TlsOf(*this), times, m_addresses,
+                               [this](httplib::Stream &stream, bool last, bool &closed) {
+                                   return this->process_request(stream, last || this->svr_sock_ == INVALID_SOCKET,
+                                                                closed, nullptr);
+                               });
+    }
+    static int Milliseconds(time_t seconds, time_t microseconds) { return int(seconds * 1000 + microseconds / 1000); }
 
     AddressCount m_addresses;
 };
+
+using BoundedServer = Bounded<httplib::Server>;
+using BoundedTlsServer = Bounded<httplib::SSLServer>;
 
 // The library listens with a backlog of 5, which drops connections that
 // arrive in a burst (a browser opens several at once, a thousand clients

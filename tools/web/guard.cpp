@@ -43,28 +43,46 @@ std::string GivenToken(const httplib::Request &req) {
 }
 
 bool HostIsOurs(const Access &access, const std::string &host) {
-    // Browsers leave out port 80.
-    const std::string port = access.port == 80 ? "" : ":" + std::to_string(access.port);
+    // Browsers leave out port 80 (443 under TLS).
+    const std::string port = access.port == (access.tls ? 443 : 80) ? "" : ":" + std::to_string(access.port);
     for (const char *name : {"127.0.0.1", "localhost", "[::1]"})
         if (host == name + port || host == name + std::string(":") + std::to_string(access.port)) return true;
     return false;
+}
+
+// The page's own origin as the browser sees it: behind a proxy, the host
+// and scheme the proxy was asked for.
+std::string OwnOrigin(const Access &access, const httplib::Request &req) {
+    std::string host = req.get_header_value("Host");
+    std::string scheme = access.tls ? "https" : "http";
+    if (!access.proxies.Empty()) {
+        const auto first = [&](const char *name, const std::string &otherwise) {
+            const std::string value = req.get_header_value(name);
+            return value.empty() ? otherwise : value.substr(0, value.find_first_of(", "));
+        };
+        host = first("X-Forwarded-Host", host);
+        scheme = first("X-Forwarded-Proto", "https");
+    }
+    return scheme + "://" + host;
 }
 
 // A request made by a page of another site (or another port of this
 // host): its Origin is not ours, or the browser says so. Browsers send
 // Origin with a change and with a script's read of another origin, and
 // Sec-Fetch-Site with every request; programs send neither.
-bool Foreign(const httplib::Request &req, const std::string &host) {
+bool Foreign(const Access &access, const httplib::Request &req) {
     const std::string origin = req.get_header_value("Origin");
     const std::string site = req.get_header_value("Sec-Fetch-Site");
-    return (!origin.empty() && origin != "http://" + host) || (!site.empty() && site != "same-origin" && site != "none");
+    return (!origin.empty() && origin != OwnOrigin(access, req)) ||
+           (!site.empty() && site != "same-origin" && site != "none");
 }
 
 // A link from elsewhere may still open the page itself, which reads
 // nothing from devices and cannot be framed.
 bool OpensThePage(const httplib::Request &req) {
     return req.method == "GET" && req.get_header_value("Sec-Fetch-Mode") == "navigate" &&
-           req.get_header_value("Origin").empty() && req.path.compare(0, 5, "/api/") != 0 && req.path != "/metrics";
+           req.get_header_value("Origin").empty() && req.path.compare(0, 5, "/api/") != 0 && req.path != "/metrics" &&
+           req.path != "/probe" && req.path != "/sd";
 }
 
 // The redirect after ?token= goes to a path of this server, never to
@@ -87,14 +105,20 @@ std::string NewToken() {
 }
 
 Verdict Guard(const Access &access, const httplib::Request &req, httplib::Response &res) {
-    const std::string host = req.get_header_value("Host");
-    if (access.loopback && !HostIsOurs(access, host)) {
+    if (!access.proxies.Empty() && !access.proxies.Contains(req.remote_addr)) {
+        SendError(res, 403, "this dashboard answers only its proxy's addresses (--behind-proxy)");
+        return Verdict::Handled;
+    }
+    if (access.loopback && !HostIsOurs(access, req.get_header_value("Host"))) {
         SendError(res, 403, "this server answers only requests for its own loopback address");
         return Verdict::Handled;
     }
     if (!access.loopback && !SameText(GivenToken(req), access.token)) {
         if (req.method == "GET" && req.has_param("token") && SameText(req.get_param_value("token"), access.token)) {
-            res.set_header("Set-Cookie", std::string(kCookie) + "=" + access.token + "; Path=/; HttpOnly; SameSite=Strict");
+            // Secure: under TLS, the browser never sends it in clear.
+            const bool secure = access.tls || !access.proxies.Empty();
+            res.set_header("Set-Cookie", std::string(kCookie) + "=" + access.token + "; Path=/; HttpOnly; SameSite=Strict" +
+                                             (secure ? "; Secure" : ""));
             res.set_redirect(LocalPath(req.path), 303);
             return Verdict::Handled;
         }
@@ -104,7 +128,7 @@ Verdict Guard(const Access &access, const httplib::Request &req, httplib::Respon
     }
     // Reads too: a read of a device's settings starts a worker that asks
     // any address it is given.
-    if (Foreign(req, host) && !OpensThePage(req)) {
+    if (Foreign(access, req) && !OpensThePage(req)) {
         SendError(res, 403, "refused: the request comes from another site's page");
         return Verdict::Handled;
     }

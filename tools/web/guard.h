@@ -4,6 +4,8 @@
 // carries the token: a header, or the cookie a first visit with ?token= in
 // the address sets. Requests from another site's page are refused, reads as
 // well as changes (a link from elsewhere may still open the page itself).
+// Behind a TLS proxy (--behind-proxy) only the proxy's addresses are
+// answered, and the host and scheme it forwards are the page's own.
 #ifndef VANDREL_WEB_GUARD_H
 #define VANDREL_WEB_GUARD_H
 
@@ -11,12 +13,16 @@
 
 #include <string>
 
+#include "proxy_ranges.h"
+
 namespace vdweb {
 
 struct Access {
-    bool loopback = true;  // listening on a loopback address
+    bool loopback = true;  // on a loopback address, not behind a proxy
     std::string token;     // required when not loopback
     int port = 0;
+    bool tls = false;      // served over TLS
+    ProxyRanges proxies;   // the proxy's ranges, if behind one
 };
 
 bool IsLoopback(const std::string &host);

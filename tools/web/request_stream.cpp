@@ -40,7 +40,9 @@ void AddressOf(const sockaddr_storage &a, std::string &ip, int &port) {
 
 }  // namespace
 
-bool RequestStream::AwaitRequest(int ms) const { return m_begin < m_end || Wait(m_socket, POLLIN, ms) > 0; }
+bool RequestStream::AwaitRequest(int ms) const {
+    return m_begin < m_end || m_channel.Buffered() || Wait(m_socket, POLLIN, ms) > 0;
+}
 
 void RequestStream::BeginRequest() {
     m_deadline = Clock::now() + std::chrono::seconds(kHeadSeconds);
@@ -55,18 +57,18 @@ void RequestStream::Answer(int status, const char *reason, const std::string &me
     const std::string text = "HTTP/1.1 " + std::to_string(status) + " " + reason +
                              "\r\nContent-Type: application/json\r\nX-Content-Type-Options: nosniff\r\n"
                              "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-    send(m_socket, text.data(), text.size(), MSG_NOSIGNAL);
+    SendAll(text.data(), text.size());
     m_answered = true;
 }
 
 void RequestStream::Close() {
+    m_channel.EndWrites();
     if (m_answered) Linger();
     shutdown(m_socket, SHUT_RDWR);
     close(m_socket);
 }
 
 void RequestStream::Linger() {
-    shutdown(m_socket, SHUT_WR);
     // What the client is still sending is read and dropped for a moment:
     // closing with it unread would reset the connection, and the reset can
     // overtake the answer.
@@ -81,18 +83,23 @@ void RequestStream::Linger() {
 }
 
 bool RequestStream::Fill() {
-    for (;;) {
+    for (short wait = POLLIN;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now()).count();
         if (left <= 0) {
             Answer(408, "Request Timeout", m_inHead ? "the request's head came too slowly" : "the request's body came too slowly");
             return false;
         }
-        const int ready = Wait(m_socket, POLLIN, int(std::min<long long>(left, m_readTimeoutMs)));
-        if (ready == 0 && Clock::now() < m_deadline) return false;  // the read timed out
-        if (ready < 0) return false;
-        if (ready == 0) continue;  // the deadline passed: answered above
-        const ssize_t n = recv(m_socket, m_buffer, sizeof m_buffer, 0);
-        if (n < 0 && errno == EINTR) continue;
+        if (!m_channel.Buffered()) {
+            const int ready = Wait(m_socket, wait, int(std::min<long long>(left, m_readTimeoutMs)));
+            if (ready == 0 && Clock::now() < m_deadline) return false;  // the read timed out
+            if (ready < 0) return false;
+            if (ready == 0) continue;  // the deadline passed: answered above
+        }
+        const ssize_t n = m_channel.Receive(m_buffer, sizeof m_buffer);
+        if (n == kAgain) {
+            wait = m_channel.Wants();
+            continue;
+        }
         if (n <= 0) return false;
         m_begin = 0;
         m_end = size_t(n);
@@ -125,7 +132,9 @@ bool RequestStream::CountHead(size_t n) {
     return true;
 }
 
-bool RequestStream::is_readable() const { return m_begin < m_end || Wait(m_socket, POLLIN, m_readTimeoutMs) > 0; }
+bool RequestStream::is_readable() const {
+    return m_begin < m_end || m_channel.Buffered() || Wait(m_socket, POLLIN, m_readTimeoutMs) > 0;
+}
 
 bool RequestStream::is_writable() const { return Wait(m_socket, POLLOUT, m_writeTimeoutMs) > 0; }
 
@@ -138,11 +147,23 @@ ssize_t RequestStream::read(char *ptr, size_t size) {
     return ssize_t(n);
 }
 
-ssize_t RequestStream::write(const char *ptr, size_t size) {
-    if (m_answered) return ssize_t(size);
-    if (!is_writable()) return -1;
-    return send(m_socket, ptr, size, MSG_NOSIGNAL);
+ssize_t RequestStream::SendAll(const char *data, size_t size) {
+    size_t sent = 0;
+    for (short wait = POLLOUT; sent < size;) {
+        if (Wait(m_socket, wait, m_writeTimeoutMs) <= 0) return -1;
+        const ssize_t n = m_channel.Send(data + sent, size - sent);
+        if (n == kAgain) {
+            wait = m_channel.Wants();
+            continue;
+        }
+        if (n <= 0) return -1;
+        sent += size_t(n);
+        wait = POLLOUT;
+    }
+    return ssize_t(sent);
 }
+
+ssize_t RequestStream::write(const char *ptr, size_t size) { return m_answered ? ssize_t(size) : SendAll(ptr, size); }
 
 void RequestStream::get_remote_ip_and_port(std::string &ip, int &port) const {
     sockaddr_storage a{};

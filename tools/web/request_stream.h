@@ -3,7 +3,8 @@
 // lines, answered 431 beyond kMaxHeadBytes or kMaxHeaderLines), and the
 // whole head, then the whole body, must arrive before a deadline (408),
 // however slowly the bytes trickle. The library's own read timeout bounds
-// each read only, and it would hold a head of any length.
+// each read only, and it would hold a head of any length. The bytes pass
+// through a Channel, plain or TLS alike.
 #ifndef VANDREL_WEB_REQUEST_STREAM_H
 #define VANDREL_WEB_REQUEST_STREAM_H
 
@@ -12,12 +13,14 @@
 #include <chrono>
 #include <string>
 
+#include "channel.h"
+
 namespace vdweb {
 
 class RequestStream : public httplib::Stream {
 public:
-    RequestStream(socket_t socket, int readTimeoutMs, int writeTimeoutMs)
-        : m_socket(socket), m_readTimeoutMs(readTimeoutMs), m_writeTimeoutMs(writeTimeoutMs) {}
+    RequestStream(socket_t socket, Channel &channel, int readTimeoutMs, int writeTimeoutMs)
+        : m_socket(socket), m_channel(channel), m_readTimeoutMs(readTimeoutMs), m_writeTimeoutMs(writeTimeoutMs) {}
 
     // Waits up to ms for the next request's first byte; false when none came.
     bool AwaitRequest(int ms) const;
@@ -42,6 +45,8 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     bool Fill();
+    // Sends all of it within the write timeout of each wait; the count sent, or -1.
+    ssize_t SendAll(const char *data, size_t size);
     // After an answer of its own: reads and drops what the client still sends.
     void Linger();
     // Counts the head's bytes in m_buffer[m_begin, m_begin + n); false after
@@ -49,6 +54,7 @@ private:
     bool CountHead(size_t n);
 
     socket_t m_socket;
+    Channel &m_channel;
     int m_readTimeoutMs, m_writeTimeoutMs;
     char m_buffer[4096];
     size_t m_begin = 0, m_end = 0;

@@ -24,3 +24,8 @@ target_link_libraries(vandrel-cli PRIVATE Threads::Threads)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(VANDREL_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 target_link_libraries(vandrel-cli PRIVATE PkgConfig::VANDREL_HTTPLIB)
+# HTTPS (--tls-cert): the library's TLS server on Debian's OpenSSL, which
+# the connections' own streams call as well.
+find_package(OpenSSL REQUIRED)
+target_compile_definitions(vandrel-cli PRIVATE CPPHTTPLIB_OPENSSL_SUPPORT)
+target_link_libraries(vandrel-cli PRIVATE OpenSSL::SSL)

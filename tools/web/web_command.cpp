@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 #include "codec/codec.h"
@@ -18,6 +19,7 @@
 #include "options.h"
 #include "ready_notify.h"
 #include "searcher.h"
+#include "tls.h"
 #include "status.h"
 
 #include <sys/resource.h>
@@ -76,6 +78,37 @@ bool TokenOf(const Args &args, const Printer &out, Access &access, bool &made, i
     return true;
 }
 
+// Where and how it serves: TLS (--tls-cert, --tls-key), or behind a TLS
+// proxy (--behind-proxy), or in clear on loopback only; the server, or null
+// after saying why not.
+std::unique_ptr<httplib::Server> ServerFor(const Args &args, const Printer &out, const std::string &host,
+                                           Access &access, int &status) {
+    std::string bad;
+    if (args.Has("--behind-proxy") && !access.proxies.Parse(args.Value("--behind-proxy"), bad))
+        return (status = out.Fail("--behind-proxy takes address ranges such as 198.18.0.0/15,10.1.2.3: '" + bad +
+                                      "' is not one",
+                                  0, kExitUsage)),
+               nullptr;
+    access.tls = args.Has("--tls-cert") || args.Has("--tls-key");
+    access.loopback = vdweb::IsLoopback(host) && access.proxies.Empty();
+    if (access.tls != (args.Has("--tls-cert") && args.Has("--tls-key")))
+        return (status = out.Fail("--tls-cert and --tls-key go together", 0, kExitUsage)), nullptr;
+    if (!vdweb::IsLoopback(host) && !access.tls && access.proxies.Empty())
+        return (status = out.Fail({"refusing to serve " + host + " without TLS: the token and device passwords would "
+                                   "cross the network in clear",
+                                   "give --tls-cert FILE --tls-key FILE, or --behind-proxy RANGES when a TLS proxy at "
+                                   "those addresses serves it"},
+                                  0, kExitUsage)),
+               nullptr;
+    if (!access.tls) return std::make_unique<vdweb::BoundedServer>();
+    std::string error;
+    auto server = std::make_unique<vdweb::BoundedTlsServer>([&](SSL_CTX &ctx) {
+        return vdweb::LoadTls(ctx, args.Value("--tls-cert"), args.Value("--tls-key"), error);
+    });
+    if (!server->is_valid()) return (status = out.Fail(error.empty() ? "TLS cannot be set up" : error, 0, kExitUsage)), nullptr;
+    return server;
+}
+
 void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &access) {
     server.new_task_queue = [] { return new vdweb::ThreadPerConnection; };
     server.set_read_timeout(kTimeoutSeconds);
@@ -119,7 +152,7 @@ void FitForManyConnections() {
 }
 
 // Searches and serves until Ctrl-C; the exit status.
-int Serve(vdweb::BoundedServer &server, vdweb::Dashboard &dashboard, int every, const Printer &out) {
+int Serve(httplib::Server &server, vdweb::Dashboard &dashboard, int every, const Printer &out) {
     vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers, every);
     searcher.Start();
     CatchInterrupt();
@@ -153,27 +186,26 @@ int RunWeb(const Args &args, const Printer &out) {
                   vdweb::kDefaultMaxDevices))
         return status;
     Access access;
-    access.loopback = vdweb::IsLoopback(host);
     access.port = port;
+    const std::unique_ptr<httplib::Server> server = ServerFor(args, out, host, access, status);
     bool made = false;
-    if (!TokenOf(args, out, access, made, status)) return status;
+    if (!server || !TokenOf(args, out, access, made, status)) return status;
     FitForManyConnections();
     vdweb::Dashboard dashboard;
     dashboard.fleet.ForgetAfter(forget);
     dashboard.fleet.MaxDevices(size_t(most));
-    vdweb::BoundedServer server;
-    Configure(server, dashboard, access);
+    Configure(*server, dashboard, access);
     vdweb::Backlog backlog;
-    backlog.Watch(server);
-    if (!server.bind_to_port(host, port))
+    backlog.Watch(*server);
+    if (!server->bind_to_port(host, port))
         return out.Fail("cannot listen on " + host + ":" + std::to_string(port), 0, kExitFailed);
     backlog.Widen();
-    const std::string url = "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+    const std::string url = (access.tls ? "https://" : "http://") + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(port) + "/";
     // A token of the user's own is not repeated where logs keep it.
     out.Note("vandrel web: serving " + url + (access.loopback || !made ? "" : "?token=" + access.token));
     vdweb::NotifyReady();
-    return Serve(server, dashboard, int(every), out);
+    return Serve(*server, dashboard, int(every), out);
 }
 
 }  // namespace
@@ -187,6 +219,9 @@ std::vector<Command> WebCommands() {
                    InterfaceOption(),
                    {"--token", "TEXT", "the token every request must carry off loopback (default: a new one)"},
                    {"--token-file", "FILE", "the token as the first line of FILE, kept out of the process list"},
+                   {"--tls-cert", "FILE", "serve HTTPS with this certificate (PEM, the chain after it)"},
+                   {"--tls-key", "FILE", "the certificate's private key (PEM)"},
+                   {"--behind-proxy", "RANGES", "a TLS proxy at these addresses (CIDR, comma-separated) serves it"},
                    {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"},
                    {"--forget-after", "SECONDS", "a device not seen for this long leaves the table (default 3600)"},
                    {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"}};
@@ -199,7 +234,8 @@ std::vector<Command> WebCommands() {
         "header 'Authorization: Bearer TOKEN'). A token of your own is best given by\n"
         "--token-file or VANDREL_WEB_TOKEN: every local user sees --token in the\n"
         "process list. Device passwords pass through to the devices and are never\n"
-        "stored or shown.\n";
+        "stored or shown. Off loopback it serves only over TLS: its own (--tls-cert,\n"
+        "--tls-key), or a proxy's (--behind-proxy), whose addresses alone it answers.\n";
     web.maxPositionals = 0;
     return {{web, RunWeb}};
 }
