@@ -12,19 +12,20 @@
 
 namespace vdcli {
 
+// A worker that runs longer than this is ended, unless its task says less.
+constexpr int kWorkerLimitSeconds = 120;
+
 struct WorkerTask {
     std::vector<std::string> args;  // after the program's name
     std::string input;              // its standard input
     std::string password;           // passed as VANDREL_PASSWORD, off the command line
+    int limitMs = kWorkerLimitSeconds * 1000;  // ended after this long
 };
 
 struct WorkerResult {
     int status = 0;  // exit status; 128 + N when ended by signal N
     std::string out, err;
 };
-
-// A worker that runs longer than this is ended.
-constexpr int kWorkerLimitSeconds = 120;
 
 // Runs the tasks in order, at most jobs at a time, and calls done with each
 // task's index and result as it ends. Once stop() is true no task is started;

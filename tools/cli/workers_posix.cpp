@@ -155,11 +155,11 @@ void RunWorkers(const std::vector<WorkerTask> &tasks, int jobs, const std::funct
             Running &r = running[i];
             if (r.out >= 0 && fds[2 * i].revents) Drain(r.out, r.result.out);
             if (r.err >= 0 && fds[2 * i + 1].revents) Drain(r.err, r.result.err);
-            if (!r.killed && Clock::now() - r.started > std::chrono::seconds(kWorkerLimitSeconds)) {
+            const int limitMs = tasks[r.task].limitMs;
+            if (!r.killed && Clock::now() - r.started > std::chrono::milliseconds(limitMs)) {
                 kill(r.pid, SIGKILL);
                 r.killed = true;
-                r.result.err += "\nvandrel: the worker took longer than " + std::to_string(kWorkerLimitSeconds) +
-                                " s and was ended";
+                r.result.err += "\nvandrel: the worker took longer than " + std::to_string(limitMs) + " ms and was ended";
             }
         }
         for (auto it = running.begin(); it != running.end();) {

@@ -82,7 +82,7 @@ WorkerResult Run(const std::string &program, const WorkerTask &task) {
         DWORD written = 0;
         WriteFile(in[1], task.input.data(), DWORD(task.input.size()), &written, nullptr);
         CloseHandle(in[1]);
-        if (WaitForSingleObject(process.hProcess, kWorkerLimitSeconds * 1000) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.hProcess, DWORD(task.limitMs)) != WAIT_OBJECT_0)
             TerminateProcess(process.hProcess, 128 + 9);
         WaitForSingleObject(process.hProcess, INFINITE);
         outReader.join();

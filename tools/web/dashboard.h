@@ -29,6 +29,8 @@ void AddFleetRoutes(httplib::Server &server, Dashboard &d);
 void AddDeviceRoutes(httplib::Server &server, Dashboard &d);
 // Many devices: apply, restart, firmware.
 void AddBatchRoutes(httplib::Server &server, Dashboard &d);
+// Prometheus's /probe of one device and its service discovery, /sd.
+void AddPrometheusRoutes(httplib::Server &server, Dashboard &d);
 // Sessions: the AT console, the IO panel, the data channel.
 void AddSessionRoutes(httplib::Server &server, Dashboard &d);
 

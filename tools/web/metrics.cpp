@@ -4,10 +4,6 @@
 
 namespace vdweb {
 
-namespace {
-
-// How much of a device's text goes in a label: kMaxLabelBytes, cut before
-// a character that would not fit whole.
 size_t LabelLength(const std::string &value) {
     if (value.size() <= kMaxLabelBytes) return value.size();
     size_t n = kMaxLabelBytes;
@@ -15,9 +11,7 @@ size_t LabelLength(const std::string &value) {
     return n;
 }
 
-// Appended in place: a crowd's metrics are a few megabytes of short pieces,
-// and a temporary text for each would cost more than the writing.
-void AppendEscaped(std::string &out, const std::string &value) {
+void AppendLabelValue(std::string &out, const std::string &value) {
     const size_t length = LabelLength(value);
     for (size_t i = 0; i < length; ++i) {
         const char c = value[i];
@@ -29,21 +23,23 @@ void AppendEscaped(std::string &out, const std::string &value) {
     }
 }
 
-void Family(std::string &out, const char *name, const char *type, const char *help) {
+void AppendFamily(std::string &out, const char *name, const char *type, const char *help) {
     out += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
 }
+
+namespace {
 
 // name{ip="...",mac="...",type="...",family="..." with the brace left open.
 void AppendDevice(std::string &out, const char *name, const SeenDevice &d) {
     out += name;
     out += "{ip=\"";
-    AppendEscaped(out, d.ip);
+    AppendLabelValue(out, d.ip);
     out += "\",mac=\"";
-    AppendEscaped(out, d.mac);
+    AppendLabelValue(out, d.mac);
     out += "\",type=\"";
     out += std::to_string(d.type);
     out += "\",family=\"";
-    AppendEscaped(out, d.family);
+    AppendLabelValue(out, d.family);
     out += '"';
 }
 
@@ -70,43 +66,43 @@ std::string Counters::Render(const Fleet &fleet) const {
     // One text, written in three passes over the fleet: three texts joined
     // would hold a crowd's metrics twice.
     std::string out;
-    Family(out, "vandrel_device_up", "gauge", "1 when the device answered the latest searches, else 0");
+    AppendFamily(out, "vandrel_device_up", "gauge", "1 when the device answered the latest searches, else 0");
     fleet.ForEach([&](const SeenDevice &d) {
         AppendDevice(out, "vandrel_device_up", d);
         out += d.Online() ? "} 1\n" : "} 0\n";
     });
-    Family(out, "vandrel_device_info", "gauge", "the device's version and name (always 1)");
+    AppendFamily(out, "vandrel_device_info", "gauge", "the device's version and name (always 1)");
     fleet.ForEach([&](const SeenDevice &d) {
         AppendDevice(out, "vandrel_device_info", d);
         out += ",version=\"";
-        AppendEscaped(out, d.version);
+        AppendLabelValue(out, d.version);
         out += "\",name=\"";
-        AppendEscaped(out, d.name);
+        AppendLabelValue(out, d.name);
         out += "\"} 1\n";
     });
-    Family(out, "vandrel_device_last_seen_timestamp_seconds", "gauge", "when the device last answered a search");
+    AppendFamily(out, "vandrel_device_last_seen_timestamp_seconds", "gauge", "when the device last answered a search");
     fleet.ForEach([&](const SeenDevice &d) {
         AppendDevice(out, "vandrel_device_last_seen_timestamp_seconds", d);
         out += "} ";
         out += std::to_string(d.lastSeen);
         out += '\n';
     });
-    Family(out, "vandrel_devices_dropped_total", "counter",
+    AppendFamily(out, "vandrel_devices_dropped_total", "counter",
            "new devices a search found while the table was full, left out");
     out += "vandrel_devices_dropped_total " + std::to_string(fleet.Dropped()) + "\n";
     std::lock_guard<std::mutex> lock(m_mutex);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", m_lastSearchSeconds);
-    Family(out, "vandrel_search_duration_seconds", "gauge", "how long the latest search took");
+    AppendFamily(out, "vandrel_search_duration_seconds", "gauge", "how long the latest search took");
     out += std::string("vandrel_search_duration_seconds ") + seconds + "\n";
-    Family(out, "vandrel_searches_total", "counter", "searches sent since the start");
+    AppendFamily(out, "vandrel_searches_total", "counter", "searches sent since the start");
     out += "vandrel_searches_total " + std::to_string(m_searches) + "\n";
-    Family(out, "vandrel_operations_total", "counter", "operations on devices, by kind and result");
+    AppendFamily(out, "vandrel_operations_total", "counter", "operations on devices, by kind and result");
     for (const auto &o : m_operations) {
         out += "vandrel_operations_total{kind=\"";
-        AppendEscaped(out, o.first.first);
+        AppendLabelValue(out, o.first.first);
         out += "\",result=\"";
-        AppendEscaped(out, o.first.second);
+        AppendLabelValue(out, o.first.second);
         out += "\"} " + std::to_string(o.second) + "\n";
     }
     return out;

@@ -13,6 +13,15 @@
 
 namespace vdweb {
 
+// How much of a device's text goes in a label: kMaxLabelBytes, cut before
+// a character that would not fit whole.
+size_t LabelLength(const std::string &value);
+// The value, so cut, escaped for the text format (appended in place: a
+// crowd's metrics are a few megabytes of short pieces).
+void AppendLabelValue(std::string &out, const std::string &value);
+// A metric's HELP and TYPE lines.
+void AppendFamily(std::string &out, const char *name, const char *type, const char *help);
+
 class Counters {
 public:
     // A search took seconds and ended at endMs (Unix time, milliseconds).

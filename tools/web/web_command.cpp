@@ -134,6 +134,7 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     vdweb::AddDeviceRoutes(server, d);
     vdweb::AddBatchRoutes(server, d);
     vdweb::AddSessionRoutes(server, d);
+    vdweb::AddPrometheusRoutes(server, d);
 }
 
 // A thread per connection, a thousand clients at once: the process is set
