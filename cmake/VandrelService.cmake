@@ -33,3 +33,7 @@ install(CODE "
 install(FILES ${CMAKE_BINARY_DIR}/packaging/vandrel-web.service DESTINATION ${unit_dir} COMPONENT tools)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/systemd/vandrel-web.default DESTINATION ${defaults_dir}
   RENAME vandrel-web COMPONENT tools)
+
+# Prometheus's alerts on the dashboard's metrics, for a site's rule_files.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/prometheus/vandrel-rules.yml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/vandrel/prometheus COMPONENT tools)
