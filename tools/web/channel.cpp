@@ -11,8 +11,8 @@
 
 namespace vdweb {
 
-Channel::Channel(socket_t socket, SSL_CTX *tls) : m_socket(socket) {
-    if (!tls) return;
+Channel::Channel(socket_t socket, SSL_CTX *tls) : m_socket(socket), m_tls(tls != nullptr) {
+    if (!m_tls) return;
     // SSL_read would otherwise wait in the middle of a record for the rest
     // of it, past every deadline.
     fcntl(socket, F_SETFL, fcntl(socket, F_GETFL) | O_NONBLOCK);
@@ -35,7 +35,8 @@ ssize_t Channel::Again(int result) {
 }
 
 bool Channel::Handshake(std::chrono::steady_clock::time_point deadline) {
-    if (!m_ssl) return m_socket != INVALID_SOCKET;
+    // A TLS connection whose state could not be made never serves in clear.
+    if (!m_tls || !m_ssl) return !m_tls;
     for (;;) {
         const int r = SSL_accept(m_ssl);
         if (r == 1) return m_open = true;
@@ -48,28 +49,30 @@ bool Channel::Handshake(std::chrono::steady_clock::time_point deadline) {
 
 ssize_t Channel::Receive(char *data, size_t size) {
     m_wants = 0;
-    if (!m_ssl) {
+    if (!m_tls) {
         const ssize_t n = recv(m_socket, data, size, MSG_DONTWAIT);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return (m_wants = POLLIN), kAgain;
         return n;
     }
+    if (!m_open) return -1;
     const int n = SSL_read(m_ssl, data, int(std::min<size_t>(size, 1 << 30)));
     return n > 0 ? n : Again(n);
 }
 
 ssize_t Channel::Send(const char *data, size_t size) {
     m_wants = 0;
-    if (!m_ssl) {
+    if (!m_tls) {
         const ssize_t n = send(m_socket, data, size, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return (m_wants = POLLOUT), kAgain;
         return n;
     }
+    if (!m_open) return -1;
     // TLS writes all or nothing; a retry after kAgain passes the same bytes.
     const int n = SSL_write(m_ssl, data, int(std::min<size_t>(size, 1 << 30)));
     return n > 0 ? n : Again(n);
 }
 
-bool Channel::Buffered() const { return m_ssl && SSL_pending(m_ssl) > 0; }
+bool Channel::Buffered() const { return m_open && SSL_pending(m_ssl) > 0; }
 
 void Channel::EndWrites() {
     if (m_open) SSL_shutdown(m_ssl);

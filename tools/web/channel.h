@@ -37,6 +37,7 @@ private:
     ssize_t Again(int result);
 
     socket_t m_socket;
+    bool m_tls;
     SSL *m_ssl = nullptr;
     bool m_open = false;  // TLS's handshake done
     short m_wants = 0;

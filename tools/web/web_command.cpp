@@ -2,6 +2,7 @@
 // default) with the devices table, one device's settings, operations on many
 // devices, sessions, a JSON API and Prometheus metrics.
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -101,6 +102,9 @@ std::unique_ptr<httplib::Server> ServerFor(const Args &args, const Printer &out,
                                   0, kExitUsage)),
                nullptr;
     if (!access.tls) return std::make_unique<vdweb::BoundedServer>();
+    // OpenSSL writes to the socket with write(), which a client that has
+    // gone would answer with SIGPIPE, ending the dashboard.
+    signal(SIGPIPE, SIG_IGN);
     std::string error;
     auto server = std::make_unique<vdweb::BoundedTlsServer>([&](SSL_CTX &ctx) {
         return vdweb::LoadTls(ctx, args.Value("--tls-cert"), args.Value("--tls-key"), error);
