@@ -159,7 +159,8 @@ void RunWorkers(const std::vector<WorkerTask> &tasks, int jobs, const std::funct
             if (!r.killed && Clock::now() - r.started > std::chrono::milliseconds(limitMs)) {
                 kill(r.pid, SIGKILL);
                 r.killed = true;
-                r.result.err += "\nvandrel: the worker took longer than " + std::to_string(limitMs) + " ms and was ended";
+                r.result.err +=
+                    "\nvandrel: the worker took longer than " + std::to_string(limitMs) + " ms and was ended";
             }
         }
         for (auto it = running.begin(); it != running.end();) {

@@ -41,9 +41,10 @@ bool Channel::Handshake(std::chrono::steady_clock::time_point deadline) {
         const int r = SSL_accept(m_ssl);
         if (r == 1) return m_open = true;
         if (Again(r) != kAgain) return false;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        using std::chrono::milliseconds;
+        const long long left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         pollfd p{m_socket, m_wants, 0};
-        if (left.count() <= 0 || (poll(&p, 1, int(left.count())) < 0 && errno != EINTR)) return false;
+        if (left <= 0 || (poll(&p, 1, int(left)) < 0 && errno != EINTR)) return false;
     }
 }
 

@@ -117,8 +117,8 @@ Verdict Guard(const Access &access, const httplib::Request &req, httplib::Respon
         if (req.method == "GET" && req.has_param("token") && SameText(req.get_param_value("token"), access.token)) {
             // Secure: under TLS, the browser never sends it in clear.
             const bool secure = access.tls || !access.proxies.Empty();
-            res.set_header("Set-Cookie", std::string(kCookie) + "=" + access.token + "; Path=/; HttpOnly; SameSite=Strict" +
-                                             (secure ? "; Secure" : ""));
+            res.set_header("Set-Cookie", std::string(kCookie) + "=" + access.token +
+                                             "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : ""));
             res.set_redirect(LocalPath(req.path), 303);
             return Verdict::Handled;
         }

@@ -2,6 +2,7 @@
 // /probe, which reads one device when Prometheus scrapes it, and HTTP
 // service discovery (/sd), which lists the devices the searches found as
 // targets for it.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,8 @@ int ProbeLimitMs(const httplib::Request &req) {
     char *rest = nullptr;
     double seconds = std::strtod(header.c_str(), &rest);
     if (header.empty() || *rest || !(seconds > 0)) seconds = kDefaultScrapeSeconds;
-    seconds = std::min(std::max(seconds - kAnswerMarginSeconds, kLeastProbeSeconds), double(vdcli::kWorkerLimitSeconds));
+    seconds = std::max(seconds - kAnswerMarginSeconds, kLeastProbeSeconds);
+    seconds = std::min(seconds, double(vdcli::kWorkerLimitSeconds));
     return int(seconds * 1000);
 }
 
@@ -45,7 +47,8 @@ std::string ProbeMetrics(const ToolReply &r, double seconds, const std::string &
     if (r.status != 0) return out;
     const JsonValue settings = r.doc.value("settings", JsonValue::object());
     const JsonValue name = settings.is_object() ? settings.value("NAME", JsonValue()) : JsonValue();
-    AppendFamily(out, "vandrel_probe_device_info", "gauge", "the probed device's type, family, version and name (always 1)");
+    AppendFamily(out, "vandrel_probe_device_info", "gauge",
+                 "the probed device's type, family, version and name (always 1)");
     out += "vandrel_probe_device_info{type=\"" + std::to_string(r.doc.value("type", 0)) + "\",family=\"" + family +
            "\",version=\"";
     AppendLabelValue(out, version);

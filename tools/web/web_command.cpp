@@ -2,8 +2,8 @@
 // default) with the devices table, one device's settings, operations on many
 // devices, sessions, a JSON API and Prometheus metrics.
 #include <atomic>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -20,8 +20,8 @@
 #include "options.h"
 #include "ready_notify.h"
 #include "searcher.h"
-#include "tls.h"
 #include "status.h"
+#include "tls.h"
 
 #include <sys/resource.h>
 
@@ -84,32 +84,31 @@ bool TokenOf(const Args &args, const Printer &out, Access &access, bool &made, i
 // after saying why not.
 std::unique_ptr<httplib::Server> ServerFor(const Args &args, const Printer &out, const std::string &host,
                                            Access &access, int &status) {
+    const auto refuse = [&](const std::vector<std::string> &lines) {
+        status = out.Fail(lines, 0, kExitUsage);
+        return nullptr;
+    };
     std::string bad;
     if (args.Has("--behind-proxy") && !access.proxies.Parse(args.Value("--behind-proxy"), bad))
-        return (status = out.Fail("--behind-proxy takes address ranges such as 198.18.0.0/15,10.1.2.3: '" + bad +
-                                      "' is not one",
-                                  0, kExitUsage)),
-               nullptr;
+        return refuse({"--behind-proxy takes address ranges such as 198.18.0.0/15,10.1.2.3: '" + bad + "' is not one"});
     access.tls = args.Has("--tls-cert") || args.Has("--tls-key");
     access.loopback = vdweb::IsLoopback(host) && access.proxies.Empty();
     if (access.tls != (args.Has("--tls-cert") && args.Has("--tls-key")))
-        return (status = out.Fail("--tls-cert and --tls-key go together", 0, kExitUsage)), nullptr;
+        return refuse({"--tls-cert and --tls-key go together"});
     if (!vdweb::IsLoopback(host) && !access.tls && access.proxies.Empty())
-        return (status = out.Fail({"refusing to serve " + host + " without TLS: the token and device passwords would "
-                                   "cross the network in clear",
-                                   "give --tls-cert FILE --tls-key FILE, or --behind-proxy RANGES when a TLS proxy at "
-                                   "those addresses serves it"},
-                                  0, kExitUsage)),
-               nullptr;
+        return refuse({"refusing to serve " + host + " without TLS: the token and device passwords would cross the "
+                       "network in clear",
+                       "give --tls-cert FILE --tls-key FILE, or --behind-proxy RANGES when a TLS proxy at those "
+                       "addresses serves it"});
     if (!access.tls) return std::make_unique<vdweb::BoundedServer>();
     // OpenSSL writes to the socket with write(), which a client that has
     // gone would answer with SIGPIPE, ending the dashboard.
     signal(SIGPIPE, SIG_IGN);
-    std::string error;
+    std::string error = "TLS cannot be set up";
     auto server = std::make_unique<vdweb::BoundedTlsServer>([&](SSL_CTX &ctx) {
         return vdweb::LoadTls(ctx, args.Value("--tls-cert"), args.Value("--tls-key"), error);
     });
-    if (!server->is_valid()) return (status = out.Fail(error.empty() ? "TLS cannot be set up" : error, 0, kExitUsage)), nullptr;
+    if (!server->is_valid()) return refuse({error});
     return server;
 }
 
@@ -205,7 +204,8 @@ int RunWeb(const Args &args, const Printer &out) {
     if (!server->bind_to_port(host, port))
         return out.Fail("cannot listen on " + host + ":" + std::to_string(port), 0, kExitFailed);
     backlog.Widen();
-    const std::string url = (access.tls ? "https://" : "http://") + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+    const std::string url = (access.tls ? "https://" : "http://") +
+                            (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(port) + "/";
     // A token of the user's own is not repeated where logs keep it.
     out.Note("vandrel web: serving " + url + (access.loopback || !made ? "" : "?token=" + access.token));
