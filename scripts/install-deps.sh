@@ -7,6 +7,7 @@
 # fault lab's links and drops a device's answers in the dashboard's tests; the
 # dashboard's tests drive Debian's headless chromium with selenium, check
 # /metrics with promtool (prometheus) and run the guide's examples with curl;
+# libssl-dev gives the dashboard its HTTPS (OpenSSL, as cpp-httplib uses it);
 # ansible-core and OpenSSH run the tests of many sites; man-db (man, lexgrog)
 # the manual pages' test.
 #
