@@ -24,6 +24,9 @@ lintian --fail-on error "$DEBS"/*.deb > "$WORK/lintian" 2>&1 || { cat "$WORK/lin
 dpkg-deb -c "$DEBS"/libvandrel1_*.deb | grep "libvandrel-rules\.so\.1" > /dev/null || fail "libvandrel1 lacks libvandrel-rules"
 dpkg-deb -c "$DEBS"/vandrel-tools_*.deb | grep " \./lib/systemd/system/vandrel-web\.service$" > /dev/null ||
     fail "vandrel-tools lacks /lib/systemd/system/vandrel-web.service"
+dpkg-deb -c "$DEBS"/vandrel-tools_*.deb | grep " \./usr/share/vandrel/prometheus/vandrel-rules\.yml$" > /dev/null ||
+    fail "vandrel-tools lacks the Prometheus alerts"
+dpkg-deb -f "$DEBS"/vandrel-tools_*.deb Depends | grep "libssl3" > /dev/null || fail "vandrel-tools does not depend on libssl3"
 
 mkdir "$WORK/upper" "$WORK/work" "$ROOT"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$WORK/upper,workdir=$WORK/work" "$ROOT"
