@@ -72,6 +72,9 @@ def test_off_loopback_only_over_tls_or_from_the_proxy():
 
     status, _, text = get("198.18.0.1")
     assert status == 403 and "proxy" in text, (status, text)
+    # The proxy's connections are all its clients': not held to one address's 64.
+    held = [socket.create_connection(("198.18.0.1", 8080), source_address=("198.18.0.2", 0)) for _ in range(70)]
+    time.sleep(0.5)
     assert get("198.18.0.2")[0] == 200
     # The page's origin is the one the proxy forwards, HTTPS unless it says.
     forwarded = {"X-Forwarded-Host": "dash.example"}
@@ -81,6 +84,8 @@ def test_off_loopback_only_over_tls_or_from_the_proxy():
         assert get("198.18.0.2", **headers)[0] == expected, (origin, proto)
     # The token's cookie is sent over HTTPS only.
     assert "; Secure" in get("198.18.0.2", "/?token=" + token, auth=False)[1]
+    for s in held:
+        s.close()
 
 
 if __name__ == "__main__":

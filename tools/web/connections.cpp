@@ -29,6 +29,7 @@ void ThreadPerConnection::shutdown() {
 }
 
 bool AddressCount::Enter(const std::string &address) {
+    if (m_uncapped.Contains(address)) return true;
     std::lock_guard<std::mutex> lock(m_mutex);
     size_t &open = m_open[address];
     if (open >= kMaxConnectionsPerAddress) return false;
@@ -37,6 +38,7 @@ bool AddressCount::Enter(const std::string &address) {
 }
 
 void AddressCount::Leave(const std::string &address) {
+    if (m_uncapped.Contains(address)) return;
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_open.find(address);
     if (it != m_open.end() && --it->second == 0) m_open.erase(it);

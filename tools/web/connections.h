@@ -16,6 +16,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "proxy_ranges.h"
 #include "web_limits.h"
 
 namespace vdweb {
@@ -34,12 +35,16 @@ private:
 // The connections open from each client address.
 class AddressCount {
 public:
+    // Connections from these addresses are not counted: a proxy's are those
+    // of all its clients. Set before the first connection.
+    void Uncap(ProxyRanges ranges) { m_uncapped = std::move(ranges); }
     bool Enter(const std::string &address);  // false at the cap
     void Leave(const std::string &address);
 
 private:
     std::mutex m_mutex;
     std::unordered_map<std::string, size_t> m_open;
+    ProxyRanges m_uncapped;
 };
 
 // How long a connection may take, from the server's settings.
@@ -64,6 +69,7 @@ inline SSL_CTX *TlsOf(httplib::SSLServer &server) { return server.ssl_context();
 template <class Base> class Bounded : public Base {
 public:
     using Base::Base;
+    void UncapAddresses(ProxyRanges ranges) { m_addresses.Uncap(std::move(ranges)); }
 
 private:
     bool process_and_close_socket(socket_t sock) override {

@@ -100,7 +100,11 @@ std::unique_ptr<httplib::Server> ServerFor(const Args &args, const Printer &out,
                        "network in clear",
                        "give --tls-cert FILE --tls-key FILE, or --behind-proxy RANGES when a TLS proxy at those "
                        "addresses serves it"});
-    if (!access.tls) return std::make_unique<vdweb::BoundedServer>();
+    if (!access.tls) {
+        auto server = std::make_unique<vdweb::BoundedServer>();
+        server->UncapAddresses(access.proxies);
+        return server;
+    }
     // OpenSSL writes to the socket with write(), which a client that has
     // gone would answer with SIGPIPE, ending the dashboard.
     signal(SIGPIPE, SIG_IGN);
@@ -109,6 +113,7 @@ std::unique_ptr<httplib::Server> ServerFor(const Args &args, const Printer &out,
         return vdweb::LoadTls(ctx, args.Value("--tls-cert"), args.Value("--tls-key"), error);
     });
     if (!server->is_valid()) return refuse({error});
+    server->UncapAddresses(access.proxies);
     return server;
 }
 

@@ -10,7 +10,8 @@ namespace vdweb {
 // Connections served at once; beyond it the system's backlog holds them.
 constexpr size_t kMaxConnections = 2000;
 // Connections at once from one client address; more are answered 503, so
-// that one address holds at most this share of kMaxConnections.
+// that one address holds at most this share of kMaxConnections. A proxy's
+// addresses (--behind-proxy) are not held to it: they carry every client's.
 constexpr size_t kMaxConnectionsPerAddress = 64;
 // A request's head (request line and header lines), answered 431 beyond.
 constexpr size_t kMaxHeadBytes = 32 * 1024;
