@@ -13,9 +13,8 @@ import threading
 import time
 
 import webtest
-from webtest import request
+from webtest import URL, request
 
-URL = "http://127.0.0.1:8080"
 SECRETS = ("NewPw42", "Final99", "AtPw55", "TooLongPw-0123456789")
 
 

@@ -11,10 +11,8 @@ import subprocess
 import time
 
 import webtest
-from webtest import request
+from webtest import HOST, PORT, URL, request
 
-HOST, PORT = "127.0.0.1", 8080
-URL = "http://127.0.0.1:8080"
 
 
 def start():
