@@ -1,9 +1,7 @@
 // The event loop with a trivial exchange over loopback: what it sends, when
 // its timer sends again, that it ends at its deadline or at its answer, and
 // that an exchange done at its start takes what is queued, once.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 
 #include "net/client_socket.h"
 #include "net/event_loop.h"
+#include "sim_net.h"
 
 namespace {
 
@@ -25,29 +24,17 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint16_t kPeerPort = 8850;
 const Bytes kRequest{0x01, 0x02, 0x00, 0xFF};
 
-// A plain datagram socket on 127.0.0.1:kPeerPort that the test reads.
+// A datagram socket on 127.0.0.1:kPeerPort that the test reads.
 struct Peer {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in last{};
-    Peer() {
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(kPeerPort);
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr *>(&at), sizeof at);
-    }
+    int fd = vdsim::OpenUdp("127.0.0.1", kPeerPort);
+    vdsim::Datagram last;
     ~Peer() { close(fd); }
     std::vector<Bytes> Received() {
         std::vector<Bytes> all;
-        uint8_t buffer[256];
-        socklen_t size = sizeof last;
-        for (ssize_t n; (n = recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&last), &size)) >= 0;)
-            all.emplace_back(buffer, buffer + n);
+        while (vdsim::ReceiveDatagram(fd, last, 0)) all.push_back(last.bytes);
         return all;
     }
-    void Answer(const Bytes &bytes) {
-        sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&last), sizeof last);
-    }
+    void Answer(const Bytes &bytes) { vdsim::SendDatagram(fd, bytes, last.from); }
 };
 
 // Sends kRequest at its start and again every interval; ends at its

@@ -13,34 +13,29 @@ import threading
 import time
 
 import webtest
-from webtest import request
+from webtest import URL, request
 
-URL = "http://127.0.0.1:8080"
 SECRETS = ("NewPw42", "Final99", "AtPw55", "TooLongPw-0123456789")
 
 
-class Watch:
+class Watch(threading.Thread):
     """Samples every process's command line, and reads /api/events, while
     the test runs."""
 
     def __init__(self):
+        super().__init__(daemon=True)
         self.cmdlines, self.events, self.running = set(), b"", True
-        self.stream = socket.create_connection(("127.0.0.1", 8080), timeout=0.2)
+        self.stream = socket.create_connection(("127.0.0.1", 8080), timeout=0.01)
         self.stream.sendall(b"GET /api/events HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n")
-        self.threads = [threading.Thread(target=f, daemon=True) for f in (self._sample, self._read)]
-        for t in self.threads:
-            t.start()
+        self.start()
 
-    def _sample(self):
+    def run(self):
         while self.running:
             for pid in filter(str.isdigit, os.listdir("/proc")):
                 try:
                     self.cmdlines.add(open("/proc/%s/cmdline" % pid, "rb").read().replace(b"\0", b" ").decode())
                 except OSError:
                     pass
-
-    def _read(self):
-        while self.running:
             try:
                 self.events += self.stream.recv(65536)
             except socket.timeout:
@@ -48,8 +43,7 @@ class Watch:
 
     def stop(self):
         self.running = False
-        for t in self.threads:
-            t.join()
+        self.join()
         self.stream.close()
 
 
