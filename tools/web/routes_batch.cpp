@@ -143,9 +143,12 @@ void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
     long long jobs = 8;
     bool force = false, dryRun = false;
-    if (!ReadObject(req, res, body) || !NumberField(body, "jobs", 1, kMaxJobs, res, jobs) ||
-        !FlagField(body, "force", res, force) || !FlagField(body, "dry_run", res, dryRun))
+    if (!ReadObject(req, res, {{"plan", Kind::Object}, {"jobs", Kind::Number}, {"force", Kind::Flag},
+                               {"dry_run", Kind::Flag}}, body) ||
+        !NumberField(body, "jobs", 1, kMaxJobs, res, jobs))
         return;
+    FlagField(body, "force", force);
+    FlagField(body, "dry_run", dryRun);
     if (!body.contains("plan") || !body["plan"].is_object())
         return SendError(res, 400, "\"plan\" must be a plan, as 'apply' reads it in JSON");
     const JsonValue plan = body["plan"];
@@ -163,9 +166,11 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
     JsonValue body;
     std::vector<std::string> devices;
     long long jobs = 8;
-    if (!ReadObject(req, res, body) || !TextList(body, "devices", IsAddress, "a device's address", res, devices) ||
+    if (!ReadObject(req, res, {{"devices", Kind::List}, {"jobs", Kind::Number}}, body) ||
+        !TextList(body, "devices", IsAddress, "a device's address", res, devices) ||
         !NumberField(body, "jobs", 1, kMaxJobs, res, jobs))
         return;
+    for (std::string &device : devices) device = TableAddress(device);
     Started(res, d.operations.Start("restart", [&d, devices, jobs](OperationLog &log) {
         log.Total(devices.size());
         EachDevice(devices, [&](const std::string &device) { return ToolTask(Typed(d, {"restart", device}, device)); },
@@ -188,6 +193,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
     }
     std::vector<std::string> devices;
     if (!TextList({{"devices", list}}, "devices", IsAddress, "a device's address", res, devices)) return;
+    for (std::string &device : devices) device = TableAddress(device);
     const std::string skip = req.get_param_value("skip"), transport = req.get_param_value("transport");
     if (!IsVersion(skip) || (transport != "" && transport != "tcp" && transport != "udp"))
         return SendError(res, 400, "transport is tcp or udp");
