@@ -142,6 +142,13 @@ def test_api_refuses_unknown_mistyped_and_control_fields():
     assert '"NAME":"strict-1"' in request(URL + "/api/devices/02-56-44-00-00-0C")[2]
 
 
+def test_a_second_dashboard_on_the_port_exits():
+    start()
+    r = subprocess.run([webtest.VANDREL, "web"], capture_output=True, text=True, timeout=30)
+    assert r.returncode == 1 and "cannot listen on 127.0.0.1:8080: the port is in use" in r.stderr, r
+    assert timed_get()[0] == 200
+
+
 def test_a_thousand_connections_leave_others_served():
     # (Slow clients are the hostile tests'.) A thousand connections at once,
     # idle, then a thousand requests at once, from 20 addresses (one address

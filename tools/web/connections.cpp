@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include <sys/socket.h>
+
 #include "request_stream.h"
 
 namespace vdweb {
@@ -72,7 +74,10 @@ bool BoundedServer::process_and_close_socket(socket_t sock) {
 
 void Backlog::Watch(httplib::Server &server) {
     server.set_socket_options([this](socket_t socket) {
-        httplib::default_socket_options(socket);
+        // SO_REUSEADDR only: a restart binds while the last run's
+        // connections linger in TIME_WAIT.
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         m_socket = socket;
     });
 }
