@@ -131,6 +131,7 @@ def test_api_refuses_unknown_mistyped_and_control_fields():
         (URL + "/api/at", {"host": "127.0.0.12", "steps": "NAME"}, '"steps" must be a list'),
         (URL + "/api/io", {"host": "127.0.0.3", "port": "8800", "actions": ["ad"]}, '"port" must be a whole number'),
         (URL + "/api/data", {"host": "127.0.0.3", "text": "a", "hexx": ""}, 'unknown field "hexx"'),
+        (URL + "/api/firmware?devices=127.0.0.2&transprot=tcp", {}, 'unknown field "transprot" (devices, skip, transport)'),
     ]
     for url, body, message in cases:
         status, _, text = request(url, "POST", body)

@@ -113,7 +113,11 @@ bool ReadObject(const httplib::Request &req, httplib::Response &res, std::initia
         SendError(res, 400, "the request body must be a JSON object");
         return false;
     }
-    const std::string refused = FieldRefusal(body, fields);
+    return CheckFields(body, fields, res);
+}
+
+bool CheckFields(const JsonValue &fields, std::initializer_list<Field> taken, httplib::Response &res) {
+    const std::string refused = FieldRefusal(fields, taken);
     if (!refused.empty()) SendError(res, 400, refused);
     return refused.empty();
 }

@@ -44,6 +44,10 @@ struct Field {
 bool ReadObject(const httplib::Request &req, httplib::Response &res, std::initializer_list<Field> fields,
                 JsonValue &body);
 
+// The same checks of fields given otherwise (a request's parameters as an
+// object of texts); false after answering 400 naming the field.
+bool CheckFields(const JsonValue &fields, std::initializer_list<Field> taken, httplib::Response &res);
+
 // A device's address in a request: an IPv4 or MAC address's characters only
 // (a MAC's bytes joined by ':' or '-'), so that it can never pass for one of
 // the tool's options.

@@ -181,6 +181,9 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
 // Body: the image. Parameters: devices (addresses separated by commas), skip
 // (devices already at this version are left alone), transport (tcp or udp).
 void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
+    JsonValue params = JsonValue::object();
+    for (const auto &p : req.params) params[p.first] = p.second;
+    if (!CheckFields(params, {{"devices", Kind::Text}, {"skip", Kind::Text}, {"transport", Kind::Text}}, res)) return;
     const std::string refused = vd::ImagesRefusal({req.body.size()});
     if (req.body.empty() || !refused.empty())
         return SendError(res, 413, req.body.empty() ? "the image is empty" : refused);
