@@ -2,11 +2,11 @@
 // the concrete families in it (and the changes staged for their writes), the
 // TCP configuration session, the default data channel, the event loop that
 // drives the registry's exchanges (net/event_loop.h), and the lock that
-// serialises the UDP operations, waits included. A write also holds the
-// device's lock against this user's other processes (net/platform.h). The exports run on one
-// default context (api/library.h); a second context in the same process
-// shares none of this with it, only the socket layer's process-wide
-// notification path (net/socket_context.h).
+// serialises the UDP operations, waits included; a write also holds its
+// device's lock against this user's other processes (net/platform.h). The
+// exports run on one default context (api/library.h); a second context in
+// the same process shares none of this with it, only the socket layer's
+// process-wide notification path (net/socket_context.h).
 //
 // Each UDP operation gives the result its export gives (vandrel.h) and takes
 // null texts as empty; the TCP side takes no lock, as the exports have it.
