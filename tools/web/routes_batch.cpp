@@ -134,6 +134,20 @@ bool SaveImage(const std::filesystem::path &path, const std::string &bytes) {
     return close(fd) == 0 && done == bytes.size();
 }
 
+// The names of the parameters in a request's address, each with an empty
+// text: the library adds those of a body sent as a form (an image's bytes,
+// from curl --data-binary) to the request's parameters.
+JsonValue QueryNames(const std::string &target) {
+    JsonValue names = JsonValue::object();
+    const size_t query = std::min(target.find('?'), target.size());
+    for (size_t at = query + 1; at < target.size();) {
+        const size_t end = std::min(target.find('&', at), target.size());
+        if (end > at) names[target.substr(at, std::min(target.find('=', at), end) - at)] = "";
+        at = end + 1;
+    }
+    return names;
+}
+
 void Started(httplib::Response &res, int id) {
     if (id == 0) return SendError(res, 503, "too many operations are waiting; try again when some have ended");
     SendJson(res, 202, {{"operation", id}});
@@ -181,9 +195,9 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
 // Body: the image. Parameters: devices (addresses separated by commas), skip
 // (devices already at this version are left alone), transport (tcp or udp).
 void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
-    JsonValue params = JsonValue::object();
-    for (const auto &p : req.params) params[p.first] = p.second;
-    if (!CheckFields(params, {{"devices", Kind::Text}, {"skip", Kind::Text}, {"transport", Kind::Text}}, res)) return;
+    if (!CheckFields(QueryNames(req.target), {{"devices", Kind::Text}, {"skip", Kind::Text}, {"transport", Kind::Text}},
+                     res))
+        return;
     const std::string refused = vd::ImagesRefusal({req.body.size()});
     if (req.body.empty() || !refused.empty())
         return SendError(res, 413, req.body.empty() ? "the image is empty" : refused);
