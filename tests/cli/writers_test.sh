@@ -17,6 +17,15 @@ test_two_writers_of_one_device_lose_no_change() {
         expect_out "^C1_DATAB +$bits$"
         expect_out "^C1_BAUD +$baud$"
     done
+    # A writer killed in the middle of its write leaves the device's lock free.
+    writes=$(grep -c "write of block" "$WORK/sim.log")
+    "$VANDREL" set $mac --password admin C1_DATAB=8 > /dev/null 2>&1 & a=$!
+    until [ "$(grep -c "write of block" "$WORK/sim.log")" -gt "$writes" ]; do
+        sleep 0.02
+        kill -0 $a 2>/dev/null || fail "the writer ended before the simulator logged its write"
+    done
+    kill -KILL $a
+    expect_run 0 set $mac --password admin C1_BAUD=999
 }
 
 run_case "$1"
