@@ -1,4 +1,5 @@
-// What the socket layer needs of the platform it runs on. Each platform
+// What the socket layer needs of the platform it runs on, and the locks of
+// the writes to devices. Each platform
 // provides all of it in a folder of its own (net/posix, net/win32), chosen by
 // the build; the rest of src/net is written once against this page, and
 // nothing above src/net sees which platform is built.
@@ -101,6 +102,36 @@ bool ResolveHost(const char *name, uint32_t &address);
 // via's address as its source, whatever the routing table says; answers then
 // come back to this socket over that link. Byte count, or -1.
 int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via);
+
+// ---- Device locks ---------------------------------------------------------
+
+// Writes to one device, serialised across this user's processes: a lock
+// file per device in a directory of the user's own ($XDG_RUNTIME_DIR/vandrel,
+// else /tmp/vandrel-UID, made 0700; on Windows the user's temporary folder;
+// on Linux one per network namespace, each a network of its own),
+// released by the system when its holder ends, however it ends. The file
+// also counts the writes to its device, so that copies of the settings read
+// before another process's write are known to be old. A directory or file
+// that is not this user's alone (a link, another owner, open to others) is
+// not used: the write then goes unlocked. A device's name holds letters,
+// digits, dots and dashes only.
+class DeviceLock {
+public:
+    // Waits for the device's lock.
+    explicit DeviceLock(const std::string &device);
+    ~DeviceLock();
+    DeviceLock(const DeviceLock &) = delete;
+    DeviceLock &operator=(const DeviceLock &) = delete;
+    // Counts one more write to the device; returns the count (0 unlocked).
+    uint64_t CountWrite();
+
+private:
+    intptr_t m_handle;
+};
+
+// The count of writes the device's lock file holds, read without the lock;
+// 0 when there is no file.
+uint64_t DeviceWrites(const std::string &device);
 
 // ---- Threads --------------------------------------------------------------
 
