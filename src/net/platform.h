@@ -85,6 +85,9 @@ bool HasInput(SocketHandle handle);
 // input; true when one has. The waiting thread's window messages are not
 // dispatched meanwhile.
 bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs);
+// As WaitForInput, and marks in ready (count entries) which of them have
+// input; the number marked.
+int WaitForReady(const SocketHandle *handles, int count, int timeoutMs, uint8_t *ready);
 bool SetBroadcast(SocketHandle handle, bool on);
 // Widens a datagram socket's receive buffer as far as the system lets any
 // process, and where the process is privileged to go further, to at least
@@ -101,6 +104,21 @@ bool ResolveHost(const char *name, uint32_t &address);
 // via's address as its source, whatever the routing table says; answers then
 // come back to this socket over that link. Byte count, or -1.
 int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via);
+
+// ---- Wake signals -----------------------------------------------------------
+
+// A signal one thread raises and another waits for among its sockets (in
+// WaitForInput): a pipe on POSIX, a pair of connected loopback datagram
+// sockets on Windows. waitEnd has input once Raise was called and until
+// Lower; neither blocks.
+struct WakePair {
+    SocketHandle waitEnd = kInvalidSocket;
+    SocketHandle raiseEnd = kInvalidSocket;
+};
+bool OpenWakePair(WakePair &pair);
+void CloseWakePair(WakePair &pair);
+void RaiseWake(const WakePair &pair);
+void LowerWake(const WakePair &pair);
 
 // ---- Threads --------------------------------------------------------------
 
