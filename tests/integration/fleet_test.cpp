@@ -1,0 +1,116 @@
+// The fleet interface against a simulated fleet: fifty devices of both
+// families read and written at once, each write seen taken by a read after
+// it; two writes to one device one after the other; a wrong password and a
+// type of no family; completions by callback and by the completion handle.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "integration/support.h"
+#include "sim_fleet.h"
+#include "vandrel_fleet.h"
+
+using namespace vdtest;
+
+namespace {
+
+struct SimFleet {
+    std::vector<std::unique_ptr<vdsim::FleetMember>> members;
+    std::vector<vdsim::FleetRow> rows;
+    explicit SimFleet(int size) {
+        std::vector<vdsim::FleetEntry> entries;
+        std::string error;
+        EXPECT_TRUE(vdsim::ParseFleet(vdsim::GeneratedFleetText(size), entries, error)) << error;
+        for (const auto &entry : entries) {
+            members.push_back(vdsim::MakeMember(entry, error));
+            EXPECT_TRUE(members.back() && members.back()->Start()) << error;
+            for (const auto &row : members.back()->Rows()) rows.push_back(row);
+        }
+    }
+    ~SimFleet() {
+        for (auto &member : members) member->Stop();
+    }
+};
+
+// The device's name in the fleet interface: its IP or its MAC.
+std::string NameOf(const vdsim::FleetRow &row) { return row.kind == "family-a" ? row.address : row.mac; }
+
+std::string Value(VF_Fleet *fleet, VF_Op op, const char *key) {
+    char value[VD_VALUE_LEN] = "#";
+    EXPECT_EQ(VF_GetValue(fleet, op, key, value), VD_OK) << key;
+    return value;
+}
+
+void VF_CALL Count(void *user, VF_Op, int32_t) { ++*static_cast<std::atomic<int> *>(user); }
+
+TEST(Fleet, WritesFiftyDevicesAtOnceAndEachHoldsItsNewValue) {
+    SimFleet sim(50);
+    ASSERT_EQ(sim.rows.size(), 50u);
+    std::atomic<int> called{0};
+    VF_Fleet *fleet = VF_Create(Count, &called);
+    ASSERT_NE(fleet, nullptr);
+    EXPECT_EQ(VF_Version(), uint32_t(VF_VERSION));
+    const char *keys[] = {"NAME", "C1_PORT"};
+    std::vector<std::string> names;
+    std::vector<VF_Op> writes;
+    const auto start = Clock::now();
+    for (size_t i = 0; i < sim.rows.size(); ++i) {
+        names.push_back("fleet-" + std::to_string(i));
+        const char *values[] = {names.back().c_str(), "4100"};
+        writes.push_back(VF_Write(fleet, NameOf(sim.rows[i]).c_str(), std::stoi(sim.rows[i].type), "admin", keys,
+                                  values, 2, 5000));
+    }
+    for (VF_Op op : writes) EXPECT_EQ(VF_Wait(fleet, op, 20000), VD_OK);
+    // One device's write takes about a second and a half; fifty one after
+    // the other over a minute.
+    EXPECT_LT(Seconds(start), 6.0);
+    std::vector<VF_Op> reads;
+    for (const auto &row : sim.rows) reads.push_back(VF_Read(fleet, NameOf(row).c_str(), std::stoi(row.type), 4000));
+    for (size_t i = 0; i < reads.size(); ++i) {
+        ASSERT_EQ(VF_Wait(fleet, reads[i], 10000), VD_OK) << sim.rows[i].address;
+        EXPECT_EQ(Value(fleet, reads[i], "NAME"), names[i]);
+        EXPECT_EQ(Value(fleet, reads[i], "C1_PORT"), "4100");
+        char value[VD_VALUE_LEN];
+        EXPECT_EQ(VF_GetValue(fleet, reads[i], "PASS", value), VD_FAIL);
+    }
+    EXPECT_EQ(called, 100);
+    VF_Destroy(fleet);
+}
+
+TEST(Fleet, OneDeviceServesItsOperationsInTurnAndRefusals) {
+    SimFleet sim(2);
+    VF_Fleet *fleet = VF_Create(nullptr, nullptr);
+    const char *keys[] = {"NAME"};
+    const char *first[] = {"first"}, *second[] = {"second"};
+    for (const auto &row : sim.rows) {
+        const int type = std::stoi(row.type);
+        const std::string name = NameOf(row);
+        const VF_Op a = VF_Write(fleet, name.c_str(), type, "admin", keys, first, 1, 5000);
+        const VF_Op b = VF_Write(fleet, name.c_str(), type, "admin", keys, second, 1, 8000);
+        const VF_Op wrong = VF_Write(fleet, name.c_str(), type, "nope", keys, first, 1, 8000);
+        const VF_Op read = VF_Read(fleet, name.c_str(), type, 8000);
+        EXPECT_EQ(VF_Result(fleet, read), VF_PENDING);
+        EXPECT_EQ(VF_Wait(fleet, read, 20000), VD_OK) << name;
+        EXPECT_EQ(VF_Result(fleet, a), VD_OK);
+        EXPECT_EQ(VF_Result(fleet, b), VD_OK);
+        EXPECT_EQ(VF_Result(fleet, wrong), VD_WRONG_PASSWORD);
+        EXPECT_EQ(Value(fleet, read, "NAME"), "second");
+    }
+    const VF_Op none = VF_Read(fleet, "127.1.0.1", 200, 1000);
+    // Ended operations wait on the completion handle, in the order they ended.
+    pollfd wait{int(VF_CompletionHandle(fleet)), POLLIN, 0};
+    std::vector<VF_Op> taken;
+    while (poll(&wait, 1, 3000) == 1)
+        for (VF_Op op; (op = VF_TakeCompleted(fleet)) != 0;) taken.push_back(op);
+    EXPECT_EQ(taken.size(), 9u);
+    EXPECT_EQ(taken.back(), none);
+    EXPECT_EQ(VF_Result(fleet, none), VD_WRONG_FAMILY);
+    VF_Release(fleet, none);
+    EXPECT_EQ(VF_Result(fleet, none), VF_UNKNOWN);
+    VF_Destroy(fleet);
+}
+
+}  // namespace
