@@ -1,0 +1,56 @@
+#!/bin/sh
+# Benchmark: a fleet of simulated devices read and written through the fleet
+# interface (vandrel_fleet.h, one process, every device at once) beside
+# today's 'vandrel apply --jobs 16' (a process per device, sixteen at a
+# time), in one run: the read of every device, then an apply that changes
+# every device's name and first port and reads each back. Runs in a private
+# network namespace of its own; builds first.
+#
+#   sh scripts/bench-fleet.sh [DEVICES]    (default 200, at most 2000)
+. "$(dirname "$0")/help.sh"
+set -e
+cd "$(dirname "$0")/.."
+DEVICES=${1:-200}
+BUILD=${BUILD:-build}
+if [ "${VANDREL_BENCH_INSIDE:-}" != 1 ]; then
+  cmake --build "$BUILD" -j 2 --target vandrel-cli vandrel-sim vandrel-fleet-bench >/dev/null
+  VANDREL_BENCH_INSIDE=1 exec scripts/in-netns.sh sh "$0" "$DEVICES"
+fi
+
+WORK=$(mktemp -d)
+SIM_PID=""
+trap '[ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null; rm -rf "$WORK"' EXIT
+"$BUILD/bin/vandrel-sim" --fleet-size "$DEVICES" --quiet > "$WORK/sim.log" 2>&1 &
+SIM_PID=$!
+sh scripts/sim-ready.sh "$WORK/sim.log" "$SIM_PID"
+
+# One plan per run, each changing every device: its name and its first
+# port's number; addresses and types come from the fleet table.
+plan() {
+  awk -v run="$1" -v port="$2" '$1 == "family-a" || $1 == "family-b" {
+      n++
+      addr = $1 == "family-a" ? $2 : $5
+      printf "%s type=%s NAME=%s-%04d C1_PORT=%d\n", addr, $6, run, n, port
+  }' "$WORK/sim.log" > "$WORK/$1.plan"
+}
+
+timed() {
+  start=$(date +%s.%N)
+  "$@" > "$WORK/out" 2>&1 || { tail -5 "$WORK/out"; echo "bench-fleet: $* failed" >&2; exit 1; }
+  end=$(date +%s.%N)
+  echo "$start $end" | awk '{ printf "%.1f", $2 - $1 }'
+}
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo
+echo "| $DEVICES devices | seconds | detail |"
+echo "|---|---:|---|"
+plan r 4100
+t=$(timed "$BUILD/bin/vandrel-fleet-bench" read "$WORK/r.plan")
+echo "| fleet interface: read every device | $t | $(cut -d: -f2- "$WORK/out" | sed 's/^ //') |"
+plan f 4101
+t=$(timed "$BUILD/bin/vandrel-fleet-bench" apply "$WORK/f.plan" admin)
+echo "| fleet interface: write and read back every device | $t | $(cut -d: -f2- "$WORK/out" | sed 's/^ //') |"
+plan j 4102
+t=$(timed "$BUILD/bin/vandrel" apply "$WORK/j.plan" --password admin --jobs 16)
+echo "| vandrel apply --jobs 16 | $t | $(grep -c ' ok ' "$WORK/out" || true) written and read back |"
