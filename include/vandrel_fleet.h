@@ -56,7 +56,9 @@ VF_API uint32_t VF_CALL VF_Version(void);
 VF_API VF_Fleet *VF_CALL VF_Create(VF_Completion done, void *user);
 
 /* Stops the fleet: operations still running are dropped mid-way, so a host
-   waits for its writes first. Every VF_Op of it is invalid afterwards. */
+   waits for its writes first. Returns once every completion call of an
+   operation that ended has returned. Every VF_Op of it is invalid
+   afterwards. */
 VF_API void VF_CALL VF_Destroy(VF_Fleet *fleet);
 
 /* Reads every setting of one device. deadlineMs bounds the read, from now,

@@ -1,7 +1,8 @@
 // The fleet interface against a simulated fleet: fifty devices of both
 // families read and written at once, each write seen taken by a read after
 // it; two writes to one device one after the other; a wrong password and a
-// type of no family; completions by callback and by the completion handle.
+// type of no family; completions by callback and by the completion handle;
+// a write that does not take undone while another device's write goes on.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "integration/support.h"
+#include "sim_family_b.h"
 #include "sim_fleet.h"
 #include "vandrel_fleet.h"
 
@@ -76,8 +78,8 @@ TEST(Fleet, WritesFiftyDevicesAtOnceAndEachHoldsItsNewValue) {
         char value[VD_VALUE_LEN];
         EXPECT_EQ(VF_GetValue(fleet, reads[i], "PASS", value), VD_FAIL);
     }
-    EXPECT_EQ(called, 100);
     VF_Destroy(fleet);
+    EXPECT_EQ(called, 100);
 }
 
 TEST(Fleet, OneDeviceServesItsOperationsInTurnAndRefusals) {
@@ -110,6 +112,33 @@ TEST(Fleet, OneDeviceServesItsOperationsInTurnAndRefusals) {
     EXPECT_EQ(VF_Result(fleet, none), VD_WRONG_FAMILY);
     VF_Release(fleet, none);
     EXPECT_EQ(VF_Result(fleet, none), VF_UNKNOWN);
+    VF_Destroy(fleet);
+}
+
+// Block 3 of one device never takes: its write is undone and names the key
+// that did not take, and the other device's write, begun with it, is done
+// first, untouched by the failing one's tries.
+TEST(Fleet, AWriteThatDoesNotTakeIsUndoneAndHoldsUpNoOtherDevice) {
+    vdsim::FamilyBDevice failing{"127.0.0.2", 48, kMacB}, other{"127.0.0.3", 48, {0x02, 0, 0, 0xAB, 0xCD, 0xE0}};
+    failing.IgnoreWrites(3, 4);
+    ASSERT_TRUE(failing.Start());
+    ASSERT_TRUE(other.Start());
+    const Bytes port1 = failing.Block(2), port2 = failing.Block(3);
+    VF_Fleet *fleet = VF_Create(nullptr, nullptr);
+    const char *keys[] = {"C1_BAUD", "C2_BAUD"}, *values[] = {"300", "9600"};
+    const VF_Op bad = VF_Write(fleet, kMacBText, 48, "", keys, values, 2, 5000);
+    const VF_Op good = VF_Write(fleet, "02:00:00:ab:cd:e0", 48, "", keys, values, 2, 5000);
+    EXPECT_EQ(VF_Wait(fleet, good, 10000), VD_OK);
+    EXPECT_EQ(VF_Result(fleet, bad), VF_PENDING);
+    EXPECT_EQ(VF_Wait(fleet, bad, 10000), VD_FAIL);
+    char key[VD_KEY_LEN], value[VD_VALUE_LEN];
+    ASSERT_EQ(VF_GetPair(fleet, bad, 0, key, value), VD_OK);
+    EXPECT_EQ(std::string(key) + "=" + value, "C2_BAUD=9600");
+    EXPECT_EQ(VF_GetPair(fleet, bad, 1, key, value), VD_FAIL);
+    EXPECT_EQ(failing.Block(2), port1);
+    EXPECT_EQ(failing.Block(3), port2);
+    EXPECT_EQ(failing.Restarts(), 0);
+    EXPECT_EQ(other.Restarts(), 1);
     VF_Destroy(fleet);
 }
 

@@ -17,6 +17,8 @@ constexpr milliseconds kReadBackAfter{kReadBackAfterMs};
 constexpr milliseconds kReadBackAgain{100};
 constexpr milliseconds kBeforeRestart{120};
 constexpr milliseconds kPauseAfterWrite{500};
+// The repeat interval doubles at most this often (to 2.4 s).
+constexpr int kMaxBackoff = 3;
 
 }  // namespace
 
@@ -75,9 +77,14 @@ void FamilyBExchange::OnReadTimer(TimePoint now) {
     if (m_roundSent == m_round.size()) {
         m_round = BlocksOf(m_read.Missing());
         m_roundSent = 0;
+        ++m_rounds;
     }
     Send(ReadRequest(m_job.address, m_round[m_roundSent++]));
-    m_next = std::min(now + (m_roundSent < m_round.size() ? kAfterRead : kRepeat), m_end);
+    // Every device of a crowded wire hears every broadcast: a round that
+    // went unanswered waits twice as long before the next, up to a limit,
+    // so that the re-sent requests of many devices do not crowd it further.
+    const auto repeat = kRepeat * (1 << std::min(m_rounds, kMaxBackoff));
+    m_next = std::min(now + (m_roundSent < m_round.size() ? kAfterRead : repeat), m_end);
 }
 
 void FamilyBExchange::AfterRead(TimePoint now) {

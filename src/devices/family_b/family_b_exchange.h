@@ -2,6 +2,7 @@
 // all or nothing, as one exchange (core/device_exchange.h). It reads every
 // block of the model, its requests 100 ms apart, asking again 300 ms after
 // a round for the blocks still missing, until all are in or the deadline.
+// (Each round after an unanswered one waits twice as long, up to 2.4 s.)
 // A write checks the password read, then writes each changed block in
 // ascending order, 180 ms apart: read back 100 ms after it is sent, asked
 // once more when that read-back goes unanswered, sent again when the block
@@ -57,6 +58,7 @@ private:
     // The read requests of the current round, and how many went out.
     std::vector<uint8_t> m_round;
     size_t m_roundSent = 0;
+    int m_rounds = 0;
     TimePoint m_end;
 
     // The write in progress (or its undo), block by block.

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "net/platform.h"
-#include "net/sockaddr.h"
 
 namespace vd::net {
 
