@@ -33,12 +33,21 @@ bool FamilyBExchange::Send(const BlockDatagram &datagram) {
 void FamilyBExchange::Start(TimePoint now) {
     m_end = now + m_job.deadline;
     m_socket.Open(net::SocketType::Datagram, "", kBlockPort);
-    BlockMask all = 0;
-    for (size_t i = 0; i < m_model.blockCount; ++i) all |= BlockBit(m_model.blocks[i]);
-    m_read.Start(m_job.address, all);
-    m_round = BlocksOf(all);
+    m_read.Start(m_job.address, BlocksToRead());
+    m_round = BlocksOf(m_read.Wanted());
     m_roundSent = 0;
     m_next = now;
+}
+
+BlockMask FamilyBExchange::BlocksToRead() const {
+    BlockMask all = 0;
+    for (size_t i = 0; i < m_model.blockCount; ++i) all |= BlockBit(m_model.blocks[i]);
+    if (m_job.pairs.empty()) return all;
+    // A write reads the block of the password and those it changes.
+    BlockMask needed = BlockBit(0);
+    for (const auto &pair : m_job.pairs)
+        if (const ConfigField *row = FindField(m_fields, pair.first)) needed |= BlockBit(row->block);
+    return needed & all;
 }
 
 void FamilyBExchange::OnDatagram(size_t, const uint8_t *bytes, int length, const char *) {

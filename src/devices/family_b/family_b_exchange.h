@@ -3,7 +3,8 @@
 // block of the model, its requests 100 ms apart, asking again 300 ms after
 // a round for the blocks still missing, until all are in or the deadline.
 // (Each round after an unanswered one waits twice as long, up to 2.4 s.)
-// A write checks the password read, then writes each changed block in
+// A write reads only the blocks of the password and of its pairs, checks
+// the password, then writes each changed block in
 // ascending order, 180 ms apart: read back 100 ms after it is sent, asked
 // once more when that read-back goes unanswered, sent again when the block
 // does not hold what was sent, four times at most. A block that never takes
@@ -36,6 +37,9 @@ private:
     enum class Step { Sent, ReadBack, AskedAgain };
 
     bool Send(const BlockDatagram &datagram);
+    // A read's blocks: the model's; a write's: those of the password and
+    // of the pairs it writes.
+    BlockMask BlocksToRead() const;
     void OnReadTimer(TimePoint now);
     void AfterRead(TimePoint now);
     // Stages the job's pairs into the copies; the blocks they change.
