@@ -2,12 +2,14 @@
 // families read and written at once, each write seen taken by a read after
 // it; two writes to one device one after the other; a wrong password and a
 // type of no family; completions by callback and by the completion handle;
-// a write that does not take undone while another device's write goes on.
+// a write that does not take undone while another device's write goes on;
+// many threads submitting to one fleet.
 #include <gtest/gtest.h>
 #include <poll.h>
 
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "integration/support.h"
@@ -139,6 +141,25 @@ TEST(Fleet, AWriteThatDoesNotTakeIsUndoneAndHoldsUpNoOtherDevice) {
     EXPECT_EQ(failing.Block(3), port2);
     EXPECT_EQ(failing.Restarts(), 0);
     EXPECT_EQ(other.Restarts(), 1);
+    VF_Destroy(fleet);
+}
+
+TEST(Fleet, ManyThreadsSubmitToOneFleet) {
+    SimFleet sim(8);
+    VF_Fleet *fleet = VF_Create(nullptr, nullptr);
+    std::atomic<int> ok{0};
+    std::vector<std::thread> hosts;
+    for (int t = 0; t < 8; ++t)
+        hosts.emplace_back([&, t] {
+            for (int i = 0; i < 3; ++i) {
+                const auto &row = sim.rows[size_t(t + i) % sim.rows.size()];
+                const VF_Op op = VF_Read(fleet, NameOf(row).c_str(), std::stoi(row.type), 8000);
+                ok += VF_Wait(fleet, op, 20000) == VD_OK && Value(fleet, op, "NAME").rfind("dev-", 0) == 0;
+                VF_Release(fleet, op);
+            }
+        });
+    for (auto &host : hosts) host.join();
+    EXPECT_EQ(ok, 24);
     VF_Destroy(fleet);
 }
 
