@@ -1,5 +1,6 @@
 #include "fleet/fleet.h"
 
+#include <algorithm>
 #include <string>
 
 #include "base/text.h"
@@ -14,8 +15,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Ended = std::vector<std::pair<Fleet::OperationId, int32_t>>;
 
-// The loop wakes at least this often with nothing to do, to look at its
-// wake signal's state again should a raise be lost.
+// The longest turn of the loop with nothing due: submissions and the stop
+// raise its wake signal, so this only bounds an idle wait.
 constexpr std::chrono::seconds kIdleTurn{1};
 
 std::string UpperCase(std::string text) {
@@ -86,8 +87,7 @@ void Fleet::Run() {
             for (net::Exchange *exchange : finished) {
                 const OperationId op = m_running[exchange];
                 m_running.erase(exchange);
-                const DeviceExchange &done = *m_operations[op].exchange;
-                End(op, done.Result(), ended);
+                End(op, m_operations[op].exchange->Result(), ended);
             }
             for (OperationId op : m_submitted) {
                 std::deque<OperationId> &queue = m_devices[DeviceKey(m_operations[op].job)];
@@ -116,6 +116,10 @@ void Fleet::Begin(OperationId op, Ended &ended) {
 void Fleet::End(OperationId op, int32_t result, Ended &ended) {
     Operation &operation = m_operations[op];
     operation.result = result;
+    // What it found is kept; its socket closes now.
+    if (operation.exchange) operation.pairs = operation.exchange->Pairs();
+    FormatVersion(operation.pairs);
+    operation.exchange.reset();
     ended.emplace_back(op, result);
     m_completedQueue.push_back(op);
     net::RaiseWake(m_completed);
@@ -146,8 +150,7 @@ bool Fleet::Pairs(OperationId op, KeyValues &out) {
     std::lock_guard<std::mutex> lock(m_lock);
     auto it = m_operations.find(op);
     if (it == m_operations.end() || it->second.result == kPending) return false;
-    out = it->second.exchange ? it->second.exchange->Pairs() : KeyValues();
-    FormatVersion(out);
+    out = it->second.pairs;
     return true;
 }
 
@@ -163,7 +166,11 @@ Fleet::OperationId Fleet::TakeCompleted() {
 void Fleet::Release(OperationId op) {
     std::lock_guard<std::mutex> lock(m_lock);
     auto it = m_operations.find(op);
-    if (it != m_operations.end() && it->second.result != kPending) m_operations.erase(it);
+    if (it == m_operations.end() || it->second.result == kPending) return;
+    m_operations.erase(it);
+    auto queued = std::find(m_completedQueue.begin(), m_completedQueue.end(), op);
+    if (queued != m_completedQueue.end()) m_completedQueue.erase(queued);
+    if (m_completedQueue.empty()) net::LowerWake(m_completed);
 }
 
 }  // namespace vd

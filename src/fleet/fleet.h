@@ -55,15 +55,17 @@ public:
     // The oldest ended operation not yet taken, 0 when there is none.
     OperationId TakeCompleted();
     net::SocketHandle CompletionHandle() const { return m_completed.waitEnd; }
-    // Forgets an operation that has ended.
+    // Forgets an operation that has ended, taken or not.
     void Release(OperationId op);
 
 private:
     struct Operation {
         DeviceJob job;
         std::chrono::steady_clock::time_point end;
+        // While it runs.
         std::unique_ptr<DeviceExchange> exchange;
         int32_t result = kPending;
+        KeyValues pairs;
     };
 
     void Run();
