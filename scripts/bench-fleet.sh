@@ -5,13 +5,38 @@
 # time), in one run: the read of every device, then an apply that changes
 # every device's name and first port and reads each back. Runs in a private
 # network namespace of its own; builds first.
+# With --lossy, instead: the eight devices of bench/fleet-lab.txt on a lab
+# link (scripts/lab.sh) with 10% loss each way, written at once RUNS times;
+# each run's time and how many devices were written and hold the plan.
 #
-#   sh scripts/bench-fleet.sh [DEVICES]    (default 200, at most 2000)
+#   sh scripts/bench-fleet.sh [DEVICES]       (default 200, at most 2000)
+#   sh scripts/bench-fleet.sh --lossy [RUNS]  (default 10)
 . "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
-DEVICES=${1:-200}
 BUILD=${BUILD:-build}
+if [ "${1:-}" = --lossy ]; then
+  RUNS=${2:-10}
+  cmake --build "$BUILD" -j 2 --target vandrel-sim vandrel-fleet-bench >/dev/null
+  exec sh scripts/lab.sh run 2 sh "$0" --lossy-inside "$RUNS"
+fi
+if [ "${1:-}" = --lossy-inside ]; then
+  WORK=$(mktemp -d)
+  sh scripts/lab.sh exec "$VANDREL_LAB" site1 sh -c \
+    "'$BUILD/bin/vandrel-sim' --quiet --fleet bench/fleet-lab.txt > '$WORK/sim.log' 2>&1 & echo \$! > '$WORK/sim.pid'"
+  trap 'sh scripts/lab.sh exec "$VANDREL_LAB" site1 kill "$(cat "$WORK/sim.pid")"; rm -rf "$WORK"' EXIT
+  sh scripts/sim-ready.sh "$WORK/sim.log" "$(cat "$WORK/sim.pid")"
+  sh scripts/lab.sh fault "$VANDREL_LAB" 1 loss=10
+  for run in $(seq "$2"); do
+    awk -v run="$run" '$1 == "family-a" || $1 == "family-b" {
+        n++
+        printf "%s type=%s NAME=run%d-%d C1_PORT=%d\n", $1 == "family-a" ? $2 : $5, $6, run, n, 4000 + run
+    }' "$WORK/sim.log" > "$WORK/plan"
+    "$BUILD/bin/vandrel-fleet-bench" apply "$WORK/plan" admin 2>&1 | tail -1 || true
+  done
+  exit 0
+fi
+DEVICES=${1:-200}
 if [ "${VANDREL_BENCH_INSIDE:-}" != 1 ]; then
   cmake --build "$BUILD" -j 2 --target vandrel-cli vandrel-sim vandrel-fleet-bench >/dev/null
   VANDREL_BENCH_INSIDE=1 exec scripts/in-netns.sh sh "$0" "$DEVICES"
