@@ -73,7 +73,7 @@ ports, CAN buses or IO lines onto Ethernet, reads and writes their settings
 over UDP, runs AT-command sessions over TCP, and drives their data channels
 and IO modules. This package holds the shared library.")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "find, inspect and configure network device servers (development files)
-The header vandrel.h, the link to the shared library, the CMake package
+The headers vandrel.h and vandrel_fleet.h, the link to the shared library, the CMake package
 (find_package(Vandrel) gives Vandrel::vandrel) and vandrel.pc for pkg-config,
 to build hosts of libvandrel.")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "find, inspect and configure network device servers (tools)

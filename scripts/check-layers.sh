@@ -30,6 +30,7 @@ LAYERS='
 5 devices/family_a  family A devices
 5 devices/family_b  family B devices
 6 context           the state of one host: the concrete families, the session, the lock
+6 fleet             many device operations at once on a loop and thread of their own
 7 api               the exports on the default context, load and unload
 '
 

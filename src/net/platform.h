@@ -86,6 +86,9 @@ bool HasInput(SocketHandle handle);
 // input; true when one has. The waiting thread's window messages are not
 // dispatched meanwhile.
 bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs);
+// As WaitForInput, and marks in ready (count entries) which of them have
+// input; the number marked.
+int WaitForReady(const SocketHandle *handles, int count, int timeoutMs, uint8_t *ready);
 bool SetBroadcast(SocketHandle handle, bool on);
 // Widens a datagram socket's receive buffer as far as the system lets any
 // process, and where the process is privileged to go further, to at least
@@ -132,6 +135,21 @@ private:
 // The count of writes the device's lock file holds, read without the lock;
 // 0 when there is no file.
 uint64_t DeviceWrites(const std::string &device);
+
+// ---- Wake signals -----------------------------------------------------------
+
+// A signal one thread raises and another waits for among its sockets (in
+// WaitForInput): a pipe on POSIX, a pair of connected loopback datagram
+// sockets on Windows. waitEnd has input once Raise was called and until
+// Lower; neither blocks.
+struct WakePair {
+    SocketHandle waitEnd = kInvalidSocket;
+    SocketHandle raiseEnd = kInvalidSocket;
+};
+bool OpenWakePair(WakePair &pair);
+void CloseWakePair(WakePair &pair);
+void RaiseWake(const WakePair &pair);
+void LowerWake(const WakePair &pair);
 
 // ---- Threads --------------------------------------------------------------
 

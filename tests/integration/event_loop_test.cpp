@@ -1,6 +1,8 @@
 // The event loop with a trivial exchange over loopback: what it sends, when
 // its timer sends again, that it ends at its deadline or at its answer, and
-// that an exchange done at its start takes what is queued, once.
+// that an exchange done at its start takes what is queued, once; and many at
+// once, each with its own timer and datagrams.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -47,13 +49,14 @@ struct Pinger : Exchange {
     TimePoint next, end;
     std::vector<Bytes> replies;
     std::string from;
+    Bytes request = kRequest;
 
     Pinger(milliseconds every, milliseconds until) : interval(every), deadline(until) {
         socket.Open(vd::net::SocketType::Datagram, "127.0.0.1", kPeerPort);
     }
     std::vector<ClientSocket *> Sockets() override { return {&socket}; }
     void Start(TimePoint now) override {
-        socket.SendData(kRequest.data(), int(kRequest.size()));
+        socket.SendData(request.data(), int(request.size()));
         next = now + interval;
         end = now + deadline;
         done = startsDone;
@@ -68,7 +71,7 @@ struct Pinger : Exchange {
             done = true;
             return;
         }
-        socket.SendData(kRequest.data(), int(kRequest.size()));
+        socket.SendData(request.data(), int(request.size()));
         next += interval;
     }
     TimePoint NextDeadline() const override { return std::min(next, end); }
@@ -123,6 +126,38 @@ TEST(EventLoop, AnExchangeDoneAtItsStartTakesWhatIsQueuedOnce) {
     loop.RunUntil(pinger);
     EXPECT_EQ(pinger.replies, (std::vector<Bytes>{{0x01}, {0x02}}));
     EXPECT_EQ(peer.Received(), std::vector<Bytes>{kRequest});
+}
+
+TEST(EventLoop, DrivesManyAtOnceAndOneEndingLeavesTheOthersRunning) {
+    Peer peer;
+    Pinger quiet(milliseconds(50), milliseconds(200)), waiter(milliseconds(1000), milliseconds(2000));
+    waiter.request = {0x07};
+    vd::net::EventLoop loop;
+    loop.Add(quiet);
+    loop.Add(waiter);
+    const auto start = steady_clock::now();
+    std::vector<Exchange *> ended;
+    std::vector<Bytes> sent;
+    while (loop.Running() > 0) {
+        for (Exchange *e : loop.Turn(steady_clock::now() + milliseconds(20))) ended.push_back(e);
+        for (const Bytes &got : peer.Received()) sent.push_back(got);
+        // The waiter is answered at its own port once the quiet one has ended.
+        if (ended.size() == 1 && MsSince(start) >= 300 && waiter.replies.empty()) {
+            socklen_t size = sizeof peer.last;
+            getsockname(int(waiter.socket.GetHandle()), reinterpret_cast<sockaddr *>(&peer.last), &size);
+            peer.last.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            peer.Answer({0xA5});
+        }
+    }
+    EXPECT_EQ(ended, (std::vector<Exchange *>{&quiet, &waiter}));
+    EXPECT_GE(MsSince(start), 300.0);
+    EXPECT_LT(MsSince(start), 500.0);
+    // The quiet one's request and its copies at 50, 100 and 150 ms; the
+    // waiter's once; the answer reached only its owner.
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kRequest), 4);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), waiter.request), 1);
+    EXPECT_TRUE(quiet.replies.empty());
+    EXPECT_EQ(waiter.replies, std::vector<Bytes>{{0xA5}});
 }
 
 }  // namespace

@@ -3,12 +3,9 @@
 #include <chrono>
 #include <thread>
 
-<<<<<<< HEAD
-#include "channel.h"
-=======
 #include <sys/socket.h>
 
->>>>>>> strict
+#include "channel.h"
 #include "request_stream.h"
 
 namespace vdweb {
