@@ -16,6 +16,8 @@ import urllib.request
 VANDREL = os.environ["VANDREL"]
 VANDREL_SIM = os.environ["VANDREL_SIM"]
 SHOTS = os.environ.get("VANDREL_WEB_SHOTS", tempfile.gettempdir())
+# The tool's workers keep no fleet database of the user's.
+os.environ.setdefault("VANDREL_DB", "off")
 WORK = tempfile.mkdtemp(prefix="vandrel-web-test-")
 _started = []
 

@@ -48,4 +48,12 @@ std::unique_ptr<FleetDb> FleetDb::Open(const std::string &path, std::string &err
 
 FleetDb::~FleetDb() { sqlite3_close(m_db); }
 
+bool FleetDb::Check(std::string &error) const {
+    Statement check(m_db, "PRAGMA integrity_check");
+    const std::string verdict = check.Step() == SQLITE_ROW ? check.Text(0) : "";
+    if (!check.Fine(error)) return false;
+    if (verdict != "ok") error = verdict;
+    return verdict == "ok";
+}
+
 }  // namespace vdfleet

@@ -81,6 +81,8 @@ public:
     bool Changes(const std::string &mac, std::vector<DeviceChange> &out, std::string &error) const;
     // The audit rows the query selects, oldest first.
     bool Audit(const AuditQuery &query, std::vector<AuditRow> &out, std::string &error) const;
+    // SQLite's own check of the whole file; false with what it found.
+    bool Check(std::string &error) const;
 
 private:
     FleetDb(sqlite3 *db, std::string path) : m_db(db), m_path(std::move(path)) {}

@@ -24,5 +24,6 @@ bool FleetDb::Append(const std::vector<AuditRow> &, std::string &) { return fals
 bool FleetDb::Inventory(std::vector<InventoryDevice> &, std::string &) const { return false; }
 bool FleetDb::Changes(const std::string &, std::vector<DeviceChange> &, std::string &) const { return false; }
 bool FleetDb::Audit(const AuditQuery &, std::vector<AuditRow> &, std::string &) const { return false; }
+bool FleetDb::Check(std::string &) const { return false; }
 
 }  // namespace vdfleet
