@@ -121,13 +121,16 @@ void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::
     vdfleet::FleetDb *db = Writable();
     if (!db) return;
     const std::string actor = ActorName(), operation = OperationOf(m_args);
+    // A write that read no MAC names the device by the one last seen at its address.
+    std::string known = t.addr.isMac ? t.addr.text : mac;
+    if (known.empty()) db->MacAt(t.addr.text, known, error);
     const vdfleet::Millis now = vdfleet::Now();
     for (vdfleet::AuditRow &r : rows) {
         r.time = now;
         r.actor = actor;
         r.channel = kChannel;
         r.device = t.addr.text;
-        r.mac = mac.empty() && t.addr.isMac ? t.addr.text : mac;
+        r.mac = known;
         r.operation = operation;
     }
     if (!db->Append(rows, error)) Warn("cannot record the audit in " + db->Path() + ": " + error);

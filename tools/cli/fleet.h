@@ -39,8 +39,9 @@ public:
     // them (a listing of all pairs takes them from the library).
     void Seen(const std::vector<FoundDevice> &found);
     void Read(const Target &t, const Pairs &pairs);
-    // Appends the rows of a write to t (mac as a read told it, or ""):
-    // their time, actor, channel, device and operation are filled in.
+    // Appends the rows of a write to t (mac as a read told it, or "" for
+    // the one the inventory last saw at t's address): their time, actor,
+    // channel, device, MAC and operation are filled in.
     void Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows);
 
 private:

@@ -77,6 +77,8 @@ public:
 
     // Every device ever seen, the longest unseen last.
     bool Inventory(std::vector<InventoryDevice> &out, std::string &error) const;
+    // The MAC of the device last seen at ip; "" when none was.
+    bool MacAt(const std::string &ip, std::string &mac, std::string &error) const;
     // The changes of one device (by MAC), oldest first.
     bool Changes(const std::string &mac, std::vector<DeviceChange> &out, std::string &error) const;
     // The audit rows the query selects, oldest first.

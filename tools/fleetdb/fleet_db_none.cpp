@@ -22,6 +22,7 @@ FleetDb::~FleetDb() = default;
 bool FleetDb::RecordSeen(const std::vector<SeenDevice> &, Millis, std::string &) { return false; }
 bool FleetDb::Append(const std::vector<AuditRow> &, std::string &) { return false; }
 bool FleetDb::Inventory(std::vector<InventoryDevice> &, std::string &) const { return false; }
+bool FleetDb::MacAt(const std::string &, std::string &, std::string &) const { return false; }
 bool FleetDb::Changes(const std::string &, std::vector<DeviceChange> &, std::string &) const { return false; }
 bool FleetDb::Audit(const AuditQuery &, std::vector<AuditRow> &, std::string &) const { return false; }
 bool FleetDb::Check(std::string &) const { return false; }

@@ -65,6 +65,12 @@ bool FleetDb::Inventory(std::vector<InventoryDevice> &out, std::string &error) c
     return all.Fine(error);
 }
 
+bool FleetDb::MacAt(const std::string &ip, std::string &mac, std::string &error) const {
+    Statement find(m_db, "SELECT mac FROM devices WHERE ip = ? ORDER BY last_seen DESC LIMIT 1");
+    mac = find.Bind(ip).Step() == SQLITE_ROW ? find.Text(0) : "";
+    return find.Fine(error);
+}
+
 bool FleetDb::Changes(const std::string &mac, std::vector<DeviceChange> &out, std::string &error) const {
     Statement changes(m_db, "SELECT time, field, before, after FROM device_changes WHERE mac = ? ORDER BY id");
     changes.Bind(mac);

@@ -12,6 +12,7 @@ const char *const kSteps[] = {
     // 1: the inventory, the history of each device's fields, the audit trail.
     "CREATE TABLE devices (mac TEXT PRIMARY KEY, ip TEXT NOT NULL, type INTEGER NOT NULL,"
     "  version TEXT NOT NULL, name TEXT NOT NULL, first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL);"
+    "CREATE INDEX devices_by_ip ON devices (ip);"
     "CREATE TABLE device_changes (id INTEGER PRIMARY KEY, mac TEXT NOT NULL, time INTEGER NOT NULL,"
     "  field TEXT NOT NULL, before TEXT NOT NULL, after TEXT NOT NULL);"
     "CREATE INDEX device_changes_by_mac ON device_changes (mac, id);"
