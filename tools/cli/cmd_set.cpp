@@ -299,6 +299,7 @@ int RunSet(const Args &args, const Printer &out) {
         ReportSet(c, out, true, nullptr, doc);
         return Finish(out, doc, t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
     }
+    fleet.Read(t, after);
     ReportSet(c, out, true, &after, doc);
     size_t stored = 0;
     for (const Setting &s : c.send) stored += VerifyOne(s, after).compare(0, 6, "stored") == 0;

@@ -23,7 +23,7 @@ std::string IsoTime(long long ms) {
     const std::time_t seconds = std::time_t(ms / 1000);
     std::tm utc{};
 #ifdef _WIN32
-    gmtime_s(&utc, &seconds);
+    utc = *std::gmtime(&seconds);  // the C runtime's buffer is the thread's own
 #else
     gmtime_r(&seconds, &utc);
 #endif
