@@ -200,12 +200,12 @@ int RunErase(const Args &args, const Printer &out) {
 }
 
 std::vector<Option> CommandOptions() {
-    return {TypeOption(),
-            InterfaceOption(),
-            {"--tcp", "", "send over TCP instead of UDP (family A)"},
-            {"--port", "N", "the device's command port (family A; default 8800)"},
-            FleetOptions()[0],
-            FleetOptions()[1]};
+    std::vector<Option> options = {TypeOption(),
+                                   InterfaceOption(),
+                                   {"--tcp", "", "send over TCP instead of UDP (family A)"},
+                                   {"--port", "N", "the device's command port (family A; default 8800)"}};
+    for (const Option &o : FleetOptions()) options.push_back(o);
+    return options;
 }
 
 }  // namespace

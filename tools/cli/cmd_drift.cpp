@@ -117,7 +117,7 @@ int RunDrift(const Args &args, const Printer &out) {
     std::vector<size_t> picked;
     for (size_t i = 0; i < jobs.size(); ++i) {
         all[i].job = &jobs[i];
-        all[i].error = jobs[i].detail;
+        all[i].error = jobs[i].outcome == Outcome::Pending ? "interrupted before it was read" : jobs[i].detail;
         if (jobs[i].outcome != Outcome::Pending) continue;
         picked.push_back(i);
         tasks.push_back(ReadTask(jobs[i], args));

@@ -14,14 +14,14 @@ std::string Cut(const std::string &text) { return text.substr(0, kMaxText); }
 bool FleetDb::Append(const std::vector<AuditRow> &rows, std::string &error) {
     Transaction tx(m_db, error);
     if (!tx.Begun()) return false;
+    Statement add(m_db, "INSERT INTO audit (time, actor, channel, device, mac, key, before, after, confirmed,"
+                        " operation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (const AuditRow &r : rows) {
-        Statement add(m_db, "INSERT INTO audit (time, actor, channel, device, mac, key, before, after, confirmed,"
-                            " operation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        add.Bind(r.time).Bind(Cut(r.actor)).Bind(Cut(r.channel)).Bind(Cut(r.device)).Bind(Cut(r.mac));
+        add.Reset().Bind(r.time).Bind(Cut(r.actor)).Bind(Cut(r.channel)).Bind(Cut(r.device)).Bind(Cut(r.mac));
         add.Bind(Cut(r.key)).Bind(Cut(r.before)).Bind(Cut(r.after)).Bind(r.confirmed ? 1 : 0).Bind(Cut(r.operation));
         if (!add.Done() && !add.Fine(error)) return false;
     }
-    return tx.Commit(error);
+    return add.Fine(error) && tx.Commit(error);
 }
 
 bool FleetDb::Audit(const AuditQuery &query, std::vector<AuditRow> &out, std::string &error) const {

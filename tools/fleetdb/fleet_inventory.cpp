@@ -11,37 +11,44 @@ std::string Cut(const std::string &text) { return text.substr(0, kMaxText); }
 
 SeenDevice Bounded(const SeenDevice &d) { return {Cut(d.mac), Cut(d.ip), Cut(d.version), Cut(d.name), d.type}; }
 
+// The statements of a sighting, prepared once for all the devices of a
+// search.
+struct Sighting {
+    explicit Sighting(sqlite3 *db)
+        : find(db, "SELECT ip, version, name, type FROM devices WHERE mac = ?"),
+          add(db, "INSERT INTO devices (mac, ip, type, version, name, first_seen, last_seen)"
+                  " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+          update(db, "UPDATE devices SET ip = ?, type = ?, version = ?, name = ?,"
+                     " last_seen = max(last_seen, ?) WHERE mac = ?"),
+          change(db, "INSERT INTO device_changes (mac, time, field, before, after) VALUES (?, ?, ?, ?, ?)") {}
+    Statement find, add, update, change;
+};
+
 // Notes a change of field, when the sighting tells it and it differs from
 // a value known before (the first one learnt is no change).
-bool NoteChange(sqlite3 *db, const std::string &mac, Millis now, const char *field, const std::string &before,
+bool NoteChange(Sighting &s, const std::string &mac, Millis now, const char *field, const std::string &before,
                 const std::string &after, std::string &error) {
     if (before.empty() || after.empty() || after == before) return true;
-    Statement add(db, "INSERT INTO device_changes (mac, time, field, before, after) VALUES (?, ?, ?, ?, ?)");
-    add.Bind(mac).Bind(now).Bind(std::string(field)).Bind(before).Bind(after).Done();
-    return add.Fine(error);
+    s.change.Reset().Bind(mac).Bind(now).Bind(std::string(field)).Bind(before).Bind(after).Done();
+    return s.change.Fine(error);
 }
 
-bool RecordOne(sqlite3 *db, const SeenDevice &d, Millis now, std::string &error) {
-    Statement find(db, "SELECT ip, version, name, type FROM devices WHERE mac = ?");
-    const int found = find.Bind(d.mac).Step();
-    if (!find.Fine(error)) return false;
+bool RecordOne(Sighting &s, const SeenDevice &d, Millis now, std::string &error) {
+    const int found = s.find.Reset().Bind(d.mac).Step();
+    if (!s.find.Fine(error)) return false;
     if (found != SQLITE_ROW) {
-        Statement add(db, "INSERT INTO devices (mac, ip, type, version, name, first_seen, last_seen)"
-                          " VALUES (?, ?, ?, ?, ?, ?, ?)");
-        add.Bind(d.mac).Bind(d.ip).Bind(d.type).Bind(d.version).Bind(d.name).Bind(now).Bind(now).Done();
-        return add.Fine(error);
+        s.add.Reset().Bind(d.mac).Bind(d.ip).Bind(d.type).Bind(d.version).Bind(d.name).Bind(now).Bind(now).Done();
+        return s.add.Fine(error);
     }
-    const SeenDevice was{d.mac, find.Text(0), find.Text(1), find.Text(2), int(find.Number(3))};
-    if (!NoteChange(db, d.mac, now, "ip", was.ip, d.ip, error) ||
-        !NoteChange(db, d.mac, now, "version", was.version, d.version, error) ||
-        !NoteChange(db, d.mac, now, "name", was.name, d.name, error))
+    const SeenDevice was{d.mac, s.find.Text(0), s.find.Text(1), s.find.Text(2), int(s.find.Number(3))};
+    if (!NoteChange(s, d.mac, now, "ip", was.ip, d.ip, error) ||
+        !NoteChange(s, d.mac, now, "version", was.version, d.version, error) ||
+        !NoteChange(s, d.mac, now, "name", was.name, d.name, error))
         return false;
     const auto keep = [](const std::string &now, const std::string &was) { return now.empty() ? was : now; };
-    Statement update(db, "UPDATE devices SET ip = ?, type = ?, version = ?, name = ?,"
-                         " last_seen = max(last_seen, ?) WHERE mac = ?");
-    update.Bind(keep(d.ip, was.ip)).Bind(d.type ? d.type : was.type).Bind(keep(d.version, was.version));
-    update.Bind(keep(d.name, was.name)).Bind(now).Bind(d.mac).Done();
-    return update.Fine(error);
+    s.update.Reset().Bind(keep(d.ip, was.ip)).Bind(d.type ? d.type : was.type).Bind(keep(d.version, was.version));
+    s.update.Bind(keep(d.name, was.name)).Bind(now).Bind(d.mac).Done();
+    return s.update.Fine(error);
 }
 
 }  // namespace
@@ -49,8 +56,11 @@ bool RecordOne(sqlite3 *db, const SeenDevice &d, Millis now, std::string &error)
 bool FleetDb::RecordSeen(const std::vector<SeenDevice> &seen, Millis now, std::string &error) {
     Transaction tx(m_db, error);
     if (!tx.Begun()) return false;
-    for (const SeenDevice &d : seen)
-        if (!d.mac.empty() && !RecordOne(m_db, Bounded(d), now, error)) return false;
+    {
+        Sighting sighting(m_db);  // finalised before the commit
+        for (const SeenDevice &d : seen)
+            if (!d.mac.empty() && !RecordOne(sighting, Bounded(d), now, error)) return false;
+    }
     return tx.Commit(error);
 }
 

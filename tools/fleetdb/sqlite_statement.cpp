@@ -16,6 +16,13 @@ Statement::Statement(sqlite3 *db, const char *sql) : m_db(db) {
     m_failed = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK;
 }
 
+Statement &Statement::Reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    m_next = 1;
+    return *this;
+}
+
 Statement &Statement::Bind(const std::string &text) {
     m_failed = m_failed ||
                sqlite3_bind_text(m_stmt, m_next++, text.data(), int(text.size()), SQLITE_TRANSIENT) != SQLITE_OK;

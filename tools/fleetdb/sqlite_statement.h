@@ -23,6 +23,8 @@ public:
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
+    // Makes it ready to run again, with new parameters.
+    Statement &Reset();
     // Binds parameters in order, from the first.
     Statement &Bind(const std::string &text);
     Statement &Bind(long long number);
