@@ -31,9 +31,9 @@ int RunInventory(const Args &args, const Printer &out) {
     Fleet fleet(args, out);
     int status = 0;
     vdfleet::FleetDb *db = Readable(fleet, out, status);
+    if (!db) return status;
     std::vector<vdfleet::InventoryDevice> devices;
     std::string error;
-    if (!db) return status;
     if (!db->Inventory(devices, error)) return out.Fail(db->Path() + ": " + error, 0, kExitFailed);
     const long long now = vdfleet::Now();
     JsonValue list = JsonValue::array();
@@ -64,9 +64,9 @@ int RunHistory(const Args &args, const Printer &out) {
     Fleet fleet(args, out);
     int status = 0;
     vdfleet::FleetDb *db = Readable(fleet, out, status);
+    if (!db) return status;
     std::vector<vdfleet::AuditRow> rows;
     std::string error;
-    if (!db) return status;
     if (!db->Audit(query, rows, error)) return out.Fail(db->Path() + ": " + error, 0, kExitFailed);
     JsonValue list = JsonValue::array();
     std::vector<Row> table;
