@@ -35,6 +35,8 @@ test_inventory_audit_and_drift() {
     expect_run 0 history --since 1h --json
     [ "$(rows_of)" -eq 4 ] || fail "the apply's writes are not one row each"
     [ "$(grep '"operation"' "$WORK/out" | tail -2 | sort -u | wc -l)" -eq 1 ] || fail "the apply's rows differ in operation"
+    expect_run 0 history --since 2100-01-01T00:00Z --json
+    expect_out '"writes": \[\]'
     # A command names no MAC: the inventory's for the address is recorded.
     expect_run 0 restart 127.0.0.4
     expect_run 0 history 02:56:44:00:00:04
