@@ -143,8 +143,10 @@ int Report(const Session &session, const std::vector<Step> &steps, size_t done, 
 }
 
 // Each write of the session is a row of the audit trail, confirmed when the
-// device accepted it; the session has no read of the value before.
-void RecordSession(const Args &args, const Printer &out, const Target &t, const std::vector<Step> &steps, size_t done) {
+// device accepted it (the session has no read of the value before), and so
+// is a restart that ends it.
+void RecordSession(const Args &args, const Printer &out, const Target &t, const std::vector<Step> &steps, size_t done,
+                   bool reset, int end) {
     std::vector<vdfleet::AuditRow> rows;
     for (size_t i = 0; i < done; ++i) {
         if (!steps[i].write) continue;
@@ -152,6 +154,12 @@ void RecordSession(const Args &args, const Printer &out, const Target &t, const 
         r.key = steps[i].key;
         r.after = Shown(r.key, steps[i].value, kChangedSecret);
         r.confirmed = steps[i].result == VD_OK;
+        rows.push_back(r);
+    }
+    if (reset) {
+        vdfleet::AuditRow r;
+        r.key = "RESETDEV";
+        r.confirmed = end == VD_OK;
         rows.push_back(r);
     }
     if (!rows.empty()) Fleet(args, out).Audit(t, "", rows);
@@ -188,7 +196,7 @@ int RunAt(const Args &args, const Printer &out) {
     const bool reset = args.Has("--reset") && !interrupted;
     const int end = reset ? VD_ResetDevTCP() : VD_ExitTCP();
 
-    RecordSession(args, out, t, steps, done);
+    RecordSession(args, out, t, steps, done, reset, end);
     const Session session{host, port, t.type, reset, end, interrupted, failed};
     return Report(session, steps, done, out);
 }
