@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -20,10 +21,15 @@ using vdfleet::FleetDb;
 
 constexpr int kWriters = 4, kBatches = 30, kRowsPerBatch = 5;
 
-std::string TempPath() {
-    char dir[] = "/tmp/fleetdb-XXXXXX";
-    return std::string(mkdtemp(dir)) + "/fleet.db";
-}
+// A folder of its own for a test's file, removed with it.
+struct TempFolder {
+    TempFolder() {
+        char name[] = "/tmp/fleetdb-XXXXXX";
+        dir = mkdtemp(name);
+    }
+    ~TempFolder() { std::filesystem::remove_all(dir); }
+    std::string dir;
+};
 
 std::vector<AuditRow> Batch(const std::string &operation) {
     std::vector<AuditRow> rows(kRowsPerBatch);
@@ -59,7 +65,8 @@ size_t RowsOf(const std::vector<AuditRow> &rows, const std::string &operation) {
 }
 
 TEST(FleetDb, WritersSideBySideAndAKilledOneLeaveAWholeFile) {
-    const std::string path = TempPath();
+    const TempFolder folder;
+    const std::string path = folder.dir + "/fleet.db";
     std::vector<pid_t> writers;
     for (int w = 0; w < kWriters; ++w) writers.push_back(StartWriter(path, "w" + std::to_string(w), kBatches));
     const pid_t victim = StartWriter(path, "killed", -1);
@@ -93,7 +100,8 @@ TEST(FleetDb, WritersSideBySideAndAKilledOneLeaveAWholeFile) {
 }
 
 TEST(FleetDb, KeepsTextAsGivenButBoundedAndRefusesWhatIsNoDatabase) {
-    const std::string path = TempPath();
+    const TempFolder folder;
+    const std::string path = folder.dir + "/fleet.db";
     std::string error;
     std::unique_ptr<FleetDb> db = FleetDb::Open(path, error);
     ASSERT_TRUE(db) << error;
