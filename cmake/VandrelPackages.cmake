@@ -40,7 +40,9 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/deb
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvandrel1 (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvandrel1 (>= ${PROJECT_VERSION})")
+# The tool keeps its fleet database with SQLite (tools/fleetdb), whose
+# library dpkg-shlibdeps finds too; named here so that it is plain.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvandrel1 (>= ${PROJECT_VERSION}), libsqlite3-0")
 # Without it a fresh shell has no completion of vandrel's commands.
 set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "bash-completion")
 # The dashboard's unit comes disabled; the scripts only tell systemd of it

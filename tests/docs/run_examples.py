@@ -104,7 +104,7 @@ def run_file(path, source, build):
                     ignore=shutil.ignore_patterns("__pycache__", "tests"))
     env = dict(os.environ, PATH=os.path.join(build, "bin") + os.pathsep + os.environ["PATH"],
                PYTHONPATH=os.path.join(source, "python"), VANDREL_LIB=os.path.join(build, "lib"),
-               VANDREL_SOURCE=source)
+               VANDREL_SOURCE=source, XDG_STATE_HOME=os.path.join(work, ".state"))
     fleet, failures, name = None, [], os.path.relpath(path, source)
     try:
         for n, (line, language, marker, argument, text) in enumerate(blocks(path)):

@@ -143,9 +143,9 @@ TEST(EventLoop, DrivesManyAtOnceAndOneEndingLeavesTheOthersRunning) {
         for (const Bytes &got : peer.Received()) sent.push_back(got);
         // The waiter is answered at its own port once the quiet one has ended.
         if (ended.size() == 1 && MsSince(start) >= 300 && waiter.replies.empty()) {
-            socklen_t size = sizeof peer.last;
-            getsockname(int(waiter.socket.GetHandle()), reinterpret_cast<sockaddr *>(&peer.last), &size);
-            peer.last.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t size = sizeof peer.last.from;
+            getsockname(int(waiter.socket.GetHandle()), reinterpret_cast<sockaddr *>(&peer.last.from), &size);
+            peer.last.from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             peer.Answer({0xA5});
         }
     }
