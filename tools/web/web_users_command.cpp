@@ -25,17 +25,22 @@ constexpr size_t kLeastPassword = 8;
 
 std::string FileOf(const Args &args) { return args.Value("--users", kServiceUsersFile); }
 
+// A line of standard input; on a terminal, asked for with prompt and without echo.
 std::string AskLine(const std::string &prompt) {
-    std::fprintf(stderr, "%s", prompt.c_str());
     termios before {};
     const bool terminal = tcgetattr(STDIN_FILENO, &before) == 0;
     termios quiet = before;
     quiet.c_lflag &= ~tcflag_t(ECHO);
-    if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    if (terminal) {
+        std::fprintf(stderr, "%s", prompt.c_str());
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
     std::string line;
     std::getline(std::cin, line);
-    if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
-    std::fprintf(stderr, "\n");
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        std::fprintf(stderr, "\n");
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
@@ -43,7 +48,7 @@ std::string AskLine(const std::string &prompt) {
 // The new password: typed twice on a terminal, else standard input's first line.
 bool NewPassword(const Printer &out, std::string &hash, int &status) {
     const bool terminal = isatty(STDIN_FILENO);
-    const std::string password = terminal ? AskLine("new password: ") : AskLine("");
+    const std::string password = AskLine("new password: ");
     if (terminal && AskLine("the same again: ") != password)
         return (status = out.Fail("the two passwords differ", 0, kExitUsage)), false;
     if (password.size() < kLeastPassword)
