@@ -181,6 +181,7 @@ def test_login_page_then_writes_with_the_logins_csrf_token():
         if shown:
             wait_text(driver, "login-message", shown)
             screenshot(driver, "login")
+    webtest.wait_for("the dashboard", lambda: not driver.current_url.endswith("/login.html"))
     wait_text(driver, "counts", "7 devices")
     assert text(driver, "user") == "op (operator)"
     open_device(driver, "127.0.0.2")

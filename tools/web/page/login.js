@@ -15,6 +15,7 @@ async function submit(event) {
   let doc;
   try { doc = await res.json(); } catch (e) { doc = { error: 'no answer from the server (' + res.status + ')' }; }
   message.textContent = doc.error;
+  message.className = 'message error';
   document.getElementById('login-password').value = '';
 }
 
