@@ -289,8 +289,8 @@ std::vector<Command> WebCommands() {
         "(viewer, operator, admin; see 'vandrel web users add --help'), on loopback\n"
         "too, and scripts send a user's API token as 'Authorization: Bearer TOKEN'.\n";
     web.maxPositionals = 0;
-    std::vector<Command> all = WebUserCommands();
-    all.push_back({web, RunWeb});  // after them: "web" begins their names
+    std::vector<Command> all = {{web, RunWeb}};
+    for (Command &c : WebUserCommands()) all.push_back(std::move(c));
     return all;
 }
 
