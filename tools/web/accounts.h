@@ -38,6 +38,7 @@ public:
           m_sessions(limits) {}
     // Reads the file; false with a message when it cannot be read.
     bool Start(std::string &error);
+    size_t Users() { return Current().size(); }
     bool Identify(const httplib::Request &req, Caller &caller);
     // A new session's id, or why there is none.
     LoginResult Login(const httplib::Request &req, const std::string &name, const std::string &password,

@@ -142,6 +142,9 @@ std::unique_ptr<vdweb::Accounts> AccountsFor(const Args &args, const Printer &ou
         vdweb::SessionLimits{std::chrono::seconds(idle), std::chrono::seconds(most)});
     std::string error;
     if (!accounts->Start(error)) return (status = out.Fail(error, 0, kExitFailed)), nullptr;
+    if (accounts->Users() == 0)
+        out.Note("vandrel web: " + args.Value("--users") + " has no users yet: add them with 'vandrel web users add " +
+                 "NAME --role ROLE --users " + args.Value("--users") + "'");
     return accounts;
 }
 
