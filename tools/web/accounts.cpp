@@ -111,20 +111,19 @@ std::string Accounts::ClientOf(const httplib::Request &req) const {
 LoginResult Accounts::Login(const httplib::Request &req, const std::string &name, const std::string &password,
                             Caller &caller, std::string &session) {
     const std::string client = ClientOf(req);
-    if (!m_limit.Allowed(client)) return LoginResult::TooMany;
-    const User *found = nullptr;
     const std::vector<User> users = Current();
+    const User *found = nullptr;
     for (const User &u : users)
         if (u.name == name) found = &u;
-    bool right = false;
     {
-        // One hash at a time: each takes 64 MiB.
+        // One hash at a time, each 64 MiB; and the count is checked and
+        // raised in one step, so that guesses sent at once are held to it too.
         std::lock_guard<std::mutex> lock(m_hashing);
-        right = PasswordMatches(found ? found->hash : m_decoy, password);
-    }
-    if (!found || !right) {
-        m_limit.Failed(client);
-        return LoginResult::Wrong;
+        if (!m_limit.Allowed(client)) return LoginResult::TooMany;
+        if (!PasswordMatches(found ? found->hash : m_decoy, password) || !found) {
+            m_limit.Failed(client);
+            return LoginResult::Wrong;
+        }
     }
     caller = {found->name, found->role, "", false};
     session = m_sessions.Open(found->name, Digest(found->hash), caller.csrf);

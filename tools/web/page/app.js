@@ -37,6 +37,8 @@ async function api(method, path, body, raw) {
     options.headers['Content-Type'] = 'application/json';
   }
   const res = await fetch(path, options);
+  // A login that has ended (idle, too old, logged out elsewhere): log in anew.
+  if (res.status === 401 && state.csrf) location.href = '/login.html';
   let doc;
   try { doc = await res.json(); } catch (e) { doc = { error: 'no answer from the server (' + res.status + ')' }; }
   return { ok: res.ok, status: res.status, doc };
