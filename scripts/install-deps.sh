@@ -8,14 +8,15 @@
 # fault lab's links and drops a device's answers in the dashboard's tests; the
 # dashboard's tests drive Debian's headless chromium with selenium, check
 # /metrics with promtool (prometheus) and run the guide's examples with curl;
-# libssl-dev gives the dashboard its HTTPS (OpenSSL, as cpp-httplib uses it);
+# libssl-dev gives the dashboard its HTTPS (OpenSSL, as cpp-httplib uses it),
+# libsodium-dev its users' password hashes (argon2id);
 # ansible-core and OpenSSH run the tests of many sites; man-db (man, lexgrog)
 # the manual pages' test.
 #
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 . "$(dirname "$0")/help.sh"
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev libsqlite3-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db"
+PACKAGES="cmake make g++ clang libgtest-dev libsqlite3-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev libsodium-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac

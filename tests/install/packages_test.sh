@@ -27,6 +27,7 @@ dpkg-deb -c "$DEBS"/vandrel-tools_*.deb | grep " \./lib/systemd/system/vandrel-w
 dpkg-deb -c "$DEBS"/vandrel-tools_*.deb | grep " \./usr/share/vandrel/prometheus/vandrel-rules\.yml$" > /dev/null ||
     fail "vandrel-tools lacks the Prometheus alerts"
 dpkg-deb -f "$DEBS"/vandrel-tools_*.deb Depends | grep "libssl3" > /dev/null || fail "vandrel-tools does not depend on libssl3"
+dpkg-deb -f "$DEBS"/vandrel-tools_*.deb Depends | grep "libsodium23" > /dev/null || fail "vandrel-tools does not depend on libsodium23"
 
 mkdir "$WORK/upper" "$WORK/work" "$ROOT"
 mount -t overlay overlay -o "lowerdir=/,upperdir=$WORK/upper,workdir=$WORK/work" "$ROOT"

@@ -1,6 +1,6 @@
 """The dashboard in a real browser against simulated devices: the devices
-table, a device's settings, an apply to selected devices, sessions and the
-token off loopback. Each view's screenshot lands in VANDREL_WEB_SHOTS."""
+table, a device's settings, an apply to selected devices, sessions, the
+token off loopback and a user's login. Each view's screenshot lands in VANDREL_WEB_SHOTS."""
 
 import subprocess
 
@@ -161,6 +161,32 @@ def test_https_with_the_token_off_loopback():
     click(driver, "device-check")
     wait_text(driver, "device-message", "1 to change")
     screenshot(driver, "devices-https")
+
+
+def test_login_page_then_writes_with_the_logins_csrf_token():
+    users = webtest.WORK + "/users"
+    subprocess.run([webtest.VANDREL, "web", "users", "add", "op", "--role", "operator", "--users", users],
+                   input="pass-word1\n", text=True, check=True)
+    driver = open_dashboard("--users", users, counts=None)
+    webtest.wait_for("the login page", lambda: driver.current_url.endswith("/login.html"))
+    for password, shown in (("wrong-pass", "wrong name or password"), ("pass-word1", None)):
+        type_into(driver, "login-name", "op")
+        type_into(driver, "login-password", password + Keys.ENTER)
+        if shown:
+            wait_text(driver, "login-message", shown)
+            screenshot(driver, "login")
+    webtest.wait_for("the dashboard", lambda: not driver.current_url.endswith("/login.html"))
+    wait_text(driver, "counts", "7 devices")
+    assert text(driver, "user") == "op (operator)"
+    open_device(driver, "127.0.0.2")
+    type_into(driver, "device-password", "admin")
+    field = driver.find_element(By.CSS_SELECTOR, "input[data-key=NAME]")
+    field.clear()
+    field.send_keys("by-op")
+    click(driver, "device-check")
+    wait_text(driver, "device-message", "1 to change")
+    click(driver, "logout")
+    webtest.wait_for("the login page again", lambda: driver.current_url.endswith("/login.html"))
 
 
 if __name__ == "__main__":

@@ -27,7 +27,8 @@ std::vector<Command> ApplyCommands();      // apply
 std::vector<Command> InterfaceCommands();  // interfaces
 std::vector<Command> FleetCommands();      // inventory, history
 std::vector<Command> DriftCommands();      // drift
-std::vector<Command> WebCommands();        // web (the dashboard, tools/web)
+std::vector<Command> WebCommands();        // web (the dashboard, tools/web), and web users ...
+std::vector<Command> WebUserCommands();    // web users add, remove, passwd, token, list
 
 }  // namespace vdcli
 

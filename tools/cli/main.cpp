@@ -31,19 +31,21 @@ std::vector<std::string> Words(const std::string &text) {
     return words;
 }
 
-// The command whose name's words start args; n gets the number of words.
+// The command whose name's words start args, the longest such name ("web
+// users add" before "web"); n gets the number of words.
 const Command *FindCommand(const std::vector<Command> &all, const std::vector<std::string> &args, size_t &n) {
+    const Command *found = nullptr;
     for (const Command &c : all) {
         const std::vector<std::string> name = Words(c.def.name);
-        if (name.size() > args.size()) continue;
+        if (name.size() > args.size() || (found && name.size() <= n)) continue;
         bool match = true;
         for (size_t i = 0; i < name.size(); ++i) match = match && name[i] == args[i];
         if (match) {
             n = name.size();
-            return &c;
+            found = &c;
         }
     }
-    return nullptr;
+    return found;
 }
 
 void Overview(const std::vector<Command> &all, FILE *to) {

@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include "accounts.h"
 #include "events.h"
 #include "fleet.h"
 #include "metrics.h"
@@ -19,7 +20,12 @@ struct Dashboard {
     Events events;
     Operations operations{counters, events};
     WorkerSlots workers;
+    Accounts *accounts = nullptr;  // with users (--users)
 };
+
+// The user a request comes from, for the operations it starts: "" without
+// users.
+std::string UserOf(Dashboard &d, const httplib::Request &req);
 
 // The page's files and /metrics.
 void AddPageRoutes(httplib::Server &server, Dashboard &d);
@@ -31,6 +37,9 @@ void AddDeviceRoutes(httplib::Server &server, Dashboard &d);
 void AddBatchRoutes(httplib::Server &server, Dashboard &d);
 // Prometheus's /probe of one device and its service discovery, /sd.
 void AddPrometheusRoutes(httplib::Server &server, Dashboard &d);
+// With users: the login, the logout, the login's user, role and CSRF
+// token, and the route table; secure: the cookie is sent over HTTPS only.
+void AddLoginRoutes(httplib::Server &server, Dashboard &d, bool secure);
 // Sessions: the AT console, the IO panel, the data channel.
 void AddSessionRoutes(httplib::Server &server, Dashboard &d);
 

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <random>
 
+#include "accounts.h"
+#include "credentials.h"
 #include "http_json.h"
+#include "page_files.h"
 
 namespace vdweb {
 
@@ -21,25 +24,12 @@ bool SameText(const std::string &a, const std::string &b) {
     return diff == 0;
 }
 
-std::string CookieToken(const httplib::Request &req) {
-    const std::string cookies = req.get_header_value("Cookie");
-    const std::string name = std::string(kCookie) + "=";
-    for (size_t at = 0; at < cookies.size();) {
-        while (at < cookies.size() && cookies[at] == ' ') ++at;
-        size_t end = cookies.find(';', at);
-        if (end == std::string::npos) end = cookies.size();
-        if (cookies.compare(at, name.size(), name) == 0) return cookies.substr(at + name.size(), end - at - name.size());
-        at = end + 1;
-    }
-    return "";
-}
-
 std::string GivenToken(const httplib::Request &req) {
     const std::string bearer = "Bearer ";
     const std::string auth = req.get_header_value("Authorization");
     if (auth.compare(0, bearer.size(), bearer) == 0) return auth.substr(bearer.size());
     if (req.has_header("X-Vandrel-Token")) return req.get_header_value("X-Vandrel-Token");
-    return CookieToken(req);
+    return CookieOf(req, kCookie);
 }
 
 bool HostIsOurs(const Access &access, const std::string &host) {
@@ -92,6 +82,41 @@ std::string LocalPath(const std::string &path) {
     return plain && path.size() > 0 && path[0] == '/' && path.compare(0, 2, "//") != 0 ? path : "/";
 }
 
+bool IsPageFile(const std::string &path) {
+    for (size_t i = 0; i < kPageFileCount; ++i)
+        if (path == (std::string(kPageFiles[i].path) == "/index.html" ? "/" : kPageFiles[i].path)) return true;
+    return false;
+}
+
+// The page's files are everyone's (the login page among them); every other
+// request needs a login whose role the route table allows.
+Verdict UsersGuard(const Access &access, const httplib::Request &req, httplib::Response &res) {
+    if ((req.method == "GET" || req.method == "HEAD") && IsPageFile(req.path)) return Verdict::Unhandled;
+    Role least = Role::Admin;
+    if (!NeededRole(req.method, req.path, least)) {
+        SendError(res, 403, "refused: no role may use " + req.method + " " + req.path);
+        return Verdict::Handled;
+    }
+    if (least == Role::Anyone) return Verdict::Unhandled;
+    Caller caller;
+    if (!access.accounts->Identify(req, caller)) {
+        SendError(res, 401, "log in first (/login.html), or send a user's API token: 'Authorization: Bearer TOKEN'");
+        return Verdict::Handled;
+    }
+    if (!Allows(caller.role, least)) {
+        SendError(res, 403, caller.name + " is " + RoleName(caller.role) + ": this needs the " + RoleName(least) +
+                                " role");
+        return Verdict::Handled;
+    }
+    const bool change = req.method != "GET" && req.method != "HEAD";
+    if (change && !caller.byToken && !SameSecret(req.get_header_value(kCsrfHeader), caller.csrf)) {
+        SendError(res, 403, std::string("refused: a change carries the login's CSRF token in the ") + kCsrfHeader +
+                                " header");
+        return Verdict::Handled;
+    }
+    return Verdict::Unhandled;
+}
+
 }  // namespace
 
 bool IsLoopback(const std::string &host) { return host.compare(0, 4, "127.") == 0 || host == "localhost" || host == "::1"; }
@@ -113,12 +138,19 @@ Verdict Guard(const Access &access, const httplib::Request &req, httplib::Respon
         SendError(res, 403, "this server answers only requests for its own loopback address");
         return Verdict::Handled;
     }
+    if (access.accounts) {
+        if (Foreign(access, req) && !OpensThePage(req)) {
+            SendError(res, 403, "refused: the request comes from another site's page");
+            return Verdict::Handled;
+        }
+        return UsersGuard(access, req, res);
+    }
     if (!access.loopback && !SameText(GivenToken(req), access.token)) {
         if (req.method == "GET" && req.has_param("token") && SameText(req.get_param_value("token"), access.token)) {
             // Secure: under TLS, the browser never sends it in clear.
-            const bool secure = access.tls || !access.proxies.Empty();
             res.set_header("Set-Cookie", std::string(kCookie) + "=" + access.token +
-                                             "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : ""));
+                                             "; Path=/; HttpOnly; SameSite=Strict" +
+                                             (SecureCookies(access) ? "; Secure" : ""));
             res.set_redirect(LocalPath(req.path), 303);
             return Verdict::Handled;
         }

@@ -6,6 +6,9 @@
 // well as changes (a link from elsewhere may still open the page itself).
 // Behind a TLS proxy (--behind-proxy) only the proxy's addresses are
 // answered, and the host and scheme it forwards are the page's own.
+// With users (--users) a request of the API carries a user's login in place
+// of the token, whose role the route table allows it, and a change carries
+// the login's CSRF token too.
 #ifndef VANDREL_WEB_GUARD_H
 #define VANDREL_WEB_GUARD_H
 
@@ -17,13 +20,19 @@
 
 namespace vdweb {
 
+class Accounts;
+
 struct Access {
     bool loopback = true;  // on a loopback address, not behind a proxy
     std::string token;     // required when not loopback
     int port = 0;
     bool tls = false;      // served over TLS
     ProxyRanges proxies;   // the proxy's ranges, if behind one
+    Accounts *accounts = nullptr;  // with users (--users), in place of the token
 };
+
+// Cookies are sent over HTTPS only when the browser reaches it by HTTPS.
+inline bool SecureCookies(const Access &access) { return access.tls || !access.proxies.Empty(); }
 
 bool IsLoopback(const std::string &host);
 

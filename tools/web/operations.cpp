@@ -94,7 +94,7 @@ void Operations::RunQueued(std::atomic<bool> &done) {
     }
 }
 
-int Operations::Start(const std::string &kind, std::function<void(OperationLog &)> body) {
+int Operations::Start(const std::string &kind, const std::string &user, std::function<void(OperationLog &)> body) {
     int id = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -104,7 +104,8 @@ int Operations::Start(const std::string &kind, std::function<void(OperationLog &
         id = m_next++;
         Operation o;
         o.id = id;
-        o.doc = {{"id", id}, {"kind", kind}, {"total", 0}, {"done", 0}, {"finished", false}, {"queued", wait},
+        o.doc = {{"id", id}, {"kind", kind}, {"user", user}, {"total", 0}, {"done", 0}, {"finished", false},
+                 {"queued", wait},
                  {"summary", ""}, {"devices", JsonValue::array()}};
         m_operations.push_back(std::move(o));
         // The oldest finished one makes room: one waiting or at work stays.

@@ -41,9 +41,9 @@ public:
     ~Operations();
 
     // Starts body, or queues it behind those running; returns the
-    // operation's number, or 0 when the queue is full.
-    int Start(const std::string &kind, std::function<void(OperationLog &)> body);
-    // {"id", "kind", "total", "done", "finished", "summary", "devices": rows}.
+    // operation's number, or 0 when the queue is full. user: who asked.
+    int Start(const std::string &kind, const std::string &user, std::function<void(OperationLog &)> body);
+    // {"id", "kind", "user", "total", "done", "finished", "summary", "devices": rows}.
     JsonValue State(int id) const;
     JsonValue All() const;
 

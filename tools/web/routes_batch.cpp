@@ -171,7 +171,7 @@ void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
         if (force) args.push_back("--force");
         return SendReply(res, RunTool(d.workers, ToolTask(args, plan.dump())));
     }
-    Started(res, d.operations.Start("apply", [&d, plan, jobs, force](OperationLog &log) {
+    Started(res, d.operations.Start("apply", UserOf(d, req), [&d, plan, jobs, force](OperationLog &log) {
         ApplyBody(plan, int(jobs), force, d, log);
     }));
 }
@@ -185,7 +185,7 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
         !NumberField(body, "jobs", 1, kMaxJobs, res, jobs))
         return;
     for (std::string &device : devices) device = TableAddress(device);
-    Started(res, d.operations.Start("restart", [&d, devices, jobs](OperationLog &log) {
+    Started(res, d.operations.Start("restart", UserOf(d, req), [&d, devices, jobs](OperationLog &log) {
         log.Total(devices.size());
         EachDevice(devices, [&](const std::string &device) { return ToolTask(Typed(d, {"restart", device}, device)); },
                    "restart sent", d, int(jobs), log);
@@ -216,7 +216,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         return SendError(res, 400, "transport is tcp or udp");
     const std::filesystem::path image = std::filesystem::temp_directory_path() / ("vandrel-web-" + NewToken() + ".bin");
     if (!SaveImage(image, req.body)) return SendError(res, 500, "the image could not be kept for the download");
-    const int id = d.operations.Start("firmware", [&d, devices, skip, transport, image](OperationLog &log) {
+    const auto download = [&d, devices, skip, transport, image](OperationLog &log) {
         log.Total(devices.size());
         std::vector<std::string> wanted;
         for (const std::string &device : devices) {
@@ -232,7 +232,8 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         }, "downloaded", d, 4, log);
         std::error_code ignored;
         std::filesystem::remove(image, ignored);
-    });
+    };
+    const int id = d.operations.Start("firmware", UserOf(d, req), download);
     std::error_code ignored;
     if (id == 0) std::filesystem::remove(image, ignored);  // not queued: nothing will read it
     Started(res, id);

@@ -29,3 +29,6 @@ target_link_libraries(vandrel-cli PRIVATE PkgConfig::VANDREL_HTTPLIB)
 find_package(OpenSSL REQUIRED)
 target_compile_definitions(vandrel-cli PRIVATE CPPHTTPLIB_OPENSSL_SUPPORT)
 target_link_libraries(vandrel-cli PRIVATE OpenSSL::SSL)
+# The users' passwords (--users), hashed with argon2id: Debian's libsodium.
+pkg_check_modules(VANDREL_SODIUM REQUIRED IMPORTED_TARGET libsodium)
+target_link_libraries(vandrel-cli PRIVATE PkgConfig::VANDREL_SODIUM)

@@ -44,6 +44,8 @@ constexpr time_t kTimeoutSeconds = 5;
 // The library wakes an idle connection's thread every 10 ms to see whether
 // its time is up: idle connections are let go soon.
 constexpr time_t kKeepAliveSeconds = 2;
+constexpr long long kDefaultSessionIdleSeconds = 1800;
+constexpr long long kDefaultSessionMaxSeconds = 43200;
 
 bool ParseListen(const std::string &text, std::string &host, int &port) {
     const size_t colon = text.rfind(':');
@@ -119,6 +121,35 @@ std::unique_ptr<httplib::Server> ServerFor(const Args &args, const Printer &out,
     return server;
 }
 
+// With --users: the accounts that stand in for the token, or null after
+// saying why not.
+std::unique_ptr<vdweb::Accounts> AccountsFor(const Args &args, const Printer &out, const Access &access,
+                                             int &status) {
+    const auto refuse = [&](const std::string &why) {
+        status = out.Fail(why, 0, kExitUsage);
+        return nullptr;
+    };
+    if (args.Has("--token") || args.Has("--token-file")) return refuse("--users takes the place of a token");
+    if (args.Has("--login-header") && access.proxies.Empty())
+        return refuse("--login-header needs --behind-proxy: only the proxy's addresses may name the user");
+    long long idle = 0, most = 0;
+    if (!NumberOf(args, out, "--session-idle", 1, 31536000, "a number of seconds from 1 to 31536000", idle, status,
+                  kDefaultSessionIdleSeconds) ||
+        !NumberOf(args, out, "--session-max", 1, 31536000, "a number of seconds from 1 to 31536000", most, status,
+                  kDefaultSessionMaxSeconds))
+        return nullptr;
+    unsetenv(kTokenVariable);
+    auto accounts = std::make_unique<vdweb::Accounts>(
+        args.Value("--users"), args.Value("--login-header"), access.proxies,
+        vdweb::SessionLimits{std::chrono::seconds(idle), std::chrono::seconds(most)});
+    std::string error;
+    if (!accounts->Start(error)) return (status = out.Fail(error, 0, kExitFailed)), nullptr;
+    if (accounts->Users() == 0)
+        out.Note("vandrel web: " + args.Value("--users") + " has no users yet: add them with 'vandrel web users add " +
+                 "NAME --role ROLE --users " + args.Value("--users") + "'");
+    return accounts;
+}
+
 void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &access) {
     server.new_task_queue = [] { return new vdweb::ThreadPerConnection; };
     server.set_read_timeout(kTimeoutSeconds);
@@ -145,6 +176,7 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     vdweb::AddBatchRoutes(server, d);
     vdweb::AddSessionRoutes(server, d);
     vdweb::AddPrometheusRoutes(server, d);
+    if (d.accounts) vdweb::AddLoginRoutes(server, d, vdweb::SecureCookies(access));
 }
 
 // A thread per connection, a thousand clients at once: the process is set
@@ -200,9 +232,15 @@ int RunWeb(const Args &args, const Printer &out) {
     access.port = port;
     const std::unique_ptr<httplib::Server> server = ServerFor(args, out, host, access, status);
     bool made = false;
-    if (!server || !TokenOf(args, out, access, made, status)) return status;
+    std::unique_ptr<vdweb::Accounts> accounts;
+    if (!server) return status;
+    if (args.Has("--users") ? !(accounts = AccountsFor(args, out, access, status))
+                            : !TokenOf(args, out, access, made, status))
+        return status;
+    access.accounts = accounts.get();
     FitForManyConnections();
     vdweb::Dashboard dashboard;
+    dashboard.accounts = accounts.get();
     dashboard.fleet.ForgetAfter(forget);
     dashboard.fleet.MaxDevices(size_t(most));
     Configure(*server, dashboard, access);
@@ -221,7 +259,7 @@ int RunWeb(const Args &args, const Printer &out) {
                             (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(port) + "/";
     // A token of the user's own is not repeated where logs keep it.
-    out.Note("vandrel web: serving " + url + (access.loopback || !made ? "" : "?token=" + access.token));
+    out.Note("vandrel web: serving " + url + (access.loopback || !made || accounts ? "" : "?token=" + access.token));
     vdweb::NotifyReady();
     return Serve(*server, dashboard, int(every), out);
 }
@@ -240,6 +278,10 @@ std::vector<Command> WebCommands() {
                    {"--tls-cert", "FILE", "serve HTTPS with this certificate (PEM, the chain after it)"},
                    {"--tls-key", "FILE", "the certificate's private key (PEM)"},
                    {"--behind-proxy", "RANGES", "a TLS proxy at these addresses (CIDR, comma-separated) serves it"},
+                   {"--users", "FILE", "users log in (see 'vandrel web users'), in place of the token"},
+                   {"--login-header", "NAME", "behind the proxy, the header in which it names the logged-in user"},
+                   {"--session-idle", "SECONDS", "a login unused this long ends (default 1800)"},
+                   {"--session-max", "SECONDS", "a login ends this long after it began, however used (default 43200)"},
                    {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"},
                    {"--forget-after", "SECONDS", "a device not seen for this long leaves the table (default 3600)"},
                    {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"}};
@@ -253,9 +295,14 @@ std::vector<Command> WebCommands() {
         "--token-file or VANDREL_WEB_TOKEN: every local user sees --token in the\n"
         "process list. Device passwords pass through to the devices and are never\n"
         "stored or shown. Off loopback it serves only over TLS: its own (--tls-cert,\n"
-        "--tls-key), or a proxy's (--behind-proxy), whose addresses alone it answers.\n";
+        "--tls-key), or a proxy's (--behind-proxy), whose addresses alone it answers.\n"
+        "With --users FILE, people log in as the users of FILE, each with a role\n"
+        "(viewer, operator, admin; see 'vandrel web users add --help'), on loopback\n"
+        "too, and scripts send a user's API token as 'Authorization: Bearer TOKEN'.\n";
     web.maxPositionals = 0;
-    return {{web, RunWeb}};
+    std::vector<Command> all = {{web, RunWeb}};
+    for (Command &c : WebUserCommands()) all.push_back(std::move(c));
+    return all;
 }
 
 }  // namespace vdcli

@@ -37,6 +37,14 @@ constexpr long long kDefaultForgetAfterSeconds = 3600;
 // A device's texts in /metrics labels (name, version, family) are cut to
 // this many bytes, at a character's boundary.
 constexpr size_t kMaxLabelBytes = 64;
+// Login sessions held at once (--users); beyond it the oldest login ends.
+constexpr size_t kMaxSessions = 10000;
+// Failed logins from one client address within kLoginWindowSeconds; more
+// are answered 429 until the window has passed.
+constexpr int kMaxFailedLogins = 5;
+constexpr int kLoginWindowSeconds = 60;
+// Addresses whose failed logins are counted; beyond it the oldest counts go.
+constexpr size_t kMaxLoginAddresses = 10000;
 
 }  // namespace vdweb
 

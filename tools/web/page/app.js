@@ -12,6 +12,7 @@ const state = {
   sort: { key: 'ip', down: false },
   filter: '',
   operation: 0,  // the operation the many-devices view follows
+  csrf: '',      // with users: the login's token, which every change carries
 };
 window.vdStats = { renderedAt: 0, rendered: 0 };
 
@@ -27,6 +28,7 @@ function seenText(d) { return d.last_seen ? new Date(d.last_seen * 1000).toLocal
 
 async function api(method, path, body, raw) {
   const options = { method, headers: {} };
+  if (state.csrf) options.headers['X-CSRF-Token'] = state.csrf;
   if (raw !== undefined) {
     options.body = raw;
     options.headers['Content-Type'] = 'application/octet-stream';
@@ -35,6 +37,8 @@ async function api(method, path, body, raw) {
     options.headers['Content-Type'] = 'application/json';
   }
   const res = await fetch(path, options);
+  // A login that has ended (idle, too old, logged out elsewhere): log in anew.
+  if (res.status === 401 && state.csrf) location.href = '/login.html';
   let doc;
   try { doc = await res.json(); } catch (e) { doc = { error: 'no answer from the server (' + res.status + ')' }; }
   return { ok: res.ok, status: res.status, doc };
@@ -322,7 +326,31 @@ function show(view) {
   if (view === 'devices') draw();
 }
 
-function start() {
+// With users, the page needs a login, whose user, role and CSRF token it
+// asks for first; a dashboard without users has no /api/session (404), and
+// the page goes on without.
+async function login() {
+  const r = await api('GET', '/api/session');
+  if (r.status === 401) {
+    location.href = '/login.html';
+    return false;
+  }
+  if (r.ok) {
+    state.csrf = r.doc.csrf;
+    $('user').textContent = r.doc.user + ' (' + r.doc.role + ')';
+    $('logout').hidden = false;
+  }
+  return true;
+}
+
+async function logout() {
+  await api('POST', '/api/logout');
+  location.href = '/login.html';
+}
+
+async function start() {
+  if (!await login()) return;
+  $('logout').addEventListener('click', logout);
   for (const b of document.querySelectorAll('nav button')) b.addEventListener('click', () => show(b.dataset.view));
   for (const el of document.querySelectorAll('[data-sort]')) el.addEventListener('click', () => setSort(el.dataset.sort));
   $('filter').addEventListener('input', () => { state.filter = $('filter').value; $('scroll').scrollTop = 0; refilter(); });
