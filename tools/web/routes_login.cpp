@@ -19,9 +19,9 @@ JsonValue Who(const Caller &caller) {
 void Login(Dashboard &d, bool secure, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
     std::string name, password;
-    if (!ReadObject(req, res, body) || !TextField(body, "name", res, name) ||
-        !TextField(body, "password", res, password))
-        return;
+    if (!ReadObject(req, res, {{"name", Kind::Text}, {"password", Kind::Text}}, body)) return;
+    TextField(body, "name", name);
+    TextField(body, "password", password);
     Caller caller;
     std::string session;
     switch (d.accounts->Login(req, name, password, caller, session)) {
