@@ -7,7 +7,7 @@ import subprocess
 
 
 COLLECTIONS = pathlib.Path(__file__).parents[7]
-MODULES = ["search", "settings", "apply", "backup", "command", "firmware"]
+MODULES = ["device_info", "search", "settings", "apply", "backup", "command", "firmware"]
 
 
 def test_every_module_is_documented(tmp_path):
