@@ -131,7 +131,7 @@ class InventoryModule(BaseInventoryPlugin, Constructable, Cacheable):
     def _name(self, vandrel, device):
         try:
             return vandrel.read(device, ["NAME"]).get("NAME")
-        except (vandrel.VandrelError, ValueError) as error:
+        except (vandrel.VandrelError, ValueError, OSError) as error:
             self.display.warning(f"vandrel.fleet.devices: {device.address} did not tell its name: {error}")
             return None
 
