@@ -24,6 +24,8 @@ constexpr const char *kAnswers = "127.0.0.2";
 constexpr const char *kSilent = "127.0.0.5";
 constexpr const char *kOnePort = "02:00:00:00:00:10";
 constexpr const char *kEightPorts = "02:00:00:00:00:13";
+// A MAC no device of the fleet has: a family B device that does not answer.
+constexpr const char *kNoSuchMac = "02:00:00:00:00:99";
 constexpr const char *kAtHost = "127.0.0.10";
 constexpr const char *kIoHost = "127.0.0.3";
 constexpr const char *kPassword = "admin";
@@ -73,6 +75,10 @@ void ReadByMacOnePort(benchmark::State &state) {
 
 void ReadByMacEightPorts(benchmark::State &state) {
     AgainstFloor(state, Repeats(5), [] { return VD_GetDevInfoUDPbyMAC(kEightPorts, 64) == VD_OK; });
+}
+
+void ReadByMacSilent(benchmark::State &state) {
+    AgainstFloor(state, Repeats(3), [] { return VD_GetDevInfoUDPbyMAC(kNoSuchMac, 32) == VD_FAIL; });
 }
 
 void StageName() {
@@ -181,6 +187,7 @@ BENCHMARK(ReadByIpAnswered)->Name("read by IP, device answers")->Iterations(1)->
 BENCHMARK(ReadByIpSilent)->Name("read by IP, device silent")->Iterations(1)->UseRealTime();
 BENCHMARK(ReadByMacOnePort)->Name("read by MAC, 1 port")->Iterations(1)->UseRealTime();
 BENCHMARK(ReadByMacEightPorts)->Name("read by MAC, 8 ports")->Iterations(1)->UseRealTime();
+BENCHMARK(ReadByMacSilent)->Name("read by MAC, device silent")->Iterations(1)->UseRealTime();
 BENCHMARK(WriteByIp)->Name("write by IP")->Iterations(1)->UseRealTime();
 BENCHMARK(WriteByMac)->Name("write by MAC, 1 port")->Iterations(1)->UseRealTime();
 BENCHMARK(AtLogin)->Name("AT session login")->Iterations(1)->UseRealTime();

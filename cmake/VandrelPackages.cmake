@@ -40,7 +40,9 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/deb
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libvandrel1 (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvandrel1 (>= ${PROJECT_VERSION})")
+# The tool keeps its fleet database with SQLite (tools/fleetdb), whose
+# library dpkg-shlibdeps finds too; named here so that it is plain.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvandrel1 (>= ${PROJECT_VERSION}), libsqlite3-0")
 # Without it a fresh shell has no completion of vandrel's commands.
 set(CPACK_DEBIAN_TOOLS_PACKAGE_RECOMMENDS "bash-completion")
 # The dashboard's unit comes disabled; the scripts only tell systemd of it
@@ -73,7 +75,7 @@ ports, CAN buses or IO lines onto Ethernet, reads and writes their settings
 over UDP, runs AT-command sessions over TCP, and drives their data channels
 and IO modules. This package holds the shared library.")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "find, inspect and configure network device servers (development files)
-The header vandrel.h, the link to the shared library, the CMake package
+The headers vandrel.h and vandrel_fleet.h, the link to the shared library, the CMake package
 (find_package(Vandrel) gives Vandrel::vandrel) and vandrel.pc for pkg-config,
 to build hosts of libvandrel.")
 set(CPACK_COMPONENT_TOOLS_DESCRIPTION "find, inspect and configure network device servers (tools)

@@ -55,8 +55,9 @@ extern "C" {
 #endif
 
 /* On Windows the DLL's export list names the exports and they use the
-   platform's calling convention (WINAPI); elsewhere they are the shared
-   object's only visible symbols. */
+   platform's calling convention (WINAPI); elsewhere they and the fleet
+   interface's VF_ calls (vandrel_fleet.h) are the shared object's only
+   visible symbols. */
 #ifdef _WIN32
 #define VD_API
 #define VD_CALL WINAPI

@@ -4,8 +4,9 @@
 # lower layers, never of a higher layer or of another folder of its own layer.
 # Then that the programs built on the library reach into src/ only where they
 # may: the tools and benchmarks are hosts of the public headers, and besides
-# them the vandrel tool includes the codec's header and the interface
-# listing's, the dissector's generator the codec's and the wire layouts.
+# them the vandrel tool includes the codec's header, the interface
+# listing's and the fleet database's (tools/fleetdb, which includes nothing
+# of the project's but its own), the dissector's generator the codec's and the wire layouts.
 # System headers (<...>) are not looked at. Prints every include that breaks
 # the rule and fails; prints nothing and succeeds when there is none.
 #
@@ -30,6 +31,7 @@ LAYERS='
 5 devices/family_a  family A devices
 5 devices/family_b  family B devices
 6 context           the state of one host: the concrete families, the session, the lock
+6 fleet             many device operations at once on a loop and thread of their own
 7 api               the exports on the default context, load and unload
 '
 
@@ -70,11 +72,13 @@ END { exit bad }
 ' || exit 1
 
 # The folders outside src/ and the headers of src/ (or of the simulator, for
-# the benchmarks' network check, or of the tool, for its dashboard) each may
+# the benchmarks' network check, or of the tool, for its dashboard, or of
+# the fleet database, for the tool and the dashboard) each may
 # include, besides its own headers and the public ones (include/).
 HOSTS='
-tools/cli        codec/codec.h net/interfaces.h
-tools/web        codec/codec.h commands.h hex_bytes.h interrupt.h json_read.h options.h status.h workers.h
+tools/cli        codec/codec.h net/interfaces.h fleet_db.h
+tools/fleetdb
+tools/web        codec/codec.h fleet_db.h commands.h hex_bytes.h interrupt.h json_read.h options.h status.h workers.h
 tools/sim
 tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
 bench            sim_net.h

@@ -2,7 +2,8 @@
 # Installs, from Debian's packages, what building and testing Vandrel needs,
 # and the packages named as arguments (what a stage needs besides); arguments
 # that start with '-' are options of apt-get install. Skips apt entirely when
-# everything is already there. tshark (with dumpcap, text2pcap and mergecap)
+# everything is already there. libsqlite3-dev builds the tools' fleet
+# database (tools/fleetdb); tshark (with dumpcap, text2pcap and mergecap)
 # runs the Wireshark dissector's tests; nftables puts loss and duplication on the
 # fault lab's links and drops a device's answers in the dashboard's tests; the
 # dashboard's tests drive Debian's headless chromium with selenium, check
@@ -16,7 +17,7 @@
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 . "$(dirname "$0")/help.sh"
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db ansible-lint pylint pycodestyle python3-voluptuous"
+PACKAGES="cmake make g++ clang libgtest-dev libsqlite3-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db ansible-lint pylint pycodestyle python3-voluptuous"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac

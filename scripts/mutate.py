@@ -27,7 +27,7 @@ BUILD = os.path.join(ROOT, os.environ.get("BUILD", "build"))
 # What the tests of the mutants run: the library, the tools and the test
 # programs outside the stress tests.
 TARGETS = ["vandrel", "vandrel-cli", "vandrel-sim", "vandrel_unit_tests", "vandrel_integration_tests",
-           "vandrel_lab_tests"]
+           "vandrel_lab_tests", "vandrel_fleetdb_tests"]
 TEST_LIMIT_S = 900
 
 

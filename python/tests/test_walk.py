@@ -14,7 +14,6 @@ import vandrel
 FLEET = b"""
 family-a  127.0.0.2  type=5  name=caf\xe9\xff password=admin
 family-a  127.0.0.9  type=5  silent=yes
-firmware  127.0.0.2  port=8800 transport=tcp
 io-module 127.0.0.3  port=8800 adc=1234,3071 io=5,160
 family-b  127.0.0.10 type=32 name=one-port   password=admin
 family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
@@ -40,17 +39,13 @@ class Walk(unittest.TestCase):
         found = {d.ip: d for d in vandrel.search(wait=0.3)}
         self.assertEqual((found["127.0.0.2"].type, found["127.0.0.2"].family), (5, "A"))
         self.assertEqual((found["127.0.0.12"].mac, found["127.0.0.12"].address), ("02:56:44:00:00:0C",) * 2)
-        self.assertEqual([d.ip for d in vandrel.search("127.0.0.10", wait=0.2)], ["127.0.0.10"])
 
     def test_family_a_by_ip(self):
-        settings = vandrel.read("127.0.0.2")
-        self.assertEqual(settings["NAME"], "caf\udce9\udcff")  # bytes that are no UTF-8 still read
-        self.assertNotIn("PASS", settings)
+        self.assertNotIn("PASS", vandrel.read("127.0.0.2"))
+        # Bytes that are no UTF-8 still read (chosen ones are the hostile test's).
         self.assertEqual(vandrel.read("127.0.0.2", ["name", "NAME", "PASS"], device_type=5), {"NAME": "caf\udce9\udcff"})
+        # (A wrong password is the AT session's here, a write's the sites lab's.)
         vandrel.write("127.0.0.2", {"NAME": "pump-1", "C1_BAUD": 7}, password="admin", device_type=5)
-        with self.assertRaises(vandrel.WrongPasswordError) as refused:
-            vandrel.write("127.0.0.2", {"NAME": "intruder"}, password="guess", device_type=5)
-        self.assertEqual(refused.exception.code, 102)
         self.assertEqual(vandrel.read("127.0.0.2", ["NAME", "C1_BAUD"], device_type=5),
                          {"NAME": "pump-1", "C1_BAUD": "7"})
 
@@ -107,13 +102,10 @@ class Walk(unittest.TestCase):
             self.assertEqual((io.analog(), io.io_state()), ((1234, 3071), (5, 160)))
             io.set_direction(15)
             io.set_level(5)
+        # (A firmware download is the sites lab's, through vandrel.fleet.firmware.)
         self.assertEqual(vandrel.command("127.0.0.3", "GETADC", device_type=7, tcp=True), "1234,3071")
-        with tempfile.NamedTemporaryFile() as image:
-            image.write(bytes(3000))
-            image.flush()
-            vandrel.firmware_download("127.0.0.2", [image.name], device_type=5, tcp=True)
         time.sleep(0.3)  # the simulator logs in 100 ms ticks
-        for served in (b"io-module SETIODIR 15\n", b"io-module SETIOLEVEL 5\n", b"firmware  manifest of 1 image"):
+        for served in (b"io-module SETIODIR 15\n", b"io-module SETIOLEVEL 5\n"):
             self.assertIn(served, log.read_bytes())
 
     def test_data_through_a_callable(self):
@@ -167,7 +159,7 @@ class Walk(unittest.TestCase):
                                    ("198.18.0.0/16", "198.18.0.0", 65536)):
             network = vandrel.address_range(text)
             self.assertEqual((str(network[0]), network.num_addresses), (first, count))
-        self.assertRaisesRegex(ValueError, "wider than a /16", vandrel.address_range, "198.18.0.0/15")
+        self.assertRaisesRegex(ValueError, "wider than a /16", vandrel.search, "198.18.0.0/15")
 
     def test_ctrl_c_returns_after_the_bounded_wait(self):
         threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()

@@ -2,10 +2,11 @@
 // the concrete families in it (and the changes staged for their writes), the
 // TCP configuration session, the default data channel, the event loop that
 // drives the registry's exchanges (net/event_loop.h), and the lock that
-// serialises the UDP operations, waits included. The exports run on one
-// default context (api/library.h); a second context in the same process
-// shares none of this with it, only the socket layer's process-wide
-// notification path (net/socket_context.h).
+// serialises the UDP operations, waits included; a write also holds its
+// device's lock against this user's other processes (net/platform.h). The
+// exports run on one default context (api/library.h); a second context in
+// the same process shares none of this with it, only the socket layer's
+// process-wide notification path (net/socket_context.h).
 //
 // Each UDP operation gives the result its export gives (vandrel.h) and takes
 // null texts as empty; the TCP side takes no lock, as the exports have it.
@@ -13,7 +14,10 @@
 #define VANDREL_CONTEXT_CONTEXT_H
 
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <string>
+#include <utility>
 
 #include "at_session/at_session.h"
 #include "core/registry.h"
@@ -72,6 +76,10 @@ private:
     HandlerRegistry m_registry{m_loop};
     AtSession m_session;
     net::ClientSocket m_channel;
+    // For each family B type, the device whose copies its handler holds (by
+    // the name of its lock) and how many writes that device's lock counted
+    // when they were read: a write after another process's reads them anew.
+    std::map<int32_t, std::pair<std::string, uint64_t>> m_readAt;
 };
 
 }  // namespace vd

@@ -1,5 +1,6 @@
 // The context's UDP operations. Each checks the type code's family where it
 // has one, then runs one registry operation under the context's lock.
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "base/text.h"
 #include "codec/codec.h"
 #include "context/context.h"
+#include "net/platform.h"
 #include "vandrel.h"
 
 namespace vd {
@@ -14,6 +16,16 @@ namespace vd {
 namespace {
 
 std::string CutPassword(const std::string &pass) { return pass.substr(0, kPasswordRoom - 1); }
+
+// The name of a device's lock: its family, then its IP, or its MAC's digits
+// however they are joined.
+std::string LockName(char family, const char *address) {
+    std::string name = {family, '-'};
+    for (const char *p = OrEmpty(address); *p; ++p)
+        if (std::isxdigit(static_cast<unsigned char>(*p)) || (*p == '.' && family == 'A'))
+            name += char(std::toupper(static_cast<unsigned char>(*p)));
+    return name;
+}
 
 }  // namespace
 
@@ -43,6 +55,9 @@ int32_t Context::GetDevInfoByIP(const char *ip, int32_t type) {
 int32_t Context::GetDevInfoByMAC(const char *mac, int32_t type) {
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     Guard lock(m_lock);
+    // Counted before the read: a write that ends during it makes its copies old.
+    const std::string device = LockName('B', mac);
+    m_readAt[type] = {device, net::DeviceWrites(device)};
     return m_registry.GetDevInfoByMAC(OrEmpty(mac), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
 }
 
@@ -84,6 +99,8 @@ int32_t Context::SetModifyConfig(const char *key, const char *value) {
 int32_t Context::ModifyDevByIP(const char *ip, const char *password, int32_t type) {
     if (IsFamilyB(type)) return VD_WRONG_FAMILY;
     Guard lock(m_lock);
+    // The read is part of the write, under the device's lock.
+    net::DeviceLock device(LockName('A', ip));
     if (!m_registry.GetDevInfoByIP(OrEmpty(ip), 1, uint8_t(type))) return VD_NO_INFO;
     std::string key = "PASS", pass;
     m_registry.TakeValue(key, pass);
@@ -94,10 +111,21 @@ int32_t Context::ModifyDevByIP(const char *ip, const char *password, int32_t typ
 int32_t Context::ModifyDevByMAC(const char *mac, const char *password, int32_t type) {
     if (!IsFamilyB(type)) return VD_WRONG_FAMILY;
     Guard lock(m_lock);
+    const std::string name = LockName('B', mac);
+    net::DeviceLock device(name);
+    // The blocks a write does not read come from the copies of the last
+    // read: after another process's write they would put back what it wrote.
+    const auto read = m_readAt.find(type);
+    if (read == m_readAt.end() || read->second != std::make_pair(name, net::DeviceWrites(name)))
+        m_registry.ForgetCopies(uint8_t(type));
     std::string pass;
     if (!m_registry.GetPasswordByMAC(OrEmpty(mac), pass, uint8_t(type))) return VD_NO_INFO;
     if (CutPassword(pass) != OrEmpty(password)) return VD_WRONG_PASSWORD;
-    return m_registry.ModifyDevByMAC(OrEmpty(mac), 1, uint8_t(type)) ? VD_OK : VD_FAIL;
+    // Counted as it starts and as it ends: a read meanwhile is old either way.
+    device.CountWrite();
+    const bool confirmed = m_registry.ModifyDevByMAC(OrEmpty(mac), 1, uint8_t(type));
+    m_readAt[type] = {name, device.CountWrite()};
+    return confirmed ? VD_OK : VD_FAIL;
 }
 
 int32_t Context::SendCmd(int32_t type, const char *addr, uint32_t port, const char *cmd, char *param,

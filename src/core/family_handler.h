@@ -63,6 +63,9 @@ public:
     virtual bool RequestBlock(const RequestRecord & /*request*/, int /*block*/) { return false; }
     // The socket the answers to the handler's current request arrive on.
     virtual net::ClientSocket &ReplySocket();
+    // Forgets the copies of a device's settings that earlier reads left for
+    // its writes: another process wrote to the device since.
+    virtual void ForgetCopies() {}
 
     // Takes the pair named key out of the information (an empty key: the
     // first visible pair, whose name is then written into key). out is

@@ -125,6 +125,11 @@ void HandlerRegistry::ResetModifyConfig() {
     for (auto &h : m_handlers) h->ClearStaged();
 }
 
+void HandlerRegistry::ForgetCopies(uint8_t type) {
+    for (auto &h : m_handlers)
+        if (h->IsTypeSupported(type)) h->ForgetCopies();
+}
+
 void HandlerRegistry::SetModifyConfig(const char *key, const char *value) {
     for (auto &h : m_handlers) h->Stage(OrEmpty(key), OrEmpty(value));
 }

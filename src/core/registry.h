@@ -42,6 +42,8 @@ public:
     bool GetPasswordByMAC(const char *mac, std::string &out, uint8_t type);
     bool TakeValue(std::string &key, std::string &out);
     void ResetModifyConfig();
+    // The handlers of type forget the copies their reads left for writes.
+    void ForgetCopies(uint8_t type);
     void SetModifyConfig(const char *key, const char *value);
     bool ModifyDevByIP(const char *ip, uint8_t transport, uint8_t type);
     bool ModifyDevByMAC(const char *mac, uint8_t transport, uint8_t type);

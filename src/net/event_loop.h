@@ -1,12 +1,19 @@
 // EventLoop: drives exchanges (net/exchange.h) over the platform's sockets.
-// It waits for input on an exchange's sockets (WaitForInput: poll on POSIX,
-// select on Windows) no longer than the exchange's next deadline, hands it
-// every datagram queued, and calls its timer when that deadline comes. A
-// context owns one; RunUntil runs on the calling thread.
+// It waits for input on the exchanges' sockets (poll on POSIX, select on
+// Windows) no longer than the earliest deadline, hands each exchange every
+// datagram queued on its own sockets, and calls the timers that are due. A
+// context owns one for its single exchanges (RunUntil); a fleet one for many
+// at once (Add and Turn). Either runs on the calling thread.
 #ifndef VANDREL_NET_EVENT_LOOP_H
 #define VANDREL_NET_EVENT_LOOP_H
 
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
 #include "net/exchange.h"
+#include "net/platform.h"
 
 namespace vd::net {
 
@@ -18,12 +25,37 @@ public:
     // run at once when it leaves the exchange done.
     void RunUntil(Exchange &exchange);
 
+    // Starts exchange and drives it beside the others added, from the next
+    // Turn on; the loop holds it until it ends, and never owns it.
+    void Add(Exchange &exchange);
+    // One turn over the exchanges added: waits until one of their sockets
+    // (or wake, a handle of the caller's) has input, the earliest deadline
+    // comes or until, whichever is first; hands each socket's datagrams to
+    // its exchange and calls the timers due. Returns those that ended, which
+    // the loop no longer holds; one ending leaves the others running.
+    std::vector<Exchange *> Turn(Exchange::TimePoint until, SocketHandle wake = kInvalidSocket);
+    size_t Running() const { return m_running.size(); }
+
 private:
+    struct Driven {
+        std::vector<ClientSocket *> sockets;
+        std::multimap<Exchange::TimePoint, Exchange *>::iterator timer;
+    };
+
+    // After a call on exchange: ends it when done, else files its deadline.
+    void Settle(Exchange &exchange, std::vector<Exchange *> &ended);
+    // Hands every datagram queued on the socket to exchange.
+    void ReadSocket(Exchange &exchange, size_t socket, ClientSocket &from);
+
     // Waits until one of the sockets has input or until comes.
     void WaitForInputUntil(const std::vector<ClientSocket *> &sockets, Exchange::TimePoint until);
     // Reads what is queued on each socket, at most a round's bound of
     // datagrams from each.
     void ReadRound(Exchange &exchange, const std::vector<ClientSocket *> &sockets);
+
+    std::unordered_map<Exchange *, Driven> m_running;
+    // The running exchanges by deadline, earliest first.
+    std::multimap<Exchange::TimePoint, Exchange *> m_timers;
 };
 
 }  // namespace vd::net

@@ -1,4 +1,5 @@
-// What the socket layer needs of the platform it runs on. Each platform
+// What the socket layer needs of the platform it runs on, and the locks of
+// the writes to devices. Each platform
 // provides all of it in a folder of its own (net/posix, net/win32), chosen by
 // the build; the rest of src/net is written once against this page, and
 // nothing above src/net sees which platform is built.
@@ -85,6 +86,9 @@ bool HasInput(SocketHandle handle);
 // input; true when one has. The waiting thread's window messages are not
 // dispatched meanwhile.
 bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs);
+// As WaitForInput, and marks in ready (count entries) which of them have
+// input; the number marked.
+int WaitForReady(const SocketHandle *handles, int count, int timeoutMs, uint8_t *ready);
 bool SetBroadcast(SocketHandle handle, bool on);
 // Widens a datagram socket's receive buffer as far as the system lets any
 // process, and where the process is privileged to go further, to at least
@@ -101,6 +105,51 @@ bool ResolveHost(const char *name, uint32_t &address);
 // via's address as its source, whatever the routing table says; answers then
 // come back to this socket over that link. Byte count, or -1.
 int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via);
+
+// ---- Device locks ---------------------------------------------------------
+
+// Writes to one device, serialised across this user's processes: a lock
+// file per device in a directory of the user's own ($XDG_RUNTIME_DIR/vandrel,
+// else /tmp/vandrel-UID, made 0700; on Windows the user's temporary folder;
+// on Linux one per network namespace, each a network of its own),
+// released by the system when its holder ends, however it ends. The file
+// also counts the writes to its device, so that copies of the settings read
+// before another process's write are known to be old. A directory or file
+// that is not this user's alone (a link, another owner, open to others) is
+// not used: the write then goes unlocked. A device's name holds letters,
+// digits, dots and dashes only.
+class DeviceLock {
+public:
+    // Waits for the device's lock.
+    explicit DeviceLock(const std::string &device);
+    ~DeviceLock();
+    DeviceLock(const DeviceLock &) = delete;
+    DeviceLock &operator=(const DeviceLock &) = delete;
+    // Counts one more write to the device; returns the count (0 unlocked).
+    uint64_t CountWrite();
+
+private:
+    intptr_t m_handle;
+};
+
+// The count of writes the device's lock file holds, read without the lock;
+// 0 when there is no file.
+uint64_t DeviceWrites(const std::string &device);
+
+// ---- Wake signals -----------------------------------------------------------
+
+// A signal one thread raises and another waits for among its sockets (in
+// WaitForInput): a pipe on POSIX, a pair of connected loopback datagram
+// sockets on Windows. waitEnd has input once Raise was called and until
+// Lower; neither blocks.
+struct WakePair {
+    SocketHandle waitEnd = kInvalidSocket;
+    SocketHandle raiseEnd = kInvalidSocket;
+};
+bool OpenWakePair(WakePair &pair);
+void CloseWakePair(WakePair &pair);
+void RaiseWake(const WakePair &pair);
+void LowerWake(const WakePair &pair);
 
 // ---- Threads --------------------------------------------------------------
 

@@ -1,5 +1,6 @@
-# Backup and restore: what 'vandrel show --json' prints, 'vandrel set --from'
-# writes back, onto a second device of the same type.
+# Backup and restore: what 'vandrel show --json' prints (a name in UTF-8 as
+# it is), 'vandrel set --from' writes back, onto a second device of the same
+# type.
 . "$(dirname "$0")/lib.sh"
 
 # The settings of a show --json document but the device's own address.
@@ -14,8 +15,9 @@ family-b  127.0.0.13 type=48 name=four-two password=admin at-port=none
 FLEET
     for pair in "127.0.0.2 127.0.0.5 C1_D2=12" "02:56:44:00:00:0C 02:56:44:00:00:0D C3_D2=12"; do
         set -- $pair
-        expect_run 0 set "$1" --password admin C1_BAUD=7 IP_MODE=0 "$3"
+        expect_run 0 set "$1" --password admin C1_BAUD=7 IP_MODE=0 "$3" "NAME=$(printf 'Caf\303\251')"
         run show "$1" --json
+        expect_out "^    \"NAME\": \"$(printf 'Caf\303\251')\",\$"
         cp "$WORK/out" "$WORK/backup.json"
         expect_run 0 set "$2" --password admin --from "$WORK/backup.json" --verify
         expect_err "skipped MAC: what the device is, not a setting"

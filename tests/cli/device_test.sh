@@ -32,6 +32,8 @@ test_firmware_download_and_erase_over_tcp() {
     expect_sim_log "127\.0\.0\.2 +firmware +erase \(empty manifest\)"
 }
 
+# Which images fit a device is the library's rule (its unit tests hold each
+# case); here that the tool refuses by it, and its own file errors.
 test_firmware_failures() {
     start_standard_fleet
     head -c 1000 /dev/zero > "$WORK/app.bin"
@@ -46,9 +48,6 @@ test_firmware_failures() {
     expect_run 2 firmware download 127.0.0.2 --tcp "$WORK/big.bin"
     expect_err "the images take 114688 bytes"
     expect_no_sim_log "firmware +manifest"
-    expect_run 2 firmware download 127.0.0.2 "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" "$WORK/app.bin" \
-        "$WORK/app.bin" "$WORK/app.bin"
-    expect_err "a download takes 1 to 5 images, not 6"
 }
 
 run_case "$1"

@@ -89,13 +89,10 @@ test_bad_plans_write_nothing() {
     expect_no_sim_log "write of"
 }
 
-test_apply_json_is_one_document() {
+# Some editors put a byte order mark first: still a JSON plan. (That the
+# JSON report is one document, the dashboard's apply reads: its tests.)
+test_a_json_plan_may_start_with_a_byte_order_mark() {
     start_standard_fleet
-    printf '127.0.0.2 type=5 NAME=json-2\n127.0.0.4 type=17 NAME=json-4\n' > "$WORK/plan"
-    expect_run 0 apply "$WORK/plan" --password admin --dry-run --json
-    python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); assert [x["result"] for x in d["devices"]] == ["to change"] * 2' \
-        "$WORK/out" || fail "standard output is not the one JSON document"
-    # Some editors put a byte order mark first: still a JSON plan.
     printf '\357\273\277{"devices": [{"ip": "127.0.0.2", "type": 5, "settings": {"NAME": "bom"}}]}' > "$WORK/plan"
     expect_run 0 apply "$WORK/plan" --password admin --dry-run
     expect_out "NAME +serial-5 +-> +bom$"

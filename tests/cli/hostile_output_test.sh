@@ -63,9 +63,8 @@ test_a_data_flood_is_cut_at_the_cap() {
     expect_out '^sent 0 bytes, received 65536:$'
     expect_out '^00FFF0  F0 F1 F2'
     expect_err 'vandrel data: the answer was cut at 65536 bytes'
-    expect_run 0 data 127.0.0.22 --max-bytes 1000 --json
-    expect_out '^  "received": 1000,$'
-    expect_out '^  "cut": true,$'
+    expect_run 0 data 127.0.0.22 --max-bytes 1000
+    expect_out '^sent 0 bytes, received 1000:$'
     # The largest cap, and no more.
     start=$(date +%s)
     expect_run 0 data 127.0.0.22 --max-bytes 1048576 --wait 5000 --json

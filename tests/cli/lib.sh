@@ -12,6 +12,8 @@ if ! "$VANDREL_SIM" --check-network; then
 fi
 
 WORK=$(mktemp -d)
+# The tool's fleet database: the test's own, never the user's.
+export VANDREL_DB="$WORK/fleet.db"
 SIM_PID=""
 cleanup() {
     if [ -n "$SIM_PID" ]; then

@@ -1,5 +1,6 @@
 # vandrel at: the AT-command session with a family B device, and a device's
-# error answer ending the run with its code.
+# error answer ending the run with its code. (The steps in JSON are what the
+# dashboard's sessions view shows: its browser test reads them.)
 . "$(dirname "$0")/lib.sh"
 
 test_at_reads_and_writes_in_order() {
@@ -14,8 +15,6 @@ test_at_reads_and_writes_in_order() {
 test_at_reset_and_json() {
     start_standard_fleet
     expect_run 0 at 127.0.0.10 --type 32 --password admin --reset NAME --json
-    expect_out '"value": "one-port"'
-    expect_out '"status": "OK"'
     expect_out '"reset": true'
     expect_sim_log "127\.0\.0\.10 +at +AT\+RESET=admin"
 }

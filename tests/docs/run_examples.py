@@ -105,8 +105,8 @@ def run_file(path, source, build):
                     ignore=shutil.ignore_patterns("__pycache__", "tests"))
     env = dict(os.environ, PATH=os.path.join(build, "bin") + os.pathsep + os.environ["PATH"],
                PYTHONPATH=os.path.join(source, "python"), VANDREL_LIB=os.path.join(build, "lib"),
-               VANDREL_SOURCE=source, ANSIBLE_COLLECTIONS_PATH=os.path.join(source, "ansible"),
-               ANSIBLE_HOME=os.path.join(work, ".ansible"))
+               VANDREL_SOURCE=source, XDG_STATE_HOME=os.path.join(work, ".state"),
+               ANSIBLE_COLLECTIONS_PATH=os.path.join(source, "ansible"), ANSIBLE_HOME=os.path.join(work, ".ansible"))
     fleet, failures, name = None, [], os.path.relpath(path, source)
     try:
         for n, (line, language, marker, argument, text) in enumerate(blocks(path)):

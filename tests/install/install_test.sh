@@ -2,7 +2,7 @@
 # Installs a build into a staging prefix and uses it as a host would: the
 # C example of docs/library.md built once with pkg-config and once with
 # find_package(Vandrel), both run against vandrel-sim; the installed tools
-# started from the prefix, their manual pages and the completion of vandrel;
+# started from the prefix and the completion of vandrel;
 # the Python module from the prefix and from pip in a virtual environment;
 # then the prefix emptied as docs/install.md says.
 # Runs inside scripts/in-netns.sh.
@@ -67,11 +67,8 @@ cp -r "$SRC/python" "$WORK/python"
 [ "$(VANDREL_LIB="$STAGE/lib" "$WORK/venv/bin/python" -c "$read_name")" = pump-1 ] ||
     fail "the module installed with pip did not read the device"
 
-# The manual pages are installed (what they say is tests/man's), and so is
-# the completion.
-for page in vandrel vandrel-sim; do
-    man -l "$STAGE/share/man/man1/$page.1.gz" 2>/dev/null | grep -q "^NAME" || fail "no manual page $page"
-done
+# The completion is installed. (The manual pages are the packages test's,
+# what they say tests/man's.)
 completes() {
     PATH="$STAGE/bin:$PATH" bash -c '. "$0"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _vandrel
         echo "${COMPREPLY[*]}"' "$STAGE/share/bash-completion/completions/vandrel" "$@"

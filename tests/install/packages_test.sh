@@ -52,8 +52,9 @@ in_root "tshark -G protocols" 2> "$WORK/tshark" | cut -f3 | grep -qx vandrel ||
 in_root "ansible-galaxy collection list vandrel.fleet" 2>&1 | grep -q "^# /usr/share/ansible/collections/ansible_collections$" ||
     fail "ansible-vandrel-fleet does not put the collection where Debian's Ansible finds collections"
 for module in search settings apply backup command firmware; do
-    in_root "ansible-doc vandrel.fleet.$module" > "$WORK/doc" 2>&1 && grep -q "^RETURN VALUES" "$WORK/doc" ||
-        { cat "$WORK/doc"; fail "ansible-doc does not show vandrel.fleet.$module"; }
+    in_root "ansible-doc vandrel.fleet.$module" > "$WORK/doc" 2>&1 && grep -q "^EXAMPLES" "$WORK/doc" &&
+        grep -q "^RETURN VALUES" "$WORK/doc" ||
+        { cat "$WORK/doc"; fail "ansible-doc does not show vandrel.fleet.$module with its examples"; }
 done
 # The dashboard's unit is installed, verified where the package put it,
 # and disabled; the defaults file is a configuration file; a purge takes

@@ -1,9 +1,9 @@
 // The event loop with a trivial exchange over loopback: what it sends, when
 // its timer sends again, that it ends at its deadline or at its answer, and
-// that an exchange done at its start takes what is queued, once.
+// that an exchange done at its start takes what is queued, once; and many at
+// once, each with its own timer and datagrams.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 
 #include "net/client_socket.h"
 #include "net/event_loop.h"
+#include "sim_net.h"
 
 namespace {
 
@@ -25,29 +26,17 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint16_t kPeerPort = 8850;
 const Bytes kRequest{0x01, 0x02, 0x00, 0xFF};
 
-// A plain datagram socket on 127.0.0.1:kPeerPort that the test reads.
+// A datagram socket on 127.0.0.1:kPeerPort that the test reads.
 struct Peer {
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in last{};
-    Peer() {
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(kPeerPort);
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr *>(&at), sizeof at);
-    }
+    int fd = vdsim::OpenUdp("127.0.0.1", kPeerPort);
+    vdsim::Datagram last;
     ~Peer() { close(fd); }
     std::vector<Bytes> Received() {
         std::vector<Bytes> all;
-        uint8_t buffer[256];
-        socklen_t size = sizeof last;
-        for (ssize_t n; (n = recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&last), &size)) >= 0;)
-            all.emplace_back(buffer, buffer + n);
+        while (vdsim::ReceiveDatagram(fd, last, 0)) all.push_back(last.bytes);
         return all;
     }
-    void Answer(const Bytes &bytes) {
-        sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&last), sizeof last);
-    }
+    void Answer(const Bytes &bytes) { vdsim::SendDatagram(fd, bytes, last.from); }
 };
 
 // Sends kRequest at its start and again every interval; ends at its
@@ -60,13 +49,14 @@ struct Pinger : Exchange {
     TimePoint next, end;
     std::vector<Bytes> replies;
     std::string from;
+    Bytes request = kRequest;
 
     Pinger(milliseconds every, milliseconds until) : interval(every), deadline(until) {
         socket.Open(vd::net::SocketType::Datagram, "127.0.0.1", kPeerPort);
     }
     std::vector<ClientSocket *> Sockets() override { return {&socket}; }
     void Start(TimePoint now) override {
-        socket.SendData(kRequest.data(), int(kRequest.size()));
+        socket.SendData(request.data(), int(request.size()));
         next = now + interval;
         end = now + deadline;
         done = startsDone;
@@ -81,7 +71,7 @@ struct Pinger : Exchange {
             done = true;
             return;
         }
-        socket.SendData(kRequest.data(), int(kRequest.size()));
+        socket.SendData(request.data(), int(request.size()));
         next += interval;
     }
     TimePoint NextDeadline() const override { return std::min(next, end); }
@@ -136,6 +126,38 @@ TEST(EventLoop, AnExchangeDoneAtItsStartTakesWhatIsQueuedOnce) {
     loop.RunUntil(pinger);
     EXPECT_EQ(pinger.replies, (std::vector<Bytes>{{0x01}, {0x02}}));
     EXPECT_EQ(peer.Received(), std::vector<Bytes>{kRequest});
+}
+
+TEST(EventLoop, DrivesManyAtOnceAndOneEndingLeavesTheOthersRunning) {
+    Peer peer;
+    Pinger quiet(milliseconds(50), milliseconds(200)), waiter(milliseconds(1000), milliseconds(2000));
+    waiter.request = {0x07};
+    vd::net::EventLoop loop;
+    loop.Add(quiet);
+    loop.Add(waiter);
+    const auto start = steady_clock::now();
+    std::vector<Exchange *> ended;
+    std::vector<Bytes> sent;
+    while (loop.Running() > 0) {
+        for (Exchange *e : loop.Turn(steady_clock::now() + milliseconds(20))) ended.push_back(e);
+        for (const Bytes &got : peer.Received()) sent.push_back(got);
+        // The waiter is answered at its own port once the quiet one has ended.
+        if (ended.size() == 1 && MsSince(start) >= 300 && waiter.replies.empty()) {
+            socklen_t size = sizeof peer.last.from;
+            getsockname(int(waiter.socket.GetHandle()), reinterpret_cast<sockaddr *>(&peer.last.from), &size);
+            peer.last.from.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            peer.Answer({0xA5});
+        }
+    }
+    EXPECT_EQ(ended, (std::vector<Exchange *>{&quiet, &waiter}));
+    EXPECT_GE(MsSince(start), 300.0);
+    EXPECT_LT(MsSince(start), 500.0);
+    // The quiet one's request and its copies at 50, 100 and 150 ms; the
+    // waiter's once; the answer reached only its owner.
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), kRequest), 4);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), waiter.request), 1);
+    EXPECT_TRUE(quiet.replies.empty());
+    EXPECT_EQ(waiter.replies, std::vector<Bytes>{{0xA5}});
 }
 
 }  // namespace

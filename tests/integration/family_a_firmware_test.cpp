@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 #include <tuple>
@@ -29,20 +30,15 @@ class ImageFiles {
 public:
     ImageFiles() {
         char pattern[] = "/tmp/vandrel-fw-XXXXXX";
-        dir = mkdtemp(pattern) ? pattern : "/tmp";
+        dir = mkdtemp(pattern) ? pattern : "";
     }
-    ~ImageFiles() {
-        for (const auto &file : data) std::remove(file.first.c_str());
-        rmdir(dir.c_str());
-    }
+    ~ImageFiles() { std::filesystem::remove_all(dir); }
     std::string Make(const std::string &name, size_t size) {
         const std::string path = dir + "/" + name;
         Bytes &bytes = data[path];
         for (size_t i = 0; i < size; ++i) bytes.push_back(uint8_t(i * 7 + name.size() * 31 + i / 256));
-        if (FILE *f = std::fopen(path.c_str(), "wb")) {
-            std::fwrite(bytes.data(), 1, bytes.size(), f);
-            std::fclose(f);
-        }
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
         return path;
     }
     std::string dir;

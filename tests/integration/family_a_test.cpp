@@ -106,7 +106,6 @@ protected:
         dev.SetText(0x02, "port-1");
         dev.SetPassword("pw");
     }
-    std::vector<Bytes> Received() const { return ::Received(dev); }
     FamilyADevice dev{"127.0.0.2", 1, {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF}};
 };
 
@@ -176,7 +175,7 @@ TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
     padded.resize(20, 0xFF);
     // Every write is read back.
     ASSERT_TRUE(dev.WaitForDatagrams(12, 1000));
-    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, kInfoRequest, kInfoRequest, kInfoRequest, write,
+    EXPECT_EQ(Received(dev), (std::vector<Bytes>{kInfoRequest, kInfoRequest, kInfoRequest, kInfoRequest, write,
                                               kInfoRequest, kInfoRequest, padded, kInfoRequest, kInfoRequest, padded,
                                               kInfoRequest}));
     EXPECT_EQ(dev.Item(0x02), Bytes({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'}));
@@ -213,7 +212,7 @@ TEST_F(FamilyA, ASilentDeviceTimesOutAndGetsNoWrite) {
     EXPECT_LT(Seconds(start), 3.5);
     // Each wait sends its request again every 300 ms without answer: seven
     // times in all.
-    EXPECT_EQ(Received(), std::vector<Bytes>(14, kInfoRequest));
+    EXPECT_EQ(Received(dev), std::vector<Bytes>(14, kInfoRequest));
 }
 
 // The device answers within milliseconds, yet a read ends no sooner than the
@@ -224,13 +223,7 @@ TEST_F(FamilyA, AReadEndsAtThePauseAfterItsRequestAndNoSooner) {
     EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
     EXPECT_GE(Seconds(start), 0.2);
     EXPECT_LT(Seconds(start), 0.45);
-    EXPECT_EQ(Received(), std::vector<Bytes>{kInfoRequest});
-}
-
-// A write of fewer than 16 bytes is followed by 15 bytes of FF.
-Bytes Padded(Bytes packet) {
-    packet.insert(packet.end(), 15, 0xFF);
-    return packet;
+    EXPECT_EQ(Received(dev), std::vector<Bytes>{kInfoRequest});
 }
 
 class FamilyAFaults : public ::testing::Test {
@@ -241,7 +234,6 @@ protected:
         dev.SetItem(0x0F, {7});  // C1_BAUD
         ASSERT_TRUE(dev.Start());
     }
-    std::vector<Bytes> Received() const { return ::Received(dev); }
     FamilyADevice dev{"127.0.0.2", 5, {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x02}};
 };
 
@@ -249,7 +241,7 @@ TEST_F(FamilyAFaults, ALostAnswerIsMadeUpForWithinTheWait) {
     dev.DropInfoAnswers(1);
     ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
     EXPECT_EQ(Ask("C1_BAUD"), "7");
-    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, kInfoRequest}));
+    EXPECT_EQ(Received(dev), (std::vector<Bytes>{kInfoRequest, kInfoRequest}));
 }
 
 // An answer from another address answers nothing: the device's own, which
@@ -315,7 +307,7 @@ TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 5), VD_FAIL);
     // The name's field holds 10 bytes: 19 in all, too many to be padded.
     const Bytes write = {0xA1, 0x0F, 0x01, 0x09, 0xFF, 0xA1, 0x02, 0x0A, 'p', 'u', 'm', 'p', 0, 0, 0, 0, 0, 0, 0xFF};
-    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, write, kInfoRequest, write, kInfoRequest, write,
+    EXPECT_EQ(Received(dev), (std::vector<Bytes>{kInfoRequest, write, kInfoRequest, write, kInfoRequest, write,
                                               kInfoRequest, write, kInfoRequest}));
     // The host learns which keys did not take, with their staged values.
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"C1_BAUD", "9"}, {"NAME", "pump"}}));
@@ -325,8 +317,8 @@ TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {
     dev.ClearReceived();
     dev.SetText(0x02, "pump");
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 5), VD_OK);
-    const Bytes baud = Padded({0xA1, 0x0F, 0x01, 0x09, 0xFF});
-    EXPECT_EQ(Received(), (std::vector<Bytes>{kInfoRequest, write, kInfoRequest, baud, kInfoRequest}));
+    const Bytes baud = Cat({0xA1, 0x0F, 0x01, 0x09, 0xFF}, Bytes(15, 0xFF));  // fewer than 16 bytes: padded
+    EXPECT_EQ(Received(dev), (std::vector<Bytes>{kInfoRequest, write, kInfoRequest, baud, kInfoRequest}));
     EXPECT_EQ(dev.Item(0x0F), Bytes{9});
 }
 

@@ -1,8 +1,9 @@
 # vandrel on a faulty link (scripts/lab.sh fault): whatever is lost or
 # duplicated, an operation either gives the devices' own result or says that
 # it failed; no write leaves a device half written and nothing hangs. Random
-# faults run a few times each (FAULT_TEST_RUNS, default 2); faults at a known
-# place are rules that match once.
+# faults run a few times each (FAULT_TEST_RUNS, default 2). (Faults at a
+# known place, one by one, are the integration tests': their simulated
+# device loses or ignores a given datagram on loopback.)
 . "$(dirname "$0")/../cli/lib.sh"
 . "$(dirname "$0")/fault_runs.sh"
 # The lab of the guide's examples is torn down whatever happens.
@@ -27,21 +28,6 @@ expect_no_harm() {
 test_loss() { expect_no_harm loss; }
 test_duplication() { expect_no_harm dup; }
 test_loss_and_duplication() { expect_no_harm both; }
-
-# Faults at a known place, one by one, are the integration tests' (the
-# simulated device there loses or ignores a given datagram); here one of
-# them on a real link: the firmware receiver's surplus acknowledgement.
-test_firmware_takes_no_surplus_acknowledgement_for_a_lost_chunk() {
-    fault_start || fail "the devices did not start"
-    # The manifest's acknowledgement arrives twice and the first chunk
-    # (AA 55 20 at the start of its payload) never reaches the receiver: the
-    # surplus acknowledgement must not stand in for it.
-    fault_set clean 'dup-reply=udp sport 8810 numgen inc mod 1000000 0' \
-        'drop-request=udp dport 8810 @th,64,24 0xaa5520 numgen inc mod 1000000 0'
-    verdict=$(fault_run firmware 0 clean)
-    LAST="firmware with a surplus acknowledgement: $verdict"
-    case "$verdict" in ok | failed) ;; *) cat "$WORK/faults.log" >&2 && fail "$verdict" ;; esac
-}
 
 # The commands of docs/faulty-wire.md, on a lab of this test's own.
 test_guide_examples() {

@@ -10,12 +10,7 @@ start_sites() {
         printf 'family-a 198.18.%s.2 type=5\nfamily-b 198.18.%s.3 type=48 name=b-%s\n' $n $n $n > "$WORK/$n.txt"
         sh "$LAB" exec "$VANDREL_LAB" site$n "$VANDREL_SIM" --fleet "$WORK/$n.txt" > "$WORK/$n.log" 2>&1 &
         SITES="$SITES $!"
+        sh "$(dirname "$LAB")/sim-ready.sh" "$WORK/$n.log" $! || fail "site $n did not start"
         n=$((n + 1))
-    done
-    i=0
-    until [ "$(cat "$WORK"/?.log | grep -c "devices ready")" = "$1" ]; do
-        i=$((i + 1))
-        [ $i -le 100 ] || fail "the sites did not start"
-        sleep 0.05
     done
 }

@@ -29,15 +29,10 @@ def click(driver, element_id):
     driver.find_element(By.ID, element_id).click()
 
 
-def type_into(driver, element_id, value):
-    field = driver.find_element(By.ID, element_id)
+def type_into(driver, element_id, value, by=By.ID):
+    field = driver.find_element(by, element_id)
     field.clear()
     field.send_keys(value)
-
-
-def open_device(driver, ip):
-    click_row(driver, ip, NAME)
-    return wait_text(driver, "device-title", ", type ")
 
 
 def test_table_fills_sorts_and_filters():
@@ -64,7 +59,8 @@ def test_table_fills_with_a_crowd_of_1000():
 
 def test_device_view_refuses_then_writes_what_the_device_holds():
     driver = open_dashboard()
-    open_device(driver, "127.0.0.2")
+    click_row(driver, "127.0.0.2", NAME)
+    wait_text(driver, "device-title", ", type ")
     type_into(driver, "extra-key", "NOSUCHKEY")
     type_into(driver, "extra-value", "1")
     type_into(driver, "device-password", "admin")
@@ -74,9 +70,7 @@ def test_device_view_refuses_then_writes_what_the_device_holds():
     screenshot(driver, "device-refused")
     type_into(driver, "extra-key", "")
     type_into(driver, "device-password", "not-the-password")
-    field = driver.find_element(By.CSS_SELECTOR, "input[data-key=NAME]")
-    field.clear()
-    field.send_keys("pump-page")
+    type_into(driver, "input[data-key=NAME]", "pump-page", By.CSS_SELECTOR)
     click(driver, "device-check")
     wait_text(driver, "device-message", "1 to change")
     assert "serial-5" in text(driver, "diff") and "pump-page" in text(driver, "diff")

@@ -18,10 +18,8 @@ from selenium.common.exceptions import NoAlertPresentException
 
 import browser
 import webtest
-from webtest import request
+from webtest import HOST, PORT, URL, request
 
-HOST, PORT = "127.0.0.1", 8080
-URL = "http://127.0.0.1:8080"
 HOSTILE_A = "127.0.0.20"
 
 

@@ -11,10 +11,8 @@ import subprocess
 import time
 
 import webtest
-from webtest import request
+from webtest import HOST, PORT, URL, request
 
-HOST, PORT = "127.0.0.1", 8080
-URL = "http://127.0.0.1:8080"
 
 
 def start():
@@ -52,12 +50,12 @@ def test_metrics_pass_promtool_and_go_uncompressed():
 def test_device_texts_show_as_the_device_holds_them():
     start()
     # The byte E9 alone, not UTF-8: "\udce9" in, the byte on the device,
-    # "\udce9" out of the device's page, the table and the tool alike.
+    # "\udce9" out of the device's page and the table alike (the tool's own
+    # JSON is its tests').
     body = json.dumps({"password": "admin", "settings": {"NAME": "caf\udce9"}}).encode()
     assert request(URL + "/api/devices/127.0.0.2/settings", "POST", raw=body)[0] == 200
     assert '"NAME":"caf\\udce9"' in request(URL + "/api/devices/127.0.0.2")[2]
     webtest.wait_for("the name in the table", lambda: '"name":"caf\\udce9"' in request(URL + "/api/devices")[2])
-    assert '"NAME": "caf\\udce9"' in webtest.tool("show", "127.0.0.2", "--json")[1]
     # A name the device cuts shows in the table as the device stored it.
     body = {"password": "admin", "settings": {"NAME": "abcdefghijkl"}, "force": True}
     assert request(URL + "/api/devices/127.0.0.2/settings", "POST", body)[0] == 200
@@ -110,6 +108,46 @@ def test_malformed_and_oversized_requests_get_a_json_error():
     assert timed_get()[0] == 200
 
 
+def test_api_refuses_unknown_mistyped_and_control_fields():
+    start()
+    device = URL + "/api/devices/127.0.0.2/settings"
+    control = "NAME: the value holds a control character (0x01): refused"
+    assert control in subprocess.run([webtest.VANDREL, "set", "127.0.0.2", "--password", "admin", "NAME=a\x01"],
+                                     capture_output=True, text=True).stderr
+    write = {"password": "admin", "settings": {"NAME": "strict-1"}}
+    cases = [
+        (device, dict(write, dryrun=True), 'unknown field "dryrun" (settings, password, force, dry_run)'),
+        (device, dict(write, DRY_RUN=True), 'unknown field "DRY_RUN"'),
+        (device, dict(write, dry_run=None), '"dry_run" must be true or false'),
+        (device, dict(write, settings={"NAME": "a\x01"}), control),
+        (device, dict(write, settings={"NAME": "a\0"}), control.replace("0x01", "0x00")),
+        (device, dict(write, password="ad\0min"), "password: the value holds a control character (0x00)"),
+        (URL + "/api/devices/127.0.0.2/restore", dict(password="admin", backup={}, force=1), '"force" must be true or false'),
+        (URL + "/api/apply", {"plan": {"settings": {"NAME": "strict-1"}}, "dryrun": True}, 'unknown field "dryrun"'),
+        (URL + "/api/apply", {"plan": {"settings": {"NAME": "a\n"}}}, "NAME: the value holds a control character (0x0A)"),
+        (URL + "/api/restart", {"devices": ["127.0.0.2"], "job": 1}, 'unknown field "job" (devices, jobs)'),
+        (URL + "/api/at", {"host": "127.0.0.12", "steps": "NAME"}, '"steps" must be a list'),
+        (URL + "/api/io", {"host": "127.0.0.3", "port": "8800", "actions": ["ad"]}, '"port" must be a whole number'),
+        (URL + "/api/data", {"host": "127.0.0.3", "text": "a", "hexx": ""}, 'unknown field "hexx"'),
+        (URL + "/api/firmware?devices=127.0.0.2&transprot=tcp", {}, 'unknown field "transprot" (devices, skip, transport)'),
+    ]
+    for url, body, message in cases:
+        status, _, text = request(url, "POST", body)
+        assert status == 400 and message in json.loads(text)["error"], (body, status, text)
+    assert '"NAME":"strict-1"' not in request(URL + "/api/devices/127.0.0.2")[2]
+    # A MAC with dashes names the device as the tool takes it.
+    status, _, text = request(URL + "/api/devices/02-56-44-00-00-0c/settings", "POST", write)
+    assert status == 200, text
+    assert '"NAME":"strict-1"' in request(URL + "/api/devices/02-56-44-00-00-0C")[2]
+
+
+def test_a_second_dashboard_on_the_port_exits():
+    start()
+    r = subprocess.run([webtest.VANDREL, "web"], capture_output=True, text=True, timeout=30)
+    assert r.returncode == 1 and "cannot listen on 127.0.0.1:8080: the port is in use" in r.stderr, r
+    assert timed_get()[0] == 200
+
+
 def test_a_thousand_connections_leave_others_served():
     # (Slow clients are the hostile tests'.) A thousand connections at once,
     # idle, then a thousand requests at once, from 20 addresses (one address
@@ -130,10 +168,10 @@ def test_a_thousand_connections_leave_others_served():
     assert timed_get()[0] == 200
 
 
+# (A token too short is the secrets test's.)
 def test_wrong_options_are_usage_errors():
     for args, message in ((["--listen", "8080"], "--listen takes ADDRESS:PORT"),
                           (["--listen", "127.0.0.1:0"], "--listen takes ADDRESS:PORT"),
-                          (["--token", "short"], "--token takes at least 16 characters"),
                           (["--search-every", "0"], "--search-every takes a number of seconds")):
         r = subprocess.run([webtest.VANDREL, "web"] + args, capture_output=True, text=True, timeout=30)
         assert r.returncode == 2 and message in r.stderr, (args, r.returncode, r.stderr)

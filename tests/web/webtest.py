@@ -19,7 +19,11 @@ import urllib.request
 VANDREL = os.environ["VANDREL"]
 VANDREL_SIM = os.environ["VANDREL_SIM"]
 SHOTS = os.environ.get("VANDREL_WEB_SHOTS", tempfile.gettempdir())
+# The tool's workers keep no fleet database of the user's.
+os.environ.setdefault("VANDREL_DB", "off")
 WORK = tempfile.mkdtemp(prefix="vandrel-web-test-")
+HOST, PORT = "127.0.0.1", 8080
+URL = "http://127.0.0.1:8080"  # the dashboard on loopback, where most tests start it
 _started = []
 
 
@@ -85,7 +89,7 @@ def spki_hash(cert):
     return base64.b64encode(hashlib.sha256(spki).digest()).decode()
 
 
-def operations_finished(url="http://127.0.0.1:8080"):
+def operations_finished(url=URL):
     return all(o["finished"] for o in json.loads(request(url + "/api/operations")[2]))
 
 

@@ -143,10 +143,12 @@ bool FinishJobs(const Plan &plan, const Args &args, Resolution &r, std::vector<J
 
 }  // namespace
 
-bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, std::vector<Job> &jobs, std::string &error) {
+bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, Fleet &fleet, std::vector<Job> &jobs,
+                 std::string &error) {
     bool search = false;
     for (const PlanEntry &e : plan.entries) search = search || NeedsSearch(e);
     const std::vector<FoundDevice> found = search ? SearchDevices("", searchWaitMs) : std::vector<FoundDevice>();
+    if (search) fleet.Seen(found);
     Resolution r;
     for (const PlanEntry &e : plan.entries) {
         const bool added = NeedsSearch(e) ? AddFound(e, found, r, error) : Add(r, e, {e.addr, e.type}, error);

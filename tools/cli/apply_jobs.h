@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device.h"
+#include "fleet.h"
 #include "json_read.h"
 #include "plan.h"
 
@@ -28,10 +29,11 @@ struct Job {
 };
 
 // The jobs of a plan, in plan order. searchWaitMs bounds the search, which
-// is sent only when needed. False with a message for a plan that names a
+// is sent only when needed, and its answers are kept in fleet. False with a message for a plan that names a
 // device twice or leaves one without a password; true otherwise, with
 // unanswered devices as NotFound jobs.
-bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, std::vector<Job> &jobs, std::string &error);
+bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, Fleet &fleet, std::vector<Job> &jobs,
+                 std::string &error);
 
 }  // namespace vdcli
 

@@ -131,10 +131,13 @@ void Written(Job &j, const WorkerResult &r) {
     }
 }
 
-WorkerTask TaskFor(const Job &j, const char *mode, bool force) {
+// extra: the fleet database's options, and the apply's operation, under
+// which the workers record their writes.
+WorkerTask TaskFor(const Job &j, const char *mode, bool force, const std::vector<std::string> &extra) {
     WorkerTask t;
     t.args = {"set", j.target.addr.text, "--type", std::to_string(j.target.type), "--from", "-", "--json", mode};
     if (force) t.args.push_back("--force");
+    t.args.insert(t.args.end(), extra.begin(), extra.end());
     t.input = SettingsDocument(j.settings);
     t.password = j.password;
     return t;
@@ -150,13 +153,14 @@ struct Phase {
 const Phase kCheck = {Outcome::Pending, "--dry-run", "checking", "checked", Checked};
 const Phase kWrite = {Outcome::ToChange, "--verify", "writing", "written", Written};
 
-void RunPhase(std::vector<Job> &jobs, const Phase &phase, int workers, bool force, bool progress) {
+void RunPhase(std::vector<Job> &jobs, const Phase &phase, int workers, bool force, bool progress,
+              const std::vector<std::string> &extra) {
     std::vector<size_t> picked;
     std::vector<WorkerTask> tasks;
     for (size_t i = 0; i < jobs.size(); ++i)
         if (jobs[i].outcome == phase.in) {
             picked.push_back(i);
-            tasks.push_back(TaskFor(jobs[i], phase.mode, force));
+            tasks.push_back(TaskFor(jobs[i], phase.mode, force, extra));
         }
     Progress shown(progress, phase.doing, tasks.size());
     RunWorkers(tasks, workers, Interrupted, [&](size_t i, const WorkerResult &r) {
@@ -242,18 +246,21 @@ int RunApply(const Args &args, const Printer &out) {
     if (plan.entries.empty()) return out.Fail(path + ": the plan names no device", 0, kExitUsage);
     CatchInterrupt();
     std::vector<Job> jobs;
-    if (!ResolveJobs(plan, args, int(waitMs), jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+    Fleet fleet(args, out);
+    if (!ResolveJobs(plan, args, int(waitMs), fleet, jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+    std::vector<std::string> extra = FleetArgs(args);
+    extra.insert(extra.end(), {"--operation", OperationOf(args)});
 
     const bool dryRun = args.Has("--dry-run"), force = args.Has("--force");
     if (!force) RefuseChangedMeanings(plan, jobs);
     const bool progress = !out.Json() && isatty(STDERR_FILENO);
-    RunPhase(jobs, kCheck, int(workers), force, progress);
+    RunPhase(jobs, kCheck, int(workers), force, progress, extra);
     ShowChanges(out, jobs);
     bool refused = false;
     for (const Job &j : jobs) refused = refused || j.outcome == Outcome::Refused;
     if (refused) out.Note("vandrel apply: the checks refuse the plan, so nothing is written (--force sends as is)");
     if (!dryRun && !refused && !Interrupted())
-        RunPhase(jobs, kWrite, int(workers), force, progress);
+        RunPhase(jobs, kWrite, int(workers), force, progress, extra);
     if (Interrupted()) out.Note("vandrel apply: interrupted; the table says what was done");
     return Finish(out, jobs, dryRun);
 }
@@ -271,6 +278,7 @@ std::vector<Command> ApplyCommands() {
                      {"--force", "", "send keys and values that the checks refuse"},
                      {"--wait", "MS", "how long the search for the plan's devices collects (default 1000)"},
                      InterfaceOption()};
+    for (const Option &o : FleetOptions()) apply.options.push_back(o);
     apply.details =
         "PLAN ('-': standard input) names devices by IP or MAC address, or selects\n"
         "every device of a type code that answers a search, with the settings each\n"
@@ -296,7 +304,8 @@ std::vector<Command> ApplyCommands() {
         "is written and read back, and a table gives each device's result. Exit\n"
         "status 0 when every device is done, 1 when any failed or was not found.\n"
         "Ctrl-C starts no further device, lets those under way finish, and prints\n"
-        "the table (exit status 130).\n";
+        "the table (exit status 130). Each device's worker records its writes in the\n"
+        "fleet database's audit trail, all under the apply's one operation.\n";
     apply.minPositionals = apply.maxPositionals = 1;
     return {{apply, RunApply}};
 }

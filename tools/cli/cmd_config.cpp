@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "device.h"
 #include "device_settings.h"
+#include "fleet.h"
 #include "options.h"
 #include "status.h"
 #include "vandrel.h"
@@ -45,6 +46,7 @@ int RunShow(const Args &args, const Printer &out) {
     std::vector<std::string> missing;
     Pairs pairs = names.empty() ? TakeAll() : TakeNamed(names, missing);
     if (!CheckReportedType(t, pairs, out, status)) return status;
+    Fleet(args, out).Read(t, pairs);
     if (names.empty() && !args.Has("--with-password"))
         for (auto it = pairs.begin(); it != pairs.end();) it = it->first == "PASS" ? pairs.erase(it) : it + 1;
 
@@ -76,6 +78,7 @@ std::vector<Command> ConfigCommands() {
     show.synopsis = "ADDRESS [KEY...]";
     show.summary = "read a device's settings (family A by IP, family B by MAC)";
     show.options = {TypeOption(), InterfaceOption(), {"--with-password", "", "also list PASS, the device's password"}};
+    for (const Option &o : FleetOptions()) show.options.push_back(o);
     show.details =
         "ADDRESS is the device's IP address (family A) or its MAC address (family B,\n"
         "asked by broadcast on UDP port 8801). With KEYs only those are shown.\n"

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "input_file.h"
 #include "device.h"
+#include "fleet.h"
 #include "interrupt.h"
 #include "options.h"
 #include "status.h"
@@ -79,6 +80,19 @@ int Send(const CommandTarget &ct, const std::string &cmd, std::string &param) {
     return r;
 }
 
+// A command that acts on the device is a row of the audit trail: the
+// command as its key, its parameter as the value after, and whether the
+// device acknowledged it (or the send succeeded, over UDP, which is not
+// answered).
+void RecordCommand(const Args &args, const Printer &out, const CommandTarget &ct, const std::string &cmd,
+                   const std::string &param, int r) {
+    vdfleet::AuditRow row;
+    row.key = cmd;
+    row.after = param;
+    row.confirmed = r == VD_OK;
+    Fleet(args, out).Audit(ct.target, "", {row});
+}
+
 std::string FailedCommandText(const CommandTarget &ct) {
     return ct.transport == 0 ? "the command failed: no connection, or the device did not answer"
                              : "the command was not sent: unknown to this device type, or the send failed";
@@ -105,6 +119,7 @@ int RunRestart(const Args &args, const Printer &out) {
     if (!ResolveCommandTarget(args, out, ct, status)) return status;
     std::string param = args.Value("--param", "1");
     const int r = Send(ct, "RESETDEV", param);
+    RecordCommand(args, out, ct, "RESETDEV", param, r);
     return Report(out, ct, "RESETDEV", r, "restart sent to " + ct.target.addr.text);
 }
 
@@ -117,7 +132,9 @@ int RunCmd(const Args &args, const Printer &out) {
     if (!problem.empty()) return out.Fail(problem, 0, kExitUsage);
     std::string param = args.Positionals().size() > 2 ? args.Positionals()[2] : "";
     const bool answers = ct.transport == 0 && (cmd == "GETADC" || cmd == "GETIOSTAT");
+    const std::string sent = param;
     const int r = Send(ct, cmd, param);
+    if (!answers) RecordCommand(args, out, ct, cmd, sent, r);
     return Report(out, ct, cmd, r,
                   answers ? cmd + ": " + param : cmd + " sent to " + ct.target.addr.text, answers ? param : "");
 }
@@ -161,6 +178,7 @@ int RunDownload(const Args &args, const Printer &out) {
     ExitOnInterrupt("vandrel firmware download: " + stopped, out.Json() ? JsonText(doc, 2) + "\n" : "");
     out.Note("downloading " + what + " ...");
     const int r = Send(ct, "DOWNLOAD", param);
+    RecordCommand(args, out, ct, "DOWNLOAD", param, r);
     if (r != VD_OK)
         return out.Fail(ct.target.addr.text + ": download failed: no connection, or a packet was not acknowledged; "
                         "the device has not got the images whole and needs a new download", r,
@@ -175,16 +193,19 @@ int RunErase(const Args &args, const Printer &out) {
     if (ct.target.addr.isMac) return FailWrongFamily(out, ct.target.type);
     std::string param;
     const int r = Send(ct, "ERASE", param);
+    RecordCommand(args, out, ct, "ERASE", param, r);
     if (r != VD_OK)
         return out.Fail(ct.target.addr.text + ": erase failed: no connection, or not acknowledged", r, kExitFailed);
     return Report(out, ct, "ERASE", r, "erase acknowledged by " + ct.target.addr.text);
 }
 
 std::vector<Option> CommandOptions() {
-    return {TypeOption(),
-            InterfaceOption(),
-            {"--tcp", "", "send over TCP instead of UDP (family A)"},
-            {"--port", "N", "the device's command port (family A; default 8800)"}};
+    std::vector<Option> options = {TypeOption(),
+                                   InterfaceOption(),
+                                   {"--tcp", "", "send over TCP instead of UDP (family A)"},
+                                   {"--port", "N", "the device's command port (family A; default 8800)"}};
+    for (const Option &o : FleetOptions()) options.push_back(o);
+    return options;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // search: discovery by broadcast or at one address.
 #include "commands.h"
 #include "device.h"
+#include "fleet.h"
 #include "interrupt.h"
 #include "options.h"
 #include "search_range.h"
@@ -46,6 +47,7 @@ int RunSearch(const Args &args, const Printer &out) {
     SearchTally tally;
     const std::vector<FoundDevice> found =
         ranged ? SearchRange(range, int(waitMs), &tally) : SearchDevices(target, int(waitMs), nullptr, &tally);
+    Fleet(args, out).Seen(found);
     const int requests = tally.requests;
     const std::string answered =
         std::to_string(found.size()) + (found.size() == 1 ? " device answered" : " devices answered");
@@ -87,6 +89,7 @@ std::vector<Command> DiscoveryCommands() {
     search.synopsis = "[ADDRESS | RANGE]";
     search.summary = "find devices: broadcast a search, or ask one address or a range";
     search.options = {{"--wait", "MS", "how long to collect answers (default 1000)"}, InterfaceOption()};
+    for (const Option &o : FleetOptions()) search.options.push_back(o);
     search.details =
         "Without ADDRESS the search is a broadcast to 255.255.255.255 on UDP port 8800:\n"
         "run it only on a network where that is fine. With ADDRESS only that address\n"
@@ -101,7 +104,8 @@ std::vector<Command> DiscoveryCommands() {
         "answer is made up for; --json gives {\"requests\": N, \"devices\": [...]}. Ctrl-C\n"
         "ends the wait and lists the devices that answered so far (exit status 130).\n"
         "At most " + std::to_string(kMaxAnswers) + " answers are kept; more are counted and said to be left\n"
-        "out (--json: \"left_out\": N).\n";
+        "out (--json: \"left_out\": N). Every device that answers is kept in the fleet\n"
+        "database ('vandrel inventory').\n";
     search.maxPositionals = 1;
     return {{search, RunSearch}};
 }

@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "device.h"
 #include "device_settings.h"
+#include "fleet.h"
 #include "interrupt.h"
 #include "json_read.h"
 #include "options.h"
@@ -141,6 +142,29 @@ int Report(const Session &session, const std::vector<Step> &steps, size_t done, 
     return session.end == VD_OK ? kExitOk : ExitStatusFor(session.end);
 }
 
+// Each write of the session is a row of the audit trail, confirmed when the
+// device accepted it (the session has no read of the value before), and so
+// is a restart that ends it.
+void RecordSession(const Args &args, const Printer &out, const Target &t, const std::vector<Step> &steps, size_t done,
+                   bool reset, int end) {
+    std::vector<vdfleet::AuditRow> rows;
+    for (size_t i = 0; i < done; ++i) {
+        if (!steps[i].write) continue;
+        vdfleet::AuditRow r;
+        r.key = steps[i].key;
+        r.after = Shown(r.key, steps[i].value, kChangedSecret);
+        r.confirmed = steps[i].result == VD_OK;
+        rows.push_back(r);
+    }
+    if (reset) {
+        vdfleet::AuditRow r;
+        r.key = "RESETDEV";
+        r.confirmed = end == VD_OK;
+        rows.push_back(r);
+    }
+    if (!rows.empty()) Fleet(args, out).Audit(t, "", rows);
+}
+
 int RunAt(const Args &args, const Printer &out) {
     std::string host, password;
     uint32_t port = 0;
@@ -172,6 +196,7 @@ int RunAt(const Args &args, const Printer &out) {
     const bool reset = args.Has("--reset") && !interrupted;
     const int end = reset ? VD_ResetDevTCP() : VD_ExitTCP();
 
+    RecordSession(args, out, t, steps, done, reset, end);
     const Session session{host, port, t.type, reset, end, interrupted, failed};
     return Report(session, steps, done, out);
 }
@@ -188,6 +213,7 @@ std::vector<Command> SessionCommands() {
                   {"--port", "N", "the device's TCP port (default 8800)"},
                   {"--steps", "FILE", "also the steps of FILE ('-': standard input), one a line"},
                   {"--reset", "", "end by restarting the device instead of leaving the session"}};
+    for (const Option &o : FleetOptions()) at.options.push_back(o);
     at.details =
         "Logs in, then reads each KEY and writes each KEY=VALUE in the order given,\n"
         "then leaves the session (or restarts the device with --reset). The first\n"

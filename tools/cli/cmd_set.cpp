@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "device.h"
 #include "device_settings.h"
+#include "fleet.h"
 #include "interrupt.h"
 #include "options.h"
 #include "settings_file.h"
@@ -127,7 +128,7 @@ std::string VerifyOne(const Setting &s, const Pairs &after) {
 // A set, checked: what to send and what to say about the rest.
 struct Checked {
     Target t;
-    std::string password;
+    std::string password, mac;
     Wanted wanted;
     std::vector<Setting> send;
     std::vector<std::string> unchanged, warnings;
@@ -136,7 +137,7 @@ struct Checked {
 
 // Reads the device and checks every wanted setting against it; false with
 // status set when the set ends here (a usage error, no answer, a refusal).
-bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
+bool CheckSet(const Args &args, const Printer &out, Fleet &fleet, Checked &c, int &status) {
     std::string error;
     if (!RequirePassword(args, out, c.password, status)) return false;
     const std::string badPassword = ControlRefusal("PASS", c.password);
@@ -167,6 +168,8 @@ bool CheckSet(const Args &args, const Printer &out, Checked &c, int &status) {
     if (read != VD_OK) return (status = out.Fail(t.addr.text + ": device did not answer", read, kExitNoAnswer)), false;
     const Pairs current = TakeAll();
     if (!CheckReportedType(t, current, out, status)) return false;
+    fleet.Read(t, current);
+    FindPair(current, "MAC", c.mac);
 
     c.wanted = Merge(file, t, given);
     const std::vector<Setting> checks = CheckSettings(t.type, current, c.wanted.pairs);
@@ -235,6 +238,25 @@ void ReportSet(const Checked &c, const Printer &out, bool written, const Pairs *
         out.Line("unchanged:" + list);
 }
 
+// One audit row a key sent, once the library has said whether the device
+// holds it: a family B write that was not confirmed is written back whole.
+void RecordSet(Fleet &fleet, const Checked &c, const JsonValue &doc) {
+    std::vector<vdfleet::AuditRow> rows;
+    const bool allUndone = FamilyOf(c.t.type) == Family::B && doc.contains("not_confirmed");
+    for (const Setting &s : c.send) {
+        vdfleet::AuditRow r;
+        r.key = s.key;
+        r.before = s.shown ? Shown(s.key, s.current, kChangedSecret) : "";
+        r.after = Shown(s.key, s.value, kChangedSecret);
+        bool missing = false;
+        if (doc.contains("not_confirmed"))
+            for (const JsonValue &k : doc["not_confirmed"]) missing = missing || k == s.key;
+        r.confirmed = !allUndone && !missing;
+        rows.push_back(r);
+    }
+    fleet.Audit(c.t, c.mac, rows);
+}
+
 int Finish(const Printer &out, const JsonValue &doc, const std::string &message, int code, int exitStatus) {
     if (exitStatus != kExitOk) return out.Fail(message, code, exitStatus, doc);
     out.Line(message);
@@ -245,7 +267,8 @@ int Finish(const Printer &out, const JsonValue &doc, const std::string &message,
 int RunSet(const Args &args, const Printer &out) {
     Checked c;
     int status = 0;
-    if (!CheckSet(args, out, c, status)) return status;
+    Fleet fleet(args, out);
+    if (!CheckSet(args, out, fleet, c, status)) return status;
     const Target &t = c.t;
     JsonValue doc = DeviceJson(t);
     if (c.dryRun || c.send.empty() || Interrupted()) {
@@ -260,6 +283,7 @@ int RunSet(const Args &args, const Printer &out) {
     const int r = SendSet(c);
     const int notConfirmed = r == VD_FAIL ? NotConfirmed(t, out, doc) : kExitOk;
     VD_ResetModifyConfigUDP();
+    if (r == VD_OK || r == VD_FAIL) RecordSet(fleet, c, doc);
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (r == VD_FAIL) return notConfirmed;
     if (r != VD_OK) return out.Fail(t.addr.text + ": " + CodeMessage(r) + "; nothing written", r, ExitStatusFor(r));
@@ -275,6 +299,7 @@ int RunSet(const Args &args, const Printer &out) {
         ReportSet(c, out, true, nullptr, doc);
         return Finish(out, doc, t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
     }
+    fleet.Read(t, after);
     ReportSet(c, out, true, &after, doc);
     size_t stored = 0;
     for (const Setting &s : c.send) stored += VerifyOne(s, after).compare(0, 6, "stored") == 0;
@@ -296,7 +321,9 @@ Command SetCommand() {
                    {"--from", "FILE", "also the settings of FILE ('-': standard input), as 'show --json' prints"},
                    {"--verify", "", "read the device back and report each key as stored or not"},
                    {"--dry-run", "", "check and show what would change; send nothing"},
-                   {"--force", "", "send keys and values that the checks refuse"}};
+                   {"--force", "", "send keys and values that the checks refuse"},
+                   {"--operation", "ID", "the operation its audit rows belong to (default: a new one)"}};
+    for (const Option &o : FleetOptions()) set.options.push_back(o);
     set.details =
         "The device is read first. Each key must be one the device reported (or one\n"
         "its type takes), and each value one that the device stores as given: text\n"
@@ -315,6 +342,8 @@ Command SetCommand() {
         "so is IP when FILE is of another device. Add --with-password to the show\n"
         "to have the password restored too. Ctrl-C before the write sends nothing;\n"
         "during the write it lets the write finish (exit status 130).\n\n"
+        "Each key written is a row of the fleet database's audit trail ('vandrel\n"
+        "history'), the password's only as \"(changed)\".\n\n"
         "example:\n  vandrel set 192.0.2.7 --password secret NAME=pump-1 C1_BAUD=9 --verify\n\n" +
         TypeListHelp();
     set.minPositionals = 1;

@@ -25,6 +25,8 @@ std::vector<Command> SessionCommands();    // at
 std::vector<Command> ChannelCommands();    // io, data
 std::vector<Command> ApplyCommands();      // apply
 std::vector<Command> InterfaceCommands();  // interfaces
+std::vector<Command> FleetCommands();      // inventory, history
+std::vector<Command> DriftCommands();      // drift
 std::vector<Command> WebCommands();        // web (the dashboard, tools/web)
 
 }  // namespace vdcli

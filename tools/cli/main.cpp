@@ -19,7 +19,7 @@ namespace {
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
     for (auto group : {DiscoveryCommands, InterfaceCommands, ConfigCommands, ApplyCommands, DeviceCommands, SessionCommands,
-                       ChannelCommands, WebCommands})
+                       ChannelCommands, FleetCommands, DriftCommands, WebCommands})
         for (Command &c : group()) all.push_back(std::move(c));
     return all;
 }

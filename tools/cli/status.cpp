@@ -55,7 +55,8 @@ std::string ExitStatusHelp() {
         "exit status:\n"
         "  0    success\n"
         "  1    failed\n"
-        "  2    usage error\n";
+        "  2    usage error\n"
+        "  3    drift: a device does not hold what the plan says (vandrel drift)\n";
     for (const CodeText &c : kCodes)
         if (c.code >= VD_NO_INFO) text += "  " + std::to_string(c.code) + "  " + c.message + "\n";
     return text + "  130  interrupted by Ctrl-C\n";

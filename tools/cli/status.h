@@ -1,6 +1,7 @@
 // The library's return codes as people read them, and the exit status the
-// tool ends with: 0 success, 1 failure, 2 usage error, and 100 to 108 the
-// library's own code when it gave one.
+// tool ends with: 0 success, 1 failure, 2 usage error, 3 drift found (by
+// 'vandrel drift': the devices were read, and some do not hold the plan),
+// and 100 to 108 the library's own code when it gave one.
 #ifndef VANDREL_CLI_STATUS_H
 #define VANDREL_CLI_STATUS_H
 
@@ -11,6 +12,7 @@ namespace vdcli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitDrift = 3;
 
 // The code's short name ("WRONG_PASSWORD") and its message ("wrong
 // password"); an unknown code gives "code N".

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include <sys/socket.h>
+
 #include "channel.h"
 #include "request_stream.h"
 
@@ -71,7 +73,10 @@ bool ServeConnection(socket_t sock, SSL_CTX *tls, const ConnectionTimes &times, 
 
 void Backlog::Watch(httplib::Server &server) {
     server.set_socket_options([this](socket_t socket) {
-        httplib::default_socket_options(socket);
+        // SO_REUSEADDR only: a restart binds while the last run's
+        // connections linger in TIME_WAIT.
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         m_socket = socket;
     });
 }

@@ -94,6 +94,9 @@ using BoundedTlsServer = Bounded<httplib::SSLServer>;
 // arrive in a burst (a browser opens several at once, a thousand clients
 // more), to be tried again a second later: the listening socket is noted as
 // it is made, and listened on again with the system's largest backlog.
+// The socket is bound as the library would, but without SO_REUSEPORT, with
+// which a second dashboard on the same port would start and share the
+// connections with the first: the second bind fails instead.
 class Backlog {
 public:
     void Watch(httplib::Server &server);  // before bind_to_port

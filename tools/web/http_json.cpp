@@ -1,8 +1,10 @@
 #include "http_json.h"
 
+#include <algorithm>
 #include <regex>
 
 #include "status.h"
+#include "vandrel_rules.h"
 
 namespace vdweb {
 
@@ -30,18 +32,74 @@ void SendError(httplib::Response &res, int status, const std::string &message) {
 
 namespace {
 
-// A NUL would end the text where it becomes a C string, cutting it unseen.
-bool HoldsNul(const JsonValue &doc) {
-    if (doc.is_string()) return doc.get_ref<const std::string &>().find('\0') != std::string::npos;
-    if (!doc.is_structured()) return false;
-    for (const auto &item : doc.items())
-        if ((doc.is_object() && item.key().find('\0') != std::string::npos) || HoldsNul(item.value())) return true;
+const char *KindWords(Kind kind) {
+    switch (kind) {
+    case Kind::Text:
+    case Kind::Bytes: return "a string";
+    case Kind::Flag: return "true or false";
+    case Kind::Number: return "a whole number";
+    case Kind::List: return "a list";
+    case Kind::Object: return "an object";
+    }
+    return "";
+}
+
+bool OfKind(const JsonValue &value, Kind kind) {
+    switch (kind) {
+    case Kind::Text:
+    case Kind::Bytes: return value.is_string();
+    case Kind::Flag: return value.is_boolean();
+    case Kind::Number: return value.is_number_integer();
+    case Kind::List: return value.is_array();
+    case Kind::Object: return value.is_object();
+    }
     return false;
+}
+
+// The rules library's refusal of the first control character in the texts
+// of doc, a NUL included (as a C string the text would end there, cut
+// unseen); each text is named by the key that holds it, a key by its
+// object's name. "" when there is none.
+std::string ControlRefusal(const std::string &name, const JsonValue &doc) {
+    char message[VR_MESSAGE_LEN] = "";
+    const auto refused = [&](const std::string &text) {
+        return VR_ControlRefusal(name.c_str(), text.data(), text.size(), message, sizeof message) == 1;
+    };
+    if (doc.is_string()) return refused(doc.get_ref<const std::string &>()) ? message : "";
+    if (!doc.is_structured()) return "";
+    for (const auto &item : doc.items()) {
+        if (doc.is_object() && refused(item.key())) return message;
+        const std::string inner = ControlRefusal(doc.is_object() ? item.key() : name, item.value());
+        if (!inner.empty()) return inner;
+    }
+    return "";
+}
+
+std::string FieldList(std::initializer_list<Field> fields) {
+    std::string list;
+    for (const Field &f : fields) list += (list.empty() ? "" : ", ") + std::string(f.name);
+    return list;
+}
+
+// An unknown field, one of another kind, or a control character in a text.
+std::string FieldRefusal(const JsonValue &body, std::initializer_list<Field> fields) {
+    for (const auto &item : body.items()) {
+        const Field *field = nullptr;
+        for (const Field &f : fields)
+            if (item.key() == f.name) field = &f;
+        const std::string name = vdcli::JsonText(JsonValue(item.key()));
+        if (!field) return "unknown field " + name + " (" + FieldList(fields) + ")";
+        if (!OfKind(item.value(), field->kind)) return name + " must be " + KindWords(field->kind);
+        const std::string control = field->kind == Kind::Bytes ? "" : ControlRefusal(item.key(), item.value());
+        if (!control.empty()) return control;
+    }
+    return "";
 }
 
 }  // namespace
 
-bool ReadObject(const httplib::Request &req, httplib::Response &res, JsonValue &body) {
+bool ReadObject(const httplib::Request &req, httplib::Response &res, std::initializer_list<Field> fields,
+                JsonValue &body) {
     if (req.body.size() > kMaxJsonBody) {
         SendError(res, 413, "the request body is longer than " + std::to_string(kMaxJsonBody) + " bytes");
         return false;
@@ -55,42 +113,37 @@ bool ReadObject(const httplib::Request &req, httplib::Response &res, JsonValue &
         SendError(res, 400, "the request body must be a JSON object");
         return false;
     }
-    if (HoldsNul(body)) {
-        SendError(res, 400, "a text of the request holds \\u0000 (NUL), which no setting, password or step can carry");
-        return false;
-    }
-    return true;
+    return CheckFields(body, fields, res);
+}
+
+bool CheckFields(const JsonValue &fields, std::initializer_list<Field> taken, httplib::Response &res) {
+    const std::string refused = FieldRefusal(fields, taken);
+    if (!refused.empty()) SendError(res, 400, refused);
+    return refused.empty();
 }
 
 bool IsAddress(const std::string &text) {
-    static const std::regex address("[0-9]{1,3}(\\.[0-9]{1,3}){3}|[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}");
+    static const std::regex address("[0-9]{1,3}(\\.[0-9]{1,3}){3}|[0-9A-Fa-f]{2}([:-][0-9A-Fa-f]{2}){5}");
     return std::regex_match(text, address);
 }
 
-bool TextField(const JsonValue &body, const char *key, httplib::Response &res, std::string &out) {
-    if (!body.contains(key) || body[key].is_null()) return true;
-    if (!body[key].is_string()) {
-        SendError(res, 400, std::string("\"") + key + "\" must be a string");
-        return false;
-    }
-    out = body[key].get<std::string>();
-    return true;
+std::string TableAddress(std::string address) {
+    std::replace(address.begin(), address.end(), '-', ':');
+    return address;
 }
 
-bool FlagField(const JsonValue &body, const char *key, httplib::Response &res, bool &out) {
-    if (!body.contains(key) || body[key].is_null()) return true;
-    if (!body[key].is_boolean()) {
-        SendError(res, 400, std::string("\"") + key + "\" must be true or false");
-        return false;
-    }
-    out = body[key].get<bool>();
-    return true;
+void TextField(const JsonValue &body, const char *key, std::string &out) {
+    if (body.contains(key)) out = body[key].get<std::string>();
+}
+
+void FlagField(const JsonValue &body, const char *key, bool &out) {
+    if (body.contains(key)) out = body[key].get<bool>();
 }
 
 bool NumberField(const JsonValue &body, const char *key, long long min, long long max, httplib::Response &res,
                  long long &out) {
-    if (!body.contains(key) || body[key].is_null()) return true;
-    if (!body[key].is_number_integer() || body[key].get<long long>() < min || body[key].get<long long>() > max) {
+    if (!body.contains(key)) return true;
+    if (body[key].get<long long>() < min || body[key].get<long long>() > max) {
         SendError(res, 400,
                   std::string("\"") + key + "\" must be a number from " + std::to_string(min) + " to " + std::to_string(max));
         return false;

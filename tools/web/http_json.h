@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,17 +29,36 @@ void SendJson(httplib::Response &res, int status, const JsonValue &doc);
 void SendUncompressed(httplib::Response &res, std::shared_ptr<const std::string> body, const char *type);
 void SendError(httplib::Response &res, int status, const std::string &message);
 
-// The body as a JSON object; false after answering 400 or 413.
-bool ReadObject(const httplib::Request &req, httplib::Response &res, JsonValue &body);
+// What a field of a request body holds. Bytes is a text that may hold any
+// character (a data session's); every other text is refused with a control
+// character in it, as the tool refuses one in a setting.
+enum class Kind { Text, Bytes, Flag, Number, List, Object };
+struct Field {
+    const char *name;
+    Kind kind;
+};
 
-// A device's address in a request: an IPv4 or MAC address's characters only,
-// so that it can never pass for one of the tool's options.
+// The body as a JSON object of the route's fields only, each optional and
+// of its kind when given: a typo ("dryrun") or a null is never taken for a
+// field left out. False after answering 400 naming the field, or 413.
+bool ReadObject(const httplib::Request &req, httplib::Response &res, std::initializer_list<Field> fields,
+                JsonValue &body);
+
+// The same checks of fields given otherwise (a request's parameters as an
+// object of texts); false after answering 400 naming the field.
+bool CheckFields(const JsonValue &fields, std::initializer_list<Field> taken, httplib::Response &res);
+
+// A device's address in a request: an IPv4 or MAC address's characters only
+// (a MAC's bytes joined by ':' or '-'), so that it can never pass for one of
+// the tool's options.
 bool IsAddress(const std::string &text);
+// The address as the devices table names it: a MAC joined by ':'.
+std::string TableAddress(std::string address);
 
-// Optional fields of a body; false after answering 400 when one has the
-// wrong kind.
-bool TextField(const JsonValue &body, const char *key, httplib::Response &res, std::string &out);
-bool FlagField(const JsonValue &body, const char *key, httplib::Response &res, bool &out);
+// Fields of a body read by ReadObject, which checked their kinds; a field
+// left out leaves out as it was.
+void TextField(const JsonValue &body, const char *key, std::string &out);
+void FlagField(const JsonValue &body, const char *key, bool &out);
 bool NumberField(const JsonValue &body, const char *key, long long min, long long max, httplib::Response &res,
                  long long &out);
 // A list of texts; each must pass valid (checked with what it is called).

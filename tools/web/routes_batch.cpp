@@ -134,6 +134,20 @@ bool SaveImage(const std::filesystem::path &path, const std::string &bytes) {
     return close(fd) == 0 && done == bytes.size();
 }
 
+// The names of the parameters in a request's address, each with an empty
+// text: the library adds those of a body sent as a form (an image's bytes,
+// from curl --data-binary) to the request's parameters.
+JsonValue QueryNames(const std::string &target) {
+    JsonValue names = JsonValue::object();
+    const size_t query = std::min(target.find('?'), target.size());
+    for (size_t at = query + 1; at < target.size();) {
+        const size_t end = std::min(target.find('&', at), target.size());
+        if (end > at) names[target.substr(at, std::min(target.find('=', at), end) - at)] = "";
+        at = end + 1;
+    }
+    return names;
+}
+
 void Started(httplib::Response &res, int id) {
     if (id == 0) return SendError(res, 503, "too many operations are waiting; try again when some have ended");
     SendJson(res, 202, {{"operation", id}});
@@ -143,9 +157,12 @@ void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
     long long jobs = 8;
     bool force = false, dryRun = false;
-    if (!ReadObject(req, res, body) || !NumberField(body, "jobs", 1, kMaxJobs, res, jobs) ||
-        !FlagField(body, "force", res, force) || !FlagField(body, "dry_run", res, dryRun))
+    if (!ReadObject(req, res, {{"plan", Kind::Object}, {"jobs", Kind::Number}, {"force", Kind::Flag},
+                               {"dry_run", Kind::Flag}}, body) ||
+        !NumberField(body, "jobs", 1, kMaxJobs, res, jobs))
         return;
+    FlagField(body, "force", force);
+    FlagField(body, "dry_run", dryRun);
     if (!body.contains("plan") || !body["plan"].is_object())
         return SendError(res, 400, "\"plan\" must be a plan, as 'apply' reads it in JSON");
     const JsonValue plan = body["plan"];
@@ -163,9 +180,11 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
     JsonValue body;
     std::vector<std::string> devices;
     long long jobs = 8;
-    if (!ReadObject(req, res, body) || !TextList(body, "devices", IsAddress, "a device's address", res, devices) ||
+    if (!ReadObject(req, res, {{"devices", Kind::List}, {"jobs", Kind::Number}}, body) ||
+        !TextList(body, "devices", IsAddress, "a device's address", res, devices) ||
         !NumberField(body, "jobs", 1, kMaxJobs, res, jobs))
         return;
+    for (std::string &device : devices) device = TableAddress(device);
     Started(res, d.operations.Start("restart", [&d, devices, jobs](OperationLog &log) {
         log.Total(devices.size());
         EachDevice(devices, [&](const std::string &device) { return ToolTask(Typed(d, {"restart", device}, device)); },
@@ -176,6 +195,9 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
 // Body: the image. Parameters: devices (addresses separated by commas), skip
 // (devices already at this version are left alone), transport (tcp or udp).
 void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
+    if (!CheckFields(QueryNames(req.target), {{"devices", Kind::Text}, {"skip", Kind::Text}, {"transport", Kind::Text}},
+                     res))
+        return;
     const std::string refused = vd::ImagesRefusal({req.body.size()});
     if (req.body.empty() || !refused.empty())
         return SendError(res, 413, req.body.empty() ? "the image is empty" : refused);
@@ -188,6 +210,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
     }
     std::vector<std::string> devices;
     if (!TextList({{"devices", list}}, "devices", IsAddress, "a device's address", res, devices)) return;
+    for (std::string &device : devices) device = TableAddress(device);
     const std::string skip = req.get_param_value("skip"), transport = req.get_param_value("transport");
     if (!IsVersion(skip) || (transport != "" && transport != "tcp" && transport != "udp"))
         return SendError(res, 400, "transport is tcp or udp");

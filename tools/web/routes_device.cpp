@@ -9,7 +9,10 @@ namespace vdweb {
 
 namespace {
 
-constexpr char kDevice[] = R"(/api/devices/([0-9A-Fa-f.:]{1,17}))";
+// The fields of a write besides what it writes.
+constexpr Field kPassword = {"password", Kind::Text}, kForce = {"force", Kind::Flag}, kDryRun = {"dry_run", Kind::Flag};
+
+constexpr char kDevice[] = R"(/api/devices/([0-9A-Fa-f.:-]{1,17}))";
 
 bool IsKey(const std::string &key) {
     static const std::regex name("[A-Za-z0-9_]{1,64}");
@@ -29,12 +32,12 @@ std::vector<std::string> Addressed(Dashboard &d, const std::string &command, con
 // back. body: {"password", "force", "dry_run"}; extra: the settings' arguments.
 void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std::vector<std::string> extra,
            const std::string &input, httplib::Response &res) {
-    const std::string address = req.matches[1];
+    const std::string address = TableAddress(req.matches[1]);
     std::string password;
     bool force = false, dryRun = false;
-    if (!TextField(body, "password", res, password) || !FlagField(body, "force", res, force) ||
-        !FlagField(body, "dry_run", res, dryRun))
-        return;
+    TextField(body, "password", password);
+    FlagField(body, "force", force);
+    FlagField(body, "dry_run", dryRun);
     std::vector<std::string> args = Addressed(d, "set", address);
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(dryRun ? "--dry-run" : "--verify");
@@ -46,7 +49,7 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
 }
 
 void Show(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
-    const std::string address = req.matches[1];
+    const std::string address = TableAddress(req.matches[1]);
     if (!IsAddress(address)) return SendError(res, 400, "'" + address + "' is not an IP or MAC address");
     const ToolReply r = RunTool(d.workers, ToolTask(Addressed(d, "show", address)));
     d.counters.Operation("show", r.status == 0 ? "ok" : "failed");
@@ -66,7 +69,7 @@ void AddDeviceRoutes(httplib::Server &server, Dashboard &d) {
     });
     server.Post(std::string(kDevice) + "/settings", [&d](const httplib::Request &req, httplib::Response &res) {
         JsonValue body;
-        if (!ReadObject(req, res, body)) return;
+        if (!ReadObject(req, res, {{"settings", Kind::Object}, kPassword, kForce, kDryRun}, body)) return;
         if (!IsAddress(req.matches[1])) return SendError(res, 400, "not an IP or MAC address");
         const JsonValue settings = body.contains("settings") ? body["settings"] : JsonValue();
         if (!settings.is_object() || settings.empty())
@@ -83,7 +86,7 @@ void AddDeviceRoutes(httplib::Server &server, Dashboard &d) {
     });
     server.Post(std::string(kDevice) + "/restore", [&d](const httplib::Request &req, httplib::Response &res) {
         JsonValue body;
-        if (!ReadObject(req, res, body)) return;
+        if (!ReadObject(req, res, {{"backup", Kind::Object}, kPassword, kForce, kDryRun}, body)) return;
         if (!IsAddress(req.matches[1])) return SendError(res, 400, "not an IP or MAC address");
         if (!body.contains("backup") || !body["backup"].is_object())
             return SendError(res, 400, "\"backup\" must be a device's backup, as 'show --json' gives it");

@@ -11,6 +11,8 @@ namespace vdweb {
 
 namespace {
 
+constexpr Field kHost = {"host", Kind::Text}, kPort = {"port", Kind::Number};
+
 // An AT step: KEY to read it, KEY=VALUE to write it.
 bool IsAtStep(const std::string &step) {
     static const std::regex pattern("[A-Za-z0-9_]{1,64}(=[^\\r\\n]*)?");
@@ -26,7 +28,8 @@ bool IsIoAction(const std::string &action) {
 bool HostOf(const JsonValue &body, httplib::Response &res, std::vector<std::string> &args) {
     std::string host;
     long long port = 8800;
-    if (!TextField(body, "host", res, host) || !NumberField(body, "port", 1, 65535, res, port)) return false;
+    TextField(body, "host", host);
+    if (!NumberField(body, "port", 1, 65535, res, port)) return false;
     if (!IsAddress(host) || host.find(':') != std::string::npos) {
         SendError(res, 400, "\"host\" must be the device's IP address");
         return false;
@@ -46,9 +49,10 @@ void At(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
     std::vector<std::string> args = {"at"}, steps;
     std::string password;
-    if (!ReadObject(req, res, body) || !HostOf(body, res, args) || !TextField(body, "password", res, password) ||
-        !TextList(body, "steps", IsAtStep, "KEY or KEY=VALUE", res, steps))
+    if (!ReadObject(req, res, {kHost, kPort, {"password", Kind::Text}, {"steps", Kind::List}}, body) ||
+        !HostOf(body, res, args) || !TextList(body, "steps", IsAtStep, "KEY or KEY=VALUE", res, steps))
         return;
+    TextField(body, "password", password);
     // The steps go on standard input: a value on the command line is seen
     // by every local user.
     std::string lines;
@@ -60,7 +64,7 @@ void At(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
 void Io(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
     std::vector<std::string> args = {"io"}, actions;
-    if (!ReadObject(req, res, body) || !HostOf(body, res, args) ||
+    if (!ReadObject(req, res, {kHost, kPort, {"actions", Kind::List}}, body) || !HostOf(body, res, args) ||
         !TextList(body, "actions", IsIoAction, "ad, state, dir=N or level=N", res, actions))
         return;
     if (actions.empty()) return SendError(res, 400, "\"actions\" names at least one of ad, state, dir=N, level=N");
@@ -73,9 +77,13 @@ void Data(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     std::vector<std::string> args = {"data"};
     std::string text, hex;
     long long waitMs = 1000;
-    if (!ReadObject(req, res, body) || !HostOf(body, res, args) || !TextField(body, "text", res, text) ||
-        !TextField(body, "hex", res, hex) || !NumberField(body, "wait", 0, 10000, res, waitMs))
+    // The text is bytes for the device's serial line: a line break is one.
+    if (!ReadObject(req, res, {kHost, kPort, {"text", Kind::Bytes}, {"hex", Kind::Text}, {"wait", Kind::Number}},
+                    body) ||
+        !HostOf(body, res, args) || !NumberField(body, "wait", 0, 10000, res, waitMs))
         return;
+    TextField(body, "text", text);
+    TextField(body, "hex", hex);
     if (text.empty() == hex.empty()) return SendError(res, 400, "give \"text\" or \"hex\", one of them");
     // The bytes go on standard input, off the command line that every
     // local user sees.

@@ -2,10 +2,12 @@
 // default) with the devices table, one device's settings, operations on many
 // devices, sessions, a JSON API and Prometheus metrics.
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -206,8 +208,14 @@ int RunWeb(const Args &args, const Printer &out) {
     Configure(*server, dashboard, access);
     vdweb::Backlog backlog;
     backlog.Watch(*server);
-    if (!server->bind_to_port(host, port))
-        return out.Fail("cannot listen on " + host + ":" + std::to_string(port), 0, kExitFailed);
+    errno = 0;
+    if (!server->bind_to_port(host, port)) {
+        // A port in use is most often another dashboard's.
+        const std::string why = errno == EADDRINUSE ? ": the port is in use (another vandrel web?)"
+                                : errno != 0        ? std::string(": ") + std::strerror(errno)
+                                                    : "";
+        return out.Fail("cannot listen on " + host + ":" + std::to_string(port) + why, 0, kExitFailed);
+    }
     backlog.Widen();
     const std::string url = (access.tls ? "https://" : "http://") +
                             (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +

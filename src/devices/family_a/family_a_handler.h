@@ -50,8 +50,6 @@ private:
     // a write that gives it another (movedTo, may be empty), there as well;
     // false when no answer came.
     bool ReadBack(const std::string &movedTo);
-    // The staged pairs of pending that m_info does not show as taken.
-    DeviceRecord NotHeld(const DeviceRecord &pending) const;
 
     // The datagrams of the answer to the current information request.
     InfoAnswer m_answer;

@@ -18,14 +18,6 @@ using Clock = SteadyClock;
 constexpr int kReadBackTries = 2;
 constexpr int kReadBackWaitMs = 150;
 
-// The bytes a value text is written as; a row's read-back is compared with
-// what was staged through them, so that two texts of one value agree.
-std::vector<uint8_t> Encoded(const ItemRow &row, const std::string &text) {
-    std::vector<uint8_t> bytes;
-    WriteValue(row.kind, text, bytes);
-    return bytes;
-}
-
 }  // namespace
 
 bool FamilyAHandler::ReadBack(const std::string &movedTo) {
@@ -58,20 +50,6 @@ bool FamilyAHandler::ReadBack(const std::string &movedTo) {
     return !m_info.keys.empty();
 }
 
-DeviceRecord FamilyAHandler::NotHeld(const DeviceRecord &pending) const {
-    DeviceRecord left;
-    left.code1 = pending.code1;
-    for (size_t i = 0; i < pending.keys.size(); ++i) {
-        const ItemRow *row = FindWriteRow(pending.keys[i], pending.code1);
-        // Only what the device reads out can be confirmed.
-        if (!row || row->access == ItemAccess::WriteOnly) continue;
-        const int held = m_info.Find(row->key);
-        if (held < 0 || Encoded(*row, m_info.values[size_t(held)]) != Encoded(*row, pending.values[i]))
-            left.Append(pending.keys[i], pending.values[i]);
-    }
-    return left;
-}
-
 WriteOutcome FamilyAHandler::WriteConfig(const RequestRecord &request) {
     m_request = request;
     WriteOutcome outcome;
@@ -90,7 +68,7 @@ WriteOutcome FamilyAHandler::WriteConfig(const RequestRecord &request) {
         const Clock::time_point sent = Clock::now();
         if (!SendRequest(packet)) return outcome;
         outcome.lastSent = sent;
-        if (ReadBack(movedTo)) pending = NotHeld(pending);
+        if (ReadBack(movedTo)) pending = NotHeld(pending, m_info);
         if (pending.keys.empty()) {
             ClearInfo();
             return outcome;

@@ -16,6 +16,11 @@ constexpr size_t kMaxWritePacket = 256;
 // padded; an empty packet means there is nothing to send.
 Packet BuildWritePacket(const DeviceRecord &staged);
 
+// The pairs of pending (staged for the type group of its code1) that the
+// device's read-back held does not show as taken. Write-only keys count as
+// taken: the device does not read them out.
+DeviceRecord NotHeld(const DeviceRecord &pending, const DeviceRecord &held);
+
 }  // namespace vd
 
 #endif

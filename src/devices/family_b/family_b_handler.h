@@ -51,6 +51,8 @@ public:
     bool IsBlockReplied() override;
     // A read request for that one block.
     bool RequestBlock(const RequestRecord &request, int block) override;
+    // The next write reads every block it writes anew.
+    void ForgetCopies() override { m_held = 0; }
 
 protected:
     bool IsHiddenKey(const std::string &key) override;

@@ -159,6 +159,14 @@ bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs) {
     return poll(polled.data(), polled.size(), timeoutMs) > 0;
 }
 
+int WaitForReady(const SocketHandle *handles, int count, int timeoutMs, uint8_t *ready) {
+    std::vector<pollfd> polled;
+    for (int i = 0; i < count; ++i) polled.push_back({int(handles[i]), POLLIN, 0});
+    const int n = poll(polled.data(), polled.size(), timeoutMs);
+    for (int i = 0; i < count; ++i) ready[i] = n > 0 && (polled[size_t(i)].revents & (POLLIN | POLLERR)) != 0;
+    return n > 0 ? n : 0;
+}
+
 bool SetBroadcast(SocketHandle handle, bool on) {
     const int value = on ? 1 : 0;
     if (setsockopt(int(handle), SOL_SOCKET, SO_BROADCAST, &value, sizeof value) != 0) return Fail(), false;

@@ -133,6 +133,24 @@ bool WaitForInput(const SocketHandle *handles, int count, int timeoutMs) {
     return select(0, &readable, nullptr, nullptr, &wait) > 0;
 }
 
+// Sockets past FD_SETSIZE are marked ready: their reads find out.
+int WaitForReady(const SocketHandle *handles, int count, int timeoutMs, uint8_t *ready) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    for (int i = 0; i < count && i < FD_SETSIZE; ++i) FD_SET(Native(handles[i]), &readable);
+    timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    if (readable.fd_count == 0)
+        ::Sleep(DWORD(timeoutMs));
+    else if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+        FD_ZERO(&readable);
+    int marked = 0;
+    for (int i = 0; i < count; ++i) {
+        ready[i] = i >= FD_SETSIZE || FD_ISSET(Native(handles[i]), &readable);
+        marked += ready[i];
+    }
+    return marked;
+}
+
 bool SetBroadcast(SocketHandle handle, bool on) {
     const BOOL value = on ? TRUE : FALSE;
     return setsockopt(Native(handle), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&value),

@@ -1,0 +1,108 @@
+/*
+ * Vandrel fleets: many device operations at once, in one process.
+ *
+ * A fleet runs reads and confirmed writes of many devices concurrently on a
+ * thread of its own: each operation is queued at once and ends by itself,
+ * the reads and writes of different devices side by side on the wire, each
+ * at its own device's pace; two operations on one device run one after the
+ * other, in the order submitted. A host learns that an operation ended by
+ * its completion callback, by the completion handle (readable while ended
+ * operations wait to be taken), or by waiting for it; then it reads the
+ * result and the pairs. Fleets share nothing with the VD_ calls of
+ * vandrel.h, nor with each other.
+ *
+ * Results are the VD_ codes of vandrel.h: VD_OK, VD_FAIL (no answer to a
+ * read; a write that did not take, undone where the family undoes it),
+ * VD_NO_INFO (no answer to a write's read), VD_WRONG_PASSWORD,
+ * VD_WRONG_FAMILY (a type code of no family) and VD_TIMEOUT (the deadline
+ * passed before the operation could start); VF_PENDING while it runs and
+ * VF_UNKNOWN for an operation the fleet does not hold.
+ *
+ * Devices are named as in vandrel.h: family A by IP (dotted IPv4 text),
+ * family B by MAC text (any case). Texts are NUL-terminated; out buffers
+ * have at least VD_KEY_LEN and VD_VALUE_LEN bytes and get terminated texts,
+ * cut to fit. No call throws. Every call may come from any thread, the
+ * callback included, except VF_Destroy (not from the callback).
+ */
+#ifndef VANDREL_FLEET_H
+#define VANDREL_FLEET_H
+
+#include "vandrel.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define VF_API VD_API
+#define VF_CALL VD_CALL
+
+/* The interface version VF_Version returns; it grows when calls are added. */
+#define VF_VERSION 1
+
+#define VF_PENDING (-1) /* the operation has not ended */
+#define VF_UNKNOWN (-2) /* no such operation in this fleet */
+
+typedef struct VF_Fleet VF_Fleet;
+/* An operation of a fleet: never 0. */
+typedef uint64_t VF_Op;
+/* Told on the fleet's thread as each operation ends, with its result. */
+typedef void(VF_CALL *VF_Completion)(void *user, VF_Op op, int32_t result);
+
+/* The version of this interface the library carries (VF_VERSION). */
+VF_API uint32_t VF_CALL VF_Version(void);
+
+/* A new fleet and its thread. done (may be NULL) is called as each
+   operation ends, with user. Returns NULL when it cannot start. */
+VF_API VF_Fleet *VF_CALL VF_Create(VF_Completion done, void *user);
+
+/* Stops the fleet: operations still running are dropped mid-way, so a host
+   waits for its writes first. Returns once every completion call of an
+   operation that ended has returned. Every VF_Op of it is invalid
+   afterwards. */
+VF_API void VF_CALL VF_Destroy(VF_Fleet *fleet);
+
+/* Reads every setting of one device. deadlineMs bounds the read, from now,
+   its wait behind the device's earlier operations included. Returns the
+   operation; its pairs are the settings (the password left out). */
+VF_API VF_Op VF_CALL VF_Read(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs);
+
+/* Writes count key/value pairs to one device, all or nothing per family as
+   the VD_ writes do: it reads the device first (within deadlineMs from now),
+   checks password, then writes and reads back until every pair is seen
+   taken. A write that has begun is not cut short by the deadline. After a
+   write that did not take, the operation's pairs are those that did not. */
+VF_API VF_Op VF_CALL VF_Write(VF_Fleet *fleet, const char *device, int32_t type, const char *password,
+                              const char *const *keys, const char *const *values, uint32_t count,
+                              uint32_t deadlineMs);
+
+/* The operation's result (VF_PENDING while it runs). Never waits. */
+VF_API int32_t VF_CALL VF_Result(VF_Fleet *fleet, VF_Op op);
+
+/* Waits at most timeoutMs for the operation to end; its result. */
+VF_API int32_t VF_CALL VF_Wait(VF_Fleet *fleet, VF_Op op, uint32_t timeoutMs);
+
+/* Pair index (from 0) of an ended operation: key (VD_KEY_LEN) and value
+   (VD_VALUE_LEN). Returns VD_OK, or VD_FAIL past the last pair or while the
+   operation runs. */
+VF_API int32_t VF_CALL VF_GetPair(VF_Fleet *fleet, VF_Op op, uint32_t index, char *key, char *value);
+
+/* The value of key in an ended operation's pairs (VD_VALUE_LEN). Returns
+   VD_OK, or VD_FAIL when it has no such key (value is then ""). */
+VF_API int32_t VF_CALL VF_GetValue(VF_Fleet *fleet, VF_Op op, const char *key, char *value);
+
+/* The oldest ended operation not yet taken, or 0 when none is waiting. */
+VF_API VF_Op VF_CALL VF_TakeCompleted(VF_Fleet *fleet);
+
+/* A handle that is readable while ended operations wait for
+   VF_TakeCompleted: a file descriptor for poll on POSIX, a SOCKET for
+   select on Windows. The host only waits on it. */
+VF_API intptr_t VF_CALL VF_CompletionHandle(VF_Fleet *fleet);
+
+/* Forgets an ended operation and its pairs; one still running is kept. */
+VF_API void VF_CALL VF_Release(VF_Fleet *fleet, VF_Op op);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,109 @@
+// The fleet interface (vandrel_fleet.h): a VF_Fleet is a vd::Fleet
+// (fleet/fleet.h), whose thread drives its operations.
+#include <cstring>
+#include <string>
+
+#include "api/library.h"
+#include "fleet/fleet.h"
+#include "vandrel_fleet.h"
+
+using namespace vd;
+
+namespace {
+
+Fleet *Of(VF_Fleet *fleet) { return reinterpret_cast<Fleet *>(fleet); }
+
+VF_Op Submit(VF_Fleet *fleet, DeviceJob job, uint32_t deadlineMs) {
+    if (!fleet) return 0;
+    job.deadline = std::chrono::milliseconds(deadlineMs);
+    return Of(fleet)->Submit(std::move(job));
+}
+
+}  // namespace
+
+extern "C" {
+
+uint32_t VF_CALL VF_Version(void) { return VF_VERSION; }
+
+VF_Fleet *VF_CALL VF_Create(VF_Completion done, void *user) {
+    return Guarded<VF_Fleet *>(nullptr, [&]() -> VF_Fleet * {
+        auto call = [done, user](Fleet::OperationId op, int32_t result) {
+            if (done) done(user, op, result);
+        };
+        auto fleet = std::make_unique<Fleet>(call);
+        if (!fleet->Started()) return nullptr;
+        return reinterpret_cast<VF_Fleet *>(fleet.release());
+    });
+}
+
+void VF_CALL VF_Destroy(VF_Fleet *fleet) {
+    Guarded<int>(0, [&] {
+        delete Of(fleet);
+        return 0;
+    });
+}
+
+VF_Op VF_CALL VF_Read(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs) {
+    return Guarded<VF_Op>(0, [&] { return Submit(fleet, {OrEmpty(device), type, "", {}, {}}, deadlineMs); });
+}
+
+VF_Op VF_CALL VF_Write(VF_Fleet *fleet, const char *device, int32_t type, const char *password,
+                       const char *const *keys, const char *const *values, uint32_t count, uint32_t deadlineMs) {
+    return Guarded<VF_Op>(0, [&]() -> VF_Op {
+        if (count == 0 || !keys || !values) return 0;
+        DeviceJob job{OrEmpty(device), type, OrEmpty(password), {}, {}};
+        for (uint32_t i = 0; i < count; ++i) job.pairs.emplace_back(OrEmpty(keys[i]), OrEmpty(values[i]));
+        return Submit(fleet, std::move(job), deadlineMs);
+    });
+}
+
+int32_t VF_CALL VF_Result(VF_Fleet *fleet, VF_Op op) {
+    return Guarded<int32_t>(VF_UNKNOWN, [&] { return fleet ? Of(fleet)->Result(op) : VF_UNKNOWN; });
+}
+
+int32_t VF_CALL VF_Wait(VF_Fleet *fleet, VF_Op op, uint32_t timeoutMs) {
+    return Guarded<int32_t>(VF_UNKNOWN, [&] {
+        return fleet ? Of(fleet)->Wait(op, std::chrono::milliseconds(timeoutMs)) : VF_UNKNOWN;
+    });
+}
+
+int32_t VF_CALL VF_GetPair(VF_Fleet *fleet, VF_Op op, uint32_t index, char *key, char *value) {
+    return Guarded<int32_t>(VD_FAIL, [&] {
+        KeyValues pairs;
+        if (!fleet || !Of(fleet)->Pairs(op, pairs) || index >= pairs.size()) return VD_FAIL;
+        CopyText(key, VD_KEY_LEN, pairs[index].first);
+        CopyText(value, VD_VALUE_LEN, pairs[index].second);
+        return VD_OK;
+    });
+}
+
+int32_t VF_CALL VF_GetValue(VF_Fleet *fleet, VF_Op op, const char *key, char *value) {
+    return Guarded<int32_t>(VD_FAIL, [&] {
+        KeyValues pairs;
+        CopyText(value, VD_VALUE_LEN, "");
+        if (!fleet || !Of(fleet)->Pairs(op, pairs)) return VD_FAIL;
+        for (const auto &pair : pairs)
+            if (pair.first == OrEmpty(key)) {
+                CopyText(value, VD_VALUE_LEN, pair.second);
+                return VD_OK;
+            }
+        return VD_FAIL;
+    });
+}
+
+VF_Op VF_CALL VF_TakeCompleted(VF_Fleet *fleet) {
+    return Guarded<VF_Op>(0, [&] { return fleet ? Of(fleet)->TakeCompleted() : 0; });
+}
+
+intptr_t VF_CALL VF_CompletionHandle(VF_Fleet *fleet) {
+    return Guarded<intptr_t>(-1, [&] { return fleet ? intptr_t(Of(fleet)->CompletionHandle()) : intptr_t(-1); });
+}
+
+void VF_CALL VF_Release(VF_Fleet *fleet, VF_Op op) {
+    Guarded<int>(0, [&] {
+        if (fleet) Of(fleet)->Release(op);
+        return 0;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,64 @@
+// DeviceExchange: one operation on one device, run as an exchange beside
+// the operations on other devices in one loop: a read of its settings, or a
+// write of key/value pairs confirmed by reading them back. It talks through
+// a socket of its own, so the loop hands it only its device's answers, and
+// keeps its device's pacing on its own timer; it ends at its answer, at the
+// end of its write, or at its deadline. Its result is a VD_ code
+// (vandrel.h); its pairs are the settings read (the password and hidden keys
+// left out, values as the exports hand them out) or, after a write that did
+// not take, the staged pairs that did not.
+#ifndef VANDREL_CORE_DEVICE_EXCHANGE_H
+#define VANDREL_CORE_DEVICE_EXCHANGE_H
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "codec/codec.h"
+#include "net/client_socket.h"
+#include "net/exchange.h"
+
+namespace vd {
+
+using KeyValues = std::vector<std::pair<std::string, std::string>>;
+
+// What a fleet asks of one device: read it, or write pairs with its password.
+struct DeviceJob {
+    std::string address;  // an IP for family A, a MAC text for family B
+    int32_t type = 0;
+    std::string password;
+    KeyValues pairs;  // empty: a read
+    std::chrono::milliseconds deadline{0};
+};
+
+class DeviceExchange : public net::Exchange {
+public:
+    std::vector<net::ClientSocket *> Sockets() override { return {&m_socket}; }
+    TimePoint NextDeadline() const override { return m_next; }
+    bool IsDone() const override { return m_done; }
+
+    int32_t Result() const { return m_result; }
+    const KeyValues &Pairs() const { return m_pairs; }
+
+protected:
+    void Finish(int32_t result) {
+        m_result = result;
+        m_done = true;
+    }
+    // True when password is the device's, as the exports compare it: the
+    // device's cut to the room a host's buffer has.
+    static bool PasswordMatches(const std::string &held, const std::string &password);
+
+    net::ClientSocket m_socket;
+    TimePoint m_next;
+    KeyValues m_pairs;
+
+private:
+    int32_t m_result = 0;
+    bool m_done = false;
+};
+
+}  // namespace vd
+
+#endif

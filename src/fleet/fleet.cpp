@@ -1,0 +1,176 @@
+#include "fleet/fleet.h"
+
+#include <algorithm>
+#include <string>
+
+#include "base/text.h"
+#include "devices/family_a/family_a_exchange.h"
+#include "devices/family_b/family_b_exchange.h"
+#include "vandrel.h"
+
+namespace vd {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Ended = std::vector<std::pair<Fleet::OperationId, int32_t>>;
+
+// The longest turn of the loop with nothing due: submissions and the stop
+// raise its wake signal, so this only bounds an idle wait.
+constexpr std::chrono::seconds kIdleTurn{1};
+
+std::string UpperCase(std::string text) {
+    for (char &c : text)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return text;
+}
+
+// One device, one name: a MAC text in any case.
+std::string DeviceKey(const DeviceJob &job) { return UpperCase(job.address); }
+
+std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job) {
+    if (IsFamilyA(job.type)) return std::make_unique<FamilyAExchange>(job);
+    if (const FamilyBModel *model = FindFamilyBModel(job.type)) return std::make_unique<FamilyBExchange>(job, *model);
+    return nullptr;
+}
+
+// The version as the exports hand it out.
+void FormatVersion(KeyValues &pairs) {
+    for (auto &pair : pairs)
+        if (pair.first == "VERSION") {
+            const int n = AtoI(pair.second) + 100;
+            pair.second = Format("V%d.%02d", n / 100, n % 100);
+        }
+}
+
+}  // namespace
+
+Fleet::Fleet(Completion completion) : m_completion(std::move(completion)) {
+    if (!net::OpenWakePair(m_wake) || !net::OpenWakePair(m_completed)) return;
+    m_thread = std::thread([this] { Run(); });
+    m_started = true;
+}
+
+Fleet::~Fleet() {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_stopping = true;
+        net::RaiseWake(m_wake);
+    }
+    if (m_thread.joinable()) m_thread.join();
+    m_operations.clear();
+    net::CloseWakePair(m_wake);
+    net::CloseWakePair(m_completed);
+}
+
+Fleet::OperationId Fleet::Submit(DeviceJob job) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    const OperationId op = ++m_lastId;
+    Operation &operation = m_operations[op];
+    operation.end = Clock::now() + job.deadline;
+    // A family B device answers under its MAC in upper case.
+    if (IsFamilyB(job.type)) job.address = UpperCase(job.address);
+    operation.job = std::move(job);
+    m_submitted.push_back(op);
+    net::RaiseWake(m_wake);
+    return op;
+}
+
+void Fleet::Run() {
+    Ended ended;
+    for (;;) {
+        const std::vector<net::Exchange *> finished = m_loop.Turn(Clock::now() + kIdleTurn, m_wake.waitEnd);
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (m_stopping) return;
+            net::LowerWake(m_wake);
+            for (net::Exchange *exchange : finished) {
+                const OperationId op = m_running[exchange];
+                m_running.erase(exchange);
+                End(op, m_operations[op].exchange->Result(), ended);
+            }
+            for (OperationId op : m_submitted) {
+                std::deque<OperationId> &queue = m_devices[DeviceKey(m_operations[op].job)];
+                queue.push_back(op);
+                if (queue.size() == 1) Begin(op, ended);
+            }
+            m_submitted.clear();
+        }
+        for (const auto &end : ended)
+            if (m_completion) m_completion(end.first, end.second);
+        ended.clear();
+    }
+}
+
+void Fleet::Begin(OperationId op, Ended &ended) {
+    Operation &operation = m_operations[op];
+    const auto left = operation.end - Clock::now();
+    if (left <= Clock::duration::zero()) return End(op, VD_TIMEOUT, ended);
+    operation.job.deadline = std::chrono::ceil<std::chrono::milliseconds>(left);
+    operation.exchange = ExchangeFor(operation.job);
+    if (!operation.exchange) return End(op, VD_WRONG_FAMILY, ended);
+    m_running[operation.exchange.get()] = op;
+    m_loop.Add(*operation.exchange);
+}
+
+void Fleet::End(OperationId op, int32_t result, Ended &ended) {
+    Operation &operation = m_operations[op];
+    operation.result = result;
+    // What it found is kept; its socket closes now.
+    if (operation.exchange) operation.pairs = operation.exchange->Pairs();
+    FormatVersion(operation.pairs);
+    operation.exchange.reset();
+    ended.emplace_back(op, result);
+    m_completedQueue.push_back(op);
+    net::RaiseWake(m_completed);
+    m_changed.notify_all();
+    std::deque<OperationId> &queue = m_devices[DeviceKey(operation.job)];
+    if (!queue.empty() && queue.front() == op) queue.pop_front();
+    if (queue.empty())
+        m_devices.erase(DeviceKey(operation.job));
+    else
+        Begin(queue.front(), ended);
+}
+
+int32_t Fleet::Result(OperationId op) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_operations.find(op);
+    return it == m_operations.end() ? kUnknownOperation : it->second.result;
+}
+
+int32_t Fleet::Wait(OperationId op, std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    auto it = m_operations.find(op);
+    if (it == m_operations.end()) return kUnknownOperation;
+    m_changed.wait_for(lock, timeout, [&] { return it->second.result != kPending; });
+    return it->second.result;
+}
+
+bool Fleet::Pairs(OperationId op, KeyValues &out) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_operations.find(op);
+    if (it == m_operations.end() || it->second.result == kPending) return false;
+    out = it->second.pairs;
+    return true;
+}
+
+Fleet::OperationId Fleet::TakeCompleted() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_completedQueue.empty()) return 0;
+    const OperationId op = m_completedQueue.front();
+    m_completedQueue.pop_front();
+    if (m_completedQueue.empty()) net::LowerWake(m_completed);
+    return op;
+}
+
+void Fleet::Release(OperationId op) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_operations.find(op);
+    if (it == m_operations.end() || it->second.result == kPending) return;
+    m_operations.erase(it);
+    auto queued = std::find(m_completedQueue.begin(), m_completedQueue.end(), op);
+    if (queued != m_completedQueue.end()) m_completedQueue.erase(queued);
+    if (m_completedQueue.empty()) net::LowerWake(m_completed);
+}
+
+}  // namespace vd

@@ -1,0 +1,133 @@
+// The fleet database as several processes write it at once, one of them
+// killed in the middle of its transactions: nobody fails, and the file is
+// whole, with every transaction in it all or not at all.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "fleet_db.h"
+
+namespace {
+
+using vdfleet::AuditRow;
+using vdfleet::FleetDb;
+
+constexpr int kWriters = 4, kBatches = 30, kRowsPerBatch = 5;
+
+// A folder of its own for a test's file, removed with it.
+struct TempFolder {
+    TempFolder() {
+        char name[] = "/tmp/fleetdb-XXXXXX";
+        dir = mkdtemp(name);
+    }
+    ~TempFolder() { std::filesystem::remove_all(dir); }
+    std::string dir;
+};
+
+std::vector<AuditRow> Batch(const std::string &operation) {
+    std::vector<AuditRow> rows(kRowsPerBatch);
+    for (AuditRow &r : rows) {
+        r.time = vdfleet::Now();
+        r.device = "127.0.0.2";
+        r.key = "NAME";
+        r.operation = operation;
+    }
+    return rows;
+}
+
+// A child process that writes batches (forever when batches < 0), seeing
+// the same device each time; exits 0 when every write went through.
+pid_t StartWriter(const std::string &path, const std::string &operation, int batches) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    std::string error;
+    std::unique_ptr<FleetDb> db = FleetDb::Open(path, error);
+    bool fine = db != nullptr;
+    for (int i = 0; fine && (batches < 0 || i < batches); ++i)
+        fine = db->Append(Batch(operation), error) &&
+               db->RecordSeen({{"02:56:44:00:00:02", "127.0.0." + std::to_string(i % 2 + 2), "1.05", operation, 5}},
+                              vdfleet::Now(), error);
+    if (!fine) std::fprintf(stderr, "writer %s: %s\n", operation.c_str(), error.c_str());
+    _exit(fine ? 0 : 1);
+}
+
+size_t RowsOf(const std::vector<AuditRow> &rows, const std::string &operation) {
+    size_t n = 0;
+    for (const AuditRow &r : rows) n += r.operation == operation;
+    return n;
+}
+
+TEST(FleetDb, WritersSideBySideAndAKilledOneLeaveAWholeFile) {
+    const TempFolder folder;
+    const std::string path = folder.dir + "/fleet.db";
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) writers.push_back(StartWriter(path, "w" + std::to_string(w), kBatches));
+    const pid_t victim = StartWriter(path, "killed", -1);
+    usleep(300 * 1000);
+    ASSERT_EQ(kill(victim, SIGKILL), 0);
+    int status = 0;
+    waitpid(victim, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    for (pid_t p : writers) {
+        waitpid(p, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    std::string error;
+    std::unique_ptr<FleetDb> db = FleetDb::Open(path, error);
+    ASSERT_TRUE(db) << error;
+    EXPECT_TRUE(db->Check(error)) << error;
+    std::vector<AuditRow> rows;
+    ASSERT_TRUE(db->Audit({}, rows, error)) << error;
+    for (int w = 0; w < kWriters; ++w) EXPECT_EQ(RowsOf(rows, "w" + std::to_string(w)), size_t(kBatches * kRowsPerBatch));
+    EXPECT_GT(RowsOf(rows, "killed"), 0u);
+    EXPECT_EQ(RowsOf(rows, "killed") % kRowsPerBatch, 0u);
+    // One device however many sightings; its address flipped between two.
+    std::vector<vdfleet::InventoryDevice> devices;
+    ASSERT_TRUE(db->Inventory(devices, error)) << error;
+    ASSERT_EQ(devices.size(), 1u);
+    std::vector<vdfleet::DeviceChange> changes;
+    ASSERT_TRUE(db->Changes("02:56:44:00:00:02", changes, error));
+    EXPECT_GT(changes.size(), size_t(kBatches));
+    EXPECT_EQ(changes.back().after, devices[0].device.ip);
+}
+
+TEST(FleetDb, KeepsTextAsGivenButBoundedAndRefusesWhatIsNoDatabase) {
+    const TempFolder folder;
+    const std::string path = folder.dir + "/fleet.db";
+    std::string error;
+    std::unique_ptr<FleetDb> db = FleetDb::Open(path, error);
+    ASSERT_TRUE(db) << error;
+    const std::string hostile = std::string("\x1b[2J\0name", 10) + std::string(1000, 'x');
+    ASSERT_TRUE(db->RecordSeen({{"02:56:44:00:00:09", "127.0.0.9", "", hostile, 5}}, 1000, error)) << error;
+    ASSERT_TRUE(db->RecordSeen({{"02:56:44:00:00:09", "", "2.0", "", 0}}, 2000, error)) << error;
+    std::vector<vdfleet::InventoryDevice> devices;
+    ASSERT_TRUE(db->Inventory(devices, error));
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].device.name, hostile.substr(0, vdfleet::kMaxText));
+    EXPECT_EQ(devices[0].device.ip, "127.0.0.9");  // kept: the second sighting did not tell it
+    EXPECT_EQ(devices[0].device.type, 5);
+    EXPECT_EQ(devices[0].firstSeen, 1000);
+    EXPECT_EQ(devices[0].lastSeen, 2000);
+    std::vector<AuditRow> since;
+    ASSERT_TRUE(db->Append(Batch("old"), error));
+    ASSERT_TRUE(db->Audit({"02:56:44:00:00:09", 0}, since, error));
+    EXPECT_TRUE(since.empty());
+    ASSERT_TRUE(db->Audit({"127.0.0.2", vdfleet::Now() + 60000}, since, error));
+    EXPECT_TRUE(since.empty());
+
+    std::ofstream(path + ".junk") << std::string(4096, 'j');
+    EXPECT_FALSE(FleetDb::Open(path + ".junk", error));
+    EXPECT_NE(error.find(path + ".junk"), std::string::npos) << error;
+    EXPECT_FALSE(FleetDb::Open("/nonexistent-folder/fleet.db", error));
+    EXPECT_NE(error.find("cannot open the fleet database /nonexistent-folder/fleet.db"), std::string::npos) << error;
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+// drift: whether the plan's devices still hold what the plan says. Each
+// device is read by a worker ('vandrel show'), and each of its keys in the
+// plan is judged as 'set' judges it: a value the device already holds (as
+// it stores it) is in sync, any other is drift. Nothing is written.
+#include <map>
+
+#include "apply_jobs.h"
+#include "commands.h"
+#include "interrupt.h"
+#include "json_read.h"
+#include "options.h"
+#include "status.h"
+#include "workers.h"
+
+namespace vdcli {
+
+namespace {
+
+constexpr long long kMaxJobs = 64;
+
+struct Verdict {
+    std::string key, plan, held, state;  // state: "in sync", "drift", "not compared"
+};
+
+struct DeviceDrift {
+    const Job *job = nullptr;
+    bool read = false;
+    std::string error;
+    std::vector<Verdict> keys;
+    size_t drifted = 0;
+};
+
+WorkerTask ReadTask(const Job &j, const Args &args) {
+    WorkerTask t;
+    t.args = {"show", j.target.addr.text, "--type", std::to_string(j.target.type), "--json"};
+    for (const std::string &a : FleetArgs(args)) t.args.push_back(a);
+    return t;
+}
+
+// The settings of a worker's read; false with why it has none.
+bool ReadSettings(const WorkerResult &r, Pairs &pairs, std::string &error) {
+    JsonValue doc;
+    std::string ignored, text;
+    const bool parsed = ParseJson(r.out, doc, ignored) && doc.is_object();
+    if (r.status != kExitOk || !parsed || !doc.contains("settings") || !doc["settings"].is_object()) {
+        error = parsed && doc.contains("error") && ValueText(doc["error"], text) ? text : "the device could not be read";
+        return false;
+    }
+    for (const auto &item : doc["settings"].items())
+        if (ValueText(item.value(), text)) pairs.emplace_back(item.key(), text);
+    return true;
+}
+
+void Judge(const Job &j, const Pairs &held, DeviceDrift &d) {
+    d.read = true;
+    for (const Setting &s : CheckSettings(j.target.type, held, j.settings)) {
+        std::string value;
+        const bool shown = FindPair(held, s.key, value);
+        Verdict v{s.key, Shown(s.key, s.value), shown ? Shown(s.key, value) : "-", "in sync"};
+        // A read shows no password: it cannot be compared.
+        if (IsSecretKey(s.key)) v.state = "not compared";
+        else if (s.verdict != VR_UNCHANGED) v.state = "drift";
+        d.drifted += v.state == "drift";
+        d.keys.push_back(v);
+    }
+}
+
+int Report(const Printer &out, const std::vector<DeviceDrift> &all) {
+    size_t drifted = 0, unread = 0;
+    JsonValue devices = JsonValue::array();
+    std::vector<Row> rows;
+    for (const DeviceDrift &d : all) {
+        drifted += d.drifted > 0;
+        unread += !d.read;
+        const std::string result = !d.read ? "not read" : d.drifted ? "drift" : "in sync";
+        JsonValue keys = JsonValue::array();
+        for (const Verdict &v : d.keys) {
+            keys.push_back(JsonValue::object({{"key", v.key}, {"plan", v.plan}, {"device", v.held}, {"state", v.state}}));
+            rows.push_back({d.job->label, v.key, v.plan, v.held, v.state});
+        }
+        if (!d.read) rows.push_back({d.job->label, "-", "-", "-", "not read: " + d.error});
+        JsonValue one = JsonValue::object({{"device", d.job->label}, {"type", d.job->target.type},
+                                           {"plan", d.job->where}, {"result", result}, {"keys", keys}});
+        if (!d.read) one["error"] = d.error;
+        devices.push_back(one);
+    }
+    const std::string summary = std::to_string(all.size()) + (all.size() == 1 ? " device: " : " devices: ") +
+                                std::to_string(drifted) + " drifted, " + std::to_string(unread) + " not read";
+    out.Document(JsonValue::object({{"devices", devices}, {"drifted", drifted}, {"summary", summary}}));
+    out.Table({"DEVICE", "KEY", "PLAN", "DEVICE HOLDS", "STATE"}, rows);
+    out.Line(summary);
+    if (Interrupted()) return kExitInterrupted;
+    return unread ? kExitFailed : drifted ? kExitDrift : kExitOk;
+}
+
+int RunDrift(const Args &args, const Printer &out) {
+    long long workers = 1, waitMs = 0;
+    int status = 0;
+    if (!NumberOf(args, out, "--jobs", 1, kMaxJobs, "a number from 1 to " + std::to_string(kMaxJobs), workers, status, 1) ||
+        !WaitOf(args, out, waitMs, status))
+        return status;
+    const std::string path = args.Positionals()[0];
+    std::string text, error;
+    Plan plan;
+    if (!ReadInput(path, "plan", text, error)) return out.Fail(error, 0, kExitUsage);
+    if (!ParsePlan(text, plan, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+    if (plan.entries.empty()) return out.Fail(path + ": the plan names no device", 0, kExitUsage);
+    // A read needs no password: the plan's, if any, is not used.
+    plan.hasPassword = true;
+    CatchInterrupt();
+    std::vector<Job> jobs;
+    Fleet fleet(args, out);
+    if (!ResolveJobs(plan, args, int(waitMs), fleet, jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+
+    std::vector<DeviceDrift> all(jobs.size());
+    std::vector<WorkerTask> tasks;
+    std::vector<size_t> picked;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        all[i].job = &jobs[i];
+        all[i].error = jobs[i].outcome == Outcome::Pending ? "interrupted before it was read" : jobs[i].detail;
+        if (jobs[i].outcome != Outcome::Pending) continue;
+        picked.push_back(i);
+        tasks.push_back(ReadTask(jobs[i], args));
+    }
+    RunWorkers(tasks, int(workers), Interrupted, [&](size_t i, const WorkerResult &r) {
+        Pairs held;
+        DeviceDrift &d = all[picked[i]];
+        if (ReadSettings(r, held, d.error)) Judge(*d.job, held, d);
+    });
+    return Report(out, all);
+}
+
+}  // namespace
+
+std::vector<Command> DriftCommands() {
+    CommandDef drift;
+    drift.name = "drift";
+    drift.synopsis = "PLAN";
+    drift.summary = "tell, per device and key, whether the devices still hold what a plan says";
+    drift.options = {{"--jobs", "N", "devices read at once, each by a process of its own (default 1)"},
+                     {"--wait", "MS", "how long the search for the plan's devices collects (default 1000)"},
+                     InterfaceOption()};
+    for (const Option &o : FleetOptions()) drift.options.push_back(o);
+    drift.details =
+        "PLAN is a plan of 'vandrel apply' ('-': standard input). Each of its devices\n"
+        "is read, and each key the plan gives it is compared with what the device\n"
+        "holds, as 'set' compares them: in sync, drift, or not compared (a password,\n"
+        "which a read does not show). Nothing is written and no password is needed.\n"
+        "Exit status " + std::to_string(kExitDrift) + " when any device drifted and every one was read, 1 when a\n"
+        "device could not be read, 0 when all hold the plan.\n\n"
+        "example:\n  vandrel drift plan.txt || vandrel apply plan.txt\n";
+    drift.minPositionals = drift.maxPositionals = 1;
+    return {{drift, RunDrift}};
+}
+
+}  // namespace vdcli

@@ -1,0 +1,139 @@
+#include "fleet.h"
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "vandrel.h"
+
+namespace vdcli {
+
+namespace {
+
+constexpr char kChannel[] = "cli";
+constexpr char kOff[] = "off";
+
+// "" for no database, with the reason in why.
+std::string ChosenPath(const Args &args, std::string &why, bool &isDefault, bool &off) {
+    isDefault = false;
+    const char *env = std::getenv("VANDREL_DB");
+    if (args.Has("--no-db") || (!args.Has("--db") && env && std::string(env) == kOff)) {
+        why = "the fleet database is off (--no-db or VANDREL_DB=off)";
+        off = true;
+        return "";
+    }
+    if (args.Has("--db")) return args.Value("--db");
+    if (env && *env) return env;
+    isDefault = true;
+    const std::string path = vdfleet::UserStatePath();
+    if (path.empty()) why = "no fleet database: neither VANDREL_DB, XDG_STATE_HOME nor HOME is set";
+    return path;
+}
+
+std::string Held(const Pairs &pairs, const char *name) {
+    std::string taken;
+    if (FindPair(pairs, name, taken)) return taken;
+    char key[VD_KEY_LEN] = "", value[VD_VALUE_LEN] = "";
+    std::snprintf(key, sizeof key, "%s", name);
+    return VD_GetDevConfigUDP(key, value) == VD_OK ? value : "";
+}
+
+}  // namespace
+
+std::vector<Option> FleetOptions() {
+    return {{"--db", "PATH", "the fleet database (default: VANDREL_DB, else the user's state folder)"},
+            {"--no-db", "", "neither record in nor read the fleet database (also VANDREL_DB=off)"}};
+}
+
+std::vector<std::string> FleetArgs(const Args &args) {
+    if (args.Has("--no-db")) return {"--no-db"};
+    if (args.Has("--db")) return {"--db", args.Value("--db")};
+    return {};
+}
+
+std::string OperationOf(const Args &args) {
+    if (args.Has("--operation")) return args.Value("--operation");
+    std::random_device random;
+    char id[17];
+    std::snprintf(id, sizeof id, "%08x%08x", unsigned(random()), unsigned(random()));
+    return id;
+}
+
+std::string ActorName() {
+#ifdef _WIN32
+    const char *name = std::getenv("USERNAME");
+    return name ? name : "?";
+#else
+    const passwd *user = getpwuid(geteuid());
+    return user ? user->pw_name : "uid " + std::to_string(geteuid());
+#endif
+}
+
+vdfleet::FleetDb *Fleet::Db(std::string &error) {
+    if (!m_tried) {
+        m_tried = true;
+        bool isDefault = false;
+        const std::string path = ChosenPath(m_args, m_error, isDefault, m_off);
+        if (!path.empty() && (!isDefault || vdfleet::MakeFolderOf(path, m_error)))
+            m_db = vdfleet::FleetDb::Open(path, m_error);
+    }
+    error = m_error;
+    return m_db.get();
+}
+
+void Fleet::Warn(const std::string &error) {
+    if (m_warned) return;
+    m_warned = true;
+    m_out.Note("vandrel: warning: " + error + "; going on without it");
+}
+
+vdfleet::FleetDb *Fleet::Writable() {
+    std::string error;
+    vdfleet::FleetDb *db = Db(error);
+    if (!db && !m_off) Warn(error);
+    return db;
+}
+
+void Fleet::Seen(const std::vector<FoundDevice> &found) {
+    std::string error;
+    vdfleet::FleetDb *db = Writable();
+    if (!db) return;
+    std::vector<vdfleet::SeenDevice> seen;
+    for (const FoundDevice &d : found) seen.push_back({d.mac, d.ip, d.version, "", d.type});
+    if (!db->RecordSeen(seen, vdfleet::Now(), error)) Warn("cannot record in " + db->Path() + ": " + error);
+}
+
+void Fleet::Read(const Target &t, const Pairs &pairs) {
+    std::string error;
+    vdfleet::FleetDb *db = Writable();
+    if (!db) return;
+    vdfleet::SeenDevice d{Held(pairs, "MAC"), Held(pairs, "IP"), "", Held(pairs, "NAME"), t.type};
+    if (!db->RecordSeen({d}, vdfleet::Now(), error)) Warn("cannot record in " + db->Path() + ": " + error);
+}
+
+void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows) {
+    std::string error;
+    vdfleet::FleetDb *db = Writable();
+    if (!db) return;
+    const std::string actor = ActorName(), operation = OperationOf(m_args);
+    // A write that read no MAC names the device by the one last seen at its address.
+    std::string known = t.addr.isMac ? t.addr.text : mac;
+    if (known.empty()) db->MacAt(t.addr.text, known, error);
+    const vdfleet::Millis now = vdfleet::Now();
+    for (vdfleet::AuditRow &r : rows) {
+        r.time = now;
+        r.actor = actor;
+        r.channel = kChannel;
+        r.device = t.addr.text;
+        r.mac = known;
+        r.operation = operation;
+    }
+    if (!db->Append(rows, error)) Warn("cannot record the audit in " + db->Path() + ": " + error);
+}
+
+}  // namespace vdcli

@@ -1,0 +1,65 @@
+// The tool's memory of the fleet (tools/fleetdb): which file, and what the
+// commands record in it. --db PATH, else VANDREL_DB, else the user's state
+// folder ($XDG_STATE_HOME/vandrel/fleet.db, else
+// ~/.local/state/vandrel/fleet.db) chooses the file; --no-db, or
+// VANDREL_DB=off, runs without one. Recording never stops a command: a file
+// that cannot be opened or written is warned of once, and the command goes on.
+#ifndef VANDREL_CLI_FLEET_H
+#define VANDREL_CLI_FLEET_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device.h"
+#include "device_settings.h"
+#include "fleet_db.h"
+
+namespace vdcli {
+
+// --db and --no-db, on every command that records or reads the fleet.
+std::vector<Option> FleetOptions();
+// The same choice as options for a worker run by this command.
+std::vector<std::string> FleetArgs(const Args &args);
+
+// The operation that a command's audit rows belong to: --operation when a
+// parent (apply) gave its own, else a new random one.
+std::string OperationOf(const Args &args);
+
+class Fleet {
+public:
+    Fleet(const Args &args, const Printer &out) : m_args(args), m_out(out) {}
+
+    // The database, opened on first use; nullptr when it is off or cannot
+    // be opened (error tells which).
+    vdfleet::FleetDb *Db(std::string &error);
+
+    // Remembers the devices of a search, and the one that a read has just
+    // read: from pairs, taken from it, or else as the library still holds
+    // them (a listing of all pairs takes them from the library).
+    void Seen(const std::vector<FoundDevice> &found);
+    void Read(const Target &t, const Pairs &pairs);
+    // Appends the rows of a write to t (mac as a read told it, or "" for
+    // the one the inventory last saw at t's address): their time, actor,
+    // channel, device, MAC and operation are filled in.
+    void Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows);
+
+private:
+    void Warn(const std::string &error);
+    // Db, with a warning (once) when it cannot be had for a reason other
+    // than being off.
+    vdfleet::FleetDb *Writable();
+
+    const Args &m_args;
+    const Printer &m_out;
+    bool m_tried = false, m_warned = false, m_off = false;
+    std::string m_error;
+    std::unique_ptr<vdfleet::FleetDb> m_db;
+};
+
+// The user the tool runs as, for the audit trail.
+std::string ActorName();
+
+}  // namespace vdcli
+
+#endif

@@ -1,0 +1,106 @@
+// The fleet database: what the front ends remember of the devices they see
+// and of the writes they make, in one SQLite file that several processes may
+// write at once. Every change is one transaction, so a process killed in the
+// middle of one leaves the file as it was before it. Device texts are stored
+// as the devices gave them, cut to kMaxText bytes; whoever prints them
+// escapes them.
+#ifndef VANDREL_FLEETDB_FLEET_DB_H
+#define VANDREL_FLEETDB_FLEET_DB_H
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace vdfleet {
+
+// Milliseconds since 1970-01-01 UTC.
+using Millis = long long;
+Millis Now();
+
+// The longest text kept of a device's or a writer's field, in bytes.
+constexpr size_t kMaxText = 256;
+
+// The version of the file's layout that this code makes and reads.
+constexpr int kSchemaVersion = 1;
+
+// A device as a search or a read saw it. The MAC address is its identity;
+// an empty field is one the sighting does not tell, and leaves what is known.
+struct SeenDevice {
+    std::string mac, ip, version, name;
+    int type = 0;
+};
+
+struct InventoryDevice {
+    SeenDevice device;
+    Millis firstSeen = 0, lastSeen = 0;
+};
+
+// A change of a device's "ip", "name" or "version" between two sightings.
+struct DeviceChange {
+    Millis time = 0;
+    std::string field, before, after;
+};
+
+// One write to one device: who, through which front end, which key, its
+// value before and after (a secret's only as "(changed)"), whether the
+// device was seen to hold it, and the operation it belongs to.
+struct AuditRow {
+    Millis time = 0;
+    std::string actor, channel, device, mac, key, before, after, operation;
+    bool confirmed = false;
+};
+
+struct AuditQuery {
+    std::string device;  // "" for every device; else its address or MAC
+    Millis since = 0;
+};
+
+class FleetDb {
+public:
+    // Opens (or creates) the file and brings its layout to kSchemaVersion;
+    // nullptr with a message in error, which names the file.
+    static std::unique_ptr<FleetDb> Open(const std::string &path, std::string &error);
+    ~FleetDb();
+    FleetDb(const FleetDb &) = delete;
+    FleetDb &operator=(const FleetDb &) = delete;
+
+    const std::string &Path() const { return m_path; }
+
+    // Inserts or refreshes each device and notes its changes: one
+    // transaction for the lot.
+    bool RecordSeen(const std::vector<SeenDevice> &seen, Millis now, std::string &error);
+    // Appends rows to the audit trail, which is never changed once written.
+    bool Append(const std::vector<AuditRow> &rows, std::string &error);
+
+    // Every device ever seen, the longest unseen last.
+    bool Inventory(std::vector<InventoryDevice> &out, std::string &error) const;
+    // The MAC of the device last seen at ip; "" when none was.
+    bool MacAt(const std::string &ip, std::string &mac, std::string &error) const;
+    // The changes of one device (by MAC), oldest first.
+    bool Changes(const std::string &mac, std::vector<DeviceChange> &out, std::string &error) const;
+    // The audit rows the query selects, oldest first.
+    bool Audit(const AuditQuery &query, std::vector<AuditRow> &out, std::string &error) const;
+    // SQLite's own check of the whole file; false with what it found.
+    bool Check(std::string &error) const;
+
+private:
+    FleetDb(sqlite3 *db, std::string path) : m_db(db), m_path(std::move(path)) {}
+    sqlite3 *m_db;
+    std::string m_path;
+};
+
+// Where a user's front end keeps the file: $XDG_STATE_HOME/vandrel/fleet.db,
+// else ~/.local/state/vandrel/fleet.db (on Windows %LOCALAPPDATA%\vandrel);
+// "" when the environment names no home.
+std::string UserStatePath();
+
+// Creates the folder that holds path, readable by its owner only, when
+// missing; false with a message in error.
+bool MakeFolderOf(const std::string &path, std::string &error);
+
+}  // namespace vdfleet
+
+#endif

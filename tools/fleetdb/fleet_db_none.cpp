@@ -1,0 +1,30 @@
+// The fleet database of a build without SQLite: it cannot be opened, and
+// says why.
+#include <chrono>
+
+#include "fleet_db.h"
+
+namespace vdfleet {
+
+Millis Now() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::unique_ptr<FleetDb> FleetDb::Open(const std::string &, std::string &error) {
+    error = "this vandrel was built without SQLite, so it keeps no fleet database";
+    return nullptr;
+}
+
+FleetDb::~FleetDb() = default;
+
+// No FleetDb is ever made, so these are never called.
+bool FleetDb::RecordSeen(const std::vector<SeenDevice> &, Millis, std::string &) { return false; }
+bool FleetDb::Append(const std::vector<AuditRow> &, std::string &) { return false; }
+bool FleetDb::Inventory(std::vector<InventoryDevice> &, std::string &) const { return false; }
+bool FleetDb::MacAt(const std::string &, std::string &, std::string &) const { return false; }
+bool FleetDb::Changes(const std::string &, std::vector<DeviceChange> &, std::string &) const { return false; }
+bool FleetDb::Audit(const AuditQuery &, std::vector<AuditRow> &, std::string &) const { return false; }
+bool FleetDb::Check(std::string &) const { return false; }
+
+}  // namespace vdfleet
