@@ -10,13 +10,15 @@
 # /metrics with promtool (prometheus) and run the guide's examples with curl;
 # libssl-dev gives the dashboard its HTTPS (OpenSSL, as cpp-httplib uses it),
 # libsodium-dev its users' password hashes (argon2id);
-# ansible-core and OpenSSH run the tests of many sites; man-db (man, lexgrog)
+# ansible-core and OpenSSH run the tests of many sites, ansible-lint, pylint,
+# pycodestyle and python3-voluptuous judge the collection (with ansible-test
+# sanity, which ansible-core holds); man-db (man, lexgrog)
 # the manual pages' test.
 #
 #   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
 . "$(dirname "$0")/help.sh"
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev libsqlite3-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev libsodium-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db"
+PACKAGES="cmake make g++ clang libgtest-dev libsqlite3-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev libsodium-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db ansible-lint pylint pycodestyle python3-voluptuous"
 options=""
 for a in "$@"; do
   case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac

@@ -10,7 +10,8 @@ the line before a block says otherwise:
   <!-- not run: REASON --> the block is shown, not run, for the reason given.
 A text block is output and is not run; any other block needs a comment.
 Each file's examples run in a fresh folder holding `scripts`, `build` (links
-to the checkout's and the build's) and a copy of `python`, with a fresh fleet.
+to the checkout's and the build's) and a copy of `python`, with a fresh fleet;
+Ansible finds the checkout's collection.
 
     python3 tests/docs/run_examples.py SOURCE_DIR BUILD_DIR [FILE.md...]
 """
@@ -104,7 +105,8 @@ def run_file(path, source, build):
                     ignore=shutil.ignore_patterns("__pycache__", "tests"))
     env = dict(os.environ, PATH=os.path.join(build, "bin") + os.pathsep + os.environ["PATH"],
                PYTHONPATH=os.path.join(source, "python"), VANDREL_LIB=os.path.join(build, "lib"),
-               VANDREL_SOURCE=source, XDG_STATE_HOME=os.path.join(work, ".state"))
+               VANDREL_SOURCE=source, XDG_STATE_HOME=os.path.join(work, ".state"),
+               ANSIBLE_COLLECTIONS_PATH=os.path.join(source, "ansible"), ANSIBLE_HOME=os.path.join(work, ".ansible"))
     fleet, failures, name = None, [], os.path.relpath(path, source)
     try:
         for n, (line, language, marker, argument, text) in enumerate(blocks(path)):

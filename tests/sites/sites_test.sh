@@ -132,9 +132,10 @@ PLAY
     ! grep -n "Sec-4" "$WORK/out" "$WORK/ansible.log" || fail "a password shows"
 }
 
-# The block of docs/sites.md that a fence with $1 opens.
+# The block of docs/sites.md that the $2th (default first) fence with $1 opens.
 guide_block() {
-    awk -v tag='```'"$1" -v end='```' '$0 == tag { on = 1; next } on && $0 == end { exit } on' "$SOURCE/docs/sites.md"
+    awk -v tag='```'"$1" -v end='```' -v nth="${2:-1}" \
+        '$0 == tag { on = ++seen == nth; next } on && $0 == end { exit } on' "$SOURCE/docs/sites.md"
 }
 
 test_the_guide_s_inventory_and_playbook() {
@@ -157,6 +158,24 @@ test_the_guide_s_inventory_and_playbook() {
     play 0 < "$WORK/guide.yml"
     expect_recap south "ok=5 +changed=1 +unreachable=0 +failed=0"
     grep -q '"NAME": "south"' "$WORK/south.json" || fail "the backup does not hold the new name"
+}
+
+# The controller finds the devices of both sites by range, through their
+# routers; each device's task runs on its site's host, over SSH.
+test_the_guide_s_inventory_of_devices() {
+    stage
+    start_site 1
+    start_site 2
+    lab_ansible
+    guide_block ini > "$WORK/inventory"
+    guide_block yaml 3 > "$WORK/devices.vandrel.yml"
+    guide_block yaml 4 > "$WORK/names.yml"
+    export PYTHONPATH=$STAGE/lib/python3/dist-packages ANSIBLE_INVENTORY_ANY_UNPARSED_IS_FAILED=1
+    play 0 -i "$WORK/devices.vandrel.yml" < "$WORK/names.yml"
+    for device in 198.18.1.2:north:a-1 198.18.1.3:north:b-1 198.18.2.2:south:a-2 198.18.2.3:south:b-2; do
+        expect_out "\"${device%%:*} at $(echo "${device#*:}" | sed 's/:/: /')\""
+        expect_recap "${device%%:*}" "ok=2 +changed=0 +unreachable=0 +failed=0"
+    done
 }
 
 run_case "$1"

@@ -1,5 +1,5 @@
-"""What the modules of vandrel.fleet document alike: the site host they run
-on, and the device a task names."""
+"""What the plugins of vandrel.fleet document alike: the site host the
+modules run on, the device a task names, its password, and a search."""
 
 
 class ModuleDocFragment:
@@ -14,6 +14,7 @@ requirements:
   - libvandrel1 and python3-vandrel on the site host
 attributes:
   check_mode:
+    description: Reads, and sends nothing that changes a device.
     support: full
 """
 
@@ -27,4 +28,28 @@ options:
   type:
     description: Its type code; without it, a search asks the device for it.
     type: int
+"""
+
+    # The modules that write to a device.
+    PASSWORD = r"""
+options:
+  password:
+    description: The device's password, needed to write. Defaults to C(VANDREL_PASSWORD) of the host that runs it.
+    type: str
+"""
+
+    # A search: the device_info module and the devices inventory.
+    SEARCH = r"""
+options:
+  targets:
+    description:
+      - Addresses to ask instead of a broadcast, each an IPv4 address, a
+        directed broadcast address (C(198.18.5.255)) or a range
+        (C(198.18.5.0/24), at most a /16, asked address by address).
+    type: list
+    elements: str
+  wait:
+    description: Seconds to collect answers (after the last address of a range).
+    type: float
+    default: 1.0
 """

@@ -8,12 +8,15 @@ from __future__ import annotations
 
 import os
 
+from ansible.module_utils.basic import env_fallback
 from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import CHANGED, hidden_refusal, is_password
 
 # The options every module takes, and those of the modules that serve one
 # device; their documentation is the doc fragment vandrel.fleet.site.
 SITE_ARGS = dict(interfaces=dict(type="list", elements="str"))
 DEVICE_ARGS = dict(device=dict(type="str", required=True), type=dict(type="int"))
+PASSWORD_ARGS = dict(password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])))
+SEARCH_ARGS = dict(targets=dict(type="list", elements="str"), wait=dict(type="float", default=1.0))
 
 MISSING = "the vandrel Python module cannot be used on this host ({}): install libvandrel1 and python3-vandrel"
 
@@ -116,6 +119,23 @@ def diff(name, before, after):
     return {"before_header": name, "after_header": name,
             "before": "".join(f"{key}={before.get(key, '')}\n" for key in keys),
             "after": "".join(f"{key}={after[key]}\n" for key in keys)}
+
+
+def search(vandrel, targets, wait):
+    """The devices that answer a broadcast, or the addresses and ranges of
+    targets (each answer once), after checking every target."""
+    if not targets:
+        return vandrel.search(wait=wait)
+    for address in targets:
+        try:
+            vandrel.address_range(address if "/" in address else address + "/32")
+        except ValueError as error:
+            why = error if "/" in address else f"{address!r} is neither an IPv4 address nor a range such as 198.18.5.0/24"
+            raise FleetError(f"targets: {why}") from None
+    found = []
+    for address in targets:
+        found += [d for d in vandrel.search(address, wait=wait) if d not in found]
+    return found
 
 
 def device_facts(device):

@@ -1,6 +1,5 @@
 #!/usr/bin/python
 """vandrel.fleet.apply: a plan of settings across a site's devices."""
-from __future__ import annotations
 
 DOCUMENTATION = r"""
 module: apply
@@ -20,7 +19,7 @@ description:
     device's password shows as "(changed)", the one it replaces as
     "(current)".
 version_added: "1.0.0"
-author: Vandrel developers
+author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
 options:
@@ -50,6 +49,7 @@ requirements:
   - vandrel-tools (the vandrel tool) on the site host
 attributes:
   diff_mode:
+    description: Shows each device's keys that differ, before and after.
     support: full
 notes:
   - Exactly one of I(plan) and I(plan_file) is given.

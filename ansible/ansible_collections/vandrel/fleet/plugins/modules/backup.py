@@ -1,6 +1,5 @@
 #!/usr/bin/python
 """vandrel.fleet.backup: a device's settings, to store."""
-from __future__ import annotations
 
 DOCUMENTATION = r"""
 module: backup
@@ -11,7 +10,7 @@ description:
     controller's files, for one). Restore them with M(vandrel.fleet.settings).
   - Never reports C(changed).
 version_added: "1.0.0"
-author: Vandrel developers
+author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
   - vandrel.fleet.site.device

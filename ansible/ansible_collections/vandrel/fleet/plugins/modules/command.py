@@ -1,6 +1,5 @@
 #!/usr/bin/python
 """vandrel.fleet.command: restart a device, or send it one named command."""
-from __future__ import annotations
 
 DOCUMENTATION = r"""
 module: command
@@ -11,7 +10,7 @@ description:
     its parameter, as C(vandrel restart) and C(vandrel cmd) do.
   - Reports C(changed) when it sent the command; check mode sends nothing.
 version_added: "1.0.0"
-author: Vandrel developers
+author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
   - vandrel.fleet.site.device
@@ -57,7 +56,7 @@ from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import DEVICE_
 
 
 def send(vandrel, params, check_mode):
-    address, code, _ = target(vandrel, params["device"], params["type"])
+    address, code = target(vandrel, params["device"], params["type"])[:2]
     result = dict(changed=True, type=code)
     if check_mode:
         return result

@@ -1,6 +1,5 @@
 #!/usr/bin/python
 """vandrel.fleet.firmware: firmware images, downloaded when the version differs."""
-from __future__ import annotations
 
 DOCUMENTATION = r"""
 module: firmware
@@ -13,7 +12,7 @@ description:
     bytes in 512-byte blocks) are refused before anything is sent.
   - Check mode checks the images and reports whether it would download.
 version_added: "1.0.0"
-author: Vandrel developers
+author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
 options:

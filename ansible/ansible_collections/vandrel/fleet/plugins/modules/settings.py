@@ -1,6 +1,5 @@
 #!/usr/bin/python
 """vandrel.fleet.settings: one device's settings, written only where they differ."""
-from __future__ import annotations
 
 DOCUMENTATION = r"""
 module: settings
@@ -27,14 +26,12 @@ description:
   - No answer, a wrong password and the library's other failures fail the
     task with their message and the library's C(code).
 version_added: "1.0.0"
-author: Vandrel developers
+author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
   - vandrel.fleet.site.device
+  - vandrel.fleet.site.password
 options:
-  password:
-    description: The device's password, needed to write. Defaults to C(VANDREL_PASSWORD) of the site host.
-    type: str
   settings:
     description: Keys and their values as C(vandrel show) prints them.
     type: dict
@@ -45,6 +42,7 @@ options:
     default: false
 attributes:
   diff_mode:
+    description: Shows the keys that differ, before and after.
     support: full
 """
 
@@ -83,17 +81,18 @@ settings:
   returned: success
   type: dict
 refused:
-  description: The keys and values the checks refused, each with C(key), C(value) and what the device would store (C(stored)); a password's values as "(changed)".
+  description:
+    - The keys and values the checks refused, each with C(key), C(value) and what the device would store (C(stored)).
+    - A password's values show as "(changed)".
   returned: when refused
   type: list
   elements: dict
 code: {description: The library's code of a failure., returned: on failure, type: int}
 """
 
-from ansible.module_utils.basic import env_fallback
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (DEVICE_ARGS, SITE_ARGS, FleetError, diff,
-                                                                          differing, refusals, run, settings_text,
-                                                                          target)
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (DEVICE_ARGS, PASSWORD_ARGS, SITE_ARGS,
+                                                                          FleetError, diff, differing, refusals, run,
+                                                                          settings_text, target)
 from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import (CURRENT, SecretModule, is_password, masked,
                                                                             settings_passwords)
 
@@ -101,7 +100,7 @@ from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import (CURR
 def give(vandrel, params, check_mode):
     wanted = settings_text(params["settings"])
     device = params["device"]
-    address, code, _ = target(vandrel, device, params["type"])
+    address, code = target(vandrel, device, params["type"])[:2]
     # The device's password only to compare a new one with; never returned.
     current = vandrel.read(address, device_type=code, with_password=any(is_password(key) for key in wanted))
     if not params["force"]:
@@ -131,12 +130,13 @@ def give(vandrel, params, check_mode):
 def main():
     module = SecretModule(lambda params: settings_passwords(params.get("settings")), argument_spec=dict(
         **DEVICE_ARGS,
-        password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])),
+        **PASSWORD_ARGS,
         settings=dict(type="dict", required=True),
         force=dict(type="bool", default=False),
         **SITE_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: give(vandrel, module.params, module.check_mode))
+
 
 if __name__ == "__main__":
     main()

@@ -20,7 +20,7 @@ def fake_vandrel():
             raise NoAnswer(f"{device} did not answer a search, so its type is unknown: pass device_type")
         return device, device_type, ":" in device
     return types.SimpleNamespace(resolve=resolve, NoAnswerError=NoAnswer,
-                                 family_of=lambda t: {5: "A", 17: "A", 48: "B", 32: "B"}.get(t),
+                                 family_of={5: "A", 17: "A", 48: "B", 32: "B"}.get,
                                  errors=types.SimpleNamespace(WRONG_FAMILY=101))
 
 
