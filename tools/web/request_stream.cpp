@@ -90,10 +90,13 @@ bool RequestStream::Fill() {
             return false;
         }
         if (!m_channel.Buffered()) {
+            // A wait cut short by the deadline is no read that timed out,
+            // even when it ends a fraction of a millisecond before it.
+            const bool untilDeadline = left <= m_readTimeoutMs;
             const int ready = Wait(m_socket, wait, int(std::min<long long>(left, m_readTimeoutMs)));
-            if (ready == 0 && Clock::now() < m_deadline) return false;  // the read timed out
+            if (ready == 0 && !untilDeadline) return false;  // the read timed out
             if (ready < 0) return false;
-            if (ready == 0) continue;  // the deadline passed: answered above
+            if (ready == 0) continue;  // the deadline has come or is a moment away
         }
         const ssize_t n = m_channel.Receive(m_buffer, sizeof m_buffer);
         if (n == kAgain) {
