@@ -35,6 +35,11 @@ def type_into(driver, element_id, value, by=By.ID):
     field.send_keys(value)
 
 
+def open_device(driver, ip):
+    click_row(driver, ip, NAME)
+    return wait_text(driver, "device-title", ", type ")
+
+
 def test_table_fills_sorts_and_filters():
     driver = open_dashboard()
     assert shown_column(driver, IP) == ["127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.10", "127.0.0.11",
@@ -59,8 +64,7 @@ def test_table_fills_with_a_crowd_of_1000():
 
 def test_device_view_refuses_then_writes_what_the_device_holds():
     driver = open_dashboard()
-    click_row(driver, "127.0.0.2", NAME)
-    wait_text(driver, "device-title", ", type ")
+    open_device(driver, "127.0.0.2")
     type_into(driver, "extra-key", "NOSUCHKEY")
     type_into(driver, "extra-value", "1")
     type_into(driver, "device-password", "admin")
@@ -155,9 +159,7 @@ def test_https_with_the_token_off_loopback():
     # The page's own writes pass the origin check over HTTPS.
     open_device(driver, "127.0.0.2")
     type_into(driver, "device-password", "admin")
-    field = driver.find_element(By.CSS_SELECTOR, "input[data-key=NAME]")
-    field.clear()
-    field.send_keys("tls-page")
+    type_into(driver, "input[data-key=NAME]", "tls-page", By.CSS_SELECTOR)
     click(driver, "device-check")
     wait_text(driver, "device-message", "1 to change")
     screenshot(driver, "devices-https")
@@ -180,9 +182,7 @@ def test_login_page_then_writes_with_the_logins_csrf_token():
     assert text(driver, "user") == "op (operator)"
     open_device(driver, "127.0.0.2")
     type_into(driver, "device-password", "admin")
-    field = driver.find_element(By.CSS_SELECTOR, "input[data-key=NAME]")
-    field.clear()
-    field.send_keys("by-op")
+    type_into(driver, "input[data-key=NAME]", "by-op", By.CSS_SELECTOR)
     click(driver, "device-check")
     wait_text(driver, "device-message", "1 to change")
     click(driver, "logout")
