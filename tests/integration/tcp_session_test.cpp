@@ -113,18 +113,19 @@ TEST_F(TcpSession, ControlCharactersAreRefusedUnsent) {
     EXPECT_EQ(device.Lines(), kLoginLines);
 }
 
-TEST_F(TcpSession, AClosedPortGives103) { EXPECT_EQ(VD_LoginTCP(48, kHost, kPort + 1, "secret"), VD_NO_CONNECTION); }
-
-TEST_F(TcpSession, SilenceGives104) {
+// A closed port gives 103; silence 104, at login (which closes the
+// connection) and after it (which keeps it).
+TEST_F(TcpSession, AClosedPortAndSilenceHaveTheirCodes) {
+    EXPECT_EQ(VD_LoginTCP(48, kHost, kPort + 1, "secret"), VD_NO_CONNECTION);
     device.SetSilent(true);
     EXPECT_EQ(Login(), VD_TIMEOUT);
-    SessionRead("IP", VD_NOT_SENT);  // the session closed the connection
+    SessionRead("IP", VD_NOT_SENT);
     device.SetSilent(false);
     ASSERT_EQ(Login(), VD_OK);
     device.SetSilent(true);
     SessionRead("IP", VD_TIMEOUT);
     device.SetSilent(false);
-    EXPECT_EQ(SessionRead("C1_BAUD"), "9600");  // the connection was kept
+    EXPECT_EQ(SessionRead("C1_BAUD"), "9600");
 }
 
 // Out buffers of exactly their documented size, before an inaccessible page,
