@@ -97,12 +97,10 @@ class FamilyA : public ::testing::Test {
 protected:
     void SetUp() override {
         VD_ResetModifyConfigUDP();
-        dev.SetItem(0x0B, {0x00, 0x50});  // C1_TCPAT
-        dev.SetItem(0x0C, {0x01});        // COM1_ENABLEST: only D1 in use
-        dev.SetItem(0x0D, {5});           // C1_D1
-        dev.SetItem(0x0E, {6});           // C1_D2
-        dev.SetItem(0x13, {0});           // IP_MODE
-        dev.SetItem(0x20, {7});           // VERSION
+        // C1_TCPAT, COM1_ENABLEST (only D1 in use), C1_D1, C1_D2, IP_MODE, VERSION.
+        for (const auto &[code, bytes] : std::vector<std::pair<uint8_t, Bytes>>{
+                 {0x0B, {0x00, 0x50}}, {0x0C, {0x01}}, {0x0D, {5}}, {0x0E, {6}}, {0x13, {0}}, {0x20, {7}}})
+            dev.SetItem(code, bytes);
         dev.SetText(0x02, "port-1");
         dev.SetPassword("pw");
     }
@@ -152,12 +150,10 @@ TEST_F(FamilyA, WriteSendsExactlyTheStagedItemsOnceThePasswordMatches) {
     ASSERT_TRUE(dev.Start());
     // The destination rule needs the enable byte of a read.
     ASSERT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 1), VD_OK);
-    VD_SetModifyConfigUDP("NAME", "abc");
-    VD_SetModifyConfigUDP("C1_D1", "invalid");  // clears bit 0, stages no destination
-    VD_SetModifyConfigUDP("IP_MODE", "1");       // sent inverted
-    VD_SetModifyConfigUDP("MAC", "00:00:00:00:00:01");
-    VD_SetModifyConfigUDP("NAME", "abcdefghijkl");  // replaces the staged value, cut to 10
-    VD_SetModifyConfigUDP("C1_TCPAT", "8080");
+    // "invalid" clears bit 0 and stages no destination; IP_MODE is sent
+    // inverted; the second NAME replaces the staged one, cut to 10.
+    Stage({{"NAME", "abc"}, {"C1_D1", "invalid"}, {"IP_MODE", "1"}, {"MAC", "00:00:00:00:00:01"},
+           {"NAME", "abcdefghijkl"}, {"C1_TCPAT", "8080"}});
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "Pw", 1), VD_WRONG_PASSWORD);
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "", 1), VD_WRONG_PASSWORD);
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 1), VD_OK);
@@ -296,8 +292,7 @@ TEST(FamilyAFaultsElsewhere, AnAnswerInSeveralDatagramsAddsUpAndACopyCountsOnce)
 
 TEST_F(FamilyAFaults, OnlyWhatDidNotTakeIsSentAgainAndAWriteNeverTakenFails) {
     dev.IgnoreWrites(5);
-    VD_SetModifyConfigUDP("C1_BAUD", "9");
-    VD_SetModifyConfigUDP("NAME", "pump");
+    Stage({{"C1_BAUD", "9"}, {"NAME", "pump"}});
     EXPECT_EQ(VD_ModifyDevUDPbyIP("127.0.0.2", "pw", 5), VD_FAIL);
     // The name's field holds 10 bytes: 19 in all, too many to be padded.
     const Bytes write = {0xA1, 0x0F, 0x01, 0x09, 0xFF, 0xA1, 0x02, 0x0A, 'p', 'u', 'm', 'p', 0, 0, 0, 0, 0, 0, 0xFF};

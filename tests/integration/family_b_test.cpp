@@ -65,16 +65,10 @@ TEST_F(FamilyB, OnePortWriteCarriesExactlyTheStagedChangesThenRestarts) {
     ASSERT_TRUE(dev.Start());
     ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 32), VD_OK);
 
-    VD_SetModifyConfigUDP("C1_D2", "invalid");
-    VD_SetModifyConfigUDP("NAME", "ABCDEFGHIJKLMNOPQRST");
-    VD_SetModifyConfigUDP("IPF3", "192.168.0.10-192.168.0.20");
-    VD_SetModifyConfigUDP("C1_D1", "invalid");
-    VD_SetModifyConfigUDP("IPF5", "invalid");
-    VD_SetModifyConfigUDP("C1_BAUD", "9600");
-    VD_SetModifyConfigUDP("TYPE", "5");  // no such key here
-    VD_SetModifyConfigUDP("C1_CLI_IP2", "host.lan");
-    VD_SetModifyConfigUDP("NAME", "short");  // replaces the staged name
-    VD_SetModifyConfigUDP("ENIPFILTER8", "1");
+    // TYPE is no key here; the second NAME replaces the staged one.
+    Stage({{"C1_D2", "invalid"}, {"NAME", "ABCDEFGHIJKLMNOPQRST"}, {"IPF3", "192.168.0.10-192.168.0.20"},
+           {"C1_D1", "invalid"}, {"IPF5", "invalid"}, {"C1_BAUD", "9600"}, {"TYPE", "5"}, {"C1_CLI_IP2", "host.lan"},
+           {"NAME", "short"}, {"ENIPFILTER8", "1"}});
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "Pw", 32), VD_WRONG_PASSWORD);
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 32), VD_OK);
 
@@ -124,9 +118,7 @@ TEST_F(FamilyB, EightPortDeviceIsReadAndWrittenInBlockOrder) {
 
     dev.ClearReceived();
     Bytes device = dev.Block(0), two = dev.Block(3), eight = dev.Block(9);
-    VD_SetModifyConfigUDP("C8_OP", "1");
-    VD_SetModifyConfigUDP("C2_BAUD", "300");
-    VD_SetModifyConfigUDP("IP", "127.0.0.9");
+    Stage({{"C8_OP", "1"}, {"C2_BAUD", "300"}, {"IP", "127.0.0.9"}});
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "", 64), VD_OK);
     Put(device, 32, {127, 0, 0, 9});
     Put(two, 10, {0x00, 0x00, 0x01, 0x2C});

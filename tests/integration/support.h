@@ -95,6 +95,11 @@ inline Pairs TakeAllPairs() {
     }
 }
 
+// Stages each pair in turn, as a host calls VD_SetModifyConfigUDP.
+inline void Stage(const Pairs &pairs) {
+    for (const auto &[key, value] : pairs) VD_SetModifyConfigUDP(key.c_str(), value.c_str());
+}
+
 // Asks for one key, held in a buffer just big enough for it.
 inline std::string Ask(const std::string &name, int expected = VD_OK) {
     GuardedBuffer key(name.size() + 1), value(VD_VALUE_LEN);
