@@ -81,8 +81,7 @@ protected:
 
 TEST_F(HostileFlood, SearchesReadsAndWritesGiveExactlyTheRealAnswers) {
     const Pairs quietA = ReadByIp(), quietB = ReadByMac();
-    ASSERT_FALSE(quietA.empty());
-    ASSERT_FALSE(quietB.empty());
+    ASSERT_FALSE(quietA.empty() || quietB.empty());
     const std::vector<Found> real = {kFoundA, kFoundFixed};
     EXPECT_EQ(StartPeer({}), real);
     EXPECT_EQ(peer->Macs(), std::vector<vdsim::Mac>{kMacB});
