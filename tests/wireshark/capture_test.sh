@@ -37,13 +37,12 @@ shark() {
         -E aggregator='|' "$@" 2>> "$WORK/err"
 }
 
-# fields KINDS FIELD...: the fields of the packets whose (first) kind matches
-# the regular expression KINDS, a tab-separated line each.
+# fields KINDS FIELD...: the fields of the packets of a kind that matches the
+# regular expression KINDS, a tab-separated line each.
 fields() {
     kinds=$1
     shift
-    shark -Y vandrel -e vandrel.kind $(printf -- ' -e %s' "$@") |
-        awk -F'\t' -v kinds="^($kinds)$" '{ split($1, kind, "|") } kind[1] ~ kinds' | cut -f2-
+    shark -Y "vandrel.kind matches \"^($kinds)\$\"" $(printf -- ' -e %s' "$@")
 }
 
 expect_same() {
