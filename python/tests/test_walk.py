@@ -41,10 +41,6 @@ class Walk(unittest.TestCase):
             call(*args, **kwargs)
         self.assertEqual(raised.exception.code, code)
 
-    def test_search_lists_both_families(self):
-        found = {d.ip: d for d in vandrel.search(wait=0.3)}
-        self.assertEqual((found["127.0.0.2"].type, found["127.0.0.2"].family), (5, "A"))
-        self.assertEqual((found["127.0.0.12"].mac, found["127.0.0.12"].address), ("02:56:44:00:00:0C",) * 2)
 
     def test_family_a_by_ip(self):
         self.assertNotIn("PASS", vandrel.read("127.0.0.2"))
@@ -78,8 +74,11 @@ class Walk(unittest.TestCase):
         self.assertRaises(vandrel.WrongTypeError, vandrel.read, "127.0.0.2", ["NAME"], device_type=7)
         self.assertEqual(vandrel.read("127.0.0.2", ["NAME"], device_type=5), {"NAME": "twenty-cha"})
 
-    def test_family_b_by_mac(self):
-        device = next(d for d in vandrel.search(wait=0.3) if d.ip == "127.0.0.12")
+    def test_search_lists_both_families_and_family_b_goes_by_mac(self):
+        found = {d.ip: d for d in vandrel.search(wait=0.3)}
+        self.assertEqual((found["127.0.0.2"].type, found["127.0.0.2"].family), (5, "A"))
+        device = found["127.0.0.12"]
+        self.assertEqual((device.mac, device.address), ("02:56:44:00:00:0C",) * 2)
         vandrel.write(device, {"C2_BAUD": "9600"}, password="admin")
         settings = vandrel.read(device, with_password=True)
         self.assertEqual((settings["NAME"], settings["C2_BAUD"], settings["PASS"]), ("four-ports", "9600", "admin"))

@@ -32,8 +32,7 @@ int SendCmd(int type, uint32_t port, const char *cmd, const char *param, uint8_t
 TEST(FamilyACommand, DatagramCommandsAreOnePaddedItemEvenAfterATcpCommand) {
     vdsim::FirmwareReceiver receiver{"127.0.0.2", 9000, vdsim::FirmwareReceiver::Transport::Tcp};
     vdsim::FamilyADevice dev{"127.0.0.2", 7, {0x02, 0x00, 0x00, 0x00, 0x00, 0x08}};
-    ASSERT_TRUE(receiver.Start());
-    ASSERT_TRUE(dev.Start());
+    ASSERT_TRUE(receiver.Start() && dev.Start());
     // "ERASE" over TCP leaves its connection open; the datagram requests
     // after it still go out as datagrams.
     ASSERT_EQ(SendCmd(5, 9000, "ERASE", "", 0), VD_OK);

@@ -64,8 +64,7 @@ protected:
     void ReadFirst(bool another = false) {
         FamilyBDevice other{"127.0.0.3", 48, kOtherMac};
         ASSERT_TRUE(other.Start());
-        ASSERT_EQ(VD_GetDevInfoUDPbyMAC(another ? "02:00:00:AB:CD:E0" : kMacBText, 48), VD_OK);
-        TakeAllPairs();
+        Read(another ? "02:00:00:AB:CD:E0" : kMacBText, 48);
         dev.ClearReceived();
     }
     FamilyBDevice dev{"127.0.0.2", 48, kMacB};
@@ -75,8 +74,7 @@ protected:
 TEST_F(FamilyBFaults, EachBlockCountsOnceAndAMissingOneIsAskedForAgainWithinTheWait) {
     dev.SetDuplicateReplies(true);
     dev.DropReplies(3, 1);
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    const Pairs pairs = TakeAllPairs();
+    const Pairs pairs = Read(kMacBText, 48);
     ASSERT_EQ(pairs.size(), 18u + 4u * 28u);
     // In arrival order: port 2's block, asked for again, comes last.
     EXPECT_EQ(pairs[18 + 28 * 2 + 6], Pairs::value_type("C4_BAUD", "4800"));
@@ -148,43 +146,29 @@ TEST_F(FamilyBFaults, AKeyWhoseBlockCannotBeReadFailsTheWriteBeforeAnythingIsSen
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"C3_BAUD", "9600"}}));
 }
 
-const uint8_t kImpostorMac[6] = {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEE};
-
 // Answers each read request (17 bytes, A1 14 at bytes 10 and 11) with the
-// requested block filled with 0xEE, from the impostor's MAC.
+// requested block filled with 0xEE, from the impostor's MAC 02:00:00:AB:CD:EE.
 void AnswerAsImpostor(const vdsim::UdpDevicePort &port, const vdsim::Datagram &d) {
     const Bytes &r = d.bytes;
     if (r.size() != 17 || r[10] != 0xA1 || r[11] != 0x14 || r[14] == 0x81) return;
-    Bytes reply = {0x00, 0x02, 0x00, 0x02};
-    reply.insert(reply.end(), kImpostorMac, kImpostorMac + 6);
-    reply.insert(reply.end(), {0xA1, 0x14, 0x01, 0x02, r[14]});
+    Bytes reply = {0x00, 0x02, 0x00, 0x02, 0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEE, 0xA1, 0x14, 0x01, 0x02, r[14]};
     reply.resize(reply.size() + 256, 0xEE);
     port.Answer(reply, d.from);
 }
 
-class FamilyBIsolation : public ::testing::Test {
-protected:
-    void SetUp() override { VD_ResetModifyConfigUDP(); }
-};
-
-TEST_F(FamilyBIsolation, AnotherDevicesRepliesAreNeitherReadNorWritten) {
-    FamilyBDevice dev{"127.0.0.2", 48, kMacB};
-    dev.SetName("real");
-    ASSERT_TRUE(dev.Start());
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    const Pairs quiet = TakeAllPairs();
+TEST_F(FamilyBFaults, AnotherDevicesRepliesAreNeitherReadNorWritten) {
+    const Pairs quiet = Read(kMacBText, 48);
 
     vdsim::UdpDevicePort impostor;
     ASSERT_TRUE(impostor.Start("127.0.0.3", 8801, [&impostor](const vdsim::Datagram &d, bool) {
         AnswerAsImpostor(impostor, d);
     }));
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    EXPECT_EQ(TakeAllPairs(), quiet);
+    EXPECT_EQ(Read(kMacBText, 48), quiet);
 
     Bytes block = dev.Block(0);
     dev.ClearReceived();
     VD_SetModifyConfigUDP("NAME", "renamed");
-    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "", 48), VD_OK);
+    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
     ASSERT_TRUE(dev.WaitForRequests(3, 1000));  // the password's block, the write, the restart
     const char name[] = "renamed";
     std::copy_n(name, sizeof name, block.begin());
@@ -193,7 +177,8 @@ TEST_F(FamilyBIsolation, AnotherDevicesRepliesAreNeitherReadNorWritten) {
 
 // A write checks the password its own device holds now: not the one a read
 // before it found, nor one a write to another model left behind.
-TEST_F(FamilyBIsolation, EachWriteChecksThePasswordItsOwnDeviceHoldsNow) {
+TEST(FamilyBIsolation, EachWriteChecksThePasswordItsOwnDeviceHoldsNow) {
+    VD_ResetModifyConfigUDP();
     FamilyBDevice one{"127.0.0.2", 32, kMacB};
     FamilyBDevice four{"127.0.0.3", 48, {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEE}};
     one.SetPassword("old");

@@ -104,8 +104,7 @@ TEST_F(TcpSession, ControlCharactersAreRefusedUnsent) {
     EXPECT_EQ(Login("secret\r\nAT+RESET=secret"), VD_PARAM_FORMAT);
     EXPECT_TRUE(device.Lines().empty());
     ASSERT_EQ(Login(), VD_OK);
-    char value[VD_VALUE_LEN] = "";
-    EXPECT_EQ(VD_GetDevConfigTCP("IP?\r\nAT+C1_BAUD=1200\r\nAT+IP", value), VD_PARAM_FORMAT);
+    SessionRead("IP?\r\nAT+C1_BAUD=1200\r\nAT+IP", VD_PARAM_FORMAT);
     EXPECT_EQ(SessionModify("C1_BAUD", "1200\r\nAT+IP=1", VD_PARAM_FORMAT), "1200\r\nAT+IP=1");
     EXPECT_EQ(SessionModify("C1_BAUD=1200\nAT+NAME", "x", VD_PARAM_FORMAT), "x");
     EXPECT_EQ(SessionModify("NAME", "tab\there", VD_PARAM_FORMAT), "tab\there");
