@@ -2,7 +2,7 @@
 # dashboard's sessions view shows: its browser test reads it.)
 . "$(dirname "$0")/lib.sh"
 
-test_io_failures() {
+test_io_failures_and_data_answers() {
     start_standard_fleet
     # The firmware receiver takes the connection but never answers a read.
     expect_run 100 io 127.0.0.2 dir=1 ad state
@@ -10,10 +10,7 @@ test_io_failures() {
     expect_out "^ad +device did not answer$"
     expect_no_out "^state"
     expect_err "ad: device did not answer"
-}
-
-test_data_sends_and_prints_the_answer() {
-    start_standard_fleet
+    # data sends and prints the answer.
     expect_run 0 data 127.0.0.3 --hex "AA 05 00 AF 0D"
     expect_out "^sent 5 bytes, received 9:$"
     expect_out "^000000  AA 05 04 04 D2 0B FF 89 0D "

@@ -3,17 +3,13 @@
 # (the refusals themselves are the library's, tested through its exports).
 . "$(dirname "$0")/lib.sh"
 
-test_show_named_keys_and_password() {
+test_show_named_keys_and_password_and_family_b_by_mac() {
     start_standard_fleet
     expect_run 0 show 127.0.0.2 --with-password
     expect_out "^PASS +admin$"
     expect_run 1 show 127.0.0.2 NAME NOSUCHKEY PASS
     expect_out "^NAME +serial-5$"
     expect_err "not reported by the device: NOSUCHKEY, PASS"
-}
-
-test_show_and_set_family_b_by_mac() {
-    start_standard_fleet
     expect_run 0 show 02:56:44:00:00:0c
     expect_out "^02:56:44:00:00:0C  type 48 \(B, 4 ports\)$"
     expect_out "^C4_BAUD +115200$"

@@ -7,7 +7,7 @@ NL='
 '
 CR=$(printf '\r')
 
-test_line_breaks_are_refused_unsent() {
+test_line_breaks_are_refused_unsent_unless_forced_into_a_datagram() {
     start_standard_fleet
     expect_run 2 at 127.0.0.10 --password admin C1_BAUD "NAME=x${CR}${NL}AT+C1_BAUD=1200" C1_BAUD
     expect_err "refused, nothing sent: NAME: the value holds a control character \(0x0D\): refused"
@@ -20,10 +20,6 @@ test_line_breaks_are_refused_unsent() {
     expect_run 2 apply "$WORK/plan.txt"
     expect_out "NAME: the value holds a control character \(0x09\)"
     expect_no_sim_log "write of"
-}
-
-test_force_sends_them_in_a_datagram() {
-    start_standard_fleet
     expect_run 0 set 127.0.0.2 --password admin "NAME=a${NL}b" --force --verify
     expect_err "warning: sent anyway: NAME: the value holds a control character \(0x0A\)"
     # A NUL would cut the value where it becomes a C string: not even --force.

@@ -54,15 +54,13 @@ FLEET
 PLAN
     expect_run 0 apply "$WORK/plan.json" --password admin
     expect_out "^3 devices: 3 ok"
-    run show 127.0.0.5 NAME
-    expect_out "^NAME +own$"
-    run show 127.0.0.2 NAME
-    expect_out "^NAME +selected$"
-    run show 127.0.0.4 NAME
-    expect_out "^NAME +plan$"
+    for device_name in 5:own 2:selected 4:plan; do
+        run show "127.0.0.${device_name%:*}" NAME
+        expect_out "^NAME +${device_name#*:}$"
+    done
 }
 
-test_bad_plans_write_nothing() {
+test_bad_plans_write_nothing_and_a_plan_may_start_with_a_byte_order_mark() {
     start_standard_fleet
     printf '{"devices": [\n  {"ip": "127.0.0.2", "settings": {"NAME": tru}}]}\n' > "$WORK/plan"
     expect_run 2 apply "$WORK/plan" --password admin
@@ -87,12 +85,8 @@ test_bad_plans_write_nothing() {
     expect_run 2 apply /dev/zero --dry-run
     expect_err "the plan '/dev/zero' holds more than 16 MiB"
     expect_no_sim_log "write of"
-}
-
-# Some editors put a byte order mark first: still a JSON plan. (That the
-# JSON report is one document, the dashboard's apply reads: its tests.)
-test_a_json_plan_may_start_with_a_byte_order_mark() {
-    start_standard_fleet
+    # Some editors put a byte order mark first: still a JSON plan. (That the
+    # JSON report is one document, the dashboard's apply reads: its tests.)
     printf '\357\273\277{"devices": [{"ip": "127.0.0.2", "type": 5, "settings": {"NAME": "bom"}}]}' > "$WORK/plan"
     expect_run 0 apply "$WORK/plan" --password admin --dry-run
     expect_out "NAME +serial-5 +-> +bom$"

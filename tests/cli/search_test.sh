@@ -1,7 +1,7 @@
 # vandrel search: broadcast and one address, both reply forms, nobody there.
 . "$(dirname "$0")/lib.sh"
 
-test_search_broadcast_lists_every_device() {
+test_search_broadcast_lists_every_device_and_one_address_nobody() {
     start_standard_fleet
     expect_run 0 search --wait 300
     expect_out "^127\.0\.0\.2 +02:56:44:00:00:02 +5 \(A, serial\) +1\.05 +0 +8800$"
@@ -12,10 +12,6 @@ test_search_broadcast_lists_every_device() {
     expect_out "^127\.0\.0\.12 +02:56:44:00:00:0C +48 \(B, 4 ports\) +1\.05 +0 +-$"
     expect_out "^127\.0\.0\.10 +02:56:44:00:00:0A +32 \(B, 1 port\) +1\.05 +0 +8800$"
     expect_out "^5 devices answered$"
-}
-
-test_search_nobody_answers() {
-    start_standard_fleet
     expect_run 100 search 127.0.0.9 --wait 200
     expect_err "127\.0\.0\.9 did not answer within 200 ms"
 }

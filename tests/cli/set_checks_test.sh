@@ -2,7 +2,7 @@
 # anything: unknown keys, and values the device would store otherwise.
 . "$(dirname "$0")/lib.sh"
 
-test_refusals_send_nothing() {
+test_refusals_send_nothing_unless_forced() {
     start_standard_fleet
     expect_run 2 set 127.0.0.2 --password admin NAM=pump
     expect_err "NAM: not a key of this device \(did you mean NAME\?\)"
@@ -20,10 +20,8 @@ test_refusals_send_nothing() {
     expect_out '"reason": "C1_BAUD=3000000000: the device would store .-1294967296.'
     expect_out '"reason": "C1_CLI_IP1=abc: the device would store .97\.98\.99\.0.'
     expect_no_sim_log "write of"
-}
 
-test_force_warns_and_verify_reads_back() {
-    start_standard_fleet
+    # --force sends anyway, with a warning; --verify reads back.
     expect_run 0 set 127.0.0.2 --password admin NAME=abcdefghijkl C1_BAUD=7 --force --verify
     expect_err "warning: sent anyway: NAME=abcdefghijkl: the device would store 'abcdefghij'"
     expect_out "^NAME +abcdefghijkl +stored as abcdefghij$"

@@ -16,23 +16,18 @@ interrupt_when() {
     STATUS=$?
 }
 
-test_version_names_tool_and_library() {
+# The versions of tool and library; Ctrl-C leaves an AT session with its
+# exit line, and ends a search with what answered.
+test_versions_and_ctrl_c() {
     expect_run 0 --version
     expect_out "^vandrel [0-9]+\.[0-9]+\.[0-9]+$"
     expect_out "^libvandrel [0-9]+\.[0-9]+\.[0-9]+ \(/.*libvandrel\.so\."
-}
-
-test_ctrl_c_leaves_the_at_session_with_its_exit_line() {
     start_standard_fleet
     # shellcheck disable=SC2046
     interrupt_when "AT\+LOGIN=admin" at 127.0.0.10 --type 32 --password admin $(yes NAME | head -200)
     expect_status 130
     expect_err "interrupted after [0-9]+ of 200 steps; the session was left with its exit line"
     expect_sim_log "127\.0\.0\.10 +at +AT\+EXIT"
-}
-
-test_ctrl_c_ends_a_search_with_what_answered() {
-    start_standard_fleet
     interrupt_when "broadcast search" search --wait 20000
     expect_status 130
     expect_out "^127\.0\.0\.2 "

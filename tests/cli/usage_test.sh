@@ -1,7 +1,7 @@
 # Help, usage errors and argument checks: no device traffic involved.
 . "$(dirname "$0")/lib.sh"
 
-test_help_for_every_command() {
+test_help_for_every_command_and_usage_errors() {
     expect_run 0 --help
     expect_out "^usage: vandrel COMMAND"
     expect_out "^  102  wrong password"
@@ -15,10 +15,8 @@ test_help_for_every_command() {
     expect_out "^usage: vandrel show "
     expect_run 0 firmware --help
     expect_out "^  vandrel firmware erase: "
-}
 
-test_usage_errors() {
-    # The arguments, then what standard error says (empty: any text).
+    # Usage errors: the arguments, then what standard error says (empty: any text).
     while IFS='|' read -r args message <&3; do
         # shellcheck disable=SC2086
         expect_run 2 $args

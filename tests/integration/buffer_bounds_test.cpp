@@ -17,12 +17,6 @@ namespace {
 const vdsim::Mac kMacFF = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 const std::string kMacFFText = "FF:FF:FF:FF:FF:FF";
 
-Bytes Repeat(const std::string &pattern, size_t n) {
-    Bytes out;
-    while (out.size() < n) out.push_back(uint8_t(pattern[out.size() % pattern.size()]));
-    return out;
-}
-
 }  // namespace
 
 TEST(BufferBounds, SearchResultsFillTheirBuffersAtMost) {
@@ -64,23 +58,19 @@ TEST(BufferBounds, FamilyAItemsAsLongAsTheirFramingAllows) {
     // A key no device has, as long as the key buffer takes, is simply not found.
     EXPECT_EQ(Ask(std::string(VD_KEY_LEN - 1, 'K'), VD_FAIL), "");
     EXPECT_EQ(Ask("NAME"), std::string(49, 'n'));
-    EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "1"},
-                                            {"IP", "255.255.255.255"},
-                                            {"MAC", kMacFFText},
-                                            {"PASS", std::string(49, 'p')},
-                                            {"VERSION", "V3.55"},
-                                            {"C1_OP", "254"}}));
+    EXPECT_EQ(TakeAllPairs(), (Pairs{{"TYPE", "1"}, {"IP", "255.255.255.255"}, {"MAC", kMacFFText},
+                                     {"PASS", std::string(49, 'p')}, {"VERSION", "V3.55"}, {"C1_OP", "254"}}));
 }
 
 TEST(BufferBounds, FamilyBFieldsWithoutTerminators) {
     FamilyBDevice dev{"127.0.0.2", 32, kMacB};
-    const Bytes host = Repeat("host.example.", 40);
+    const std::string host = "host.example.host.example.host.example.h";
     dev.SetBytes(0, 0, Bytes(16, 'N'));  // NAME fills its 16 bytes
     dev.SetBytes(0, 16, Bytes(16, 'P'));  // and so does PASS
     dev.SetBytes(0, 64, Bytes(64, 0xFF));  // every filter range at its widest
     dev.SetBytes(2, 96, Bytes(40, 'a'));  // C1_CLI_IP1: 40 characters, no 0
     dev.SetText(2, 136, std::string(39, 'b'));
-    dev.SetBytes(2, 176, host);  // a name with dots, no 0
+    dev.SetBytes(2, 176, Bytes(host.begin(), host.end()));  // a name with dots, no 0
     dev.SetBytes(2, 216, Bytes(8, 0xFF));  // a range, at the very end of the block
     ASSERT_TRUE(dev.Start());
     ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 32), VD_OK);
@@ -93,6 +83,6 @@ TEST(BufferBounds, FamilyBFieldsWithoutTerminators) {
     EXPECT_EQ(pairs[1], Pairs::value_type("PASS", std::string(16, 'P')));
     EXPECT_EQ(pairs[17], Pairs::value_type("IPF8", widestRange));
     EXPECT_EQ(Pairs(pairs.end() - 3, pairs.end()), (Pairs{{"C1_CLI_IP2", std::string(39, 'b')},
-                                                         {"C1_CLI_IP3", std::string(host.begin(), host.end())},
+                                                         {"C1_CLI_IP3", host},
                                                          {"C1_CLI_IP4", widestRange}}));
 }

@@ -32,8 +32,7 @@ int SendCmd(int type, uint32_t port, const char *cmd, const char *param, uint8_t
 TEST(FamilyACommand, DatagramCommandsAreOnePaddedItemEvenAfterATcpCommand) {
     vdsim::FirmwareReceiver receiver{"127.0.0.2", 9000, vdsim::FirmwareReceiver::Transport::Tcp};
     vdsim::FamilyADevice dev{"127.0.0.2", 7, {0x02, 0x00, 0x00, 0x00, 0x00, 0x08}};
-    ASSERT_TRUE(receiver.Start());
-    ASSERT_TRUE(dev.Start());
+    ASSERT_TRUE(receiver.Start() && dev.Start());
     // "ERASE" over TCP leaves its connection open; the datagram requests
     // after it still go out as datagrams.
     ASSERT_EQ(SendCmd(5, 9000, "ERASE", "", 0), VD_OK);
@@ -59,24 +58,21 @@ TEST(FamilyACommand, IoCommandsOverTcpFillParamOnOneConnectionUntilAResetOrAFail
     constexpr uint16_t kPort = 9100;
     TcpPeer device(kPort, "127.0.0.2");
     ASSERT_TRUE(device.Listening());
+    // Each step: whether it takes a fresh connection, then a read, then what
+    // the device answers ("" after a read that finds the connection closed).
+    const std::vector<std::pair<bool, std::string>> steps = {
+        {true, Reply(5, {0xFF, 0xFF, 0xFF, 0xFE}, 247)},
+        {false, Text({0xAA, 0x02, 0x01, 0x0F, 0x00, 0x0D})},  // wrong check byte
+        {false, ""}, {true, Reply(1, {0xFF, 0x06}, 249)}, {false, Text({0xAA, 0x04, 0x00, 0xAE, 0x0D})}, {false, ""},
+        {true, Reply(5, {0x01, 0x02, 0x03, 0x04}, 251)},  // no whole packet in one read
+        {false, ""}};
     auto script = std::async(std::launch::async, [&] {
         std::vector<std::string> got;
-        if (!device.Accept(4000)) return got;
-        got.push_back(device.Receive());
-        device.Send(Reply(5, {0xFF, 0xFF, 0xFF, 0xFE}, 247));
-        got.push_back(device.Receive());
-        device.Send(Text({0xAA, 0x02, 0x01, 0x0F, 0x00, 0x0D}));  // wrong check byte
-        got.push_back(device.Receive());                          // the library closes
-        if (!device.Accept(4000)) return got;                     // a fresh connection
-        got.push_back(device.Receive());
-        device.Send(Reply(1, {0xFF, 0x06}, 249));
-        got.push_back(device.Receive());
-        device.Send(Text({0xAA, 0x04, 0x00, 0xAE, 0x0D}));
-        got.push_back(device.Receive());  // closed again
-        if (!device.Accept(4000)) return got;
-        got.push_back(device.Receive());
-        device.Send(Reply(5, {0x01, 0x02, 0x03, 0x04}, 251));  // no whole packet in one read
-        got.push_back(device.Receive());                         // closed again
+        for (const auto &[fresh, answer] : steps) {
+            if (fresh && !device.Accept(4000)) break;
+            got.push_back(device.Receive());
+            if (!answer.empty()) device.Send(answer);
+        }
         return got;
     });
     GuardedBuffer param(VD_PARAM_LEN);

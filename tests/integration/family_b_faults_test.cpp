@@ -43,6 +43,12 @@ std::vector<Bytes> RequestsWithoutRepeatedReads(const FamilyBDevice &dev, size_t
 
 Bytes Baud(uint32_t baud) { return {uint8_t(baud >> 24), uint8_t(baud >> 16), uint8_t(baud >> 8), uint8_t(baud)}; }
 
+// A port's block with its baud rate changed.
+Bytes WithBaud(Bytes block, uint32_t baud) {
+    std::copy_n(Baud(baud).begin(), 4, block.begin() + 10);
+    return block;
+}
+
 // A four-port device at kMacB whose ports run at 1200 times their number.
 class FamilyBFaults : public ::testing::Test {
 protected:
@@ -52,55 +58,45 @@ protected:
         for (uint8_t p = 1; p <= 4; ++p) dev.SetBytes(uint8_t(p + 1), 10, Baud(1200u * p));
         ASSERT_TRUE(dev.Start());
     }
-    // Makes the four-port handler hold another device's blocks, so that a
-    // write to kMacB holds none of its blocks but the password's.
-    void ForgetKMacB() {
+    // A whole read of kMacB or, so that the four-port handler then holds none
+    // of kMacB's blocks (a write to it reads the password's alone), of
+    // another device; the device then forgets the requests it received.
+    void ReadFirst(bool another = false) {
         FamilyBDevice other{"127.0.0.3", 48, kOtherMac};
         ASSERT_TRUE(other.Start());
-        ASSERT_EQ(VD_GetDevInfoUDPbyMAC("02:00:00:AB:CD:E0", 48), VD_OK);
-        TakeAllPairs();
+        Read(another ? "02:00:00:AB:CD:E0" : kMacBText, 48);
         dev.ClearReceived();
     }
     FamilyBDevice dev{"127.0.0.2", 48, kMacB};
 };
 
-TEST_F(FamilyBFaults, EveryReplyTwiceGivesEachBlockOnce) {
+// Every reply comes twice, and the first reply for block 3 is lost.
+TEST_F(FamilyBFaults, EachBlockCountsOnceAndAMissingOneIsAskedForAgainWithinTheWait) {
     dev.SetDuplicateReplies(true);
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    const Pairs pairs = TakeAllPairs();
-    ASSERT_EQ(pairs.size(), 18u + 4u * 28u);
-    EXPECT_EQ(pairs[18 + 28 * 3 + 6], Pairs::value_type("C4_BAUD", "4800"));
-    EXPECT_EQ(dev.ReadBlocks(), (std::vector<uint8_t>{0, 2, 3, 4, 5}));
-}
-
-TEST_F(FamilyBFaults, AMissingBlockIsAskedForAgainWithinTheWait) {
     dev.DropReplies(3, 1);
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    EXPECT_EQ(TakeAllPairs().size(), 18u + 4u * 28u);
+    const Pairs pairs = Read(kMacBText, 48);
+    ASSERT_EQ(pairs.size(), 18u + 4u * 28u);
+    // In arrival order: port 2's block, asked for again, comes last.
+    EXPECT_EQ(pairs[18 + 28 * 2 + 6], Pairs::value_type("C4_BAUD", "4800"));
+    EXPECT_EQ(pairs.back().first, "C2_CLI_IP4");
     EXPECT_EQ(dev.ReadBlocks(), (std::vector<uint8_t>{0, 2, 3, 4, 5, 3}));
 }
 
 TEST_F(FamilyBFaults, AWriteReadsTheBlocksItNeedsWhenTheHostReadNothing) {
-    ForgetKMacB();
+    ReadFirst(true);
     VD_SetModifyConfigUDP("C2_BAUD", "9600");
     ASSERT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
-    // Only the baud rate of port 2 changed.
-    Bytes port2(256, 0);
-    std::copy_n(Baud(9600).begin(), 4, port2.begin() + 10);
-    EXPECT_EQ(dev.Block(3), port2);
-    // The password's block, the block of C2_BAUD, its write and read-back,
-    // then the restart.
+    // The password's block, the block of C2_BAUD, its write (only the baud
+    // rate of port 2 changed) and read-back, then the restart.
     EXPECT_EQ(RequestsWithoutRepeatedReads(dev, 5),
-              (std::vector<Bytes>{ReadRequest(0), ReadRequest(3), WriteRequest(3, port2), ReadRequest(3),
-                                  RestartRequest()}));
+              (std::vector<Bytes>{ReadRequest(0), ReadRequest(3), WriteRequest(3, WithBaud(Bytes(256, 0), 9600)),
+                                  ReadRequest(3), RestartRequest()}));
 }
 
 // A read-back whose answer is lost says nothing about the write: it is asked
 // again, and the block is not written twice.
 TEST_F(FamilyBFaults, AnUnansweredReadBackIsAskedAgainBeforeTheBlockIsWrittenAgain) {
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    TakeAllPairs();
-    dev.ClearReceived();
+    ReadFirst();
     dev.DropReplies(3, 1);
     VD_SetModifyConfigUDP("C2_BAUD", "9600");
     ASSERT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
@@ -114,26 +110,17 @@ TEST_F(FamilyBFaults, AnUnansweredReadBackIsAskedAgainBeforeTheBlockIsWrittenAga
 // is never written: every copy the library keeps is the device's again, and
 // a later write of another key of block 4 carries nothing of the undone change.
 TEST_F(FamilyBFaults, AnUndoneWriteLeavesEveryCopyAsTheDeviceHoldsIt) {
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    TakeAllPairs();
-    dev.ClearReceived();
+    ReadFirst();
     const Bytes port1 = dev.Block(2), port2 = dev.Block(3), port3 = dev.Block(4);
     dev.IgnoreWrites(3, 4);
-    VD_SetModifyConfigUDP("C1_BAUD", "300");
-    VD_SetModifyConfigUDP("C2_BAUD", "9600");
-    VD_SetModifyConfigUDP("C3_BAUD", "19200");
+    Stage({{"C1_BAUD", "300"}, {"C2_BAUD", "9600"}, {"C3_BAUD", "19200"}});
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_FAIL);
     EXPECT_EQ(dev.Restarts(), 0);
-    Bytes port1New = port1, port2New = port2;
-    std::copy_n(Baud(300).begin(), 4, port1New.begin() + 10);
-    std::copy_n(Baud(9600).begin(), 4, port2New.begin() + 10);
-    const std::vector<Bytes> expected = {ReadRequest(0),
-                                         WriteRequest(2, port1New), ReadRequest(2),
-                                         WriteRequest(3, port2New), ReadRequest(3),
-                                         WriteRequest(3, port2New), ReadRequest(3),
-                                         WriteRequest(3, port2New), ReadRequest(3),
-                                         WriteRequest(3, port2New), ReadRequest(3),
-                                         WriteRequest(2, port1), ReadRequest(2),
+    // Port 1's block takes, port 2's is written four times, then both are undone.
+    const Bytes write3 = WriteRequest(3, WithBaud(port2, 9600));
+    const std::vector<Bytes> expected = {ReadRequest(0), WriteRequest(2, WithBaud(port1, 300)), ReadRequest(2),
+                                         write3, ReadRequest(3), write3, ReadRequest(3), write3, ReadRequest(3),
+                                         write3, ReadRequest(3), WriteRequest(2, port1), ReadRequest(2),
                                          WriteRequest(3, port2), ReadRequest(3)};
     EXPECT_EQ(RequestsWithoutRepeatedReads(dev, expected.size()), expected);
     // The host learns which keys did not take, with their staged values.
@@ -143,71 +130,55 @@ TEST_F(FamilyBFaults, AnUndoneWriteLeavesEveryCopyAsTheDeviceHoldsIt) {
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
     Bytes port3New = port3;
     port3New[14] = 7;
-    EXPECT_EQ(dev.Block(2), port1);
-    EXPECT_EQ(dev.Block(3), port2);
-    EXPECT_EQ(dev.Block(4), port3New);
+    EXPECT_EQ((std::vector<Bytes>{dev.Block(2), dev.Block(3), dev.Block(4)}),
+              (std::vector<Bytes>{port1, port2, port3New}));
     EXPECT_EQ(dev.Restarts(), 1);
     EXPECT_EQ(TakeAllPairs(), Pairs{});
 }
 
 TEST_F(FamilyBFaults, AKeyWhoseBlockCannotBeReadFailsTheWriteBeforeAnythingIsSent) {
-    ForgetKMacB();
+    ReadFirst(true);
     dev.DropReplies(4, 100);
-    VD_SetModifyConfigUDP("C1_BAUD", "300");
-    VD_SetModifyConfigUDP("C3_BAUD", "9600");
+    Stage({{"C1_BAUD", "300"}, {"C3_BAUD", "9600"}});
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_FAIL);
     EXPECT_TRUE(dev.Writes().empty());
     EXPECT_EQ(dev.Restarts(), 0);
     EXPECT_EQ(TakeAllPairs(), (Pairs{{"C3_BAUD", "9600"}}));
 }
 
-const uint8_t kImpostorMac[6] = {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEE};
-
 // Answers each read request (17 bytes, A1 14 at bytes 10 and 11) with the
-// requested block filled with 0xEE, from the impostor's MAC.
+// requested block filled with 0xEE, from the impostor's MAC 02:00:00:AB:CD:EE.
 void AnswerAsImpostor(const vdsim::UdpDevicePort &port, const vdsim::Datagram &d) {
     const Bytes &r = d.bytes;
     if (r.size() != 17 || r[10] != 0xA1 || r[11] != 0x14 || r[14] == 0x81) return;
-    Bytes reply = {0x00, 0x02, 0x00, 0x02};
-    reply.insert(reply.end(), kImpostorMac, kImpostorMac + 6);
-    reply.insert(reply.end(), {0xA1, 0x14, 0x01, 0x02, r[14]});
+    Bytes reply = {0x00, 0x02, 0x00, 0x02, 0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEE, 0xA1, 0x14, 0x01, 0x02, r[14]};
     reply.resize(reply.size() + 256, 0xEE);
     port.Answer(reply, d.from);
 }
 
-class FamilyBIsolation : public ::testing::Test {
-protected:
-    void SetUp() override { VD_ResetModifyConfigUDP(); }
-};
-
-TEST_F(FamilyBIsolation, AnotherDevicesRepliesAreNeitherReadNorWritten) {
-    FamilyBDevice dev{"127.0.0.2", 48, kMacB};
-    dev.SetName("real");
-    ASSERT_TRUE(dev.Start());
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    const Pairs quiet = TakeAllPairs();
+TEST_F(FamilyBFaults, AnotherDevicesRepliesAreNeitherReadNorWritten) {
+    const Pairs quiet = Read(kMacBText, 48);
 
     vdsim::UdpDevicePort impostor;
     ASSERT_TRUE(impostor.Start("127.0.0.3", 8801, [&impostor](const vdsim::Datagram &d, bool) {
         AnswerAsImpostor(impostor, d);
     }));
-    ASSERT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 48), VD_OK);
-    EXPECT_EQ(TakeAllPairs(), quiet);
+    EXPECT_EQ(Read(kMacBText, 48), quiet);
 
     Bytes block = dev.Block(0);
     dev.ClearReceived();
     VD_SetModifyConfigUDP("NAME", "renamed");
-    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "", 48), VD_OK);
+    EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 48), VD_OK);
     ASSERT_TRUE(dev.WaitForRequests(3, 1000));  // the password's block, the write, the restart
-    const std::string name = "renamed";
-    std::copy(name.begin(), name.end(), block.begin());
-    block[name.size()] = 0;
+    const char name[] = "renamed";
+    std::copy_n(name, sizeof name, block.begin());
     EXPECT_EQ(dev.Block(0), block);
 }
 
 // A write checks the password its own device holds now: not the one a read
 // before it found, nor one a write to another model left behind.
-TEST_F(FamilyBIsolation, EachWriteChecksThePasswordItsOwnDeviceHoldsNow) {
+TEST(FamilyBIsolation, EachWriteChecksThePasswordItsOwnDeviceHoldsNow) {
+    VD_ResetModifyConfigUDP();
     FamilyBDevice one{"127.0.0.2", 32, kMacB};
     FamilyBDevice four{"127.0.0.3", 48, {0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEE}};
     one.SetPassword("old");

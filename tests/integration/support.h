@@ -30,6 +30,14 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 inline double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
+// How long call took, in seconds.
+template <typename Call>
+double Took(Call call) {
+    const auto start = Clock::now();
+    call();
+    return Seconds(start);
+}
+
 inline void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 inline Bytes Cat(Bytes a, const Bytes &b) {
@@ -93,6 +101,19 @@ inline Pairs TakeAllPairs() {
         if (VD_GetDevConfigUDP(key.data(), Junk(value)) != VD_OK) return out;
         out.emplace_back(Written(key), Written(value));
     }
+}
+
+// Stages each pair in turn, as a host calls VD_SetModifyConfigUDP.
+inline void Stage(const Pairs &pairs) {
+    for (const auto &[key, value] : pairs) VD_SetModifyConfigUDP(key.c_str(), value.c_str());
+}
+
+// The pairs of a read that must succeed: by MAC if the address holds a colon,
+// else by IP.
+inline Pairs Read(const std::string &at, int type) {
+    const char *a = at.c_str();
+    EXPECT_EQ(at.find(':') == at.npos ? VD_GetDevInfoUDPbyIP(a, type) : VD_GetDevInfoUDPbyMAC(a, type), VD_OK) << at;
+    return TakeAllPairs();
 }
 
 // Asks for one key, held in a buffer just big enough for it.

@@ -63,6 +63,9 @@ TEST_F(TcpSession, LogsInReadsWritesExitsAndResets) {
 TEST_F(TcpSession, EveryRefusalHasItsCode) {
     EXPECT_EQ(Login("secret", 0x105), VD_WRONG_FAMILY);
     EXPECT_EQ(Login(std::string(200, 'p').c_str()), VD_WRONG_PASSWORD);  // too long to send
+    // A line break would end the command and start another on the device: a
+    // text holding any control character is refused before anything is sent.
+    EXPECT_EQ(Login("secret\r\nAT+RESET=secret"), VD_PARAM_FORMAT);
     EXPECT_EQ(device.Connections(), 0);
     // The device answers the login line with a password error, then "ERROR"
     // to the check line; the session closes the connection.
@@ -76,10 +79,16 @@ TEST_F(TcpSession, EveryRefusalHasItsCode) {
     SessionModify("C1_D1", "0xZZ", VD_PARAM_FORMAT);
     SessionModify("C1_PACK", "8", VD_PARAM_COUNT);
     EXPECT_EQ(device.Value("C1_BAUD"), "9600");
-    // Texts too long for a command line are not sent.
+    // Texts too long for a command line, or holding a control character,
+    // are not sent.
     const size_t sent = device.Lines().size();
     SessionRead(std::string(220, 'K').c_str(), VD_NOT_SENT);
     SessionModify("C1_BAUD", std::string(200, '1'), VD_NOT_SENT);
+    SessionRead("IP?\r\nAT+C1_BAUD=1200\r\nAT+IP", VD_PARAM_FORMAT);
+    EXPECT_EQ(SessionModify("C1_BAUD", "1200\r\nAT+IP=1", VD_PARAM_FORMAT), "1200\r\nAT+IP=1");
+    EXPECT_EQ(SessionModify("C1_BAUD=1200\nAT+NAME", "x", VD_PARAM_FORMAT), "x");
+    EXPECT_EQ(SessionModify("NAME", "tab\there", VD_PARAM_FORMAT), "tab\there");
+    EXPECT_EQ(SessionModify("NAME", "del\x7f", VD_PARAM_FORMAT), "del\x7f");
     EXPECT_EQ(device.Lines().size(), sent);
 
     device.ForgetLogin();
@@ -98,33 +107,19 @@ TEST_F(TcpSession, EveryRefusalHasItsCode) {
     SessionModify("C1_BAUD", "4800", VD_FAIL);
 }
 
-// A line break would end the command and start another on the device: a
-// text holding any control character is refused before anything is sent.
-TEST_F(TcpSession, ControlCharactersAreRefusedUnsent) {
-    EXPECT_EQ(Login("secret\r\nAT+RESET=secret"), VD_PARAM_FORMAT);
-    EXPECT_TRUE(device.Lines().empty());
-    ASSERT_EQ(Login(), VD_OK);
-    char value[VD_VALUE_LEN] = "";
-    EXPECT_EQ(VD_GetDevConfigTCP("IP?\r\nAT+C1_BAUD=1200\r\nAT+IP", value), VD_PARAM_FORMAT);
-    EXPECT_EQ(SessionModify("C1_BAUD", "1200\r\nAT+IP=1", VD_PARAM_FORMAT), "1200\r\nAT+IP=1");
-    EXPECT_EQ(SessionModify("C1_BAUD=1200\nAT+NAME", "x", VD_PARAM_FORMAT), "x");
-    EXPECT_EQ(SessionModify("NAME", "tab\there", VD_PARAM_FORMAT), "tab\there");
-    EXPECT_EQ(SessionModify("NAME", "del\x7f", VD_PARAM_FORMAT), "del\x7f");
-    EXPECT_EQ(device.Lines(), kLoginLines);
-}
-
-TEST_F(TcpSession, AClosedPortGives103) { EXPECT_EQ(VD_LoginTCP(48, kHost, kPort + 1, "secret"), VD_NO_CONNECTION); }
-
-TEST_F(TcpSession, SilenceGives104) {
+// A closed port gives 103; silence 104, at login (which closes the
+// connection) and after it (which keeps it).
+TEST_F(TcpSession, AClosedPortAndSilenceHaveTheirCodes) {
+    EXPECT_EQ(VD_LoginTCP(48, kHost, kPort + 1, "secret"), VD_NO_CONNECTION);
     device.SetSilent(true);
     EXPECT_EQ(Login(), VD_TIMEOUT);
-    SessionRead("IP", VD_NOT_SENT);  // the session closed the connection
+    SessionRead("IP", VD_NOT_SENT);
     device.SetSilent(false);
     ASSERT_EQ(Login(), VD_OK);
     device.SetSilent(true);
     SessionRead("IP", VD_TIMEOUT);
     device.SetSilent(false);
-    EXPECT_EQ(SessionRead("C1_BAUD"), "9600");  // the connection was kept
+    EXPECT_EQ(SessionRead("C1_BAUD"), "9600");
 }
 
 // Out buffers of exactly their documented size, before an inaccessible page,

@@ -26,16 +26,6 @@ const Found kFoundFixed = {"127.0.0.3", "2.23", "00:1A:2B:00:00:03", 48, 7, 4001
 // half, even on a loaded machine.
 constexpr uint64_t kManyDatagrams = 500;
 
-Pairs ReadByIp() {
-    EXPECT_EQ(VD_GetDevInfoUDPbyIP("127.0.0.2", 5), VD_OK);
-    return TakeAllPairs();
-}
-
-Pairs ReadByMac() {
-    EXPECT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 32), VD_OK);
-    return TakeAllPairs();
-}
-
 class HostileFlood : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,7 +57,7 @@ protected:
         EXPECT_EQ(VD_SendCmd(5, kPeerIp, 8800, "RESETDEV", param, 1), VD_OK);
         EXPECT_TRUE(peer->WaitForTargets(2, 1000));
         if (!overflowing) {
-            ReadByMac();
+            Read(kMacBText, 32);
             EXPECT_TRUE(peer->WaitForTargets(3, 1000));
         }
         return found;
@@ -80,9 +70,8 @@ protected:
 };
 
 TEST_F(HostileFlood, SearchesReadsAndWritesGiveExactlyTheRealAnswers) {
-    const Pairs quietA = ReadByIp(), quietB = ReadByMac();
-    ASSERT_FALSE(quietA.empty());
-    ASSERT_FALSE(quietB.empty());
+    const Pairs quietA = Read("127.0.0.2", 5), quietB = Read(kMacBText, 32);
+    ASSERT_FALSE(quietA.empty() || quietB.empty());
     const std::vector<Found> real = {kFoundA, kFoundFixed};
     EXPECT_EQ(StartPeer({}), real);
     EXPECT_EQ(peer->Macs(), std::vector<vdsim::Mac>{kMacB});
@@ -101,8 +90,8 @@ TEST_F(HostileFlood, SearchesReadsAndWritesGiveExactlyTheRealAnswers) {
 
     before = peer->Sent();
     for (int round = 0; round < 3; ++round) {
-        EXPECT_EQ(ReadByIp(), quietA);
-        EXPECT_EQ(ReadByMac(), quietB);
+        EXPECT_EQ(Read("127.0.0.2", 5), quietA);
+        EXPECT_EQ(Read(kMacBText, 32), quietB);
     }
     EXPECT_GE(peer->Sent() - before, kManyDatagrams);
 
@@ -112,7 +101,7 @@ TEST_F(HostileFlood, SearchesReadsAndWritesGiveExactlyTheRealAnswers) {
     // The password read before a write by MAC takes what is queued on the
     // socket: right after a read that is little, while garbage queued through
     // a longer wait would crowd the device's answer out.
-    ReadByMac();
+    Read(kMacBText, 32);
     a.ClearReceived();
     b.ClearReceived();
     EXPECT_EQ(VD_ModifyDevUDPbyMAC(kMacBText, "pw", 32), VD_OK);
@@ -143,18 +132,14 @@ TEST_F(HostileFlood, AnOverflowingFloodLosesAnswersButHoldsNoCallUp) {
     StartPeer(settings);
 
     const uint64_t before = peer->Sent();
-    auto start = Clock::now();
-    VD_GetDevInfoUDPbyMAC(kMacBText, 32);
-    EXPECT_LT(Seconds(start), 4.0);
+    EXPECT_LT(Took([] { VD_GetDevInfoUDPbyMAC(kMacBText, 32); }), 4.0);
     TakeAllPairs();
-    start = Clock::now();
-    VD_GetDevInfoUDPbyIP("127.0.0.2", 5);
-    EXPECT_LT(Seconds(start), 3.0);
+    EXPECT_LT(Took([] { VD_GetDevInfoUDPbyIP("127.0.0.2", 5); }), 3.0);
     TakeAllPairs();
     ASSERT_EQ(VD_SearchAll(), VD_OK);
-    start = Clock::now();
-    for (const Found &f : TakeFound(2)) EXPECT_TRUE(f == kFoundA || f == kFoundFixed) << f.ip;
-    EXPECT_LT(Seconds(start), 1.5);
+    std::vector<Found> found;
+    EXPECT_LT(Took([&] { found = TakeFound(2); }), 1.5);
+    for (const Found &f : found) EXPECT_TRUE(f == kFoundA || f == kFoundFixed) << f.ip;
     EXPECT_GE(peer->Sent() - before, 5 * kManyDatagrams);
 }
 

@@ -5,13 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "bytes.h"
 #include "command_packets/command_packet.h"
 
 using namespace vd;
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 // The payload of the first reply with code, or "none".
 std::string Find(uint8_t code, const Bytes &data, size_t cap = 100) {

@@ -4,20 +4,15 @@
 // family_b_exchange fuzz target's.
 #include <gtest/gtest.h>
 
+#include "bytes.h"
 #include "devices/family_b/family_b_handler.h"
 
 using namespace vd;
-using Bytes = std::vector<uint8_t>;
 
 namespace {
 
 const char *const kMac = "02:00:00:AB:CD:EF";
 const Bytes kStartAndMac = {0x00, 0x02, 0x00, 0x02, 0x02, 0x00, 0x00, 0xAB, 0xCD, 0xEF};
-
-Bytes Cat(Bytes a, const Bytes &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 // A reply for block from kMac whose data is first, then zeros.
 Bytes Reply(uint8_t block, uint8_t first = 0) {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "bytes.h"
 #include "codec/codec.h"
 
 using namespace vd;
-using Bytes = std::vector<uint8_t>;
 
 namespace {
 
@@ -33,11 +33,6 @@ Block With(uint8_t fill, size_t offset = 0, const Bytes &bytes = {}) {
     b.fill(fill);
     std::copy(bytes.begin(), bytes.end(), b.begin() + long(offset));
     return b;
-}
-
-Bytes Cat(Bytes a, const Bytes &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -131,14 +132,12 @@ TEST(WindowsHost, IoModuleReadingsAndLevels) {
     EXPECT_EQ(VD_GetAD(channel, &a, &b), VD_FAIL);  // only asks
     Sleep(200);
     EXPECT_EQ(VD_GetAD(channel, &a, &b), VD_OK);
-    EXPECT_EQ(a, 1234u);
-    EXPECT_EQ(b, 3071u);
+    EXPECT_EQ(std::make_pair(a, b), std::make_pair(1234u, 3071u));
     uint8_t io1 = 0, io2 = 0;
     VD_GetIO(channel, &io1, &io2);
     Sleep(200);
     EXPECT_EQ(VD_GetIO(channel, &io1, &io2), VD_OK);
-    EXPECT_EQ(io1, 5);
-    EXPECT_EQ(io2, 160);
+    EXPECT_EQ(std::make_pair(io1, io2), std::make_pair(uint8_t(5), uint8_t(160)));
     EXPECT_EQ(VD_SetIODir(channel, 15), VD_OK);
     EXPECT_EQ(VD_SetIOLevel(channel, 5), VD_OK);
     EXPECT_EQ(VD_TCPUninit(channel), VD_OK);
@@ -150,10 +149,7 @@ TEST(WindowsHost, FirmwareDownloadOverTcp) {
     GetTempFileNameA(folder, "img", 0, path);
     std::string image(3000, '\0');
     for (size_t i = 0; i < image.size(); ++i) image[i] = char(i * 7);
-    FILE *file = std::fopen(path, "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(image.data(), 1, image.size(), file);
-    std::fclose(file);
+    ASSERT_TRUE(std::ofstream(path, std::ios::binary).write(image.data(), std::streamsize(image.size())));
     EXPECT_EQ(VD_SendCmd(5, kSerial, kPort, "DOWNLOAD", path, 0), VD_OK);
     DeleteFileA(path);
 }
@@ -167,8 +163,7 @@ TEST(WindowsHost, DataReachesARealWindowThroughTheHostsLoop) {
     EXPECT_EQ(VD_TCPSend(request, sizeof request), int32_t(sizeof request));
     RunLoop(2000, [&] { return window.received.size() >= 9; });
     ASSERT_GE(window.received.size(), 9u);
-    EXPECT_EQ(uint8_t(window.received[0]), 0xAA);
-    EXPECT_EQ(uint8_t(window.received[1]), 0x05);
+    EXPECT_EQ(window.received.substr(0, 2), "\xAA\x05");
     EXPECT_TRUE(window.terminated);
     VD_TCPSetRecHWnd(nullptr, 0);
     EXPECT_EQ(VD_TCPDisconnect(), VD_OK);
