@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "device.h"
+#include "codec/codec.h"
 #include "fleet_choice.h"
+#include "options.h"
 #include "users_file.h"
 
 namespace vdweb {
@@ -54,10 +55,9 @@ bool FleetMemory::Known(std::vector<SeenDevice> &devices, std::string &error) co
     if (m_db && !m_db->Inventory(inventory, error)) return false;
     for (const vdfleet::InventoryDevice &i : inventory) {
         SeenDevice d;
-        const vdcli::Family family = vdcli::FamilyOf(i.device.type);
         d.ip = i.device.ip;
         d.mac = i.device.mac;
-        d.family = family == vdcli::Family::A ? "A" : family == vdcli::Family::B ? "B" : "?";
+        d.family = vd::IsFamilyA(i.device.type) ? "A" : vd::IsFamilyB(i.device.type) ? "B" : "?";
         d.version = i.device.version;
         d.type = i.device.type;
         d.name = i.device.name;

@@ -12,10 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "args.h"
 #include "fleet.h"
 #include "fleet_db.h"
-#include "output.h"
+
+namespace vdcli {
+class Args;
+class Printer;
+}  // namespace vdcli
 
 namespace vdweb {
 
