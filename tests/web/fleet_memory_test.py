@@ -32,7 +32,15 @@ def test_a_write_is_audited_with_its_user():
     assert code == 200 and len(doc["writes"]) == 2 and "new-secret" not in json.dumps(doc), doc
     assert {(r["channel"], r["actor"], r["operation"] != "") for r in rows.values()} == {("web", "op", True)}
     assert rows["NAME"]["after"] == "audited-1" and rows["PASS"]["after"] == "(changed)", rows
-    assert audit("?device=127.0.0.3", bearer) == (200, {"writes": []})
+    assert audit("?device=127.0.0.5", bearer) == (200, {"writes": []})
+    # An operation's devices, each served by a worker of its own, share its operation.
+    plan = {"password": "admin", "settings": {"NAME": "line-2"}, "devices": [{"ip": "127.0.0.3"}, {"ip": "127.0.0.4"}]}
+    assert request(URL + "/api/apply", "POST", {"plan": plan}, bearer)[0] == 202
+    operations = lambda: json.loads(request(URL + "/api/operations", headers=bearer)[2])
+    webtest.wait_for("the apply", lambda: all(o["finished"] for o in operations()))
+    applied = [r for r in audit("", bearer)[1]["writes"] if r["after"] == "line-2"]
+    assert sorted(r["device"] for r in applied) == ["127.0.0.3", "127.0.0.4"], applied
+    assert len({r["operation"] for r in applied} | {rows["NAME"]["operation"]}) == 2, applied
     assert audit("?since=yesterday", bearer)[0] == 400 and audit("?who=op", bearer)[0] == 400
 
 

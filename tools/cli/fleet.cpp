@@ -32,7 +32,8 @@ std::vector<Option> FleetOptions() {
     return {{"--db", "PATH", "the fleet database (default: VANDREL_DB, else the user's state folder)"},
             {"--no-db", "", "neither record in nor read the fleet database (also VANDREL_DB=off)"},
             {"--channel", "NAME", "the front end that the audit rows name", false, true},
-            {"--actor", "NAME", "the user that the audit rows name", false, true}};
+            {"--actor", "NAME", "the user that the audit rows name", false, true},
+            {"--operation", "ID", "the operation that the audit rows belong to", false, true}};
 }
 
 std::vector<std::string> FleetArgs(const Args &args) {

@@ -18,14 +18,16 @@
 namespace vdcli {
 
 // --db and --no-db, on every command that records or reads the fleet; and,
-// hidden, --channel and --actor, by which a front end that runs the tool
-// (the dashboard) names itself and its user in the audit rows.
+// hidden, --channel, --actor and --operation, by which a front end that
+// runs the tool (apply for its workers, the dashboard) names itself, its
+// user and its operation in the audit rows.
 std::vector<Option> FleetOptions();
-// The same choice as options for a worker run by this command.
+// The same choice, channel and actor as options for a worker run by this
+// command.
 std::vector<std::string> FleetArgs(const Args &args);
 
 // The operation that a command's audit rows belong to: --operation when a
-// parent (apply) gave its own, else a new random one.
+// front end gave its own, else a new random one.
 std::string OperationOf(const Args &args);
 
 class Fleet {

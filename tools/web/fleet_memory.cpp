@@ -33,10 +33,12 @@ void FleetMemory::Open(const vdcli::Args &args, const vdcli::Printer &out) {
     if (!m_db && !off) out.Note("vandrel web: warning: " + error + "; going on without it");
 }
 
-std::vector<std::string> FleetMemory::Recorded(std::vector<std::string> args, const std::string &user) const {
+std::vector<std::string> FleetMemory::Recorded(std::vector<std::string> args, const std::string &user,
+                                               const std::string &operation) const {
     std::vector<std::string> added = {"--channel=" + std::string(kChannel),
                                       "--actor=" + (IsUserName(user) ? user : std::string(kChannel))};
     added.push_back(m_db ? "--db=" + m_db->Path() : "--no-db");
+    if (!operation.empty()) added.push_back("--operation=" + operation);
     args.insert(std::find(args.begin(), args.end(), "--"), added.begin(), added.end());
     return args;
 }

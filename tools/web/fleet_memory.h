@@ -30,9 +30,11 @@ public:
     bool On() const { return m_db != nullptr; }
 
     // A worker's command that records, with the file (or --no-db) and, for
-    // its audit rows, the channel and the actor: user, or "web" without
-    // users (the token's holder has no name).
-    std::vector<std::string> Recorded(std::vector<std::string> args, const std::string &user) const;
+    // its audit rows, the channel, the actor (user, or "web" without users:
+    // the token's holder has no name) and the operation, when the command
+    // is one device's part of one ("" for its own).
+    std::vector<std::string> Recorded(std::vector<std::string> args, const std::string &user,
+                                      const std::string &operation = "") const;
 
     bool Audit(const vdfleet::AuditQuery &query, std::vector<vdfleet::AuditRow> &rows, std::string &error) const;
     // The devices of the inventory as the table holds them; none without

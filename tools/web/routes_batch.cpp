@@ -26,6 +26,9 @@ std::string Text(const JsonValue &d, const char *key) {
     return d.contains(key) && d[key].is_string() ? d[key].get<std::string>() : "";
 }
 
+// The operation that the audit rows of all its devices name.
+std::string AuditOperation() { return NewToken().substr(0, 16); }
+
 JsonValue RowFor(const std::string &device, int type, const std::string &result, const std::string &detail) {
     return {{"device", device}, {"type", type}, {"result", result}, {"detail", detail}};
 }
@@ -71,9 +74,10 @@ JsonValue OneDevicePlan(const JsonValue &plan, const JsonValue &row) {
 
 // user: who asked, whom the audit rows name.
 void ApplyBody(const JsonValue &plan, int jobs, bool force, const std::string &user, Dashboard &d, OperationLog &log) {
+    const std::string audit = AuditOperation();
     std::vector<std::string> check = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
     if (force) check.push_back("--force");
-    const ToolReply checked = RunTool(d.workers, ToolTask(d.memory.Recorded(check, user), plan.dump()));
+    const ToolReply checked = RunTool(d.workers, ToolTask(d.memory.Recorded(check, user, audit), plan.dump()));
     log.Set("check", checked.doc);
     const JsonValue devices = checked.doc.contains("devices") ? checked.doc["devices"] : JsonValue::array();
     log.Total(devices.size());
@@ -91,7 +95,7 @@ void ApplyBody(const JsonValue &plan, int jobs, bool force, const std::string &u
         }
         std::vector<std::string> write = {"apply", "-"};
         if (force) write.push_back("--force");
-        tasks.push_back(ToolTask(d.memory.Recorded(write, user), OneDevicePlan(plan, row).dump()));
+        tasks.push_back(ToolTask(d.memory.Recorded(write, user, audit), OneDevicePlan(plan, row).dump()));
         checkedRows.push_back(row);
     }
     RunTools(d.workers, tasks, jobs, [&](size_t i, const vdcli::WorkerResult &r) {
@@ -190,8 +194,9 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
     const std::string user = UserOf(d, req);
     Started(res, d.operations.Start("restart", user, [&d, devices, jobs, user](OperationLog &log) {
         log.Total(devices.size());
+        const std::string audit = AuditOperation();
         EachDevice(devices, [&](const std::string &device) {
-            return ToolTask(d.memory.Recorded(Typed(d, {"restart", device}, device), user));
+            return ToolTask(d.memory.Recorded(Typed(d, {"restart", device}, device), user, audit));
         },
                    "restart sent", d, int(jobs), log);
     }));
@@ -224,6 +229,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
     const std::string user = UserOf(d, req);
     const auto download = [&d, devices, skip, transport, image, user](OperationLog &log) {
         log.Total(devices.size());
+        const std::string audit = AuditOperation();
         std::vector<std::string> wanted;
         for (const std::string &device : devices) {
             if (!skip.empty() && d.fleet.VersionOf(device) == skip)
@@ -234,7 +240,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         EachDevice(wanted, [&](const std::string &device) {
             std::vector<std::string> args = Typed(d, {"firmware", "download", device, image.string()}, device);
             if (transport == "tcp") args.push_back("--tcp");
-            return ToolTask(d.memory.Recorded(args, user));
+            return ToolTask(d.memory.Recorded(args, user, audit));
         }, "downloaded", d, 4, log);
         std::error_code ignored;
         std::filesystem::remove(image, ignored);
