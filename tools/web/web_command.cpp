@@ -296,9 +296,9 @@ std::vector<Command> WebCommands() {
                    {"--session-max", "SECONDS", "a login ends this long after it began, however used (default 43200)"},
                    {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"},
                    {"--forget-after", "SECONDS", "a device not seen for this long leaves the table (default 3600)"},
-                   {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"}};
-    web.options.push_back({"--db", "PATH", "the fleet database (default: VANDREL_DB, else the service's state folder)"});
-    web.options.push_back({"--no-db", "", "run without the fleet database (also VANDREL_DB=off)"});
+                   {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"},
+                   {"--db", "PATH", "the fleet database (default: VANDREL_DB, else the service's state folder)"},
+                   {"--no-db", "", "run without the fleet database (also VANDREL_DB=off)"}};
     web.details =
         "Serves the dashboard until Ctrl-C. The devices table is filled by a search\n"
         "every --search-every seconds, a broadcast on the local network: run it only\n"
