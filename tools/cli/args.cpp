@@ -86,13 +86,15 @@ std::string HelpText(const CommandDef &def) {
     if (!def.synopsis.empty()) text += " " + def.synopsis;
     text += "\n\n" + def.summary + "\n\noptions:\n";
     size_t width = 0;
-    for (const Option &o : def.options) width = std::max(width, OptionLabel(o).size());
+    for (const Option &o : def.options)
+        if (!o.hidden) width = std::max(width, OptionLabel(o).size());
     for (const Option &o : kCommon) width = std::max(width, OptionLabel(o).size());
     auto row = [&](const Option &o) {
         const std::string label = OptionLabel(o);
         text += "  " + label + std::string(width - label.size() + 2, ' ') + o.help + "\n";
     };
-    for (const Option &o : def.options) row(o);
+    for (const Option &o : def.options)
+        if (!o.hidden) row(o);
     for (const Option &o : kCommon) row(o);
     std::string details = def.details;
     while (!details.empty() && details.back() == '\n') details.pop_back();

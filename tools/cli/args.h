@@ -15,6 +15,7 @@ struct Option {
     std::string valueName;  // "N"; empty for a flag
     std::string help;
     bool repeatable = false;  // each use adds its value, joined with ','
+    bool hidden = false;      // for the tool's own front ends: left out of --help
 };
 
 struct CommandDef {

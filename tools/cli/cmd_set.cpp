@@ -321,8 +321,7 @@ Command SetCommand() {
                    {"--from", "FILE", "also the settings of FILE ('-': standard input), as 'show --json' prints"},
                    {"--verify", "", "read the device back and report each key as stored or not"},
                    {"--dry-run", "", "check and show what would change; send nothing"},
-                   {"--force", "", "send keys and values that the checks refuse"},
-                   {"--operation", "ID", "the operation its audit rows belong to (default: a new one)"}};
+                   {"--force", "", "send keys and values that the checks refuse"}};
     for (const Option &o : FleetOptions()) set.options.push_back(o);
     set.details =
         "The device is read first. Each key must be one the device reported (or one\n"

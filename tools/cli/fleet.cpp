@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "fleet_choice.h"
 #include "vandrel.h"
 
 namespace vdcli {
@@ -16,24 +17,6 @@ namespace vdcli {
 namespace {
 
 constexpr char kChannel[] = "cli";
-constexpr char kOff[] = "off";
-
-// "" for no database, with the reason in why.
-std::string ChosenPath(const Args &args, std::string &why, bool &isDefault, bool &off) {
-    isDefault = false;
-    const char *env = std::getenv("VANDREL_DB");
-    if (args.Has("--no-db") || (!args.Has("--db") && env && std::string(env) == kOff)) {
-        why = "the fleet database is off (--no-db or VANDREL_DB=off)";
-        off = true;
-        return "";
-    }
-    if (args.Has("--db")) return args.Value("--db");
-    if (env && *env) return env;
-    isDefault = true;
-    const std::string path = vdfleet::UserStatePath();
-    if (path.empty()) why = "no fleet database: neither VANDREL_DB, XDG_STATE_HOME nor HOME is set";
-    return path;
-}
 
 std::string Held(const Pairs &pairs, const char *name) {
     std::string taken;
@@ -47,13 +30,19 @@ std::string Held(const Pairs &pairs, const char *name) {
 
 std::vector<Option> FleetOptions() {
     return {{"--db", "PATH", "the fleet database (default: VANDREL_DB, else the user's state folder)"},
-            {"--no-db", "", "neither record in nor read the fleet database (also VANDREL_DB=off)"}};
+            {"--no-db", "", "neither record in nor read the fleet database (also VANDREL_DB=off)"},
+            {"--channel", "NAME", "the front end that the audit rows name", false, true},
+            {"--actor", "NAME", "the user that the audit rows name", false, true},
+            {"--operation", "ID", "the operation that the audit rows belong to", false, true}};
 }
 
 std::vector<std::string> FleetArgs(const Args &args) {
-    if (args.Has("--no-db")) return {"--no-db"};
-    if (args.Has("--db")) return {"--db", args.Value("--db")};
-    return {};
+    std::vector<std::string> passed;
+    if (args.Has("--no-db")) passed.push_back("--no-db");
+    if (args.Has("--db")) passed.push_back("--db=" + args.Value("--db"));
+    for (const char *name : {"--channel", "--actor"})
+        if (args.Has(name)) passed.push_back(std::string(name) + "=" + args.Value(name));
+    return passed;
 }
 
 std::string OperationOf(const Args &args) {
@@ -78,7 +67,7 @@ vdfleet::FleetDb *Fleet::Db(std::string &error) {
     if (!m_tried) {
         m_tried = true;
         bool isDefault = false;
-        const std::string path = ChosenPath(m_args, m_error, isDefault, m_off);
+        const std::string path = ChosenDb(m_args, vdfleet::UserStatePath(), m_error, isDefault, m_off);
         if (!path.empty() && (!isDefault || vdfleet::MakeFolderOf(path, m_error)))
             m_db = vdfleet::FleetDb::Open(path, m_error);
     }
@@ -120,7 +109,8 @@ void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::
     std::string error;
     vdfleet::FleetDb *db = Writable();
     if (!db) return;
-    const std::string actor = ActorName(), operation = OperationOf(m_args);
+    const std::string actor = m_args.Value("--actor", ActorName()), channel = m_args.Value("--channel", kChannel);
+    const std::string operation = OperationOf(m_args);
     // A write that read no MAC names the device by the one last seen at its address.
     std::string known = t.addr.isMac ? t.addr.text : mac;
     if (known.empty()) db->MacAt(t.addr.text, known, error);
@@ -128,7 +118,7 @@ void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::
     for (vdfleet::AuditRow &r : rows) {
         r.time = now;
         r.actor = actor;
-        r.channel = kChannel;
+        r.channel = channel;
         r.device = t.addr.text;
         r.mac = known;
         r.operation = operation;

@@ -17,13 +17,17 @@
 
 namespace vdcli {
 
-// --db and --no-db, on every command that records or reads the fleet.
+// --db and --no-db, on every command that records or reads the fleet; and,
+// hidden, --channel, --actor and --operation, by which a front end that
+// runs the tool (apply for its workers, the dashboard) names itself, its
+// user and its operation in the audit rows.
 std::vector<Option> FleetOptions();
-// The same choice as options for a worker run by this command.
+// The same choice, channel and actor as options for a worker run by this
+// command.
 std::vector<std::string> FleetArgs(const Args &args);
 
 // The operation that a command's audit rows belong to: --operation when a
-// parent (apply) gave its own, else a new random one.
+// front end gave its own, else a new random one.
 std::string OperationOf(const Args &args);
 
 class Fleet {
@@ -40,8 +44,9 @@ public:
     void Seen(const std::vector<FoundDevice> &found);
     void Read(const Target &t, const Pairs &pairs);
     // Appends the rows of a write to t (mac as a read told it, or "" for
-    // the one the inventory last saw at t's address): their time, actor,
-    // channel, device, MAC and operation are filled in.
+    // the one the inventory last saw at t's address): their time, actor
+    // (--actor, else the user the tool runs as), channel (--channel, else
+    // "cli"), device, MAC and operation are filled in.
     void Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows);
 
 private:

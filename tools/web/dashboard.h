@@ -8,6 +8,7 @@
 #include "accounts.h"
 #include "events.h"
 #include "fleet.h"
+#include "fleet_memory.h"
 #include "metrics.h"
 #include "operations.h"
 #include "tool_run.h"
@@ -16,6 +17,7 @@ namespace vdweb {
 
 struct Dashboard {
     Fleet fleet;
+    FleetMemory memory;
     Counters counters;
     Events events;
     Operations operations{counters, events};
@@ -29,7 +31,8 @@ std::string UserOf(Dashboard &d, const httplib::Request &req);
 
 // The page's files and /metrics.
 void AddPageRoutes(httplib::Server &server, Dashboard &d);
-// The devices table, its event stream and the operations' states.
+// The devices table, its event stream, the operations' states and the
+// audit trail.
 void AddFleetRoutes(httplib::Server &server, Dashboard &d);
 // One device: its settings, a write, a backup and its restore.
 void AddDeviceRoutes(httplib::Server &server, Dashboard &d);

@@ -62,6 +62,17 @@ void Fleet::Update(const JsonValue &found, int64_t now) {
     m_table.reset();
 }
 
+void Fleet::Restore(const std::vector<SeenDevice> &known, int64_t now) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (SeenDevice d : known) {
+        if (now - d.lastSeen > m_forgetAfter || m_devices.size() >= m_maxDevices) continue;
+        d.missed = kMissedForOffline;
+        m_devices.emplace(d.ip + " " + d.mac, d);
+    }
+    ++m_generation;
+    m_table.reset();
+}
+
 uint64_t Fleet::Dropped() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_dropped;

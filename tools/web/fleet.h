@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "json_read.h"
 #include "web_limits.h"
@@ -41,6 +42,10 @@ public:
     // count are held (both set before the first search).
     void ForgetAfter(int64_t seconds) { m_forgetAfter = seconds; }
     void MaxDevices(size_t count) { m_maxDevices = count; }
+    // Takes the devices known before the start (the fleet database's), as
+    // offline until a search finds them; those unseen for the forget-after
+    // time are left out.
+    void Restore(const std::vector<SeenDevice> &known, int64_t now);
     // Takes one search's list ('search --json'); now is its Unix time.
     void Update(const JsonValue &found, int64_t now);
     // The new devices left out because the table was full, since the start.

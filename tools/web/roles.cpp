@@ -52,6 +52,7 @@ const std::vector<RouteRole> &RouteTable() {
         {"GET", "/api/events", Role::Viewer},
         {"GET", "/api/status", Role::Viewer},
         {"GET", "/api/operations", Role::Viewer},
+        {"GET", "/api/audit", Role::Viewer},
         {"GET", R"(/api/operations/\d{1,9})", Role::Viewer},
         {"GET", kDevice, Role::Viewer},
         {"GET", backup.c_str(), Role::Viewer},

@@ -26,6 +26,9 @@ std::string Text(const JsonValue &d, const char *key) {
     return d.contains(key) && d[key].is_string() ? d[key].get<std::string>() : "";
 }
 
+// The operation that the audit rows of all its devices name.
+std::string AuditOperation() { return NewToken().substr(0, 16); }
+
 JsonValue RowFor(const std::string &device, int type, const std::string &result, const std::string &detail) {
     return {{"device", device}, {"type", type}, {"result", result}, {"detail", detail}};
 }
@@ -69,10 +72,12 @@ JsonValue OneDevicePlan(const JsonValue &plan, const JsonValue &row) {
     return {{"password", password}, {"devices", JsonValue::array({entry})}};
 }
 
-void ApplyBody(const JsonValue &plan, int jobs, bool force, Dashboard &d, OperationLog &log) {
+// user: who asked, whom the audit rows name.
+void ApplyBody(const JsonValue &plan, int jobs, bool force, const std::string &user, Dashboard &d, OperationLog &log) {
+    const std::string audit = AuditOperation();
     std::vector<std::string> check = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
     if (force) check.push_back("--force");
-    const ToolReply checked = RunTool(d.workers, ToolTask(check, plan.dump()));
+    const ToolReply checked = RunTool(d.workers, ToolTask(d.memory.Recorded(check, user, audit), plan.dump()));
     log.Set("check", checked.doc);
     const JsonValue devices = checked.doc.contains("devices") ? checked.doc["devices"] : JsonValue::array();
     log.Total(devices.size());
@@ -90,7 +95,7 @@ void ApplyBody(const JsonValue &plan, int jobs, bool force, Dashboard &d, Operat
         }
         std::vector<std::string> write = {"apply", "-"};
         if (force) write.push_back("--force");
-        tasks.push_back(ToolTask(write, OneDevicePlan(plan, row).dump()));
+        tasks.push_back(ToolTask(d.memory.Recorded(write, user, audit), OneDevicePlan(plan, row).dump()));
         checkedRows.push_back(row);
     }
     RunTools(d.workers, tasks, jobs, [&](size_t i, const vdcli::WorkerResult &r) {
@@ -166,13 +171,14 @@ void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     if (!body.contains("plan") || !body["plan"].is_object())
         return SendError(res, 400, "\"plan\" must be a plan, as 'apply' reads it in JSON");
     const JsonValue plan = body["plan"];
+    const std::string user = UserOf(d, req);
     if (dryRun) {
         std::vector<std::string> args = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
         if (force) args.push_back("--force");
-        return SendReply(res, RunTool(d.workers, ToolTask(args, plan.dump())));
+        return SendReply(res, RunTool(d.workers, ToolTask(d.memory.Recorded(args, user), plan.dump())));
     }
-    Started(res, d.operations.Start("apply", UserOf(d, req), [&d, plan, jobs, force](OperationLog &log) {
-        ApplyBody(plan, int(jobs), force, d, log);
+    Started(res, d.operations.Start("apply", user, [&d, plan, jobs, force, user](OperationLog &log) {
+        ApplyBody(plan, int(jobs), force, user, d, log);
     }));
 }
 
@@ -185,9 +191,13 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
         !NumberField(body, "jobs", 1, kMaxJobs, res, jobs))
         return;
     for (std::string &device : devices) device = TableAddress(device);
-    Started(res, d.operations.Start("restart", UserOf(d, req), [&d, devices, jobs](OperationLog &log) {
+    const std::string user = UserOf(d, req);
+    Started(res, d.operations.Start("restart", user, [&d, devices, jobs, user](OperationLog &log) {
         log.Total(devices.size());
-        EachDevice(devices, [&](const std::string &device) { return ToolTask(Typed(d, {"restart", device}, device)); },
+        const std::string audit = AuditOperation();
+        EachDevice(devices, [&](const std::string &device) {
+            return ToolTask(d.memory.Recorded(Typed(d, {"restart", device}, device), user, audit));
+        },
                    "restart sent", d, int(jobs), log);
     }));
 }
@@ -216,8 +226,10 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         return SendError(res, 400, "transport is tcp or udp");
     const std::filesystem::path image = std::filesystem::temp_directory_path() / ("vandrel-web-" + NewToken() + ".bin");
     if (!SaveImage(image, req.body)) return SendError(res, 500, "the image could not be kept for the download");
-    const auto download = [&d, devices, skip, transport, image](OperationLog &log) {
+    const std::string user = UserOf(d, req);
+    const auto download = [&d, devices, skip, transport, image, user](OperationLog &log) {
         log.Total(devices.size());
+        const std::string audit = AuditOperation();
         std::vector<std::string> wanted;
         for (const std::string &device : devices) {
             if (!skip.empty() && d.fleet.VersionOf(device) == skip)
@@ -228,12 +240,12 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         EachDevice(wanted, [&](const std::string &device) {
             std::vector<std::string> args = Typed(d, {"firmware", "download", device, image.string()}, device);
             if (transport == "tcp") args.push_back("--tcp");
-            return ToolTask(args);
+            return ToolTask(d.memory.Recorded(args, user, audit));
         }, "downloaded", d, 4, log);
         std::error_code ignored;
         std::filesystem::remove(image, ignored);
     };
-    const int id = d.operations.Start("firmware", UserOf(d, req), download);
+    const int id = d.operations.Start("firmware", user, download);
     std::error_code ignored;
     if (id == 0) std::filesystem::remove(image, ignored);  // not queued: nothing will read it
     Started(res, id);

@@ -20,10 +20,11 @@ bool IsKey(const std::string &key) {
 }
 
 // --type from the table spares the worker a search for the device.
-std::vector<std::string> Addressed(Dashboard &d, const std::string &command, const std::string &address) {
+std::vector<std::string> Addressed(Dashboard &d, const httplib::Request &req, const std::string &command,
+                                   const std::string &address) {
     std::vector<std::string> args = {command, address};
     if (const int type = d.fleet.TypeOf(address)) args.insert(args.end(), {"--type", std::to_string(type)});
-    return args;
+    return d.memory.Recorded(args, UserOf(d, req));
 }
 
 // The table's name of a device: from a read, or a write read back.
@@ -38,7 +39,7 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
     TextField(body, "password", password);
     FlagField(body, "force", force);
     FlagField(body, "dry_run", dryRun);
-    std::vector<std::string> args = Addressed(d, "set", address);
+    std::vector<std::string> args = Addressed(d, req, "set", address);
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(dryRun ? "--dry-run" : "--verify");
     if (force) args.push_back("--force");
@@ -51,7 +52,7 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
 void Show(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     const std::string address = TableAddress(req.matches[1]);
     if (!IsAddress(address)) return SendError(res, 400, "'" + address + "' is not an IP or MAC address");
-    const ToolReply r = RunTool(d.workers, ToolTask(Addressed(d, "show", address)));
+    const ToolReply r = RunTool(d.workers, ToolTask(Addressed(d, req, "show", address)));
     d.counters.Operation("show", r.status == 0 ? "ok" : "failed");
     if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);

@@ -2,6 +2,7 @@
 // server-sent events that pushes each change to the page.
 #include "dashboard.h"
 #include "http_json.h"
+#include "time_text.h"
 
 namespace vdweb {
 
@@ -42,6 +43,29 @@ bool Pump(Dashboard &d, StreamState &s, httplib::DataSink &sink) {
     return sent || sink.write(": still here\n\n", 14);
 }
 
+// ?device=ADDRESS&since=TIME, as 'history --json' answers them.
+void Audit(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
+    JsonValue asked = JsonValue::object();
+    for (const auto &p : req.params) asked[p.first] = p.second;
+    if (!CheckFields(asked, {{"device", Kind::Text}, {"since", Kind::Text}}, res)) return;
+    vdfleet::AuditQuery query;
+    const std::string device = req.get_param_value("device"), since = req.get_param_value("since");
+    if (!device.empty() && !IsAddress(device)) return SendError(res, 400, "device= takes an IP or MAC address");
+    if (!device.empty()) query.device = TableAddress(device);
+    if (!since.empty() && !vdcli::ParseSince(since, vdfleet::Now(), query.since))
+        return SendError(res, 400, "since= takes 30m, 2h, 7d or a UTC date such as 2026-12-07T07:30");
+    std::vector<vdfleet::AuditRow> rows;
+    std::string error;
+    if (!d.memory.Audit(query, rows, error)) return SendError(res, d.memory.On() ? 500 : 404, error);
+    JsonValue writes = JsonValue::array();
+    for (const vdfleet::AuditRow &r : rows)
+        writes.push_back({{"time", vdcli::IsoTime(r.time)}, {"actor", r.actor}, {"channel", r.channel},
+                          {"device", r.device}, {"mac", r.mac}, {"key", r.key}, {"before", r.before},
+                          {"after", r.after}, {"confirmed", r.confirmed}, {"operation", r.operation}});
+    // The rows hold device texts as their bytes, which JsonText spells.
+    res.set_content(vdcli::JsonText(JsonValue::object({{"writes", writes}})), "application/json");
+}
+
 }  // namespace
 
 void AddFleetRoutes(httplib::Server &server, Dashboard &d) {
@@ -68,6 +92,7 @@ void AddFleetRoutes(httplib::Server &server, Dashboard &d) {
         if (state.is_null()) return SendError(res, 404, "no such operation");
         SendJson(res, 200, state);
     });
+    server.Get("/api/audit", [&d](const httplib::Request &req, httplib::Response &res) { Audit(d, req, res); });
 }
 
 }  // namespace vdweb

@@ -72,7 +72,7 @@ void Probe(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
                                        ": the target's address says family " + (family == "a" ? "A" : "B"));
     std::vector<std::string> args = {"show", target};
     if (const int type = d.fleet.TypeOf(target)) args.insert(args.end(), {"--type", std::to_string(type)});
-    vdcli::WorkerTask task = ToolTask(args);
+    vdcli::WorkerTask task = ToolTask(d.memory.Recorded(args, ""));
     task.limitMs = ProbeLimitMs(req);
     const auto started = std::chrono::steady_clock::now();
     const ToolReply r = RunTool(d.workers, task);

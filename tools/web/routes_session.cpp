@@ -58,7 +58,8 @@ void At(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     std::string lines;
     for (const std::string &step : steps) lines += step + "\n";
     args.insert(args.end(), {"--steps", "-"});
-    Run(d, "at", args, password, res, lines);
+    // Its writes go in the audit trail.
+    Run(d, "at", d.memory.Recorded(args, UserOf(d, req)), password, res, lines);
 }
 
 void Io(Dashboard &d, const httplib::Request &req, httplib::Response &res) {

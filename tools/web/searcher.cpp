@@ -32,7 +32,8 @@ void Searcher::Loop() {
     using Clock = std::chrono::steady_clock;
     for (;;) {
         const Clock::time_point started = Clock::now();
-        const ToolReply r = RunTool(m_workers, ToolTask({"search", "--wait", std::to_string(SearchWaitMs(m_everySeconds))}));
+        const std::vector<std::string> search = {"search", "--wait", std::to_string(SearchWaitMs(m_everySeconds))};
+        const ToolReply r = RunTool(m_workers, ToolTask(m_memory.Recorded(search, "")));
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   std::chrono::system_clock::now().time_since_epoch()).count();

@@ -9,6 +9,7 @@
 
 #include "events.h"
 #include "fleet.h"
+#include "fleet_memory.h"
 #include "metrics.h"
 #include "tool_run.h"
 
@@ -16,8 +17,10 @@ namespace vdweb {
 
 class Searcher {
 public:
-    Searcher(Fleet &fleet, Counters &counters, Events &events, WorkerSlots &workers, int everySeconds)
-        : m_fleet(fleet), m_counters(counters), m_events(events), m_workers(workers), m_everySeconds(everySeconds) {}
+    Searcher(Fleet &fleet, Counters &counters, Events &events, WorkerSlots &workers, const FleetMemory &memory,
+             int everySeconds)
+        : m_fleet(fleet), m_counters(counters), m_events(events), m_workers(workers), m_memory(memory),
+          m_everySeconds(everySeconds) {}
     ~Searcher() { Stop(); }
     void Start();
     void Stop();  // lets a search under way finish
@@ -29,6 +32,7 @@ private:
     Counters &m_counters;
     Events &m_events;
     WorkerSlots &m_workers;
+    const FleetMemory &m_memory;
     int m_everySeconds;
     std::mutex m_mutex;
     std::condition_variable m_wake;

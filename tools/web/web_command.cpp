@@ -194,9 +194,20 @@ void FitForManyConnections() {
     }
 }
 
+// Opens the fleet database, and starts the devices table from its inventory.
+void RestoreTable(const Args &args, const Printer &out, vdweb::Dashboard &d) {
+    d.memory.Open(args, out);
+    std::vector<vdweb::SeenDevice> known;
+    std::string error;
+    if (!d.memory.Known(known, error)) out.Note("vandrel web: warning: the devices known before are lost: " + error);
+    d.fleet.Restore(known, std::chrono::duration_cast<std::chrono::seconds>(
+                               std::chrono::system_clock::now().time_since_epoch()).count());
+}
+
 // Searches and serves until Ctrl-C; the exit status.
 int Serve(httplib::Server &server, vdweb::Dashboard &dashboard, int every, const Printer &out) {
-    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers, every);
+    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers,
+                            dashboard.memory, every);
     searcher.Start();
     CatchInterrupt();
     std::atomic<bool> ended{false};
@@ -243,6 +254,7 @@ int RunWeb(const Args &args, const Printer &out) {
     dashboard.accounts = accounts.get();
     dashboard.fleet.ForgetAfter(forget);
     dashboard.fleet.MaxDevices(size_t(most));
+    RestoreTable(args, out, dashboard);
     Configure(*server, dashboard, access);
     vdweb::Backlog backlog;
     backlog.Watch(*server);
@@ -284,7 +296,9 @@ std::vector<Command> WebCommands() {
                    {"--session-max", "SECONDS", "a login ends this long after it began, however used (default 43200)"},
                    {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"},
                    {"--forget-after", "SECONDS", "a device not seen for this long leaves the table (default 3600)"},
-                   {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"}};
+                   {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"},
+                   {"--db", "PATH", "the fleet database (default: VANDREL_DB, else the service's state folder)"},
+                   {"--no-db", "", "run without the fleet database (also VANDREL_DB=off)"}};
     web.details =
         "Serves the dashboard until Ctrl-C. The devices table is filled by a search\n"
         "every --search-every seconds, a broadcast on the local network: run it only\n"
@@ -298,7 +312,10 @@ std::vector<Command> WebCommands() {
         "--tls-key), or a proxy's (--behind-proxy), whose addresses alone it answers.\n"
         "With --users FILE, people log in as the users of FILE, each with a role\n"
         "(viewer, operator, admin; see 'vandrel web users add --help'), on loopback\n"
-        "too, and scripts send a user's API token as 'Authorization: Bearer TOKEN'.\n";
+        "too, and scripts send a user's API token as 'Authorization: Bearer TOKEN'.\n"
+        "It remembers the devices and the writes in the fleet database (--db; by\n"
+        "default $STATE_DIRECTORY/fleet.db under systemd, else as the tool's): the\n"
+        "table starts from it, and GET /api/audit reads the writes.\n";
     web.maxPositionals = 0;
     std::vector<Command> all = {{web, RunWeb}};
     for (Command &c : WebUserCommands()) all.push_back(std::move(c));

@@ -1,0 +1,65 @@
+"""The dashboard's fleet database: a write through the API is one audit row
+a key (channel web, its user the actor, a password redacted) that GET
+/api/audit reads back; a restart with the same file keeps the devices, as
+offline, until --forget-after."""
+
+import json
+import os
+import time
+
+import webtest
+from webtest import URL, request
+from users_test import USERS, add, users
+
+DB = os.path.join(webtest.WORK, "fleet.db")
+
+
+def audit(query, headers):
+    code, _, text = request(URL + "/api/audit" + query, headers=headers)
+    return code, json.loads(text)
+
+
+def test_a_write_is_audited_with_its_user():
+    webtest.start_sim()
+    add("op", "operator")
+    bearer = {"Authorization": "Bearer " + users("token", "op")[1].strip()}
+    webtest.start_web("--users", USERS, "--db", DB)
+    write = {"password": "admin", "settings": {"NAME": "audited-1", "PASS": "new-secret"}}
+    code, _, text = request(URL + "/api/devices/127.0.0.2/settings", "POST", write, bearer)
+    assert code == 200, text
+    code, doc = audit("?device=127.0.0.2&since=1h", bearer)
+    rows = {r["key"]: r for r in doc["writes"]}
+    assert code == 200 and len(doc["writes"]) == 2 and "new-secret" not in json.dumps(doc), doc
+    assert {(r["channel"], r["actor"], r["operation"] != "") for r in rows.values()} == {("web", "op", True)}
+    assert rows["NAME"]["after"] == "audited-1" and rows["PASS"]["after"] == "(changed)", rows
+    assert audit("?device=127.0.0.5", bearer) == (200, {"writes": []})
+    # An operation's devices, each served by a worker of its own, share its operation.
+    plan = {"password": "admin", "settings": {"NAME": "line-2"}, "devices": [{"ip": "127.0.0.3"}, {"ip": "127.0.0.4"}]}
+    assert request(URL + "/api/apply", "POST", {"plan": plan}, bearer)[0] == 202
+    operations = lambda: json.loads(request(URL + "/api/operations", headers=bearer)[2])
+    webtest.wait_for("the apply", lambda: all(o["finished"] for o in operations()))
+    applied = [r for r in audit("", bearer)[1]["writes"] if r["after"] == "line-2"]
+    assert sorted(r["device"] for r in applied) == ["127.0.0.3", "127.0.0.4"], applied
+    assert len({r["operation"] for r in applied} | {rows["NAME"]["operation"]}) == 2, applied
+    assert audit("?since=yesterday", bearer)[0] == 400 and audit("?who=op", bearer)[0] == 400
+
+
+def test_a_restart_keeps_the_devices_until_forgotten():
+    sim = webtest.start_sim()[0]
+    web = webtest.start_web("--db", DB, "--search-every", "1")[0]
+    devices = lambda: json.loads(request(URL + "/api/devices")[2])
+    seen = webtest.wait_for("a search", devices)
+    for proc in (web, sim):
+        proc.terminate()
+        proc.wait(10)
+    webtest.start_web("--db", DB)
+    kept = devices()
+    assert sorted(d["mac"] for d in kept) == sorted(d["mac"] for d in seen) and not any(d["online"] for d in kept)
+    time.sleep(2)
+    webtest.stop_all()
+    webtest.start_web("--db", DB, "--forget-after", "1")
+    assert devices() == []
+
+
+if __name__ == "__main__":
+    webtest.run(globals())

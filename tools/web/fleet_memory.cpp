@@ -1,0 +1,72 @@
+#include "fleet_memory.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "codec/codec.h"
+#include "fleet_choice.h"
+#include "options.h"
+#include "users_file.h"
+
+namespace vdweb {
+
+namespace {
+
+constexpr char kChannel[] = "web";
+
+// The first of systemd's state folders (a list separated by ':'), else the
+// user's own state folder, as the tool's.
+std::string DefaultPath() {
+    const char *state = std::getenv("STATE_DIRECTORY");
+    if (!state || *state != '/') return vdfleet::UserStatePath();
+    const std::string first = state;
+    return first.substr(0, first.find(':')) + "/fleet.db";
+}
+
+}  // namespace
+
+void FleetMemory::Open(const vdcli::Args &args, const vdcli::Printer &out) {
+    std::string error;
+    bool isDefault = false, off = false;
+    const std::string path = vdcli::ChosenDb(args, DefaultPath(), error, isDefault, off);
+    if (!path.empty() && (!isDefault || vdfleet::MakeFolderOf(path, error))) m_db = vdfleet::FleetDb::Open(path, error);
+    if (!m_db && !off) out.Note("vandrel web: warning: " + error + "; going on without it");
+}
+
+std::vector<std::string> FleetMemory::Recorded(std::vector<std::string> args, const std::string &user,
+                                               const std::string &operation) const {
+    std::vector<std::string> added = {"--channel=" + std::string(kChannel),
+                                      "--actor=" + (IsUserName(user) ? user : std::string(kChannel))};
+    added.push_back(m_db ? "--db=" + m_db->Path() : "--no-db");
+    if (!operation.empty()) added.push_back("--operation=" + operation);
+    args.insert(std::find(args.begin(), args.end(), "--"), added.begin(), added.end());
+    return args;
+}
+
+bool FleetMemory::Audit(const vdfleet::AuditQuery &query, std::vector<vdfleet::AuditRow> &rows,
+                        std::string &error) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_db) return m_db->Audit(query, rows, error);
+    error = "the dashboard runs without a fleet database (--no-db, or it could not be opened)";
+    return false;
+}
+
+bool FleetMemory::Known(std::vector<SeenDevice> &devices, std::string &error) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<vdfleet::InventoryDevice> inventory;
+    if (m_db && !m_db->Inventory(inventory, error)) return false;
+    for (const vdfleet::InventoryDevice &i : inventory) {
+        SeenDevice d;
+        d.ip = i.device.ip;
+        d.mac = i.device.mac;
+        d.family = vd::IsFamilyA(i.device.type) ? "A" : vd::IsFamilyB(i.device.type) ? "B" : "?";
+        d.version = i.device.version;
+        d.type = i.device.type;
+        d.name = i.device.name;
+        d.lastSeen = i.lastSeen / 1000;
+        devices.push_back(d);
+    }
+    return true;
+}
+
+}  // namespace vdweb

@@ -1,0 +1,51 @@
+// The dashboard's fleet database (tools/fleetdb), chosen as the tool chooses
+// it (--db, --no-db, VANDREL_DB) but by default in the service's state
+// folder: $STATE_DIRECTORY/fleet.db, which systemd sets for the unit's
+// StateDirectory=. The dashboard reads it (the audit trail, and the devices
+// table at start); its workers write it, each told the file, the channel
+// "web" and the user who asked by the dashboard, never by a web client.
+#ifndef VANDREL_WEB_FLEET_MEMORY_H
+#define VANDREL_WEB_FLEET_MEMORY_H
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "fleet.h"
+#include "fleet_db.h"
+
+namespace vdcli {
+class Args;
+class Printer;
+}  // namespace vdcli
+
+namespace vdweb {
+
+class FleetMemory {
+public:
+    // Opens the file the options choose. One that cannot be opened is
+    // warned of, and the dashboard goes on without it, as the tool does.
+    void Open(const vdcli::Args &args, const vdcli::Printer &out);
+    bool On() const { return m_db != nullptr; }
+
+    // A worker's command that records, with the file (or --no-db) and, for
+    // its audit rows, the channel, the actor (user, or "web" without users:
+    // the token's holder has no name) and the operation, when the command
+    // is one device's part of one ("" for its own).
+    std::vector<std::string> Recorded(std::vector<std::string> args, const std::string &user,
+                                      const std::string &operation = "") const;
+
+    bool Audit(const vdfleet::AuditQuery &query, std::vector<vdfleet::AuditRow> &rows, std::string &error) const;
+    // The devices of the inventory as the table holds them; none without
+    // the file.
+    bool Known(std::vector<SeenDevice> &devices, std::string &error) const;
+
+private:
+    mutable std::mutex m_mutex;  // the connection serves one request at a time
+    std::unique_ptr<vdfleet::FleetDb> m_db;
+};
+
+}  // namespace vdweb
+
+#endif
