@@ -2,8 +2,10 @@
 
 #include <map>
 
+#include "input_file.h"
 #include "interrupt.h"
 #include "options.h"
+#include "status.h"
 
 namespace vdcli {
 
@@ -155,6 +157,20 @@ bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, Fleet &fl
         if (!added) return false;
     }
     return FinishJobs(plan, args, r, jobs, error);
+}
+
+bool ReadPlanRun(const Args &args, const Printer &out, PlanRun &run, int &exitStatus) {
+    if (!NumberOf(args, out, "--jobs", 1, kMaxJobs, "a number from 1 to " + std::to_string(kMaxJobs), run.workers,
+                  exitStatus, 1) ||
+        !WaitOf(args, out, run.waitMs, exitStatus))
+        return false;
+    run.path = args.Positionals()[0];
+    std::string text, error;
+    if (!ReadInput(run.path, "plan", text, error)) exitStatus = out.Fail(error, 0, kExitUsage);
+    else if (!ParsePlan(text, run.plan, error)) exitStatus = out.Fail(run.path + ": " + error, 0, kExitUsage);
+    else if (run.plan.entries.empty()) exitStatus = out.Fail(run.path + ": the plan names no device", 0, kExitUsage);
+    else return true;
+    return false;
 }
 
 }  // namespace vdcli

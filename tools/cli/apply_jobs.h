@@ -28,6 +28,20 @@ struct Job {
     JsonValue changes = JsonValue::array();  // as the device's check or write reported them
 };
 
+// The most devices an apply or a drift check works on at once.
+constexpr long long kMaxJobs = 64;
+
+// What apply and drift begin with: --jobs (devices at once), --wait (for the
+// search) and the plan the first argument names, which must name a device.
+// False once the message is out, with the exit status in exitStatus.
+struct PlanRun {
+    std::string path;
+    Plan plan;
+    long long workers = 1;
+    long long waitMs = 0;
+};
+bool ReadPlanRun(const Args &args, const Printer &out, PlanRun &run, int &exitStatus);
+
 // The jobs of a plan, in plan order. searchWaitMs bounds the search, which
 // is sent only when needed, and its answers are kept in fleet. False with a message for a plan that names a
 // device twice or leaves one without a password; true otherwise, with

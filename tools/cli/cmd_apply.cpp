@@ -21,8 +21,6 @@ namespace vdcli {
 
 namespace {
 
-constexpr long long kMaxJobs = 64;
-
 const char *OutcomeName(Outcome o) {
     switch (o) {
     case Outcome::Pending: return "pending";
@@ -233,17 +231,13 @@ int Finish(const Printer &out, const std::vector<Job> &jobs, bool dryRun) {
 }
 
 int RunApply(const Args &args, const Printer &out) {
-    long long workers = 1, waitMs = 0;
+    PlanRun run;
     int status = 0;
-    if (!NumberOf(args, out, "--jobs", 1, kMaxJobs, "a number from 1 to " + std::to_string(kMaxJobs), workers, status, 1) ||
-        !WaitOf(args, out, waitMs, status))
-        return status;
-    const std::string path = args.Positionals()[0];
-    std::string text, error;
-    Plan plan;
-    if (!ReadInput(path, "plan", text, error)) return out.Fail(error, 0, kExitUsage);
-    if (!ParsePlan(text, plan, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
-    if (plan.entries.empty()) return out.Fail(path + ": the plan names no device", 0, kExitUsage);
+    if (!ReadPlanRun(args, out, run, status)) return status;
+    Plan &plan = run.plan;
+    const std::string &path = run.path;
+    const long long workers = run.workers, waitMs = run.waitMs;
+    std::string error;
     CatchInterrupt();
     std::vector<Job> jobs;
     Fleet fleet(args, out);

@@ -16,8 +16,6 @@ namespace vdcli {
 
 namespace {
 
-constexpr long long kMaxJobs = 64;
-
 struct Verdict {
     std::string key, plan, held, state;  // state: "in sync", "drift", "not compared"
 };
@@ -94,17 +92,13 @@ int Report(const Printer &out, const std::vector<DeviceDrift> &all) {
 }
 
 int RunDrift(const Args &args, const Printer &out) {
-    long long workers = 1, waitMs = 0;
+    PlanRun run;
     int status = 0;
-    if (!NumberOf(args, out, "--jobs", 1, kMaxJobs, "a number from 1 to " + std::to_string(kMaxJobs), workers, status, 1) ||
-        !WaitOf(args, out, waitMs, status))
-        return status;
-    const std::string path = args.Positionals()[0];
-    std::string text, error;
-    Plan plan;
-    if (!ReadInput(path, "plan", text, error)) return out.Fail(error, 0, kExitUsage);
-    if (!ParsePlan(text, plan, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
-    if (plan.entries.empty()) return out.Fail(path + ": the plan names no device", 0, kExitUsage);
+    if (!ReadPlanRun(args, out, run, status)) return status;
+    Plan &plan = run.plan;
+    const std::string &path = run.path;
+    const long long workers = run.workers, waitMs = run.waitMs;
+    std::string error;
     // A read needs no password: the plan's, if any, is not used.
     plan.hasPassword = true;
     CatchInterrupt();
