@@ -68,7 +68,10 @@ vdfleet::FleetDb *Fleet::Db(std::string &error) {
         m_tried = true;
         bool isDefault = false;
         const std::string path = ChosenDb(m_args, vdfleet::UserStatePath(), m_error, isDefault, m_off);
-        if (!path.empty() && (!isDefault || vdfleet::MakeFolderOf(path, m_error)))
+        // A build without SQLite keeps quiet about it unless a database is
+        // asked for; the commands that read one still say why there is none.
+        if (isDefault && !vdfleet::FleetDb::Available()) m_off = true;
+        if (!path.empty() && (!isDefault || m_off || vdfleet::MakeFolderOf(path, m_error)))
             m_db = vdfleet::FleetDb::Open(path, m_error);
     }
     error = m_error;

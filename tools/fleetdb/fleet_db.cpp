@@ -34,6 +34,8 @@ Millis Now() {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+bool FleetDb::Available() { return true; }
+
 std::unique_ptr<FleetDb> FleetDb::Open(const std::string &path, std::string &error) {
     sqlite3 *db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;

@@ -63,6 +63,8 @@ public:
     // Opens (or creates) the file and brings its layout to kSchemaVersion;
     // nullptr with a message in error, which names the file.
     static std::unique_ptr<FleetDb> Open(const std::string &path, std::string &error);
+    // False in a build without SQLite, whose Open only says so.
+    static bool Available();
     ~FleetDb();
     FleetDb(const FleetDb &) = delete;
     FleetDb &operator=(const FleetDb &) = delete;

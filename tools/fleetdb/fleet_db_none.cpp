@@ -11,6 +11,8 @@ Millis Now() {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+bool FleetDb::Available() { return false; }
+
 std::unique_ptr<FleetDb> FleetDb::Open(const std::string &, std::string &error) {
     error = "this vandrel was built without SQLite, so it keeps no fleet database";
     return nullptr;
