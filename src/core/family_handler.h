@@ -57,8 +57,9 @@ public:
     virtual bool IsTypeSupported(int type) = 0;
     virtual bool IsTransportSupported(int transport) = 0;
     // Sends again what of the current information request has not been
-    // answered yet; returns the milliseconds it spent pacing its datagrams.
-    virtual int RepeatRequest() { return 0; }
+    // answered yet, pacing its datagrams no later than until (what does not
+    // fit stays unsent); returns the milliseconds it spent pacing them.
+    virtual int RepeatRequest(SteadyClock::time_point /*until*/) { return 0; }
     virtual bool IsBlockReplied() { return false; }
     virtual bool RequestBlock(const RequestRecord & /*request*/, int /*block*/) { return false; }
     // The socket the answers to the handler's current request arrive on.

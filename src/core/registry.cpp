@@ -54,7 +54,9 @@ bool HandlerRegistry::Offer(const RequestRecord &request, int type, Call call) {
 bool HandlerRegistry::WaitFor(int polls, std::function<void()> send,
                               std::function<bool(FamilyHandler &)> done, const RequestRecord &request,
                               int type) {
-    auto repeat = [&] { Offer(request, type, [](FamilyHandler &h) { h.RepeatRequest(); }); };
+    auto repeat = [&](SteadyClock::time_point until) {
+        Offer(request, type, [&](FamilyHandler &h) { h.RepeatRequest(until); });
+    };
     ReplyWait wait(m_handlers, {std::move(send), repeat, std::move(done), polls});
     m_loop.RunUntil(wait);
     return wait.Answered();

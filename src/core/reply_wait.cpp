@@ -44,13 +44,16 @@ void ReplyWait::OnTimer(TimePoint now) {
         CheckAnswered();
         return;
     }
-    if (now >= m_nextRepeat && m_nextRepeat <= m_end) {
-        m_steps.repeat();
-        // A repeat whose pacing outlasts an interval takes that interval's turn.
-        const TimePoint after = std::chrono::steady_clock::now();
-        while (m_nextRepeat <= after) m_nextRepeat += kRepeat;
+    if (now >= m_end) {
+        m_done = true;
+        return;
     }
-    if (std::chrono::steady_clock::now() >= m_end) m_done = true;
+    if (now < m_nextRepeat) return;
+    m_steps.repeat(m_end);
+    // A repeat whose pacing outlasts an interval takes that interval's turn.
+    // The loop reads what came in meanwhile before the wait can end.
+    const TimePoint after = std::chrono::steady_clock::now();
+    while (m_nextRepeat <= after) m_nextRepeat += kRepeat;
 }
 
 net::Exchange::TimePoint ReplyWait::NextDeadline() const {

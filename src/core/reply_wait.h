@@ -3,9 +3,10 @@
 // the device answers; then the wait proper, polls x 10 ms, which ends as
 // soon as done says a handler holds the answer. A request still unanswered
 // 300 ms into the wait was lost: the handlers that took it send again what
-// has not been answered, and so every 300 ms up to the wait's end (the time
-// they spend pacing those datagrams counts against the wait, so a silent
-// device gives up after the same time).
+// has not been answered, and so every 300 ms up to the wait's end. The end
+// is set once, at the start: the time they spend pacing those datagrams
+// counts against it, and what does not fit before it is not sent, so a
+// silent device gives up after the same time as with no repeats.
 #ifndef VANDREL_CORE_REPLY_WAIT_H
 #define VANDREL_CORE_REPLY_WAIT_H
 
@@ -19,7 +20,7 @@ class ReplyWait : public HandlerExchange {
 public:
     struct Steps {
         std::function<void()> send;
-        std::function<void()> repeat;
+        std::function<void(TimePoint until)> repeat;
         std::function<bool(FamilyHandler &)> done;
         int polls = 0;
     };

@@ -32,10 +32,14 @@ TEST_F(FamilyB, OnePortReadHandsOutTheVisiblePairsInTableOrderThenNothingOnceSil
     EXPECT_EQ(pair(18) + " " + pair(22) + " " + pair(23), "C1_OP=0 C1_D1=3 C1_D2=invalid");
     EXPECT_EQ(pairs.back().first, "C1_CLI_IP4");
 
-    // Silent, the device gives nothing within the wait, nor the earlier read's pairs.
+    // Silent, the device gives nothing within the wait, nor the earlier read's
+    // pairs; its two blocks are asked for again every 300 ms of the wait but
+    // at its end, where a repeat would outlast it.
     dev.SetSilent(true);
+    dev.ClearReceived();
     EXPECT_LT(Took([] { EXPECT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 32), VD_FAIL); }), 5.0);
     EXPECT_TRUE(TakeAllPairs().empty());
+    EXPECT_LE(dev.Requests().size(), 2u + 9u * 2u);
 }
 
 // Every byte of a block differs from its neighbours, so that a byte moved or
@@ -122,6 +126,13 @@ TEST_F(FamilyB, EightPortDeviceIsReadAndWrittenInBlockOrder) {
     EXPECT_EQ(dev.Requests(), (std::vector<Bytes>{ReadRequest(0), WriteRequest(0, device), ReadRequest(0),
                                                   WriteRequest(3, two), ReadRequest(3), WriteRequest(9, eight),
                                                   ReadRequest(9), RestartRequest()}));
+
+    // Silent, its nine blocks are asked for again as far as fits before the
+    // wait's end: twice, then three of them.
+    dev.SetSilent(true);
+    dev.ClearReceived();
+    EXPECT_EQ(VD_GetDevInfoUDPbyMAC(kMacBText, 64), VD_FAIL);
+    EXPECT_LE(dev.Requests().size(), 9u * 3u + 3u);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ bool FamilyAHandler::RequestInfo(const RequestRecord &request) {
     return sent;
 }
 
-int FamilyAHandler::RepeatRequest() {
+int FamilyAHandler::RepeatRequest(SteadyClock::time_point) {
     if (m_replyMode == ReplyMode::Info && m_info.keys.empty()) SendRequest(RequestPacket(kCodeInfoRequest));
     return 0;
 }

@@ -20,7 +20,7 @@ public:
     bool Search(const RequestRecord &request) override;
     bool RequestInfo(const RequestRecord &request) override;
     // The information request again while no answer has come.
-    int RepeatRequest() override;
+    int RepeatRequest(SteadyClock::time_point until) override;
     bool IsInfoComplete() override;
     bool OnDatagram(const uint8_t *data, int len, const char *from) override;
     // Sends the staged pairs, then reads the device back: what did not take

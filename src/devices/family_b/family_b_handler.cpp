@@ -1,5 +1,6 @@
 #include "devices/family_b/family_b_handler.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/sleep.h"
@@ -58,10 +59,16 @@ bool FamilyBHandler::RequestBlock(const RequestRecord &request, int block) {
     return SendReads(BlockBit(uint8_t(block)));
 }
 
-int FamilyBHandler::RepeatRequest() {
-    const BlockMask missing = m_read.Missing();
-    SendReadRequests(missing);
-    return kAfterReadMs * int(BlocksOf(missing).size());
+int FamilyBHandler::RepeatRequest(SteadyClock::time_point until) {
+    int spent = 0;
+    for (uint8_t block : BlocksOf(m_read.Missing())) {
+        const int left = MsUntil(until);
+        if (left == 0 || !Send(ReadRequest(m_request.targetMac, block))) break;
+        const int pace = std::min(kAfterReadMs, left);
+        Sleep(pace);
+        spent += pace;
+    }
+    return spent;
 }
 
 bool FamilyBHandler::IsInfoComplete() { return m_read.Wanted() == ModelBlocks() && m_read.Complete(); }

@@ -28,8 +28,9 @@ public:
     // Read requests for every block of the model, 100 ms apart; false when a
     // send fails.
     bool RequestInfo(const RequestRecord &request) override;
-    // Read requests again for the blocks still missing, 100 ms apart.
-    int RepeatRequest() override;
+    // Read requests again for the blocks still missing, 100 ms apart, as
+    // many as fit before until.
+    int RepeatRequest(SteadyClock::time_point until) override;
     // Every block of the model has arrived.
     bool IsInfoComplete() override;
     // Accepts a whole block reply from the target MAC for a block asked for

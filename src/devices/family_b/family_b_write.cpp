@@ -48,7 +48,8 @@ bool FamilyBHandler::Fetch(BlockMask blocks) {
     auto done = [this] { return m_read.Complete(); };
     for (int waited = 0; waited < kFetchWaitMs; waited += kFetchRepeatMs) {
         if (Await(kFetchRepeatMs, take, done)) return true;
-        waited += RepeatRequest();
+        // Its pacing counts against the fetch's wait.
+        waited += RepeatRequest(Clock::now() + std::chrono::milliseconds(kFetchWaitMs - waited - kFetchRepeatMs));
     }
     return m_read.Complete();
 }
