@@ -6,6 +6,7 @@
 
 #include "base/sleep.h"
 #include "core/reply_wait.h"
+#include "core/write_confirm.h"
 
 namespace vd {
 
@@ -13,7 +14,6 @@ namespace {
 constexpr int kPollsByIp = 200;
 constexpr int kPollsByMac = 300;
 constexpr int kPollsPassword = 200;
-constexpr int kPauseAfterWriteMs = 500;
 
 RequestRecord Request(uint8_t transport, const char *ip, const char *mac, uint32_t port = 0,
                       const char *param = "") {

@@ -16,6 +16,9 @@ constexpr int kReadBackAfterMs = 100;
 // three thousand unconfirmed, so that a write of a few blocks still comes
 // through 99 times in 100.
 constexpr int kWriteTries = 4;
+// After its last datagram a write gives the device this long before it ends,
+// so that a next request finds the device done with the write.
+constexpr int kPauseAfterWriteMs = 500;
 
 }  // namespace vd
 

@@ -234,27 +234,25 @@ int RunApply(const Args &args, const Printer &out) {
     PlanRun run;
     int status = 0;
     if (!ReadPlanRun(args, out, run, status)) return status;
-    Plan &plan = run.plan;
-    const std::string &path = run.path;
-    const long long workers = run.workers, waitMs = run.waitMs;
     std::string error;
     CatchInterrupt();
     std::vector<Job> jobs;
     Fleet fleet(args, out);
-    if (!ResolveJobs(plan, args, int(waitMs), fleet, jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+    if (!ResolveJobs(run.plan, args, int(run.waitMs), fleet, jobs, error))
+        return out.Fail(run.path + ": " + error, 0, kExitUsage);
     std::vector<std::string> extra = FleetArgs(args);
     extra.insert(extra.end(), {"--operation", OperationOf(args)});
 
     const bool dryRun = args.Has("--dry-run"), force = args.Has("--force");
-    if (!force) RefuseChangedMeanings(plan, jobs);
+    if (!force) RefuseChangedMeanings(run.plan, jobs);
     const bool progress = !out.Json() && isatty(STDERR_FILENO);
-    RunPhase(jobs, kCheck, int(workers), force, progress, extra);
+    RunPhase(jobs, kCheck, int(run.workers), force, progress, extra);
     ShowChanges(out, jobs);
     bool refused = false;
     for (const Job &j : jobs) refused = refused || j.outcome == Outcome::Refused;
     if (refused) out.Note("vandrel apply: the checks refuse the plan, so nothing is written (--force sends as is)");
     if (!dryRun && !refused && !Interrupted())
-        RunPhase(jobs, kWrite, int(workers), force, progress, extra);
+        RunPhase(jobs, kWrite, int(run.workers), force, progress, extra);
     if (Interrupted()) out.Note("vandrel apply: interrupted; the table says what was done");
     return Finish(out, jobs, dryRun);
 }

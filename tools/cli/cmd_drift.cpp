@@ -95,16 +95,14 @@ int RunDrift(const Args &args, const Printer &out) {
     PlanRun run;
     int status = 0;
     if (!ReadPlanRun(args, out, run, status)) return status;
-    Plan &plan = run.plan;
-    const std::string &path = run.path;
-    const long long workers = run.workers, waitMs = run.waitMs;
     std::string error;
     // A read needs no password: the plan's, if any, is not used.
-    plan.hasPassword = true;
+    run.plan.hasPassword = true;
     CatchInterrupt();
     std::vector<Job> jobs;
     Fleet fleet(args, out);
-    if (!ResolveJobs(plan, args, int(waitMs), fleet, jobs, error)) return out.Fail(path + ": " + error, 0, kExitUsage);
+    if (!ResolveJobs(run.plan, args, int(run.waitMs), fleet, jobs, error))
+        return out.Fail(run.path + ": " + error, 0, kExitUsage);
 
     std::vector<DeviceDrift> all(jobs.size());
     std::vector<WorkerTask> tasks;
@@ -116,7 +114,7 @@ int RunDrift(const Args &args, const Printer &out) {
         picked.push_back(i);
         tasks.push_back(ReadTask(jobs[i], args));
     }
-    RunWorkers(tasks, int(workers), Interrupted, [&](size_t i, const WorkerResult &r) {
+    RunWorkers(tasks, int(run.workers), Interrupted, [&](size_t i, const WorkerResult &r) {
         Pairs held;
         DeviceDrift &d = all[picked[i]];
         if (ReadSettings(r, held, d.error)) Judge(*d.job, held, d);

@@ -17,7 +17,7 @@ constexpr milliseconds kRepeat{300};
 constexpr milliseconds kReadBackAfter{kReadBackAfterMs};
 constexpr milliseconds kReadBackWait{150};
 constexpr int kReadBackTries = 2;
-constexpr milliseconds kPauseAfterWrite{500};
+constexpr milliseconds kPauseAfterWrite{kPauseAfterWriteMs};
 
 }  // namespace
 

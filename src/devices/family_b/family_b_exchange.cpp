@@ -16,7 +16,7 @@ constexpr milliseconds kAfterWrite{180};
 constexpr milliseconds kReadBackAfter{kReadBackAfterMs};
 constexpr milliseconds kReadBackAgain{100};
 constexpr milliseconds kBeforeRestart{120};
-constexpr milliseconds kPauseAfterWrite{500};
+constexpr milliseconds kPauseAfterWrite{kPauseAfterWriteMs};
 // The repeat interval doubles at most this often (to 2.4 s).
 constexpr int kMaxBackoff = 3;
 
