@@ -38,6 +38,7 @@ extern "C" {
 #define VR_IDENTITY 5     /* TYPE, MAC or VERSION: what the device is */
 #define VR_CONTROL 6      /* a control character in the key or the value */
 #define VR_UNKNOWN_TYPE 7 /* a type code of neither family */
+#define VR_NOT_ALLOWED 8  /* stored as given, but outside the key's range or choices */
 
 /* Checks one setting for a device of this type. current is the device's
  * value from a read, or NULL when the read did not show the key (or there
@@ -57,11 +58,39 @@ VR_API int32_t VR_CheckSetting(int32_t type, const char *key, const char *value,
 VR_API int32_t VR_ControlRefusal(const char *key, const char *value, size_t valueLength, char *message,
                                  size_t messageRoom);
 
-/* What a device of this type takes for key ("a number from 0 to 255"), as
- * the refusals word it; "" when the type does not take the key. Returns the
+/* What a device of this type takes for key ("a number from 5 to 8 (bits)",
+ * "0 = none, 1 = odd or 2 = even", "at most 15 characters"), as the
+ * refusals word it; "" when the type does not take the key. Returns the
  * room the whole text needs, terminator included; it is written only when
  * it fits in room. */
 VR_API size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room);
+
+/* What a key means to the person who sets it. The flags of
+ * VR_KeyRule: */
+#define VR_KEY_KNOWN 1     /* a key of the device type */
+#define VR_KEY_READ_ONLY 2 /* shown by a read, never sent (TYPE, MAC, VERSION) */
+#define VR_KEY_SECRET 4    /* PASS: shown masked, never echoed */
+#define VR_KEY_RANGE 8     /* a whole number from lowest to highest */
+#define VR_KEY_CHOICES 16  /* one of the choices of VR_KEY_TEXT_CHOICES */
+#define VR_KEY_OFF 32      /* "invalid" too, which switches the setting off */
+
+/* The flags of key on a device of this type, 0 when the type does not have
+ * it. For VR_KEY_RANGE, and for VR_KEY_CHOICES (the least and the greatest
+ * choice), writes the bounds into lowest and highest (either may be NULL). */
+VR_API int32_t VR_KeyRule(int32_t type, const char *key, int64_t *lowest, int64_t *highest);
+
+/* The texts of VR_KeyText. */
+#define VR_KEY_TEXT_LABEL 0       /* "baud rate" */
+#define VR_KEY_TEXT_GROUP 1       /* "device", "network", "port 2", "CAN 1", "IO", "IP filter" */
+#define VR_KEY_TEXT_UNIT 2        /* "bit/s", "ms", "s", "bits", "bytes"; "" for none */
+#define VR_KEY_TEXT_DESCRIPTION 3 /* one line */
+#define VR_KEY_TEXT_CHOICES 4     /* "VALUE NAME\n" each ("9 115200 bit/s\n"); "" when none */
+
+/* One text of what key means on a device of this type: which is one of
+ * VR_KEY_TEXT_*; "" when the type does not have the key. Returns the room
+ * the whole text needs, terminator included; it is written only when it
+ * fits in room. 0 for another which, or when memory ran out. */
+VR_API size_t VR_KeyText(int32_t type, const char *key, int32_t which, char *text, size_t room);
 
 /* The family of a type code: 'A', 'B', or 0 for neither. For family B,
  * ports gets the device's number of serial ports (ports may be NULL). */

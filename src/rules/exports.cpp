@@ -10,12 +10,12 @@
 #include "rules/key_names.h"
 #include "rules/reported_type.h"
 #include "rules/setting_check.h"
-#include "rules/stored_value.h"
 
 static_assert(int(vd::Verdict::Change) == VR_CHANGE && int(vd::Verdict::Unchanged) == VR_UNCHANGED &&
                   int(vd::Verdict::Altered) == VR_ALTERED && int(vd::Verdict::UnknownKey) == VR_UNKNOWN_KEY &&
                   int(vd::Verdict::ReadOnly) == VR_READ_ONLY && int(vd::Verdict::Identity) == VR_IDENTITY &&
-                  int(vd::Verdict::Control) == VR_CONTROL && int(vd::Verdict::UnknownType) == VR_UNKNOWN_TYPE,
+                  int(vd::Verdict::Control) == VR_CONTROL && int(vd::Verdict::UnknownType) == VR_UNKNOWN_TYPE &&
+                  int(vd::Verdict::NotAllowed) == VR_NOT_ALLOWED,
               "the C verdicts are the C++ ones");
 
 extern "C" {
@@ -88,7 +88,7 @@ int32_t VR_FirmwareImages(const uint64_t *sizes, uint32_t count, char *message, 
 
 size_t VR_Takes(int32_t type, const char *key, char *takes, size_t room) {
     try {
-        const std::string holds = vd::PredictStored(type, vd::OrEmpty(key), "").holds;
+        const std::string holds = vd::Takes(type, vd::OrEmpty(key));
         if (takes && holds.size() < room) vd::CopyText(takes, room, holds);
         return holds.size() + 1;
     } catch (...) {

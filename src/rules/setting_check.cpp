@@ -4,6 +4,7 @@
 
 #include "codec/codec.h"
 #include "base/text.h"
+#include "rules/key_meaning.h"
 #include "rules/key_names.h"
 #include "rules/stored_value.h"
 
@@ -62,6 +63,12 @@ SettingCheck CheckSetting(int type, const std::string &key, const std::string &v
         if (current) return Refused(Verdict::ReadOnly, key + ": read only, the library never sends it");
         return UnknownKey(type, key);
     }
+    const bool held = current && SameValue(current, value);
+    KeyMeaning meaning;
+    if (!held && FindMeaning(type, key, meaning)) {
+        const std::string why = NotAllowed(meaning, value);
+        if (!why.empty()) return Refused(Verdict::NotAllowed, key + "=" + value + ": " + why, stored.text);
+    }
     if (!SameValue(stored.text, value))
         return Refused(Verdict::Altered,
                        IsSecretKey(key) ? key + ": the device would store another value (it takes " + stored.holds + ")"
@@ -70,8 +77,14 @@ SettingCheck CheckSetting(int type, const std::string &key, const std::string &v
                        stored.text);
     SettingCheck out;
     out.stored = stored.text;
-    if (current && SameValue(current, value)) out.verdict = Verdict::Unchanged;
+    if (held) out.verdict = Verdict::Unchanged;
     return out;
+}
+
+std::string Takes(int type, const std::string &key) {
+    KeyMeaning meaning;
+    const std::string allowed = FindMeaning(type, key, meaning) ? AllowedText(meaning) : "";
+    return allowed.empty() ? PredictStored(type, key, "").holds : allowed;
 }
 
 }  // namespace vd

@@ -1,6 +1,6 @@
 // The check of one setting before it is written: is it a key of the device,
-// would the device store the value as given, does the device already hold
-// it. Every front end (the vandrel tool, the Python module, the dashboard)
+// is the value one that makes sense for it, would the device store it as
+// given, does the device already hold it. Every front end (the vandrel tool, the Python module, the dashboard)
 // words a refusal with the message given here.
 #ifndef VANDREL_RULES_SETTING_CHECK_H
 #define VANDREL_RULES_SETTING_CHECK_H
@@ -18,6 +18,7 @@ enum class Verdict {
     Identity,     // the device's type code, MAC address or firmware version
     Control,      // a control character (a line break, ...) in the key or the value
     UnknownType,  // the type code is of neither family
+    NotAllowed,   // stored as given, but outside the key's range or choices
 };
 
 struct SettingCheck {
@@ -29,6 +30,10 @@ struct SettingCheck {
 // current is the device's value of key from a read, or null when the read
 // did not show the key (or there was no read).
 SettingCheck CheckSetting(int type, const std::string &key, const std::string &value, const char *current);
+
+// What a device of this type takes for key ("a number from 5 to 8
+// (bits)"), as the refusals word it; "" when it does not take the key.
+std::string Takes(int type, const std::string &key);
 
 // Equal texts, or the same decimal number written with leading zeros.
 bool SameValue(const std::string &a, const std::string &b);
