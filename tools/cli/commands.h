@@ -19,6 +19,7 @@ struct Command {
 
 std::vector<Command> DiscoveryCommands();  // search
 std::vector<Command> ConfigCommands();     // show, set
+std::vector<Command> KeyCommands();        // keys
 Command SetCommand();
 std::vector<Command> DeviceCommands();     // restart, cmd, firmware download, firmware erase
 std::vector<Command> SessionCommands();    // at
