@@ -76,8 +76,8 @@ test_bad_plans_write_nothing_and_a_plan_may_start_with_a_byte_order_mark() {
     printf '{"password": "admin", "settings": {"C1_BAUD": "9"}, "devices": [{"ip": "127.0.0.2"},
       {"mac": "02:56:44:00:00:0C"}, {"ip": "127.0.0.4"}]}' > "$WORK/plan"
     expect_run 2 apply "$WORK/plan"
-    expect_out "refused: C1_BAUD=9: a setting for every device of the plan, which this one \(family A\) takes as a number from 0 to 255 and its family B devices as a number from -2147483648 to 2147483647: give it per device"
-    expect_out "refused: C1_BAUD=9: .*\(family B\) takes as a number from -2147483648 to 2147483647 and its family A devices as a number from 0 to 255"
+    expect_out "refused: C1_BAUD=9: a setting for every device of the plan, which this one \(family A\) takes as 0 = 300 bit/s, .* or 9 = 115200 bit/s and its family B devices as a number from 50 to 921600 \(bit/s\): give it per device"
+    expect_out "refused: C1_BAUD=9: .*\(family B\) takes as a number from 50 to 921600 \(bit/s\) and its family A devices as 0 = 300 bit/s, "
     expect_out "refused: C1_BAUD: not a key of this device"
     printf '# nothing yet\n' > "$WORK/plan"
     expect_run 2 apply "$WORK/plan" --password admin

@@ -45,6 +45,19 @@ bool ParsePairs(const Args &args, Pairs &pairs, std::string &error) {
     return true;
 }
 
+// The settings of a file as if given as KEY=VALUE (the dashboard's writes,
+// whose values are kept off the command line): checked as given, none skipped.
+bool AddGivenFromFile(const std::string &path, Pairs &given, std::string &error) {
+    SettingsFile file;
+    if (!LoadSettingsFile(path, file, error)) return false;
+    std::string ignored;
+    for (const auto &p : file.settings) {
+        if (FindPair(given, p.first, ignored)) return (error = p.first + " is given twice"), false;
+        given.push_back(p);
+    }
+    return true;
+}
+
 // The file's settings that a restore writes, then those of the command
 // line, which win. A backup holds what the device is as well as how it is
 // set up; the first is skipped, and so is the address of another device.
@@ -144,8 +157,9 @@ bool CheckSet(const Args &args, const Printer &out, Fleet &fleet, Checked &c, in
     Pairs given;
     SettingsFile file;
     if (!badPassword.empty()) error = "refused, nothing sent: " + badPassword;
-    if (error.empty() && ParsePairs(args, given, error) && args.Has("--from"))
-        LoadSettingsFile(args.Value("--from"), file, error);
+    if (error.empty() && ParsePairs(args, given, error) && args.Has("--pairs-from"))
+        AddGivenFromFile(args.Value("--pairs-from"), given, error);
+    if (error.empty() && args.Has("--from")) LoadSettingsFile(args.Value("--from"), file, error);
     if (error.empty() && given.empty() && !args.Has("--from")) error = "nothing to set: give KEY=VALUE or --from FILE";
     if (!error.empty()) return (status = out.Fail(error, 0, kExitUsage)), false;
     const bool force = args.Has("--force");
@@ -321,17 +335,19 @@ Command SetCommand() {
                    {"--from", "FILE", "also the settings of FILE ('-': standard input), as 'show --json' prints"},
                    {"--verify", "", "read the device back and report each key as stored or not"},
                    {"--dry-run", "", "check and show what would change; send nothing"},
-                   {"--force", "", "send keys and values that the checks refuse"}};
+                   {"--force", "", "send keys and values that the checks refuse"},
+                   {"--pairs-from", "FILE", "the settings of FILE, as if given as KEY=VALUE", false, true}};
     for (const Option &o : FleetOptions()) set.options.push_back(o);
     set.details =
         "The device is read first. Each key must be one the device reported (or one\n"
-        "its type takes), and each value one that the device stores as given: text\n"
-        "that its field would cut, a number out of range or an address that is not\n"
-        "one is refused (exit status 2) and nothing is sent, unless --force. Keys\n"
-        "whose value the device already holds are not sent. The write is guarded\n"
-        "by the device's password; a mismatch writes nothing. Values are the texts\n"
-        "'show' prints; 'invalid' switches a destination off. Family B devices\n"
-        "restart after a write.\n\n"
+        "its type takes), and each value one that makes sense for the key and that\n"
+        "the device stores as given: a number outside the key's range or choices\n"
+        "('vandrel keys TYPE' lists them), text that its field would cut or an\n"
+        "address that is not one is refused (exit status 2) and nothing is sent,\n"
+        "unless --force. Keys whose value the device already holds are not sent.\n"
+        "The write is guarded by the device's password; a mismatch writes nothing.\n"
+        "Values are the texts 'show' prints; 'invalid' switches a destination off.\n"
+        "Family B devices restart after a write.\n\n"
         "Every write is read back by the library and sent again, a few times, while\n"
         "the device does not hold it; keys it still does not hold are named and the\n"
         "command fails (exit status 1). A family B write is all or nothing: what was\n"
