@@ -21,7 +21,7 @@ USERS = os.path.join(webtest.WORK, "users")
 ROLES = ("viewer", "operator", "admin")
 SOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "web")
 OWN = ("/api/login", "/api/logout")  # change the caller's own login alone
-SAMPLES = {"[0-9A-Fa-f.:]{1,17}": "127.0.0.2", "\\d{1,9}": "1"}
+SAMPLES = {"[0-9A-Fa-f.:]{1,17}": "127.0.0.2", "\\d{1,9}": "1", "\\d{1,3}": "5"}
 
 
 def users(*args, password=None):

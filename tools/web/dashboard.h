@@ -36,6 +36,8 @@ void AddPageRoutes(httplib::Server &server, Dashboard &d);
 void AddFleetRoutes(httplib::Server &server, Dashboard &d);
 // One device: its settings, a write, a backup and its restore.
 void AddDeviceRoutes(httplib::Server &server, Dashboard &d);
+// The setting rules of a device type: GET /api/rules/TYPE.
+void AddRulesRoutes(httplib::Server &server, Dashboard &d);
 // Many devices: apply, restart, firmware.
 void AddBatchRoutes(httplib::Server &server, Dashboard &d);
 // Prometheus's /probe of one device and its service discovery, /sd.

@@ -53,6 +53,7 @@ const std::vector<RouteRole> &RouteTable() {
         {"GET", "/api/status", Role::Viewer},
         {"GET", "/api/operations", Role::Viewer},
         {"GET", "/api/audit", Role::Viewer},
+        {"GET", R"(/api/rules/\d{1,3})", Role::Viewer},
         {"GET", R"(/api/operations/\d{1,9})", Role::Viewer},
         {"GET", kDevice, Role::Viewer},
         {"GET", backup.c_str(), Role::Viewer},

@@ -83,7 +83,9 @@ void AddDeviceRoutes(httplib::Server &server, Dashboard &d) {
         }
         // On standard input, as apply gives its workers theirs: a value on
         // the command line is seen by every local user.
-        Write(d, req, body, {"--from", "-"}, JsonValue::object({{"settings", settings}}).dump(), res);
+        // Checked as given on the command line: a key that names what the
+        // device is refused, not skipped as a restore skips it.
+        Write(d, req, body, {"--pairs-from", "-"}, JsonValue::object({{"settings", settings}}).dump(), res);
     });
     server.Post(std::string(kDevice) + "/restore", [&d](const httplib::Request &req, httplib::Response &res) {
         JsonValue body;

@@ -173,6 +173,7 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     vdweb::AddPageRoutes(server, d);
     vdweb::AddFleetRoutes(server, d);
     vdweb::AddDeviceRoutes(server, d);
+    vdweb::AddRulesRoutes(server, d);
     vdweb::AddBatchRoutes(server, d);
     vdweb::AddSessionRoutes(server, d);
     vdweb::AddPrometheusRoutes(server, d);
