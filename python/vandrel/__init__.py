@@ -11,6 +11,8 @@ library only)::
     vandrel.write("192.0.2.7", {"NAME": "pump-2"}, password="secret")
     for refused in vandrel.check(5, {"NAME": "a-name-too-long", "NAEM": "x"}):
         print(refused)                            # worded as the vandrel tool's set
+    for rule in vandrel.key_rules(5):             # each key's label, group, unit and choices
+        print(rule.key, rule.label, rule.takes)
     with vandrel.AtSession("192.0.2.9", "secret") as at:
         at["C1_BAUD"] = 57600
     with vandrel.IOModule("192.0.2.20") as io:
@@ -47,7 +49,7 @@ from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, address_range, fami
 from .errors import (DeviceRefusedError, NoAnswerError, NoConnectionError, NotSentError, ReplyTimeoutError,
                      SettingRefused, VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError,
                      WrongTypeError)
-from .rules import check
+from .rules import KeyRule, check, key_rules
 from .session import AtSession
 from .settings import read, write
 
@@ -58,4 +60,5 @@ __all__ = [
     "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError", "SettingRefused", "VandrelError",
     "WrongFamilyError", "WrongPasswordError", "WrongThreadError", "WrongTypeError", "address_range", "check",
     "command", "family_of", "firmware_check", "firmware_download", "firmware_erase", "read", "resolve", "restart", "search", "write",
+    "KeyRule", "key_rules",
 ]

@@ -1,11 +1,12 @@
-"""The checks a write passes before anything is sent, from
-libvandrel-rules: the same key tables, value codecs and wording as the
-vandrel tool's, with no copy of them here."""
+"""The checks a write passes before anything is sent, and what each key of a
+device type means, from libvandrel-rules: the same key tables, value codecs,
+meanings and wording as the vandrel tool's, with no copy of them here."""
 from __future__ import annotations
 
 import ctypes
 import os
-from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t, c_uint32, c_uint64
+from ctypes import POINTER, c_char, c_char_p, c_int32, c_int64, c_size_t, c_uint32, c_uint64
+from dataclasses import dataclass
 from typing import Mapping, Optional, Sequence, Union
 
 from . import _args, _native
@@ -13,7 +14,10 @@ from .errors import SettingRefused
 
 SONAME = "libvandrel-rules.so.1"
 STORED_LEN, MESSAGE_LEN = 64, 512
-CHANGE, UNCHANGED, ALTERED, UNKNOWN_KEY, CONTROL, UNKNOWN_TYPE = 0, 1, 2, 3, 6, 7
+CHANGE, UNCHANGED, ALTERED, UNKNOWN_KEY, CONTROL, UNKNOWN_TYPE, NOT_ALLOWED = 0, 1, 2, 3, 6, 7, 8
+# VR_KeyRule's flags, and the texts of VR_KeyText.
+KEY_READ_ONLY, KEY_SECRET, KEY_RANGE, KEY_CHOICES, KEY_OFF = 2, 4, 8, 16, 32
+TEXT_LABEL, TEXT_GROUP, TEXT_UNIT, TEXT_DESCRIPTION, TEXT_CHOICES = 0, 1, 2, 3, 4
 
 # A code of neither family: only the checks that hold for any type apply.
 UNKNOWN_TYPE_CODE = 0
@@ -45,6 +49,14 @@ def _load() -> ctypes.CDLL:
         dll.VR_ReportedType.argtypes = (c_int32, c_char_p, POINTER(c_char), c_size_t)
         dll.VR_FirmwareImages.restype = c_int32
         dll.VR_FirmwareImages.argtypes = (POINTER(c_uint64), c_uint32, POINTER(c_char), c_size_t)
+        dll.VR_Takes.restype = c_size_t
+        dll.VR_Takes.argtypes = (c_int32, c_char_p, POINTER(c_char), c_size_t)
+        dll.VR_KeysOf.restype = c_size_t
+        dll.VR_KeysOf.argtypes = (c_int32, POINTER(c_char), c_size_t)
+        dll.VR_KeyRule.restype = c_int32
+        dll.VR_KeyRule.argtypes = (c_int32, c_char_p, POINTER(c_int64), POINTER(c_int64))
+        dll.VR_KeyText.restype = c_size_t
+        dll.VR_KeyText.argtypes = (c_int32, c_char_p, c_int32, POINTER(c_char), c_size_t)
         dll.VR_DataLimits.restype = None
         dll.VR_DataLimits.argtypes = (POINTER(c_uint32), POINTER(c_uint32))
         return dll
@@ -114,7 +126,7 @@ def check_one(type_code: int, key: bytes, value: bytes, current: Optional[bytes]
     verdict = _rules.VR_CheckSetting(type_code, key, value, current, stored, STORED_LEN, message, MESSAGE_LEN)
     if verdict == UNKNOWN_TYPE and type_code != UNKNOWN_TYPE_CODE:
         raise ValueError(_args.decode(message.value))
-    known = verdict in (CHANGE, UNCHANGED, ALTERED) or verdict == CONTROL and bool(stored.value)
+    known = verdict in (CHANGE, UNCHANGED, ALTERED, NOT_ALLOWED) or verdict == CONTROL and bool(stored.value)
     return verdict, _args.decode(stored.value) if known else None, _args.decode(message.value)
 
 
@@ -161,6 +173,61 @@ def setting(key: object, value: Value) -> tuple[bytes, bytes]:
         if b"\0" in raw:
             refuse_control(raw_key, raw)
     return raw_key, _args.value(value, str(key))
+
+
+@dataclass(frozen=True)
+class KeyRule:
+    """What one key of a device type means: its label, group ("network",
+    "port 2", "CAN 1", "IO"...), unit ("" for none), a one-line description,
+    what it takes as a refusal words it ("" for a key only shown), and the
+    values that make sense: a range (lowest to highest), or choices (value
+    to name, such as 9: "115200 bit/s"); off when "invalid" switches it
+    off."""
+    key: str
+    label: str
+    group: str
+    unit: str
+    description: str
+    takes: str
+    read_only: bool
+    secret: bool
+    lowest: Optional[int]
+    highest: Optional[int]
+    choices: dict[int, str]
+    off: bool
+
+
+def key_rules(type_code: int) -> list[KeyRule]:
+    """The keys a read of a device of type ``type_code`` shows, in the
+    device's order, with what each means: the rules the vandrel tool's
+    ``keys`` lists and check() applies. ValueError for a type code of
+    neither family."""
+    code = _args.integer(type_code, "type_code", 0, 255)
+    check_one(code, b"", b"", None)  # raises for a type code of neither family
+    return [_key_rule(code, key) for key in _sized(lambda buffer, room: _rules.VR_KeysOf(code, buffer, room)).split()]
+
+
+def _key_rule(code: int, key: str) -> KeyRule:
+    raw = _args.encode(key)
+    lowest, highest = c_int64(), c_int64()
+    flags = _rules.VR_KeyRule(code, raw, ctypes.byref(lowest), ctypes.byref(highest))
+    text = {which: _sized(lambda buffer, room: _rules.VR_KeyText(code, raw, which, buffer, room))
+            for which in (TEXT_LABEL, TEXT_GROUP, TEXT_UNIT, TEXT_DESCRIPTION, TEXT_CHOICES)}
+    choices = {int(value): name for value, name in (line.split(" ", 1) for line in text[TEXT_CHOICES].splitlines())}
+    ranged = bool(flags & KEY_RANGE)
+    read_only = bool(flags & KEY_READ_ONLY)
+    takes = "" if read_only else _sized(lambda buffer, room: _rules.VR_Takes(code, raw, buffer, room))
+    return KeyRule(key, text[TEXT_LABEL], text[TEXT_GROUP], text[TEXT_UNIT], text[TEXT_DESCRIPTION], takes,
+                   read_only, bool(flags & KEY_SECRET), lowest.value if ranged else None,
+                   highest.value if ranged else None, choices, bool(flags & KEY_OFF))
+
+
+def _sized(call) -> str:
+    """The text of a call that says the room it needs, then fills it."""
+    room = call(None, 0)
+    buffer = ctypes.create_string_buffer(max(room, 1))
+    call(buffer, room)
+    return _args.decode(buffer.value)
 
 
 def _pairs(settings: Mapping[str, Value]) -> list[tuple[bytes, bytes]]:
