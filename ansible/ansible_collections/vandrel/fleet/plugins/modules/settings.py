@@ -8,10 +8,11 @@ description:
   - Reads the device, writes only the keys whose values differ (guarded by
     the device's password) and reads them back. C(changed) only when it
     wrote.
-  - Refuses, before anything is sent, a key the device does not have and a
-    value it would store otherwise (text longer than its field, a number out
-    of range, an address that is not one), with the messages of
-    C(vandrel set); I(force) sends them anyway.
+  - Refuses, before anything is sent, a key the device does not have, a
+    value outside the key's range or choices (C(vandrel keys TYPE) and the
+    Python module's C(vandrel.key_rules) list them) and a value the device
+    would store otherwise (text longer than its field, an address that is not
+    one), with the messages of C(vandrel set); I(force) sends them anyway.
   - In check mode it reads the device and reports what would change; in
     diff mode it shows the keys that differ before and after.
   - A new password (C(PASS) among I(settings)) is compared with the one the
