@@ -119,6 +119,45 @@ def test_every_front_end_gives_the_same_verdict_and_words():
             assert answer == wanted, f"{key}={value!r} on {device[0]} through {name}: {answer}, not {wanted}"
 
 
+def python_rules(type_code):
+    """vandrel.key_rules as the tool's JSON spells a type's rules."""
+    import vandrel
+    keys = []
+    for r in vandrel.key_rules(type_code):
+        key = {"key": r.key, "label": r.label, "group": r.group, "unit": r.unit, "description": r.description,
+               "read_only": r.read_only, "secret": r.secret, "takes": r.takes}
+        if r.lowest is not None:
+            key.update(lowest=r.lowest, highest=r.highest)
+        if r.choices:
+            key["choices"] = [{"value": v, "name": n} for v, n in r.choices.items()]
+        if r.off:
+            key["off"] = "invalid"
+        keys.append(key)
+    return keys
+
+
+def test_every_front_end_gives_the_same_rules():
+    import vandrel
+    webtest.start_web()
+    for type_code in (5, 7, 17, 32, 64):
+        status, tool = webtest.tool("keys", str(type_code), "--json")
+        code, _, api = webtest.request(f"{webtest.URL}/api/rules/{type_code}")
+        assert status == 0 and code == 200 and json.loads(tool) == json.loads(api), type_code
+        assert python_rules(type_code) == json.loads(tool)["keys"], type_code
+    rules = {r.key: r for r in vandrel.key_rules(5)}
+    assert [k for k, r in rules.items() if r.read_only] == ["TYPE", "MAC", "VERSION"] and rules["PASS"].secret
+    assert rules["C1_BAUD"].choices[9] == "115200 bit/s" and rules["C1_D1"].off and rules["C1_D1"].highest == 255
+    assert len(vandrel.key_rules(64)) == 26 - 8 + 8 * (29 - 1) and vandrel.key_rules(64)[-1].group == "port 8"
+    # A type code of neither family, through each.
+    assert webtest.tool("keys", "99")[0] == 2 and webtest.request(f"{webtest.URL}/api/rules/99")[0] == 404
+    assert webtest.request(f"{webtest.URL}/api/rules/300")[0] == 404
+    try:
+        vandrel.key_rules(99)
+        raise AssertionError("type 99 has rules")
+    except ValueError as error:
+        assert "neither family" in str(error)
+
+
 if __name__ == "__main__":
     sys.path.insert(0, os.path.join(SOURCE, "python"))
     os.environ["VANDREL_LIB"] = os.path.join(BUILD, "lib")
