@@ -104,10 +104,10 @@ def error_for(code: int, subject: str, failure: str = "", kind: type[VandrelErro
 class SettingRefused(ValueError):
     """A setting that a write refuses before anything is sent, worded as the
     vandrel tool words it (``str(error)``): a key the device does not have
-    (with the close key name when it looks like a typing slip), a value the
-    device would store otherwise (text longer than its field, a number out of
-    range, not an address), a key that names what the device is, or a control
-    character in the key or value.
+    (with the close key name when it looks like a typing slip), a value
+    outside the key's range or choices, a value the device would store
+    otherwise (text longer than its field, not an address), a key that names
+    what the device is, or a control character in the key or value.
 
     ``key`` and ``value`` are the setting as given; ``stored`` is what a read
     of the device would show after the write, None when the device does not

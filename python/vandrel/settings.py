@@ -54,10 +54,10 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
     off); numbers are taken as their decimal text.
 
     Raises SettingRefused for the first change that a check refuses, and
-    sends nothing: a key the device does not have, a value the device would
-    store otherwise (a text longer than its field, a number out of range,
-    not an address), a key that names what the device is, a control
-    character. With ``force=True`` the changes are sent as they are, except
+    sends nothing: a key the device does not have, a value outside the
+    key's range or choices (key_rules() lists them), a value the device
+    would store otherwise (a text longer than its field, not an address), a
+    key that names what the device is, a control character. With ``force=True`` the changes are sent as they are, except
     that a key the device does not have still raises (a device ignores it).
     A write the device was not seen to take raises VandrelError naming the
     keys (a family B device then has what was written written back and is
