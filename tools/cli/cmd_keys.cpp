@@ -18,7 +18,9 @@ std::string TakesShown(const KeyRule &r) { return r.readOnly ? "(read only)" : r
 
 std::string TakesInTable(const KeyRule &r) {
     if (r.choices.size() <= kListedChoices) return TakesShown(r);
-    const auto shown = [](const std::pair<int64_t, std::string> &c) { return std::to_string(c.first) + " = " + c.second; };
+    const auto shown = [](const std::pair<int64_t, std::string> &c) {
+        return std::to_string(c.first) + " = " + c.second;
+    };
     return shown(r.choices.front()) + " ... " + shown(r.choices.back()) + " (" + std::to_string(r.choices.size()) +
            " choices)";
 }
@@ -51,7 +53,7 @@ int RunKeys(const Args &args, const Printer &out) {
     std::vector<KeyRule> all = KeyRulesOf(int(type)), chosen;
     for (size_t i = 1; i < args.Positionals().size(); ++i) {
         const std::string &key = args.Positionals()[i];
-        size_t before = chosen.size();
+        const size_t before = chosen.size();
         for (const KeyRule &r : all)
             if (r.key == key) chosen.push_back(r);
         if (chosen.size() == before) return out.Fail(UnknownKey(int(type), key), 0, kExitUsage);
@@ -60,8 +62,9 @@ int RunKeys(const Args &args, const Printer &out) {
         JsonValue doc = KeyRulesJson(int(type));
         if (!chosen.empty()) {
             JsonValue keys = JsonValue::array();
-            for (const JsonValue &k : doc["keys"])
-                for (const KeyRule &r : chosen) if (k["key"] == r.key) keys.push_back(k);
+            for (const KeyRule &r : chosen)
+                for (const JsonValue &k : doc["keys"])
+                    if (k["key"] == r.key) keys.push_back(k);
             doc["keys"] = keys;
         }
         out.Document(doc);

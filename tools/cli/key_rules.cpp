@@ -71,7 +71,8 @@ JsonValue RuleJson(const KeyRule &r) {
     }
     if (!r.choices.empty()) {
         j["choices"] = JsonValue::array();
-        for (const auto &c : r.choices) j["choices"].push_back(JsonValue::object({{"value", c.first}, {"name", c.second}}));
+        for (const auto &c : r.choices)
+            j["choices"].push_back(JsonValue::object({{"value", c.first}, {"name", c.second}}));
     }
     if (r.off) j["off"] = "invalid";
     return j;
