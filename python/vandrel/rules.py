@@ -16,7 +16,7 @@ SONAME = "libvandrel-rules.so.1"
 STORED_LEN, MESSAGE_LEN = 64, 512
 CHANGE, UNCHANGED, ALTERED, UNKNOWN_KEY, CONTROL, UNKNOWN_TYPE, NOT_ALLOWED = 0, 1, 2, 3, 6, 7, 8
 # VR_KeyRule's flags, and the texts of VR_KeyText.
-KEY_READ_ONLY, KEY_SECRET, KEY_RANGE, KEY_CHOICES, KEY_OFF = 2, 4, 8, 16, 32
+KEY_READ_ONLY, KEY_SECRET, KEY_RANGE, KEY_OFF = 2, 4, 8, 32
 TEXT_LABEL, TEXT_GROUP, TEXT_UNIT, TEXT_DESCRIPTION, TEXT_CHOICES = 0, 1, 2, 3, 4
 
 # A code of neither family: only the checks that hold for any type apply.
