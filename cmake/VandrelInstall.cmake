@@ -23,6 +23,14 @@ if(TARGET vandrel-rules)
   install(FILES ${CMAKE_SOURCE_DIR}/include/vandrel_rules.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
     COMPONENT development)
 endif()
+# So does the fleet database's, where the Python module looks for it to
+# record its writes.
+if(TARGET vandrel-fleetdb)
+  install(TARGETS vandrel-fleetdb
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development)
+  install(FILES ${CMAKE_SOURCE_DIR}/tools/fleetdb/vandrel_fleetdb.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+    COMPONENT development)
+endif()
 
 # find_package(Vandrel 1.0) gives Vandrel::vandrel; any 1.x satisfies a 1.0
 # request, as the SONAME promises.

@@ -22,6 +22,7 @@ lintian --fail-on error "$DEBS"/*.deb > "$WORK/lintian" 2>&1 || { cat "$WORK/lin
     fail "vandrel-tools does not recommend bash-completion"
 # The whole listing is read: grep -q would stop dpkg-deb mid-write with an error.
 dpkg-deb -c "$DEBS"/libvandrel1_*.deb | grep "libvandrel-rules\.so\.1" > /dev/null || fail "libvandrel1 lacks libvandrel-rules"
+dpkg-deb -c "$DEBS"/libvandrel1_*.deb | grep "libvandrel-fleetdb\.so\.1" > /dev/null || fail "libvandrel1 lacks libvandrel-fleetdb"
 dpkg-deb -c "$DEBS"/vandrel-tools_*.deb | grep " \./lib/systemd/system/vandrel-web\.service$" > /dev/null ||
     fail "vandrel-tools lacks /lib/systemd/system/vandrel-web.service"
 dpkg-deb -c "$DEBS"/vandrel-tools_*.deb | grep " \./usr/share/vandrel/prometheus/vandrel-rules\.yml$" > /dev/null ||

@@ -1,0 +1,123 @@
+// The fleet database's C interface (vandrel_fleetdb.h), over FleetDb: the
+// shared library libvandrel-fleetdb, which exports only VDB_.
+#include "vandrel_fleetdb.h"
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "fleet_db.h"
+#include "vandrel_rules.h"
+
+struct VDB_Db {
+    std::unique_ptr<vdfleet::FleetDb> db;
+};
+
+namespace {
+
+constexpr char kChanged[] = "(changed)";
+
+std::string OrEmpty(const char *text) { return text ? text : ""; }
+
+void Tell(char *message, size_t room, const std::string &text) {
+    if (message && room) std::snprintf(message, room, "%s", text.c_str());
+}
+
+// The file chosen as the tool chooses it; "" for none, with why ("" when
+// off on purpose, or when the default is had without SQLite).
+std::string ChosenPath(const char *path, std::string &why) {
+    if (path) return path;
+    const char *env = std::getenv("VANDREL_DB");
+    if (env && std::string(env) == "off") return "";
+    if (env && *env) return env;
+    if (!vdfleet::FleetDb::Available()) return "";
+    const std::string fallback = vdfleet::UserStatePath();
+    if (fallback.empty()) why = "no fleet database: neither VANDREL_DB, XDG_STATE_HOME nor HOME is set";
+    if (!fallback.empty() && !vdfleet::MakeFolderOf(fallback, why)) return "";
+    return fallback;
+}
+
+std::string ProcessUser() {
+#ifdef _WIN32
+    const char *name = std::getenv("USERNAME");
+    return name ? name : "?";
+#else
+    const passwd *user = getpwuid(geteuid());
+    return user ? user->pw_name : "uid " + std::to_string(geteuid());
+#endif
+}
+
+std::string NewOperation() {
+    std::random_device random;
+    char id[17];
+    std::snprintf(id, sizeof id, "%08x%08x", unsigned(random()), unsigned(random()));
+    return id;
+}
+
+std::vector<vdfleet::AuditRow> RowsOf(const VDB_Row *rows, uint32_t count) {
+    std::vector<vdfleet::AuditRow> out;
+    for (uint32_t i = 0; i < count; ++i) {
+        vdfleet::AuditRow r;
+        r.key = OrEmpty(rows[i].key);
+        const bool secret = VR_IsSecretKey(r.key.c_str()) == 1;
+        r.before = !rows[i].before ? "" : secret ? kChanged : rows[i].before;
+        r.after = secret ? kChanged : OrEmpty(rows[i].after);
+        r.confirmed = rows[i].confirmed != 0;
+        out.push_back(r);
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" {
+
+VDB_Db *VDB_Open(const char *path, char *message, size_t room) {
+    try {
+        std::string why;
+        const std::string chosen = ChosenPath(path, why);
+        Tell(message, room, why);
+        if (chosen.empty()) return nullptr;
+        auto db = vdfleet::FleetDb::Open(chosen, why);
+        Tell(message, room, why);
+        return db ? new VDB_Db{std::move(db)} : nullptr;
+    } catch (...) {
+        Tell(message, room, "out of memory");
+        return nullptr;
+    }
+}
+
+int32_t VDB_AppendWrite(VDB_Db *db, const char *actor, const char *channel, const char *device, const char *mac,
+                        const char *operation, const VDB_Row *rows, uint32_t count, char *message, size_t room) {
+    try {
+        if (!db || (!rows && count)) return Tell(message, room, "no database, or no rows"), 0;
+        std::vector<vdfleet::AuditRow> out = RowsOf(rows, count);
+        std::string error, known = OrEmpty(mac);
+        if (known.empty()) db->db->MacAt(OrEmpty(device), known, error);
+        const std::string who = actor ? actor : ProcessUser(), id = operation ? operation : NewOperation();
+        const vdfleet::Millis now = vdfleet::Now();
+        for (vdfleet::AuditRow &r : out) {
+            r.time = now;
+            r.actor = who;
+            r.channel = OrEmpty(channel);
+            r.device = OrEmpty(device);
+            r.mac = known;
+            r.operation = id;
+        }
+        if (db->db->Append(out, error)) return 1;
+        Tell(message, room, "cannot record the audit in " + db->db->Path() + ": " + error);
+        return 0;
+    } catch (...) {
+        Tell(message, room, "out of memory");
+        return 0;
+    }
+}
+
+void VDB_Close(VDB_Db *db) { delete db; }
+
+}  // extern "C"
