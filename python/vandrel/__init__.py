@@ -19,6 +19,9 @@ library only)::
         print(io.analog())
     with vandrel.DataChannel("192.0.2.7", 8800, receiver=print) as channel:
         channel.send(b"hello")
+    with vandrel.Fleet() as fleet:                # many devices at once, each a Future
+        reads = [fleet.read(device) for device in vandrel.search(wait=0.5)]
+        names = [read.result()["NAME"] for read in reads]
 
 Failures raise VandrelError subclasses carrying the library's return code
 (``error.code``). A setting that write() or an AtSession refuses before
@@ -43,12 +46,14 @@ a thread of its own, where a data channel's receiver is also called.
 """
 from __future__ import annotations
 
+from .audit import AuditTrail
 from .channels import DataChannel, IOModule
 from .commands import command, firmware_check, firmware_download, firmware_erase, restart
 from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, address_range, family_of, resolve, search
 from .errors import (DeviceRefusedError, NoAnswerError, NoConnectionError, NotSentError, ReplyTimeoutError,
                      SettingRefused, VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError,
                      WrongTypeError)
+from .fleet import Fleet
 from .rules import KeyRule, check, key_rules
 from .session import AtSession
 from .settings import read, write
@@ -56,9 +61,9 @@ from .settings import read, write
 __version__ = "1.0.0"
 
 __all__ = [
-    "AtSession", "DataChannel", "Device", "DeviceRefusedError", "FAMILY_A_TYPES", "FAMILY_B_PORTS", "IOModule",
-    "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError", "SettingRefused", "VandrelError",
-    "WrongFamilyError", "WrongPasswordError", "WrongThreadError", "WrongTypeError", "address_range", "check",
-    "command", "family_of", "firmware_check", "firmware_download", "firmware_erase", "read", "resolve", "restart", "search", "write",
-    "KeyRule", "key_rules",
+    "AtSession", "AuditTrail", "DataChannel", "Device", "DeviceRefusedError", "FAMILY_A_TYPES", "FAMILY_B_PORTS",
+    "Fleet", "IOModule", "KeyRule", "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError",
+    "SettingRefused", "VandrelError", "WrongFamilyError", "WrongPasswordError", "WrongThreadError", "WrongTypeError",
+    "address_range", "check", "command", "family_of", "firmware_check", "firmware_download", "firmware_erase",
+    "key_rules", "read", "resolve", "restart", "search", "write",
 ]

@@ -15,7 +15,7 @@ import contextlib
 import ctypes
 import os
 import threading
-from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t, c_ssize_t, c_uint8, c_uint32, c_void_p
+from ctypes import POINTER, c_char, c_char_p, c_int32, c_size_t, c_ssize_t, c_uint8, c_uint32, c_uint64, c_void_p
 from typing import Any, Callable, Iterator
 
 from .errors import WrongThreadError
@@ -66,6 +66,18 @@ _PROTOTYPES = {
     "VD_SetIODir": (c_int32, c_void_p, c_uint8),
     "VD_SetIOLevel": (c_int32, c_void_p, c_uint8),
     "VD_PumpMessages": (c_int32, c_int32),
+    # The fleet interface (vandrel_fleet.h): a fleet is an opaque pointer, an
+    # operation a number.
+    "VF_Create": (c_void_p, c_void_p, c_void_p),
+    "VF_Destroy": (None, c_void_p),
+    "VF_Read": (c_uint64, c_void_p, c_char_p, c_int32, c_uint32),
+    "VF_Write": (c_uint64, c_void_p, c_char_p, c_int32, c_char_p, POINTER(c_char_p), POINTER(c_char_p), c_uint32,
+                 c_uint32),
+    "VF_Result": (c_int32, c_void_p, c_uint64),
+    "VF_GetPair": (c_int32, c_void_p, c_uint64, c_uint32, _OUT, _OUT),
+    "VF_TakeCompleted": (c_uint64, c_void_p),
+    "VF_CompletionHandle": (c_ssize_t, c_void_p),
+    "VF_Release": (None, c_void_p, c_uint64),
 }
 
 

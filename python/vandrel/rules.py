@@ -57,6 +57,8 @@ def _load() -> ctypes.CDLL:
         dll.VR_KeyRule.argtypes = (c_int32, c_char_p, POINTER(c_int64), POINTER(c_int64))
         dll.VR_KeyText.restype = c_size_t
         dll.VR_KeyText.argtypes = (c_int32, c_char_p, c_int32, POINTER(c_char), c_size_t)
+        dll.VR_IsSecretKey.restype = c_int32
+        dll.VR_IsSecretKey.argtypes = (c_char_p,)
         dll.VR_DataLimits.restype = None
         dll.VR_DataLimits.argtypes = (POINTER(c_uint32), POINTER(c_uint32))
         return dll
@@ -103,6 +105,11 @@ def data_limits() -> tuple[int, int]:
     default, most = c_uint32(), c_uint32()
     _rules.VR_DataLimits(ctypes.byref(default), ctypes.byref(most))
     return default.value, most.value
+
+
+def is_secret(key: bytes) -> bool:
+    """Whether key holds the device's password, which is never shown."""
+    return _rules.VR_IsSecretKey(key) == 1
 
 
 def families() -> tuple[frozenset[int], dict[int, int]]:

@@ -7,6 +7,7 @@ from typing import Iterable, Mapping, Optional, Union
 
 from . import _args, rules
 from ._native import KEY_LEN, VALUE_LEN, lib, udp
+from .audit import Choice, trail_of
 from .devices import Target, resolve
 from .errors import FAIL, OK, NoAnswerError, WrongTypeError, error_for
 
@@ -30,7 +31,7 @@ def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: O
         _fetch(address, device_type, by_mac)
         if names is None:
             pairs = _take_all()
-            _check_type(address, device_type, pairs.get("TYPE", "").encode())
+            check_type(address, device_type, pairs.get("TYPE", "").encode())
             if not with_password:
                 pairs.pop("PASS", None)
             return pairs
@@ -40,12 +41,12 @@ def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: O
             if value is not None:
                 found[_args.decode(name)] = value
         reported = found["TYPE"] if "TYPE" in found else _take(b"TYPE")
-        _check_type(address, device_type, None if reported is None else reported.encode())
+        check_type(address, device_type, None if reported is None else reported.encode())
         return found
 
 
 def write(target: Target, changes: Mapping[str, Value], password: str, *,
-          device_type: Optional[int] = None, force: bool = False) -> None:
+          device_type: Optional[int] = None, force: bool = False, audit: Choice = None) -> None:
     """Writes changed settings to a device, guarded by its password: the
     device is read, each change checked against that read as check() and the
     vandrel tool's ``set`` check it, its password compared (a mismatch writes
@@ -61,13 +62,16 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
     that a key the device does not have still raises (a device ignores it).
     A write the device was not seen to take raises VandrelError naming the
     keys (a family B device then has what was written written back and is
-    not restarted). Family B devices restart after a write."""
-    if not isinstance(changes, Mapping):
-        raise TypeError(f"changes must be a mapping of keys to values, not {type(changes).__name__}")
-    if not changes:
-        raise ValueError("no changes to write")
-    staged = [rules.setting(k, v) for k, v in changes.items()]
+    not restarted). Family B devices restart after a write.
+
+    A write whose changes were sent appends a row a key to the fleet
+    database's audit trail (docs/fleet-memory.md), the password only as
+    "(changed)": ``audit`` is an AuditTrail to record in, False for none,
+    or None for the vandrel tool's file (VANDREL_DB, "off" for none, else
+    the user's state file)."""
+    staged = staged_changes(changes)
     secret = _args.text(password, "password")
+    trail, own = trail_of(audit)
     address, device_type, by_mac = resolve(target, device_type)
     with udp:
         # Staging works on the device's current settings: family A derives
@@ -75,8 +79,8 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
         # copy of every block it writes back.
         _fetch(address, device_type, by_mac)
         current = _take_all_raw()
-        _check_type(address, device_type, current.get(b"TYPE"))
-        _check(device_type, staged, current, force)
+        check_type(address, device_type, current.get(b"TYPE"))
+        check_changes(device_type, staged, current, force)
         lib.VD_ResetModifyConfigUDP()
         try:
             for key, value in staged:
@@ -85,11 +89,31 @@ def write(target: Target, changes: Mapping[str, Value], password: str, *,
             result = modify(address.encode(), secret, device_type)
             # A write the library could not confirm leaves the keys that the
             # device was not seen to hold.
-            not_confirmed = list(_take_all()) if result == FAIL else []
+            not_confirmed = list(_take_all_raw()) if result == FAIL else []
         finally:
             lib.VD_ResetModifyConfigUDP()
+    if trail:
+        trail.record(address, device_type, current, staged, result, not_confirmed)
+        if own:
+            trail.close()
     if result != OK:
-        raise error_for(result, address, "not confirmed by reading the device back: " + " ".join(not_confirmed))
+        raise write_error(result, address, [_args.decode(k) for k in not_confirmed])
+
+
+def staged_changes(changes: Mapping[str, Value]) -> list[tuple[bytes, bytes]]:
+    """The changes of a write as the library takes them; raises before
+    anything is sent."""
+    if not isinstance(changes, Mapping):
+        raise TypeError(f"changes must be a mapping of keys to values, not {type(changes).__name__}")
+    if not changes:
+        raise ValueError("no changes to write")
+    return [rules.setting(k, v) for k, v in changes.items()]
+
+
+def write_error(result: int, address: str, not_confirmed: list[str]) -> Exception:
+    """The failure of a write whose result is not OK; not_confirmed are the
+    keys the device was not seen to hold."""
+    return error_for(result, address, "not confirmed by reading the device back: " + " ".join(not_confirmed))
 
 
 def _listed(keys: Iterable[str]) -> list[object]:
@@ -102,10 +126,15 @@ def _fetch(address: str, device_type: int, by_mac: bool) -> None:
     fetch = lib.VD_GetDevInfoUDPbyMAC if by_mac else lib.VD_GetDevInfoUDPbyIP
     result = fetch(address.encode(), device_type)
     if result != OK:
-        raise error_for(result, address, "the device did not answer", NoAnswerError)
+        raise read_error(result, address)
 
 
-def _check_type(address: str, device_type: int, reported: Optional[bytes]) -> None:
+def read_error(result: int, address: str) -> Exception:
+    """The failure of a read whose result is not OK."""
+    return error_for(result, address, "the device did not answer", NoAnswerError)
+
+
+def check_type(address: str, device_type: int, reported: Optional[bytes]) -> None:
     """Raises WrongTypeError when the device's read reports another type
     than the one given: the device's own type wins."""
     why = rules.reported_type(device_type, reported)
@@ -113,7 +142,10 @@ def _check_type(address: str, device_type: int, reported: Optional[bytes]) -> No
         raise WrongTypeError(FAIL, f"{address} {why}")
 
 
-def _check(device_type: int, staged: list[tuple[bytes, bytes]], current: dict[bytes, bytes], force: bool) -> None:
+def check_changes(device_type: int, staged: list[tuple[bytes, bytes]], current: dict[bytes, bytes],
+                  force: bool) -> None:
+    """Raises SettingRefused for the first change the checks refuse against
+    the device's current settings."""
     for key, value in staged:
         refused = rules.refusal(device_type, key, value, current.get(key))
         if refused and (not force or refused.stored is None and key not in current):
