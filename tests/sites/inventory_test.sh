@@ -9,7 +9,7 @@ WORK=$(mktemp -d)
 trap 'kill $SIM 2>/dev/null || true; rm -rf "$WORK"' EXIT
 cd "$WORK"
 export PYTHONPATH=$SOURCE/python VANDREL_LIB=$BUILD/lib ANSIBLE_HOME=$WORK/home ANSIBLE_NOCOLOR=1 PYTHONDONTWRITEBYTECODE=1 \
-    ANSIBLE_INVENTORY_ANY_UNPARSED_IS_FAILED=1
+    ANSIBLE_INVENTORY_ANY_UNPARSED_IS_FAILED=1 VANDREL_DB=$WORK/fleet.db
 cat > fleet.txt <<'FLEET'
 family-a 127.0.0.2 type=5 name=pump-1 password=admin version=105
 family-a 127.0.0.3 type=5 name={{7*6}} password=admin version=106
@@ -69,9 +69,26 @@ cat > play.yml <<'YAML'
       register: found
     - ansible.builtin.assert:
         that: found.devices | map(attribute='ip') | sort == ['127.0.0.10', '127.0.0.2', '127.0.0.3']
+- name: rename the pumps
+  hosts: pumps
+  connection: local
+  gather_facts: false
+  tasks:
+    - vandrel.fleet.settings: {device: "{{ vandrel_device }}", password: admin, settings: {NAME: pump-2, PASS: s3cret}}
 YAML
 ansible-playbook -i devices.vandrel.yml -e ansible_python_interpreter=/usr/bin/python3 play.yml > play.out 2>&1 || { cat play.out; exit 1; }
 grep -Eq "ok=3 +changed=0 +unreachable=0 +failed=0" play.out
+"$BUILD/bin/vandrel" history --json > history.json
+! grep -aq s3cret fleet.db* || { echo "the password is in the fleet database"; exit 1; }
+python3 - <<'PY'
+import json, re
+rows = [(r["channel"], r["device"], r["key"], r["before"], r["after"], r["operation"])
+        for r in json.load(open("history.json"))["writes"]]
+operation = rows[0][5] if rows else ""
+assert re.fullmatch("play rename the pumps, host ([0-9A-F]{2}:){5}[0-9A-F]{2}", operation), rows
+assert rows == [("ansible", "127.0.0.2", "NAME", "pump-1", "pump-2", operation),
+                ("ansible", "127.0.0.2", "PASS", "(changed)", "(changed)", operation)], rows
+PY
 kill $SIM
 wait $SIM || true
 check_inventory

@@ -53,3 +53,15 @@ options:
     type: float
     default: 1.0
 """
+
+    # The modules that write: their rows in the fleet database's audit trail.
+    AUDIT = r"""
+options:
+  audit:
+    description:
+      - The play and the host that the audit rows of the task's writes name
+        (their operation, under the channel C(ansible)), in the fleet
+        database of the site host (C(VANDREL_DB) there, C(off) for none).
+      - Filled in by the collection's action plugin; a task leaves it out.
+    type: dict
+"""

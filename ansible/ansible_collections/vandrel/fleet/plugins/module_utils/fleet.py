@@ -17,6 +17,9 @@ SITE_ARGS = dict(interfaces=dict(type="list", elements="str"))
 DEVICE_ARGS = dict(device=dict(type="str", required=True), type=dict(type="int"))
 PASSWORD_ARGS = dict(password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])))
 SEARCH_ARGS = dict(targets=dict(type="list", elements="str"), wait=dict(type="float", default=1.0))
+# Filled in by the collection's action plugin (plugins/action/audited.py).
+AUDIT_ARGS = dict(audit=dict(type="dict"))
+CHANNEL = "ansible"
 
 MISSING = "the vandrel Python module cannot be used on this host ({}): install libvandrel1 and python3-vandrel"
 
@@ -60,6 +63,22 @@ def run(module, task):
             raise FleetError(str(error)) from None
     except FleetError as error:
         module.fail_json(**error.result())
+
+
+def operation(params):
+    """What the audit rows of a task name as their operation: its play and
+    host, as the action plugin told them."""
+    told = params.get("audit") or {}
+    return f"play {told.get('play', '')}, host {told.get('host', '')}"
+
+
+def audited(vandrel, params):
+    """The keyword arguments of vandrel.write() that record its rows as the
+    channel "ansible", under the task's play and host; none for a vandrel
+    module that keeps no audit trail."""
+    if not hasattr(vandrel, "AuditTrail"):
+        return {}
+    return {"audit": vandrel.AuditTrail(channel=CHANNEL, operation=operation(params))}
 
 
 def settings_text(settings, what="settings"):

@@ -22,6 +22,7 @@ version_added: "1.0.0"
 author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
+  - vandrel.fleet.site.audit
 options:
   plan:
     description:
@@ -92,7 +93,8 @@ import os
 import tempfile
 
 from ansible.module_utils.basic import env_fallback
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import SITE_ARGS, FleetError
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (AUDIT_ARGS, CHANNEL, SITE_ARGS, FleetError,
+                                                                          operation)
 from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import (CHANGED, CURRENT, SecretModule,
                                                                             hidden_refusal, is_password, plan_passwords)
 
@@ -107,7 +109,8 @@ def command(tool, params, check_mode, plan_path):
         args.append("--force")
     if check_mode:
         args.append("--dry-run")
-    return args
+    # The tool's audit rows name the task as the settings module's do.
+    return args + [f"--channel={CHANNEL}", f"--operation={operation(params)}"]
 
 
 def environment(params):
@@ -162,6 +165,7 @@ def main():
         wait=dict(type="int"),
         force=dict(type="bool", default=False),
         **SITE_ARGS,
+        **AUDIT_ARGS,
     ), required_one_of=[("plan", "plan_file")], mutually_exclusive=[("plan", "plan_file")],
         supports_check_mode=True)
     tool = module.get_bin_path("vandrel")

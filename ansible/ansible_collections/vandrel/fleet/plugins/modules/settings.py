@@ -26,12 +26,16 @@ description:
     arguments, at any verbosity, show it censored.
   - No answer, a wrong password and the library's other failures fail the
     task with their message and the library's C(code).
+  - Each key written appends a row to the fleet database's audit trail on
+    the site host (channel C(ansible), with the play and the host), the
+    password only as "(changed)"; see I(audit).
 version_added: "1.0.0"
 author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
   - vandrel.fleet.site.device
   - vandrel.fleet.site.password
+  - vandrel.fleet.site.audit
 options:
   settings:
     description: Keys and their values as C(vandrel show) prints them.
@@ -91,9 +95,10 @@ refused:
 code: {description: The library's code of a failure., returned: on failure, type: int}
 """
 
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (DEVICE_ARGS, PASSWORD_ARGS, SITE_ARGS,
-                                                                          FleetError, diff, differing, refusals, run,
-                                                                          settings_text, target)
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (AUDIT_ARGS, DEVICE_ARGS, PASSWORD_ARGS,
+                                                                          SITE_ARGS, FleetError, audited, diff,
+                                                                          differing, refusals, run, settings_text,
+                                                                          target)
 from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import (CURRENT, SecretModule, is_password, masked,
                                                                             settings_passwords)
 
@@ -117,7 +122,8 @@ def give(vandrel, params, check_mode):
         return result
     if params["password"] is None:
         raise FleetError(f"{device}: a password is needed to write {', '.join(changes)}", device=device)
-    vandrel.write(address, changes, params["password"], device_type=code, force=params["force"])
+    vandrel.write(address, changes, params["password"], device_type=code, force=params["force"],
+                  **audited(vandrel, params))
     # The write has confirmed the password by reading it back; the other
     # keys are read back here, as the task reports them.
     after = vandrel.read(address, device_type=code)
@@ -135,6 +141,7 @@ def main():
         settings=dict(type="dict", required=True),
         force=dict(type="bool", default=False),
         **SITE_ARGS,
+        **AUDIT_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: give(vandrel, module.params, module.check_mode))
 

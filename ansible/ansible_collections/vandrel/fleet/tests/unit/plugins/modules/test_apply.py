@@ -39,9 +39,11 @@ class TestOutcome:
 
 
 def test_options_become_the_tool_arguments():
-    params = {"jobs": 4, "wait": 300, "force": True, "password": "pw", "interfaces": ["lan0"]}
+    params = {"jobs": 4, "wait": 300, "force": True, "password": "pw", "interfaces": ["lan0"],
+              "audit": {"play": "pumps", "host": "site1"}}
     assert apply.command("vandrel", params, True, "p.json") == [
-        "vandrel", "apply", "p.json", "--json", "--jobs", "4", "--wait", "300", "--force", "--dry-run"]
+        "vandrel", "apply", "p.json", "--json", "--jobs", "4", "--wait", "300", "--force", "--dry-run",
+        "--channel=ansible", "--operation=play pumps, host site1"]
     assert apply.environment(params) == {"VANDREL_PASSWORD": "pw", "VANDREL_INTERFACES": "lan0"}
 
 
