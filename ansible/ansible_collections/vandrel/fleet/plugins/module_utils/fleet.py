@@ -17,7 +17,7 @@ SITE_ARGS = dict(interfaces=dict(type="list", elements="str"))
 DEVICE_ARGS = dict(device=dict(type="str", required=True), type=dict(type="int"))
 PASSWORD_ARGS = dict(password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])))
 SEARCH_ARGS = dict(targets=dict(type="list", elements="str"), wait=dict(type="float", default=1.0))
-# Filled in by the collection's action plugin (plugins/action/audited.py).
+# Filled in by the action of the modules that write (plugins/plugin_utils/audited.py).
 AUDIT_ARGS = dict(audit=dict(type="dict"))
 CHANNEL = "ansible"
 
