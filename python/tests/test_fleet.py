@@ -126,6 +126,7 @@ class Audit(unittest.TestCase):
         name = vandrel.read("127.0.0.2", ["NAME"], device_type=5)["NAME"]
         with vandrel.AuditTrail(db) as trail:
             vandrel.write("127.0.0.2", {"NAME": "pump-1", "PASS": "s3cret"}, "admin", device_type=5, audit=trail)
+            vandrel.restart(devices[B[0]], audit=trail)
         os.environ["VANDREL_DB"] = db
         try:
             with vandrel.Fleet() as fleet:
@@ -140,6 +141,7 @@ class Audit(unittest.TestCase):
         rows = [(r["channel"], r["device"], r["key"], r["before"], r["after"], r["confirmed"]) for r in history(db)]
         self.assertEqual(rows, [("python", "127.0.0.2", "NAME", name, "pump-1", True),
                                 ("python", "127.0.0.2", "PASS", "(changed)", "(changed)", True),
+                                ("python", B[0], "RESETDEV", "", B[0], True),
                                 ("python", B[3], "NAME", "eight-ports", "eight", True),
                                 ("python", "127.0.0.2", "PASS", "(changed)", "(changed)", True)])
         for file in os.listdir(os.path.dirname(db)):

@@ -1,5 +1,5 @@
 """The fleet database's audit trail: each write of the module appends a row
-a key to the file the vandrel tool keeps (docs/fleet-memory.md), through
+a key, and each command that acts on a device a row, to the file the vandrel tool keeps (docs/fleet-memory.md), through
 libvandrel-fleetdb, the tool's own writer. Where that library is not
 installed, or the database is off (``audit=False``, or VANDREL_DB=off),
 nothing is recorded and nothing is said."""
@@ -95,6 +95,16 @@ class AuditTrail:
         mac = address if family_of(device_type) == "B" else _args.decode(current.get(b"MAC", b""))
         with self._lock:
             self._append(address.encode(), mac.encode(), rows)
+
+    def record_command(self, address: str, by_mac: bool, name: bytes, param: bytes, confirmed: bool) -> None:
+        """The row of a command that acts on the device: the command as its
+        key, its parameter as the value after, and whether it was carried
+        out."""
+        if not _fleetdb:
+            return
+        rows = (_Row * 1)(_Row(name, None, param, confirmed))
+        with self._lock:
+            self._append(address.encode(), address.encode() if by_mac else b"", rows)
 
     def _append(self, device: bytes, mac: bytes, rows: ctypes.Array) -> None:
         message = ctypes.create_string_buffer(MESSAGE_LEN)

@@ -8,6 +8,7 @@ from typing import Optional, Sequence, Union
 
 from . import _args, rules
 from ._native import PARAM_LEN, lib, library
+from .audit import Choice, trail_of
 from .devices import Target, resolve
 from .errors import OK, WRONG_FAMILY, VandrelError, WrongFamilyError
 
@@ -15,31 +16,40 @@ _REPLYING = {b"GETADC", b"GETIOSTAT"}
 
 
 def command(target: Target, name: str, param: str = "", *, device_type: Optional[int] = None,
-            tcp: bool = False, port: int = 8800) -> Optional[str]:
+            tcp: bool = False, port: int = 8800, audit: Choice = None) -> Optional[str]:
     """Sends one named command ("RESETDEV", "10TCTRLIO", "RESETDEV10T", and
     over TCP "GETADC", "GETIOSTAT", "SETIODIR", "SETIOLEVEL") with its
     parameter. A family A device takes it on ``port`` over UDP, or TCP with
     ``tcp``; a family B device by broadcast on UDP port 8801, addressed by
     its MAC (which is then the parameter). Returns the device's answer
     ("a,b") for GETADC and GETIOSTAT over TCP, else None. A UDP command is
-    not answered; VandrelError means it could not be carried out."""
+    not answered; VandrelError means it could not be carried out.
+
+    A command that acts on the device (all but GETADC and GETIOSTAT over
+    TCP) appends a row to the fleet database's audit trail, whether or not
+    it was carried out; ``audit`` says where, as for write()."""
     command_name = _args.text(name, "command name")
-    answer = _send(target, command_name, _args.text(param, "param"), device_type, tcp, port)
+    answering = tcp and command_name in _REPLYING
+    answer = _send(target, command_name, _args.text(param, "param"), device_type, tcp, port,
+                   audit=False if answering else audit)
     return _args.decode(answer) if tcp and command_name in _REPLYING else None
 
 
-def restart(target: Target, *, device_type: Optional[int] = None, tcp: bool = False, port: int = 8800) -> None:
-    """Restarts a device (RESETDEV)."""
-    _send(target, b"RESETDEV", b"1", device_type, tcp, port)
+def restart(target: Target, *, device_type: Optional[int] = None, tcp: bool = False, port: int = 8800,
+            audit: Choice = None) -> None:
+    """Restarts a device (RESETDEV), a row of the audit trail as command()."""
+    _send(target, b"RESETDEV", b"1", device_type, tcp, port, audit=audit)
 
 
 def firmware_download(target: Target, images: Sequence[Union[str, "os.PathLike[str]"]], *,
-                      device_type: Optional[int] = None, tcp: bool = False, port: int = 8800) -> None:
+                      device_type: Optional[int] = None, tcp: bool = False, port: int = 8800,
+                      audit: Choice = None) -> None:
     """Downloads up to five firmware image files to a family A device: one
     manifest, then 512-byte chunks, each acknowledged by the device. The
-    device names the images after the files' base names."""
+    device names the images after the files' base names. A row of the audit
+    trail, as command()."""
     paths = firmware_check(images)
-    _send(target, b"DOWNLOAD", b"*".join(paths), device_type, tcp, port, family_a_only=True)
+    _send(target, b"DOWNLOAD", b"*".join(paths), device_type, tcp, port, family_a_only=True, audit=audit)
 
 
 def firmware_check(images: Sequence[Union[str, "os.PathLike[str]"]]) -> list[bytes]:
@@ -61,16 +71,18 @@ def firmware_check(images: Sequence[Union[str, "os.PathLike[str]"]]) -> list[byt
 
 
 def firmware_erase(target: Target, *, device_type: Optional[int] = None, tcp: bool = False,
-                   port: int = 8800) -> None:
-    """Erases a family A device's firmware images."""
-    _send(target, b"ERASE", b"", device_type, tcp, port, family_a_only=True)
+                   port: int = 8800, audit: Choice = None) -> None:
+    """Erases a family A device's firmware images, a row of the audit trail
+    as command()."""
+    _send(target, b"ERASE", b"", device_type, tcp, port, family_a_only=True, audit=audit)
 
 
 def _send(target: Target, name: bytes, param: bytes, device_type: Optional[int], tcp: bool, port: int,
-          family_a_only: bool = False) -> bytes:
+          family_a_only: bool = False, audit: Choice = None) -> bytes:
     if not isinstance(tcp, bool):
         raise TypeError(f"tcp must be a bool, not {type(tcp).__name__}")
     port = _args.port(port)
+    trail, own = trail_of(audit)
     address, device_type, by_mac = resolve(target, device_type)
     if by_mac and family_a_only:
         raise WrongFamilyError(WRONG_FAMILY, f"{address}: {name.decode()} serves family A devices only")
@@ -87,6 +99,10 @@ def _send(target: Target, name: bytes, param: bytes, device_type: Optional[int],
             lib.VD_SendCmd(device_type, arguments[1], port, b"", ctypes.create_string_buffer(PARAM_LEN), 1)
     else:
         result = lib.VD_SendCmd(*arguments)
+    if trail:
+        trail.record_command(address, by_mac, name, param, result == OK)
+        if own:
+            trail.close()
     if result != OK:
         how = ("no connection, or the device did not answer" + library.connect_hint() if tcp
                else "unknown to this device type, or the send failed")

@@ -54,12 +54,12 @@ options:
     default: 1.0
 """
 
-    # The modules that write: their rows in the fleet database's audit trail.
+    # The modules that write or command: their rows in the fleet database's audit trail.
     AUDIT = r"""
 options:
   audit:
     description:
-      - The play and the host that the audit rows of the task's writes name
+      - The play and the host that the audit rows of the task's writes and commands name
         (their operation, under the channel C(ansible)), in the fleet
         database of the site host (C(VANDREL_DB) there, C(off) for none).
       - Filled in by the collection's action plugin; a task leaves it out.

@@ -14,6 +14,7 @@ author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
   - vandrel.fleet.site.device
+  - vandrel.fleet.site.audit
 options:
   command:
     description: C(restart), or the command's name.
@@ -52,7 +53,8 @@ type: {description: The device's type code., returned: success, type: int}
 """
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import DEVICE_ARGS, SITE_ARGS, run, target
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (AUDIT_ARGS, DEVICE_ARGS, SITE_ARGS, audited,
+                                                                          run, target)
 
 
 def send(vandrel, params, check_mode):
@@ -60,7 +62,7 @@ def send(vandrel, params, check_mode):
     result = dict(changed=True, type=code)
     if check_mode:
         return result
-    how = dict(device_type=code, tcp=params["tcp"], port=params["port"])
+    how = dict(device_type=code, tcp=params["tcp"], port=params["port"], **audited(vandrel, params))
     if params["command"].lower() == "restart":
         vandrel.restart(address, **how)
         return result
@@ -76,6 +78,7 @@ def main():
         tcp=dict(type="bool", default=False),
         port=dict(type="int", default=8800),
         **SITE_ARGS,
+        **AUDIT_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: send(vandrel, module.params, module.check_mode))
 

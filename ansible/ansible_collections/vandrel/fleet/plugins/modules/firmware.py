@@ -15,6 +15,7 @@ version_added: "1.0.0"
 author: Vandrel developers (!UNKNOWN)
 extends_documentation_fragment:
   - vandrel.fleet.site
+  - vandrel.fleet.site.audit
 options:
   device:
     description: The device's IP address.
@@ -54,7 +55,7 @@ type: {description: The device's type code., returned: success, type: int}
 """
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import SITE_ARGS, FleetError, run
+from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import AUDIT_ARGS, SITE_ARGS, FleetError, audited, run
 
 
 def download(vandrel, params, check_mode):
@@ -68,7 +69,8 @@ def download(vandrel, params, check_mode):
         raise FleetError(f"{device}: firmware goes to family A devices only (type {found.type})", device=device)
     result = dict(changed=found.version != params["version"], version=found.version, type=found.type)
     if result["changed"] and not check_mode:
-        vandrel.firmware_download(found, params["images"], tcp=params["tcp"], port=params["port"])
+        vandrel.firmware_download(found, params["images"], tcp=params["tcp"], port=params["port"],
+                                  **audited(vandrel, params))
     return result
 
 
@@ -80,6 +82,7 @@ def main():
         tcp=dict(type="bool", default=False),
         port=dict(type="int", default=8800),
         **SITE_ARGS,
+        **AUDIT_ARGS,
     ), supports_check_mode=True)
     run(module, lambda vandrel: download(vandrel, module.params, module.check_mode))
 

@@ -1,7 +1,7 @@
-"""The action of the modules that write (settings, apply; plugins/action
-names it for each): the module, told the play and the host it runs for,
-which its rows in the fleet database's audit trail name; only the
-controller knows them."""
+"""The action of the modules that write or command (settings, apply,
+command, firmware; plugins/action names it for each): the module, told
+the play and the host it runs for, which its rows in the fleet database's
+audit trail name; only the controller knows them."""
 from __future__ import annotations
 
 from ansible.plugins.action import ActionBase
