@@ -76,7 +76,7 @@ END { exit bad }
 # the fleet database, for the tool and the dashboard) each may
 # include, besides its own headers and the public ones (include/).
 HOSTS='
-tools/cli        codec/codec.h net/interfaces.h fleet_db.h
+tools/cli        codec/codec.h net/interfaces.h fleet_db.h fleet_front_end.h
 tools/fleetdb
 tools/web        codec/codec.h fleet_db.h fleet_choice.h commands.h hex_bytes.h interrupt.h json_read.h key_rules.h options.h status.h time_text.h workers.h
 tools/sim

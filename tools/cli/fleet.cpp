@@ -1,15 +1,9 @@
 #include "fleet.h"
 
-#ifndef _WIN32
-#include <pwd.h>
-#include <unistd.h>
-#endif
-
 #include <cstdio>
-#include <cstdlib>
-#include <random>
 
 #include "fleet_choice.h"
+#include "fleet_front_end.h"
 #include "vandrel.h"
 
 namespace vdcli {
@@ -46,22 +40,10 @@ std::vector<std::string> FleetArgs(const Args &args) {
 }
 
 std::string OperationOf(const Args &args) {
-    if (args.Has("--operation")) return args.Value("--operation");
-    std::random_device random;
-    char id[17];
-    std::snprintf(id, sizeof id, "%08x%08x", unsigned(random()), unsigned(random()));
-    return id;
+    return args.Has("--operation") ? args.Value("--operation") : vdfleet::NewOperation();
 }
 
-std::string ActorName() {
-#ifdef _WIN32
-    const char *name = std::getenv("USERNAME");
-    return name ? name : "?";
-#else
-    const passwd *user = getpwuid(geteuid());
-    return user ? user->pw_name : "uid " + std::to_string(geteuid());
-#endif
-}
+std::string ActorName() { return vdfleet::ProcessUser(); }
 
 vdfleet::FleetDb *Fleet::Db(std::string &error) {
     if (!m_tried) {

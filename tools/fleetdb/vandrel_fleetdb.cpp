@@ -2,16 +2,10 @@
 // shared library libvandrel-fleetdb, which exports only VDB_.
 #include "vandrel_fleetdb.h"
 
-#ifndef _WIN32
-#include <pwd.h>
-#include <unistd.h>
-#endif
-
 #include <cstdio>
-#include <cstdlib>
-#include <random>
 
 #include "fleet_db.h"
+#include "fleet_front_end.h"
 #include "vandrel_rules.h"
 
 struct VDB_Db {
@@ -32,31 +26,14 @@ void Tell(char *message, size_t room, const std::string &text) {
 // off on purpose, or when the default is had without SQLite).
 std::string ChosenPath(const char *path, std::string &why) {
     if (path) return path;
-    const char *env = std::getenv("VANDREL_DB");
-    if (env && std::string(env) == "off") return "";
-    if (env && *env) return env;
+    bool off = false;
+    const std::string env = vdfleet::EnvironmentDb(off);
+    if (off || !env.empty()) return env;
     if (!vdfleet::FleetDb::Available()) return "";
     const std::string fallback = vdfleet::UserStatePath();
     if (fallback.empty()) why = "no fleet database: neither VANDREL_DB, XDG_STATE_HOME nor HOME is set";
     if (!fallback.empty() && !vdfleet::MakeFolderOf(fallback, why)) return "";
     return fallback;
-}
-
-std::string ProcessUser() {
-#ifdef _WIN32
-    const char *name = std::getenv("USERNAME");
-    return name ? name : "?";
-#else
-    const passwd *user = getpwuid(geteuid());
-    return user ? user->pw_name : "uid " + std::to_string(geteuid());
-#endif
-}
-
-std::string NewOperation() {
-    std::random_device random;
-    char id[17];
-    std::snprintf(id, sizeof id, "%08x%08x", unsigned(random()), unsigned(random()));
-    return id;
 }
 
 std::vector<vdfleet::AuditRow> RowsOf(const VDB_Row *rows, uint32_t count) {
@@ -99,7 +76,8 @@ int32_t VDB_AppendWrite(VDB_Db *db, const char *actor, const char *channel, cons
         std::vector<vdfleet::AuditRow> out = RowsOf(rows, count);
         std::string error, known = OrEmpty(mac);
         if (known.empty()) db->db->MacAt(OrEmpty(device), known, error);
-        const std::string who = actor ? actor : ProcessUser(), id = operation ? operation : NewOperation();
+        const std::string who = actor ? actor : vdfleet::ProcessUser();
+        const std::string id = operation ? operation : vdfleet::NewOperation();
         const vdfleet::Millis now = vdfleet::Now();
         for (vdfleet::AuditRow &r : out) {
             r.time = now;
