@@ -1,7 +1,7 @@
 """vandrel.Fleet against vandrel-sim: many devices of both families at once,
 with the checks, errors and codes of the single-device calls; and the audit
-trail of writes in the fleet database, read back by the vandrel tool
-(VANDREL_CLI). Runs only in a private network namespace."""
+trail of writes, commands and AT sessions in the fleet database, read back
+by the vandrel tool (VANDREL_CLI). Runs only in a private network namespace."""
 import json
 import os
 import subprocess
@@ -16,7 +16,7 @@ FLEET = b"""
 family-a  127.0.0.2  type=5  name=caf\xe9 password=admin
 family-a  127.0.0.3  type=17 name=can-1  password=admin
 family-a  127.0.0.9  type=5  silent=yes
-family-b  127.0.0.10 type=32 name=one-port   password=admin at-port=none
+family-b  127.0.0.10 type=32 name=one-port   password=admin
 family-b  127.0.0.11 type=56 name=two-ports  password=admin at-port=none
 family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
 family-b  127.0.0.13 type=64 name=eight-ports password=admin at-port=none
@@ -127,6 +127,8 @@ class Audit(unittest.TestCase):
         with vandrel.AuditTrail(db) as trail:
             vandrel.write("127.0.0.2", {"NAME": "pump-1", "PASS": "s3cret"}, "admin", device_type=5, audit=trail)
             vandrel.restart(devices[B[0]], audit=trail)
+            with vandrel.AtSession("127.0.0.10", "admin", device_type=32, audit=trail) as at:
+                at["C1_BAUD"] = 57600
         os.environ["VANDREL_DB"] = db
         try:
             with vandrel.Fleet() as fleet:
@@ -142,6 +144,7 @@ class Audit(unittest.TestCase):
         self.assertEqual(rows, [("python", "127.0.0.2", "NAME", name, "pump-1", True),
                                 ("python", "127.0.0.2", "PASS", "(changed)", "(changed)", True),
                                 ("python", B[0], "RESETDEV", "", B[0], True),
+                                ("python", "127.0.0.10", "C1_BAUD", "", "57600", True),
                                 ("python", B[3], "NAME", "eight-ports", "eight", True),
                                 ("python", "127.0.0.2", "PASS", "(changed)", "(changed)", True)])
         for file in os.listdir(os.path.dirname(db)):

@@ -1,5 +1,6 @@
 """The fleet database's audit trail: each write of the module appends a row
-a key, and each command that acts on a device a row, to the file the vandrel tool keeps (docs/fleet-memory.md), through
+a key, and each command that acts on a device and each key an AT session
+writes a row, to the file the vandrel tool keeps (docs/fleet-memory.md), through
 libvandrel-fleetdb, the tool's own writer. Where that library is not
 installed, or the database is off (``audit=False``, or VANDREL_DB=off),
 nothing is recorded and nothing is said."""
@@ -96,13 +97,13 @@ class AuditTrail:
         with self._lock:
             self._append(address.encode(), mac.encode(), rows)
 
-    def record_command(self, address: str, by_mac: bool, name: bytes, param: bytes, confirmed: bool) -> None:
-        """The row of a command that acts on the device: the command as its
-        key, its parameter as the value after, and whether it was carried
-        out."""
+    def record_one(self, address: str, by_mac: bool, key: bytes, after: bytes, confirmed: bool) -> None:
+        """A row without a value before: a command that acts on the device
+        (the command as its key, its parameter after), or a key an AT
+        session writes; and whether the device took it."""
         if not _fleetdb:
             return
-        rows = (_Row * 1)(_Row(name, None, param, confirmed))
+        rows = (_Row * 1)(_Row(key, None, after, confirmed))
         with self._lock:
             self._append(address.encode(), address.encode() if by_mac else b"", rows)
 

@@ -100,7 +100,7 @@ def _send(target: Target, name: bytes, param: bytes, device_type: Optional[int],
     else:
         result = lib.VD_SendCmd(*arguments)
     if trail:
-        trail.record_command(address, by_mac, name, param, result == OK)
+        trail.record_one(address, by_mac, name, param, result == OK)
         if own:
             trail.close()
     if result != OK:

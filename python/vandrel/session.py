@@ -7,6 +7,7 @@ from typing import Optional, Type, Union
 
 from . import _args, rules
 from ._native import VALUE_LEN, OneAtATime, lib
+from .audit import Choice, trail_of
 from .devices import Device, family_of, resolve
 from .errors import OK, WRONG_FAMILY, WrongFamilyError, error_for
 
@@ -28,10 +29,12 @@ class AtSession:
     closed), WrongPasswordError, DeviceRefusedError. A key, value or password
     with a control character (a line break would start another command)
     raises SettingRefused before anything is sent. One session can be open
-    at a time."""
+    at a time. Each key written and each reset appends a row to the fleet
+    database's audit trail, taken or not; ``audit`` says where, as for
+    write()."""
 
     def __init__(self, target: Union[Device, str], password: str, *, device_type: Optional[int] = None,
-                 port: int = 8800) -> None:
+                 port: int = 8800, audit: Choice = None) -> None:
         if isinstance(target, Device):
             device_type = target.type
             target = target.ip
@@ -47,6 +50,7 @@ class AtSession:
         self.port = _args.port(port)
         self._password = _args.text(password, "password")
         rules.refuse_control(b"PASS", self._password)
+        self._trail, self._own_trail = trail_of(audit)
 
     def open(self) -> "AtSession":
         """Connects and logs in (a connect waits about 3 s at most, each
@@ -80,17 +84,27 @@ class AtSession:
         rules.refuse_control(name, text)
         buffer = ctypes.create_string_buffer(text, max(16, len(text) + 1))
         self._require_open()
-        self._check(lib.VD_ModifyDevConfigTCP(name, buffer), key)
+        result = lib.VD_ModifyDevConfigTCP(name, buffer)
+        self._record(name, text, result)
+        self._check(result, key)
         return _args.decode(buffer.value)
 
     def reset(self) -> None:
         """Sends the reset command with the session's password."""
         self._require_open()
-        self._check(lib.VD_ResetDevTCP(), "RESET")
+        result = lib.VD_ResetDevTCP()
+        self._record(b"RESETDEV", b"", result)
+        self._check(result, "RESET")
 
     def close(self) -> None:
         """Ends the session ("AT+EXIT") and closes the connection."""
         _session.give_back(self, lib.VD_ExitTCP)
+        if self._trail and self._own_trail:
+            self._trail.close()
+
+    def _record(self, key: bytes, value: bytes, result: int) -> None:
+        if self._trail:
+            self._trail.record_one(self.host, False, key, value, result == OK)
 
     def _require_open(self) -> None:
         if not _session.holds(self):
