@@ -22,6 +22,7 @@ using namespace vdtest;
 namespace {
 
 struct SimFleet {
+    vdsim::FleetShared shared;
     std::vector<std::unique_ptr<vdsim::FleetMember>> members;
     std::vector<vdsim::FleetRow> rows;
     explicit SimFleet(int size) {
@@ -29,7 +30,7 @@ struct SimFleet {
         std::string error;
         EXPECT_TRUE(vdsim::ParseFleet(vdsim::GeneratedFleetText(size), entries, error)) << error;
         for (const auto &entry : entries) {
-            members.push_back(vdsim::MakeMember(entry, error));
+            members.push_back(vdsim::MakeMember(entry, shared, error));
             EXPECT_TRUE(members.back() && members.back()->Start()) << error;
             for (const auto &row : members.back()->Rows()) rows.push_back(row);
         }

@@ -127,7 +127,7 @@ std::string ExtraFleetText(const Options &o) {
 }
 
 // The fleet the options name, made but not started; false with why.
-bool MakeFleet(const Options &o, std::string text, std::vector<FleetEntry> &entries,
+bool MakeFleet(const Options &o, std::string text, std::vector<FleetEntry> &entries, FleetShared &shared,
                std::vector<std::unique_ptr<FleetMember>> &members, std::string &error) {
     if (!o.fleetFile.empty()) {
         std::ifstream in(o.fleetFile);
@@ -142,7 +142,7 @@ bool MakeFleet(const Options &o, std::string text, std::vector<FleetEntry> &entr
     text += ExtraFleetText(o);
     if (!ParseFleet(text, entries, error)) return false;
     for (const FleetEntry &e : entries) {
-        members.push_back(MakeMember(e, error));
+        members.push_back(MakeMember(e, shared, error));
         if (!members.back()) return false;
     }
     return true;
@@ -184,8 +184,9 @@ int main(int argc, char **argv) {
     }
     if (o.checkOnly) return 0;
     std::vector<FleetEntry> entries;
+    FleetShared shared;
     std::vector<std::unique_ptr<FleetMember>> members;
-    if (!MakeFleet(o, text, entries, members, why)) {
+    if (!MakeFleet(o, text, entries, shared, members, why)) {
         std::fprintf(stderr, "vandrel-sim: %s\n", why.c_str());
         return 2;
     }

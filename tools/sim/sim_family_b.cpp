@@ -119,9 +119,20 @@ std::string FamilyBDevice::MacText() const {
     return text;
 }
 
-bool FamilyBDevice::Start() { return m_udp.Start(m_ip, m_port, [this](const Datagram &d, bool) { Handle(d); }); }
+bool FamilyBDevice::Start(BroadcastHub *hub) {
+    Stop();
+    const auto handle = [this](const Datagram &d, bool) { Handle(d); };
+    if (!hub) return m_udp.Start(m_ip, m_port, handle);
+    if (!m_udp.Start(m_ip, m_port, handle, Broadcasts::LeftToHub)) return false;
+    m_hub = hub;
+    return hub->Join(m_mac, m_ip, [this](const Datagram &d) { Handle(d); });
+}
 
-void FamilyBDevice::Stop() { m_udp.Stop(); }
+void FamilyBDevice::Stop() {
+    if (m_hub) m_hub->Leave(m_mac);
+    m_hub = nullptr;
+    m_udp.Stop();
+}
 
 bool FamilyBDevice::IsMine(const Bytes &bytes) const {
     return Has(bytes, 0, kStart) && bytes.size() >= 10 && std::equal(m_mac.begin(), m_mac.end(), bytes.begin() + 4);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "sim_broadcast_hub.h"
 #include "sim_udp_port.h"
 
 namespace vdsim {
@@ -60,7 +61,8 @@ public:
     void IgnoreWrites(uint8_t block, int count);
 
     // Binds ip:port and 255.255.255.255:port; false when either fails.
-    bool Start();
+    // With a hub, binds ip:port alone and takes the broadcasts from the hub.
+    bool Start(BroadcastHub *hub = nullptr);
     void Stop();
 
     const std::string &Ip() const { return m_ip; }
@@ -96,6 +98,7 @@ private:
     int m_restarts = 0;
     std::vector<Bytes> m_received;
     UdpDevicePort m_udp;
+    BroadcastHub *m_hub = nullptr;
 };
 
 }  // namespace vdsim

@@ -115,17 +115,21 @@ bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::
     return true;
 }
 
-std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, std::string &error) {
+std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, FleetShared &shared, std::string &error) {
     using Factory = std::unique_ptr<FleetMember> (*)(const FleetEntry &, std::string &);
     static const std::map<std::string, Factory> kKinds = {
         {"family-a", MakeFamilyAMember},
-        {"family-b", MakeFamilyBMember},
         {"io-module", MakeIoModuleMember},
         {"firmware", MakeFirmwareMember},
         {"crowd", MakeCrowdMember},
         {"data-flood", MakeDataFloodMember},
     };
     const auto it = kKinds.find(entry.kind);
+    if (entry.kind == "family-b") {
+        std::unique_ptr<FleetMember> member = MakeFamilyBMember(entry, shared.familyB, error);
+        if (!member) error = "line " + std::to_string(entry.line) + ": " + error;
+        return member;
+    }
     if (it == kKinds.end()) {
         error = "line " + std::to_string(entry.line) + ": unknown kind '" + entry.kind + "'";
         return nullptr;

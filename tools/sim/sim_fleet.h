@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "sim_broadcast_hub.h"
+
 namespace vdsim {
 
 struct FleetEntry {
@@ -67,8 +69,14 @@ public:
     virtual void TakeLog(std::vector<std::string> &lines) = 0;
 };
 
+// What the members of one fleet share: the hub that hears the family B
+// broadcasts for all of them. It outlives the members.
+struct FleetShared {
+    BroadcastHub familyB{8801};
+};
+
 // The member an entry describes; null with a message for a bad entry.
-std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, std::string &error);
+std::unique_ptr<FleetMember> MakeMember(const FleetEntry &entry, FleetShared &shared, std::string &error);
 
 // Reads an entry's settings, remembering which were used so that a
 // misspelt one is reported.

@@ -92,9 +92,10 @@ std::string Describe(const Bytes &b) {
 
 class FamilyBMember : public FleetMember {
 public:
-    FamilyBMember(const std::string &ip, uint8_t type, const Mac &mac, uint8_t version, const Settings &s, bool silent,
-                  int ignoreWrites)
-        : m_device(ip, type, mac),
+    FamilyBMember(BroadcastHub &hub, const std::string &ip, uint8_t type, const Mac &mac, uint8_t version,
+                  const Settings &s, bool silent, int ignoreWrites)
+        : m_hub(hub),
+          m_device(ip, type, mac),
           m_search(SearchIdentity{ip, mac, type, 0, version, s.atPort}),
           m_type(type),
           m_password(s.password) {
@@ -116,7 +117,7 @@ public:
 
     bool Start() override {
         // A silent device answers no search either.
-        return m_device.Start() && (m_silent || m_search.Start()) && (!m_at || m_at->Start());
+        return m_device.Start(&m_hub) && (m_silent || m_search.Start()) && (!m_at || m_at->Start());
     }
 
     void Stop() override {
@@ -145,6 +146,7 @@ public:
     }
 
 private:
+    BroadcastHub &m_hub;
     FamilyBDevice m_device;
     SearchResponder m_search;
     std::unique_ptr<AtDevice> m_at;
@@ -157,7 +159,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::string &error) {
+std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, BroadcastHub &hub, std::string &error) {
     EntrySettings s(entry);
     long type = 0, version = 0, atPort = 0, ignoreWrites = 0;
     Mac mac{};
@@ -177,7 +179,7 @@ std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::str
         error = "type=" + std::to_string(type) + " is not a family B type (32, 56, 48, 64)";
         return nullptr;
     }
-    return std::make_unique<FamilyBMember>(entry.address, uint8_t(type), mac, uint8_t(version), settings, silent,
+    return std::make_unique<FamilyBMember>(hub, entry.address, uint8_t(type), mac, uint8_t(version), settings, silent,
                                            int(ignoreWrites));
 }
 

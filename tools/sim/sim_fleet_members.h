@@ -13,7 +13,8 @@
 namespace vdsim {
 
 std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::string &error);
-std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, std::string &error);
+// Its device takes the broadcasts from hub.
+std::unique_ptr<FleetMember> MakeFamilyBMember(const FleetEntry &entry, BroadcastHub &hub, std::string &error);
 std::unique_ptr<FleetMember> MakeIoModuleMember(const FleetEntry &entry, std::string &error);
 std::unique_ptr<FleetMember> MakeFirmwareMember(const FleetEntry &entry, std::string &error);
 std::unique_ptr<FleetMember> MakeCrowdMember(const FleetEntry &entry, std::string &error);

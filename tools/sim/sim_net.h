@@ -58,6 +58,7 @@ public:
 
     void Start(std::function<void(const std::atomic<bool> &stopping)> body);
     void Stop();
+    bool Running() const { return m_thread.joinable(); }
 
 private:
     std::atomic<bool> m_stopping{false};
