@@ -1,8 +1,8 @@
 // DeviceExchange: one operation on one device, run as an exchange beside
 // the operations on other devices in one loop: a read of its settings, or a
 // write of key/value pairs confirmed by reading them back. It talks through
-// a socket of its own, so the loop hands it only its device's answers, and
-// keeps its device's pacing on its own timer; it ends at its answer, at the
+// the fleet's link (core/device_link.h), which hands it only its device's
+// answers, and keeps its device's pacing on its own timer; it ends at its answer, at the
 // end of its write, or at its deadline. Its result is a VD_ code
 // (vandrel.h); its pairs are the settings read (the password and hidden keys
 // left out, values as the exports hand them out) or, after a write that did
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "codec/codec.h"
-#include "net/client_socket.h"
+#include "core/device_link.h"
 #include "net/exchange.h"
 
 namespace vd {
@@ -34,7 +34,9 @@ struct DeviceJob {
 
 class DeviceExchange : public net::Exchange {
 public:
-    std::vector<net::ClientSocket *> Sockets() override { return {&m_socket}; }
+    explicit DeviceExchange(DeviceLink &link) : m_link(link) {}
+    // The link's sockets are read by the loop for every exchange at once.
+    std::vector<net::ClientSocket *> Sockets() override { return {}; }
     TimePoint NextDeadline() const override { return m_next; }
     bool IsDone() const override { return m_done; }
 
@@ -50,7 +52,7 @@ protected:
     // device's cut to the room a host's buffer has.
     static bool PasswordMatches(const std::string &held, const std::string &password);
 
-    net::ClientSocket m_socket;
+    DeviceLink &m_link;
     TimePoint m_next;
     KeyValues m_pairs;
 

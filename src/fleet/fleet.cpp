@@ -28,9 +28,10 @@ std::string UpperCase(std::string text) {
 // One device, one name: a MAC text in any case.
 std::string DeviceKey(const DeviceJob &job) { return UpperCase(job.address); }
 
-std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job) {
-    if (IsFamilyA(job.type)) return std::make_unique<FamilyAExchange>(job);
-    if (const FamilyBModel *model = FindFamilyBModel(job.type)) return std::make_unique<FamilyBExchange>(job, *model);
+std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job, DeviceLink &link) {
+    if (IsFamilyA(job.type)) return std::make_unique<FamilyAExchange>(job, link);
+    if (const FamilyBModel *model = FindFamilyBModel(job.type))
+        return std::make_unique<FamilyBExchange>(job, *model, link);
     return nullptr;
 }
 
@@ -46,7 +47,8 @@ void FormatVersion(KeyValues &pairs) {
 }  // namespace
 
 Fleet::Fleet(Completion completion) : m_completion(std::move(completion)) {
-    if (!net::OpenWakePair(m_wake) || !net::OpenWakePair(m_completed)) return;
+    if (!net::OpenWakePair(m_wake) || !net::OpenWakePair(m_completed) || !m_link.Open()) return;
+    m_link.ShareWith(m_loop);
     m_thread = std::thread([this] { Run(); });
     m_started = true;
 }
@@ -107,7 +109,7 @@ void Fleet::Begin(OperationId op, Ended &ended) {
     const auto left = operation.end - Clock::now();
     if (left <= Clock::duration::zero()) return End(op, VD_TIMEOUT, ended);
     operation.job.deadline = std::chrono::ceil<std::chrono::milliseconds>(left);
-    operation.exchange = ExchangeFor(operation.job);
+    operation.exchange = ExchangeFor(operation.job, m_link);
     if (!operation.exchange) return End(op, VD_WRONG_FAMILY, ended);
     m_running[operation.exchange.get()] = op;
     m_loop.Add(*operation.exchange);
@@ -116,8 +118,11 @@ void Fleet::Begin(OperationId op, Ended &ended) {
 void Fleet::End(OperationId op, int32_t result, Ended &ended) {
     Operation &operation = m_operations[op];
     operation.result = result;
-    // What it found is kept; its socket closes now.
-    if (operation.exchange) operation.pairs = operation.exchange->Pairs();
+    // What it found is kept; its replies are no longer routed to it.
+    if (operation.exchange) {
+        operation.pairs = operation.exchange->Pairs();
+        m_link.Forget(*operation.exchange);
+    }
     FormatVersion(operation.pairs);
     operation.exchange.reset();
     ended.emplace_back(op, result);

@@ -1,7 +1,7 @@
 // Fleet: many device operations at once on one event loop, which a thread
 // of the fleet's own drives. Operations on different devices run
-// concurrently, each an exchange with its own socket and pacing
-// (core/device_exchange.h); operations on one device wait for one another,
+// concurrently, each an exchange with its own pacing (core/device_exchange.h),
+// all of them over the two sockets of the fleet's link (fleet/fleet_link.h); operations on one device wait for one another,
 // in the order they were submitted. A finished operation is told to the
 // completion call (on the fleet's thread, without the fleet's lock held),
 // queued for TakeCompleted (the completion handle has input while one is
@@ -22,6 +22,7 @@
 #include <unordered_map>
 
 #include "core/device_exchange.h"
+#include "fleet/fleet_link.h"
 #include "net/event_loop.h"
 #include "net/platform.h"
 
@@ -43,7 +44,7 @@ public:
     Fleet(const Fleet &) = delete;
     Fleet &operator=(const Fleet &) = delete;
 
-    // False when the thread or the wake signals could not start.
+    // False when the thread, the wake signals or the sockets could not start.
     bool Started() const { return m_started; }
     // Queues the job; its deadline runs from now, queueing included.
     OperationId Submit(DeviceJob job);
@@ -89,6 +90,7 @@ private:
     net::WakePair m_wake;
     net::WakePair m_completed;
     net::EventLoop m_loop;
+    FleetLink m_link;
     std::thread m_thread;
 };
 

@@ -3,7 +3,10 @@
 namespace vd::net {
 
 int SendBroadcast(SocketHandle handle, const void *buffer, int length, uint16_t port) {
-    const BroadcastPaths paths = CurrentBroadcastPaths();
+    return SendBroadcastAlong(CurrentBroadcastPaths(), handle, buffer, length, port);
+}
+
+int SendBroadcastAlong(const BroadcastPaths &paths, SocketHandle handle, const void *buffer, int length, uint16_t port) {
     bool sent = false;
     int error = kErrNetworkUnreachable;
     const auto note = [&](int result) {

@@ -13,6 +13,8 @@ namespace vd::net {
 // Returns length when at least one send went out, else -1 with the last
 // error of the sends (kErrNetworkUnreachable when there was no path).
 int SendBroadcast(SocketHandle handle, const void *buffer, int length, uint16_t port);
+// As SendBroadcast, along the paths given.
+int SendBroadcastAlong(const BroadcastPaths &paths, SocketHandle handle, const void *buffer, int length, uint16_t port);
 
 }  // namespace vd::net
 

@@ -67,49 +67,89 @@ void EventLoop::Add(Exchange &exchange) {
     Driven &running = m_running[&exchange];
     running.sockets = exchange.Sockets();
     running.timer = m_timers.emplace(exchange.NextDeadline(), &exchange);
+    m_added.push_back(&exchange);
+    if (!running.sockets.empty()) m_withSockets.push_back(&exchange);
 }
+
+void EventLoop::Share(ClientSocket &socket, Router &router) { m_shared.push_back({&socket, &router}); }
 
 void EventLoop::Settle(Exchange &exchange, std::vector<Exchange *> &ended) {
     auto it = m_running.find(&exchange);
     if (it == m_running.end()) return;
-    m_timers.erase(it->second.timer);
+    Driven &driven = it->second;
+    if (!exchange.IsDone() && driven.timer->first == exchange.NextDeadline()) return;
+    m_timers.erase(driven.timer);
     if (exchange.IsDone()) {
+        if (!driven.sockets.empty()) m_withSockets.erase(std::find(m_withSockets.begin(), m_withSockets.end(), &exchange));
         m_running.erase(it);
         ended.push_back(&exchange);
         return;
     }
-    it->second.timer = m_timers.emplace(exchange.NextDeadline(), &exchange);
+    driven.timer = m_timers.emplace(exchange.NextDeadline(), &exchange);
+}
+
+void EventLoop::ReadShared(const Shared &shared, std::vector<Exchange *> &ended) {
+    uint8_t buffer[kReceiveBuffer];
+    char from[16];
+    std::vector<Exchange *> to;
+    for (int n = 0; n < kMaxDatagramsPerRound; ++n) {
+        const int got = shared.socket->ReceiveFrom(buffer, kReceiveBuffer, from, nullptr);
+        if (got < 0) break;
+        to.clear();
+        if (got > 0) shared.router->Route(buffer, got, from, to);
+        for (Exchange *exchange : to) {
+            if (!m_running.count(exchange)) continue;
+            exchange->OnDatagram(0, buffer, got, from);
+            Settle(*exchange, ended);
+        }
+    }
+}
+
+std::vector<SocketHandle> EventLoop::Handles(SocketHandle wake,
+                                             std::vector<std::pair<Exchange *, size_t>> &owners) const {
+    std::vector<SocketHandle> handles;
+    for (const Shared &shared : m_shared) handles.push_back(shared.socket->GetHandle());
+    for (Exchange *exchange : m_withSockets) {
+        const std::vector<ClientSocket *> &sockets = m_running.at(exchange).sockets;
+        for (size_t i = 0; i < sockets.size(); ++i) {
+            if (sockets[i]->GetHandle() == kInvalidSocket) continue;
+            handles.push_back(sockets[i]->GetHandle());
+            owners.emplace_back(exchange, i);
+        }
+    }
+    if (wake != kInvalidSocket) handles.push_back(wake);
+    return handles;
 }
 
 std::vector<Exchange *> EventLoop::Turn(Exchange::TimePoint until, SocketHandle wake) {
     std::vector<Exchange *> ended;
     // One done as soon as it started ends before any wait.
-    for (auto it = m_running.begin(); it != m_running.end();) {
-        Exchange *exchange = (it++)->first;
+    std::vector<Exchange *> added;
+    added.swap(m_added);
+    for (Exchange *exchange : added)
         if (exchange->IsDone()) Settle(*exchange, ended);
-    }
     if (!ended.empty()) return ended;
-    std::vector<SocketHandle> handles;
     std::vector<std::pair<Exchange *, size_t>> owners;
-    for (auto &entry : m_running)
-        for (size_t i = 0; i < entry.second.sockets.size(); ++i) {
-            if (entry.second.sockets[i]->GetHandle() == kInvalidSocket) continue;
-            handles.push_back(entry.second.sockets[i]->GetHandle());
-            owners.emplace_back(entry.first, i);
-        }
-    if (wake != kInvalidSocket) handles.push_back(wake);
+    const std::vector<SocketHandle> handles = Handles(wake, owners);
     const Exchange::TimePoint first = m_timers.empty() ? until : std::min(until, m_timers.begin()->first);
     std::vector<uint8_t> ready(handles.size());
     WaitForReady(handles.data(), int(handles.size()), CeilMsUntil(first), ready.data());
+    for (size_t i = 0; i < m_shared.size(); ++i)
+        if (ready[i]) ReadShared(m_shared[i], ended);
     for (size_t i = 0; i < owners.size(); ++i) {
         Exchange *exchange = owners[i].first;
         auto it = m_running.find(exchange);
-        if (!ready[i] || it == m_running.end()) continue;
+        if (!ready[m_shared.size() + i] || it == m_running.end()) continue;
         ReadSocket(*exchange, owners[i].second, *it->second.sockets[owners[i].second]);
         Settle(*exchange, ended);
     }
-    // The timers due now, each called once: one that files a deadline past
-    // already is called again next turn, after the sockets.
+    CallTimersDue(ended);
+    return ended;
+}
+
+// The timers due now, each called once: one that files a deadline past
+// already is called again next turn, after the sockets.
+void EventLoop::CallTimersDue(std::vector<Exchange *> &ended) {
     const Exchange::TimePoint now = Clock::now();
     std::vector<Exchange *> due;
     for (auto it = m_timers.begin(); it != m_timers.end() && it->first <= now; ++it) due.push_back(it->second);
@@ -118,7 +158,6 @@ std::vector<Exchange *> EventLoop::Turn(Exchange::TimePoint until, SocketHandle 
         exchange->OnTimer(Clock::now());
         Settle(*exchange, ended);
     }
-    return ended;
 }
 
 }  // namespace vd::net

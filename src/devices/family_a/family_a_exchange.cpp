@@ -24,9 +24,10 @@ constexpr milliseconds kPauseAfterWrite{kPauseAfterWriteMs};
 bool FamilyAExchange::Ask(const std::string &host) {
     m_info = DeviceRecord();
     m_answer.Clear();
-    m_socket.Open(net::SocketType::Datagram, host.c_str(), kItemPort);
+    if (m_asked != host) m_link.ExpectFrom(*this, host);
+    m_asked = host;
     const Packet request = RequestPacket(kCodeInfoRequest);
-    return m_socket.SendData(request.data(), int(request.size())) > 0;
+    return m_link.SendTo(host, uint16_t(kItemPort), request.data(), request.size());
 }
 
 void FamilyAExchange::Start(TimePoint now) {
@@ -38,7 +39,7 @@ void FamilyAExchange::Start(TimePoint now) {
 void FamilyAExchange::OnDatagram(size_t, const uint8_t *bytes, int length, const char *from) {
     if (m_phase != Phase::Reading && m_phase != Phase::ReadingBack) return;
     const size_t size = size_t(length);
-    if (m_socket.GetHost() != from || !HasItemFrame(bytes, size) || !m_answer.Take(bytes, size)) return;
+    if (m_asked != from || !HasItemFrame(bytes, size) || !m_answer.Take(bytes, size)) return;
     m_info.ip = from;
     DecodeItems(bytes, size, m_info);
     // The rest of an answer in several datagrams is queued with it: the
@@ -94,8 +95,9 @@ void FamilyAExchange::AfterRead(TimePoint now) {
 void FamilyAExchange::SendWrite(TimePoint now) {
     const Packet packet = BuildWritePacket(m_pending);
     if (packet.empty()) return Finish(VD_OK);
-    m_socket.Open(net::SocketType::Datagram, m_job.address.c_str(), kItemPort);
-    if (m_socket.SendData(packet.data(), int(packet.size())) <= 0) return PauseThenFinish(VD_FAIL);
+    m_asked = m_job.address;
+    if (!m_link.SendTo(m_job.address, uint16_t(kItemPort), packet.data(), packet.size()))
+        return PauseThenFinish(VD_FAIL);
     m_lastSent = now;
     ++m_writes;
     m_phase = Phase::Written;

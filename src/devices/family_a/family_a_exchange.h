@@ -16,7 +16,7 @@ namespace vd {
 
 class FamilyAExchange : public DeviceExchange {
 public:
-    explicit FamilyAExchange(DeviceJob job) : m_job(std::move(job)) {}
+    FamilyAExchange(DeviceJob job, DeviceLink &link) : DeviceExchange(link), m_job(std::move(job)) {}
 
     void Start(TimePoint now) override;
     void OnDatagram(size_t socket, const uint8_t *bytes, int length, const char *from) override;
@@ -41,6 +41,8 @@ private:
     DeviceRecord m_info;
     DeviceRecord m_pending;
     InfoAnswer m_answer;
+    // The address the last request went to, whose answers alone count.
+    std::string m_asked;
     std::string m_movedTo;
     TimePoint m_end;
     TimePoint m_lastSent;

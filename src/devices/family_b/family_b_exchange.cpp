@@ -22,17 +22,18 @@ constexpr int kMaxBackoff = 3;
 
 }  // namespace
 
-FamilyBExchange::FamilyBExchange(DeviceJob job, const FamilyBModel &model) : m_job(std::move(job)), m_model(model) {
+FamilyBExchange::FamilyBExchange(DeviceJob job, const FamilyBModel &model, DeviceLink &link)
+    : DeviceExchange(link), m_job(std::move(job)), m_model(model) {
     BuildFieldTable(m_fields, model.Ports());
 }
 
 bool FamilyBExchange::Send(const BlockDatagram &datagram) {
-    return m_socket.SendData(datagram.data(), int(datagram.size())) >= 1;
+    return m_link.Broadcast(uint16_t(kBlockPort), datagram.data(), datagram.size());
 }
 
 void FamilyBExchange::Start(TimePoint now) {
     m_end = now + m_job.deadline;
-    m_socket.Open(net::SocketType::Datagram, "", kBlockPort);
+    m_link.ExpectMac(*this, m_job.address);
     m_read.Start(m_job.address, BlocksToRead());
     m_round = BlocksOf(m_read.Wanted());
     m_roundSent = 0;

@@ -25,7 +25,7 @@ namespace vd {
 
 class FamilyBExchange : public DeviceExchange {
 public:
-    FamilyBExchange(DeviceJob job, const FamilyBModel &model);
+    FamilyBExchange(DeviceJob job, const FamilyBModel &model, DeviceLink &link);
 
     void Start(TimePoint now) override;
     void OnDatagram(size_t socket, const uint8_t *bytes, int length, const char *from) override;
