@@ -1,0 +1,38 @@
+#!/bin/sh
+# The lossy runs of scripts/bench-fleet.sh --lossy, which runs this in the
+# host of a lab of scripts/lab.sh (VANDREL_LAB names it): a fleet in site 1
+# (the eight devices of bench/fleet-lab.txt, or DEVICES of vandrel-sim
+# --fleet-size moved to 198.18.8.0/21, which the site's interface takes and
+# the host reaches over link 1), 10% of what crosses the link lost each way,
+# and RUNS applies of a plan changing every device, each read back.
+#
+#   sh scripts/bench-fleet-lab.sh BUILD RUNS [DEVICES]
+. "$(dirname "$0")/help.sh"
+set -e
+cd "$(dirname "$0")/.."
+BUILD=$1
+RUNS=$2
+DEVICES=${3:-}
+WORK=$(mktemp -d)
+site() { sh scripts/lab.sh exec "$VANDREL_LAB" site1 "$@"; }
+FLEET=bench/fleet-lab.txt
+if [ -n "$DEVICES" ]; then
+  FLEET=$WORK/fleet
+  "$BUILD/bin/vandrel-sim" --print-fleet --fleet-size "$DEVICES" |
+    awk '$2 ~ /^127\.1\./ { split($2, a, "."); $2 = "198.18." (8 + a[3]) "." a[4] } { print }' > "$FLEET"
+  awk '$2 ~ /^198\.18\./ { print "address add " $2 "/21 brd 198.18.15.255 dev eth0" }' "$FLEET" > "$WORK/addresses"
+  site ip -batch "$WORK/addresses"
+  ip route add 198.18.8.0/21 dev link1
+fi
+site sh -c "'$BUILD/bin/vandrel-sim' --quiet --fleet '$FLEET' > '$WORK/sim.log' 2>&1 & echo \$! > '$WORK/sim.pid'"
+trap 'site kill "$(cat "$WORK/sim.pid")"; rm -rf "$WORK"' EXIT
+sh scripts/sim-ready.sh "$WORK/sim.log" "$(cat "$WORK/sim.pid")" 120
+sh scripts/lab.sh fault "$VANDREL_LAB" 1 loss=10
+for run in $(seq "$RUNS"); do
+  awk -v run="$run" '$1 == "family-a" || $1 == "family-b" {
+      n++
+      printf "%s type=%s NAME=run%d-%d C1_PORT=%d\n", $1 == "family-a" ? $2 : $5, $6, run, n, 4100 + run
+  }' "$WORK/sim.log" > "$WORK/plan"
+  "$BUILD/bin/vandrel-fleet-bench" apply "$WORK/plan" admin 2> "$WORK/err" | tail -1 || true
+  echo "  operations that did not end in success, by result: $(awk '{ print $2 }' "$WORK/err" | sort | uniq -c | tr -s " \n" " ")"
+done
