@@ -3,11 +3,14 @@
 // it; two writes to one device one after the other; a wrong password and a
 // type of no family; completions by callback and by the completion handle;
 // a write that does not take undone while another device's write goes on;
-// many threads submitting to one fleet.
+// many threads submitting to one fleet; the sockets a fleet opens, two
+// whatever the number of devices.
 #include <gtest/gtest.h>
 #include <poll.h>
 
 #include <atomic>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +43,10 @@ struct SimFleet {
     }
 };
 
+size_t OpenDescriptors() {
+    return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
 // The device's name in the fleet interface: its IP or its MAC.
 std::string NameOf(const vdsim::FleetRow &row) { return row.kind == "family-a" ? row.address : row.mac; }
 
@@ -55,6 +62,7 @@ TEST(Fleet, WritesFiftyDevicesAtOnceAndEachHoldsItsNewValue) {
     SimFleet sim(50);
     ASSERT_EQ(sim.rows.size(), 50u);
     std::atomic<int> called{0};
+    const size_t before = OpenDescriptors();
     VF_Fleet *fleet = VF_Create(Count, &called);
     ASSERT_NE(fleet, nullptr);
     EXPECT_EQ(VF_Version(), uint32_t(VF_VERSION));
@@ -68,6 +76,9 @@ TEST(Fleet, WritesFiftyDevicesAtOnceAndEachHoldsItsNewValue) {
         writes.push_back(VF_Write(fleet, NameOf(sim.rows[i]).c_str(), std::stoi(sim.rows[i].type), "admin", keys,
                                   values, 2, 5000));
     }
+    // Fifty devices at work share the fleet's sockets: none has one of its own.
+    EXPECT_EQ(VF_Result(fleet, writes.back()), VF_PENDING);
+    EXPECT_LT(OpenDescriptors(), before + 10);
     for (VF_Op op : writes) EXPECT_EQ(VF_Wait(fleet, op, 20000), VD_OK);
     // One device's write takes about a second and a half; fifty one after
     // the other over a minute.
