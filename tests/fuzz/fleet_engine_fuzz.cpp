@@ -6,7 +6,7 @@
 // turns clean until every exchange ends. What must hold: nothing is read
 // out of bounds; every exchange ends; what an exchange hands out stays
 // bounded; a write that ends OK leaves its device holding the pairs, as a
-// read on the clean wire afterwards finds.
+// read on the emptied, clean wire afterwards finds.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -70,8 +70,10 @@ struct Devices {
             Take(items[device], request);
             return {};
         }
+        // Every family B device hears every broadcast and takes its own.
+        const uint8_t mac[6] = {0x02, 0, 0, 0, 0, uint8_t(device + 1)};
         auto &held = blocks[device - 2];
-        if (request.size() < 17 || !held.count(request[14])) return {};
+        if (request.size() < 17 || std::memcmp(request.data() + 4, mac, 6) != 0 || !held.count(request[14])) return {};
         if (request.size() == 274) std::copy_n(request.begin() + 16, 256, held[request[14]].begin());
         if (request.size() != 17) return {};
         Bytes out(request.begin(), request.begin() + 15);
@@ -166,8 +168,13 @@ void Run::Event(uint8_t e, const uint8_t *rest, size_t left) {
     }
 }
 
-// A read on a clean wire: the settings the device holds now.
+// A read on a clean wire: the settings the device holds now. The requests
+// still on the wire reach their devices first; the replies still on it are
+// lost, as a reply that outlives every deadline may be taken by the next
+// operation on its device (the protocol numbers nothing).
 vd::KeyValues ReadOnCleanWire(Run &run, size_t device) {
+    while (!run.link.requests.empty()) run.Serve(Take(run.link.requests, 0));
+    run.replies.clear();
     run.exchanges[device] = ExchangeOf(device, false, run.link);
     run.exchanges[device]->Start(run.now);
     for (int step = 0; step < 10000 && !run.exchanges[device]->IsDone(); ++step) {
