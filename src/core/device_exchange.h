@@ -2,8 +2,8 @@
 // the operations on other devices in one loop: a read of its settings, or a
 // write of key/value pairs confirmed by reading them back. It talks through
 // the fleet's link (core/device_link.h), which hands it only its device's
-// answers, and keeps its device's pacing on its own timer; it ends at its answer, at the
-// end of its write, or at its deadline. Its result is a VD_ code
+// answers, and keeps its device's pacing on its own timer; it ends at its
+// answer, at the end of its write, or at its deadline. Its result is a VD_ code
 // (vandrel.h); its pairs are the settings read (the password and hidden keys
 // left out, values as the exports hand them out) or, after a write that did
 // not take, the staged pairs that did not.

@@ -1,8 +1,9 @@
 // Fleet: many device operations at once on one event loop, which a thread
 // of the fleet's own drives. Operations on different devices run
 // concurrently, each an exchange with its own pacing (core/device_exchange.h),
-// all of them over the two sockets of the fleet's link (fleet/fleet_link.h); operations on one device wait for one another,
-// in the order they were submitted. A finished operation is told to the
+// all of them over the two sockets of the fleet's link (fleet/fleet_link.h);
+// operations on one device wait for one another, in the order they were
+// submitted. A finished operation is told to the
 // completion call (on the fleet's thread, without the fleet's lock held),
 // queued for TakeCompleted (the completion handle has input while one is
 // queued) and wakes Wait. Every call but the destructor may come from any
