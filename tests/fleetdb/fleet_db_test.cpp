@@ -123,11 +123,62 @@ TEST(FleetDb, KeepsTextAsGivenButBoundedAndRefusesWhatIsNoDatabase) {
     ASSERT_TRUE(db->Audit({"127.0.0.2", vdfleet::Now() + 60000}, since, error));
     EXPECT_TRUE(since.empty());
 
+    // A bound on rows keeps the newest, oldest first.
+    ASSERT_TRUE(db->Append(Batch("new"), error));
+    std::vector<AuditRow> newest;
+    ASSERT_TRUE(db->Audit({"", 0, kRowsPerBatch + 1}, newest, error)) << error;
+    ASSERT_EQ(newest.size(), size_t(kRowsPerBatch + 1));
+    EXPECT_EQ(newest.front().operation, "old");
+    EXPECT_EQ(newest.back().operation, "new");
+
     std::ofstream(path + ".junk") << std::string(4096, 'j');
     EXPECT_FALSE(FleetDb::Open(path + ".junk", error));
     EXPECT_NE(error.find(path + ".junk"), std::string::npos) << error;
     EXPECT_FALSE(FleetDb::Open("/nonexistent-folder/fleet.db", error));
     EXPECT_NE(error.find("cannot open the fleet database /nonexistent-folder/fleet.db"), std::string::npos) << error;
+}
+
+vdfleet::Snapshot SnapshotOf(const std::string &mac, const std::string &name, size_t keys) {
+    vdfleet::Snapshot s;
+    s.time = vdfleet::Now();
+    s.mac = mac;
+    s.device = "127.0.0.7";
+    s.type = 5;
+    s.settings.emplace_back("NAME", name);
+    for (size_t k = 1; k < keys; ++k) s.settings.emplace_back("K" + std::to_string(k), "v");
+    return s;
+}
+
+TEST(FleetDb, KeepsTheLatestSnapshotsOfEachDeviceWhole) {
+    const TempFolder folder;
+    std::string error;
+    std::unique_ptr<FleetDb> db = FleetDb::Open(folder.dir + "/fleet.db", error);
+    ASSERT_TRUE(db) << error;
+    const size_t most = vdfleet::kMaxSnapshotsPerDevice;
+    for (size_t n = 0; n <= most; ++n)
+        ASSERT_TRUE(db->Keep({SnapshotOf("02:56:44:00:00:07", "n" + std::to_string(n), 3)}, error)) << error;
+    const std::string hostile = std::string("\x1b]0;\0", 6) + std::string(1000, 'x');
+    ASSERT_TRUE(db->Keep({SnapshotOf("02:56:44:00:00:08", hostile, vdfleet::kMaxSnapshotKeys + 5),
+                          SnapshotOf("", "no MAC, not kept", 1)}, error)) << error;
+
+    std::vector<vdfleet::Snapshot> seven, atAddress;
+    ASSERT_TRUE(db->Snapshots("02:56:44:00:00:07", seven, error)) << error;
+    ASSERT_TRUE(db->Snapshots("127.0.0.7", atAddress, error)) << error;  // by the address read: both devices
+    ASSERT_EQ(seven.size(), most);
+    EXPECT_EQ(atAddress.size(), most + 1);
+    vdfleet::Snapshot s;
+    ASSERT_TRUE(db->SnapshotById(seven.front().id, s, error)) << error;
+    EXPECT_EQ(s.settings.front().second, "n" + std::to_string(most));
+    ASSERT_TRUE(db->SnapshotById(seven.back().id, s, error)) << error;
+    EXPECT_EQ(s.settings.front().second, "n1");  // n0 dropped, with its keys
+    EXPECT_EQ(s.settings.size(), 3u);
+    EXPECT_FALSE(db->SnapshotById(seven.back().id - 1, s, error));
+    EXPECT_EQ(error, "no such snapshot");
+    ASSERT_TRUE(db->SnapshotById(atAddress.front().id, s, error)) << error;
+    EXPECT_EQ(s.mac, "02:56:44:00:00:08");
+    EXPECT_EQ(s.settings.size(), vdfleet::kMaxSnapshotKeys);
+    EXPECT_EQ(s.settings.front().second, hostile.substr(0, vdfleet::kMaxText));
+    EXPECT_TRUE(db->Check(error)) << error;
 }
 
 }  // namespace

@@ -1,15 +1,12 @@
 // The audit trail: rows appended, never changed (the file's triggers refuse
 // an update or a delete).
+#include <algorithm>
+
+#include "bounded_text.h"
 #include "fleet_db.h"
 #include "sqlite_statement.h"
 
 namespace vdfleet {
-
-namespace {
-
-std::string Cut(const std::string &text) { return text.substr(0, kMaxText); }
-
-}  // namespace
 
 bool FleetDb::Append(const std::vector<AuditRow> &rows, std::string &error) {
     Transaction tx(m_db, error);
@@ -25,9 +22,16 @@ bool FleetDb::Append(const std::vector<AuditRow> &rows, std::string &error) {
 }
 
 bool FleetDb::Audit(const AuditQuery &query, std::vector<AuditRow> &out, std::string &error) const {
-    Statement rows(m_db, "SELECT time, actor, channel, device, mac, key, before, after, confirmed, operation"
-                         " FROM audit WHERE time >= ? AND (? = '' OR device = ? OR mac = ?) ORDER BY id");
-    rows.Bind(query.since).Bind(query.device).Bind(query.device).Bind(query.device);
+    // Newest first, so that a limit keeps the latest rows; turned round
+    // below. One device's rows are found by its two indexes, not a scan.
+    const char *const all = "SELECT time, actor, channel, device, mac, key, before, after, confirmed, operation"
+                            " FROM audit WHERE time >= ? ORDER BY id DESC LIMIT ?";
+    const char *const one = "SELECT time, actor, channel, device, mac, key, before, after, confirmed, operation"
+                            " FROM audit WHERE (device = ? OR mac = ?) AND time >= ? ORDER BY id DESC LIMIT ?";
+    Statement rows(m_db, query.device.empty() ? all : one);
+    if (!query.device.empty()) rows.Bind(query.device).Bind(query.device);
+    rows.Bind(query.since);
+    rows.Bind(query.limit ? static_cast<long long>(query.limit) : -1);
     out.clear();
     while (rows.Step() == SQLITE_ROW) {
         AuditRow r;
@@ -43,6 +47,7 @@ bool FleetDb::Audit(const AuditQuery &query, std::vector<AuditRow> &out, std::st
         r.operation = rows.Text(9);
         out.push_back(r);
     }
+    std::reverse(out.begin(), out.end());
     return rows.Fine(error);
 }
 

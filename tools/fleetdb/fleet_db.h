@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -24,7 +25,7 @@ Millis Now();
 constexpr size_t kMaxText = 256;
 
 // The version of the file's layout that this code makes and reads.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // A device as a search or a read saw it. The MAC address is its identity;
 // an empty field is one the sighting does not tell, and leaves what is known.
@@ -56,7 +57,25 @@ struct AuditRow {
 struct AuditQuery {
     std::string device;  // "" for every device; else its address or MAC
     Millis since = 0;
+    size_t limit = 0;    // 0 for every row; else only the newest limit
 };
+
+// A device's settings as one read gave them, keys in the device's order;
+// a front end leaves the password out.
+struct Snapshot {
+    long long id = 0;
+    Millis time = 0;
+    std::string mac, device;  // device: the address the read named
+    int type = 0;
+    std::vector<std::pair<std::string, std::string>> settings;
+    size_t keys = 0;  // as listed by Snapshots, which leaves settings empty
+};
+
+// The snapshots kept of one device (by MAC): a new one beyond it drops the
+// oldest.
+constexpr size_t kMaxSnapshotsPerDevice = 100;
+// The keys kept of one snapshot; a read that gives more keeps the first.
+constexpr size_t kMaxSnapshotKeys = 1024;
 
 class FleetDb {
 public:
@@ -76,6 +95,8 @@ public:
     bool RecordSeen(const std::vector<SeenDevice> &seen, Millis now, std::string &error);
     // Appends rows to the audit trail, which is never changed once written.
     bool Append(const std::vector<AuditRow> &rows, std::string &error);
+    // Stores snapshots (each needs its MAC), one transaction for the lot.
+    bool Keep(const std::vector<Snapshot> &snapshots, std::string &error);
 
     // Every device ever seen, the longest unseen last.
     bool Inventory(std::vector<InventoryDevice> &out, std::string &error) const;
@@ -85,6 +106,11 @@ public:
     bool Changes(const std::string &mac, std::vector<DeviceChange> &out, std::string &error) const;
     // The audit rows the query selects, oldest first.
     bool Audit(const AuditQuery &query, std::vector<AuditRow> &out, std::string &error) const;
+    // The snapshots of a device (its address or MAC), newest first, with
+    // their number of keys but not the settings.
+    bool Snapshots(const std::string &device, std::vector<Snapshot> &out, std::string &error) const;
+    // One snapshot whole; false with error "no such snapshot" when none has id.
+    bool SnapshotById(long long id, Snapshot &out, std::string &error) const;
     // SQLite's own check of the whole file; false with what it found.
     bool Check(std::string &error) const;
 

@@ -23,10 +23,13 @@ FleetDb::~FleetDb() = default;
 // No FleetDb is ever made, so these are never called.
 bool FleetDb::RecordSeen(const std::vector<SeenDevice> &, Millis, std::string &) { return false; }
 bool FleetDb::Append(const std::vector<AuditRow> &, std::string &) { return false; }
+bool FleetDb::Keep(const std::vector<Snapshot> &, std::string &) { return false; }
 bool FleetDb::Inventory(std::vector<InventoryDevice> &, std::string &) const { return false; }
 bool FleetDb::MacAt(const std::string &, std::string &, std::string &) const { return false; }
 bool FleetDb::Changes(const std::string &, std::vector<DeviceChange> &, std::string &) const { return false; }
 bool FleetDb::Audit(const AuditQuery &, std::vector<AuditRow> &, std::string &) const { return false; }
+bool FleetDb::Snapshots(const std::string &, std::vector<Snapshot> &, std::string &) const { return false; }
+bool FleetDb::SnapshotById(long long, Snapshot &, std::string &) const { return false; }
 bool FleetDb::Check(std::string &) const { return false; }
 
 }  // namespace vdfleet

@@ -1,13 +1,12 @@
 // The inventory: a row per device, by MAC, with the history of the fields
 // that a device changes (its address, name and firmware version).
+#include "bounded_text.h"
 #include "fleet_db.h"
 #include "sqlite_statement.h"
 
 namespace vdfleet {
 
 namespace {
-
-std::string Cut(const std::string &text) { return text.substr(0, kMaxText); }
 
 SeenDevice Bounded(const SeenDevice &d) { return {Cut(d.mac), Cut(d.ip), Cut(d.version), Cut(d.name), d.type}; }
 

@@ -26,6 +26,13 @@ const char *const kSteps[] = {
     "  BEGIN SELECT RAISE(ABORT, 'the audit trail is append-only'); END;"
     "CREATE TRIGGER audit_never_deleted BEFORE DELETE ON audit"
     "  BEGIN SELECT RAISE(ABORT, 'the audit trail is append-only'); END;",
+    // 2: snapshots of a device's settings, a row for each key.
+    "CREATE TABLE snapshots (id INTEGER PRIMARY KEY, time INTEGER NOT NULL, mac TEXT NOT NULL,"
+    "  device TEXT NOT NULL, type INTEGER NOT NULL);"
+    "CREATE INDEX snapshots_by_mac ON snapshots (mac, id);"
+    "CREATE INDEX snapshots_by_device ON snapshots (device, id);"
+    "CREATE TABLE snapshot_settings (snapshot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL,"
+    "  value TEXT NOT NULL, PRIMARY KEY (snapshot, position)) WITHOUT ROWID;",
 };
 static_assert(sizeof kSteps / sizeof kSteps[0] == kSchemaVersion, "a step for every version");
 
