@@ -1,5 +1,5 @@
 # The fleet database through the tool: what a search sees, what a write
-# changes, and whether the devices still hold a plan.
+# changes, what a read held, and whether the devices still hold a plan.
 . "$(dirname "$0")/lib.sh"
 
 rows_of() { grep -c "\"key\":" "$WORK/out"; }
@@ -15,7 +15,8 @@ test_inventory_audit_and_drift() {
     [ "$(rows_of)" -eq 2 ] || fail "not one row a key written"
     expect_out '"before": "serial-5",'
     expect_out '"after": "\(changed\)",'
-    ! grep -aq "s3cret-new" "$WORK/fleet.db"* || fail "the password is in the database"
+    expect_run 0 show 127.0.0.2 --snapshot
+    expect_run 2 show 127.0.0.2 NAME --snapshot
     # The name a read saw is the device's, and its change is in its history.
     expect_run 0 show 127.0.0.2 NAME
     expect_run 0 inventory --json
@@ -30,6 +31,18 @@ test_inventory_audit_and_drift() {
     expect_run 0 apply "$WORK/plan" --jobs 2
     expect_run 0 drift "$WORK/plan" --json
     expect_out '"drifted": 0,'
+    # A snapshot of each read: show's, then each drift's, newest first.
+    expect_run 0 snapshots 127.0.0.2 --json
+    [ "$(grep -c '"id":' "$WORK/out")" -eq 3 ] || fail "not a snapshot a read"
+    oldest=$(grep '"id":' "$WORK/out" | tail -1 | tr -dc 0-9)
+    expect_run 0 snapshots 127.0.0.2 "$oldest"
+    expect_out "^NAME +pump-1$"
+    expect_run 0 snapshots 127.0.0.2 latest
+    expect_out "^NAME +pump-2$"
+    expect_run 0 snapshots 02:56:44:00:00:0C latest --json
+    expect_out '"NAME": "four"'
+    expect_run 1 snapshots 02:56:44:00:00:0C "$oldest"
+    ! grep -aq "s3cret-new" "$WORK/fleet.db"* || fail "the password is in the database"
     # The apply's two writes: one row each, recorded by the workers alone,
     # under one operation.
     expect_run 0 history --since 1h --json

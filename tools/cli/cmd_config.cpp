@@ -35,6 +35,9 @@ Pairs TakeNamed(const std::vector<std::string> &names, std::vector<std::string> 
 }
 
 int RunShow(const Args &args, const Printer &out) {
+    const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
+    if (args.Has("--snapshot") && !names.empty())
+        return out.Fail("--snapshot keeps the whole of the settings: give no KEY", 0, kExitUsage);
     Target t;
     int status = 0;
     if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
@@ -42,11 +45,12 @@ int RunShow(const Args &args, const Printer &out) {
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (r != VD_OK) return out.Fail(t.addr.text + ": device did not answer", r, kExitNoAnswer);
 
-    const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
     std::vector<std::string> missing;
     Pairs pairs = names.empty() ? TakeAll() : TakeNamed(names, missing);
     if (!CheckReportedType(t, pairs, out, status)) return status;
-    Fleet(args, out).Read(t, pairs);
+    Fleet fleet(args, out);
+    fleet.Read(t, pairs);
+    if (args.Has("--snapshot")) fleet.Snapshot(t, pairs);
     if (names.empty() && !args.Has("--with-password"))
         for (auto it = pairs.begin(); it != pairs.end();) it = it->first == "PASS" ? pairs.erase(it) : it + 1;
 
@@ -77,14 +81,16 @@ std::vector<Command> ConfigCommands() {
     show.name = "show";
     show.synopsis = "ADDRESS [KEY...]";
     show.summary = "read a device's settings (family A by IP, family B by MAC)";
-    show.options = {TypeOption(), InterfaceOption(), {"--with-password", "", "also list PASS, the device's password"}};
+    show.options = {TypeOption(), InterfaceOption(), {"--with-password", "", "also list PASS, the device's password"},
+                    {"--snapshot", "", "keep the settings read in the fleet database, the password left out"}};
     for (const Option &o : FleetOptions()) show.options.push_back(o);
     show.details =
         "ADDRESS is the device's IP address (family A) or its MAC address (family B,\n"
         "asked by broadcast on UDP port 8801). With KEYs only those are shown.\n"
         "A device that does not answer is reported after about 2 s (3 s by MAC).\n\n"
         "The --json document is a backup: 'vandrel set ADDRESS --from FILE' writes\n"
-        "it back, to this device or to another of the same type.\n\n" +
+        "it back, to this device or to another of the same type. --snapshot keeps\n"
+        "the settings read in the fleet database ('vandrel snapshots ADDRESS').\n\n" +
         TypeListHelp();
     show.minPositionals = 1;
 

@@ -117,7 +117,10 @@ int RunDrift(const Args &args, const Printer &out) {
     RunWorkers(tasks, int(run.workers), Interrupted, [&](size_t i, const WorkerResult &r) {
         Pairs held;
         DeviceDrift &d = all[picked[i]];
-        if (ReadSettings(r, held, d.error)) Judge(*d.job, held, d);
+        if (!ReadSettings(r, held, d.error)) return;
+        // Every read of a drift check is kept, so that a drift can be traced to when it began.
+        fleet.Snapshot(d.job->target, held);
+        Judge(*d.job, held, d);
     });
     return Report(out, all);
 }
@@ -139,7 +142,8 @@ std::vector<Command> DriftCommands() {
         "holds, as 'set' compares them: in sync, drift, or not compared (a password,\n"
         "which a read does not show). Nothing is written and no password is needed.\n"
         "Exit status " + std::to_string(kExitDrift) + " when any device drifted and every one was read, 1 when a\n"
-        "device could not be read, 0 when all hold the plan.\n\n"
+        "device could not be read, 0 when all hold the plan. Each device's settings\n"
+        "read are kept as a snapshot in the fleet database ('vandrel snapshots').\n\n"
         "example:\n  vandrel drift plan.txt || vandrel apply plan.txt\n";
     drift.minPositionals = drift.maxPositionals = 1;
     return {{drift, RunDrift}};

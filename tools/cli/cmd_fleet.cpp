@@ -1,5 +1,7 @@
-// inventory and history: what the fleet database remembers of the devices
-// the tool saw and of the writes made to them.
+// inventory, history and snapshots: what the fleet database remembers of the
+// devices the tool saw, of the writes made to them and of their settings.
+#include <algorithm>
+
 #include "commands.h"
 #include "fleet.h"
 #include "status.h"
@@ -83,6 +85,63 @@ int RunHistory(const Args &args, const Printer &out) {
     return kExitOk;
 }
 
+JsonValue SnapshotJson(const vdfleet::Snapshot &s) {
+    return JsonValue::object({{"id", s.id}, {"time", IsoTime(s.time)}, {"device", s.device}, {"mac", s.mac},
+                              {"type", s.type}, {"keys", s.keys}});
+}
+
+// The snapshots of a device, newest first.
+int ListSnapshots(const vdfleet::FleetDb &db, const std::vector<vdfleet::Snapshot> &all, const Printer &out) {
+    JsonValue list = JsonValue::array();
+    std::vector<Row> rows;
+    for (const vdfleet::Snapshot &s : all) {
+        list.push_back(SnapshotJson(s));
+        rows.push_back({std::to_string(s.id), IsoTime(s.time), s.device, s.mac, DescribeType(s.type),
+                        std::to_string(s.keys)});
+    }
+    out.Document(JsonValue::object({{"database", db.Path()}, {"snapshots", list}}));
+    out.Table({"ID", "TIME", "DEVICE", "MAC", "TYPE", "KEYS"}, rows);
+    return kExitOk;
+}
+
+// One snapshot's settings; its JSON is a backup that 'set --from' takes.
+int ShowSnapshot(const vdfleet::FleetDb &db, const std::vector<vdfleet::Snapshot> &all, const std::string &which,
+                 const Printer &out) {
+    long long id = 0;
+    if (which == "latest" && !all.empty()) id = all.front().id;
+    else if (which != "latest" && !ParseNumber(which, 1, 1LL << 62, id))
+        return out.Fail("ID is a snapshot's number, or latest", 0, kExitUsage);
+    const bool ours = std::any_of(all.begin(), all.end(), [&](const vdfleet::Snapshot &s) { return s.id == id; });
+    vdfleet::Snapshot s;
+    std::string error;
+    if (!ours) return out.Fail("no snapshot " + which + " of this device", 0, kExitFailed);
+    if (!db.SnapshotById(id, s, error)) return out.Fail(db.Path() + ": " + error, 0, kExitFailed);
+    JsonValue doc = SnapshotJson(s), settings = JsonValue::object();
+    std::vector<Row> rows;
+    for (const auto &p : s.settings) {
+        settings[p.first] = p.second;
+        rows.push_back({p.first, p.second});
+    }
+    doc["settings"] = settings;
+    out.Document(doc);
+    out.Line(s.device + "  " + s.mac + "  type " + DescribeType(s.type) + "  snapshot " + std::to_string(s.id) +
+             " of " + IsoTime(s.time));
+    out.Table({"KEY", "VALUE"}, rows);
+    return kExitOk;
+}
+
+int RunSnapshots(const Args &args, const Printer &out) {
+    Fleet fleet(args, out);
+    int status = 0;
+    vdfleet::FleetDb *db = Readable(fleet, out, status);
+    if (!db) return status;
+    std::vector<vdfleet::Snapshot> all;
+    std::string error;
+    if (!db->Snapshots(args.Positionals()[0], all, error)) return out.Fail(db->Path() + ": " + error, 0, kExitFailed);
+    if (args.Positionals().size() == 1) return ListSnapshots(*db, all, out);
+    return ShowSnapshot(*db, all, args.Positionals()[1], out);
+}
+
 }  // namespace
 
 std::vector<Command> FleetCommands() {
@@ -114,7 +173,23 @@ std::vector<Command> FleetCommands() {
         "write named, or the device's MAC address.\n\n"
         "example:\n  vandrel history 192.0.2.7 --since 7d\n";
     history.maxPositionals = 1;
-    return {{inventory, RunInventory}, {history, RunHistory}};
+
+    CommandDef snapshots;
+    snapshots.name = "snapshots";
+    snapshots.synopsis = "DEVICE [ID | latest]";
+    snapshots.summary = "list the snapshots kept of a device's settings, or show one";
+    snapshots.options = FleetOptions();
+    snapshots.details =
+        "A read by 'show --snapshot', and every read of 'drift', keeps the device's\n"
+        "settings in the fleet database as a snapshot: when, the address read and\n"
+        "the MAC, and each key as the device gave it (never the password). The\n"
+        "latest " + std::to_string(vdfleet::kMaxSnapshotsPerDevice) + " of each device are kept. DEVICE is the address read, or the\n"
+        "device's MAC address; with ID (or latest) that snapshot's settings are\n"
+        "shown, and its --json document is a backup that 'set --from' writes back.\n\n"
+        "example:\n  vandrel snapshots 192.0.2.7 latest --json > held.json\n";
+    snapshots.minPositionals = 1;
+    snapshots.maxPositionals = 2;
+    return {{inventory, RunInventory}, {history, RunHistory}, {snapshots, RunSnapshots}};
 }
 
 }  // namespace vdcli

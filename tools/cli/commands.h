@@ -26,7 +26,7 @@ std::vector<Command> SessionCommands();    // at
 std::vector<Command> ChannelCommands();    // io, data
 std::vector<Command> ApplyCommands();      // apply
 std::vector<Command> InterfaceCommands();  // interfaces
-std::vector<Command> FleetCommands();      // inventory, history
+std::vector<Command> FleetCommands();      // inventory, history, snapshots
 std::vector<Command> DriftCommands();      // drift
 std::vector<Command> WebCommands();        // web (the dashboard, tools/web), and web users ...
 std::vector<Command> WebUserCommands();    // web users add, remove, passwd, token, list

@@ -48,6 +48,9 @@ public:
     // (--actor, else the user the tool runs as), channel (--channel, else
     // "cli"), device, MAC and operation are filled in.
     void Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows);
+    // Stores what a whole read of t gave as a snapshot of the device,
+    // without its password (fleet_snapshot.cpp).
+    void Snapshot(const Target &t, const Pairs &pairs);
 
 private:
     void Warn(const std::string &error);
