@@ -2,6 +2,7 @@
 table, a device's settings, an apply to selected devices, sessions, the
 token off loopback and a user's login. Each view's screenshot lands in VANDREL_WEB_SHOTS."""
 
+import os
 import subprocess
 
 from selenium.webdriver.common.by import By
@@ -11,7 +12,7 @@ import browser
 import webtest
 from browser import click_row, screenshot, shown_column, text, wait_text
 
-IP, NAME, STATE = 1, 5, 7  # columns of the table
+IP, NAME, STATE, DRIFT = 1, 5, 7, 8  # columns of the table
 
 
 def open_dashboard(*web_args, sim_args=(), counts="7 devices, 7 online", browser_flags=()):
@@ -63,7 +64,12 @@ def test_table_fills_with_a_crowd_of_1000():
 
 
 def test_device_view_refuses_then_writes_what_the_device_holds():
-    driver = open_dashboard()
+    plan = os.path.join(webtest.WORK, "plan.txt")
+    with open(plan, "w") as f:
+        f.write("127.0.0.2 NAME=pump-page\n")
+    driver = open_dashboard("--drift-plan", plan, "--drift-every", "1", "--db", os.path.join(webtest.WORK, "fleet.db"))
+    webtest.wait_for("the drift", lambda: dict(zip(shown_column(driver, IP), shown_column(driver, DRIFT)))
+                     .get("127.0.0.2") == "drift")
     open_device(driver, "127.0.0.2")
     type_into(driver, "extra-key", "NOSUCHKEY")
     type_into(driver, "extra-value", "1")
@@ -88,10 +94,15 @@ def test_device_view_refuses_then_writes_what_the_device_holds():
     wait_text(driver, "device-message", "written and read back: NAME stored")
     screenshot(driver, "device")
     assert "pump-page" in webtest.tool("show", "127.0.0.2", "NAME")[1]
-    # The read names the device in the table too.
+    # The read names the device in the table too, and shows the write in its history.
     click(driver, "device-read")
+    wait_text(driver, "device-history", "NAME serial-5 pump-page yes")
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=history]").click()
+    wait_text(driver, "history", "web 127.0.0.2 02:56:44:00:00:02 NAME serial-5 pump-page")
     driver.find_element(By.CSS_SELECTOR, "nav [data-view=devices]").click()
     webtest.wait_for("the name in the table", lambda: "pump-page" in shown_column(driver, NAME))
+    webtest.wait_for("in sync", lambda: dict(zip(shown_column(driver, IP), shown_column(driver, DRIFT)))
+                     .get("127.0.0.2") == "in sync")
 
 
 def test_apply_to_three_selected_devices():

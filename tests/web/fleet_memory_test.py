@@ -1,7 +1,8 @@
 """The dashboard's fleet database: a write through the API is one audit row
 a key (channel web, its user the actor, a password redacted) that GET
 /api/audit reads back; a restart with the same file keeps the devices, as
-offline, until --forget-after."""
+offline, until --forget-after; a drift plan checked on a schedule finds a
+drift and sees it cleared, in GET /api/drift and /metrics."""
 
 import json
 import os
@@ -32,7 +33,9 @@ def test_a_write_is_audited_with_its_user():
     assert code == 200 and len(doc["writes"]) == 2 and "new-secret" not in json.dumps(doc), doc
     assert {(r["channel"], r["actor"], r["operation"] != "") for r in rows.values()} == {("web", "op", True)}
     assert rows["NAME"]["after"] == "audited-1" and rows["PASS"]["after"] == "(changed)", rows
-    assert audit("?device=127.0.0.5", bearer) == (200, {"writes": []})
+    assert audit("?device=127.0.0.5", bearer) == (200, {"writes": [], "cut": False})
+    code, newest = audit("?device=127.0.0.2&limit=1", bearer)
+    assert newest["cut"] and [r["key"] for r in newest["writes"]] == [doc["writes"][-1]["key"]], newest
     # An operation's devices, each served by a worker of its own, share its operation.
     plan = {"password": "admin", "settings": {"NAME": "line-2"}, "devices": [{"ip": "127.0.0.3"}, {"ip": "127.0.0.4"}]}
     assert request(URL + "/api/apply", "POST", {"plan": plan}, bearer)[0] == 202
@@ -41,7 +44,7 @@ def test_a_write_is_audited_with_its_user():
     applied = [r for r in audit("", bearer)[1]["writes"] if r["after"] == "line-2"]
     assert sorted(r["device"] for r in applied) == ["127.0.0.3", "127.0.0.4"], applied
     assert len({r["operation"] for r in applied} | {rows["NAME"]["operation"]}) == 2, applied
-    assert audit("?since=yesterday", bearer)[0] == 400 and audit("?who=op", bearer)[0] == 400
+    assert [audit(q, bearer)[0] for q in ("?since=yesterday", "?who=op", "?limit=0", "?limit=10001")] == [400] * 4
 
 
 def test_a_restart_keeps_the_devices_until_forgotten():
@@ -59,6 +62,27 @@ def test_a_restart_keeps_the_devices_until_forgotten():
     webtest.stop_all()
     webtest.start_web("--db", DB, "--forget-after", "1")
     assert devices() == []
+
+
+def test_a_drift_plan_is_found_and_cleared_on_schedule():
+    webtest.start_sim()
+    plan = os.path.join(webtest.WORK, "plan.txt")
+    with open(plan, "w") as f:
+        f.write("127.0.0.2 NAME=in-plan C1_BAUD=9\n02:56:44:00:00:0C NAME=four-ports\n")
+    webtest.start_web("--db", DB, "--drift-plan", plan, "--drift-every", "1")
+    drift = lambda: {d["device"]: d for d in json.loads(request(URL + "/api/drift")[2])["devices"]}
+    metric = lambda ip, v: 'vandrel_config_drift{device="%s",type="5"} %d' % (ip, v) in request(URL + "/metrics")[2]
+    found = webtest.wait_for("a drift", lambda: drift().get("127.0.0.2", {}).get("result") == "drift" and drift())
+    assert found["127.0.0.2"]["drifted"] == ["NAME"] and found["02:56:44:00:00:0C"]["result"] == "in sync", found
+    assert metric("127.0.0.2", 1)
+    write = {"password": "admin", "settings": {"NAME": "in-plan"}}
+    assert request(URL + "/api/devices/127.0.0.2/settings", "POST", write)[0] == 200
+    webtest.wait_for("the drift cleared", lambda: metric("127.0.0.2", 0))
+    assert drift()["127.0.0.2"]["result"] == "in sync"
+    # Each check's reads are kept as snapshots.
+    assert len(json.loads(webtest.tool("snapshots", "127.0.0.2", "--db", DB, "--json")[1])["snapshots"]) >= 2
+    code, _, text = request(URL + "/api/drift")
+    assert code == 200 and json.loads(text)["error"] is None, text
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include "accounts.h"
+#include "drift_watch.h"
 #include "events.h"
 #include "fleet.h"
 #include "fleet_memory.h"
@@ -22,6 +23,7 @@ struct Dashboard {
     Events events;
     Operations operations{counters, events};
     WorkerSlots workers;
+    DriftWatch drift;  // with --drift-plan
     Accounts *accounts = nullptr;  // with users (--users)
 };
 
@@ -32,7 +34,7 @@ std::string UserOf(Dashboard &d, const httplib::Request &req);
 // The page's files and /metrics.
 void AddPageRoutes(httplib::Server &server, Dashboard &d);
 // The devices table, its event stream, the operations' states and the
-// audit trail.
+// audit trail and the drift check's verdicts.
 void AddFleetRoutes(httplib::Server &server, Dashboard &d);
 // One device: its settings, a write, a backup and its restore.
 void AddDeviceRoutes(httplib::Server &server, Dashboard &d);

@@ -54,6 +54,7 @@ const std::vector<RouteRole> &RouteTable() {
         {"GET", "/api/operations", Role::Viewer},
         {"GET", "/api/audit", Role::Viewer},
         {"GET", R"(/api/rules/\d{1,3})", Role::Viewer},
+        {"GET", "/api/drift", Role::Viewer},
         {"GET", R"(/api/operations/\d{1,9})", Role::Viewer},
         {"GET", kDevice, Role::Viewer},
         {"GET", backup.c_str(), Role::Viewer},

@@ -2,6 +2,7 @@
 // server-sent events that pushes each change to the page.
 #include "dashboard.h"
 #include "http_json.h"
+#include "args.h"
 #include "time_text.h"
 
 namespace vdweb {
@@ -10,6 +11,8 @@ namespace {
 
 // A stream sends a comment this often, so that a closed page is noticed.
 constexpr int kKeepAliveMs = 15000;
+// The audit rows one answer holds: the newest, by default and at most.
+constexpr long long kDefaultAuditRows = 1000, kMaxAuditRows = 10000;
 
 struct StreamState {
     uint64_t generation = 0, devices = ~uint64_t(0);
@@ -43,13 +46,18 @@ bool Pump(Dashboard &d, StreamState &s, httplib::DataSink &sink) {
     return sent || sink.write(": still here\n\n", 14);
 }
 
-// ?device=ADDRESS&since=TIME, as 'history --json' answers them.
+// ?device=ADDRESS&since=TIME&limit=N, as 'history --json' answers them;
+// only the newest N rows, and "cut" tells whether there were more.
 void Audit(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue asked = JsonValue::object();
     for (const auto &p : req.params) asked[p.first] = p.second;
-    if (!CheckFields(asked, {{"device", Kind::Text}, {"since", Kind::Text}}, res)) return;
+    if (!CheckFields(asked, {{"device", Kind::Text}, {"since", Kind::Text}, {"limit", Kind::Text}}, res)) return;
     vdfleet::AuditQuery query;
     const std::string device = req.get_param_value("device"), since = req.get_param_value("since");
+    long long limit = kDefaultAuditRows;
+    if (req.has_param("limit") && !vdcli::ParseNumber(req.get_param_value("limit"), 1, kMaxAuditRows, limit))
+        return SendError(res, 400, "limit= takes a number from 1 to " + std::to_string(kMaxAuditRows));
+    query.limit = size_t(limit) + 1;
     if (!device.empty() && !IsAddress(device)) return SendError(res, 400, "device= takes an IP or MAC address");
     if (!device.empty()) query.device = TableAddress(device);
     if (!since.empty() && !vdcli::ParseSince(since, vdfleet::Now(), query.since))
@@ -57,13 +65,15 @@ void Audit(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     std::vector<vdfleet::AuditRow> rows;
     std::string error;
     if (!d.memory.Audit(query, rows, error)) return SendError(res, d.memory.On() ? 500 : 404, error);
+    const bool cut = rows.size() > size_t(limit);
+    if (cut) rows.erase(rows.begin());
     JsonValue writes = JsonValue::array();
     for (const vdfleet::AuditRow &r : rows)
         writes.push_back({{"time", vdcli::IsoTime(r.time)}, {"actor", r.actor}, {"channel", r.channel},
                           {"device", r.device}, {"mac", r.mac}, {"key", r.key}, {"before", r.before},
                           {"after", r.after}, {"confirmed", r.confirmed}, {"operation", r.operation}});
     // The rows hold device texts as their bytes, which JsonText spells.
-    res.set_content(vdcli::JsonText(JsonValue::object({{"writes", writes}})), "application/json");
+    res.set_content(vdcli::JsonText(JsonValue::object({{"writes", writes}, {"cut", cut}})), "application/json");
 }
 
 }  // namespace
@@ -93,6 +103,9 @@ void AddFleetRoutes(httplib::Server &server, Dashboard &d) {
         SendJson(res, 200, state);
     });
     server.Get("/api/audit", [&d](const httplib::Request &req, httplib::Response &res) { Audit(d, req, res); });
+    server.Get("/api/drift", [&d](const httplib::Request &, httplib::Response &res) {
+        SendJson(res, 200, d.drift.State());
+    });
 }
 
 }  // namespace vdweb

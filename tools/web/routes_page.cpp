@@ -33,8 +33,9 @@ void AddPageRoutes(httplib::Server &server, Dashboard &d) {
         });
     }
     server.Get("/metrics", [&d](const httplib::Request &, httplib::Response &res) {
-        SendUncompressed(res, std::make_shared<const std::string>(d.counters.Render(d.fleet)),
-                         "text/plain; version=0.0.4; charset=utf-8");
+        auto text = std::make_shared<std::string>(d.counters.Render(d.fleet));
+        d.drift.Render(*text);
+        SendUncompressed(res, text, "text/plain; version=0.0.4; charset=utf-8");
     });
 }
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -205,11 +207,29 @@ void RestoreTable(const Args &args, const Printer &out, vdweb::Dashboard &d) {
                                std::chrono::system_clock::now().time_since_epoch()).count());
 }
 
+// --drift-plan FILE and --drift-every SECONDS: the plan checked on a schedule.
+bool DriftOf(const Args &args, const Printer &out, vdweb::DriftWatch &drift, int &status) {
+    long long every = 0;
+    if (!NumberOf(args, out, "--drift-every", 1, 86400, "a number of seconds from 1 to 86400", every, status,
+                  vdweb::kDefaultDriftEverySeconds))
+        return false;
+    if (!args.Has("--drift-plan") && args.Has("--drift-every"))
+        return (status = out.Fail("--drift-every needs --drift-plan", 0, kExitUsage)), false;
+    if (!args.Has("--drift-plan")) return true;
+    std::error_code ec;
+    const std::filesystem::path plan = std::filesystem::absolute(args.Value("--drift-plan"), ec);
+    if (ec || !std::ifstream(plan))
+        return (status = out.Fail("--drift-plan: cannot read " + args.Value("--drift-plan"), 0, kExitUsage)), false;
+    drift.Watch(plan.string(), int(every));
+    return true;
+}
+
 // Searches and serves until Ctrl-C; the exit status.
 int Serve(httplib::Server &server, vdweb::Dashboard &dashboard, int every, const Printer &out) {
     vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers,
                             dashboard.memory, every);
     searcher.Start();
+    dashboard.drift.Start(dashboard.workers, dashboard.memory, dashboard.events);
     CatchInterrupt();
     std::atomic<bool> ended{false};
     std::thread watch([&] {
@@ -221,6 +241,7 @@ int Serve(httplib::Server &server, vdweb::Dashboard &dashboard, int every, const
     ended = true;
     watch.join();
     searcher.Stop();
+    dashboard.drift.Stop();
     return served && Interrupted() ? kExitInterrupted : out.Fail("the server stopped", 0, kExitFailed);
 }
 
@@ -255,6 +276,7 @@ int RunWeb(const Args &args, const Printer &out) {
     dashboard.accounts = accounts.get();
     dashboard.fleet.ForgetAfter(forget);
     dashboard.fleet.MaxDevices(size_t(most));
+    if (!DriftOf(args, out, dashboard.drift, status)) return status;
     RestoreTable(args, out, dashboard);
     Configure(*server, dashboard, access);
     vdweb::Backlog backlog;
@@ -298,6 +320,8 @@ std::vector<Command> WebCommands() {
                    {"--search-every", "SECONDS", "how often the devices table is searched anew (default 10)"},
                    {"--forget-after", "SECONDS", "a device not seen for this long leaves the table (default 3600)"},
                    {"--max-devices", "N", "the most devices the table holds; more are left out (default 100000)"},
+                   {"--drift-plan", "FILE", "check whether the devices hold this plan of apply, on a schedule"},
+                   {"--drift-every", "SECONDS", "how often the drift plan is checked (default 600)"},
                    {"--db", "PATH", "the fleet database (default: VANDREL_DB, else the service's state folder)"},
                    {"--no-db", "", "run without the fleet database (also VANDREL_DB=off)"}};
     web.details =
@@ -316,7 +340,9 @@ std::vector<Command> WebCommands() {
         "too, and scripts send a user's API token as 'Authorization: Bearer TOKEN'.\n"
         "It remembers the devices and the writes in the fleet database (--db; by\n"
         "default $STATE_DIRECTORY/fleet.db under systemd, else as the tool's): the\n"
-        "table starts from it, and GET /api/audit reads the writes.\n";
+        "table starts from it, and GET /api/audit reads the writes. With --drift-plan\n"
+        "it runs 'vandrel drift FILE' every --drift-every seconds: the table's drift\n"
+        "column, GET /api/drift and the metric vandrel_config_drift show the verdict.\n";
     web.maxPositionals = 0;
     std::vector<Command> all = {{web, RunWeb}};
     for (Command &c : WebUserCommands()) all.push_back(std::move(c));

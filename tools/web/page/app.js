@@ -1,6 +1,6 @@
 // The dashboard's page: the devices table pushed by the server's event
-// stream, one device's settings, operations on many devices and sessions,
-// all through the JSON API under /api/.
+// stream, one device's settings, operations on many devices, sessions and
+// the history of writes, all through the JSON API under /api/.
 'use strict';
 
 const ROW_HEIGHT = 26;
@@ -9,6 +9,7 @@ const state = {
   devices: [],   // as /api/devices lists them
   shown: [],     // filtered and sorted
   selected: new Set(),
+  drift: new Map(),  // the drift check's result by device address, in capitals
   sort: { key: 'ip', down: false },
   filter: '',
   operation: 0,  // the operation the many-devices view follows
@@ -62,7 +63,8 @@ function compare(a, b) {
 function prepare(devices) {
   for (const d of devices) {
     d.ipn = ipNumber(d.ip);
-    d.text = [d.ip, d.mac, d.type, 'family ' + d.family, d.version, d.name, d.online ? 'online' : 'offline'].join(' ').toLowerCase();
+    d.drift = state.drift.get(d.ip) || state.drift.get(String(d.mac).toUpperCase()) || '';
+    d.text = [d.ip, d.mac, d.type, 'family ' + d.family, d.version, d.name, d.online ? 'online' : 'offline', d.drift].join(' ').toLowerCase();
   }
   state.devices = devices.sort(compare);
 }
@@ -88,7 +90,8 @@ function draw() {
     html += '<div class="grid row' + (sel ? ' selected' : '') + '" data-i="' + i + '"><span><input type="checkbox"' +
       (sel ? ' checked' : '') + '></span><span>' + escapeHtml(d.ip) + '</span><span>' + escapeHtml(d.mac) + '</span><span>' +
       escapeHtml(typeText(d)) + '</span><span>' + escapeHtml(d.version) + '</span><span>' + escapeHtml(d.name) +
-      '</span><span>' + seenText(d) + '</span><span class="' + (d.online ? 'on">online' : 'off">offline') + '</span></div>';
+      '</span><span>' + seenText(d) + '</span><span class="' + (d.online ? 'on">online' : 'off">offline') + '</span><span' +
+      (d.drift === 'drift' ? ' class="drift">' : '>') + escapeHtml(d.drift) + '</span></div>';
   }
   // Only the rows in sight are drawn, moved down to where they belong.
   $('rows').style.top = (first * ROW_HEIGHT) + 'px';
@@ -140,6 +143,7 @@ async function loadDevices() {
       if (!res.ok) break;
       const devices = await res.json();
       window.vdReceivedAt = Date.now();
+      await loadDrift();
       prepare(devices);
       refilter();
     } while (table.stale);
@@ -149,6 +153,14 @@ async function loadDevices() {
   } finally {
     table.loading = false;
   }
+}
+
+// The drift check's verdicts, fetched with each table: a dashboard without
+// a drift plan has none.
+async function loadDrift() {
+  const r = await api('GET', '/api/drift');
+  state.drift = new Map();
+  for (const d of (r.ok && r.doc.devices) || []) state.drift.set(String(d.device).toUpperCase(), d.result);
 }
 
 function listen() {
@@ -183,6 +195,7 @@ async function readDevice(keepResult) {
   if (!keepResult) $('diff').innerHTML = '';
   $('device-write').disabled = true;
   $('device-backup').href = '/api/devices/' + encodeURIComponent(address) + '/backup';
+  loadHistory({ device: address, limit: 100 }, 'device-history', 'device-history-message');
   const r = await api('GET', '/api/devices/' + encodeURIComponent(address));
   if (!r.ok) {
     $('device-title').textContent = address;
@@ -308,6 +321,31 @@ function firmware() {
   startOperation(api('POST', '/api/firmware?' + query, undefined, file));
 }
 
+// ---- the history of writes ----
+
+// The rows of GET /api/audit into table (an element's id), newest first.
+async function loadHistory(query, table, messageId) {
+  const r = await api('GET', '/api/audit?' + new URLSearchParams(query));
+  $(table).innerHTML = '';
+  if (!r.ok) return message(messageId, errorText(r.doc));
+  const writes = r.doc.writes.slice().reverse();
+  message(messageId, writes.length ? writes.length + ' writes' + (r.doc.cut ? ', the newest only' : '') : 'no writes', true);
+  let html = '<tr><th>Time</th><th>Actor</th><th>Channel</th><th>Device</th><th>MAC</th><th>Key</th><th>Before</th>' +
+    '<th>After</th><th>Confirmed</th><th>Operation</th></tr>';
+  for (const w of writes)
+    html += '<tr>' + [w.time, w.actor, w.channel, w.device, w.mac, w.key, w.before || '-', w.after || '-',
+      w.confirmed ? 'yes' : 'no', w.operation].map((t) => '<td>' + escapeHtml(t) + '</td>').join('') + '</tr>';
+  if (writes.length) $(table).innerHTML = html;
+}
+
+function readHistory() {
+  const query = { limit: 1000 };
+  const device = $('history-device').value.trim(), since = $('history-since').value.trim();
+  if (device) query.device = device;
+  if (since) query.since = since;
+  loadHistory(query, 'history', 'history-message');
+}
+
 // ---- sessions ----
 
 async function session(path, body) {
@@ -324,6 +362,7 @@ function show(view) {
   for (const s of document.querySelectorAll('.view')) s.hidden = s.id !== 'view-' + view;
   if (view === 'many') $('many-selected').textContent = state.selected.size + ' devices selected (in the Devices table)';
   if (view === 'devices') draw();
+  if (view === 'history') readHistory();
 }
 
 // With users, the page needs a login, whose user, role and CSRF token it
@@ -371,6 +410,7 @@ async function start() {
   });
   $('restart').addEventListener('click', () => startOperation(api('POST', '/api/restart', { devices: selectedDevices().map(keyOf) })));
   $('fw-start').addEventListener('click', firmware);
+  $('history-read').addEventListener('click', readHistory);
   $('at-run').addEventListener('click', () => session('/api/at', {
     password: $('at-password').value, steps: $('at-steps').value.split('\n').map((s) => s.trim()).filter(Boolean) }));
   $('io-read').addEventListener('click', () => session('/api/io', { actions: ['ad', 'state'] }));
