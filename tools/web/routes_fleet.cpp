@@ -2,7 +2,7 @@
 // server-sent events that pushes each change to the page.
 #include "dashboard.h"
 #include "http_json.h"
-#include "args.h"
+#include "options.h"
 #include "time_text.h"
 
 namespace vdweb {
