@@ -5,7 +5,8 @@
 # Then that the programs built on the library reach into src/ only where they
 # may: the tools and benchmarks are hosts of the public headers, and besides
 # them the vandrel tool includes the codec's header, the interface
-# listing's and the fleet database's (tools/fleetdb, which includes nothing
+# listing's, the platform's (for the per-device lock files alone) and the
+# fleet database's (tools/fleetdb, which includes nothing
 # of the project's but its own), the dissector's generator the codec's and the wire layouts.
 # System headers (<...>) are not looked at. Prints every include that breaks
 # the rule and fails; prints nothing and succeeds when there is none.
@@ -76,9 +77,9 @@ END { exit bad }
 # the fleet database, for the tool, the dashboard and its benchmark) each may
 # include, besides its own headers and the public ones (include/).
 HOSTS='
-tools/cli        codec/codec.h net/interfaces.h fleet_db.h fleet_front_end.h
+tools/cli        codec/codec.h net/interfaces.h net/platform.h fleet_db.h fleet_front_end.h
 tools/fleetdb
-tools/web        codec/codec.h fleet_db.h fleet_choice.h commands.h hex_bytes.h interrupt.h json_read.h key_rules.h options.h status.h time_text.h workers.h
+tools/web        codec/codec.h fleet_db.h fleet_choice.h commands.h hex_bytes.h interrupt.h json_read.h key_rules.h options.h status.h time_text.h workers.h apply_devices.h device_batch.h plan_meaning.h
 tools/sim
 tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
 bench            sim_net.h fleet_db.h
