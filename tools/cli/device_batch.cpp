@@ -1,0 +1,98 @@
+#include "device_batch.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+#include <algorithm>
+
+namespace vdcli {
+
+namespace {
+
+// A read's wait for its device, its wait behind the device's earlier
+// operations included; a write's read first waits as long.
+constexpr uint32_t kDeadlineMs = 10000;
+// How soon Ctrl-C is seen while operations run.
+constexpr uint32_t kStopCheckMs = 100;
+// Files that are not the devices': the standard ones, the fleet's own
+// signals, the fleet database, the library's.
+constexpr long long kOtherFiles = 64;
+
+Pairs PairsOf(VF_Fleet *fleet, VF_Op op) {
+    Pairs pairs;
+    char key[VD_KEY_LEN], value[VD_VALUE_LEN];
+    for (uint32_t i = 0; VF_GetPair(fleet, op, i, key, value) == VD_OK; ++i) pairs.emplace_back(key, value);
+    return pairs;
+}
+
+}  // namespace
+
+long long DefaultAtOnce() {
+#ifdef _WIN32
+    return kDefaultAtOnce;
+#else
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0) return kDefaultAtOnce;
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+    getrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur == RLIM_INFINITY) return kDefaultAtOnce;
+    return std::max(1LL, std::min(kDefaultAtOnce, (static_cast<long long>(files.rlim_cur) - kOtherFiles) / 2));
+#endif
+}
+
+DeviceBatch::DeviceBatch(long long atOnce)
+    : m_atOnce(size_t(std::max(1LL, atOnce))), m_fleet(VF_Create(&DeviceBatch::Ended, this)) {}
+
+DeviceBatch::~DeviceBatch() {
+    if (m_fleet) VF_Destroy(m_fleet);
+}
+
+void VF_CALL DeviceBatch::Ended(void *self, VF_Op op, int32_t) {
+    DeviceBatch &batch = *static_cast<DeviceBatch *>(self);
+    std::lock_guard<std::mutex> lock(batch.m_mutex);
+    batch.m_locks.erase(op);
+}
+
+VF_Op DeviceBatch::Submit(const BatchItem &item) {
+    const Target &t = item.target;
+    if (item.pairs.empty()) return VF_Read(m_fleet, t.addr.text.c_str(), t.type, kDeadlineMs);
+    std::vector<const char *> keys, values;
+    for (const auto &p : item.pairs) {
+        keys.push_back(p.first.c_str());
+        values.push_back(p.second.c_str());
+    }
+    auto held = std::make_unique<WriteLock>(t);
+    // Held across the submission: the write may end before it is noted.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const VF_Op op = VF_Write(m_fleet, t.addr.text.c_str(), t.type, item.password.c_str(), keys.data(),
+                              values.data(), uint32_t(keys.size()), kDeadlineMs);
+    if (op != 0) m_locks.emplace(op, std::move(held));
+    return op;
+}
+
+void DeviceBatch::Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop,
+                      const BatchDone &done) {
+    std::map<VF_Op, size_t> running;  // the oldest first
+    size_t next = 0;
+    for (; !m_fleet && next < items.size(); ++next) done(next, VD_FAIL, {});
+    for (;;) {
+        for (; next < items.size() && running.size() < m_atOnce && !stop(); ++next) {
+            const VF_Op op = Submit(items[next]);
+            if (op != 0) running.emplace(op, next);
+            else done(next, VD_FAIL, {});
+        }
+        if (running.empty()) return;
+        VF_Wait(m_fleet, running.begin()->first, kStopCheckMs);
+        for (VF_Op op = VF_TakeCompleted(m_fleet); op != 0; op = VF_TakeCompleted(m_fleet)) {
+            const auto it = running.find(op);
+            if (it == running.end()) continue;
+            done(it->second, VF_Result(m_fleet, op), PairsOf(m_fleet, op));
+            VF_Release(m_fleet, op);
+            running.erase(it);
+        }
+    }
+}
+
+}  // namespace vdcli

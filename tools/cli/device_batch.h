@@ -1,0 +1,69 @@
+// Many devices at once in this process: their reads and confirmed writes on
+// one fleet of the library (vandrel_fleet.h), at most a bound of them under
+// way, each device's write under the lock that the library's own writes take
+// (write_lock.h). apply, drift and the dashboard's bulk operations run on it.
+#ifndef VANDREL_CLI_DEVICE_BATCH_H
+#define VANDREL_CLI_DEVICE_BATCH_H
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device.h"
+#include "device_settings.h"
+#include "vandrel_fleet.h"
+#include "write_lock.h"
+
+namespace vdcli {
+
+// The most devices under way at once, and the default: a plan of a thousand
+// devices at once. Each holds a socket, and a lock file while it is written.
+constexpr long long kMaxAtOnce = 4096;
+constexpr long long kDefaultAtOnce = 1024;
+
+// kDefaultAtOnce, or fewer when the open files this process may hold (the
+// soft limit raised to the hard one first) leave room for fewer.
+long long DefaultAtOnce();
+
+// One device's operation: a read when pairs is empty, else a write of them.
+struct BatchItem {
+    Target target;
+    std::string password;
+    Pairs pairs;
+};
+
+// How an operation ended: its VD_ code (vandrel.h) and its pairs (the
+// settings read, the password left out; after a write that did not take,
+// the pairs that did not).
+using BatchDone = std::function<void(size_t item, int result, const Pairs &pairs)>;
+
+class DeviceBatch {
+public:
+    explicit DeviceBatch(long long atOnce);
+    ~DeviceBatch();
+    DeviceBatch(const DeviceBatch &) = delete;
+    DeviceBatch &operator=(const DeviceBatch &) = delete;
+
+    // Runs the items in order, and calls done on this thread as each ends
+    // (every one with VD_FAIL when the library could not start a fleet).
+    // Once stop() is true no further item starts; those under way finish.
+    void Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop, const BatchDone &done);
+
+private:
+    VF_Op Submit(const BatchItem &item);
+    static void VF_CALL Ended(void *self, VF_Op op, int32_t result);
+
+    size_t m_atOnce;
+    // The locks of the writes under way, given back as each ends, on the
+    // fleet's thread: a wait for one device's lock never holds up another's.
+    std::mutex m_mutex;
+    std::map<VF_Op, std::unique_ptr<WriteLock>> m_locks;
+    VF_Fleet *m_fleet;
+};
+
+}  // namespace vdcli
+
+#endif
