@@ -8,7 +8,7 @@ family-a  127.0.0.2  type=5  name=serial-5 password=admin
 family-a  127.0.0.3  type=7  name=io-10t   password=admin
 family-a  127.0.0.4  type=17 name=can-17   password=admin
 family-a  127.0.0.5  type=5  name=locked   password=secret
-family-a  127.0.0.6  type=5  name=fading   password=admin silent-after=3
+family-a  127.0.0.6  type=5  name=fading   password=admin silent-after=2
 family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
 FLEET
     cat > "$WORK/plan.txt" <<'PLAN'
@@ -96,8 +96,8 @@ test_ctrl_c_stops_an_apply_between_devices() {
     "$VANDREL_SIM" --print-fleet --fleet-size 8 | grep family-a > "$WORK/generated.txt"
     start_sim < "$WORK/generated.txt"  # not in a pipe: its subshell would lose SIM_PID
     awk '/^family-a/ { printf "%s type=%s NAME=new-%d\n", $2, $6, NR }' "$WORK/sim.log" > "$WORK/plan"
-    LAST="vandrel apply (then Ctrl-C)"
-    "$VANDREL" apply "$WORK/plan" --password admin > "$WORK/out" 2> "$WORK/err" &
+    LAST="vandrel apply --jobs 1 (then Ctrl-C)"
+    "$VANDREL" apply "$WORK/plan" --password admin --jobs 1 > "$WORK/out" 2> "$WORK/err" &
     pid=$!
     expect_sim_log "write of items" 10
     kill -INT $pid

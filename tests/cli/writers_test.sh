@@ -28,4 +28,23 @@ test_two_writers_of_one_device_lose_no_change() {
     expect_run 0 set $mac --password admin C1_BAUD=999
 }
 
+# An apply writes in its own process through the fleet interface: it and
+# another process's set of the same device take turns by the device's lock.
+test_an_apply_and_a_set_of_one_device_lose_no_change() {
+    start_standard_fleet
+    mac=02:56:44:00:00:0C
+    for round in 1 2 3 4; do
+        bits=$((5 + round % 4)) baud=$((2000 + round))
+        printf '%s type=48 C1_DATAB=%s\n' $mac $bits > "$WORK/plan"
+        "$VANDREL" apply "$WORK/plan" --password admin > "$WORK/a" 2>&1 & a=$!
+        "$VANDREL" set $mac --password admin C1_BAUD=$baud > "$WORK/b" 2>&1 & b=$!
+        wait $a; sa=$?
+        wait $b; sb=$?
+        run show $mac
+        [ $sa -eq 0 ] && [ $sb -eq 0 ] || fail "round $round: apply and set ended $sa and $sb: $(cat "$WORK/a" "$WORK/b")"
+        expect_out "^C1_DATAB +$bits$"
+        expect_out "^C1_BAUD +$baud$"
+    done
+}
+
 run_case "$1"

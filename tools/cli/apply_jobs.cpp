@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "device_batch.h"
 #include "input_file.h"
 #include "interrupt.h"
 #include "options.h"
@@ -119,12 +120,11 @@ bool AddFound(const PlanEntry &e, const std::vector<FoundDevice> &found, Resolut
 
 // Every device's job with its settings and password, and the jobs that
 // cannot be served in their places; false when a device has no password.
-bool FinishJobs(const Plan &plan, const Args &args, Resolution &r, std::vector<Job> &jobs, std::string &error) {
-    // A device's own password, then a selector's, then --password, then
-    // the plan's, then VANDREL_PASSWORD.
-    std::string fallback;
-    const bool hasFallback = args.Has("--password") || !plan.hasPassword ? PasswordOf(args, fallback) : true;
-    if (!args.Has("--password") && plan.hasPassword) fallback = plan.password;
+bool FinishJobs(const Plan &plan, const std::string *password, Resolution &r, std::vector<Job> &jobs,
+                std::string &error) {
+    // A device's own password, then a selector's, then the fallback.
+    const bool hasFallback = password != nullptr;
+    const std::string fallback = password ? *password : "";
     for (size_t i = 0, m = 0; i <= r.devices.size(); ++i) {
         for (; m < r.missing.size() && r.missing[m].first == i; ++m) jobs.push_back(r.missing[m].second);
         if (i == r.devices.size()) break;
@@ -145,23 +145,31 @@ bool FinishJobs(const Plan &plan, const Args &args, Resolution &r, std::vector<J
 
 }  // namespace
 
-bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, Fleet &fleet, std::vector<Job> &jobs,
-                 std::string &error) {
-    bool search = false;
-    for (const PlanEntry &e : plan.entries) search = search || NeedsSearch(e);
-    const std::vector<FoundDevice> found = search ? SearchDevices("", searchWaitMs) : std::vector<FoundDevice>();
-    if (search) fleet.Seen(found);
+bool ResolveJobs(const Plan &plan, const std::string *password, const std::function<std::vector<FoundDevice>()> &search,
+                 Fleet &fleet, std::vector<Job> &jobs, std::string &error) {
+    bool needed = false;
+    for (const PlanEntry &e : plan.entries) needed = needed || NeedsSearch(e);
+    const std::vector<FoundDevice> found = needed ? search() : std::vector<FoundDevice>();
+    if (needed) fleet.Seen(found);
     Resolution r;
     for (const PlanEntry &e : plan.entries) {
         const bool added = NeedsSearch(e) ? AddFound(e, found, r, error) : Add(r, e, {e.addr, e.type}, error);
         if (!added) return false;
     }
-    return FinishJobs(plan, args, r, jobs, error);
+    return FinishJobs(plan, password, r, jobs, error);
+}
+
+const std::string *FallbackPassword(const Args &args, const Plan &plan, std::string &password) {
+    if (!args.Has("--password") && plan.hasPassword) {
+        password = plan.password;
+        return &password;
+    }
+    return PasswordOf(args, password) ? &password : nullptr;
 }
 
 bool ReadPlanRun(const Args &args, const Printer &out, PlanRun &run, int &exitStatus) {
-    if (!NumberOf(args, out, "--jobs", 1, kMaxJobs, "a number from 1 to " + std::to_string(kMaxJobs), run.workers,
-                  exitStatus, 1) ||
+    if (!NumberOf(args, out, "--jobs", 1, kMaxAtOnce, "a number from 1 to " + std::to_string(kMaxAtOnce), run.atOnce,
+                  exitStatus, DefaultAtOnce()) ||
         !WaitOf(args, out, run.waitMs, exitStatus))
         return false;
     run.path = args.Positionals()[0];

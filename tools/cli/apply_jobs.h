@@ -4,6 +4,7 @@
 #ifndef VANDREL_CLI_APPLY_JOBS_H
 #define VANDREL_CLI_APPLY_JOBS_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@
 
 namespace vdcli {
 
-enum class Outcome { Pending, ToChange, Unchanged, Ok, Unverified, Failed, NotFound, Refused, NotDone };
+enum class Outcome { Pending, ToChange, Unchanged, Ok, Failed, NotFound, Refused, NotDone };
 
 struct Job {
     std::string label;  // the device's address, or the selector that found none
@@ -26,10 +27,11 @@ struct Job {
     std::string detail;
     std::vector<std::string> refusals;  // why the checks refuse its settings
     JsonValue changes = JsonValue::array();  // as the device's check or write reported them
+    // What its check read and judged: the MAC, and the settings to send.
+    std::string mac;
+    Pairs held;
+    std::vector<Setting> send;
 };
-
-// The most devices an apply or a drift check works on at once.
-constexpr long long kMaxJobs = 64;
 
 // What apply and drift begin with: --jobs (devices at once), --wait (for the
 // search) and the plan the first argument names, which must name a device.
@@ -37,17 +39,22 @@ constexpr long long kMaxJobs = 64;
 struct PlanRun {
     std::string path;
     Plan plan;
-    long long workers = 1;
+    long long atOnce = 1;
     long long waitMs = 0;
 };
 bool ReadPlanRun(const Args &args, const Printer &out, PlanRun &run, int &exitStatus);
 
-// The jobs of a plan, in plan order. searchWaitMs bounds the search, which
-// is sent only when needed, and its answers are kept in fleet. False with a message for a plan that names a
-// device twice or leaves one without a password; true otherwise, with
-// unanswered devices as NotFound jobs.
-bool ResolveJobs(const Plan &plan, const Args &args, int searchWaitMs, Fleet &fleet, std::vector<Job> &jobs,
-                 std::string &error);
+// The jobs of a plan, in plan order. search is called only when the plan
+// needs it, and its answers are kept in fleet. password serves the devices
+// whose entries give none (null: there is none). False with a message for a plan
+// that names a device twice or leaves one without a password; true
+// otherwise, with unanswered devices as NotFound jobs.
+bool ResolveJobs(const Plan &plan, const std::string *password, const std::function<std::vector<FoundDevice>()> &search,
+                 Fleet &fleet, std::vector<Job> &jobs, std::string &error);
+
+// The password for devices whose entries give none: --password, else the
+// plan's, else VANDREL_PASSWORD; null when there is none.
+const std::string *FallbackPassword(const Args &args, const Plan &plan, std::string &password);
 
 }  // namespace vdcli
 

@@ -1,16 +1,13 @@
-// drift: whether the plan's devices still hold what the plan says. Each
-// device is read by a worker ('vandrel show'), and each of its keys in the
-// plan is judged as 'set' judges it: a value the device already holds (as
-// it stores it) is in sync, any other is drift. Nothing is written.
-#include <map>
-
+// drift: whether the plan's devices still hold what the plan says. The
+// devices are read at once (device_batch.h), and each of a device's keys in
+// the plan is judged as 'set' judges it: a value the device already holds
+// (as it stores it) is in sync, any other is drift. Nothing is written.
 #include "apply_jobs.h"
 #include "commands.h"
+#include "device_batch.h"
 #include "interrupt.h"
-#include "json_read.h"
 #include "options.h"
 #include "status.h"
-#include "workers.h"
 
 namespace vdcli {
 
@@ -28,25 +25,13 @@ struct DeviceDrift {
     size_t drifted = 0;
 };
 
-WorkerTask ReadTask(const Job &j, const Args &args) {
-    WorkerTask t;
-    t.args = {"show", j.target.addr.text, "--type", std::to_string(j.target.type), "--json"};
-    for (const std::string &a : FleetArgs(args)) t.args.push_back(a);
-    return t;
-}
-
-// The settings of a worker's read; false with why it has none.
-bool ReadSettings(const WorkerResult &r, Pairs &pairs, std::string &error) {
-    JsonValue doc;
-    std::string ignored, text;
-    const bool parsed = ParseJson(r.out, doc, ignored) && doc.is_object();
-    if (r.status != kExitOk || !parsed || !doc.contains("settings") || !doc["settings"].is_object()) {
-        error = parsed && doc.contains("error") && ValueText(doc["error"], text) ? text : "the device could not be read";
-        return false;
-    }
-    for (const auto &item : doc["settings"].items())
-        if (ValueText(item.value(), text)) pairs.emplace_back(item.key(), text);
-    return true;
+// The settings of a read; false with why it has none.
+bool ReadSettings(const Job &j, int result, const Pairs &pairs, std::string &error) {
+    std::string reported;
+    FindPair(pairs, "TYPE", reported);
+    if (result != VD_OK) error = j.target.addr.text + ": device did not answer";
+    else if (TypeAgrees(j.target, reported, error)) return true;
+    return false;
 }
 
 void Judge(const Job &j, const Pairs &held, DeviceDrift &d) {
@@ -96,28 +81,28 @@ int RunDrift(const Args &args, const Printer &out) {
     int status = 0;
     if (!ReadPlanRun(args, out, run, status)) return status;
     std::string error;
-    // A read needs no password: the plan's, if any, is not used.
-    run.plan.hasPassword = true;
     CatchInterrupt();
     std::vector<Job> jobs;
     Fleet fleet(args, out);
-    if (!ResolveJobs(run.plan, args, int(run.waitMs), fleet, jobs, error))
-        return out.Fail(run.path + ": " + error, 0, kExitUsage);
+    // A read needs no password: none is asked for, and the plan's is not used.
+    const std::string none;
+    const auto search = [&] { return SearchDevices("", int(run.waitMs)); };
+    if (!ResolveJobs(run.plan, &none, search, fleet, jobs, error)) return out.Fail(run.path + ": " + error, 0, kExitUsage);
 
     std::vector<DeviceDrift> all(jobs.size());
-    std::vector<WorkerTask> tasks;
+    std::vector<BatchItem> items;
     std::vector<size_t> picked;
     for (size_t i = 0; i < jobs.size(); ++i) {
         all[i].job = &jobs[i];
         all[i].error = jobs[i].outcome == Outcome::Pending ? "interrupted before it was read" : jobs[i].detail;
         if (jobs[i].outcome != Outcome::Pending) continue;
         picked.push_back(i);
-        tasks.push_back(ReadTask(jobs[i], args));
+        items.push_back({jobs[i].target, "", {}});
     }
-    RunWorkers(tasks, int(run.workers), Interrupted, [&](size_t i, const WorkerResult &r) {
-        Pairs held;
-        DeviceDrift &d = all[picked[i]];
-        if (!ReadSettings(r, held, d.error)) return;
+    DeviceBatch(run.atOnce).Run(items, Interrupted, [&](size_t k, int result, const Pairs &held) {
+        DeviceDrift &d = all[picked[k]];
+        if (!ReadSettings(*d.job, result, held, d.error)) return;
+        fleet.Read(d.job->target, held);
         // Every read of a drift check is kept, so that a drift can be traced to when it began.
         fleet.Snapshot(d.job->target, held);
         Judge(*d.job, held, d);
@@ -132,7 +117,8 @@ std::vector<Command> DriftCommands() {
     drift.name = "drift";
     drift.synopsis = "PLAN";
     drift.summary = "tell, per device and key, whether the devices still hold what a plan says";
-    drift.options = {{"--jobs", "N", "devices read at once, each by a process of its own (default 1)"},
+    drift.options = {{"--jobs", "N", "devices read at once (default " + std::to_string(kDefaultAtOnce) +
+                                         ", fewer when the open-file limit is low)"},
                      {"--wait", "MS", "how long the search for the plan's devices collects (default 1000)"},
                      InterfaceOption()};
     for (const Option &o : FleetOptions()) drift.options.push_back(o);

@@ -25,9 +25,16 @@ bool CheckReportedType(const Target &t, const Pairs &pairs, const Printer &out, 
         char key[VD_KEY_LEN] = "TYPE", value[VD_VALUE_LEN] = "";
         if (VD_GetDevConfigUDP(key, value) == VD_OK) reported = value;
     }
+    std::string why;
+    if (TypeAgrees(t, reported, why)) return true;
+    exitStatus = out.Fail(why, 0, kExitFailed);
+    return false;
+}
+
+bool TypeAgrees(const Target &t, const std::string &reported, std::string &why) {
     char message[VR_MESSAGE_LEN] = "";
     if (VR_ReportedType(t.type, reported.c_str(), message, sizeof message) != 0) return true;
-    exitStatus = out.Fail(t.addr.text + " " + message, 0, kExitFailed);
+    why = t.addr.text + " " + message;
     return false;
 }
 

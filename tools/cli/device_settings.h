@@ -22,6 +22,9 @@ int ReadDevice(const Target &t);
 // own type wins, and a mismatch is reported naming both (false, with the
 // exit status in exitStatus).
 bool CheckReportedType(const Target &t, const Pairs &pairs, const Printer &out, int &exitStatus);
+// The same judgement of a TYPE read (reported; "" agrees): false with the
+// message, which names the device, in why.
+bool TypeAgrees(const Target &t, const std::string &reported, std::string &why);
 
 // Every pair of the last read, in the device's order ("PASS" included).
 Pairs TakeAll();

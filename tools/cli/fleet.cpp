@@ -30,15 +30,6 @@ std::vector<Option> FleetOptions() {
             {"--operation", "ID", "the operation that the audit rows belong to", false, true}};
 }
 
-std::vector<std::string> FleetArgs(const Args &args) {
-    std::vector<std::string> passed;
-    if (args.Has("--no-db")) passed.push_back("--no-db");
-    if (args.Has("--db")) passed.push_back("--db=" + args.Value("--db"));
-    for (const char *name : {"--channel", "--actor"})
-        if (args.Has(name)) passed.push_back(std::string(name) + "=" + args.Value(name));
-    return passed;
-}
-
 std::string OperationOf(const Args &args) {
     return args.Has("--operation") ? args.Value("--operation") : vdfleet::NewOperation();
 }
@@ -95,7 +86,7 @@ void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::
     vdfleet::FleetDb *db = Writable();
     if (!db) return;
     const std::string actor = m_args.Value("--actor", ActorName()), channel = m_args.Value("--channel", kChannel);
-    const std::string operation = OperationOf(m_args);
+    if (m_operation.empty()) m_operation = OperationOf(m_args);
     // A write that read no MAC names the device by the one last seen at its address.
     std::string known = t.addr.isMac ? t.addr.text : mac;
     if (known.empty()) db->MacAt(t.addr.text, known, error);
@@ -106,7 +97,7 @@ void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::
         r.channel = channel;
         r.device = t.addr.text;
         r.mac = known;
-        r.operation = operation;
+        r.operation = m_operation;
     }
     if (!db->Append(rows, error)) Warn("cannot record the audit in " + db->Path() + ": " + error);
 }

@@ -19,12 +19,9 @@ namespace vdcli {
 
 // --db and --no-db, on every command that records or reads the fleet; and,
 // hidden, --channel, --actor and --operation, by which a front end that
-// runs the tool (apply for its workers, the dashboard) names itself, its
-// user and its operation in the audit rows.
+// runs the tool (the dashboard) names itself, its user and its operation in
+// the audit rows.
 std::vector<Option> FleetOptions();
-// The same choice, channel and actor as options for a worker run by this
-// command.
-std::vector<std::string> FleetArgs(const Args &args);
 
 // The operation that a command's audit rows belong to: --operation when a
 // front end gave its own, else a new random one.
@@ -46,7 +43,8 @@ public:
     // Appends the rows of a write to t (mac as a read told it, or "" for
     // the one the inventory last saw at t's address): their time, actor
     // (--actor, else the user the tool runs as), channel (--channel, else
-    // "cli"), device, MAC and operation are filled in.
+    // "cli"), device, MAC and operation (one for all the rows of this
+    // object) are filled in.
     void Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows);
     // Stores what a whole read of t gave as a snapshot of the device,
     // without its password (fleet_snapshot.cpp).
@@ -61,7 +59,7 @@ private:
     const Args &m_args;
     const Printer &m_out;
     bool m_tried = false, m_warned = false, m_off = false;
-    std::string m_error;
+    std::string m_error, m_operation;
     std::unique_ptr<vdfleet::FleetDb> m_db;
 };
 
