@@ -93,7 +93,7 @@ def test_malformed_and_oversized_requests_get_a_json_error():
         ("/api/devices/127.0.0.2/settings", b'{"settings": {"--from": "x"}}', 400, "is not a key's name"),
         ("/api/restart", b'{"devices": ["127.0.0.2", "--help"]}', 400, "is not a device's address"),
         ("/api/io", b'{"host": "127.0.0.3", "actions": ["ad; reboot"]}', 400, "ad, state, dir=N or level=N"),
-        ("/api/apply", b'{"plan": {}, "jobs": 1000}', 400, '"jobs" must be a number from 1 to 64'),
+        ("/api/apply", b'{"plan": {}, "jobs": 5000}', 400, '"jobs" must be a number from 1 to 4096'),
         ("/api/devices/127.0.0.2/settings", b'{"x": "' + b"a" * 70000 + b'"}', 413, "longer than 65536 bytes"),
         ("/api/firmware?devices=127.0.0.2", b"\0" * (0x1BE00 + 1), 413, "too large"),
         ("/api/nothing", b"{}", 404, "no such page"),

@@ -1,5 +1,5 @@
 // Operations on many devices (apply, restart, firmware) run in the
-// background, their devices served by worker processes; the page follows
+// background, each on a thread of its own; the page follows
 // each one's progress and gets its result table, one row a device as apply
 // prints it. At most kOperationsAtOnce run at once; the others wait their
 // turn ("queued": true), up to kMaxQueuedOperations.

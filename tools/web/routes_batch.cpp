@@ -1,7 +1,8 @@
 // Many devices: a plan applied as 'apply' does (every device checked first,
-// nothing written when the checks refuse any), a restart, a firmware
-// download. Each device is served by a worker process, at most "jobs" at
-// once, and reported to the page as it ends.
+// nothing written when the checks refuse any), in this process
+// (bulk_apply.h); a restart, a firmware download, each device by a worker
+// process. At most "jobs" devices are served at once, and each is reported
+// to the page as it ends.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,8 +10,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "bulk_apply.h"
 #include "codec/codec.h"
 #include "dashboard.h"
+#include "device_batch.h"
 #include "guard.h"
 #include "http_json.h"
 
@@ -31,84 +34,6 @@ std::string AuditOperation() { return NewToken().substr(0, 16); }
 
 JsonValue RowFor(const std::string &device, int type, const std::string &result, const std::string &detail) {
     return {{"device", device}, {"type", type}, {"result", result}, {"detail", detail}};
-}
-
-// The entries of the plan that name a checked device, as its row lists
-// them ("devices[0], devices[3]"): selectors by type first, then the
-// device's own entry.
-std::vector<JsonValue> EntriesOf(const JsonValue &plan, const JsonValue &row) {
-    std::vector<JsonValue> selectors, own;
-    const std::string where = Text(row, "plan");
-    const JsonValue devices = plan.contains("devices") ? plan["devices"] : JsonValue::array();
-    for (size_t at = where.find("devices["); at != std::string::npos; at = where.find("devices[", at + 1)) {
-        const size_t i = std::strtoul(where.c_str() + at + 8, nullptr, 10);
-        if (!devices.is_array() || i >= devices.size() || !devices[i].is_object()) continue;
-        const JsonValue &e = devices[i];
-        (e.contains("ip") || e.contains("mac") ? own : selectors).push_back(e);
-    }
-    selectors.insert(selectors.end(), own.begin(), own.end());
-    return selectors;
-}
-
-// A plan of one checked device with the changes its check found. Values
-// and password come from the plan, put together as apply does (the plan's,
-// a selector's over them, the device's own entry's over all): the check
-// shows a password's change masked.
-JsonValue OneDevicePlan(const JsonValue &plan, const JsonValue &row) {
-    const auto object = [](const JsonValue &o) {
-        return o.contains("settings") && o["settings"].is_object() ? o["settings"] : JsonValue::object();
-    };
-    JsonValue values = object(plan);
-    std::string password = Text(plan, "password");
-    for (const JsonValue &e : EntriesOf(plan, row)) {
-        values.update(object(e));
-        if (e.contains("password")) password = Text(e, "password");
-    }
-    JsonValue settings = JsonValue::object();
-    for (const JsonValue &c : row["changes"])
-        if (values.contains(Text(c, "key"))) settings[Text(c, "key")] = values[Text(c, "key")];
-    const std::string device = Text(row, "device");
-    JsonValue entry = {{device.size() == 17 ? "mac" : "ip", device}, {"type", row["type"]}, {"settings", settings}};
-    return {{"password", password}, {"devices", JsonValue::array({entry})}};
-}
-
-// user: who asked, whom the audit rows name.
-void ApplyBody(const JsonValue &plan, int jobs, bool force, const std::string &user, Dashboard &d, OperationLog &log) {
-    const std::string audit = AuditOperation();
-    std::vector<std::string> check = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
-    if (force) check.push_back("--force");
-    const ToolReply checked = RunTool(d.workers, ToolTask(d.memory.Recorded(check, user, audit), plan.dump()));
-    log.Set("check", checked.doc);
-    const JsonValue devices = checked.doc.contains("devices") ? checked.doc["devices"] : JsonValue::array();
-    log.Total(devices.size());
-    std::vector<vdcli::WorkerTask> tasks;
-    std::vector<JsonValue> checkedRows;
-    for (const JsonValue &row : devices) {
-        // Refused by the checks: nothing is written to any device.
-        if (checked.status != 0 && checked.status != 1) {
-            log.Row(row);
-            continue;
-        }
-        if (Text(row, "result") != "to change") {
-            log.Row(row);
-            continue;
-        }
-        std::vector<std::string> write = {"apply", "-"};
-        if (force) write.push_back("--force");
-        tasks.push_back(ToolTask(d.memory.Recorded(write, user, audit), OneDevicePlan(plan, row).dump()));
-        checkedRows.push_back(row);
-    }
-    RunTools(d.workers, tasks, jobs, [&](size_t i, const vdcli::WorkerResult &r) {
-        const ToolReply written = ReplyOf(r);
-        if (written.doc.contains("devices") && written.doc["devices"].is_array() && !written.doc["devices"].empty()) {
-            JsonValue row = written.doc["devices"][0];
-            d.fleet.NoteName(Text(row, "device"), row);
-            row["plan"] = checkedRows[i]["plan"];  // where the whole plan names it
-            log.Row(row);
-        } else
-            log.Row(RowFor(Text(checkedRows[i], "device"), checkedRows[i].value("type", 0), "failed",
-                           Text(written.doc, "error")));
-    });
 }
 
 // Runs one command per device and reports each as ok or failed.
@@ -160,25 +85,26 @@ void Started(httplib::Response &res, int id) {
 
 void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
-    long long jobs = 8;
-    bool force = false, dryRun = false;
+    BulkPlan bulk;
+    bool dryRun = false;
+    bulk.atOnce = vdcli::DefaultAtOnce();
     if (!ReadObject(req, res, {{"plan", Kind::Object}, {"jobs", Kind::Number}, {"force", Kind::Flag},
                                {"dry_run", Kind::Flag}}, body) ||
-        !NumberField(body, "jobs", 1, kMaxJobs, res, jobs))
+        !NumberField(body, "jobs", 1, vdcli::kMaxAtOnce, res, bulk.atOnce))
         return;
-    FlagField(body, "force", force);
+    FlagField(body, "force", bulk.force);
     FlagField(body, "dry_run", dryRun);
     if (!body.contains("plan") || !body["plan"].is_object())
         return SendError(res, 400, "\"plan\" must be a plan, as 'apply' reads it in JSON");
-    const JsonValue plan = body["plan"];
-    const std::string user = UserOf(d, req);
-    if (dryRun) {
-        std::vector<std::string> args = {"apply", "-", "--dry-run", "--jobs", std::to_string(jobs)};
-        if (force) args.push_back("--force");
-        return SendReply(res, RunTool(d.workers, ToolTask(d.memory.Recorded(args, user), plan.dump())));
-    }
-    Started(res, d.operations.Start("apply", user, [&d, plan, jobs, force, user](OperationLog &log) {
-        ApplyBody(plan, int(jobs), force, user, d, log);
+    bulk.plan = body["plan"];
+    bulk.user = UserOf(d, req);
+    if (dryRun) return SendReply(res, ApplyPlan(d, bulk, true, nullptr, nullptr));
+    Started(res, d.operations.Start("apply", bulk.user, [&d, bulk](OperationLog &log) mutable {
+        bulk.operation = AuditOperation();
+        ApplyPlan(d, bulk, false, [&](const ToolReply &checked) {
+            log.Set("check", checked.doc);
+            log.Total(checked.doc.value("devices", JsonValue::array()).size());
+        }, [&](const JsonValue &row) { log.Row(row); });
     }));
 }
 

@@ -1,8 +1,8 @@
-// Everything the dashboard does to devices is done by the tool's own
-// commands, each run with --json in a worker process of its own (the tool
-// started anew, as apply's workers are): the page gets the same checks,
-// messages and JSON shapes as the command line, and a slow device never holds
-// up the server.
+// What the dashboard does to devices, but for a plan's apply and check
+// (bulk_apply.h), is done by the tool's own commands, each run with --json
+// in a worker process of its own (the tool started anew): the page gets the
+// same checks, messages and JSON shapes as the command line, and a slow
+// device never holds up the server.
 #ifndef VANDREL_WEB_TOOL_RUN_H
 #define VANDREL_WEB_TOOL_RUN_H
 
