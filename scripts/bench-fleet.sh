@@ -1,11 +1,12 @@
 #!/bin/sh
 # Benchmark: fleets of simulated devices read and written through the fleet
 # interface (vandrel_fleet.h, one process, every device at once) beside
-# today's 'vandrel apply --jobs 16' (a process per device, sixteen at a
-# time), in one run: for each size, the read of every device, then an apply
+# 'vandrel apply' with its default options (on the same interface, in its
+# own process), in one run: for each size, the read of every device, then an apply
 # that changes every device's name and first port as an apply does (every
 # device read, then each written) and reads each back, then the same kind of
-# plan by 'vandrel apply --jobs 16' (left out with --no-workers). Runs in a
+# plan by 'vandrel apply', its wall time, processor time and peak resident
+# memory by /usr/bin/time (left out with --no-workers). Runs in a
 # private network namespace of its own; builds first.
 # With --lossy, instead: a fleet on a lab link (scripts/lab.sh) with 10%
 # loss each way, written at once RUNS times and read back each time: the
@@ -81,8 +82,10 @@ for DEVICES in "$@"; do
   echo "| $DEVICES | fleet interface: read, write and read back every device | $t | $(detail) |"
   if [ "$VANDREL_BENCH_WORKERS" = 1 ]; then
     plan j 4102
-    t=$(timed "$BUILD/bin/vandrel" apply "$WORK/j.plan" --password admin --jobs 16)
-    echo "| $DEVICES | vandrel apply --jobs 16 | $t | $(grep -c ' ok ' "$WORK/out" || true) written and read back |"
+    t=$(timed env VANDREL_DB="$WORK/fleet.db" /usr/bin/time -v -o "$WORK/time" "$BUILD/bin/vandrel" apply "$WORK/j.plan" --password admin)
+    usage=$(awk -F': ' '/User time/ { cpu += $2 } /System time/ { cpu += $2 } /Maximum resident/ { kb = $2 }
+        END { printf "processor %.2f s, peak %.0f MiB", cpu, kb / 1024 }' "$WORK/time")
+    echo "| $DEVICES | vandrel apply (default options) | $t | $(grep -c ' ok ' "$WORK/out" || true) written and read back; $usage |"
   fi
   kill "$SIM_PID"
   wait "$SIM_PID" 2>/dev/null || true
