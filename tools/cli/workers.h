@@ -1,8 +1,9 @@
 // Worker processes: this program run again, one process per task, at most
-// jobs at once. Each worker loads its own copy of the library with its own
-// sockets, so devices are served side by side. The library ties its socket
-// notifications to the thread that loaded it, so a worker is started with
-// a fresh exec, never as a fork that goes on with the parent's copy.
+// jobs at once, for the dashboard (tools/web, POSIX only). Each worker loads
+// its own copy of the library with its own sockets, so a slow device never
+// holds up the server. The library ties its socket notifications to the
+// thread that loaded it, so a worker is started with a fresh exec, never as
+// a fork that goes on with the parent's copy.
 #ifndef VANDREL_CLI_WORKERS_H
 #define VANDREL_CLI_WORKERS_H
 
