@@ -43,7 +43,8 @@ ToolReply ApplyPlan(Dashboard &d, const BulkPlan &bulk, bool dryRun, const std::
     vdcli::CommandDef def;
     def.options = vdcli::FleetOptions();
     vdcli::Args args;
-    vdcli::ParseArgs(def, d.memory.Recorded({}, bulk.user, bulk.operation), args, error);
+    if (!vdcli::ParseArgs(def, d.memory.Recorded({}, bulk.user, bulk.operation), args, error))
+        return Refused(checked, error);
     const vdcli::Printer out("web", true);
     vdcli::Fleet fleet(args, out);
     // A device whose plan gives no password gets the plan's, else none.
