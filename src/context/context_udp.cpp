@@ -1,6 +1,5 @@
 // The context's UDP operations. Each checks the type code's family where it
 // has one, then runs one registry operation under the context's lock.
-#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -17,15 +16,7 @@ namespace {
 
 std::string CutPassword(const std::string &pass) { return pass.substr(0, kPasswordRoom - 1); }
 
-// The name of a device's lock: its family, then its IP, or its MAC's digits
-// however they are joined.
-std::string LockName(char family, const char *address) {
-    std::string name = {family, '-'};
-    for (const char *p = OrEmpty(address); *p; ++p)
-        if (std::isxdigit(static_cast<unsigned char>(*p)) || (*p == '.' && family == 'A'))
-            name += char(std::toupper(static_cast<unsigned char>(*p)));
-    return name;
-}
+std::string LockName(char family, const char *address) { return net::DeviceLockName(family, OrEmpty(address)); }
 
 }  // namespace
 

@@ -136,6 +136,11 @@ private:
 // 0 when there is no file.
 uint64_t DeviceWrites(const std::string &device);
 
+// The name of a device's lock: its family ('A' or 'B'), then its IP, or its
+// MAC's digits however they are joined, so that every writer of the device
+// (the exports, or a host writing through a fleet) takes the same lock.
+std::string DeviceLockName(char family, const std::string &address);
+
 // ---- Wake signals -----------------------------------------------------------
 
 // A signal one thread raises and another waits for among its sockets (in
