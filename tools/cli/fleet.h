@@ -46,7 +46,8 @@ public:
     // Appends the rows of a write to t (mac as a read told it, or "" for
     // the one the inventory last saw at t's address): their time, actor
     // (--actor, else the user the tool runs as), channel (--channel, else
-    // "cli"), device, MAC and operation are filled in.
+    // "cli"), device, MAC and operation (unless the row has one) are filled
+    // in.
     void Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows);
     // Stores what a whole read of t gave as a snapshot of the device,
     // without its password (fleet_snapshot.cpp).
