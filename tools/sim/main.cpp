@@ -28,8 +28,7 @@ constexpr const char *kPrivateNamespace =
 void Usage(FILE *to) {
     std::fprintf(to,
                  "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--hostile] "
-                 "[--search-flood N]\n"
-                 "                   [--set ADDRESS NAME=VALUE]... [--quiet]\n"
+                 "[--search-flood N] [--set ADDRESS NAME=VALUE]... [--quiet]\n"
                  "       vandrel-sim --print-fleet [--fleet-size N] [--hostile]\n"
                  "       vandrel-sim --check-network\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
