@@ -2,7 +2,8 @@
  * Vandrel fleets: many device operations at once, in one process.
  *
  * A fleet runs reads and confirmed writes of many devices concurrently on a
- * thread of its own, and firmware downloads and restarts of family A devices: each operation is queued at once and ends by itself,
+ * thread of its own, and firmware downloads and restarts of family A
+ * devices: each operation is queued at once and ends by itself,
  * the reads and writes of different devices side by side on the wire, each
  * at its own device's pace; two operations on one device run one after the
  * other, in the order submitted. A host learns that an operation ended by

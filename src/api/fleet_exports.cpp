@@ -44,7 +44,9 @@ void VF_CALL VF_Destroy(VF_Fleet *fleet) {
 }
 
 VF_Op VF_CALL VF_Read(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs) {
-    return Guarded<VF_Op>(0, [&] { return Submit(fleet, {OrEmpty(device), type, "", {}, {}, DeviceTask::Settings, {}}, deadlineMs); });
+    return Guarded<VF_Op>(0, [&] {
+        return Submit(fleet, {OrEmpty(device), type, "", {}, {}, DeviceTask::Settings, {}}, deadlineMs);
+    });
 }
 
 VF_Op VF_CALL VF_Write(VF_Fleet *fleet, const char *device, int32_t type, const char *password,

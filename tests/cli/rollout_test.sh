@@ -94,4 +94,42 @@ test_a_downgrade_is_refused_unless_asked() {
     expect_err "no rollout yet"
 }
 
+# A device of the plan that does not answer stays offline, pending; once it
+# is back, --resume updates it and leaves the others alone.
+test_an_offline_device_stays_pending_and_a_resume_tries_it_again() {
+    printf 'APP VERSION=1.06\n' > "$WORK/app.bin"
+    printf '127.0.0.2\n127.0.0.3\n127.0.0.4 type=5\n' > "$WORK/plan.txt"
+    echo "family-a 127.0.0.2 type=5 restart-ms=1500
+family-a 127.0.0.3 type=17 restart-ms=1500" | start_sim
+    run firmware rollout "$WORK/app.bin" --expect-version 1.06 --plan "$WORK/plan.txt" --canary 2
+    expect_status 1
+    expect_out "^127\.0\.0\.4: offline$"
+    expect_out "^2 updated, 0 failed, 1 offline \(--resume tries them again\)$"
+    run firmware status --json
+    expect_out '"state": "running"'
+    kill -TERM "$SIM_PID"
+    wait "$SIM_PID"
+    echo "family-a 127.0.0.2 type=5 restart-ms=1500 version=6
+family-a 127.0.0.4 type=5 restart-ms=1500" | start_sim
+    run firmware rollout --resume
+    expect_status 0
+    expect_out "^127\.0\.0\.4: updated, reports 1\.06 \(was 1\.05\)$"
+    expect_out "^3 updated, 0 failed, 0 offline$"
+    [ "$(downloads 127.0.0.2)" -eq 0 ] || fail "127.0.0.2 was downloaded again"
+    run firmware rollout --resume
+    expect_status 2
+    expect_err "no rollout to resume"
+}
+
+# A limit in percent counts the failures among the devices tried so far:
+# one of three is within 50%, and the rollout goes on to its end.
+test_a_percentage_limit_lets_the_rollout_go_on_within_it() {
+    start_rollout_fleet 127.0.0.3=never-back
+    rollout --canary 1 --max-failures 50% --restart-wait 5
+    expect_status 1
+    expect_out "^127\.0\.0\.3: failed \(was 1\.05\)$"
+    expect_out "^7 updated, 1 failed, 0 offline$"
+    [ "$(downloads 127.0.0.9)" -eq 1 ] || fail "the last wave was not downloaded"
+}
+
 run_case "$1"

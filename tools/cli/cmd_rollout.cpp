@@ -23,8 +23,9 @@ int Count(const std::vector<vdfleet::RolloutDevice> &devices, const std::string 
 
 // The devices tried so far: those a download went to, or was refused.
 int Tried(const std::vector<vdfleet::RolloutDevice> &devices) {
-    return int(std::count_if(devices.begin(), devices.end(),
-                             [](const auto &d) { return d.state == "failed" || (d.state == "updated" && d.before != d.after); }));
+    return int(std::count_if(devices.begin(), devices.end(), [](const auto &d) {
+        return d.state == "failed" || (d.state == "updated" && d.before != d.after);
+    }));
 }
 
 // A new rollout's plan and devices, recorded; false with the exit status.
@@ -36,7 +37,7 @@ bool Plan(const Args &args, const Printer &out, vdfleet::FleetDb &db, Rollout &r
         return (status = out.Fail("--expect-version takes the images' version, such as 1.06", 0, kExitUsage)), false;
     long long canary = 1;
     if (!ParseNumber(args.Value("--canary", "1"), 1, kMaxWave, canary))
-        return (status = out.Fail("--canary takes 1 to " + std::to_string(kMaxWave) + " devices", 0, kExitUsage)), false;
+        return (status = out.Fail("--canary takes 1 to " + std::to_string(kMaxWave), 0, kExitUsage)), false;
     std::vector<RolloutCandidate> chosen;
     if (!SelectDevices(args, out, chosen, status)) return false;
     std::vector<std::string> downgrades;
@@ -66,7 +67,7 @@ bool Resume(const Printer &out, vdfleet::FleetDb &db, Rollout &r, int &status) {
     if (!db.LastRollout(r.plan, r.devices, error))
         return (status = out.Fail("cannot read " + db.Path() + ": " + error, 0, kExitFailed)), false;
     if (r.plan.id == 0 || r.plan.state == "done")
-        return (status = out.Fail("no rollout to resume: the last one is done, or there is none", 0, kExitUsage)), false;
+        return (status = out.Fail("no rollout to resume: the last is done, or none was made", 0, kExitUsage)), false;
     unsigned long long bytes = 0;
     if (!CheckImages(r.plan.images, out, status, bytes)) return false;
     ParseVersion(r.plan.expectVersion, r.expected);
