@@ -44,7 +44,7 @@ public:
 
 private:
     FirmwareFault m_fault = FirmwareFault::None;
-    std::chrono::milliseconds m_restartTime{2000};
+    std::chrono::milliseconds m_restartTime{0};  // back at once
     std::vector<FirmwareImage> m_images;
     bool m_whole = false;    // the last download came whole
     bool m_away = false;
