@@ -127,6 +127,9 @@ bool WaveRun::Run(int wave, std::string &error) {
         const VF_Op op = NextEnded();
         fine = Ended(op, VF_Result(m_vf, op), error);
     }
+    // A download dropped mid-way would leave its device without its images
+    // whole: what runs ends first, even when its end cannot be recorded.
+    for (const auto &running : m_running) VF_Wait(m_vf, running.first, kDownloadDeadlineMs);
     VF_Destroy(m_vf);
     m_vf = nullptr;
     return fine;
