@@ -1,8 +1,9 @@
 // An acknowledgement names no packet. The answers queued together are read
 // before the timer moves on, so a duplicated answer never stands in for the
-// next packet's; and the answers still due to copies of a packet sent more
-// than once are let pass before one counts for the next. Every packet says
-// where its bytes go, so one the device gets twice is stored once.
+// next packet's; and after a packet sent more than once, the answers still
+// due to its copies are waited out for one try's time (or until they have
+// all come) before the next packet goes. Every packet says where its bytes
+// go, so one the device gets twice is stored once.
 #include "devices/family_a/firmware/firmware_exchange.h"
 
 #include <algorithm>
@@ -39,8 +40,8 @@ void FirmwareExchange::Send(TimePoint now) {
 
 void FirmwareExchange::OnDatagram(size_t, const uint8_t *bytes, int length, const char *from) {
     if (m_job.address != from || length < 1) return;
-    if (m_stale > 0) {
-        --m_stale;
+    if (m_draining) {
+        if (--m_lateDue <= 0) m_next = TimePoint::min();
         return;
     }
     // Only the first answer counts; the others were due to its copies.
@@ -51,15 +52,25 @@ void FirmwareExchange::OnDatagram(size_t, const uint8_t *bytes, int length, cons
 }
 
 void FirmwareExchange::OnTimer(TimePoint now) {
+    if (m_draining) return SendNext(now);
     if (m_answers > 0) {
         if (!m_acknowledged) return Finish(VD_FAIL);
-        m_stale = std::max(0, m_copies - m_answers);
-        m_copies = 0;
-        if (!NextPacket()) return Finish(VD_OK);
-        return Send(now);
+        m_lateDue = m_copies - m_answers;
+        if (m_lateDue <= 0) return SendNext(now);
+        // The copies sent before may still be answered, for one try's time.
+        m_draining = true;
+        m_next = std::min(now + (m_manifest ? kManifestTry : kChunkTry), m_end);
+        return;
     }
-    const int tries = m_manifest ? kManifestTriesUdp : kChunkTriesUdp;
+    const int tries = m_manifest ? kManifestTriesUdp : kChunkTriesFleet;
     if (now >= m_end || m_copies >= tries) return Finish(VD_FAIL);
+    Send(now);
+}
+
+void FirmwareExchange::SendNext(TimePoint now) {
+    m_draining = false;
+    m_copies = 0;
+    if (!NextPacket()) return Finish(VD_OK);
     Send(now);
 }
 

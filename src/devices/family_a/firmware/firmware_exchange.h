@@ -3,9 +3,9 @@
 // devices: the manifest, then each image in chunks, each packet sent once
 // the device has acknowledged the one before, so the device sets the pace.
 // A packet without answer is sent again on its timer (every 500 ms for the
-// manifest, 200 ms for a chunk, four tries each); an answer that is not an
-// acknowledgement, four silent tries or the deadline end it, the device
-// without its images whole. The images are read whole when it starts.
+// manifest, four tries; 200 ms for a chunk, eight tries); an answer that is
+// not an acknowledgement, a packet's last silent try or the deadline end
+// it, the device without its images whole. The images are read whole when it starts.
 #ifndef VANDREL_DEVICES_FAMILY_A_FIRMWARE_FIRMWARE_EXCHANGE_H
 #define VANDREL_DEVICES_FAMILY_A_FIRMWARE_FIRMWARE_EXCHANGE_H
 
@@ -28,6 +28,8 @@ private:
     bool NextPacket();
     // Sends the packet now due, a first copy or another.
     void Send(TimePoint now);
+    // Moves on to the next packet, or ends when every one is acknowledged.
+    void SendNext(TimePoint now);
 
     DeviceJob m_job;
     ImageTable m_images;
@@ -38,9 +40,10 @@ private:
     uint32_t m_offset = 0;  // of the chunk in m_packet
     int m_copies = 0;       // of m_packet sent
     int m_answers = 0;      // to m_packet
-    // Answers still due to copies of the packet before: none of them
-    // acknowledges the one now sent.
-    int m_stale = 0;
+    // Waiting out the answers still due to copies of the packet just
+    // acknowledged: none of them acknowledges the next one.
+    bool m_draining = false;
+    int m_lateDue = 0;
     bool m_acknowledged = false;
     TimePoint m_end;
 };
