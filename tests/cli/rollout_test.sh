@@ -8,15 +8,15 @@
 # keeps away for two seconds; each argument ADDRESS=FAULT gives one of them
 # a firmware fault.
 start_rollout_fleet() {
-    {
-        for n in 2 3 4 5 6 7 8 9; do
-            case " $* " in
-                *" 127.0.0.$n="*) fault=$(echo " $* " | sed "s/.* 127\.0\.0\.$n=\([^ ]*\) .*/\1/") ;;
-                *) fault=none ;;
-            esac
-            echo "family-a 127.0.0.$n type=5 name=dev-$n password=admin restart-ms=2000 firmware=$fault"
-        done
-    } | start_sim
+    for n in 2 3 4 5 6 7 8 9; do
+        case " $* " in
+            *" 127.0.0.$n="*) fault=$(echo " $* " | sed "s/.* 127\.0\.0\.$n=\([^ ]*\) .*/\1/") ;;
+            *) fault=none ;;
+        esac
+        echo "family-a 127.0.0.$n type=5 name=dev-$n password=admin restart-ms=2000 firmware=$fault"
+    done > "$WORK/rollout-fleet.txt"
+    # Not from a pipe: start_sim keeps the simulator's process in this shell.
+    start_sim < "$WORK/rollout-fleet.txt"
     printf 'APP VERSION=1.06\n' > "$WORK/app.bin"
 }
 
@@ -99,8 +99,8 @@ test_a_downgrade_is_refused_unless_asked() {
 test_an_offline_device_stays_pending_and_a_resume_tries_it_again() {
     printf 'APP VERSION=1.06\n' > "$WORK/app.bin"
     printf '127.0.0.2\n127.0.0.3\n127.0.0.4 type=5\n' > "$WORK/plan.txt"
-    echo "family-a 127.0.0.2 type=5 restart-ms=1500
-family-a 127.0.0.3 type=17 restart-ms=1500" | start_sim
+    printf 'family-a 127.0.0.2 type=5 restart-ms=1500\nfamily-a 127.0.0.3 type=17 restart-ms=1500\n' > "$WORK/two.txt"
+    start_sim < "$WORK/two.txt"
     run firmware rollout "$WORK/app.bin" --expect-version 1.06 --plan "$WORK/plan.txt" --canary 2
     expect_status 1
     expect_out "^127\.0\.0\.4: offline$"
@@ -109,8 +109,9 @@ family-a 127.0.0.3 type=17 restart-ms=1500" | start_sim
     expect_out '"state": "running"'
     kill -TERM "$SIM_PID"
     wait "$SIM_PID"
-    echo "family-a 127.0.0.2 type=5 restart-ms=1500 version=6
-family-a 127.0.0.4 type=5 restart-ms=1500" | start_sim
+    printf 'family-a 127.0.0.2 type=5 restart-ms=1500 version=6\nfamily-a 127.0.0.4 type=5 restart-ms=1500\n' \
+        > "$WORK/back.txt"
+    start_sim < "$WORK/back.txt"
     run firmware rollout --resume
     expect_status 0
     expect_out "^127\.0\.0\.4: updated, reports 1\.06 \(was 1\.05\)$"
