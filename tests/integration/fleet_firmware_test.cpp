@@ -115,14 +115,15 @@ TEST(FleetFirmware, DownloadsAtOnceRestartsAndEachTellsWhatItRuns) {
     VF_Destroy(fleet);
 }
 
-// The receiver answers the first chunk late, after its copy went at 200 ms:
-// the answer to the copy acknowledges nothing more, so the second chunk,
-// whose answer is lost, goes again. The manifest and the chunks are as the
+// The receiver answers the first chunk late, after its copy went at 200 ms,
+// and the copy 100 ms later still: the answer to the copy acknowledges
+// nothing more, so the second chunk, whose answer is lost, goes again. The manifest and the chunks are as the
 // device reads them.
 TEST(FleetFirmware, ALateAnswerSendsThePacketAgainAndItsCopysAnswerStandsInForNothing) {
     vdsim::FirmwareReceiver receiver("127.0.0.2", 8800, vdsim::FirmwareReceiver::Transport::Udp);
     ASSERT_TRUE(receiver.Start());
     receiver.DelayAnswer(1, 300);
+    receiver.DelayAnswer(2, 100);
     receiver.AnswerTimes(3, 0);
     Image image;
     VF_Fleet *fleet = VF_Create(nullptr, nullptr);
