@@ -179,6 +179,7 @@ TEST(FleetDb, KeepsTheLatestSnapshotsOfEachDeviceWhole) {
     EXPECT_EQ(s.settings.size(), vdfleet::kMaxSnapshotKeys);
     EXPECT_EQ(s.settings.front().second, hostile.substr(0, vdfleet::kMaxText));
     EXPECT_TRUE(db->Check(error)) << error;
+}
 
 // A rollout's plan and its devices come back as recorded, across a reopen,
 // the latest rollout first; a device's change touches that device alone.

@@ -29,13 +29,14 @@ const char kFleet[] =
     "family-a 127.1.0.6 type=5 firmware=no-ack\n";
 
 struct Sim {
+    vdsim::FleetShared shared;
     std::vector<std::unique_ptr<vdsim::FleetMember>> members;
     explicit Sim(const std::string &text) {
         std::vector<vdsim::FleetEntry> entries;
         std::string error;
         EXPECT_TRUE(vdsim::ParseFleet(text, entries, error)) << error;
         for (const auto &entry : entries) {
-            members.push_back(vdsim::MakeMember(entry, error));
+            members.push_back(vdsim::MakeMember(entry, shared, error));
             EXPECT_TRUE(members.back() && members.back()->Start()) << error;
         }
     }
