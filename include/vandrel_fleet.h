@@ -2,7 +2,8 @@
  * Vandrel fleets: many device operations at once, in one process.
  *
  * A fleet runs reads and confirmed writes of many devices concurrently on a
- * thread of its own: each operation is queued at once and ends by itself,
+ * thread of its own, and firmware downloads and restarts of family A
+ * devices: each operation is queued at once and ends by itself,
  * the reads and writes of different devices side by side on the wire, each
  * at its own device's pace; two operations on one device run one after the
  * other, in the order submitted. A host learns that an operation ended by
@@ -37,7 +38,7 @@ extern "C" {
 #define VF_CALL VD_CALL
 
 /* The interface version VF_Version returns; it grows when calls are added. */
-#define VF_VERSION 1
+#define VF_VERSION 2
 
 #define VF_PENDING (-1) /* the operation has not ended */
 #define VF_UNKNOWN (-2) /* no such operation in this fleet */
@@ -74,6 +75,25 @@ VF_API VF_Op VF_CALL VF_Read(VF_Fleet *fleet, const char *device, int32_t type, 
 VF_API VF_Op VF_CALL VF_Write(VF_Fleet *fleet, const char *device, int32_t type, const char *password,
                               const char *const *keys, const char *const *values, uint32_t count,
                               uint32_t deadlineMs);
+
+/* Downloads firmware images to one family A device over UDP (version 2):
+   the count files at paths (1 to 5, fitting the device together; the device
+   is told their base names), read when the download starts, announced in a
+   manifest and sent in 512-byte chunks, each acknowledged by the device
+   before the next goes out and sent again while its answer does not come.
+   deadlineMs bounds it all, from now. VD_OK when every packet was
+   acknowledged; VD_FAIL leaves the device without the images whole. The
+   device runs them after a restart (VF_Restart). */
+VF_API VF_Op VF_CALL VF_Download(VF_Fleet *fleet, const char *device, int32_t type, const char *const *paths,
+                                 uint32_t count, uint32_t deadlineMs);
+
+/* Restarts one family A device and waits, within deadlineMs from now, for it
+   to come back (version 2): the restart is sent again while the device
+   still answers, then the device is asked until it answers. VD_OK once it
+   is back, with the pairs its answer tells: IP, MAC, TYPE and VERSION (as
+   VF_Read hands it out, when the device's answer carries it); VD_FAIL for a
+   device that never went down or never came back. */
+VF_API VF_Op VF_CALL VF_Restart(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs);
 
 /* The operation's result (VF_PENDING while it runs). Never waits. */
 VF_API int32_t VF_CALL VF_Result(VF_Fleet *fleet, VF_Op op);

@@ -44,16 +44,34 @@ void VF_CALL VF_Destroy(VF_Fleet *fleet) {
 }
 
 VF_Op VF_CALL VF_Read(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs) {
-    return Guarded<VF_Op>(0, [&] { return Submit(fleet, {OrEmpty(device), type, "", {}, {}}, deadlineMs); });
+    return Guarded<VF_Op>(0, [&] {
+        return Submit(fleet, {OrEmpty(device), type, "", {}, {}, DeviceTask::Settings, {}}, deadlineMs);
+    });
 }
 
 VF_Op VF_CALL VF_Write(VF_Fleet *fleet, const char *device, int32_t type, const char *password,
                        const char *const *keys, const char *const *values, uint32_t count, uint32_t deadlineMs) {
     return Guarded<VF_Op>(0, [&]() -> VF_Op {
         if (count == 0 || !keys || !values) return 0;
-        DeviceJob job{OrEmpty(device), type, OrEmpty(password), {}, {}};
+        DeviceJob job{OrEmpty(device), type, OrEmpty(password), {}, {}, DeviceTask::Settings, {}};
         for (uint32_t i = 0; i < count; ++i) job.pairs.emplace_back(OrEmpty(keys[i]), OrEmpty(values[i]));
         return Submit(fleet, std::move(job), deadlineMs);
+    });
+}
+
+VF_Op VF_CALL VF_Download(VF_Fleet *fleet, const char *device, int32_t type, const char *const *paths,
+                          uint32_t count, uint32_t deadlineMs) {
+    return Guarded<VF_Op>(0, [&]() -> VF_Op {
+        if (count == 0 || count > kMaxImages || !paths) return 0;
+        DeviceJob job{OrEmpty(device), type, "", {}, {}, DeviceTask::Download, {}};
+        for (uint32_t i = 0; i < count; ++i) job.images.emplace_back(OrEmpty(paths[i]));
+        return Submit(fleet, std::move(job), deadlineMs);
+    });
+}
+
+VF_Op VF_CALL VF_Restart(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs) {
+    return Guarded<VF_Op>(0, [&] {
+        return Submit(fleet, {OrEmpty(device), type, "", {}, {}, DeviceTask::Restart, {}}, deadlineMs);
     });
 }
 

@@ -23,13 +23,20 @@ namespace vd {
 
 using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
-// What a fleet asks of one device: read it, or write pairs with its password.
+// What a fleet does to a device: its settings (a read or a write), a
+// firmware download, or a restart that waits for the device to come back.
+enum class DeviceTask { Settings, Download, Restart };
+
+// What a fleet asks of one device: read it, write pairs with its password,
+// download images to it or restart it.
 struct DeviceJob {
     std::string address;  // an IP for family A, a MAC text for family B
     int32_t type = 0;
     std::string password;
     KeyValues pairs;  // empty: a read
     std::chrono::milliseconds deadline{0};
+    DeviceTask task = DeviceTask::Settings;
+    std::vector<std::string> images;  // a download's image files, in order
 };
 
 class DeviceExchange : public net::Exchange {

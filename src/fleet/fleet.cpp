@@ -5,6 +5,8 @@
 
 #include "base/text.h"
 #include "devices/family_a/family_a_exchange.h"
+#include "devices/family_a/firmware/firmware_exchange.h"
+#include "devices/family_a/restart_exchange.h"
 #include "devices/family_b/family_b_exchange.h"
 #include "vandrel.h"
 
@@ -29,6 +31,10 @@ std::string UpperCase(std::string text) {
 std::string DeviceKey(const DeviceJob &job) { return UpperCase(job.address); }
 
 std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job, DeviceLink &link) {
+    // Firmware is family A's alone.
+    if (job.task != DeviceTask::Settings && !IsFamilyA(job.type)) return nullptr;
+    if (job.task == DeviceTask::Download) return std::make_unique<FirmwareExchange>(job, link);
+    if (job.task == DeviceTask::Restart) return std::make_unique<RestartExchange>(job, link);
     if (IsFamilyA(job.type)) return std::make_unique<FamilyAExchange>(job, link);
     if (const FamilyBModel *model = FindFamilyBModel(job.type))
         return std::make_unique<FamilyBExchange>(job, *model, link);
@@ -123,7 +129,7 @@ void Fleet::End(OperationId op, int32_t result, Ended &ended) {
         operation.pairs = operation.exchange->Pairs();
         m_link.Forget(*operation.exchange);
     }
-    FormatVersion(operation.pairs);
+    if (operation.job.task == DeviceTask::Settings) FormatVersion(operation.pairs);
     operation.exchange.reset();
     ended.emplace_back(op, result);
     m_completedQueue.push_back(op);

@@ -181,4 +181,47 @@ TEST(FleetDb, KeepsTheLatestSnapshotsOfEachDeviceWhole) {
     EXPECT_TRUE(db->Check(error)) << error;
 }
 
+// A rollout's plan and its devices come back as recorded, across a reopen,
+// the latest rollout first; a device's change touches that device alone.
+TEST(FleetDb, KeepsARolloutAndEachDeviceState) {
+    const TempFolder folder;
+    const std::string path = folder.dir + "/fleet.db";
+    std::string error;
+    vdfleet::RolloutPlan plan, read;
+    std::vector<vdfleet::RolloutDevice> devices, back;
+    {
+        std::unique_ptr<FleetDb> db = FleetDb::Open(path, error);
+        ASSERT_TRUE(db) << error;
+        ASSERT_TRUE(db->LastRollout(read, back, error)) << error;
+        EXPECT_EQ(read.id, 0);
+        vdfleet::RolloutPlan old{0, 1, {"old.bin"}, "1.05", "0", "done", "op-0", 1};
+        ASSERT_TRUE(db->CreateRollout(old, {}, error)) << error;
+        plan = {0, 2, {"/fw/app one.bin", "/fw/boot.bin"}, "1.06", "10%", "running", "op-1", 2};
+        for (int i = 0; i < 3; ++i)
+            devices.push_back({i, i / 2, 5, "127.0.0." + std::to_string(i + 2), "", "pending", "1.05", "", 2});
+        ASSERT_TRUE(db->CreateRollout(plan, devices, error)) << error;
+        EXPECT_GT(plan.id, old.id);
+        devices[1].state = "restarting";
+        devices[1].mac = "02:56:44:00:00:03";
+        ASSERT_TRUE(db->SetRolloutDevice(plan.id, devices[1], error)) << error;
+        ASSERT_TRUE(db->SetRolloutState(plan.id, "stopped", error)) << error;
+    }
+    std::unique_ptr<FleetDb> db = FleetDb::Open(path, error);
+    ASSERT_TRUE(db) << error;
+    ASSERT_TRUE(db->LastRollout(read, back, error)) << error;
+    EXPECT_EQ(read.id, plan.id);
+    EXPECT_EQ(read.images, plan.images);
+    EXPECT_EQ(read.expectVersion, "1.06");
+    EXPECT_EQ(read.maxFailures, "10%");
+    EXPECT_EQ(read.state, "stopped");
+    EXPECT_EQ(read.operation, "op-1");
+    EXPECT_EQ(read.canary, 2);
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0].state, "pending");
+    EXPECT_EQ(back[1].state, "restarting");
+    EXPECT_EQ(back[1].mac, "02:56:44:00:00:03");
+    EXPECT_EQ(back[2].wave, 1);
+    EXPECT_EQ(back[2].ip, "127.0.0.4");
+}
+
 }  // namespace

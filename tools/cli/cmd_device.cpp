@@ -3,9 +3,8 @@
 
 #include <algorithm>
 
-#include "codec/codec.h"
 #include "commands.h"
-#include "input_file.h"
+#include "image_check.h"
 #include "device.h"
 #include "fleet.h"
 #include "interrupt.h"
@@ -137,24 +136,6 @@ int RunCmd(const Args &args, const Printer &out) {
     if (!answers) RecordCommand(args, out, ct, cmd, sent, r);
     return Report(out, ct, cmd, r,
                   answers ? cmd + ": " + param : cmd + " sent to " + ct.target.addr.text, answers ? param : "");
-}
-
-// Checks the image files as the device will take them; reports and returns
-// false when they cannot go.
-bool CheckImages(const std::vector<std::string> &files, const Printer &out, int &status, unsigned long long &bytes) {
-    std::string error = vd::ImageCountRefusal(files.size());
-    std::vector<uint64_t> sizes;
-    for (auto f = files.begin(); error.empty() && f != files.end(); ++f) {
-        unsigned long long size = 0;
-        // '*' joins the paths of one download.
-        if (f->find('*') != std::string::npos) error = "an image file's path cannot hold '*': '" + *f + "'";
-        else if (CheckInputFile(*f, "image file", size, error)) sizes.push_back(size);
-        bytes += size;
-    }
-    if (error.empty()) error = vd::ImagesRefusal(sizes);
-    if (error.empty()) return true;
-    status = out.Fail(error, 0, kExitUsage);
-    return false;
 }
 
 int RunDownload(const Args &args, const Printer &out) {

@@ -22,6 +22,7 @@ std::vector<Command> ConfigCommands();     // show, set
 std::vector<Command> KeyCommands();        // keys
 Command SetCommand();
 std::vector<Command> DeviceCommands();     // restart, cmd, firmware download, firmware erase
+std::vector<Command> RolloutCommands();    // firmware rollout, firmware status
 std::vector<Command> SessionCommands();    // at
 std::vector<Command> ChannelCommands();    // io, data
 std::vector<Command> ApplyCommands();      // apply

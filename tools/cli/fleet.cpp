@@ -97,7 +97,7 @@ void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::
         r.channel = channel;
         r.device = t.addr.text;
         r.mac = known;
-        r.operation = m_operation;
+        if (r.operation.empty()) r.operation = m_operation;
     }
     if (!db->Append(rows, error)) Warn("cannot record the audit in " + db->Path() + ": " + error);
 }

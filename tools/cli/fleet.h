@@ -44,7 +44,7 @@ public:
     // the one the inventory last saw at t's address): their time, actor
     // (--actor, else the user the tool runs as), channel (--channel, else
     // "cli"), device, MAC and operation (one for all the rows of this
-    // object) are filled in.
+    // object, unless the row names its own) are filled in.
     void Audit(const Target &t, const std::string &mac, std::vector<vdfleet::AuditRow> rows);
     // Stores what a whole read of t gave as a snapshot of the device,
     // without its password (fleet_snapshot.cpp).

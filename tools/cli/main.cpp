@@ -19,7 +19,8 @@ namespace {
 std::vector<Command> AllCommands() {
     std::vector<Command> all;
     for (auto group : {DiscoveryCommands, InterfaceCommands, ConfigCommands, KeyCommands, ApplyCommands,
-                       DeviceCommands, SessionCommands, ChannelCommands, FleetCommands, DriftCommands, WebCommands})
+                       DeviceCommands, RolloutCommands, SessionCommands, ChannelCommands, FleetCommands,
+                       DriftCommands, WebCommands})
         for (Command &c : group()) all.push_back(std::move(c));
     return all;
 }

@@ -25,7 +25,7 @@ Millis Now();
 constexpr size_t kMaxText = 256;
 
 // The version of the file's layout that this code makes and reads.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // A device as a search or a read saw it. The MAC address is its identity;
 // an empty field is one the sighting does not tell, and leaves what is known.
@@ -77,6 +77,26 @@ constexpr size_t kMaxSnapshotsPerDevice = 100;
 // The keys kept of one snapshot; a read that gives more keeps the first.
 constexpr size_t kMaxSnapshotKeys = 1024;
 
+// A firmware rollout's plan: the images, the version they carry, the
+// canary's size and the failures it stands; its state is "running",
+// "stopped" (past its failures) or "done".
+struct RolloutPlan {
+    long long id = 0;
+    Millis created = 0;
+    std::vector<std::string> images;
+    std::string expectVersion, maxFailures, state, operation;
+    int canary = 1;
+};
+
+// One device of a rollout, in its place and wave: "pending", "downloading",
+// "restarting", "updated", "failed" or "offline", with the version it had
+// before and the one it reported after.
+struct RolloutDevice {
+    int position = 0, wave = 0, type = 0;
+    std::string ip, mac, state, before, after;
+    Millis changed = 0;
+};
+
 class FleetDb {
 public:
     // Opens (or creates) the file and brings its layout to kSchemaVersion;
@@ -111,6 +131,16 @@ public:
     bool Snapshots(const std::string &device, std::vector<Snapshot> &out, std::string &error) const;
     // One snapshot whole; false with error "no such snapshot" when none has id.
     bool SnapshotById(long long id, Snapshot &out, std::string &error) const;
+
+    // Records a new rollout and its devices, all pending; plan.id is set.
+    bool CreateRollout(RolloutPlan &plan, const std::vector<RolloutDevice> &devices, std::string &error);
+    bool SetRolloutState(long long id, const std::string &state, std::string &error);
+    // Stores the device's state, versions and time, by its place.
+    bool SetRolloutDevice(long long id, const RolloutDevice &device, std::string &error);
+    // The latest rollout and its devices in their order; plan.id stays 0
+    // when there is none.
+    bool LastRollout(RolloutPlan &plan, std::vector<RolloutDevice> &devices, std::string &error) const;
+
     // SQLite's own check of the whole file; false with what it found.
     bool Check(std::string &error) const;
 

@@ -31,5 +31,9 @@ bool FleetDb::Audit(const AuditQuery &, std::vector<AuditRow> &, std::string &) 
 bool FleetDb::Snapshots(const std::string &, std::vector<Snapshot> &, std::string &) const { return false; }
 bool FleetDb::SnapshotById(long long, Snapshot &, std::string &) const { return false; }
 bool FleetDb::Check(std::string &) const { return false; }
+bool FleetDb::CreateRollout(RolloutPlan &, const std::vector<RolloutDevice> &, std::string &) { return false; }
+bool FleetDb::SetRolloutState(long long, const std::string &, std::string &) { return false; }
+bool FleetDb::SetRolloutDevice(long long, const RolloutDevice &, std::string &) { return false; }
+bool FleetDb::LastRollout(RolloutPlan &, std::vector<RolloutDevice> &, std::string &) const { return false; }
 
 }  // namespace vdfleet

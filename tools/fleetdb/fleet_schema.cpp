@@ -33,6 +33,13 @@ const char *const kSteps[] = {
     "CREATE INDEX snapshots_by_device ON snapshots (device, id);"
     "CREATE TABLE snapshot_settings (snapshot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL,"
     "  value TEXT NOT NULL, PRIMARY KEY (snapshot, position)) WITHOUT ROWID;",
+    // 3: firmware rollouts, their plans and each device's state.
+    "CREATE TABLE rollouts (id INTEGER PRIMARY KEY, created INTEGER NOT NULL, images TEXT NOT NULL,"
+    "  expect_version TEXT NOT NULL, canary INTEGER NOT NULL, max_failures TEXT NOT NULL,"
+    "  state TEXT NOT NULL, operation TEXT NOT NULL);"
+    "CREATE TABLE rollout_devices (rollout INTEGER NOT NULL REFERENCES rollouts (id), position INTEGER NOT NULL,"
+    "  ip TEXT NOT NULL, type INTEGER NOT NULL, mac TEXT NOT NULL, wave INTEGER NOT NULL, state TEXT NOT NULL,"
+    "  before TEXT NOT NULL, after TEXT NOT NULL, changed INTEGER NOT NULL, PRIMARY KEY (rollout, position));",
 };
 static_assert(sizeof kSteps / sizeof kSteps[0] == kSchemaVersion, "a step for every version");
 

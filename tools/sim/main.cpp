@@ -28,7 +28,7 @@ constexpr const char *kPrivateNamespace =
 void Usage(FILE *to) {
     std::fprintf(to,
                  "usage: vandrel-sim [--fleet FILE | --fleet-size N] [--crowd N] [--hostile] "
-                 "[--search-flood N] [--quiet]\n"
+                 "[--search-flood N] [--set ADDRESS NAME=VALUE]... [--quiet]\n"
                  "       vandrel-sim --print-fleet [--fleet-size N] [--hostile]\n"
                  "       vandrel-sim --check-network\n\n"
                  "Runs simulated devices on 127.x.x.x addresses until SIGINT or SIGTERM, and\n"
@@ -50,6 +50,8 @@ void Usage(FILE *to) {
                  "                   data channel that never stops sending (127.0.0.22)\n"
                  "  --search-flood N  add a device (127.3.0.1) that answers each search with N\n"
                  "                    answers never given before: random MACs, 127.3.x.y\n"
+                 "  --set ADDRESS NAME=VALUE  give the device at ADDRESS that setting, as\n"
+                 "                   on its line of a fleet file (firmware=no-ack, ...)\n"
                  "  --check-network  tell whether this is a place where it runs (exit 0) or not (2)\n"
                  "  --quiet          do not log requests\n\n"
                  "A fleet file has one device per line, '#' starts a comment:\n%s",
@@ -77,6 +79,7 @@ void PrintFleet(const std::vector<std::unique_ptr<FleetMember>> &members) {
 
 struct Options {
     std::string fleetFile, crowd, searchFlood;
+    std::vector<std::pair<std::string, std::string>> settings;  // --set
     bool quiet = false, print = false, checkOnly = false, hostile = false;
     long size = 0;
 };
@@ -99,6 +102,9 @@ bool ParseOptions(int argc, char **argv, Options &o, int &status) {
             o.crowd = argv[++i];
         } else if (a == "--search-flood" && i + 1 < argc) {
             o.searchFlood = argv[++i];
+        } else if (a == "--set" && i + 2 < argc) {
+            o.settings.emplace_back(argv[i + 1], argv[i + 2]);
+            i += 2;
         } else if (a == "--hostile") {
             o.hostile = true;
         } else if (a == "--check-network") {
@@ -140,6 +146,8 @@ bool MakeFleet(const Options &o, std::string text, std::vector<FleetEntry> &entr
         text = all.str();
     }
     text += ExtraFleetText(o);
+    for (const auto &setting : o.settings)
+        if (!AddSetting(text, setting.first, setting.second, error)) return false;
     if (!ParseFleet(text, entries, error)) return false;
     for (const FleetEntry &e : entries) {
         members.push_back(MakeMember(e, shared, error));

@@ -15,6 +15,8 @@ constexpr uint8_t kCodeType = 0x01, kCodeName = 0x02, kCodeMac = 0x04, kCodeIp =
 constexpr uint8_t kCodeInfo = 0x14, kCodeSearch = 0x15;
 // Command items, which change no setting.
 constexpr uint8_t kCodeReset = 0x1B, kCodeReset10T = 0x25;
+constexpr uint8_t kCodeVersion = 0x20;
+const Bytes kDownloadAck = {'o', 'k'};
 
 Bytes AddressBytes(const std::string &ip) {
     Bytes b(4, 0);
@@ -136,6 +138,39 @@ void FamilyADevice::SetDuplicateReplies(bool duplicate) {
     m_duplicate = duplicate;
 }
 
+void FamilyADevice::SetFirmware(std::chrono::milliseconds restartTime, FirmwareFault fault) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_firmware.SetRestartTime(restartTime);
+    m_firmware.SetFault(fault);
+}
+
+std::vector<std::string> FamilyADevice::TakeFirmwareEvents() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_firmware.TakeEvents();
+}
+
+bool FamilyADevice::TakeFirmware(const Bytes &datagram, Bytes &reply) {
+    if (DeviceFirmware::IsDownloadPacket(datagram)) {
+        if (m_firmware.Take(datagram)) reply = kDownloadAck;
+        return true;
+    }
+    const uint8_t code = datagram.size() >= 2 && datagram[0] == kItemStart ? datagram[1] : 0;
+    if (code != kCodeReset && code != kCodeReset10T) return false;
+    m_firmware.Restart(DeviceFirmware::Clock::now());
+    return true;
+}
+
+bool FamilyADevice::IsUp() {
+    int version = m_version;
+    if (m_firmware.IsAway(DeviceFirmware::Clock::now(), version)) return false;
+    if (version == m_version) return true;
+    m_version = uint8_t(version);
+    // The CAN group has no VERSION setting: its search reply alone tells.
+    for (FamilyAItem &item : m_items)
+        if (item.code == kCodeVersion && item.data.size() == 1) item.data[0] = m_version;
+    return true;
+}
+
 bool FamilyADevice::Start() {
     return m_udp.Start(m_ip, m_port, [this](const Datagram &d, bool broadcast) { Handle(d, broadcast); });
 }
@@ -149,6 +184,8 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
     bool duplicate;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        // Restarting, it hears nothing.
+        if (!IsUp()) return;
         m_received.push_back({d.bytes, AddressText(d.from), broadcast});
         if (code == kCodeSearch) {
             reply = SearchReplyBytes();
@@ -156,7 +193,7 @@ void FamilyADevice::Handle(const Datagram &d, bool broadcast) {
             reply = m_hasRawInfo ? m_rawInfo : EncodeFamilyAItems(m_items);
             if (m_infoAnswerLimit >= 0 && m_infoAnswered++ >= m_infoAnswerLimit) reply.clear();
             if (m_dropInfo > 0 && m_dropInfo--) reply.clear();
-        } else if (!broadcast && !(m_ignoreWrites > 0 && m_ignoreWrites--)) {
+        } else if (!broadcast && !TakeFirmware(d.bytes, reply) && !(m_ignoreWrites > 0 && m_ignoreWrites--)) {
             Apply(d.bytes);
         }
         if (m_silent) reply.clear();

@@ -6,12 +6,14 @@
 #define VANDREL_SIM_SIM_FAMILY_A_H
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "sim_device_firmware.h"
 #include "sim_udp_port.h"
 
 namespace vdsim {
@@ -71,6 +73,11 @@ public:
     void IgnoreWrites(int count);
     // Every answer is sent twice, as a duplicating link delivers it.
     void SetDuplicateReplies(bool duplicate);
+    // Firmware: how long a restart keeps it away (0: it is back at once),
+    // and the fault it has.
+    void SetFirmware(std::chrono::milliseconds restartTime, FirmwareFault fault);
+    // What its firmware did since the last call, one line each.
+    std::vector<std::string> TakeFirmwareEvents();
 
     // Binds ip:port and 255.255.255.255:port; false when either fails.
     bool Start();
@@ -89,6 +96,11 @@ private:
     Bytes SearchReplyBytes() const;
     void Apply(const Bytes &write);
     void SetItemLocked(uint8_t code, const Bytes &data);
+    // A download packet or a restart; false for another datagram.
+    bool TakeFirmware(const Bytes &datagram, Bytes &reply);
+    // False while it is away after a restart; once it is back, with the
+    // version its firmware runs.
+    bool IsUp();
 
     const std::string m_ip;
     const uint16_t m_port;
@@ -107,6 +119,7 @@ private:
     bool m_hasRawInfo = false, m_hasRawSearch = false;
     Bytes m_rawInfo, m_rawSearch;
     std::vector<Received> m_received;
+    DeviceFirmware m_firmware;
     UdpDevicePort m_udp;
 };
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -15,6 +16,8 @@ namespace {
 constexpr uint8_t kManifest = 0x10, kChunk = 0x20;
 constexpr size_t kEntry = 24;
 const uint8_t kAck[] = {'o', 'k'};
+// The most image bytes a device's memory takes.
+constexpr uint32_t kMostImageBytes = 0x1BE00;
 
 uint32_t Little32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 uint32_t Big16(const uint8_t *p) { return uint32_t(p[0]) << 8 | p[1]; }
@@ -33,6 +36,37 @@ size_t PacketLength(const FirmwareReceiver::Bytes &b) {
 }
 
 }  // namespace
+
+bool TakeFirmwarePacket(const std::vector<uint8_t> &p, std::vector<FirmwareImage> &images) {
+    if (p.size() >= 10 && p[0] == 0xAA && p[1] == 0x55 && p[2] == kManifest) {
+        const size_t count = Big16(&p[7]);
+        images.clear();
+        for (size_t i = 0; i < count && 10 + (i + 1) * kEntry <= p.size(); ++i) {
+            const uint8_t *e = &p[10 + i * kEntry];
+            FirmwareImage image;
+            image.name.assign(reinterpret_cast<const char *>(e), strnlen(reinterpret_cast<const char *>(e), 16));
+            image.size = Little32(e + 16);
+            image.address = Little32(e + 20);
+            // A device holds what fits its memory, whatever a manifest says.
+            image.data.assign(std::min<uint32_t>(image.size, kMostImageBytes), 0);
+            images.push_back(std::move(image));
+        }
+        return true;
+    }
+    if (p.size() < 14 || p[0] != 0xAA || p[1] != 0x55 || p[2] != kChunk || p[7] >= images.size()) return false;
+    FirmwareImage &image = images[p[7]];
+    const uint32_t offset = Big32(&p[10]);
+    for (size_t i = 14; i < p.size() && offset + (i - 14) < image.data.size(); ++i) image.data[offset + i - 14] = p[i];
+    image.received += p.size() - 14;
+    image.chunks.insert(offset);
+    return true;
+}
+
+bool FirmwareComplete(const std::vector<FirmwareImage> &images) {
+    for (const FirmwareImage &image : images)
+        if (image.chunks.size() < (size_t(image.size) + 511) / 512) return false;
+    return true;
+}
 
 FirmwareReceiver::FirmwareReceiver(std::string ip, uint16_t port, Transport transport)
     : m_ip(std::move(ip)), m_port(port), m_transport(transport) {}
@@ -77,25 +111,7 @@ int FirmwareReceiver::Take(const Bytes &p) {
         const auto times = m_answers.find(m_packets.size());
         if (times != m_answers.end()) answers = times->second;
         m_packets.push_back(p);
-        if (p.size() >= 10 && p[2] == kManifest) {
-            const size_t count = Big16(&p[7]);
-            m_images.clear();
-            for (size_t i = 0; i < count && 10 + (i + 1) * kEntry <= p.size(); ++i) {
-                const uint8_t *e = &p[10 + i * kEntry];
-                Image image;
-                image.name.assign(reinterpret_cast<const char *>(e), strnlen(reinterpret_cast<const char *>(e), 16));
-                image.size = Little32(e + 16);
-                image.address = Little32(e + 20);
-                image.data.assign(image.size, 0);
-                m_images.push_back(std::move(image));
-            }
-        } else if (p.size() >= 14 && p[2] == kChunk && p[7] < m_images.size()) {
-            Image &image = m_images[p[7]];
-            const uint32_t offset = Big32(&p[10]);
-            for (size_t i = 14; i < p.size() && offset + (i - 14) < image.data.size(); ++i)
-                image.data[offset + i - 14] = p[i];
-            image.received += p.size() - 14;
-        }
+        TakeFirmwarePacket(p, m_images);
     }
     m_arrived.notify_all();
     if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,18 +17,28 @@
 
 namespace vdsim {
 
+// One image of a download as it arrives.
+struct FirmwareImage {
+    std::string name;
+    uint32_t size = 0;
+    uint32_t address = 0;
+    std::vector<uint8_t> data;  // size bytes; what no chunk brought stays 0
+    size_t received = 0;        // chunk bytes that arrived for it
+    std::set<uint32_t> chunks;  // the offsets of the chunks that arrived
+};
+
+// Takes one download packet: a manifest starts images afresh, a chunk fills
+// its image. False for a packet that is neither.
+bool TakeFirmwarePacket(const std::vector<uint8_t> &packet, std::vector<FirmwareImage> &images);
+
+// True when every chunk of every image has arrived.
+bool FirmwareComplete(const std::vector<FirmwareImage> &images);
+
 class FirmwareReceiver {
 public:
     using Bytes = std::vector<uint8_t>;
+    using Image = FirmwareImage;
     enum class Transport { Udp, Tcp };
-
-    struct Image {
-        std::string name;
-        uint32_t size = 0;
-        uint32_t address = 0;
-        Bytes data;           // size bytes; what no chunk brought stays 0
-        size_t received = 0;  // chunk bytes that arrived for it
-    };
 
     FirmwareReceiver(std::string ip, uint16_t port, Transport transport);
     ~FirmwareReceiver();

@@ -43,7 +43,8 @@ const char kHostileFleet[] =
 const char kSettingsHelp[] =
     "  family-a  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
     "            [search=fixed|items] [silent=yes] [silent-after=N]\n"
-    "            [search-reply=BYTES] [info-reply=BYTES]\n"
+    "            [search-reply=BYTES] [info-reply=BYTES] [restart-ms=N]\n"
+    "            [firmware=none|no-ack|never-back|stays-old]\n"
     "  family-b  ADDRESS type=N [name=TEXT] [password=TEXT] [mac=XX:..] [version=N]\n"
     "            [at-port=N|none] [silent=yes] [ignore-writes=N] [at.KEY=TEXT]...\n"
     "  io-module ADDRESS [port=N] [adc=A,B] [io=A,B]\n"
@@ -58,7 +59,11 @@ const char kSettingsHelp[] =
     "a backslash. search-reply, info-reply: answer with these bytes instead.\n"
     "at.KEY=TEXT: the AT session answers TEXT for KEY. fresh=yes: each search gets\n"
     "count new answers (random MACs and types, addresses in ADDRESS's /16).\n"
-    "data-flood sends TEXT (default: the bytes 0 to 255) over and over.\n";
+    "data-flood sends TEXT (default: the bytes 0 to 255) over and over.\n"
+    "restart-ms=N: a restart keeps the device away N ms (default 0; 2000 in\n"
+    "--fleet-size fleets); back, it runs the version its last whole download names\n"
+    "(VERSION=1.06 in the first image). firmware=: it never acknowledges a chunk,\n"
+    "never comes back after a restart, or comes back with its old version.\n";
 
 bool IsDeviceAddress(const std::string &address) {
     in_addr a{};
@@ -81,12 +86,29 @@ std::string GeneratedFleetText(int size) {
         char line[128];
         std::snprintf(line, sizeof line, "%s 127.1.%d.%d type=%d name=dev-%04d password=admin%s\n",
                       a ? "family-a" : "family-b", i / kPerNet, i % kPerNet + 1, type, i + 1,
-                      a ? "" : " at-port=none");
+                      a ? " restart-ms=2000" : " at-port=none");
         text += line;
     }
     return text;
 }
 const char *FleetSettingsHelp() { return kSettingsHelp; }
+
+bool AddSetting(std::string &text, const std::string &address, const std::string &setting, std::string &error) {
+    std::istringstream lines(text);
+    std::string out, line, kind, at;
+    bool found = false;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        if (words >> kind >> at && at == address) {
+            line = line.substr(0, line.find('#')) + " " + setting;
+            found = true;
+        }
+        out += line + "\n";
+    }
+    if (!found) error = "--set " + address + ": no device of the fleet has that address";
+    text = out;
+    return found;
+}
 
 bool ParseFleet(const std::string &text, std::vector<FleetEntry> &entries, std::string &error) {
     std::istringstream lines(text);

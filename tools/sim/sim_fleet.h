@@ -50,6 +50,10 @@ const char *HostileFleetText();
 std::string GeneratedFleetText(int size);
 constexpr int kMaxFleetSize = 2000;
 
+// Adds setting (NAME=VALUE) to the line of the device at address; false
+// with why when no line has that address.
+bool AddSetting(std::string &text, const std::string &address, const std::string &setting, std::string &error);
+
 // The settings each kind takes, for the tool's help.
 const char *FleetSettingsHelp();
 

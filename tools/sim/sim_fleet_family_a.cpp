@@ -91,6 +91,7 @@ Bytes Encode(Kind kind, uint32_t a, uint32_t b) {
 std::string Describe(const FamilyADevice::Received &r) {
     const Bytes &b = r.bytes;
     const uint8_t code = b.size() >= 2 && b[0] == 0xA1 ? b[1] : 0;
+    if (DeviceFirmware::IsDownloadPacket(b)) return "firmware " + DescribeFirmwarePacket(b) + " from " + r.from;
     switch (code) {
     case 0x15: return std::string(r.broadcast ? "broadcast" : "unicast") + " search from " + r.from;
     case 0x14: return "information request from " + r.from;
@@ -125,6 +126,8 @@ public:
     void TakeLog(std::vector<std::string> &lines) override {
         for (const auto &r : TakeNew(m_device.ReceivedDatagrams(), m_logged))
             lines.push_back(LogLine(m_device.Ip(), "family-a", Describe(r)));
+        for (const std::string &event : m_device.TakeFirmwareEvents())
+            lines.push_back(LogLine(m_device.Ip(), "family-a", event));
     }
 
 private:
@@ -138,18 +141,25 @@ private:
 
 std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::string &error) {
     EntrySettings s(entry);
-    long type = 0, version = 0, answers = -1;
+    long type = 0, version = 0, answers = -1, restartMs = 0;
     Mac mac{};
     // An item holds up to 255 bytes; a raw reply, one datagram.
     std::string name, password, searchReply, infoReply;
     const bool ok = s.Number("type", 0, 0, 255, type) && s.Number("version", 5, 0, 255, version) && s.Mac(mac) &&
-                    s.Number("silent-after", -1, 0, 1000000, answers) && s.Escaped("name", "device", 255, name) &&
+                    s.Number("silent-after", -1, 0, 1000000, answers) &&
+                    s.Number("restart-ms", 0, 0, 600000, restartMs) && s.Escaped("name", "device", 255, name) &&
                     s.Escaped("password", "admin", 255, password) &&
                     s.Escaped("search-reply", "", kMaxDatagram, searchReply) &&
                     s.Escaped("info-reply", "", kMaxDatagram, infoReply);
     const std::string search = s.Text("search", "fixed");
     const bool silent = s.Flag("silent");
+    const std::string firmware = s.Text("firmware", "none");
     if (!s.Check(error) || !ok) return nullptr;
+    FirmwareFault fault;
+    if (!ParseFirmwareFault(firmware, fault)) {
+        error = "firmware=" + firmware + ": expected none, no-ack, never-back or stays-old";
+        return nullptr;
+    }
     const bool known = (type >= 1 && type <= 9) || (type >= 17 && type <= 19) || type == 33;
     if (!known) {
         error = "type=" + std::to_string(type) + " is not a family A type (1-9, 17-19, 33)";
@@ -173,6 +183,7 @@ std::unique_ptr<FleetMember> MakeFamilyAMember(const FleetEntry &entry, std::str
     if (!infoReply.empty()) d.SetInfoReply(Bytes(infoReply.begin(), infoReply.end()));
     d.SetSilent(silent);
     d.SetInfoAnswerLimit(int(answers));
+    d.SetFirmware(std::chrono::milliseconds(restartMs), fault);
     return member;
 }
 

@@ -7,9 +7,7 @@
 
 namespace vdsim {
 
-namespace {
-
-std::string Describe(const FirmwareReceiver::Bytes &p) {
+std::string DescribeFirmwarePacket(const std::vector<uint8_t> &p) {
     if (p.size() >= 10 && p[2] == 0x10) {
         const unsigned count = unsigned(p[7]) << 8 | p[8];
         std::string names;
@@ -27,6 +25,8 @@ std::string Describe(const FirmwareReceiver::Bytes &p) {
     return "unknown packet " + HexBytes(p);
 }
 
+namespace {
+
 class FirmwareMember : public FleetMember {
 public:
     FirmwareMember(const std::string &address, uint16_t port, bool tcp)
@@ -40,7 +40,7 @@ public:
 
     void TakeLog(std::vector<std::string> &lines) override {
         for (const auto &p : TakeNew(m_receiver.Packets(), m_logged))
-            lines.push_back(LogLine(m_address, "firmware", Describe(p)));
+            lines.push_back(LogLine(m_address, "firmware", DescribeFirmwarePacket(p)));
     }
 
 private:

@@ -26,6 +26,9 @@ std::string LogLine(const std::string &address, const std::string &service, cons
 // Bytes as "A1 14 02" (at most max bytes, then "...").
 std::string HexBytes(const std::vector<uint8_t> &bytes, size_t max = 12);
 
+// A download packet (manifest or chunk) in words.
+std::string DescribeFirmwarePacket(const std::vector<uint8_t> &packet);
+
 // The items entries whose index is at or after next, then next moves on:
 // the members keep their place in their peers' ever-growing records.
 template <typename T>

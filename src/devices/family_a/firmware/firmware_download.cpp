@@ -5,8 +5,6 @@
 // sent twice is stored once: over UDP a packet without answer is sent again.
 #include "devices/family_a/firmware/firmware_download.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -14,23 +12,11 @@
 
 #include "base/text.h"
 #include "devices/family_a/firmware/firmware_packets.h"
+#include "devices/family_a/firmware/image_files.h"
 
 namespace vd {
 
 namespace {
-
-constexpr int kManifestAnswerRoom = 512;
-constexpr int kChunkAnswerRoom = 100;
-// Over UDP the manifest's 2 s are four tries of 500 ms, so that a silent
-// device is given up after the same time; a chunk gets four tries of 200 ms,
-// the time a device has to answer one. Four tries, not fewer: at 10% loss
-// each way a try fails one time in five, and a download of a few chunks must
-// still come through 99 times in 100. Over TCP one try: the stream loses
-// nothing.
-constexpr int kManifestWaitMs = 2000;
-constexpr int kManifestTriesUdp = 4;
-constexpr int kChunkWaitMs = 200;
-constexpr int kChunkTriesUdp = 4;
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
 
@@ -52,27 +38,11 @@ bool FirmwareDownload::Prepare(const char *cmd, const char *param) {
     if (std::strcmp(cmd, "DOWNLOAD") != 0) return false;
     const std::vector<std::string> paths = SplitImagePaths(OrEmpty(param));
     std::vector<uint64_t> sizes;
-    for (const std::string &path : paths) {
-        struct stat st;
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        sizes.push_back(uint64_t(st.st_size));
-    }
+    if (!ImageSizes(paths, sizes)) return false;
     // The table holds five images; a longer list is refused whole.
     if (!ImagesRefusal(sizes).empty()) return false;
-    LayoutImages(paths, sizes);
+    m_images = LayOutImages(paths, sizes);
     return true;
-}
-
-void FirmwareDownload::LayoutImages(const std::vector<std::string> &paths, const std::vector<uint64_t> &sizes) {
-    uint64_t address = kFirstLoadAddress;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        m_images.paths[i] = paths[i];
-        m_images.names[i] = ImageFileName(paths[i]);
-        m_images.sizes[i] = uint32_t(sizes[i]);
-        m_images.addresses[i] = uint32_t(address);
-        address += RoundToChunks(sizes[i]);
-    }
-    m_images.count = uint32_t(paths.size());
 }
 
 bool FirmwareDownload::SendAcknowledged(const uint8_t *packet, int length, int room, int tries, int waitMs) {

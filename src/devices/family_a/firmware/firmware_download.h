@@ -29,9 +29,6 @@ public:
 
 private:
     bool Prepare(const char *cmd, const char *param);
-    // Fills the table with images that fit: their paths, names, sizes and
-    // load addresses, one after another in whole chunks.
-    void LayoutImages(const std::vector<std::string> &paths, const std::vector<uint64_t> &sizes);
     bool SendManifest();
     bool SendImage(uint32_t i);
     // Sends packet and reads one answer of at most room bytes within waitMs,

@@ -69,6 +69,20 @@ std::string ImageFileName(const std::string &path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+ImageTable LayOutImages(const std::vector<std::string> &paths, const std::vector<uint64_t> &sizes) {
+    ImageTable table;
+    uint64_t address = kFirstLoadAddress;
+    for (size_t i = 0; i < paths.size() && i < kMaxImages; ++i) {
+        table.paths[i] = paths[i];
+        table.names[i] = ImageFileName(paths[i]);
+        table.sizes[i] = uint32_t(sizes[i]);
+        table.addresses[i] = uint32_t(address);
+        address += RoundToChunks(sizes[i]);
+        table.count = uint32_t(i + 1);
+    }
+    return table;
+}
+
 bool IsAcknowledgement(const uint8_t *answer, size_t len) { return answer && len > 0 && answer[len - 1] == kAck; }
 
 }  // namespace vd

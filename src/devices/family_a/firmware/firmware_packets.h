@@ -24,6 +24,30 @@ constexpr size_t kImageEntry = 24;
 constexpr size_t kEntryName = 16;
 constexpr uint32_t kFirstLoadAddress = 0x20000;
 
+// What an answer may be: the device's answer to a manifest is read into 512
+// bytes, to a chunk into 100; only the last byte read counts.
+constexpr int kManifestAnswerRoom = 512;
+constexpr int kChunkAnswerRoom = 100;
+// Over UDP the manifest's 2 s are four tries of 500 ms, so that a silent
+// device is given up after the same time; a chunk gets four tries of 200 ms,
+// the time a device has to answer one. Four tries, not fewer: at 10% loss
+// each way a try fails one time in five, and a download of a few chunks must
+// still come through 99 times in 100. Over TCP one try: the stream loses
+// nothing.
+constexpr int kManifestWaitMs = 2000;
+constexpr int kManifestTriesUdp = 4;
+constexpr int kChunkWaitMs = 200;
+constexpr int kChunkTriesUdp = 4;
+// A fleet's download holds no caller and sends images of a hundred chunks
+// and more: at 10% loss each way four tries let one in six of those fail,
+// eight about one in ten thousand; a silent device is given up after 1.6 s.
+constexpr int kChunkTriesFleet = 8;
+
+// The table of images that fit (ImagesRefusal says nothing against their
+// sizes): paths, the names the device is told, sizes and load addresses,
+// one after another in whole chunks.
+ImageTable LayOutImages(const std::vector<std::string> &paths, const std::vector<uint64_t> &sizes);
+
 // Writes the 24-byte manifest entry of image i of the table.
 void FillImageEntry(uint8_t entry[kImageEntry], const ImageTable &table, uint32_t i);
 
