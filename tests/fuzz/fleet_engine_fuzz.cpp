@@ -110,7 +110,11 @@ private:
 };
 
 std::unique_ptr<vd::DeviceExchange> ExchangeOf(size_t device, bool write, vd::DeviceLink &link) {
-    vd::DeviceJob job{kAddress[device], IsA(device) ? 5 : 32, IsA(device) ? "admin" : "", {}, std::chrono::seconds(10)};
+    vd::DeviceJob job;
+    job.address = kAddress[device];
+    job.type = IsA(device) ? 5 : 32;
+    job.password = IsA(device) ? "admin" : "";
+    job.deadline = std::chrono::seconds(10);
     if (write) job.pairs = {{"NAME", "renamed"}, {"C1_PORT", "4100"}};
     if (IsA(device)) return std::make_unique<vd::FamilyAExchange>(job, link);
     return std::make_unique<vd::FamilyBExchange>(job, *vd::FindFamilyBModel(32), link);
