@@ -6,7 +6,8 @@
 # that changes every device's name and first port as an apply does (every
 # device read, then each written) and reads each back, then the same kind of
 # plan by 'vandrel apply', its wall time, processor time and peak resident
-# memory by /usr/bin/time (left out with --no-workers). Runs in a
+# memory by /usr/bin/time, recording in a fleet database and, beside it,
+# with --no-db (both left out with --no-apply). Runs in a
 # private network namespace of its own; builds first.
 # With --lossy, instead: a fleet on a lab link (scripts/lab.sh) with 10%
 # loss each way, written at once RUNS times and read back each time: the
@@ -14,7 +15,7 @@
 # --fleet-size given addresses of the lab's site; each run's time, how many
 # were written, and how many hold the plan when read back.
 #
-#   sh scripts/bench-fleet.sh [--no-workers] [DEVICES...]  (default 200; each at most 2000)
+#   sh scripts/bench-fleet.sh [--no-apply] [DEVICES...]  (default 200; each at most 2000)
 #   sh scripts/bench-fleet.sh --lossy [RUNS [DEVICES]]      (default 10 runs)
 . "$(dirname "$0")/help.sh"
 set -e
@@ -27,18 +28,18 @@ fi
 if [ "${1:-}" = --lossy-inside ]; then
   exec sh scripts/bench-fleet-lab.sh "$BUILD" "$2" "$3"
 fi
-WORKERS=1
-if [ "${1:-}" = --no-workers ]; then
-  WORKERS=0
+APPLY=1
+if [ "${1:-}" = --no-apply ]; then
+  APPLY=0
   shift
 fi
 [ $# -gt 0 ] || set -- 200
 if [ "${VANDREL_BENCH_INSIDE:-}" != 1 ]; then
   targets="vandrel-sim vandrel-fleet-bench"
-  [ "$WORKERS" = 1 ] && targets="$targets vandrel-cli"
+  [ "$APPLY" = 1 ] && targets="$targets vandrel-cli"
   # shellcheck disable=SC2086
   cmake --build "$BUILD" -j 2 --target $targets >/dev/null
-  VANDREL_BENCH_INSIDE=1 VANDREL_BENCH_WORKERS=$WORKERS exec scripts/in-netns.sh sh "$0" "$@"
+  VANDREL_BENCH_INSIDE=1 VANDREL_BENCH_APPLY=$APPLY exec scripts/in-netns.sh sh "$0" "$@"
 fi
 
 WORK=$(mktemp -d)
@@ -66,6 +67,21 @@ timed() {
 
 detail() { tail -1 "$WORK/out" | cut -d: -f2- | sed 's/^ //'; }
 
+# 'vandrel apply' of plan PLAN as a row of the table: applied PLAN HOW env
+# [NAME=VALUE...], the environment it runs in.
+applied() {
+  name=$1
+  how=$2
+  shift 2
+  extra=""
+  [ "$how" = --no-db ] && extra=--no-db
+  # shellcheck disable=SC2086
+  t=$(timed "$@" /usr/bin/time -v -o "$WORK/time" "$BUILD/bin/vandrel" apply "$WORK/$name.plan" --password admin $extra)
+  usage=$(awk -F': ' '/User time/ { cpu += $2 } /System time/ { cpu += $2 } /Maximum resident/ { kb = $2 }
+      END { printf "processor %.2f s, peak %.0f MiB", cpu, kb / 1024 }' "$WORK/time")
+  echo "| $DEVICES | vandrel apply (default options), $how | $t | $(grep -c ' ok ' "$WORK/out" || true) written and read back; $usage |"
+}
+
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo
 echo "| devices | what | seconds | detail |"
@@ -80,12 +96,13 @@ for DEVICES in "$@"; do
   plan f 4101
   t=$(timed "$BUILD/bin/vandrel-fleet-bench" apply "$WORK/f.plan" admin)
   echo "| $DEVICES | fleet interface: read, write and read back every device | $t | $(detail) |"
-  if [ "$VANDREL_BENCH_WORKERS" = 1 ]; then
+  if [ "$VANDREL_BENCH_APPLY" = 1 ]; then
+    # With its fleet database, then without, so that the cost of recording
+    # the inventory and the audit shows side by side.
     plan j 4102
-    t=$(timed env VANDREL_DB="$WORK/fleet.db" /usr/bin/time -v -o "$WORK/time" "$BUILD/bin/vandrel" apply "$WORK/j.plan" --password admin)
-    usage=$(awk -F': ' '/User time/ { cpu += $2 } /System time/ { cpu += $2 } /Maximum resident/ { kb = $2 }
-        END { printf "processor %.2f s, peak %.0f MiB", cpu, kb / 1024 }' "$WORK/time")
-    echo "| $DEVICES | vandrel apply (default options) | $t | $(grep -c ' ok ' "$WORK/out" || true) written and read back; $usage |"
+    applied j "recording in its fleet database" env VANDREL_DB="$WORK/fleet.db"
+    plan k 4103
+    applied k --no-db env
   fi
   kill "$SIM_PID"
   wait "$SIM_PID" 2>/dev/null || true
