@@ -135,10 +135,15 @@ void RunPhase(const ApplyRun &run, std::vector<Job> &jobs, Outcome in, const cha
         items.push_back({jobs[i].target, jobs[i].password, {}});
         for (const Setting &s : jobs[i].send) items.back().pairs.emplace_back(s.key, s.value);
     }
-    run.batch.Run(items, run.stop, [&](size_t k, int result, const Pairs &pairs) {
-        take(run, jobs[picked[k]], result, pairs);
-        if (run.ended) run.ended(jobs[picked[k]]);
-    });
+    run.fleet.Hold();
+    run.batch.Run(
+        items, run.stop,
+        [&](size_t k, int result, const Pairs &pairs) {
+            take(run, jobs[picked[k]], result, pairs);
+            if (run.ended) run.ended(jobs[picked[k]]);
+        },
+        [&] { run.fleet.Flush(); });
+    run.fleet.Flush();
     for (size_t i : picked)
         if (jobs[i].outcome == in) {
             jobs[i].outcome = Outcome::NotDone;

@@ -99,14 +99,19 @@ int RunDrift(const Args &args, const Printer &out) {
         picked.push_back(i);
         items.push_back({jobs[i].target, "", {}});
     }
-    DeviceBatch(run.atOnce).Run(items, Interrupted, [&](size_t k, int result, const Pairs &held) {
-        DeviceDrift &d = all[picked[k]];
-        if (!ReadSettings(*d.job, result, held, d.error)) return;
-        fleet.Read(d.job->target, held);
-        // Every read of a drift check is kept, so that a drift can be traced to when it began.
-        fleet.Snapshot(d.job->target, held);
-        Judge(*d.job, held, d);
-    });
+    fleet.Hold();
+    DeviceBatch(run.atOnce).Run(
+        items, Interrupted,
+        [&](size_t k, int result, const Pairs &held) {
+            DeviceDrift &d = all[picked[k]];
+            if (!ReadSettings(*d.job, result, held, d.error)) return;
+            fleet.Read(d.job->target, held);
+            // Every read of a drift check is kept, so that a drift can be traced to when it began.
+            fleet.Snapshot(d.job->target, held);
+            Judge(*d.job, held, d);
+        },
+        [&] { fleet.Flush(); });
+    fleet.Flush();
     return Report(out, all);
 }
 

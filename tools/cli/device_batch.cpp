@@ -73,7 +73,7 @@ VF_Op DeviceBatch::Submit(const BatchItem &item) {
 }
 
 void DeviceBatch::Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop,
-                      const BatchDone &done) {
+                      const BatchDone &done, const std::function<void()> &drained) {
     std::map<VF_Op, size_t> running;  // the oldest first
     size_t next = 0;
     for (; !m_fleet && next < items.size(); ++next) done(next, VD_FAIL, {});
@@ -92,6 +92,7 @@ void DeviceBatch::Run(const std::vector<BatchItem> &items, const std::function<b
             VF_Release(m_fleet, op);
             running.erase(it);
         }
+        if (drained) drained();
     }
 }
 

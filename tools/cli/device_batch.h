@@ -48,9 +48,12 @@ public:
     DeviceBatch &operator=(const DeviceBatch &) = delete;
 
     // Runs the items in order, and calls done on this thread as each ends
-    // (every one with VD_FAIL when the library could not start a fleet).
-    // Once stop() is true no further item starts; those under way finish.
-    void Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop, const BatchDone &done);
+    // (every one with VD_FAIL when the library could not start a fleet),
+    // and drained, when given, after each round of those that ended
+    // together. Once stop() is true no further item starts; those under way
+    // finish.
+    void Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop, const BatchDone &done,
+             const std::function<void()> &drained = {});
 
 private:
     VF_Op Submit(const BatchItem &item);

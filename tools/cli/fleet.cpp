@@ -78,6 +78,7 @@ void Fleet::Read(const Target &t, const Pairs &pairs) {
     vdfleet::FleetDb *db = Writable();
     if (!db) return;
     vdfleet::SeenDevice d{Held(pairs, "MAC"), Held(pairs, "IP"), "", Held(pairs, "NAME"), t.type};
+    if (m_holding) return m_heldSeen.push_back(d);
     if (!db->RecordSeen({d}, vdfleet::Now(), error)) Warn("cannot record in " + db->Path() + ": " + error);
 }
 
@@ -99,7 +100,25 @@ void Fleet::Audit(const Target &t, const std::string &mac, std::vector<vdfleet::
         r.mac = known;
         if (r.operation.empty()) r.operation = m_operation;
     }
+    if (m_holding) {
+        m_heldRows.insert(m_heldRows.end(), rows.begin(), rows.end());
+        return;
+    }
     if (!db->Append(rows, error)) Warn("cannot record the audit in " + db->Path() + ": " + error);
+}
+
+void Fleet::Flush() {
+    std::string error;
+    vdfleet::FleetDb *db = m_db.get();
+    if (db && !m_heldSeen.empty() && !db->RecordSeen(m_heldSeen, vdfleet::Now(), error))
+        Warn("cannot record in " + db->Path() + ": " + error);
+    if (db && !m_heldRows.empty() && !db->Append(m_heldRows, error))
+        Warn("cannot record the audit in " + db->Path() + ": " + error);
+    if (db && !m_heldSnapshots.empty() && !db->Keep(m_heldSnapshots, error))
+        Warn("cannot record the snapshot in " + db->Path() + ": " + error);
+    m_heldSeen.clear();
+    m_heldRows.clear();
+    m_heldSnapshots.clear();
 }
 
 }  // namespace vdcli

@@ -30,6 +30,16 @@ std::string OperationOf(const Args &args);
 class Fleet {
 public:
     Fleet(const Args &args, const Printer &out) : m_args(args), m_out(out) {}
+    // Writes what is still held.
+    ~Fleet() { Flush(); }
+    Fleet(const Fleet &) = delete;
+    Fleet &operator=(const Fleet &) = delete;
+
+    // From now on Read, Audit and Snapshot hold what they record until
+    // Flush, which writes it in a transaction a kind: the many devices of a
+    // batch that end together cost a few transactions, not a few each.
+    void Hold() { m_holding = true; }
+    void Flush();
 
     // The database, opened on first use; nullptr when it is off or cannot
     // be opened (error tells which).
@@ -58,7 +68,10 @@ private:
 
     const Args &m_args;
     const Printer &m_out;
-    bool m_tried = false, m_warned = false, m_off = false;
+    bool m_tried = false, m_warned = false, m_off = false, m_holding = false;
+    std::vector<vdfleet::SeenDevice> m_heldSeen;
+    std::vector<vdfleet::AuditRow> m_heldRows;
+    std::vector<vdfleet::Snapshot> m_heldSnapshots;
     std::string m_error, m_operation;
     std::unique_ptr<vdfleet::FleetDb> m_db;
 };

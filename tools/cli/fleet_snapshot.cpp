@@ -19,6 +19,7 @@ void Fleet::Snapshot(const Target &t, const Pairs &pairs) {
     if (!FindPair(pairs, "MAC", s.mac)) s.mac = t.addr.isMac ? t.addr.text : "";
     if (s.mac.empty() && !db->MacAt(t.addr.text, s.mac, error)) return Warn("cannot read " + db->Path() + ": " + error);
     if (s.mac.empty()) return m_out.Note("vandrel: no snapshot of " + t.addr.text + ": its MAC address is not known");
+    if (m_holding) return m_heldSnapshots.push_back(std::move(s));
     if (!db->Keep({s}, error)) Warn("cannot record the snapshot in " + db->Path() + ": " + error);
 }
 
