@@ -5,8 +5,9 @@ DOCUMENTATION = r"""
 module: apply
 short_description: Apply a plan of settings across the site's devices
 description:
-  - Runs C(vandrel apply) on the site host, which serves I(jobs) devices at
-    once, the fast way to give hundreds of devices their settings.
+  - Runs C(vandrel apply) on the site host, which serves the plan's devices
+    at once in one process, the fast way to give hundreds of devices their
+    settings.
   - The plan is that of C(vandrel apply), as a dict (I(plan)) or a file on
     the site host (I(plan_file), JSON or text). Every device is read and
     checked first; when the checks refuse any key or value, nothing is
@@ -36,9 +37,8 @@ options:
     description: The devices' password where the plan gives none. Defaults to C(VANDREL_PASSWORD) of the site host.
     type: str
   jobs:
-    description: Devices served at once.
+    description: Devices served at once; by default those of C(vandrel apply) (1,024).
     type: int
-    default: 16
   wait:
     description: Milliseconds the search for the plan's devices collects answers.
     type: int
@@ -59,7 +59,6 @@ notes:
 EXAMPLES = r"""
 - name: The site's plan
   vandrel.fleet.apply:
-    jobs: 16
     password: "{{ device_password }}"
     plan:
       settings: {C1_BAUD: "9"}
@@ -98,11 +97,13 @@ from ansible_collections.vandrel.fleet.plugins.module_utils.fleet import (AUDIT_
 from ansible_collections.vandrel.fleet.plugins.module_utils.secrets import (CHANGED, CURRENT, SecretModule,
                                                                             hidden_refusal, is_password, plan_passwords)
 
-WRITTEN = {"ok", "unverified"}
+WRITTEN = {"ok"}
 
 
 def command(tool, params, check_mode, plan_path):
-    args = [tool, "apply", plan_path, "--json", "--jobs", str(params["jobs"])]
+    args = [tool, "apply", plan_path, "--json"]
+    if params["jobs"] is not None:
+        args += ["--jobs", str(params["jobs"])]
     if params["wait"] is not None:
         args += ["--wait", str(params["wait"])]
     if params["force"]:
@@ -161,7 +162,7 @@ def main():
         plan=dict(type="dict"),
         plan_file=dict(type="path"),
         password=dict(type="str", no_log=True, fallback=(env_fallback, ["VANDREL_PASSWORD"])),
-        jobs=dict(type="int", default=16),
+        jobs=dict(type="int"),
         wait=dict(type="int"),
         force=dict(type="bool", default=False),
         **SITE_ARGS,
