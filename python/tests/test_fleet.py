@@ -129,6 +129,8 @@ class Audit(unittest.TestCase):
             vandrel.restart(devices[B[0]], audit=trail)
             with vandrel.AtSession("127.0.0.10", "admin", device_type=32, audit=trail) as at:
                 at["C1_BAUD"] = 57600
+            held = vandrel.read("127.0.0.2", device_type=5, snapshot=trail)
+            self.assertRaises(ValueError, vandrel.read, "127.0.0.2", ["NAME"], device_type=5, snapshot=trail)
         os.environ["VANDREL_DB"] = db
         try:
             with vandrel.Fleet() as fleet:
@@ -147,6 +149,9 @@ class Audit(unittest.TestCase):
                                 ("python", "127.0.0.10", "C1_BAUD", "", "57600", True),
                                 ("python", B[3], "NAME", "eight-ports", "eight", True),
                                 ("python", "127.0.0.2", "PASS", "(changed)", "(changed)", True)])
+        out = subprocess.run([os.environ["VANDREL_CLI"], "snapshots", "127.0.0.2", "latest", "--json", "--db", db],
+                             check=True, capture_output=True).stdout
+        self.assertEqual(json.loads(out)["settings"], held)
         for file in os.listdir(os.path.dirname(db)):
             with open(os.path.join(os.path.dirname(db), file), "rb") as content:
                 self.assertNotIn(b"s3cret", content.read())

@@ -25,6 +25,10 @@ class _Row(ctypes.Structure):
     _fields_ = [("key", c_char_p), ("before", c_char_p), ("after", c_char_p), ("confirmed", c_int32)]
 
 
+class _Pair(ctypes.Structure):
+    _fields_ = [("key", c_char_p), ("value", c_char_p)]
+
+
 def _load() -> Optional[ctypes.CDLL]:
     """Beside libvandrel wherever that is looked for, then the dynamic
     loader's own search; None when it is nowhere."""
@@ -39,6 +43,9 @@ def _load() -> Optional[ctypes.CDLL]:
         dll.VDB_AppendWrite.restype = c_int32
         dll.VDB_AppendWrite.argtypes = (c_void_p, c_char_p, c_char_p, c_char_p, c_char_p, c_char_p, POINTER(_Row),
                                         c_uint32, POINTER(c_char), c_size_t)
+        dll.VDB_KeepSnapshot.restype = c_int32
+        dll.VDB_KeepSnapshot.argtypes = (c_void_p, c_char_p, c_char_p, c_int32, POINTER(_Pair), c_uint32,
+                                         POINTER(c_char), c_size_t)
         dll.VDB_Close.restype = None
         dll.VDB_Close.argtypes = (c_void_p,)
         return dll
@@ -107,19 +114,32 @@ class AuditTrail:
         with self._lock:
             self._append(address.encode(), address.encode() if by_mac else b"", rows)
 
+    def keep(self, address: str, device_type: int, settings: dict[bytes, bytes]) -> None:
+        """A snapshot of what a whole read gave (the password left out)."""
+        if not _fleetdb:
+            return
+        pairs = (_Pair * len(settings))(*(_Pair(key, value) for key, value in settings.items()))
+        mac = address if family_of(device_type) == "B" else ""
+        with self._lock:
+            self._call(lambda message: _fleetdb.VDB_KeepSnapshot(self._db, address.encode(), mac.encode(), device_type,
+                                                                 pairs, len(pairs), message, MESSAGE_LEN))
+
     def _append(self, device: bytes, mac: bytes, rows: ctypes.Array) -> None:
+        self._call(lambda message: _fleetdb.VDB_AppendWrite(self._db, self._actor, self._channel, device, mac,
+                                                            self._operation, rows, len(rows), message, MESSAGE_LEN))
+
+    def _call(self, recorded) -> None:
+        """Opens the file the first time, then records; warns once of a failure."""
         message = ctypes.create_string_buffer(MESSAGE_LEN)
         assert _fleetdb
         if not self._tried:
             self._tried = True
             self._db = _fleetdb.VDB_Open(self._path, message, MESSAGE_LEN)
-        if self._db:
-            if _fleetdb.VDB_AppendWrite(self._db, self._actor, self._channel, device, mac, self._operation, rows,
-                                        len(rows), message, MESSAGE_LEN) == 1:
-                return
+        if self._db and recorded(message) == 1:
+            return
         if message.value and not self._warned:
             self._warned = True
-            warnings.warn(f"vandrel: {_args.decode(message.value)}; going on without it", RuntimeWarning, stacklevel=4)
+            warnings.warn(f"vandrel: {_args.decode(message.value)}; going on without it", RuntimeWarning, stacklevel=5)
 
 
 Choice = Union[AuditTrail, bool, None]

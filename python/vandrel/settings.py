@@ -7,7 +7,7 @@ from typing import Iterable, Mapping, Optional, Union
 
 from . import _args, rules
 from ._native import KEY_LEN, VALUE_LEN, lib, udp
-from .audit import Choice, trail_of
+from .audit import AuditTrail, Choice, trail_of
 from .devices import Target, resolve
 from .errors import FAIL, OK, NoAnswerError, WrongTypeError, error_for
 
@@ -15,7 +15,7 @@ Value = Union[str, bytes, int]
 
 
 def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: Optional[int] = None,
-         with_password: bool = False) -> dict[str, str]:
+         with_password: bool = False, snapshot: Union[AuditTrail, bool] = False) -> dict[str, str]:
     """Reads a device's settings: family A by IP, family B by MAC (asked by
     broadcast on UDP port 8801). ``target`` is a Device from search() or an
     address; without ``device_type`` an address is first asked for its type.
@@ -24,14 +24,26 @@ def read(target: Target, keys: Optional[Iterable[str]] = None, *, device_type: O
     unless ``with_password``; with ``keys``, only those of them the device
     reported (keys are case-sensitive; "VERSION" is always there, "V1.00"
     when the device reported none; "PASS" never). Raises NoAnswerError when the device
-    does not answer (after about 2 s, 3 s by MAC)."""
+    does not answer (after about 2 s, 3 s by MAC).
+
+    ``snapshot`` keeps what a whole read gave, the password left out, as a
+    snapshot of the device in the fleet database (``vandrel snapshots``):
+    True in the vandrel tool's file, an AuditTrail in its file; a read of
+    some keys is not whole and raises ValueError."""
     names = None if keys is None else [_args.text(k, "key") for k in _listed(keys)]
+    if snapshot is not False and names is not None:
+        raise ValueError("a snapshot is of a whole read: give no keys")
+    trail, own = trail_of(None if snapshot is True else snapshot)
     address, device_type, by_mac = resolve(target, device_type)
     with udp:
         _fetch(address, device_type, by_mac)
         if names is None:
             pairs = _take_all()
             check_type(address, device_type, pairs.get("TYPE", "").encode())
+            if trail:
+                trail.keep(address, device_type, {_args.encode(k): _args.encode(v) for k, v in pairs.items()})
+                if own:
+                    trail.close()
             if not with_password:
                 pairs.pop("PASS", None)
             return pairs

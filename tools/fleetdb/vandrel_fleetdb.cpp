@@ -96,6 +96,32 @@ int32_t VDB_AppendWrite(VDB_Db *db, const char *actor, const char *channel, cons
     }
 }
 
+int32_t VDB_KeepSnapshot(VDB_Db *db, const char *device, const char *mac, int32_t type, const VDB_Pair *pairs,
+                         uint32_t count, char *message, size_t room) {
+    try {
+        if (!db || (!pairs && count)) return Tell(message, room, "no database, or no settings"), 0;
+        vdfleet::Snapshot s;
+        s.time = vdfleet::Now();
+        s.device = OrEmpty(device);
+        s.type = type;
+        for (uint32_t i = 0; i < count; ++i) {
+            const std::string key = OrEmpty(pairs[i].key);
+            if (key == "MAC") s.mac = OrEmpty(pairs[i].value);
+            if (VR_IsSecretKey(key.c_str()) != 1) s.settings.emplace_back(key, OrEmpty(pairs[i].value));
+        }
+        std::string error;
+        if (s.mac.empty()) s.mac = OrEmpty(mac);
+        if (s.mac.empty()) db->db->MacAt(s.device, s.mac, error);
+        if (s.mac.empty()) return Tell(message, room, "no snapshot of " + s.device + ": its MAC address is not known"), 0;
+        if (db->db->Keep({s}, error)) return 1;
+        Tell(message, room, "cannot record the snapshot in " + db->db->Path() + ": " + error);
+        return 0;
+    } catch (...) {
+        Tell(message, room, "out of memory");
+        return 0;
+    }
+}
+
 void VDB_Close(VDB_Db *db) { delete db; }
 
 }  // extern "C"

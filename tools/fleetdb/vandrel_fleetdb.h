@@ -1,7 +1,7 @@
 /*
  * The fleet database for front ends in other languages (the Python module
  * and, through it, the Ansible modules): open the file, append the audit
- * rows of one write, close. The rows are those the vandrel tool appends,
+ * rows of one write, keep a snapshot of a read, close. The rows are those the vandrel tool appends,
  * in the same file. No call throws; a handle serves one thread at a time.
  *
  * Texts are NUL-terminated; a NULL text counts as "" unless said otherwise.
@@ -35,6 +35,12 @@ typedef struct VDB_Row {
     int32_t confirmed;
 } VDB_Row;
 
+/* One setting of a snapshot. */
+typedef struct VDB_Pair {
+    const char *key;
+    const char *value;
+} VDB_Pair;
+
 /* Opens (or creates) the file at path and brings its layout up to date.
  * With path NULL, the file the vandrel tool chooses: VANDREL_DB, else the
  * user's state file ($XDG_STATE_HOME/vandrel/fleet.db, else
@@ -51,6 +57,14 @@ VDB_API VDB_Db *VDB_Open(const char *path, char *message, size_t room);
 VDB_API int32_t VDB_AppendWrite(VDB_Db *db, const char *actor, const char *channel, const char *device,
                                 const char *mac, const char *operation, const VDB_Row *rows, uint32_t count,
                                 char *message, size_t room);
+
+/* Keeps what a whole read of device (the address the read named) gave as
+ * a snapshot of it, the password left out. Its MAC is the read's "MAC",
+ * else mac, else the one the inventory last saw at device's address; a
+ * device whose MAC none of them tells is not kept. type is its type code.
+ * Returns 1, or 0 with why in message. */
+VDB_API int32_t VDB_KeepSnapshot(VDB_Db *db, const char *device, const char *mac, int32_t type,
+                                 const VDB_Pair *pairs, uint32_t count, char *message, size_t room);
 
 /* Closes the file; NULL is allowed. */
 VDB_API void VDB_Close(VDB_Db *db);
