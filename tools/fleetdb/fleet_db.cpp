@@ -1,6 +1,7 @@
 #include "fleet_db.h"
 
 #include <chrono>
+#include <thread>
 
 #include "fleet_schema.h"
 #include "sqlite_statement.h"
@@ -12,6 +13,13 @@ namespace {
 // How long a writer waits for another's transaction before it gives up: far
 // longer than any of ours holds the lock.
 constexpr int kBusyTimeoutMs = 10000;
+constexpr std::chrono::milliseconds kOpenRetry{20};
+
+// Whether opening failed because another connection held the file. Not
+// every step of opening waits as the busy wait does (putting the file in
+// write-ahead-log mode while another opens it, for one), so opening tries
+// again for as long as a writer would wait.
+bool HeldByAnother(const std::string &why) { return why.find("is locked") != std::string::npos; }
 
 // Write-ahead logging lets readers go on beside a writer, and a process
 // killed mid-transaction leaves a log that the next opener rolls back.
@@ -42,7 +50,12 @@ std::unique_ptr<FleetDb> FleetDb::Open(const std::string &path, std::string &err
     const bool opened = sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK;
     std::string why;
     if (!opened) why = db ? LastError(db) : "out of memory";
-    if (opened && Configure(db, why) && Migrate(db, why)) return std::unique_ptr<FleetDb>(new FleetDb(db, path));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (; opened; std::this_thread::sleep_for(kOpenRetry)) {
+        why.clear();
+        if (Configure(db, why) && Migrate(db, why)) return std::unique_ptr<FleetDb>(new FleetDb(db, path));
+        if (!HeldByAnother(why) || std::chrono::steady_clock::now() >= until) break;
+    }
     sqlite3_close(db);
     error = "cannot open the fleet database " + path + ": " + why;
     return nullptr;
