@@ -112,10 +112,14 @@ def test_a_search_flood_is_held_to_the_cap_and_counted():
 def test_a_data_flood_is_cut():
     webtest.start_sim("--hostile")
     proc, _, _ = webtest.start_web("--search-every", "10")
+    before = webtest.status_kib(proc.pid, "VmHWM")
     status, _, text = request(URL + "/api/data", "POST", {"host": "127.0.0.22", "text": "x", "wait": 10000})
     doc = json.loads(text)
     assert status == 200 and doc["cut"] is True and doc["received"] == 65536, (status, text[:200])
-    assert webtest.status_kib(proc.pid, "VmHWM") < 32 * 1024
+    # The flood is cut where it is read, so the server's peak hardly moves
+    # (some 2 MiB, 8 under the address sanitizer), whatever it started at.
+    after = webtest.status_kib(proc.pid, "VmHWM")
+    assert after - before < 16 * 1024, (before, after)
 
 
 def test_heads_too_long_or_too_slow_are_answered():
