@@ -99,7 +99,7 @@ bool AddSetting(std::string &text, const std::string &address, const std::string
     bool found = false;
     while (std::getline(lines, line)) {
         std::istringstream words(line.substr(0, line.find('#')));
-        if (words >> kind >> at && at == address) {
+        if (!found && words >> kind >> at && at == address) {
             line = line.substr(0, line.find('#')) + " " + setting;
             found = true;
         }

@@ -50,8 +50,9 @@ const char *HostileFleetText();
 std::string GeneratedFleetText(int size);
 constexpr int kMaxFleetSize = 2000;
 
-// Adds setting (NAME=VALUE) to the line of the device at address; false
-// with why when no line has that address.
+// Adds setting (NAME=VALUE) to the line of the device at address: the
+// first with it, since a firmware receiver or IO module shares its
+// device's address; false with why when no line has that address.
 bool AddSetting(std::string &text, const std::string &address, const std::string &setting, std::string &error);
 
 // The settings each kind takes, for the tool's help.
