@@ -2,7 +2,8 @@
 a key (channel web, its user the actor, a password redacted) that GET
 /api/audit reads back; a restart with the same file keeps the devices, as
 offline, until --forget-after; a drift plan checked on a schedule finds a
-drift and sees it cleared, in GET /api/drift and /metrics."""
+drift and sees it cleared, in GET /api/drift and /metrics; the latest
+firmware rollout, stopped by a failing canary, is in /metrics."""
 
 import json
 import os
@@ -83,6 +84,22 @@ def test_a_drift_plan_is_found_and_cleared_on_schedule():
     assert len(json.loads(webtest.tool("snapshots", "127.0.0.2", "--db", DB, "--json")[1])["snapshots"]) >= 2
     code, _, text = request(URL + "/api/drift")
     assert code == 200 and json.loads(text)["error"] is None, text
+
+
+def test_a_stopped_rollout_is_in_the_metrics():
+    webtest.start_sim("--set", "127.0.0.2", "firmware=no-ack")
+    image = os.path.join(webtest.WORK, "app.bin")
+    with open(image, "w") as f:
+        f.write("APP VERSION=9.99\n")
+    status, _ = webtest.tool("firmware", "rollout", image, "--expect-version", "9.99", "--range", "127.0.0.2/31",
+                             "--db", DB)
+    assert status == 1, status
+    webtest.start_web("--db", DB)
+    text = request(URL + "/metrics")[2]
+    for line in ('vandrel_rollout_stopped{rollout="1"} 1', 'vandrel_rollout_devices{rollout="1",state="failed"} 1',
+                 'vandrel_rollout_devices{rollout="1",state="pending"} 1',
+                 'vandrel_rollout_devices{rollout="1",state="updated"} 0'):
+        assert line + "\n" in text, (line, [l for l in text.split("\n") if "rollout" in l])
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 
 #include "codec/codec.h"
 #include "fleet_choice.h"
+#include "metrics.h"
 #include "options.h"
 #include "users_file.h"
 
@@ -67,6 +68,24 @@ bool FleetMemory::Known(std::vector<SeenDevice> &devices, std::string &error) co
         devices.push_back(d);
     }
     return true;
+}
+
+void FleetMemory::RenderRollout(std::string &out) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    vdfleet::RolloutPlan plan;
+    std::vector<vdfleet::RolloutDevice> devices;
+    std::string error;
+    if (!m_db || !m_db->LastRollout(plan, devices, error) || plan.id == 0) return;
+    const std::string rollout = "{rollout=\"" + std::to_string(plan.id) + "\"";
+    AppendFamily(out, "vandrel_rollout_stopped", "gauge",
+                 "1 when the latest firmware rollout stopped past its failures, else 0");
+    out += "vandrel_rollout_stopped" + rollout + (plan.state == "stopped" ? "} 1\n" : "} 0\n");
+    AppendFamily(out, "vandrel_rollout_devices", "gauge", "the latest firmware rollout's devices, by state");
+    for (const char *state : {"pending", "downloading", "restarting", "updated", "failed", "offline"}) {
+        const auto n = std::count_if(devices.begin(), devices.end(),
+                                     [state](const vdfleet::RolloutDevice &d) { return d.state == state; });
+        out += "vandrel_rollout_devices" + rollout + ",state=\"" + state + "\"} " + std::to_string(n) + "\n";
+    }
 }
 
 }  // namespace vdweb

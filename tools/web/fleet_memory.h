@@ -40,6 +40,9 @@ public:
     // The devices of the inventory as the table holds them; none without
     // the file.
     bool Known(std::vector<SeenDevice> &devices, std::string &error) const;
+    // For /metrics: the latest firmware rollout's state and its devices by
+    // state; nothing without the file or a rollout.
+    void RenderRollout(std::string &out) const;
 
 private:
     mutable std::mutex m_mutex;  // the connection serves one request at a time

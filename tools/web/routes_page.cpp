@@ -35,6 +35,7 @@ void AddPageRoutes(httplib::Server &server, Dashboard &d) {
     server.Get("/metrics", [&d](const httplib::Request &, httplib::Response &res) {
         auto text = std::make_shared<std::string>(d.counters.Render(d.fleet));
         d.drift.Render(*text);
+        d.memory.RenderRollout(*text);
         SendUncompressed(res, text, "text/plain; version=0.0.4; charset=utf-8");
     });
 }
