@@ -17,6 +17,7 @@
 #define VANDREL_NET_PLATFORM_H
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,12 @@ bool ResolveHost(const char *name, uint32_t &address);
 // via's address as its source, whatever the routing table says; answers then
 // come back to this socket over that link. Byte count, or -1.
 int SendBroadcastVia(SocketHandle handle, const void *buffer, int length, uint16_t port, const NetInterface &via);
+
+// ---- Files ----------------------------------------------------------------
+
+// Opens a file to read its bytes (firmware images); nullptr when it cannot
+// be opened. A child process the host starts meanwhile does not inherit it.
+std::FILE *OpenToRead(const std::string &path);
 
 // ---- Device locks ---------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "devices/family_a/firmware/firmware_packets.h"
 #include "devices/family_a/firmware/image_files.h"
+#include "net/platform.h"
 
 namespace vd {
 
@@ -72,7 +73,7 @@ bool FirmwareDownload::SendManifest() {
 }
 
 bool FirmwareDownload::SendImage(uint32_t i) {
-    File file(std::fopen(m_images.paths[i].c_str(), "rb"), std::fclose);
+    File file(net::OpenToRead(m_images.paths[i]), std::fclose);
     if (!file) return false;
     uint8_t packet[kChunkHeader + kChunkData];
     for (uint32_t offset = 0; offset < m_images.sizes[i]; offset += kChunkData) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "devices/family_a/firmware/firmware_packets.h"
+#include "net/platform.h"
 
 namespace vd {
 
@@ -15,7 +16,7 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
 
 // Reads the file's first size bytes; false when it has fewer.
 bool ReadWhole(const std::string &path, uint32_t size, ImageBytes &out) {
-    File file(std::fopen(path.c_str(), "rb"), std::fclose);
+    File file(net::OpenToRead(path), std::fclose);
     if (!file) return false;
     out.resize(size);
     return size == 0 || std::fread(out.data(), 1, size, file.get()) == size;
