@@ -96,6 +96,7 @@ struct RolloutDevice {
     std::string ip, mac, state, before, after;
     Millis changed = 0;
 };
+constexpr const char *kRolloutStates[] = {"pending", "downloading", "restarting", "updated", "failed", "offline"};
 
 class FleetDb {
 public:

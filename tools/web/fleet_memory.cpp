@@ -81,7 +81,7 @@ void FleetMemory::RenderRollout(std::string &out) const {
                  "1 when the latest firmware rollout stopped past its failures, else 0");
     out += "vandrel_rollout_stopped" + rollout + (plan.state == "stopped" ? "} 1\n" : "} 0\n");
     AppendFamily(out, "vandrel_rollout_devices", "gauge", "the latest firmware rollout's devices, by state");
-    for (const char *state : {"pending", "downloading", "restarting", "updated", "failed", "offline"}) {
+    for (const char *state : vdfleet::kRolloutStates) {
         const auto n = std::count_if(devices.begin(), devices.end(),
                                      [state](const vdfleet::RolloutDevice &d) { return d.state == state; });
         out += "vandrel_rollout_devices" + rollout + ",state=\"" + state + "\"} " + std::to_string(n) + "\n";
