@@ -64,13 +64,25 @@ size_t RowsOf(const std::vector<AuditRow> &rows, const std::string &operation) {
     return n;
 }
 
+// Whether rows of the operation reach the file within 20 s.
+bool Written(const std::string &path, const std::string &operation) {
+    for (int i = 0; i < 1000; ++i, usleep(20 * 1000)) {
+        std::string error;
+        std::vector<AuditRow> rows;
+        const std::unique_ptr<FleetDb> db = FleetDb::Open(path, error);
+        if (db && db->Audit({}, rows, error) && RowsOf(rows, operation) > 0) return true;
+    }
+    return false;
+}
+
 TEST(FleetDb, WritersSideBySideAndAKilledOneLeaveAWholeFile) {
     const TempFolder folder;
     const std::string path = folder.dir + "/fleet.db";
     std::vector<pid_t> writers;
     for (int w = 0; w < kWriters; ++w) writers.push_back(StartWriter(path, "w" + std::to_string(w), kBatches));
     const pid_t victim = StartWriter(path, "killed", -1);
-    usleep(300 * 1000);
+    // Killed once it has written, however long its opening waited for the others.
+    EXPECT_TRUE(Written(path, "killed"));
     ASSERT_EQ(kill(victim, SIGKILL), 0);
     int status = 0;
     waitpid(victim, &status, 0);
