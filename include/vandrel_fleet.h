@@ -38,10 +38,16 @@ extern "C" {
 #define VF_CALL VD_CALL
 
 /* The interface version VF_Version returns; it grows when calls are added. */
-#define VF_VERSION 2
+#define VF_VERSION 3
 
 #define VF_PENDING (-1) /* the operation has not ended */
 #define VF_UNKNOWN (-2) /* no such operation in this fleet */
+
+/* What VF_Count counts, added up over the operations that have ended. */
+#define VF_RESENT 1     /* requests sent again: no answer came in time, or a
+                           read-back showed the change had not taken */
+#define VF_DUPLICATES 2 /* answers heard again that carried nothing new: a
+                           duplicating link, or answers to the copies */
 
 typedef struct VF_Fleet VF_Fleet;
 /* An operation of a fleet: never 0. */
@@ -120,6 +126,11 @@ VF_API intptr_t VF_CALL VF_CompletionHandle(VF_Fleet *fleet);
 
 /* Forgets an ended operation and its pairs; one still running is kept. */
 VF_API void VF_CALL VF_Release(VF_Fleet *fleet, VF_Op op);
+
+/* Counter (VF_RESENT or VF_DUPLICATES) of the fleet's ended operations, all
+   of them since VF_Create, released ones included; 0 for another counter.
+   (Version 3.) */
+VF_API uint64_t VF_CALL VF_Count(VF_Fleet *fleet, int32_t counter);
 
 #ifdef __cplusplus
 }

@@ -124,4 +124,13 @@ void VF_CALL VF_Release(VF_Fleet *fleet, VF_Op op) {
     });
 }
 
+uint64_t VF_CALL VF_Count(VF_Fleet *fleet, int32_t counter) {
+    return Guarded<uint64_t>(0, [&]() -> uint64_t {
+        if (!fleet) return 0;
+        const WireCounts counts = Of(fleet)->Counts();
+        if (counter == VF_RESENT) return counts.resent;
+        return counter == VF_DUPLICATES ? counts.duplicates : 0;
+    });
+}
+
 }  // extern "C"

@@ -23,6 +23,15 @@ namespace vd {
 
 using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
+// What an exchange did twice on the wire: requests it sent again because no
+// answer came (or the answer showed the change had not taken), and answers
+// it heard again that carried nothing new (a duplicating link, or answers to
+// its own copies). A fleet adds them up for the host to watch the wire by.
+struct WireCounts {
+    uint64_t resent = 0;
+    uint64_t duplicates = 0;
+};
+
 // What a fleet does to a device: its settings (a read or a write), a
 // firmware download, or a restart that waits for the device to come back.
 enum class DeviceTask { Settings, Download, Restart };
@@ -49,6 +58,7 @@ public:
 
     int32_t Result() const { return m_result; }
     const KeyValues &Pairs() const { return m_pairs; }
+    const WireCounts &Counts() const { return m_counts; }
 
 protected:
     void Finish(int32_t result) {
@@ -62,6 +72,7 @@ protected:
     DeviceLink &m_link;
     TimePoint m_next;
     KeyValues m_pairs;
+    WireCounts m_counts;
 
 private:
     int32_t m_result = 0;

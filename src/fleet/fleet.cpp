@@ -127,6 +127,8 @@ void Fleet::End(OperationId op, int32_t result, Ended &ended) {
     // What it found is kept; its replies are no longer routed to it.
     if (operation.exchange) {
         operation.pairs = operation.exchange->Pairs();
+        m_counts.resent += operation.exchange->Counts().resent;
+        m_counts.duplicates += operation.exchange->Counts().duplicates;
         m_link.Forget(*operation.exchange);
     }
     if (operation.job.task == DeviceTask::Settings) FormatVersion(operation.pairs);
@@ -182,6 +184,11 @@ void Fleet::Release(OperationId op) {
     auto queued = std::find(m_completedQueue.begin(), m_completedQueue.end(), op);
     if (queued != m_completedQueue.end()) m_completedQueue.erase(queued);
     if (m_completedQueue.empty()) net::LowerWake(m_completed);
+}
+
+WireCounts Fleet::Counts() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_counts;
 }
 
 }  // namespace vd

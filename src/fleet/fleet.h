@@ -59,6 +59,8 @@ public:
     net::SocketHandle CompletionHandle() const { return m_completed.waitEnd; }
     // Forgets an operation that has ended, taken or not.
     void Release(OperationId op);
+    // The wire counts of every operation that has ended, added up.
+    WireCounts Counts();
 
 private:
     struct Operation {
@@ -86,6 +88,7 @@ private:
     std::vector<OperationId> m_submitted;
     std::deque<OperationId> m_completedQueue;
     OperationId m_lastId = 0;
+    WireCounts m_counts;
     bool m_stopping = false;
     bool m_started = false;
     net::WakePair m_wake;

@@ -37,9 +37,15 @@ void FamilyAExchange::Start(TimePoint now) {
 }
 
 void FamilyAExchange::OnDatagram(size_t, const uint8_t *bytes, int length, const char *from) {
-    if (m_phase != Phase::Reading && m_phase != Phase::ReadingBack) return;
     const size_t size = size_t(length);
-    if (m_asked != from || !HasItemFrame(bytes, size) || !m_answer.Take(bytes, size)) return;
+    if (m_asked != from || !HasItemFrame(bytes, size)) return;
+    // A copy of the answer may come after the answer moved the write on.
+    if (m_answer.Holds(bytes, size)) {
+        ++m_counts.duplicates;
+        return;
+    }
+    if (m_phase != Phase::Reading && m_phase != Phase::ReadingBack) return;
+    if (!m_answer.Take(bytes, size)) return;
     m_info.ip = from;
     DecodeItems(bytes, size, m_info);
     // The rest of an answer in several datagrams is queued with it: the
@@ -67,6 +73,7 @@ void FamilyAExchange::OnTimer(TimePoint now) {
 void FamilyAExchange::OnReadTimer(TimePoint now) {
     if (!m_info.keys.empty()) return AfterRead(now);
     if (now >= m_end) return Finish(m_job.pairs.empty() ? VD_FAIL : VD_NO_INFO);
+    ++m_counts.resent;
     Ask(m_job.address);
     m_next = std::min(now + kRepeat, m_end);
 }
@@ -107,13 +114,17 @@ void FamilyAExchange::SendWrite(TimePoint now) {
 void FamilyAExchange::OnReadBackTimer(TimePoint now) {
     if (m_info.keys.empty() && ++m_readBacks < kReadBackTries) {
         // A device given a new address may answer from there at once.
+        ++m_counts.resent;
         Ask(m_movedTo.empty() ? m_job.address : m_movedTo);
         m_next = now + kReadBackWait;
         return;
     }
     if (!m_info.keys.empty()) m_pending = NotHeld(m_pending, m_info);
     if (m_pending.keys.empty()) return PauseThenFinish(VD_OK);
-    if (m_writes < kWriteTries) return SendWrite(now);
+    if (m_writes < kWriteTries) {
+        ++m_counts.resent;
+        return SendWrite(now);
+    }
     for (size_t i = 0; i < m_pending.keys.size(); ++i) m_pairs.emplace_back(m_pending.keys[i], m_pending.values[i]);
     PauseThenFinish(VD_FAIL);
 }

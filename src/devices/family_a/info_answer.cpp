@@ -11,11 +11,15 @@ void InfoAnswer::Clear() {
 
 bool InfoAnswer::Take(const uint8_t *data, size_t len) {
     if (m_datagrams.size() >= kMaxAnswerDatagrams || len > kMaxAnswerBytes - m_bytes) return false;
-    Packet datagram(data, data + len);
-    if (std::find(m_datagrams.begin(), m_datagrams.end(), datagram) != m_datagrams.end()) return false;
+    if (Holds(data, len)) return false;
     m_bytes += len;
-    m_datagrams.push_back(std::move(datagram));
+    m_datagrams.emplace_back(data, data + len);
     return true;
+}
+
+bool InfoAnswer::Holds(const uint8_t *data, size_t len) const {
+    return std::any_of(m_datagrams.begin(), m_datagrams.end(),
+                       [&](const Packet &taken) { return std::equal(taken.begin(), taken.end(), data, data + len); });
 }
 
 }  // namespace vd

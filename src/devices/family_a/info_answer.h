@@ -28,6 +28,8 @@ public:
     // true when the datagram belongs to the answer: it is no copy of one
     // taken and fits within the bounds. It is then remembered.
     bool Take(const uint8_t *data, size_t len);
+    // true when a copy of the datagram was taken.
+    bool Holds(const uint8_t *data, size_t len) const;
 
 private:
     std::vector<Packet> m_datagrams;

@@ -30,7 +30,7 @@ void RestartExchange::Start(TimePoint now) {
 
 bool RestartExchange::SendRestart(TimePoint now) {
     const Packet packet = BuildDatagramCommand(m_job.type, "RESETDEV", "1");
-    ++m_restarts;
+    if (m_restarts++ > 0) ++m_counts.resent;
     m_heard = false;
     m_probes = 0;
     m_next = std::min(now + kFirstProbe, m_end);

@@ -29,6 +29,8 @@ public:
     // true when the reply brings a block asked for that had not arrived yet.
     bool Take(const BlockReply &reply);
     BlockMask Missing() const { return m_wanted & ~m_arrived; }
+    // true when the reply is of a block of this read that has arrived.
+    bool Holds(const BlockReply &reply) const { return reply.mac == m_mac && (m_arrived & BlockBit(reply.block)); }
     bool Complete() const { return m_wanted != 0 && Missing() == 0; }
     BlockMask Wanted() const { return m_wanted; }
 

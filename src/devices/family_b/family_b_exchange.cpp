@@ -55,7 +55,10 @@ void FamilyBExchange::OnDatagram(size_t, const uint8_t *bytes, int length, const
     BlockReply reply;
     if (!ParseBlockReply(bytes, size_t(length), reply)) return;
     if (m_phase == Phase::Reading) {
-        if (!m_read.Take(reply)) return;
+        if (!m_read.Take(reply)) {
+            if (m_read.Holds(reply)) ++m_counts.duplicates;
+            return;
+        }
         m_blocks[reply.block] = std::make_unique<Block>(reply.data);
         if (m_read.Complete()) m_next = TimePoint::min();
         return;
@@ -89,6 +92,7 @@ void FamilyBExchange::OnReadTimer(TimePoint now) {
         m_roundSent = 0;
         ++m_rounds;
     }
+    if (m_rounds > 0) ++m_counts.resent;
     Send(ReadRequest(m_job.address, m_round[m_roundSent++]));
     // Every device of a crowded wire hears every broadcast: a round that
     // went unanswered waits twice as long before the next, up to a limit,
@@ -136,6 +140,7 @@ void FamilyBExchange::WriteBlock(TimePoint now) {
         return;
     }
     const uint8_t block = m_order[m_blockAt];
+    if (m_tries > 0) ++m_counts.resent;
     if (!Send(WriteRequest(m_job.address, block, m_write->After(block)))) return BlockFailed(now);
     m_sent = m_lastSent = now;
     m_step = Step::Sent;
@@ -155,6 +160,7 @@ void FamilyBExchange::OnWriteTimer(TimePoint now) {
     if (!confirmed && m_step == Step::ReadBack && !m_answered) {
         // A read-back that went unanswered says nothing about the write.
         m_step = Step::AskedAgain;
+        ++m_counts.resent;
         Send(ReadRequest(m_job.address, block));
         m_next = now + kReadBackAgain;
         return;

@@ -33,6 +33,7 @@ void FirmwareExchange::Start(TimePoint now) {
 
 void FirmwareExchange::Send(TimePoint now) {
     if (m_copies == 0) m_answers = 0;
+    if (m_copies > 0) ++m_counts.resent;
     if (!m_link.SendTo(m_job.address, uint16_t(kItemPort), m_packet.data(), m_packet.size())) return Finish(VD_FAIL);
     ++m_copies;
     m_next = std::min(now + (m_manifest ? kManifestTry : kChunkTry), m_end);
@@ -41,11 +42,15 @@ void FirmwareExchange::Send(TimePoint now) {
 void FirmwareExchange::OnDatagram(size_t, const uint8_t *bytes, int length, const char *from) {
     if (m_job.address != from || length < 1) return;
     if (m_draining) {
+        ++m_counts.duplicates;
         if (--m_lateDue <= 0) m_next = TimePoint::min();
         return;
     }
     // Only the first answer counts; the others were due to its copies.
-    if (m_answers++ > 0) return;
+    if (m_answers++ > 0) {
+        ++m_counts.duplicates;
+        return;
+    }
     const int room = m_manifest ? kManifestAnswerRoom : kChunkAnswerRoom;
     m_acknowledged = IsAcknowledgement(bytes, size_t(std::min(length, room)));
     m_next = TimePoint::min();
