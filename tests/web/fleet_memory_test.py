@@ -2,11 +2,14 @@
 a key (channel web, its user the actor, a password redacted) that GET
 /api/audit reads back; a restart with the same file keeps the devices, as
 offline, until --forget-after; a drift plan checked on a schedule finds a
-drift and sees it cleared, in GET /api/drift and /metrics; the latest
+drift and sees it cleared, in GET /api/drift and /metrics, and counts the
+requests its reads send again on a lossy wire; the latest
 firmware rollout, stopped by a failing canary, is in /metrics."""
 
 import json
 import os
+import re
+import subprocess
 import time
 
 import webtest
@@ -84,6 +87,12 @@ def test_a_drift_plan_is_found_and_cleared_on_schedule():
     assert len(json.loads(webtest.tool("snapshots", "127.0.0.2", "--db", DB, "--json")[1])["snapshots"]) >= 2
     code, _, text = request(URL + "/api/drift")
     assert code == 200 and json.loads(text)["error"] is None, text
+    # Every other answer of the device lost: its reads ask again, and say so.
+    subprocess.run(["nft", "-f", "-"], check=True, text=True, input=(
+        "table ip vdweb_fault {\n chain out {\n  type filter hook output priority 0;\n"
+        "  ip saddr 127.0.0.2 udp sport 8800 numgen inc mod 2 0 drop\n }\n}\n"))
+    resent = lambda: int(re.search(r"\nvandrel_requests_resent_total (\d+)\n", request(URL + "/metrics")[2]).group(1))
+    webtest.wait_for("a request sent again", lambda: resent() > 0)
 
 
 def test_a_stopped_rollout_is_in_the_metrics():

@@ -48,7 +48,7 @@ void Judge(const Job &j, const Pairs &held, DeviceDrift &d) {
     }
 }
 
-int Report(const Printer &out, const std::vector<DeviceDrift> &all) {
+int Report(const Printer &out, const std::vector<DeviceDrift> &all, const DeviceBatch &batch) {
     size_t drifted = 0, unread = 0;
     JsonValue devices = JsonValue::array();
     std::vector<Row> rows;
@@ -69,7 +69,8 @@ int Report(const Printer &out, const std::vector<DeviceDrift> &all) {
     }
     const std::string summary = std::to_string(all.size()) + (all.size() == 1 ? " device: " : " devices: ") +
                                 std::to_string(drifted) + " drifted, " + std::to_string(unread) + " not read";
-    out.Document(JsonValue::object({{"devices", devices}, {"drifted", drifted}, {"summary", summary}}));
+    out.Document(JsonValue::object(
+        {{"devices", devices}, {"drifted", drifted}, {"summary", summary}, {"wire", batch.Wire()}}));
     out.Table({"DEVICE", "KEY", "PLAN", "DEVICE HOLDS", "STATE"}, rows);
     out.Line(summary);
     if (Interrupted()) return kExitInterrupted;
@@ -100,7 +101,8 @@ int RunDrift(const Args &args, const Printer &out) {
         items.push_back({jobs[i].target, "", {}});
     }
     fleet.Hold();
-    DeviceBatch(run.atOnce).Run(
+    DeviceBatch batch(run.atOnce);
+    batch.Run(
         items, Interrupted,
         [&](size_t k, int result, const Pairs &held) {
             DeviceDrift &d = all[picked[k]];
@@ -112,7 +114,7 @@ int RunDrift(const Args &args, const Printer &out) {
         },
         [&] { fleet.Flush(); });
     fleet.Flush();
-    return Report(out, all);
+    return Report(out, all, batch);
 }
 
 }  // namespace

@@ -72,6 +72,10 @@ VF_Op DeviceBatch::Submit(const BatchItem &item) {
     return op;
 }
 
+JsonValue DeviceBatch::Wire() const {
+    return {{"resent", VF_Count(m_fleet, VF_RESENT)}, {"duplicates", VF_Count(m_fleet, VF_DUPLICATES)}};
+}
+
 void DeviceBatch::Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop,
                       const BatchDone &done, const std::function<void()> &drained) {
     std::map<VF_Op, size_t> running;  // the oldest first

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "device.h"
+#include "json_text.h"
 #include "device_settings.h"
 #include "vandrel_fleet.h"
 #include "write_lock.h"
@@ -54,6 +55,9 @@ public:
     // finish.
     void Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop, const BatchDone &done,
              const std::function<void()> &drained = {});
+    // What the wire made the operations that ended do twice (VF_Count):
+    // {"resent": requests sent again, "duplicates": answers heard again}.
+    JsonValue Wire() const;
 
 private:
     VF_Op Submit(const BatchItem &item);

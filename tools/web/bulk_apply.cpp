@@ -70,6 +70,7 @@ ToolReply ApplyPlan(Dashboard &d, const BulkPlan &bulk, bool dryRun, const std::
         row(one);
     };
     vdcli::WriteJobs(run, jobs);
+    d.counters.Wire(batch.Wire());
     return {vdcli::ApplyStatus(jobs, false), vdcli::ApplyDocument(jobs, false, false)};
 }
 

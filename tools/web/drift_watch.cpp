@@ -23,9 +23,9 @@ void DriftWatch::Watch(std::string plan, int everySeconds) {
     m_everySeconds = everySeconds;
 }
 
-void DriftWatch::Start(WorkerSlots &workers, const FleetMemory &memory, Events &events) {
+void DriftWatch::Start(WorkerSlots &workers, const FleetMemory &memory, Events &events, Counters &counters) {
     if (m_plan.empty()) return;
-    m_thread = std::thread([this, &workers, &memory, &events] { Loop(workers, memory, events); });
+    m_thread = std::thread([this, &workers, &memory, &events, &counters] { Loop(workers, memory, events, counters); });
 }
 
 void DriftWatch::Stop() {
@@ -37,11 +37,13 @@ void DriftWatch::Stop() {
     if (m_thread.joinable()) m_thread.join();
 }
 
-void DriftWatch::Loop(WorkerSlots &workers, const FleetMemory &memory, Events &events) {
+void DriftWatch::Loop(WorkerSlots &workers, const FleetMemory &memory, Events &events, Counters &counters) {
     using Clock = std::chrono::steady_clock;
     for (;;) {
         const Clock::time_point started = Clock::now();
-        Take(Check(workers, memory), NowMs());
+        const ToolReply reply = Check(workers, memory);
+        if (reply.doc.is_object() && reply.doc.contains("wire")) counters.Wire(reply.doc["wire"]);
+        Take(reply, NowMs());
         events.Notify();
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_wake.wait_until(lock, started + std::chrono::seconds(m_everySeconds), [this] { return m_stop; })) return;

@@ -2,7 +2,8 @@
 // tool's own 'vandrel drift PLAN' in a worker, again and again, its verdict
 // on each device of the plan kept for the page's drift column (GET
 // /api/drift) and for /metrics (vandrel_config_drift). Its reads record in
-// the fleet database as the dashboard's other workers do, snapshots too.
+// the fleet database as the dashboard's other workers do, snapshots too;
+// what the wire made its reads do twice adds to /metrics' wire counts.
 #ifndef VANDREL_WEB_DRIFT_WATCH_H
 #define VANDREL_WEB_DRIFT_WATCH_H
 
@@ -15,6 +16,7 @@
 
 #include "events.h"
 #include "fleet_memory.h"
+#include "metrics.h"
 #include "tool_run.h"
 
 namespace vdweb {
@@ -28,7 +30,7 @@ public:
     ~DriftWatch() { Stop(); }
     // Checks plan (an absolute path) every so many seconds, from Start.
     void Watch(std::string plan, int everySeconds);
-    void Start(WorkerSlots &workers, const FleetMemory &memory, Events &events);
+    void Start(WorkerSlots &workers, const FleetMemory &memory, Events &events, Counters &counters);
     void Stop();  // lets a check under way finish
 
     // {"plan", "every", "checked" (UTC time, or null before the first),
@@ -46,7 +48,7 @@ private:
         int type = 0;
         std::vector<std::string> drifted;
     };
-    void Loop(WorkerSlots &workers, const FleetMemory &memory, Events &events);
+    void Loop(WorkerSlots &workers, const FleetMemory &memory, Events &events, Counters &counters);
     ToolReply Check(WorkerSlots &workers, const FleetMemory &memory) const;
     void Take(const ToolReply &reply, int64_t nowMs);
 

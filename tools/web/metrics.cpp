@@ -62,6 +62,18 @@ void Counters::Operation(const std::string &kind, const std::string &result) {
     ++m_operations[{kind, result}];
 }
 
+void Counters::Wire(const JsonValue &wire) {
+    if (!wire.is_object()) return;
+    const auto count = [&](const char *key) {
+        const auto it = wire.find(key);
+        return it != wire.end() && it->is_number_unsigned() ? it->get<uint64_t>() : uint64_t(0);
+    };
+    const uint64_t resent = count("resent"), duplicates = count("duplicates");
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_resent += resent;
+    m_duplicates += duplicates;
+}
+
 std::string Counters::Render(const Fleet &fleet) const {
     // One text, written in three passes over the fleet: three texts joined
     // would hold a crowd's metrics twice.
@@ -105,6 +117,12 @@ std::string Counters::Render(const Fleet &fleet) const {
         AppendLabelValue(out, o.first.second);
         out += "\"} " + std::to_string(o.second) + "\n";
     }
+    AppendFamily(out, "vandrel_requests_resent_total", "counter",
+                 "requests the bulk operations and drift checks sent a device again, its answer not having come");
+    out += "vandrel_requests_resent_total " + std::to_string(m_resent) + "\n";
+    AppendFamily(out, "vandrel_duplicate_replies_total", "counter",
+                 "answers the bulk operations and drift checks heard again, adding nothing");
+    out += "vandrel_duplicate_replies_total " + std::to_string(m_duplicates) + "\n";
     return out;
 }
 

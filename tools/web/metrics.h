@@ -31,6 +31,10 @@ public:
     // One operation on one device: kind ("set", "apply", "restart", ...) and
     // its result ("ok", "failed", "refused", ...).
     void Operation(const std::string &kind, const std::string &result);
+    // What the wire made the dashboard's fleet operations do twice: requests
+    // sent again and answers heard again.
+    // wire is {"resent": N, "duplicates": M}, as a fleet of the tool gives it.
+    void Wire(const JsonValue &wire);
     std::string Render(const Fleet &fleet) const;
 
 private:
@@ -39,6 +43,8 @@ private:
     double m_lastSearchSeconds = 0;
     int64_t m_lastSearchEndMs = 0;
     std::map<std::pair<std::string, std::string>, uint64_t> m_operations;
+    uint64_t m_resent = 0;
+    uint64_t m_duplicates = 0;
 };
 
 }  // namespace vdweb

@@ -229,7 +229,7 @@ int Serve(httplib::Server &server, vdweb::Dashboard &dashboard, int every, const
     vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers,
                             dashboard.memory, every);
     searcher.Start();
-    dashboard.drift.Start(dashboard.workers, dashboard.memory, dashboard.events);
+    dashboard.drift.Start(dashboard.workers, dashboard.memory, dashboard.events, dashboard.counters);
     CatchInterrupt();
     std::atomic<bool> ended{false};
     std::thread watch([&] {
