@@ -7,7 +7,7 @@
 #   sh scripts/test.sh --full   the suite, then the same suite under address and
 #                               undefined-behaviour sanitizers, the thread tests
 #                               under ThreadSanitizer, every fuzz target for
-#                               30 seconds, the install stage, the benchmark in
+#                               20 seconds, the install stage, the benchmark in
 #                               its quick mode and the Windows stage
 #                               (scripts/windows.sh) (what CI runs)
 . "$(dirname "$0")/help.sh"
@@ -18,24 +18,30 @@ if [ "${1:-}" = "--full" ]; then
   FULL=1
   shift
 fi
+START=$(date +%s)
+# Each stage says how long the run has taken so far: CI has a time limit.
+stage() { echo "== $1 (at $(($(date +%s) - START)) s)"; }
 sh scripts/install-deps.sh
+stage "build"
 BUILD=${BUILD:-build}
 sh scripts/build.sh
+stage "suite"
 # The stress tests (threads, floods, a long run) after the rest, fewer at a
 # time: their waits and floods are what a loaded machine upsets; so are the
 # dashboard's browser tests, each with a chromium of its own.
 (cd "$BUILD" && ctest --output-on-failure -j 8 -LE 'stress|web' "$@" && ctest --output-on-failure -j 3 -L web "$@" &&
   ctest --output-on-failure -j 3 -L stress "$@")
 [ "$FULL" = 1 ] || exit 0
-echo "== sanitizers (address, undefined)"
+stage "sanitizers (address, undefined)"
 sh scripts/sanitize.sh
-echo "== threads (ThreadSanitizer)"
+stage "threads (ThreadSanitizer)"
 sh scripts/threads.sh
-echo "== fuzzing"
-sh scripts/fuzz.sh 30
-echo "== install"
+stage "fuzzing"
+sh scripts/fuzz.sh 20
+stage "install"
 sh scripts/install-check.sh
-echo "== benchmark (quick: every call runs, no figure is judged)"
+stage "benchmark (quick: every call runs, no figure is judged)"
 sh scripts/bench.sh --quick
-echo "== Windows (vandrel.dll under Wine)"
+stage "Windows (vandrel.dll under Wine)"
 sh scripts/windows.sh
+stage "done"
