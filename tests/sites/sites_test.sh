@@ -59,11 +59,12 @@ PLAY
 
 test_commands_and_firmware() {
     stage
-    printf 'family-a 198.18.1.2 type=5 password=admin\nfirmware 198.18.1.2 port=8800 transport=tcp\nfamily-b 198.18.1.3 type=48 password=admin\n' > "$WORK/f.txt"
+    printf 'family-a 198.18.1.2 type=5 password=admin\nfirmware 198.18.1.2 port=8800 transport=tcp\nfamily-b 198.18.1.3 type=48 password=admin\nfamily-a 198.18.1.4 type=5 password=admin firmware=stays-old\n' > "$WORK/f.txt"
     start_site 1 "$WORK/f.txt"
     inventory 1
     head -c 1000 /dev/zero > "$WORK/app.bin"
     head -c 120000 /dev/zero > "$WORK/big.bin"
+    printf 'APP VERSION=1.06\n' > "$WORK/new.bin"
     tasks_of sites > "$WORK/tasks.yml" <<PLAY
     - vandrel.fleet.command: {device: "02:56:44:12:01:03", command: restart}
     - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.05", images: ["$WORK/app.bin"], tcp: true}
@@ -71,20 +72,31 @@ test_commands_and_firmware() {
     - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/big.bin"], tcp: true}
       ignore_errors: true
       register: too_big
-    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/app.bin"], tcp: true}
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.07", images: ["$WORK/app.bin"], tcp: true, restart: false}
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/new.bin"], back_within: 10}
+      register: updated
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/new.bin"]}
+      register: again
+    - vandrel.fleet.firmware: {device: 198.18.1.4, version: "1.06", images: ["$WORK/new.bin"], back_within: 1}
+      ignore_errors: true
+      register: stays_old
     - assert:
         that:
           - same is not changed and same.version == '1.05'
           - "'the device holds 114176' in too_big.msg"
+          - ansible_check_mode or (updated.before == '1.05' and updated.after == '1.06')
+          - ansible_check_mode or (again is not changed and again.before == '1.06')
+          - ansible_check_mode or ('came back with version 1.05, not 1.06' in stays_old.msg)
 PLAY
     play 0 --check < "$WORK/tasks.yml"
-    expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
+    expect_recap site1 "ok=8 +changed=5 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
     expect_no_sim_log 1 "restart|manifest"
     play 0 < "$WORK/tasks.yml"
-    expect_recap site1 "ok=5 +changed=2 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
+    expect_recap site1 "ok=8 +changed=3 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=2"
     expect_sim_log 1 "restart"
     expect_sim_log 1 "app.bin"
     expect_no_sim_log 1 "big.bin"
+    [ "$(grep -c 'firmware downloaded' "$WORK/sim1.log")" = 2 ] || fail "the devices were not given new.bin once each"
 }
 
 # Devices whose names are chosen bytes (ESC, BEL, CR LF, DEL, a byte outside
