@@ -67,7 +67,7 @@ void FirmwareExchange::OnTimer(TimePoint now) {
         m_next = std::min(now + (m_manifest ? kManifestTry : kChunkTry), m_end);
         return;
     }
-    const int tries = m_manifest ? kManifestTriesUdp : kChunkTriesFleet;
+    const int tries = m_manifest ? kManifestTriesFleet : kChunkTriesFleet;
     if (now >= m_end || m_copies >= tries) return Finish(VD_FAIL);
     Send(now);
 }

@@ -40,8 +40,11 @@ constexpr int kChunkWaitMs = 200;
 constexpr int kChunkTriesUdp = 4;
 // A fleet's download holds no caller and sends images of a hundred chunks
 // and more: at 10% loss each way four tries let one in six of those fail,
-// eight about one in ten thousand; a silent device is given up after 1.6 s.
+// eight about one in ten thousand. Its manifest gets eight tries too: four
+// lose one manifest in 750, a device of every other 500-device rollout. A
+// silent device is given up after 4 s.
 constexpr int kChunkTriesFleet = 8;
+constexpr int kManifestTriesFleet = 8;
 
 // The table of images that fit (ImagesRefusal says nothing against their
 // sizes): paths, the names the device is told, sizes and load addresses,
