@@ -5,42 +5,23 @@
 # one device alone, in one run; each device gets a 64 KiB image (128
 # chunks), is restarted and its version read back. Runs in a private
 # network namespace of its own; builds first.
-# With --lossy, instead: eight family A devices on a lab link
-# (scripts/lab.sh) with 10% loss each way, a fresh fleet rolled out RUNS
-# times (canary 1); each run's time and outcome.
+# With --lossy, instead: on a lab link (scripts/lab.sh) with 10% loss each
+# way, eight family A devices, a fresh fleet rolled out RUNS times (canary
+# 1); or, given DEVICES, one device alone and then DEVICES others (canary 5,
+# then waves), once (scripts/bench-rollout-lab.sh).
 #
 #   sh scripts/bench-rollout.sh [DEVICES]   (family A devices, default 500, at most 1000)
-#   sh scripts/bench-rollout.sh --lossy [RUNS]  (default 10)
+#   sh scripts/bench-rollout.sh --lossy [RUNS [DEVICES]]  (default 10 runs of eight devices)
 . "$(dirname "$0")/help.sh"
 set -e
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 if [ "${1:-}" = --lossy ]; then
   cmake --build "$BUILD" -j 2 --target vandrel-cli vandrel-sim >/dev/null
-  exec sh scripts/lab.sh run 2 sh "$0" --lossy-inside "${2:-10}"
+  exec sh scripts/lab.sh run 2 sh "$0" --lossy-inside "${2:-10}" "${3:-}"
 fi
 if [ "${1:-}" = --lossy-inside ]; then
-  WORK=$(mktemp -d)
-  trap 'rm -rf "$WORK"' EXIT
-  for n in 2 3 4 5 6 7 8 9; do echo "family-a 198.18.1.$n type=5 restart-ms=2000"; done > "$WORK/fleet"
-  # A plan, not a search of the range, which asks each address once.
-  for n in 2 3 4 5 6 7 8 9; do echo "198.18.1.$n type=5"; done > "$WORK/plan"
-  { echo "APP VERSION=1.06"; head -c 65519 /dev/zero | tr '\0' 'x'; } > "$WORK/app.bin"
-  sh scripts/lab.sh fault "$VANDREL_LAB" 1 loss=10
-  for run in $(seq "$2"); do
-    sh scripts/lab.sh exec "$VANDREL_LAB" site1 sh -c \
-      "'$BUILD/bin/vandrel-sim' --fleet '$WORK/fleet' > '$WORK/sim.log' 2>&1 & echo \$! > '$WORK/sim.pid'"
-    sh scripts/sim-ready.sh "$WORK/sim.log" "$(cat "$WORK/sim.pid")"
-    start=$(date +%s.%N)
-    "$BUILD/bin/vandrel" firmware rollout "$WORK/app.bin" --expect-version 1.06 --plan "$WORK/plan" \
-      --db "$WORK/run$run.db" > "$WORK/out" 2>&1 || true
-    end=$(date +%s.%N)
-    sh scripts/lab.sh exec "$VANDREL_LAB" site1 kill "$(cat "$WORK/sim.pid")"
-    echo "$start $end" | awk -v run="$run" -v what="$(tail -1 "$WORK/out")" \
-      -v got="$(grep -c downloaded "$WORK/sim.log" || true)" \
-      '{ printf "run %d: %.1f s, %s, %d downloads\n", run, $2 - $1, what, got }'
-  done
-  exit 0
+  exec sh scripts/bench-rollout-lab.sh "$BUILD" "$2" "$3"
 fi
 DEVICES=${1:-500}
 if [ "${VANDREL_BENCH_INSIDE:-}" != 1 ]; then
