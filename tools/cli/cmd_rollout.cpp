@@ -68,9 +68,32 @@ bool Resume(const Printer &out, vdfleet::FleetDb &db, Rollout &r, int &status) {
         return (status = out.Fail("cannot read " + db.Path() + ": " + error, 0, kExitFailed)), false;
     if (r.plan.id == 0 || r.plan.state == "done")
         return (status = out.Fail("no rollout to resume: the last is done, or none was made", 0, kExitUsage)), false;
+    if (r.plan.state == "aborted" || r.plan.state == "aborting")
+        return (status = out.Fail("no rollout to resume: the last was aborted", 0, kExitUsage)), false;
+    if (!db.SetRolloutState(r.plan.id, "running", error))
+        return (status = out.Fail("cannot record the rollout in " + db.Path() + ": " + error, 0, kExitFailed)), false;
     unsigned long long bytes = 0;
     if (!CheckImages(r.plan.images, out, status, bytes)) return false;
     ParseVersion(r.plan.expectVersion, r.expected);
+    return true;
+}
+
+// Whether the rollout was asked to stop before this wave (a pause or an
+// abort from the dashboard); it then takes the state asked for, and status
+// is the exit status.
+bool StopAsked(const Printer &out, Rollout &r, int wave, int &status) {
+    std::string state, error;
+    if (!r.db.RolloutState(r.plan.id, state, error)) {
+        status = out.Fail("cannot read " + r.db.Path() + ": " + error, 0, kExitFailed);
+        return true;
+    }
+    if (state != "pausing" && state != "aborting") return false;
+    const bool pause = state == "pausing";
+    r.db.SetRolloutState(r.plan.id, pause ? "paused" : "aborted", error);
+    const std::string left = std::to_string(Count(r.devices, "pending")) + " devices left untouched";
+    status = pause ? out.Fail("paused before wave " + std::to_string(wave) + ": " + left + "; --resume goes on", 0,
+                              kExitFailed)
+                   : out.Fail("aborted before wave " + std::to_string(wave) + ": " + left, 0, kExitFailed);
     return true;
 }
 
@@ -89,6 +112,8 @@ int RunWaves(const Printer &out, Rollout &r, const FailureLimit &limit) {
                                 " devices left untouched",
                             0, kExitFailed);
         }
+        int status = 0;
+        if (StopAsked(out, r, wave, status)) return status;
         out.Note("wave " + std::to_string(wave) + " ...");
         if (!WaveRun(r, out).Run(wave, error)) return out.Fail(error, 0, kExitFailed);
     }

@@ -79,7 +79,9 @@ constexpr size_t kMaxSnapshotKeys = 1024;
 
 // A firmware rollout's plan: the images, the version they carry, the
 // canary's size and the failures it stands; its state is "running",
-// "stopped" (past its failures) or "done".
+// "stopped" (past its failures) or "done"; or, asked of it by the dashboard,
+// "pausing" then "paused", "aborting" then "aborted", the running rollout
+// taking the second step when it stops before its next wave.
 struct RolloutPlan {
     long long id = 0;
     Millis created = 0;
@@ -136,6 +138,12 @@ public:
     // Records a new rollout and its devices, all pending; plan.id is set.
     bool CreateRollout(RolloutPlan &plan, const std::vector<RolloutDevice> &devices, std::string &error);
     bool SetRolloutState(long long id, const std::string &state, std::string &error);
+    // The rollout's state now; "" when there is no such rollout.
+    bool RolloutState(long long id, std::string &state, std::string &error) const;
+    // Moves the rollout from state `from` to `to`, as one step that no other
+    // writer can come between; moved tells whether it was in `from`.
+    bool MoveRolloutState(long long id, const std::string &from, const std::string &to, bool &moved,
+                          std::string &error);
     // Stores the device's state, versions and time, by its place.
     bool SetRolloutDevice(long long id, const RolloutDevice &device, std::string &error);
     // The latest rollout and its devices in their order; plan.id stays 0

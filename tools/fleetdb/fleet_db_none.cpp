@@ -33,6 +33,10 @@ bool FleetDb::SnapshotById(long long, Snapshot &, std::string &) const { return 
 bool FleetDb::Check(std::string &) const { return false; }
 bool FleetDb::CreateRollout(RolloutPlan &, const std::vector<RolloutDevice> &, std::string &) { return false; }
 bool FleetDb::SetRolloutState(long long, const std::string &, std::string &) { return false; }
+bool FleetDb::RolloutState(long long, std::string &, std::string &) const { return false; }
+bool FleetDb::MoveRolloutState(long long, const std::string &, const std::string &, bool &, std::string &) {
+    return false;
+}
 bool FleetDb::SetRolloutDevice(long long, const RolloutDevice &, std::string &) { return false; }
 bool FleetDb::LastRollout(RolloutPlan &, std::vector<RolloutDevice> &, std::string &) const { return false; }
 

@@ -53,6 +53,22 @@ bool FleetDb::SetRolloutState(long long id, const std::string &state, std::strin
     return set.Done() || set.Fine(error);
 }
 
+bool FleetDb::RolloutState(long long id, std::string &state, std::string &error) const {
+    Statement get(m_db, "SELECT state FROM rollouts WHERE id = ?");
+    get.Bind(id);
+    state = get.Step() == SQLITE_ROW ? get.Text(0) : "";
+    return get.Fine(error);
+}
+
+bool FleetDb::MoveRolloutState(long long id, const std::string &from, const std::string &to, bool &moved,
+                               std::string &error) {
+    Statement move(m_db, "UPDATE rollouts SET state = ? WHERE id = ? AND state = ?");
+    move.Bind(to).Bind(id).Bind(from);
+    const bool fine = move.Done() || move.Fine(error);
+    moved = fine && sqlite3_changes(m_db) > 0;
+    return fine;
+}
+
 bool FleetDb::SetRolloutDevice(long long id, const RolloutDevice &d, std::string &error) {
     Statement set(m_db, "UPDATE rollout_devices SET state = ?, before = ?, after = ?, mac = ?, changed = ?"
                         " WHERE rollout = ? AND position = ?");
