@@ -42,6 +42,8 @@ void AddDeviceRoutes(httplib::Server &server, Dashboard &d);
 void AddRulesRoutes(httplib::Server &server, Dashboard &d);
 // Many devices: apply, restart, firmware.
 void AddBatchRoutes(httplib::Server &server, Dashboard &d);
+// The latest firmware rollout, its pause, resume and abort.
+void AddRolloutRoutes(httplib::Server &server, Dashboard &d);
 // Prometheus's /probe of one device and its service discovery, /sd.
 void AddPrometheusRoutes(httplib::Server &server, Dashboard &d);
 // With users: the login, the logout, the login's user, role and CSRF

@@ -70,6 +70,21 @@ bool FleetMemory::Known(std::vector<SeenDevice> &devices, std::string &error) co
     return true;
 }
 
+bool FleetMemory::LastRollout(vdfleet::RolloutPlan &plan, std::vector<vdfleet::RolloutDevice> &devices,
+                              std::string &error) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_db) error = "no fleet database (--db FILE)";
+    return m_db && m_db->LastRollout(plan, devices, error);
+}
+
+bool FleetMemory::MoveRollout(long long id, const std::string &from, const std::string &to, bool &moved,
+                              std::string &error) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    moved = false;
+    if (!m_db) error = "no fleet database (--db FILE)";
+    return m_db && m_db->MoveRolloutState(id, from, to, moved, error);
+}
+
 void FleetMemory::RenderRollout(std::string &out) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     vdfleet::RolloutPlan plan;

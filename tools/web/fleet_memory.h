@@ -43,6 +43,13 @@ public:
     // For /metrics: the latest firmware rollout's state and its devices by
     // state; nothing without the file or a rollout.
     void RenderRollout(std::string &out) const;
+    // The latest firmware rollout (plan.id 0 when there is none), and a
+    // move of its state from one to another (a pause, a resume, an abort),
+    // which moved says whether it was in `from`; false with error.
+    bool LastRollout(vdfleet::RolloutPlan &plan, std::vector<vdfleet::RolloutDevice> &devices,
+                     std::string &error) const;
+    bool MoveRollout(long long id, const std::string &from, const std::string &to, bool &moved,
+                     std::string &error);
 
 private:
     mutable std::mutex m_mutex;  // the connection serves one request at a time

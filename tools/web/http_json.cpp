@@ -30,6 +30,11 @@ void SendError(httplib::Response &res, int status, const std::string &message) {
     SendJson(res, status, {{"error", message}, {"code", 0}});
 }
 
+void SendStarted(httplib::Response &res, int operation) {
+    if (operation == 0) return SendError(res, 503, "too many operations are waiting; try again when some have ended");
+    SendJson(res, 202, {{"operation", operation}});
+}
+
 namespace {
 
 const char *KindWords(Kind kind) {

@@ -28,6 +28,8 @@ void SendJson(httplib::Response &res, int status, const JsonValue &doc);
 // bytes costs far less than compressing them.
 void SendUncompressed(httplib::Response &res, std::shared_ptr<const std::string> body, const char *type);
 void SendError(httplib::Response &res, int status, const std::string &message);
+// 202 with the operation's number, or 503 when it could not be queued (0).
+void SendStarted(httplib::Response &res, int operation);
 
 // What a field of a request body holds. Bytes is a text that may hold any
 // character (a data session's); every other text is refused with a control

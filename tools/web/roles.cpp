@@ -69,6 +69,10 @@ const std::vector<RouteRole> &RouteTable() {
         {"POST", "/api/io", Role::Operator},
         {"POST", "/api/data", Role::Operator},
         {"POST", "/api/firmware", Role::Admin},
+        {"GET", "/api/rollout", Role::Viewer},
+        {"POST", "/api/rollout/pause", Role::Admin},
+        {"POST", "/api/rollout/resume", Role::Admin},
+        {"POST", "/api/rollout/abort", Role::Admin},
     };
     return table;
 }

@@ -78,11 +78,6 @@ JsonValue QueryNames(const std::string &target) {
     return names;
 }
 
-void Started(httplib::Response &res, int id) {
-    if (id == 0) return SendError(res, 503, "too many operations are waiting; try again when some have ended");
-    SendJson(res, 202, {{"operation", id}});
-}
-
 void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     JsonValue body;
     BulkPlan bulk;
@@ -99,7 +94,7 @@ void Apply(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     bulk.plan = body["plan"];
     bulk.user = UserOf(d, req);
     if (dryRun) return SendReply(res, ApplyPlan(d, bulk, true, nullptr, nullptr));
-    Started(res, d.operations.Start("apply", bulk.user, [&d, bulk](OperationLog &log) mutable {
+    SendStarted(res, d.operations.Start("apply", bulk.user, [&d, bulk](OperationLog &log) mutable {
         bulk.operation = AuditOperation();
         ApplyPlan(d, bulk, false, [&](const ToolReply &checked) {
             log.Set("check", checked.doc);
@@ -118,7 +113,7 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
         return;
     for (std::string &device : devices) device = TableAddress(device);
     const std::string user = UserOf(d, req);
-    Started(res, d.operations.Start("restart", user, [&d, devices, jobs, user](OperationLog &log) {
+    SendStarted(res, d.operations.Start("restart", user, [&d, devices, jobs, user](OperationLog &log) {
         log.Total(devices.size());
         const std::string audit = AuditOperation();
         EachDevice(devices, [&](const std::string &device) {
@@ -174,7 +169,7 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
     const int id = d.operations.Start("firmware", user, download);
     std::error_code ignored;
     if (id == 0) std::filesystem::remove(image, ignored);  // not queued: nothing will read it
-    Started(res, id);
+    SendStarted(res, id);
 }
 
 }  // namespace

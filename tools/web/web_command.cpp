@@ -177,6 +177,7 @@ void Configure(httplib::Server &server, vdweb::Dashboard &d, const Access &acces
     vdweb::AddDeviceRoutes(server, d);
     vdweb::AddRulesRoutes(server, d);
     vdweb::AddBatchRoutes(server, d);
+    vdweb::AddRolloutRoutes(server, d);
     vdweb::AddSessionRoutes(server, d);
     vdweb::AddPrometheusRoutes(server, d);
     if (d.accounts) vdweb::AddLoginRoutes(server, d, vdweb::SecureCookies(access));

@@ -346,6 +346,46 @@ function readHistory() {
   loadHistory(query, 'history', 'history-message');
 }
 
+// ---- the latest firmware rollout ----
+
+const ROLLOUT_STATES = ['pending', 'downloading', 'restarting', 'updated', 'failed', 'offline'];
+const rollout = { id: 0, timer: 0 };
+
+function rolloutButtons(r) {
+  $('rollout-pause').disabled = !r || r.state !== 'running';
+  $('rollout-resume').disabled = !r || r.state !== 'paused';
+  $('rollout-abort').disabled = !r || !['running', 'pausing', 'paused'].includes(r.state);
+}
+
+async function loadRollout() {
+  const res = await api('GET', '/api/rollout');
+  if (!res.ok) return message('rollout-message', errorText(res.doc));
+  const r = res.doc.rollout;
+  rolloutButtons(r);
+  if (!r) return;
+  rollout.id = r.id;
+  $('rollout-title').textContent = 'Rollout ' + r.id + ' to version ' + r.version + ': ' + r.state;
+  $('rollout-plan').textContent = 'Started ' + r.created + '; images ' + r.images.join(', ') + '; canary ' + r.canary +
+    ', failure limit ' + r.max_failures;
+  let waves = '<tr><th>Wave</th><th>Devices</th>' + ROLLOUT_STATES.map((s) => '<th>' + s + '</th>').join('') + '</tr>';
+  for (const w of r.waves)
+    waves += '<tr><td>' + w.wave + '</td><td>' + w.devices + '</td>' +
+      ROLLOUT_STATES.map((s) => '<td>' + w.states[s] + '</td>').join('') + '</tr>';
+  $('rollout-waves').innerHTML = waves;
+  let devices = '<tr><th>IP</th><th>MAC</th><th>Wave</th><th>State</th><th>Before</th><th>After</th></tr>';
+  for (const d of r.devices)
+    devices += '<tr>' + [d.ip, d.mac || '-', d.wave, d.state, d.before || '-', d.after || '-']
+      .map((t) => '<td>' + escapeHtml(t) + '</td>').join('') + '</tr>';
+  $('rollout-devices').innerHTML = devices + (r.cut ? '<tr><td colspan="6">(the first 1,000 devices)</td></tr>' : '');
+}
+
+async function moveRollout(verb) {
+  if (verb === 'abort' && !confirm('Abort rollout ' + rollout.id + '? Every device of a later wave stays as it is.')) return;
+  const r = await api('POST', '/api/rollout/' + verb, { rollout: rollout.id });
+  message('rollout-message', r.ok ? verb + ': asked' : errorText(r.doc), r.ok);
+  loadRollout();
+}
+
 // ---- sessions ----
 
 async function session(path, body) {
@@ -363,6 +403,11 @@ function show(view) {
   if (view === 'many') $('many-selected').textContent = state.selected.size + ' devices selected (in the Devices table)';
   if (view === 'devices') draw();
   if (view === 'history') readHistory();
+  clearInterval(rollout.timer);
+  if (view === 'rollout') {
+    loadRollout();
+    rollout.timer = setInterval(loadRollout, 2000);
+  }
 }
 
 // With users, the page needs a login, whose user, role and CSRF token it
@@ -411,6 +456,7 @@ async function start() {
   $('restart').addEventListener('click', () => startOperation(api('POST', '/api/restart', { devices: selectedDevices().map(keyOf) })));
   $('fw-start').addEventListener('click', firmware);
   $('history-read').addEventListener('click', readHistory);
+  for (const verb of ['pause', 'resume', 'abort']) $('rollout-' + verb).addEventListener('click', () => moveRollout(verb));
   $('at-run').addEventListener('click', () => session('/api/at', {
     password: $('at-password').value, steps: $('at-steps').value.split('\n').map((s) => s.trim()).filter(Boolean) }));
   $('io-read').addEventListener('click', () => session('/api/io', { actions: ['ad', 'state'] }));
