@@ -207,7 +207,10 @@ std::vector<Command> RolloutCommands() {
         "downloading, restarting, updated, failed, offline) are kept in the fleet\n"
         "database, and every download is a row of its audit trail: after a crash,\n"
         "--resume goes on without downloading again to a device whose download was\n"
-        "whole. Exit status 1 when a device failed or stayed offline.\n";
+        "whole. A pause or an abort asked from the dashboard is taken before the next\n"
+        "wave; a paused rollout goes on with --resume, an aborted one does not. Exit\n"
+        "status 1 when a device failed or stayed offline, or the rollout was paused or\n"
+        "aborted.\n";
 
     CommandDef status;
     status.name = "firmware status";
