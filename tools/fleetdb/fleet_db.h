@@ -140,6 +140,9 @@ public:
     bool SetRolloutState(long long id, const std::string &state, std::string &error);
     // The rollout's state now; "" when there is no such rollout.
     bool RolloutState(long long id, std::string &state, std::string &error) const;
+    // The latest rollout's number (0 when there is none) and state, without
+    // reading its devices.
+    bool LatestRollout(long long &id, std::string &state, std::string &error) const;
     // Moves the rollout from state `from` to `to`, as one step that no other
     // writer can come between; moved tells whether it was in `from`.
     bool MoveRolloutState(long long id, const std::string &from, const std::string &to, bool &moved,

@@ -34,6 +34,7 @@ bool FleetDb::Check(std::string &) const { return false; }
 bool FleetDb::CreateRollout(RolloutPlan &, const std::vector<RolloutDevice> &, std::string &) { return false; }
 bool FleetDb::SetRolloutState(long long, const std::string &, std::string &) { return false; }
 bool FleetDb::RolloutState(long long, std::string &, std::string &) const { return false; }
+bool FleetDb::LatestRollout(long long &, std::string &, std::string &) const { return false; }
 bool FleetDb::MoveRolloutState(long long, const std::string &, const std::string &, bool &, std::string &) {
     return false;
 }

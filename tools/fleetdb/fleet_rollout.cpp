@@ -60,6 +60,14 @@ bool FleetDb::RolloutState(long long id, std::string &state, std::string &error)
     return get.Fine(error);
 }
 
+bool FleetDb::LatestRollout(long long &id, std::string &state, std::string &error) const {
+    Statement get(m_db, "SELECT id, state FROM rollouts ORDER BY id DESC LIMIT 1");
+    const bool found = get.Step() == SQLITE_ROW;
+    id = found ? get.Number(0) : 0;
+    state = found ? get.Text(1) : "";
+    return get.Fine(error);
+}
+
 bool FleetDb::MoveRolloutState(long long id, const std::string &from, const std::string &to, bool &moved,
                                std::string &error) {
     Statement move(m_db, "UPDATE rollouts SET state = ? WHERE id = ? AND state = ?");

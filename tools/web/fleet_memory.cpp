@@ -77,12 +77,21 @@ bool FleetMemory::LastRollout(vdfleet::RolloutPlan &plan, std::vector<vdfleet::R
     return m_db && m_db->LastRollout(plan, devices, error);
 }
 
-bool FleetMemory::MoveRollout(long long id, const std::string &from, const std::string &to, bool &moved,
+bool FleetMemory::MoveRollout(long long id, RolloutMoves moves, bool &latest, bool &moved, std::string &state,
                               std::string &error) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    moved = false;
+    latest = moved = false;
     if (!m_db) error = "no fleet database (--db FILE)";
-    return m_db && m_db->MoveRolloutState(id, from, to, moved, error);
+    long long newest = 0;
+    if (!m_db || !m_db->LatestRollout(newest, state, error)) return false;
+    latest = newest == id;
+    for (const auto &move : moves) {
+        if (!latest || moved) break;
+        if (!m_db->MoveRolloutState(id, move.first, move.second, moved, error)) return false;
+        if (moved) state = move.second;
+    }
+    // Not moved: the state it is in now, which may have changed meanwhile.
+    return moved || !latest || m_db->RolloutState(id, state, error);
 }
 
 void FleetMemory::RenderRollout(std::string &out) const {

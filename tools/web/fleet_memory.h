@@ -43,12 +43,15 @@ public:
     // For /metrics: the latest firmware rollout's state and its devices by
     // state; nothing without the file or a rollout.
     void RenderRollout(std::string &out) const;
-    // The latest firmware rollout (plan.id 0 when there is none), and a
-    // move of its state from one to another (a pause, a resume, an abort),
-    // which moved says whether it was in `from`; false with error.
+    // The latest firmware rollout (plan.id 0 when there is none).
     bool LastRollout(vdfleet::RolloutPlan &plan, std::vector<vdfleet::RolloutDevice> &devices,
                      std::string &error) const;
-    bool MoveRollout(long long id, const std::string &from, const std::string &to, bool &moved,
+    // Moves rollout id, when it is the latest, by the first of the moves
+    // (from, to) whose `from` it is in: a pause, a resume, an abort. latest
+    // and moved tell what happened; state is the state it is in after.
+    // False with error.
+    using RolloutMoves = std::initializer_list<std::pair<const char *, const char *>>;
+    bool MoveRollout(long long id, RolloutMoves moves, bool &latest, bool &moved, std::string &state,
                      std::string &error);
 
 private:

@@ -61,46 +61,51 @@ void Show(Dashboard &d, httplib::Response &res) {
     res.set_content(vdcli::JsonText(JsonValue::object({{"rollout", rollout}})), "application/json");
 }
 
-using Moves = std::initializer_list<std::pair<const char *, const char *>>;
-
-// Moves the rollout the body names, which must be the latest, by the first
-// of the moves whose state it is in; the state it took, or "" after
+// Moves the rollout the body names (id), which must be the latest, by the
+// first of the moves whose state it is in; the state it took, or "" after
 // answering.
-std::string Move(Dashboard &d, const httplib::Request &req, httplib::Response &res, Moves moves, const char *verb) {
+std::string Move(Dashboard &d, const httplib::Request &req, httplib::Response &res, FleetMemory::RolloutMoves moves,
+                 const char *verb, long long &id) {
     JsonValue body;
-    long long id = 0;
+    id = 0;
     if (!ReadObject(req, res, {{"rollout", Kind::Number}}, body) ||
         !NumberField(body, "rollout", 1, 1LL << 53, res, id))
         return "";
-    vdfleet::RolloutPlan plan;
-    std::vector<vdfleet::RolloutDevice> devices;
-    std::string error;
-    if (!d.memory.LastRollout(plan, devices, error)) return SendError(res, d.memory.On() ? 500 : 404, error), "";
-    if (plan.id != id) return SendError(res, 409, "rollout " + std::to_string(id) + " is not the latest rollout"), "";
-    for (const auto &move : moves) {
-        bool moved = false;
-        if (!d.memory.MoveRollout(id, move.first, move.second, moved, error)) return SendError(res, 500, error), "";
-        if (moved) return move.second;
-    }
-    d.memory.LastRollout(plan, devices, error);
-    SendError(res, 409, "rollout " + std::to_string(id) + " is " + plan.state + ": it cannot be " + verb);
-    return "";
+    bool latest = false, moved = false;
+    std::string state, error;
+    if (!d.memory.MoveRollout(id, moves, latest, moved, state, error))
+        return SendError(res, d.memory.On() ? 500 : 404, error), "";
+    if (!latest) return SendError(res, 409, "rollout " + std::to_string(id) + " is not the latest rollout"), "";
+    if (!moved) return SendError(res, 409, "rollout " + std::to_string(id) + " is " + state + ": it cannot be " + verb), "";
+    return state;
 }
 
-void Moved(httplib::Response &res, const std::string &state) {
+// A pause or an abort: the state the rollout took.
+void Asked(const httplib::Request &req, httplib::Response &res, Dashboard &d, FleetMemory::RolloutMoves moves,
+           const char *verb) {
+    long long id = 0;
+    const std::string state = Move(d, req, res, moves, verb, id);
     if (!state.empty()) SendJson(res, 200, {{"state", state}});
 }
 
 void Resume(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
-    if (Move(d, req, res, {{"paused", "running"}}, "resumed").empty()) return;
+    long long id = 0;
+    if (Move(d, req, res, {{"paused", "running"}}, "resumed", id).empty()) return;
     const std::string user = UserOf(d, req);
-    SendStarted(res, d.operations.Start("rollout", user, [&d, user](OperationLog &log) {
+    const int operation = d.operations.Start("rollout", user, [&d, user](OperationLog &log) {
         vdcli::WorkerTask task = ToolTask(d.memory.Recorded({"firmware", "rollout", "--resume"}, user));
         task.limitMs = kRolloutLimitMs;
         const ToolReply reply = RunTool(d.workers, task);
         log.Set("status", reply.status);
         log.Set("result", reply.doc);
-    }));
+    });
+    if (operation == 0) {
+        // Not queued: nothing will run it, so it stays paused.
+        bool latest = false, moved = false;
+        std::string state, error;
+        d.memory.MoveRollout(id, {{"running", "paused"}}, latest, moved, state, error);
+    }
+    SendStarted(res, operation);
 }
 
 }  // namespace
@@ -108,12 +113,11 @@ void Resume(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
 void AddRolloutRoutes(httplib::Server &server, Dashboard &d) {
     server.Get("/api/rollout", [&d](const httplib::Request &, httplib::Response &res) { Show(d, res); });
     server.Post("/api/rollout/pause", [&d](const httplib::Request &req, httplib::Response &res) {
-        Moved(res, Move(d, req, res, {{"running", "pausing"}}, "paused"));
+        Asked(req, res, d, {{"running", "pausing"}}, "paused");
     });
     // A paused rollout has no process to take an abort: it ends at once.
     server.Post("/api/rollout/abort", [&d](const httplib::Request &req, httplib::Response &res) {
-        Moved(res, Move(d, req, res, {{"paused", "aborted"}, {"running", "aborting"}, {"pausing", "aborting"}},
-                        "aborted"));
+        Asked(req, res, d, {{"paused", "aborted"}, {"running", "aborting"}, {"pausing", "aborting"}}, "aborted");
     });
     server.Post("/api/rollout/resume", [&d](const httplib::Request &req, httplib::Response &res) { Resume(d, req, res); });
 }
