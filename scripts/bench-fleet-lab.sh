@@ -2,9 +2,9 @@
 # The lossy runs of scripts/bench-fleet.sh --lossy, which runs this in the
 # host of a lab of scripts/lab.sh (VANDREL_LAB names it): a fleet in site 1
 # (the eight devices of bench/fleet-lab.txt, or DEVICES of vandrel-sim
-# --fleet-size moved to 198.18.8.0/21, which the site's interface takes and
-# the host reaches over link 1), 10% of what crosses the link lost each way,
-# and RUNS applies of a plan changing every device, each read back.
+# --fleet-size moved there by scripts/lab-fleet.sh), 10% of what crosses the
+# link lost each way, and RUNS applies of a plan changing every device, each
+# read back.
 #
 #   sh scripts/bench-fleet-lab.sh BUILD RUNS [DEVICES]
 . "$(dirname "$0")/help.sh"
@@ -18,11 +18,7 @@ site() { sh scripts/lab.sh exec "$VANDREL_LAB" site1 "$@"; }
 FLEET=bench/fleet-lab.txt
 if [ -n "$DEVICES" ]; then
   FLEET=$WORK/fleet
-  "$BUILD/bin/vandrel-sim" --print-fleet --fleet-size "$DEVICES" |
-    awk '$2 ~ /^127\.1\./ { split($2, a, "."); $2 = "198.18." (8 + a[3]) "." a[4] } { print }' > "$FLEET"
-  awk '$2 ~ /^198\.18\./ { print "address add " $2 "/21 brd 198.18.15.255 dev eth0" }' "$FLEET" > "$WORK/addresses"
-  site ip -batch "$WORK/addresses"
-  ip route add 198.18.8.0/21 dev link1
+  sh scripts/lab-fleet.sh "$BUILD" "$DEVICES" > "$FLEET"
 fi
 site sh -c "'$BUILD/bin/vandrel-sim' --quiet --fleet '$FLEET' > '$WORK/sim.log' 2>&1 & echo \$! > '$WORK/sim.pid'"
 trap 'site kill "$(cat "$WORK/sim.pid")"; rm -rf "$WORK"' EXIT

@@ -3,10 +3,9 @@
 # host of a lab of scripts/lab.sh (VANDREL_LAB names it), 10% of what
 # crosses link 1 lost each way. Without DEVICES: eight family A devices of
 # site 1, a fresh fleet rolled out RUNS times (canary 1). With DEVICES: one
-# run, the family A devices of vandrel-sim --fleet-size moved to
-# 198.18.8.0/21 (which the site's interface takes and the host reaches over
-# link 1), one device rolled out alone, then DEVICES others (canary 5, then
-# waves); each time, its outcome and the downloads the devices logged.
+# run, the family A devices of vandrel-sim --fleet-size moved into the site
+# (scripts/lab-fleet.sh), one device rolled out alone, then DEVICES others
+# (canary 5, then waves); each time, its outcome and the downloads the devices logged.
 #
 #   sh scripts/bench-rollout-lab.sh BUILD RUNS [DEVICES]
 . "$(dirname "$0")/help.sh"
@@ -48,11 +47,8 @@ if [ -z "$DEVICES" ]; then
   done
   exit 0
 fi
-"$BUILD/bin/vandrel-sim" --print-fleet --fleet-size $((DEVICES * 2 + 2)) |
-  awk '$1 == "family-a" { split($2, a, "."); $2 = "198.18." (8 + a[3]) "." a[4]; print }' > "$WORK/fleet"
-awk '{ print "address add " $2 "/21 brd 198.18.15.255 dev eth0" }' "$WORK/fleet" > "$WORK/addresses"
-site ip -batch "$WORK/addresses"
-ip route add 198.18.8.0/21 dev link1
+# Family A and B by turns: the family A devices alone, DEVICES + 1 of them.
+sh scripts/lab-fleet.sh "$BUILD" $((DEVICES * 2 + 2)) | awk '$1 == "family-a"' > "$WORK/fleet"
 awk 'NR == 1 { split($3, t, "="); print $2 " type=" t[2] }' "$WORK/fleet" > "$WORK/one.plan"
 awk 'NR > 1 { split($3, t, "="); print $2 " type=" t[2] }' "$WORK/fleet" > "$WORK/plan"
 start_fleet
