@@ -16,7 +16,8 @@
  * read; a write that did not take, undone where the family undoes it),
  * VD_NO_INFO (no answer to a write's read), VD_WRONG_PASSWORD,
  * VD_WRONG_FAMILY (a type code of no family) and VD_TIMEOUT (the deadline
- * passed before the operation could start); VF_PENDING while it runs and
+ * passed before the operation could start: the device's earlier operations,
+ * or another writer of it, held it that long); VF_PENDING while it runs and
  * VF_UNKNOWN for an operation the fleet does not hold.
  *
  * Devices are named as in vandrel.h: family A by IP (dotted IPv4 text),
@@ -77,7 +78,11 @@ VF_API VF_Op VF_CALL VF_Read(VF_Fleet *fleet, const char *device, int32_t type, 
    the VD_ writes do: it reads the device first (within deadlineMs from now),
    checks password, then writes and reads back until every pair is seen
    taken. A write that has begun is not cut short by the deadline. After a
-   write that did not take, the operation's pairs are those that did not. */
+   write that did not take, the operation's pairs are those that did not.
+   Writes of one device take turns with every other write of it by this
+   user (the VD_ writes, other fleets, other processes), through a lock per
+   device that the system gives back when its holder ends, however it ends;
+   the wait for it counts in deadlineMs. */
 VF_API VF_Op VF_CALL VF_Write(VF_Fleet *fleet, const char *device, int32_t type, const char *password,
                               const char *const *keys, const char *const *values, uint32_t count,
                               uint32_t deadlineMs);

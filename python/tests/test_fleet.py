@@ -76,6 +76,21 @@ class ManyAtOnce(unittest.TestCase):
         self.assertEqual(vandrel.read("127.0.0.2", ["NAME"], device_type=5), {"NAME": "caf\udce9"})
 
 
+class OtherWriters(unittest.TestCase):
+    def test_a_fleet_write_and_another_process_s_set_lose_no_change(self):
+        # Each writes its copy of the whole block: unless they take turns by
+        # the device's lock, one puts back what the other wrote.
+        device = devices[B[2]]
+        with vandrel.Fleet(audit=False) as fleet:
+            for round in range(4):
+                bits, baud = str(5 + round % 4), str(3000 + round)
+                other = subprocess.Popen([os.environ["VANDREL_CLI"], "set", B[2], "--password", "admin",
+                                          f"C1_BAUD={baud}"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                fleet.write(device, {"C1_DATAB": bits}, "admin").result()
+                self.assertEqual(other.wait(), 0, other.stdout.read())
+                self.assertEqual(vandrel.read(device, ["C1_DATAB", "C1_BAUD"]), {"C1_DATAB": bits, "C1_BAUD": baud})
+
+
 class Failures(unittest.TestCase):
     def assertSame(self, future, call, *args, **kwargs):
         """The future fails as the single-device call does, code included."""

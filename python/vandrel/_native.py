@@ -137,9 +137,10 @@ class Library:
         self.dll: ctypes.CDLL
         # Held while notifications are dispatched: a channel is not closed
         # or destroyed under a notification for it.
-        self.dispatch = threading.RLock()
+        self._dispatch = threading.RLock()
         self._wake = threading.Condition()
         self._users = 0
+        self._waiting = 0  # threads that wait for a pause between dispatches
         self._stopped = False
         self._failure: ImportError | None = None
         self._owner = True
@@ -161,11 +162,11 @@ class Library:
             return
         while True:
             with self._wake:
-                while not self._users and not self._stopped:
+                while (not self._users or self._waiting) and not self._stopped:
                     self._wake.wait()
                 if self._stopped:
                     break
-            with self.dispatch:
+            with self._dispatch:
                 self.dll.VD_PumpMessages(_PUMP_MS)
         # Parked rather than ended: the library's notifications belong to this
         # thread until the process ends.
@@ -175,8 +176,24 @@ class Library:
         with self._wake:
             self._stopped = True
             self._wake.notify()
-        with self.dispatch:
+        with self.between_dispatches():
             pass
+
+    @contextlib.contextmanager
+    def between_dispatches(self) -> Iterator[None]:
+        """No notification is dispatched while this lasts; it begins once the
+        pump under way returns. Python's locks are not fair: without the
+        count, a device that never stops sending would keep the dispatching
+        thread taking the lock again, and a close waiting for ever."""
+        with self._wake:
+            self._waiting += 1
+        try:
+            with self._dispatch:
+                yield
+        finally:
+            with self._wake:
+                self._waiting -= 1
+                self._wake.notify()
 
     def check_thread(self, what: str) -> None:
         """Refuses a connect on the notification thread, which would wait for
@@ -250,7 +267,7 @@ class OneAtATime:
         with self._lock:
             if self._holder is not holder:
                 return
-            with library.dispatch:
+            with library.between_dispatches():
                 disconnect()
             library.release()
             self._holder = None

@@ -102,7 +102,7 @@ class DataChannel:
         # Set first: data the device sends at once is not lost.
         lib.VD_TCPSetRecHWnd(ctypes.byref(self._window), _NOTICE)
         if lib.VD_TCPConnect(self.host.encode(), self.port) != OK:
-            with library.dispatch:
+            with library.between_dispatches():
                 lib.VD_TCPSetRecHWnd(None, 0)
             raise NoConnectionError(NO_CONNECTION, f"{self.host}:{self.port}: no connection{library.connect_hint()}")
 
@@ -175,7 +175,7 @@ class IOModule:
     def close(self) -> None:
         if self._handle is None:
             return
-        with library.dispatch:
+        with library.between_dispatches():
             lib.VD_TCPUninit(self._handle)
         library.release()
         self._handle = None

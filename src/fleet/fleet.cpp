@@ -20,6 +20,8 @@ using Ended = std::vector<std::pair<Fleet::OperationId, int32_t>>;
 // The longest turn of the loop with nothing due: submissions and the stop
 // raise its wake signal, so this only bounds an idle wait.
 constexpr std::chrono::seconds kIdleTurn{1};
+// How often a write tries again for a device lock another process holds.
+constexpr std::chrono::milliseconds kLockRetry{20};
 
 std::string UpperCase(std::string text) {
     for (char &c : text)
@@ -29,6 +31,8 @@ std::string UpperCase(std::string text) {
 
 // One device, one name: a MAC text in any case.
 std::string DeviceKey(const DeviceJob &job) { return UpperCase(job.address); }
+
+bool IsWrite(const DeviceJob &job) { return job.task == DeviceTask::Settings && !job.pairs.empty(); }
 
 std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job, DeviceLink &link) {
     // Firmware is family A's alone.
@@ -86,8 +90,9 @@ Fleet::OperationId Fleet::Submit(DeviceJob job) {
 
 void Fleet::Run() {
     Ended ended;
+    Clock::time_point until = Clock::now() + kIdleTurn;
     for (;;) {
-        const std::vector<net::Exchange *> finished = m_loop.Turn(Clock::now() + kIdleTurn, m_wake.waitEnd);
+        const std::vector<net::Exchange *> finished = m_loop.Turn(until, m_wake.waitEnd);
         {
             std::lock_guard<std::mutex> lock(m_lock);
             if (m_stopping) return;
@@ -103,6 +108,7 @@ void Fleet::Run() {
                 if (queue.size() == 1) Begin(op, ended);
             }
             m_submitted.clear();
+            until = RetryLocks(ended);
         }
         for (const auto &end : ended)
             if (m_completion) m_completion(end.first, end.second);
@@ -114,6 +120,10 @@ void Fleet::Begin(OperationId op, Ended &ended) {
     Operation &operation = m_operations[op];
     const auto left = operation.end - Clock::now();
     if (left <= Clock::duration::zero()) return End(op, VD_TIMEOUT, ended);
+    if (IsWrite(operation.job) && !TakeLock(operation)) {
+        m_lockWaits.push_back(op);
+        return;
+    }
     operation.job.deadline = std::chrono::ceil<std::chrono::milliseconds>(left);
     operation.exchange = ExchangeFor(operation.job, m_link);
     if (!operation.exchange) return End(op, VD_WRONG_FAMILY, ended);
@@ -133,6 +143,9 @@ void Fleet::End(OperationId op, int32_t result, Ended &ended) {
     }
     if (operation.job.task == DeviceTask::Settings) FormatVersion(operation.pairs);
     operation.exchange.reset();
+    // Counted as it ends too: settings read while it ran are old.
+    if (operation.lock) operation.lock->CountWrite();
+    operation.lock.reset();
     ended.emplace_back(op, result);
     m_completedQueue.push_back(op);
     net::RaiseWake(m_completed);
@@ -143,6 +156,28 @@ void Fleet::End(OperationId op, int32_t result, Ended &ended) {
         m_devices.erase(DeviceKey(operation.job));
     else
         Begin(queue.front(), ended);
+}
+
+bool Fleet::TakeLock(Operation &operation) {
+    const DeviceJob &job = operation.job;
+    auto lock = std::make_unique<net::DeviceLock>(net::DeviceLockName(IsFamilyB(job.type) ? 'B' : 'A', job.address),
+                                                  net::LockWait::Try);
+    if (lock->Busy()) return false;
+    lock->CountWrite();
+    operation.lock = std::move(lock);
+    return true;
+}
+
+Clock::time_point Fleet::RetryLocks(Ended &ended) {
+    const auto now = Clock::now();
+    if (m_lockWaits.empty()) return now + kIdleTurn;
+    if (now >= m_nextLockTry) {
+        m_nextLockTry = now + kLockRetry;
+        const std::vector<OperationId> waiting = std::move(m_lockWaits);
+        m_lockWaits.clear();
+        for (OperationId op : waiting) Begin(op, ended);
+    }
+    return m_lockWaits.empty() ? now + kIdleTurn : m_nextLockTry;
 }
 
 int32_t Fleet::Result(OperationId op) {

@@ -3,7 +3,9 @@
 // concurrently, each an exchange with its own pacing (core/device_exchange.h),
 // all of them over the two sockets of the fleet's link (fleet/fleet_link.h);
 // operations on one device wait for one another, in the order they were
-// submitted. A finished operation is told to the
+// submitted. A write also waits, without holding up the loop, for the
+// device's lock (net/platform.h), which other processes' writes of it take
+// as well. A finished operation is told to the
 // completion call (on the fleet's thread, without the fleet's lock held),
 // queued for TakeCompleted (the completion handle has input while one is
 // queued) and wakes Wait. Every call but the destructor may come from any
@@ -68,6 +70,8 @@ private:
         std::chrono::steady_clock::time_point end;
         // While it runs.
         std::unique_ptr<DeviceExchange> exchange;
+        // A write's, from its start to its end.
+        std::unique_ptr<net::DeviceLock> lock;
         int32_t result = kPending;
         KeyValues pairs;
     };
@@ -77,6 +81,11 @@ private:
     // it at once when it cannot start.
     void Begin(OperationId op, std::vector<std::pair<OperationId, int32_t>> &ended);
     void End(OperationId op, int32_t result, std::vector<std::pair<OperationId, int32_t>> &ended);
+    // False while another holds the lock a write of the device needs.
+    bool TakeLock(Operation &operation);
+    // Under the lock: begins again the writes that found their device's
+    // lock held, once their next try is due; when the loop's turn should end.
+    std::chrono::steady_clock::time_point RetryLocks(std::vector<std::pair<OperationId, int32_t>> &ended);
 
     Completion m_completion;
     std::mutex m_lock;
@@ -86,6 +95,8 @@ private:
     std::map<std::string, std::deque<OperationId>> m_devices;
     std::unordered_map<net::Exchange *, OperationId> m_running;
     std::vector<OperationId> m_submitted;
+    std::vector<OperationId> m_lockWaits;
+    std::chrono::steady_clock::time_point m_nextLockTry;
     std::deque<OperationId> m_completedQueue;
     OperationId m_lastId = 0;
     WireCounts m_counts;

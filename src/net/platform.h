@@ -125,18 +125,23 @@ std::FILE *OpenToRead(const std::string &path);
 // that is not this user's alone (a link, another owner, open to others) is
 // not used: the write then goes unlocked. A device's name holds letters,
 // digits, dots and dashes only.
+enum class LockWait { Block, Try };
+
 class DeviceLock {
 public:
-    // Waits for the device's lock.
-    explicit DeviceLock(const std::string &device);
+    // Waits for the device's lock, or with Try takes it only if it is free.
+    explicit DeviceLock(const std::string &device, LockWait wait = LockWait::Block);
     ~DeviceLock();
     DeviceLock(const DeviceLock &) = delete;
     DeviceLock &operator=(const DeviceLock &) = delete;
     // Counts one more write to the device; returns the count (0 unlocked).
     uint64_t CountWrite();
+    // With Try: another holds the lock, and this holds nothing.
+    bool Busy() const { return m_busy; }
 
 private:
     intptr_t m_handle;
+    bool m_busy = false;
 };
 
 // The count of writes the device's lock file holds, read without the lock;

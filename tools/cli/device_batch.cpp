@@ -43,16 +43,10 @@ long long DefaultAtOnce() {
 }
 
 DeviceBatch::DeviceBatch(long long atOnce)
-    : m_atOnce(size_t(std::max(1LL, atOnce))), m_fleet(VF_Create(&DeviceBatch::Ended, this)) {}
+    : m_atOnce(size_t(std::max(1LL, atOnce))), m_fleet(VF_Create(nullptr, nullptr)) {}
 
 DeviceBatch::~DeviceBatch() {
     if (m_fleet) VF_Destroy(m_fleet);
-}
-
-void VF_CALL DeviceBatch::Ended(void *self, VF_Op op, int32_t) {
-    DeviceBatch &batch = *static_cast<DeviceBatch *>(self);
-    std::lock_guard<std::mutex> lock(batch.m_mutex);
-    batch.m_locks.erase(op);
 }
 
 VF_Op DeviceBatch::Submit(const BatchItem &item) {
@@ -63,13 +57,8 @@ VF_Op DeviceBatch::Submit(const BatchItem &item) {
         keys.push_back(p.first.c_str());
         values.push_back(p.second.c_str());
     }
-    auto held = std::make_unique<WriteLock>(t);
-    // Held across the submission: the write may end before it is noted.
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const VF_Op op = VF_Write(m_fleet, t.addr.text.c_str(), t.type, item.password.c_str(), keys.data(),
-                              values.data(), uint32_t(keys.size()), kDeadlineMs);
-    if (op != 0) m_locks.emplace(op, std::move(held));
-    return op;
+    return VF_Write(m_fleet, t.addr.text.c_str(), t.type, item.password.c_str(), keys.data(), values.data(),
+                    uint32_t(keys.size()), kDeadlineMs);
 }
 
 JsonValue DeviceBatch::Wire() const {

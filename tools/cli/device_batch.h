@@ -1,14 +1,12 @@
 // Many devices at once in this process: their reads and confirmed writes on
 // one fleet of the library (vandrel_fleet.h), at most a bound of them under
-// way, each device's write under the lock that the library's own writes take
-// (write_lock.h). apply, drift and the dashboard's bulk operations run on it.
+// way; the fleet takes for each write the device's lock that every other
+// writer of it takes too, in this process or another. apply, drift and the
+// dashboard's bulk operations run on it.
 #ifndef VANDREL_CLI_DEVICE_BATCH_H
 #define VANDREL_CLI_DEVICE_BATCH_H
 
 #include <functional>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,7 +14,6 @@
 #include "json_text.h"
 #include "device_settings.h"
 #include "vandrel_fleet.h"
-#include "write_lock.h"
 
 namespace vdcli {
 
@@ -61,13 +58,8 @@ public:
 
 private:
     VF_Op Submit(const BatchItem &item);
-    static void VF_CALL Ended(void *self, VF_Op op, int32_t result);
 
     size_t m_atOnce;
-    // The locks of the writes under way, given back as each ends, on the
-    // fleet's thread: a wait for one device's lock never holds up another's.
-    std::mutex m_mutex;
-    std::map<VF_Op, std::unique_ptr<WriteLock>> m_locks;
     VF_Fleet *m_fleet;
 };
 

@@ -53,9 +53,11 @@ uint64_t ReadCount(int fd) {
 
 }  // namespace
 
-DeviceLock::DeviceLock(const std::string &device) : m_handle(OpenLockFile(device, O_CREAT)) {
-    while (m_handle >= 0 && flock(int(m_handle), LOCK_EX) != 0) {
+DeviceLock::DeviceLock(const std::string &device, LockWait wait) : m_handle(OpenLockFile(device, O_CREAT)) {
+    const int mode = wait == LockWait::Try ? LOCK_EX | LOCK_NB : LOCK_EX;
+    while (m_handle >= 0 && flock(int(m_handle), mode) != 0) {
         if (errno == EINTR) continue;
+        m_busy = errno == EWOULDBLOCK;
         close(int(m_handle));
         m_handle = -1;
     }

@@ -40,11 +40,13 @@ uint64_t ReadCount(HANDLE file) {
 
 }  // namespace
 
-DeviceLock::DeviceLock(const std::string &device)
+DeviceLock::DeviceLock(const std::string &device, LockWait wait)
     : m_handle(reinterpret_cast<intptr_t>(OpenLockFile(device, OPEN_ALWAYS))) {
     const HANDLE file = reinterpret_cast<HANDLE>(m_handle);
     OVERLAPPED at = At(1);
-    if (file != INVALID_HANDLE_VALUE && !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
+    const DWORD mode = LOCKFILE_EXCLUSIVE_LOCK | (wait == LockWait::Try ? LOCKFILE_FAIL_IMMEDIATELY : 0);
+    if (file != INVALID_HANDLE_VALUE && !LockFileEx(file, mode, 0, 1, 0, &at)) {
+        m_busy = GetLastError() == ERROR_LOCK_VIOLATION;
         CloseHandle(file);
         m_handle = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
     }
