@@ -1,6 +1,7 @@
 #!/bin/sh
-# The demo: installs what Vandrel needs, builds the library, the vandrel tool
-# and the vandrel-sim device fleet, then starts the fleet in a private network
+# The demo: installs what building Vandrel needs (the test tool chain is the
+# test command's), builds the library, the vandrel tool and the vandrel-sim
+# device fleet in $BUILD as the README's build step does, then starts the fleet in a private network
 # namespace and walks the tool through it: search, show, set and read back
 # (family A by IP, family B by MAC), an AT session, IO readings and a
 # firmware download. Nothing leaves this machine: the fleet and the tool run
@@ -11,9 +12,9 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 
 if [ -z "${VANDREL_DEMO_IN_NETNS:-}" ]; then
-    sh scripts/install-deps.sh
-    echo "building the library, vandrel and vandrel-sim in $BUILD ..."
-    sh scripts/build.sh vandrel-cli vandrel-sim > /dev/null
+    sh scripts/install-deps.sh --build-only
+    echo "building the library, vandrel and vandrel-sim in $BUILD (a few minutes the first time) ..."
+    sh scripts/build.sh vandrel-cli vandrel-sim
     VANDREL_DEMO_IN_NETNS=1 BUILD="$BUILD" exec sh scripts/in-netns.sh sh scripts/demo.sh
 fi
 

@@ -13,15 +13,21 @@
 # ansible-core and OpenSSH run the tests of many sites, ansible-lint, pylint,
 # pycodestyle and python3-voluptuous judge the collection (with ansible-test
 # sanity, which ansible-core holds); man-db (man, lexgrog)
-# the manual pages' test.
+# the manual pages' test. With --build-only, only what the build needs.
 #
-#   sh scripts/install-deps.sh [--no-install-recommends] [PACKAGE...]
+#   sh scripts/install-deps.sh [--build-only] [--no-install-recommends] [PACKAGE...]
 . "$(dirname "$0")/help.sh"
 set -e
-PACKAGES="cmake make g++ clang libgtest-dev libsqlite3-dev iproute2 util-linux libclang-rt-14-dev pkg-config help2man python3 nlohmann-json3-dev libcpp-httplib-dev libssl-dev libsodium-dev tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db ansible-lint pylint pycodestyle python3-voluptuous"
+# What building the library, the vandrel tool and vandrel-sim needs (the demo's).
+BUILD_PACKAGES="cmake make g++ pkg-config iproute2 util-linux libsqlite3-dev nlohmann-json3-dev libcpp-httplib-dev libssl-dev libsodium-dev"
+PACKAGES="$BUILD_PACKAGES clang libgtest-dev libclang-rt-14-dev help2man python3 tshark libbenchmark-dev nftables ansible-core openssh-server openssh-client python3-pytest chromium chromium-driver python3-selenium prometheus curl man-db ansible-lint pylint pycodestyle python3-voluptuous"
 options=""
 for a in "$@"; do
-  case "$a" in -*) options="$options $a" ;; *) PACKAGES="$PACKAGES $a" ;; esac
+  case "$a" in
+  --build-only) PACKAGES=$BUILD_PACKAGES ;;
+  -*) options="$options $a" ;;
+  *) PACKAGES="$PACKAGES $a" ;;
+  esac
 done
 missing=""
 for p in $PACKAGES; do
