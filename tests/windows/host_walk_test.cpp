@@ -2,6 +2,7 @@
 // stream data reaches a real window through this program's own message loop.
 // Runs under Wine in a private network namespace beside vandrel-sim's
 // built-in fleet (scripts/windows.sh).
+#include <winsock2.h>
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -9,10 +10,11 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 
-#include "vandrel.h"
+#include "vandrel_fleet.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ constexpr UINT kDataMessage = WM_USER + 0x155;
 const char kSerial[] = "127.0.0.2";   // family A, type 5, with a firmware receiver
 const char kIoModule[] = "127.0.0.3";
 const char kFourPorts[] = "127.0.0.12";  // family B, type 48
+const char kIoTen[] = "127.0.0.3";      // family A, type 7
+const char kTwoPorts[] = "127.0.0.11";  // family B, type 56
 constexpr uint32_t kPort = 8800;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
@@ -123,6 +127,59 @@ TEST(WindowsHost, FamilyBReadAndWriteByMacAndItsAtSession) {
     EXPECT_EQ(VD_GetDevConfigTCP("C1_BAUD", value), VD_OK);
     EXPECT_STREQ(value, "57600");
     EXPECT_EQ(VD_ExitTCP(), VD_OK);
+}
+
+// The VF_Write of one pair; its operation.
+VF_Op FleetWrite(VF_Fleet *fleet, const std::string &device, int32_t type, const char *key, const char *value) {
+    const char *keys[] = {key}, *values[] = {value};
+    return VF_Write(fleet, device.c_str(), type, "admin", keys, values, 1, 15000);
+}
+
+std::string FleetValue(VF_Fleet *fleet, const std::string &device, int32_t type, const char *key) {
+    const VF_Op op = VF_Read(fleet, device.c_str(), type, 5000);
+    char value[VD_VALUE_LEN] = "";
+    EXPECT_EQ(VF_Wait(fleet, op, 10000), VD_OK) << device;
+    EXPECT_EQ(VF_GetValue(fleet, op, key, value), VD_OK) << device << " " << key;
+    VF_Release(fleet, op);
+    return value;
+}
+
+// A fleet writes a device of each family at once, and says each end on its
+// completion handle, which select() waits for. Beside it, a VD_ write of
+// the family B device's other port on another thread: the two take turns
+// by the device's lock, and neither change is lost.
+TEST(WindowsHost, AFleetWritesBothFamiliesAtOnceBesideAWriteOfTheExports) {
+    const Found twoPorts = Search(kTwoPorts);
+    ASSERT_EQ(twoPorts.type, 56);
+    VF_Fleet *fleet = VF_Create(nullptr, nullptr);
+    ASSERT_NE(fleet, nullptr);
+    const auto start = Clock::now();
+    const std::set<VF_Op> written = {FleetWrite(fleet, kIoTen, 7, "NAME", "fleet-a"),
+                                     FleetWrite(fleet, twoPorts.mac, 56, "C1_BAUD", "4800")};
+    int32_t exports = VD_FAIL;
+    std::thread other([&] {
+        if (VD_GetDevInfoUDPbyMAC(twoPorts.mac.c_str(), 56) != VD_OK) return;
+        VD_ResetModifyConfigUDP();
+        VD_SetModifyConfigUDP("C2_BAUD", "2400");
+        exports = VD_ModifyDevUDPbyMAC(twoPorts.mac.c_str(), "admin", 56);
+    });
+    std::set<VF_Op> ended;
+    while (ended.size() < written.size() && Seconds(start) < 30) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(SOCKET(VF_CompletionHandle(fleet)), &readable);
+        timeval second{1, 0};
+        select(0, &readable, nullptr, nullptr, &second);
+        for (VF_Op op = VF_TakeCompleted(fleet); op != 0; op = VF_TakeCompleted(fleet)) ended.insert(op);
+    }
+    other.join();
+    EXPECT_EQ(ended, written);
+    for (VF_Op op : written) EXPECT_EQ(VF_Result(fleet, op), VD_OK);
+    EXPECT_EQ(exports, VD_OK);
+    EXPECT_EQ(FleetValue(fleet, kIoTen, 7, "NAME"), "fleet-a");
+    EXPECT_EQ(FleetValue(fleet, twoPorts.mac, 56, "C1_BAUD"), "4800");
+    EXPECT_EQ(FleetValue(fleet, twoPorts.mac, 56, "C2_BAUD"), "2400");
+    VF_Destroy(fleet);
 }
 
 TEST(WindowsHost, IoModuleReadingsAndLevels) {
