@@ -2,6 +2,7 @@
 table, a device's settings, an apply to selected devices, sessions, the
 token off loopback and a user's login. Each view's screenshot lands in VANDREL_WEB_SHOTS."""
 
+import json
 import os
 import subprocess
 
@@ -105,16 +106,34 @@ def test_device_view_refuses_then_writes_what_the_device_holds():
                      .get("127.0.0.2") == "in sync")
 
 
+def dialog_open(driver):
+    return driver.execute_script("return document.getElementById('confirm').open")
+
+
 def test_apply_to_three_selected_devices():
     driver = open_dashboard()
+    # With nothing selected, a restart asks nothing and does nothing.
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=many]").click()
+    click(driver, "restart")
+    wait_text(driver, "many-message", "select devices in the table first")
+    assert not dialog_open(driver)
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=devices]").click()
     for ip in ("127.0.0.2", "127.0.0.3", "127.0.0.4"):
         click_row(driver, ip, 0, "input")
     driver.find_element(By.CSS_SELECTOR, "nav [data-view=many]").click()
+    # Each action on the selection says how many devices it touches; a no sends nothing.
+    click(driver, "restart")
+    wait_text(driver, "confirm-text", "Restart 3 devices?")
+    click(driver, "confirm-no")
+    assert not dialog_open(driver) and json.loads(webtest.request(webtest.URL + "/api/operations")[2]) == []
     type_into(driver, "plan-settings", "NAME=line-7")
     type_into(driver, "plan-password", "admin")
     click(driver, "plan-check")
     wait_text(driver, "many-message", "checked: 3 to change")
     click(driver, "plan-apply")
+    wait_text(driver, "confirm-text", "Write the plan to 3 devices?")
+    screenshot(driver, "confirm")
+    click(driver, "confirm-yes")
     wait_text(driver, "op-status", "3 of 3 devices done (finished)", 60)
     results = text(driver, "op-results")
     assert results.count("written and read back") == 3, results

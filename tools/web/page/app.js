@@ -181,6 +181,18 @@ function message(id, text, ok) {
   el.className = 'message ' + (ok ? 'ok' : 'error');
 }
 
+// Asks on the page (a modal dialog: the keyboard reaches it, Escape
+// declines); resolves to true when the user confirms.
+function ask(text, yes) {
+  const dialog = $('confirm');
+  $('confirm-text').textContent = text;
+  $('confirm-yes').textContent = yes;
+  dialog.returnValue = '';
+  dialog.showModal();
+  $('confirm-no').focus();
+  return new Promise((resolve) => dialog.addEventListener('close', () => resolve(dialog.returnValue === 'yes'), { once: true }));
+}
+
 function errorText(doc) {
   let text = doc.error || 'failed';
   for (const r of doc.refused || []) text += '\n' + (r.reason || r.key);
@@ -267,6 +279,18 @@ function selectedDevices() {
   return state.devices.filter((d) => state.selected.has(keyOf(d)));
 }
 
+// The selected devices once the user has confirmed what is done to them
+// ({n} in text is their count); null when none is selected, or on a no.
+async function confirmSelected(text, yes) {
+  const devices = selectedDevices();
+  if (!devices.length) {
+    message('many-message', 'select devices in the table first');
+    return null;
+  }
+  const n = devices.length === 1 ? '1 device' : devices.length + ' devices';
+  return (await ask(text.replace('{n}', n), yes)) ? devices : null;
+}
+
 function planOf() {
   const settings = {};
   for (const line of $('plan-settings').value.split('\n')) {
@@ -314,10 +338,12 @@ function showOperation(all) {
   if (op.finished && op.check && op.check.error && !op.devices.length) message('many-message', errorText(op.check));
 }
 
-function firmware() {
+async function firmware() {
   const file = $('fw-file').files[0];
   if (!file) return message('many-message', 'choose an image file first');
-  const query = new URLSearchParams({ devices: selectedDevices().map(keyOf).join(','), skip: $('fw-skip').value, transport: $('fw-transport').value });
+  const devices = await confirmSelected('Download ' + file.name + ' to {n}?', 'Download');
+  if (!devices) return;
+  const query = new URLSearchParams({ devices: devices.map(keyOf).join(','), skip: $('fw-skip').value, transport: $('fw-transport').value });
   startOperation(api('POST', '/api/firmware?' + query, undefined, file));
 }
 
@@ -380,7 +406,7 @@ async function loadRollout() {
 }
 
 async function moveRollout(verb) {
-  if (verb === 'abort' && !confirm('Abort rollout ' + rollout.id + '? Every device of a later wave stays as it is.')) return;
+  if (verb === 'abort' && !await ask('Abort rollout ' + rollout.id + '? Every device of a later wave stays as it is.', 'Abort')) return;
   const r = await api('POST', '/api/rollout/' + verb, { rollout: rollout.id });
   message('rollout-message', r.ok ? verb + ': asked' : errorText(r.doc), r.ok);
   loadRollout();
@@ -449,11 +475,15 @@ async function start() {
   $('restore-check').addEventListener('click', () => checkRestore(true));
   $('restore-write').addEventListener('click', () => checkRestore(false));
   $('plan-check').addEventListener('click', checkPlan);
-  $('plan-apply').addEventListener('click', () => {
+  $('plan-apply').addEventListener('click', async () => {
+    if (!await confirmSelected('Write the plan to {n}?', 'Apply')) return;
     $('plan-apply').disabled = true;
     startOperation(api('POST', '/api/apply', { plan: planOf(), jobs: Number($('plan-jobs').value), force: $('plan-force').checked }));
   });
-  $('restart').addEventListener('click', () => startOperation(api('POST', '/api/restart', { devices: selectedDevices().map(keyOf) })));
+  $('restart').addEventListener('click', async () => {
+    const devices = await confirmSelected('Restart {n}? Each is away for a moment.', 'Restart');
+    if (devices) startOperation(api('POST', '/api/restart', { devices: devices.map(keyOf) }));
+  });
   $('fw-start').addEventListener('click', firmware);
   $('history-read').addEventListener('click', readHistory);
   for (const verb of ['pause', 'resume', 'abort']) $('rollout-' + verb).addEventListener('click', () => moveRollout(verb));
