@@ -3,6 +3,7 @@
 // it; two writes to one device one after the other; a wrong password and a
 // type of no family; completions by callback and by the completion handle;
 // a write that does not take undone while another device's write goes on;
+// a write that waits for the device's lock another writer holds;
 // many threads submitting to one fleet; the sockets a fleet opens, two
 // whatever the number of devices.
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "integration/support.h"
+#include "net/platform.h"
 #include "sim_family_b.h"
 #include "sim_fleet.h"
 #include "vandrel_fleet.h"
@@ -126,6 +128,34 @@ TEST(Fleet, OneDeviceServesItsOperationsInTurnAndRefusals) {
     EXPECT_EQ(VF_Result(fleet, none), VD_WRONG_FAMILY);
     VF_Release(fleet, none);
     EXPECT_EQ(VF_Result(fleet, none), VF_UNKNOWN);
+    VF_Destroy(fleet);
+}
+
+// Another writer of the device (a process's VD_ write, as here, or another
+// fleet) holds its lock: a write waits for it without sending, ends with
+// VD_TIMEOUT when its deadline passes first, and writes once it is given
+// back, while a read and another device's write go on meanwhile.
+TEST(Fleet, AWriteWaitsForTheLockAnotherWriterOfItsDeviceHolds) {
+    SimFleet sim(4);
+    VF_Fleet *fleet = VF_Create(nullptr, nullptr);
+    const char *keys[] = {"NAME"}, *values[] = {"after"};
+    const vdsim::FleetRow &held = sim.rows[0], &free = sim.rows[2];
+    ASSERT_EQ(held.kind, free.kind);
+    const int type = std::stoi(held.type);
+    auto other = std::make_unique<vd::net::DeviceLock>(vd::net::DeviceLockName('A', held.address));
+    const VF_Op late = VF_Write(fleet, held.address.c_str(), type, "admin", keys, values, 1, 300);
+    const VF_Op waits = VF_Write(fleet, held.address.c_str(), type, "admin", keys, values, 1, 20000);
+    const VF_Op elsewhere = VF_Write(fleet, free.address.c_str(), type, "admin", keys, values, 1, 8000);
+    const VF_Op read = VF_Read(fleet, NameOf(sim.rows[1]).c_str(), std::stoi(sim.rows[1].type), 8000);
+    EXPECT_EQ(VF_Wait(fleet, late, 3000), VD_TIMEOUT);
+    EXPECT_EQ(VF_Wait(fleet, elsewhere, 8000), VD_OK);
+    EXPECT_EQ(VF_Wait(fleet, read, 8000), VD_OK);
+    EXPECT_EQ(VF_Result(fleet, waits), VF_PENDING);
+    other.reset();
+    EXPECT_EQ(VF_Wait(fleet, waits, 8000), VD_OK);
+    const VF_Op check = VF_Read(fleet, held.address.c_str(), type, 5000);
+    EXPECT_EQ(VF_Wait(fleet, check, 5000), VD_OK);
+    EXPECT_EQ(Value(fleet, check, "NAME"), "after");
     VF_Destroy(fleet);
 }
 
