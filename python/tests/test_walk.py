@@ -136,6 +136,9 @@ class Walk(unittest.TestCase):
             self.assertGreater(channel.dropped, 0)
             time.sleep(0.3)
             self.assertEqual(len(channel.receive(timeout=1.0)), 5000)
+            closing = time.monotonic()
+        # However fast the device sends, a close waits for one pump at most.
+        self.assertLess(time.monotonic() - closing, 1.0)
         self.assertRaises(ValueError, vandrel.DataChannel, "127.0.0.22", max_bytes=(1 << 20) + 1)
 
     def test_errors_and_bad_input(self):

@@ -98,6 +98,12 @@ def test_device_view_refuses_then_writes_what_the_device_holds():
     # The read names the device in the table too, and shows the write in its history.
     click(driver, "device-read")
     wait_text(driver, "device-history", "NAME serial-5 pump-page yes")
+    # Settings under their groups, by label, codes by name, a choice a list, a key only shown with no field.
+    settings = wait_text(driver, "settings", "baud rate\nC1_BAUD\n9 (115200 bit/s)")
+    assert "PORT 1" in settings.upper() and "NETWORK" in settings.upper(), settings
+    assert driver.find_element(By.CSS_SELECTOR, "select[data-key=C1_BAUD]").get_attribute("value") == "9"
+    assert not driver.find_elements(By.CSS_SELECTOR, "[data-key=TYPE]")
+    screenshot(driver, "device-view")
     driver.find_element(By.CSS_SELECTOR, "nav [data-view=history]").click()
     wait_text(driver, "history", "web 127.0.0.2 02:56:44:00:00:02 NAME serial-5 pump-page")
     driver.find_element(By.CSS_SELECTOR, "nav [data-view=devices]").click()
@@ -126,8 +132,17 @@ def test_apply_to_three_selected_devices():
     wait_text(driver, "confirm-text", "Restart 3 devices?")
     click(driver, "confirm-no")
     assert not dialog_open(driver) and json.loads(webtest.request(webtest.URL + "/api/operations")[2]) == []
-    type_into(driver, "plan-settings", "NAME=line-7")
+    # A check that the rules refuse tells why, device by device, and leaves nothing to apply.
+    type_into(driver, "plan-settings", "C1_BAUD=12")
     type_into(driver, "plan-password", "admin")
+    click(driver, "plan-check")
+    wait_text(driver, "many-message", "checked: 3 refused; nothing is written while a device refuses")
+    results = text(driver, "op-results")
+    assert results.count("C1_BAUD=12: not one of its choices: it takes 0 = 300 bit/s") == 2, results
+    assert "127.0.0.4 17 refused C1_BAUD: not a key of this device" in results, results
+    screenshot(driver, "many-refused")
+    assert driver.find_element(By.ID, "plan-apply").get_attribute("disabled")
+    type_into(driver, "plan-settings", "NAME=line-7")
     click(driver, "plan-check")
     wait_text(driver, "many-message", "checked: 3 to change")
     click(driver, "plan-apply")

@@ -216,17 +216,75 @@ async function readDevice(keepResult) {
   deviceDoc = r.doc;
   $('device-title').textContent = address + ', type ' + r.doc.type;
   if (!keepResult) message('device-message', '', true);
+  const meanings = await meaningsOf(r.doc.type);
+  $('settings').tBodies[0].innerHTML = settingsHtml(r.doc.settings, meanings) +
+    '<tr class="group"><th colspan="4">another key</th></tr><tr><td><input id="extra-key" placeholder="KEY" aria-label="another key">' +
+    '</td><td></td><td><input id="extra-value" aria-label="its value"></td><td class="note" data-why=""></td></tr>';
+}
+
+// What the rules say of each key of a type (GET /api/rules/TYPE), by key.
+async function meaningsOf(type) {
+  const r = await api('GET', '/api/rules/' + encodeURIComponent(type));
+  const byKey = {};
+  for (const k of r.ok ? r.doc.keys : []) byKey[k.key] = k;
+  return byKey;
+}
+
+// A value as the rules name it: "9 (115200 bit/s)".
+function named(m, value) {
+  const choice = m && (m.choices || []).find((c) => String(c.value) === value);
+  return choice ? value + ' (' + choice.name + ')' : value;
+}
+
+// What edits a key: a list of its choices, a text box, or nothing for a key
+// that is only shown.
+function fieldOf(key, value, m) {
+  if (m && m.read_only) return '<span class="note">read only</span>';
+  const attrs = ' data-key="' + escapeHtml(key) + '" aria-label="' + escapeHtml(m ? m.label : key) + '"';
+  if (!m || !(m.choices || []).length) return '<input' + attrs + ' value="' + escapeHtml(value) + '">';
+  const known = m.choices.some((c) => String(c.value) === value);
+  let options = known ? '' : '<option value="' + escapeHtml(value) + '" selected>' + escapeHtml(value) + ' (as read)</option>';
+  for (const c of m.choices)
+    options += '<option value="' + c.value + '"' + (String(c.value) === value ? ' selected' : '') + '>' +
+      escapeHtml(c.value + ' = ' + c.name) + '</option>';
+  return '<select' + attrs + '>' + options + '</select>';
+}
+
+function settingRow(key, value, m) {
+  const about = m ? [m.description, m.takes && 'takes ' + m.takes].filter(Boolean).join('; ') : 'not a key the rules know';
+  const now = named(m, value) + (m && m.unit && !(m.choices || []).length ? ' ' + m.unit : '');
+  return '<tr><td>' + escapeHtml(m ? m.label : key) + '<div class="key">' + escapeHtml(key) + '</div></td><td>' +
+    escapeHtml(now) + '</td><td>' + fieldOf(key, value, m) + '</td><td class="note" data-why="' +
+    escapeHtml(key) + '">' + escapeHtml(about) + '</td></tr>';
+}
+
+// The settings under the rules' groups (device, network, port 1, ...),
+// each group where the device first gave one of its keys.
+function settingsHtml(settings, meanings) {
+  const groups = new Map();
+  for (const [key, value] of Object.entries(settings)) {
+    const group = meanings[key] ? meanings[key].group : 'other';
+    groups.set(group, (groups.get(group) || '') + settingRow(key, value, meanings[key]));
+  }
   let html = '';
-  for (const [key, value] of Object.entries(r.doc.settings))
-    html += '<tr><td>' + escapeHtml(key) + '</td><td>' + escapeHtml(value) + '</td><td><input data-key="' + escapeHtml(key) +
-      '" value="' + escapeHtml(value) + '"></td></tr>';
-  html += '<tr><td><input id="extra-key" placeholder="another key"></td><td></td><td><input id="extra-value"></td></tr>';
-  $('settings').tBodies[0].innerHTML = html;
+  for (const [group, rows] of groups) html += '<tr class="group"><th colspan="4">' + escapeHtml(group) + '</th></tr>' + rows;
+  return html;
+}
+
+// Each refusal's reason beside its field.
+function showRefusals(doc) {
+  for (const r of doc.refused || []) {
+    const cell = $('settings').querySelector('[data-why="' + CSS.escape(r.key || '') + '"]') ||
+      $('settings').querySelector('[data-why=""]');
+    if (!cell) continue;
+    cell.textContent = r.reason || 'refused';
+    cell.className = 'note why';
+  }
 }
 
 function editedSettings() {
   const settings = {};
-  for (const input of $('settings').querySelectorAll('input[data-key]'))
+  for (const input of $('settings').querySelectorAll('[data-key]'))
     if (deviceDoc && input.value !== deviceDoc.settings[input.dataset.key]) settings[input.dataset.key] = input.value;
   const extra = $('extra-key') && $('extra-key').value.trim();
   if (extra) settings[extra] = $('extra-value').value;
@@ -248,6 +306,7 @@ async function writeDevice(path, body, dryRun, writeButton) {
   body.dry_run = dryRun;
   const r = await api('POST', '/api/devices/' + encodeURIComponent(address) + path, body);
   showDiff(r.doc);
+  showRefusals(r.doc);
   if (!r.ok) {
     writeButton.disabled = true;
     return message('device-message', errorText(r.doc));
@@ -312,11 +371,14 @@ function resultTable(rows) {
 async function checkPlan() {
   if (!state.selected.size) return message('many-message', 'select devices in the table first');
   const r = await api('POST', '/api/apply', { plan: planOf(), jobs: Number($('plan-jobs').value), force: $('plan-force').checked, dry_run: true });
+  // A refused device shows the reasons, each in the tool's words.
   resultTable((r.doc.devices || []).map((d) => Object.assign({}, d, {
-    detail: d.detail + (d.changes || []).map((c) => '; ' + c.key + ': ' + (c.from === null ? '-' : c.from) + ' -> ' + c.to).join(''),
+    detail: (d.refused || []).length ? d.refused.join('\n')
+      : d.detail + (d.changes || []).map((c) => '; ' + c.key + ': ' + (c.from === null ? '-' : c.from) + ' -> ' + c.to).join(''),
   })));
   $('plan-apply').disabled = !r.ok;
-  message('many-message', r.ok ? 'checked: ' + r.doc.summary : errorText(r.doc), r.ok);
+  message('many-message', !r.doc.summary ? errorText(r.doc)
+    : 'checked: ' + r.doc.summary + (r.ok ? '' : '; nothing is written while a device refuses'), r.ok);
 }
 
 async function startOperation(request) {
