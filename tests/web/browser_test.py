@@ -49,7 +49,7 @@ def test_table_fills_sorts_and_filters():
     driver.find_element(By.CSS_SELECTOR, "[data-sort=ip]").click()
     assert shown_column(driver, IP)[0] == "127.0.0.13", shown_column(driver, IP)
     driver.find_element(By.CSS_SELECTOR, "[data-sort=type]").click()
-    assert shown_column(driver, 3)[:3] == ["5 (A)", "7 (A)", "17 (A)"], shown_column(driver, 3)
+    assert shown_column(driver, 3)[:3] == ["5 (A, serial)", "7 (A, 10T)", "17 (A, CAN)"], shown_column(driver, 3)
     type_into(driver, "filter", "family b")
     wait_text(driver, "counts", "4 shown")
     assert sorted(shown_column(driver, IP)) == ["127.0.0.10", "127.0.0.11", "127.0.0.12", "127.0.0.13"]

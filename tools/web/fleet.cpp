@@ -3,6 +3,8 @@
 #include <iterator>
 #include <utility>
 
+#include "device.h"
+
 namespace vdweb {
 
 namespace {
@@ -125,7 +127,8 @@ std::shared_ptr<const std::string> Fleet::Table() const {
     for (const auto &d : m_devices) {
         const SeenDevice &s = d.second;
         text += (text.size() > 1 ? ",{\"ip\":" : "{\"ip\":") + Quoted(s.ip) + ",\"mac\":" + Quoted(s.mac) +
-                ",\"type\":" + std::to_string(s.type) + ",\"family\":" + Quoted(s.family) + ",\"version\":" +
+                ",\"type\":" + std::to_string(s.type) + ",\"type_text\":" + Quoted(vdcli::DescribeType(s.type)) +
+                ",\"family\":" + Quoted(s.family) + ",\"version\":" +
                 Quoted(s.version) + ",\"code2\":" + std::to_string(s.code2) + ",\"port\":" + std::to_string(s.port) +
                 ",\"name\":" + Quoted(s.name) + ",\"last_seen\":" + std::to_string(s.lastSeen) +
                 ",\"online\":" + (s.Online() ? "true}" : "false}");

@@ -23,9 +23,12 @@ function escapeHtml(text) {
 
 function keyOf(d) { return d.family === 'B' ? d.mac : d.ip; }
 
-function typeText(d) { return d.type + ' (' + d.family + ')'; }
+// The type as the tool names it ("5 (A, serial)"), from the server.
+function typeText(d) { return d.type_text; }
 
-function seenText(d) { return d.last_seen ? new Date(d.last_seen * 1000).toLocaleTimeString() : '-'; }
+function seenText(d) {
+  return d.last_seen ? new Date(d.last_seen * 1000).toLocaleString(undefined, { dateStyle: 'short', timeStyle: 'medium' }) : '-';
+}
 
 async function api(method, path, body, raw) {
   const options = { method, headers: {} };
@@ -64,7 +67,7 @@ function prepare(devices) {
   for (const d of devices) {
     d.ipn = ipNumber(d.ip);
     d.drift = state.drift.get(d.ip) || state.drift.get(String(d.mac).toUpperCase()) || '';
-    d.text = [d.ip, d.mac, d.type, 'family ' + d.family, d.version, d.name, d.online ? 'online' : 'offline', d.drift].join(' ').toLowerCase();
+    d.text = [d.ip, d.mac, d.type_text, 'family ' + d.family, d.version, d.name, d.online ? 'online' : 'offline', d.drift].join(' ').toLowerCase();
   }
   state.devices = devices.sort(compare);
 }
@@ -354,7 +357,8 @@ function planOf() {
   const settings = {};
   for (const line of $('plan-settings').value.split('\n')) {
     const at = line.indexOf('=');
-    if (at > 0) settings[line.slice(0, at).trim()] = line.slice(at + 1);
+    // "NAME = pump" means pump: the spaces around the sign are the user's layout.
+    if (at > 0) settings[line.slice(0, at).trim()] = line.slice(at + 1).replace(/^ +| +$/g, '');
   }
   const devices = selectedDevices().map((d) => (d.family === 'B' ? { mac: d.mac, type: d.type } : { ip: d.ip, type: d.type }));
   return { password: $('plan-password').value, settings, devices };
