@@ -9,6 +9,9 @@ from selenium.webdriver.common.by import By
 
 import webtest
 
+# axe-core, as tests/web/package-lock.json pins it (npm ci, run by scripts/test.sh).
+AXE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "node_modules", "axe-core", "axe.min.js")
+
 
 def open_browser(*flags):
     options = webdriver.ChromeOptions()
@@ -52,3 +55,23 @@ def click_row(driver, ip, column, selector="span"):
         ip, column, selector)
     if not found:
         raise AssertionError(ip + " is not in the table")
+
+
+def accessibility_problems(driver):
+    """axe-core's serious and critical violations on the page as it is now,
+    each "rule: where"; [] when there are none."""
+    if not os.path.exists(AXE):
+        if os.environ.get("VANDREL_AXE_MISSING"):  # npm could not reach its registry: scripts/test.sh said so
+            print("WARNING: axe-core is not installed; the page's accessibility is NOT checked")
+            return []
+        raise AssertionError(AXE + " is missing: run 'npm ci' in tests/web (scripts/test.sh does)")
+    with open(AXE, encoding="utf-8") as f:
+        driver.execute_script(f.read())
+    violations = driver.execute_async_script(
+        "const done = arguments[arguments.length - 1];"
+        "axe.run(document, {resultTypes: ['violations']})"
+        ".then((r) => done(r.violations.map((v) => ({id: v.id, impact: v.impact,"
+        " nodes: v.nodes.slice(0, 3).map((n) => n.target.join(' '))}))))"
+        ".catch((e) => done([{id: 'axe did not run: ' + e, impact: 'critical', nodes: []}]));")
+    return ["%s (%s): %s" % (v["id"], v["impact"], ", ".join(v["nodes"]))
+            for v in violations if v["impact"] in ("serious", "critical")]

@@ -11,7 +11,7 @@ from selenium.webdriver.common.keys import Keys
 
 import browser
 import webtest
-from browser import click_row, screenshot, shown_column, text, wait_text
+from browser import accessibility_problems, click_row, screenshot, shown_column, text, wait_text
 
 IP, NAME, STATE, DRIFT = 1, 5, 7, 8  # columns of the table
 
@@ -232,6 +232,30 @@ def test_login_page_then_writes_with_the_logins_csrf_token():
     wait_text(driver, "device-message", "1 to change")
     click(driver, "logout")
     webtest.wait_for("the login page again", lambda: driver.current_url.endswith("/login.html"))
+
+
+def test_every_view_passes_the_accessibility_check():
+    driver = open_dashboard()
+    driver.set_script_timeout(30)
+    problems = {"devices": accessibility_problems(driver)}
+    open_device(driver, "127.0.0.2")
+    wait_text(driver, "settings", "baud rate")
+    problems["device"] = accessibility_problems(driver)
+    for view in ("many", "sessions", "history", "rollout"):
+        driver.find_element(By.CSS_SELECTOR, "nav [data-view=%s]" % view).click()
+        problems[view] = accessibility_problems(driver)
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=devices]").click()
+    click_row(driver, "127.0.0.2", 0, "input")
+    driver.find_element(By.CSS_SELECTOR, "nav [data-view=many]").click()
+    click(driver, "restart")
+    wait_text(driver, "confirm-text", "Restart 1 device?")
+    problems["confirmation"] = accessibility_problems(driver)
+    # The dialog takes the keyboard: Escape declines.
+    driver.switch_to.active_element.send_keys(Keys.ESCAPE)
+    webtest.wait_for("the dialog closed", lambda: not driver.execute_script("return document.getElementById('confirm').open"))
+    driver.get(driver.current_url.split("#")[0].rsplit("/", 1)[0] + "/login.html")
+    problems["login"] = accessibility_problems(driver)
+    assert not any(problems.values()), problems
 
 
 if __name__ == "__main__":

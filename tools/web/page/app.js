@@ -90,8 +90,8 @@ function draw() {
   for (let i = first; i < last; i++) {
     const d = state.shown[i];
     const sel = state.selected.has(keyOf(d));
-    html += '<div class="grid row' + (sel ? ' selected' : '') + '" data-i="' + i + '"><span><input type="checkbox"' +
-      (sel ? ' checked' : '') + '></span><span>' + escapeHtml(d.ip) + '</span><span>' + escapeHtml(d.mac) + '</span><span>' +
+    html += '<div class="grid row' + (sel ? ' selected' : '') + '" data-i="' + i + '"><span><input type="checkbox" aria-label="select ' +
+      escapeHtml(d.ip || d.mac) + '"' + (sel ? ' checked' : '') + '></span><span>' + escapeHtml(d.ip) + '</span><span>' + escapeHtml(d.mac) + '</span><span>' +
       escapeHtml(typeText(d)) + '</span><span>' + escapeHtml(d.version) + '</span><span>' + escapeHtml(d.name) +
       '</span><span>' + seenText(d) + '</span><span class="' + (d.online ? 'on">online' : 'off">offline') + '</span><span' +
       (d.drift === 'drift' ? ' class="drift">' : '>') + escapeHtml(d.drift) + '</span></div>';
