@@ -8,7 +8,9 @@ import json
 import os
 import socket
 import subprocess
+import tempfile
 import time
+import urllib.parse
 
 import webtest
 from webtest import HOST, PORT, URL, request
@@ -60,6 +62,24 @@ def test_device_texts_show_as_the_device_holds_them():
     body = {"password": "admin", "settings": {"NAME": "abcdefghijkl"}, "force": True}
     assert request(URL + "/api/devices/127.0.0.2/settings", "POST", body)[0] == 200
     webtest.wait_for("the cut name", lambda: '"name":"abcdefghij"' in request(URL + "/api/devices")[2])
+
+
+def test_an_uploaded_image_reaches_the_device_under_its_own_name():
+    webtest._start([webtest.VANDREL_SIM], "sim.log", "devices ready")
+    webtest.start_web("--search-every", "2")
+    webtest.wait_for("a search", lambda: len(json.loads(request(URL + "/api/devices")[2])) == 7)
+    image = bytes(range(256)) * 12
+    for name in ("../x.bin", ".hidden", "a b.bin", "x" * 65):
+        status, _, text = request(URL + "/api/firmware?devices=127.0.0.4&name=" + urllib.parse.quote(name), "POST",
+                                  raw=image)
+        assert status == 400 and "the image's file name" in text, (name, status, text)
+    status, _, text = request(URL + "/api/firmware?devices=127.0.0.4&name=pump-1.06.bin", "POST", raw=image)
+    assert status == 202, text
+    webtest.wait_for("the download", webtest.operations_finished, 30)
+    log = open(os.path.join(webtest.WORK, "sim.log")).read()
+    assert "manifest of 1 image(s): pump-1.06.bin" in log, log[-2000:]
+    # Nothing of the upload is left behind.
+    assert not [f for f in os.listdir(tempfile.gettempdir()) if f.startswith("vandrel-web-image-")]
 
 
 def test_finished_operations_leave_no_threads_behind():
@@ -129,7 +149,7 @@ def test_api_refuses_unknown_mistyped_and_control_fields():
         (URL + "/api/at", {"host": "127.0.0.12", "steps": "NAME"}, '"steps" must be a list'),
         (URL + "/api/io", {"host": "127.0.0.3", "port": "8800", "actions": ["ad"]}, '"port" must be a whole number'),
         (URL + "/api/data", {"host": "127.0.0.3", "text": "a", "hexx": ""}, 'unknown field "hexx"'),
-        (URL + "/api/firmware?devices=127.0.0.2&transprot=tcp", {}, 'unknown field "transprot" (devices, skip, transport)'),
+        (URL + "/api/firmware?devices=127.0.0.2&transprot=tcp", {}, 'unknown field "transprot" (devices, skip, transport, name)'),
     ]
     for url, body, message in cases:
         status, _, text = request(url, "POST", body)

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <cctype>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "bulk_apply.h"
@@ -55,6 +57,15 @@ std::vector<std::string> Typed(Dashboard &d, std::vector<std::string> args, cons
 
 // A file of this user's alone, new, and closed on exec: no worker started
 // meanwhile holds it open.
+// An uploaded image's own file name, which the download hands the device:
+// letters, digits and . _ - +, not starting with a dot, at most 64.
+bool IsImageName(const std::string &name) {
+    if (name.empty() || name.size() > 64 || name[0] == '.') return false;
+    for (const char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-' && c != '+') return false;
+    return true;
+}
+
 bool SaveImage(const std::filesystem::path &path, const std::string &bytes) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;
@@ -124,11 +135,15 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
 }
 
 // Body: the image. Parameters: devices (addresses separated by commas), skip
-// (devices already at this version are left alone), transport (tcp or udp).
+// (devices already at this version are left alone), transport (tcp or udp),
+// name (the image's file name, image.bin when none is given).
 void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
-    if (!CheckFields(QueryNames(req.target), {{"devices", Kind::Text}, {"skip", Kind::Text}, {"transport", Kind::Text}},
-                     res))
+    if (!CheckFields(QueryNames(req.target),
+                     {{"devices", Kind::Text}, {"skip", Kind::Text}, {"transport", Kind::Text}, {"name", Kind::Text}}, res))
         return;
+    const std::string name = req.has_param("name") ? req.get_param_value("name") : "image.bin";
+    if (!IsImageName(name))
+        return SendError(res, 400, "name is the image's file name: letters, digits and . _ - +, at most 64, not starting with a dot");
     const std::string refused = vd::ImagesRefusal({req.body.size()});
     if (req.body.empty() || !refused.empty())
         return SendError(res, 413, req.body.empty() ? "the image is empty" : refused);
@@ -145,10 +160,16 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
     const std::string skip = req.get_param_value("skip"), transport = req.get_param_value("transport");
     if (!IsVersion(skip) || (transport != "" && transport != "tcp" && transport != "udp"))
         return SendError(res, 400, "transport is tcp or udp");
-    const std::filesystem::path image = std::filesystem::temp_directory_path() / ("vandrel-web-" + NewToken() + ".bin");
-    if (!SaveImage(image, req.body)) return SendError(res, 500, "the image could not be kept for the download");
+    // Kept under its own name, in a folder of this download's alone.
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("vandrel-web-image-" + NewToken());
+    const std::filesystem::path image = folder / name;
+    if (mkdir(folder.c_str(), 0700) != 0 || !SaveImage(image, req.body)) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        return SendError(res, 500, "the image could not be kept for the download");
+    }
     const std::string user = UserOf(d, req);
-    const auto download = [&d, devices, skip, transport, image, user](OperationLog &log) {
+    const auto download = [&d, devices, skip, transport, folder, image, user](OperationLog &log) {
         log.Total(devices.size());
         const std::string audit = AuditOperation();
         std::vector<std::string> wanted;
@@ -164,11 +185,11 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
             return ToolTask(d.memory.Recorded(args, user, audit));
         }, "downloaded", d, 4, log);
         std::error_code ignored;
-        std::filesystem::remove(image, ignored);
+        std::filesystem::remove_all(folder, ignored);
     };
     const int id = d.operations.Start("firmware", user, download);
     std::error_code ignored;
-    if (id == 0) std::filesystem::remove(image, ignored);  // not queued: nothing will read it
+    if (id == 0) std::filesystem::remove_all(folder, ignored);  // not queued: nothing will read it
     SendStarted(res, id);
 }
 

@@ -409,7 +409,8 @@ async function firmware() {
   if (!file) return message('many-message', 'choose an image file first');
   const devices = await confirmSelected('Download ' + file.name + ' to {n}?', 'Download');
   if (!devices) return;
-  const query = new URLSearchParams({ devices: devices.map(keyOf).join(','), skip: $('fw-skip').value, transport: $('fw-transport').value });
+  const query = new URLSearchParams({ devices: devices.map(keyOf).join(','), skip: $('fw-skip').value, transport: $('fw-transport').value,
+    name: file.name });
   startOperation(api('POST', '/api/firmware?' + query, undefined, file));
 }
 
@@ -484,7 +485,30 @@ async function session(path, body) {
   body.host = $('s-host').value.trim();
   body.port = Number($('s-port').value);
   const r = await api('POST', path, body);
-  $('session-log').textContent = JSON.stringify(r.doc, null, 2);
+  $('session-log').textContent = transcript(r.doc);
+}
+
+const IO_ACTIONS = { ad: 'analogue inputs', state: 'IO lines', dir: 'direction set', level: 'output levels set' };
+
+// A session's answer as a transcript: each thing asked, and what the device
+// answered to it.
+function transcript(doc) {
+  if (!doc.host) return errorText(doc);
+  const lines = [doc.host + ':' + doc.port + (doc.type ? ', type ' + doc.type : '')];
+  for (const s of doc.steps || []) {
+    const answer = s.result !== 1 ? s.status : s.op === 'get' ? s.value : 'OK';
+    lines.push('> ' + (s.op === 'set' ? s.key + '=' + s.value : s.key) + '  ->  ' + answer);
+  }
+  for (const a of doc.actions || [])
+    lines.push((IO_ACTIONS[a.action] || a.action) + ': ' + (a.result !== 1 ? 'failed (code ' + a.result + ')'
+      : a.values ? a.values.join(', ') : a.value));
+  if (doc.sent !== undefined) {
+    lines.push('sent ' + doc.sent + ' bytes, received ' + doc.received + (doc.cut ? ' (cut at the limit)' : ''));
+    if (doc.received) lines.push(doc.hex, doc.text);
+  }
+  if (doc.exit) lines.push('session ended');
+  if (doc.error) lines.push('error: ' + doc.error);
+  return lines.join('\n');
 }
 
 // ---- views ----
