@@ -136,7 +136,8 @@ public:
     DeviceLock &operator=(const DeviceLock &) = delete;
     // Counts one more write to the device; returns the count (0 unlocked).
     uint64_t CountWrite();
-    // With Try: another holds the lock, and this holds nothing.
+    // With Try: another holds the lock (or this process is out of files),
+    // and this holds nothing.
     bool Busy() const { return m_busy; }
 
 private:

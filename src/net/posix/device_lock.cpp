@@ -54,6 +54,9 @@ uint64_t ReadCount(int fd) {
 }  // namespace
 
 DeviceLock::DeviceLock(const std::string &device, LockWait wait) : m_handle(OpenLockFile(device, O_CREAT)) {
+    // Out of files is no reason to write unlocked: a try is busy then, and
+    // is tried again once other writes have given theirs back.
+    m_busy = m_handle < 0 && wait == LockWait::Try && (errno == EMFILE || errno == ENFILE);
     const int mode = wait == LockWait::Try ? LOCK_EX | LOCK_NB : LOCK_EX;
     while (m_handle >= 0 && flock(int(m_handle), mode) != 0) {
         if (errno == EINTR) continue;
