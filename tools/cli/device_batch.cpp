@@ -38,7 +38,7 @@ long long DefaultAtOnce() {
     setrlimit(RLIMIT_NOFILE, &files);
     getrlimit(RLIMIT_NOFILE, &files);
     if (files.rlim_cur == RLIM_INFINITY) return kDefaultAtOnce;
-    return std::max(1LL, std::min(kDefaultAtOnce, (static_cast<long long>(files.rlim_cur) - kOtherFiles) / 2));
+    return std::max(1LL, std::min(kDefaultAtOnce, static_cast<long long>(files.rlim_cur) - kOtherFiles));
 #endif
 }
 

@@ -18,7 +18,8 @@
 namespace vdcli {
 
 // The most devices under way at once, and the default: a plan of a thousand
-// devices at once. Each holds a socket, and a lock file while it is written.
+// devices at once. They share the fleet's sockets; each holds its lock file
+// while it is written.
 constexpr long long kMaxAtOnce = 4096;
 constexpr long long kDefaultAtOnce = 1024;
 

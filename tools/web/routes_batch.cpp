@@ -55,8 +55,6 @@ std::vector<std::string> Typed(Dashboard &d, std::vector<std::string> args, cons
     return args;
 }
 
-// A file of this user's alone, new, and closed on exec: no worker started
-// meanwhile holds it open.
 // An uploaded image's own file name, which the download hands the device:
 // letters, digits and . _ - +, not starting with a dot, at most 64.
 bool IsImageName(const std::string &name) {
@@ -66,6 +64,8 @@ bool IsImageName(const std::string &name) {
     return true;
 }
 
+// A file of this user's alone, new, and closed on exec: no worker started
+// meanwhile holds it open.
 bool SaveImage(const std::filesystem::path &path, const std::string &bytes) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;

@@ -341,14 +341,18 @@ function selectedDevices() {
   return state.devices.filter((d) => state.selected.has(keyOf(d)));
 }
 
+// The selected devices; null, said, when there are none.
+function selectedOrSaid() {
+  const devices = selectedDevices();
+  if (!devices.length) message('many-message', 'select devices in the table first');
+  return devices.length ? devices : null;
+}
+
 // The selected devices once the user has confirmed what is done to them
 // ({n} in text is their count); null when none is selected, or on a no.
 async function confirmSelected(text, yes) {
-  const devices = selectedDevices();
-  if (!devices.length) {
-    message('many-message', 'select devices in the table first');
-    return null;
-  }
+  const devices = selectedOrSaid();
+  if (!devices) return null;
   const n = devices.length === 1 ? '1 device' : devices.length + ' devices';
   return (await ask(text.replace('{n}', n), yes)) ? devices : null;
 }
@@ -373,7 +377,7 @@ function resultTable(rows) {
 }
 
 async function checkPlan() {
-  if (!state.selected.size) return message('many-message', 'select devices in the table first');
+  if (!selectedOrSaid()) return;
   const r = await api('POST', '/api/apply', { plan: planOf(), jobs: Number($('plan-jobs').value), force: $('plan-force').checked, dry_run: true });
   // A refused device shows the reasons, each in the tool's words.
   resultTable((r.doc.devices || []).map((d) => Object.assign({}, d, {
