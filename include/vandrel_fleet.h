@@ -2,8 +2,8 @@
  * Vandrel fleets: many device operations at once, in one process.
  *
  * A fleet runs reads and confirmed writes of many devices concurrently on a
- * thread of its own, and firmware downloads and restarts of family A
- * devices: each operation is queued at once and ends by itself,
+ * thread of its own, firmware downloads and restarts of family A devices,
+ * and named commands: each operation is queued at once and ends by itself,
  * the reads and writes of different devices side by side on the wire, each
  * at its own device's pace; two operations on one device run one after the
  * other, in the order submitted. A host learns that an operation ended by
@@ -39,7 +39,7 @@ extern "C" {
 #define VF_CALL VD_CALL
 
 /* The interface version VF_Version returns; it grows when calls are added. */
-#define VF_VERSION 3
+#define VF_VERSION 4
 
 #define VF_PENDING (-1) /* the operation has not ended */
 #define VF_UNKNOWN (-2) /* no such operation in this fleet */
@@ -105,6 +105,18 @@ VF_API VF_Op VF_CALL VF_Download(VF_Fleet *fleet, const char *device, int32_t ty
    VF_Read hands it out, when the device's answer carries it); VD_FAIL for a
    device that never went down or never came back. */
 VF_API VF_Op VF_CALL VF_Restart(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs);
+
+/* Sends one named command to one device over UDP, once, as VD_SendCmd
+   does over UDP (version 4): family A "RESETDEV", "10TCTRLIO" and, for
+   type 7 alone, "RESETDEV10T", param being the command's number (NULL as
+   ""); family B "RESETDEV", broadcast naming the device by its MAC (param
+   unused). A UDP command is not answered: VD_OK once it went out, VD_FAIL
+   for a command the device's type does not take or a send that failed. It
+   waits behind the device's earlier operations, within deadlineMs from
+   now; a restart sent after a write of the device goes once the write has
+   ended. Returns 0 when command is NULL. */
+VF_API VF_Op VF_CALL VF_Command(VF_Fleet *fleet, const char *device, int32_t type, const char *command,
+                                const char *param, uint32_t deadlineMs);
 
 /* The operation's result (VF_PENDING while it runs). Never waits. */
 VF_API int32_t VF_CALL VF_Result(VF_Fleet *fleet, VF_Op op);

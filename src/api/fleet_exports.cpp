@@ -13,6 +13,14 @@ namespace {
 
 Fleet *Of(VF_Fleet *fleet) { return reinterpret_cast<Fleet *>(fleet); }
 
+DeviceJob JobOf(const char *device, int32_t type, DeviceTask task) {
+    DeviceJob job;
+    job.address = OrEmpty(device);
+    job.type = type;
+    job.task = task;
+    return job;
+}
+
 VF_Op Submit(VF_Fleet *fleet, DeviceJob job, uint32_t deadlineMs) {
     if (!fleet) return 0;
     job.deadline = std::chrono::milliseconds(deadlineMs);
@@ -45,7 +53,7 @@ void VF_CALL VF_Destroy(VF_Fleet *fleet) {
 
 VF_Op VF_CALL VF_Read(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs) {
     return Guarded<VF_Op>(0, [&] {
-        return Submit(fleet, {OrEmpty(device), type, "", {}, {}, DeviceTask::Settings, {}}, deadlineMs);
+        return Submit(fleet, JobOf(device, type, DeviceTask::Settings), deadlineMs);
     });
 }
 
@@ -53,7 +61,8 @@ VF_Op VF_CALL VF_Write(VF_Fleet *fleet, const char *device, int32_t type, const 
                        const char *const *keys, const char *const *values, uint32_t count, uint32_t deadlineMs) {
     return Guarded<VF_Op>(0, [&]() -> VF_Op {
         if (count == 0 || !keys || !values) return 0;
-        DeviceJob job{OrEmpty(device), type, OrEmpty(password), {}, {}, DeviceTask::Settings, {}};
+        DeviceJob job = JobOf(device, type, DeviceTask::Settings);
+        job.password = OrEmpty(password);
         for (uint32_t i = 0; i < count; ++i) job.pairs.emplace_back(OrEmpty(keys[i]), OrEmpty(values[i]));
         return Submit(fleet, std::move(job), deadlineMs);
     });
@@ -63,7 +72,7 @@ VF_Op VF_CALL VF_Download(VF_Fleet *fleet, const char *device, int32_t type, con
                           uint32_t count, uint32_t deadlineMs) {
     return Guarded<VF_Op>(0, [&]() -> VF_Op {
         if (count == 0 || count > kMaxImages || !paths) return 0;
-        DeviceJob job{OrEmpty(device), type, "", {}, {}, DeviceTask::Download, {}};
+        DeviceJob job = JobOf(device, type, DeviceTask::Download);
         for (uint32_t i = 0; i < count; ++i) job.images.emplace_back(OrEmpty(paths[i]));
         return Submit(fleet, std::move(job), deadlineMs);
     });
@@ -71,7 +80,18 @@ VF_Op VF_CALL VF_Download(VF_Fleet *fleet, const char *device, int32_t type, con
 
 VF_Op VF_CALL VF_Restart(VF_Fleet *fleet, const char *device, int32_t type, uint32_t deadlineMs) {
     return Guarded<VF_Op>(0, [&] {
-        return Submit(fleet, {OrEmpty(device), type, "", {}, {}, DeviceTask::Restart, {}}, deadlineMs);
+        return Submit(fleet, JobOf(device, type, DeviceTask::Restart), deadlineMs);
+    });
+}
+
+VF_Op VF_CALL VF_Command(VF_Fleet *fleet, const char *device, int32_t type, const char *command, const char *param,
+                         uint32_t deadlineMs) {
+    return Guarded<VF_Op>(0, [&]() -> VF_Op {
+        if (!command) return 0;
+        DeviceJob job = JobOf(device, type, DeviceTask::Command);
+        job.command = command;
+        job.param = OrEmpty(param);
+        return Submit(fleet, std::move(job), deadlineMs);
     });
 }
 

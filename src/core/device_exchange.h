@@ -33,11 +33,12 @@ struct WireCounts {
 };
 
 // What a fleet does to a device: its settings (a read or a write), a
-// firmware download, or a restart that waits for the device to come back.
-enum class DeviceTask { Settings, Download, Restart };
+// firmware download, a restart that waits for the device to come back, or
+// one named command sent once.
+enum class DeviceTask { Settings, Download, Restart, Command };
 
 // What a fleet asks of one device: read it, write pairs with its password,
-// download images to it or restart it.
+// download images to it, restart it or send it a command.
 struct DeviceJob {
     std::string address;  // an IP for family A, a MAC text for family B
     int32_t type = 0;
@@ -46,6 +47,7 @@ struct DeviceJob {
     std::chrono::milliseconds deadline{0};
     DeviceTask task = DeviceTask::Settings;
     std::vector<std::string> images;  // a download's image files, in order
+    std::string command, param;       // a command's name and its parameter
 };
 
 class DeviceExchange : public net::Exchange {

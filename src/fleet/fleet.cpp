@@ -8,6 +8,7 @@
 #include "devices/family_a/firmware/firmware_exchange.h"
 #include "devices/family_a/restart_exchange.h"
 #include "devices/family_b/family_b_exchange.h"
+#include "fleet/command_exchange.h"
 #include "vandrel.h"
 
 namespace vd {
@@ -35,6 +36,8 @@ std::string DeviceKey(const DeviceJob &job) { return UpperCase(job.address); }
 bool IsWrite(const DeviceJob &job) { return job.task == DeviceTask::Settings && !job.pairs.empty(); }
 
 std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job, DeviceLink &link) {
+    if (job.task == DeviceTask::Command)
+        return IsFamilyA(job.type) || IsFamilyB(job.type) ? std::make_unique<CommandExchange>(job, link) : nullptr;
     // Firmware is family A's alone.
     if (job.task != DeviceTask::Settings && !IsFamilyA(job.type)) return nullptr;
     if (job.task == DeviceTask::Download) return std::make_unique<FirmwareExchange>(job, link);
