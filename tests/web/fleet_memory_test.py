@@ -49,6 +49,15 @@ def test_a_write_is_audited_with_its_user():
     assert sorted(r["device"] for r in applied) == ["127.0.0.3", "127.0.0.4"], applied
     assert len({r["operation"] for r in applied} | {rows["NAME"]["operation"]}) == 2, applied
     assert [audit(q, bearer)[0] for q in ("?since=yesterday", "?who=op", "?limit=0", "?limit=10001")] == [400] * 4
+    # A restart of a device of each family, named as the table names it.
+    webtest.wait_for("a search", lambda: len(json.loads(request(URL + "/api/devices", headers=bearer)[2])) == 7)
+    restart = {"devices": ["127.0.0.3", "02-56-44-00-00-0a"]}
+    assert request(URL + "/api/restart", "POST", restart, bearer)[0] == 202
+    webtest.wait_for("the restart", lambda: all(o["finished"] for o in operations()))
+    restarts = [r for r in audit("", bearer)[1]["writes"] if r["key"] == "RESETDEV"]
+    assert sorted((r["device"], r["after"], r["actor"], r["channel"]) for r in restarts) == [
+        ("02:56:44:00:00:0A", "1", "op", "web"), ("127.0.0.3", "1", "op", "web")], restarts
+    assert len({r["operation"] for r in restarts}) == 1, restarts
 
 
 def test_a_restart_keeps_the_devices_until_forgotten():

@@ -209,19 +209,41 @@ def test_event_streams_and_operations_are_capped():
         return status.startswith("HTTP/1.1 200 ")
 
     webtest.wait_for("a stream's place", place, 30)
-    # Six restarts of 64 devices that do not answer: two at work, four
-    # waiting, never more than 96 workers.
+    # Restarts of devices no search has found send nothing and say so; each
+    # device's row ends at once, with no worker.
     devices = ["127.0.9.%d" % i for i in range(1, 65)]
     ids = [json.loads(request(URL + "/api/restart", "POST", {"devices": devices, "jobs": 64})[2])["operation"]
            for _ in range(6)]
-    most = 0
-    for _ in range(20):
-        children = [p for p in os.listdir("/proc") if p.isdigit() and parent_of(p) == proc.pid]
-        most = max(most, len(children))
+    webtest.wait_for("the restarts", webtest.operations_finished, 10)
+    for op in ids:
+        rows = json.loads(request(URL + "/api/operations/%d" % op)[2])["devices"]
+        assert len(rows) == 64 and all("no search has found it" in r["detail"] for r in rows), rows[:2]
+    # Six applies to 64 devices that do not answer (each read waits its
+    # time): two at work, four waiting.
+    plan = {"devices": [{"ip": d, "type": 5, "settings": {"NAME": "x"}} for d in devices]}
+    ids = [json.loads(request(URL + "/api/apply", "POST", {"plan": plan, "jobs": 64})[2])["operation"]
+           for _ in range(6)]
+    for _ in range(6):
         at_work = [o for o in json.loads(request(URL + "/api/operations")[2])
                    if o["id"] in ids and not o["queued"] and not o["finished"]]
         assert len(at_work) <= 2, at_work
-        time.sleep(0.5)
+        time.sleep(0.25)
+    assert any(o["queued"] for o in json.loads(request(URL + "/api/operations")[2]) if o["id"] in ids)
+    # 128 reads of devices that do not answer, each a worker: never more
+    # than 96 workers at once.
+    readers = []
+    for i in range(128):
+        s = connect("127.0.4.%d" % (i % 2 + 1))
+        s.sendall(b"GET /api/devices/127.0.9.%d HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n" % (i + 1))
+        readers.append(s)
+    most = 0
+    for _ in range(12):
+        children = [p for p in os.listdir("/proc") if p.isdigit() and parent_of(p) == proc.pid]
+        most = max(most, len(children))
+        time.sleep(0.25)
+    for s in readers:
+        assert answer_of(s).startswith("HTTP/1.1 "), "a read got no answer"
+        s.close()
     assert 64 <= most <= 96, most
 
 

@@ -132,7 +132,7 @@ void RunPhase(const ApplyRun &run, std::vector<Job> &jobs, Outcome in, const cha
     for (size_t i = 0; i < jobs.size(); ++i) {
         if (jobs[i].outcome != in) continue;
         picked.push_back(i);
-        items.push_back({jobs[i].target, jobs[i].password, {}});
+        items.push_back(SettingsItem(jobs[i].target, jobs[i].password));
         for (const Setting &s : jobs[i].send) items.back().pairs.emplace_back(s.key, s.value);
     }
     run.fleet.Hold();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "command_record.h"
 #include "commands.h"
 #include "image_check.h"
 #include "device.h"
@@ -79,27 +80,16 @@ int Send(const CommandTarget &ct, const std::string &cmd, std::string &param) {
     return r;
 }
 
-// A command that acts on the device is a row of the audit trail: the
-// command as its key, its parameter as the value after, and whether the
-// device acknowledged it (or the send succeeded, over UDP, which is not
-// answered).
-void RecordCommand(const Args &args, const Printer &out, const CommandTarget &ct, const std::string &cmd,
-                   const std::string &param, int r) {
-    vdfleet::AuditRow row;
-    row.key = cmd;
-    row.after = param;
-    row.confirmed = r == VD_OK;
-    Fleet(args, out).Audit(ct.target, "", {row});
-}
-
-std::string FailedCommandText(const CommandTarget &ct) {
-    return ct.transport == 0 ? "the command failed: no connection, or the device did not answer"
-                             : "the command was not sent: unknown to this device type, or the send failed";
+// A command that acts on the device is a row of the audit trail.
+void Record(const Args &args, const Printer &out, const CommandTarget &ct, const std::string &cmd,
+            const std::string &param, int r) {
+    Fleet fleet(args, out);
+    RecordCommand(fleet, ct.target, cmd, param, r == VD_OK);
 }
 
 int Report(const Printer &out, const CommandTarget &ct, const std::string &cmd, int r, const std::string &what,
            const std::string &reply = "") {
-    if (r != VD_OK) return out.Fail(ct.target.addr.text + ": " + FailedCommandText(ct), r, kExitFailed);
+    if (r != VD_OK) return out.Fail(ct.target.addr.text + ": " + CommandFailure(ct.transport == 0), r, kExitFailed);
     if (out.Json()) {
         JsonValue doc = DeviceJson(ct.target);
         doc["command"] = cmd;
@@ -118,7 +108,7 @@ int RunRestart(const Args &args, const Printer &out) {
     if (!ResolveCommandTarget(args, out, ct, status)) return status;
     std::string param = args.Value("--param", "1");
     const int r = Send(ct, "RESETDEV", param);
-    RecordCommand(args, out, ct, "RESETDEV", param, r);
+    Record(args, out, ct, "RESETDEV", param, r);
     return Report(out, ct, "RESETDEV", r, "restart sent to " + ct.target.addr.text);
 }
 
@@ -133,7 +123,7 @@ int RunCmd(const Args &args, const Printer &out) {
     const bool answers = ct.transport == 0 && (cmd == "GETADC" || cmd == "GETIOSTAT");
     const std::string sent = param;
     const int r = Send(ct, cmd, param);
-    if (!answers) RecordCommand(args, out, ct, cmd, sent, r);
+    if (!answers) Record(args, out, ct, cmd, sent, r);
     return Report(out, ct, cmd, r,
                   answers ? cmd + ": " + param : cmd + " sent to " + ct.target.addr.text, answers ? param : "");
 }
@@ -159,11 +149,9 @@ int RunDownload(const Args &args, const Printer &out) {
     ExitOnInterrupt("vandrel firmware download: " + stopped, out.Json() ? JsonText(doc, 2) + "\n" : "");
     out.Note("downloading " + what + " ...");
     const int r = Send(ct, "DOWNLOAD", param);
-    RecordCommand(args, out, ct, "DOWNLOAD", param, r);
+    Record(args, out, ct, "DOWNLOAD", param, r);
     if (r != VD_OK)
-        return out.Fail(ct.target.addr.text + ": download failed: no connection, or a packet was not acknowledged; "
-                        "the device has not got the images whole and needs a new download", r,
-                        kExitFailed);
+        return out.Fail(ct.target.addr.text + ": " + DownloadFailure(), r, kExitFailed);
     return Report(out, ct, "DOWNLOAD", r, "download acknowledged by " + ct.target.addr.text);
 }
 
@@ -174,7 +162,7 @@ int RunErase(const Args &args, const Printer &out) {
     if (ct.target.addr.isMac) return FailWrongFamily(out, ct.target.type);
     std::string param;
     const int r = Send(ct, "ERASE", param);
-    RecordCommand(args, out, ct, "ERASE", param, r);
+    Record(args, out, ct, "ERASE", param, r);
     if (r != VD_OK)
         return out.Fail(ct.target.addr.text + ": erase failed: no connection, or not acknowledged", r, kExitFailed);
     return Report(out, ct, "ERASE", r, "erase acknowledged by " + ct.target.addr.text);

@@ -98,7 +98,7 @@ int RunDrift(const Args &args, const Printer &out) {
         all[i].error = jobs[i].outcome == Outcome::Pending ? "interrupted before it was read" : jobs[i].detail;
         if (jobs[i].outcome != Outcome::Pending) continue;
         picked.push_back(i);
-        items.push_back({jobs[i].target, "", {}});
+        items.push_back(SettingsItem(jobs[i].target));
     }
     fleet.Hold();
     DeviceBatch batch(run.atOnce);

@@ -13,6 +13,9 @@ namespace {
 // A read's wait for its device, its wait behind the device's earlier
 // operations included; a write's read first waits as long.
 constexpr uint32_t kDeadlineMs = 10000;
+// A download's, its wait included: the largest images are 223 chunks, each
+// of which may take eight tries of 200 ms on a lossy link.
+constexpr uint32_t kDownloadDeadlineMs = 120000;
 // How soon Ctrl-C is seen while operations run.
 constexpr uint32_t kStopCheckMs = 100;
 // Files that are not the devices': the standard ones, the fleet's own
@@ -27,6 +30,14 @@ Pairs PairsOf(VF_Fleet *fleet, VF_Op op) {
 }
 
 }  // namespace
+
+BatchItem SettingsItem(const Target &target, const std::string &password, const Pairs &pairs) {
+    BatchItem item;
+    item.target = target;
+    item.password = password;
+    item.pairs = pairs;
+    return item;
+}
 
 long long DefaultAtOnce() {
 #ifdef _WIN32
@@ -51,6 +62,14 @@ DeviceBatch::~DeviceBatch() {
 
 VF_Op DeviceBatch::Submit(const BatchItem &item) {
     const Target &t = item.target;
+    if (item.task == BatchTask::Command)
+        return VF_Command(m_fleet, t.addr.text.c_str(), t.type, item.command.c_str(), item.param.c_str(), kDeadlineMs);
+    if (item.task == BatchTask::Download) {
+        std::vector<const char *> paths;
+        for (const std::string &image : item.images) paths.push_back(image.c_str());
+        return VF_Download(m_fleet, t.addr.text.c_str(), t.type, paths.data(), uint32_t(paths.size()),
+                           kDownloadDeadlineMs);
+    }
     if (item.pairs.empty()) return VF_Read(m_fleet, t.addr.text.c_str(), t.type, kDeadlineMs);
     std::vector<const char *> keys, values;
     for (const auto &p : item.pairs) {

@@ -1,6 +1,6 @@
-// Many devices at once in this process: their reads and confirmed writes on
-// one fleet of the library (vandrel_fleet.h), at most a bound of them under
-// way; the fleet takes for each write the device's lock that every other
+// Many devices at once in this process: their reads, confirmed writes,
+// commands and firmware downloads on one fleet of the library
+// (vandrel_fleet.h), at most a bound of them under way; the fleet takes for each write the device's lock that every other
 // writer of it takes too, in this process or another. apply, drift and the
 // dashboard's bulk operations run on it.
 #ifndef VANDREL_CLI_DEVICE_BATCH_H
@@ -27,12 +27,23 @@ constexpr long long kDefaultAtOnce = 1024;
 // soft limit raised to the hard one first) leave room for fewer.
 long long DefaultAtOnce();
 
-// One device's operation: a read when pairs is empty, else a write of them.
+// What an item asks of its device: its settings (a read when pairs is
+// empty, else a write of them), a named command sent once over UDP, or a
+// firmware download over UDP (family A).
+enum class BatchTask { Settings, Command, Download };
+
+// One device's operation.
 struct BatchItem {
     Target target;
     std::string password;
     Pairs pairs;
+    BatchTask task = BatchTask::Settings;
+    std::string command, param;       // a command's name and parameter
+    std::vector<std::string> images;  // a download's files, at most five
 };
+
+// A read of the device, or a write of pairs with password.
+BatchItem SettingsItem(const Target &target, const std::string &password = "", const Pairs &pairs = {});
 
 // How an operation ended: its VD_ code (vandrel.h) and its pairs (the
 // settings read, the password left out; after a write that did not take,

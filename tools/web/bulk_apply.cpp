@@ -1,6 +1,7 @@
 #include "bulk_apply.h"
 
 #include "apply_devices.h"
+#include "bulk_commands.h"
 #include "plan_meaning.h"
 #include "status.h"
 
@@ -40,11 +41,8 @@ ToolReply ApplyPlan(Dashboard &d, const BulkPlan &bulk, bool dryRun, const std::
     std::string error;
     if (!vdcli::ParsePlan(bulk.plan.dump(), plan, error)) return Refused(checked, error);
     if (plan.entries.empty()) return Refused(checked, "the plan names no device");
-    vdcli::CommandDef def;
-    def.options = vdcli::FleetOptions();
     vdcli::Args args;
-    if (!vdcli::ParseArgs(def, d.memory.Recorded({}, bulk.user, bulk.operation), args, error))
-        return Refused(checked, error);
+    if (!RecordingArgs(d, bulk.user, bulk.operation, args, error)) return Refused(checked, error);
     const vdcli::Printer out("web", true);
     vdcli::Fleet fleet(args, out);
     // A device whose plan gives no password gets the plan's, else none.

@@ -118,6 +118,13 @@ std::string Fleet::VersionOf(const std::string &address) const {
     return d ? d->version : "";
 }
 
+bool Fleet::Find(const std::string &address, SeenDevice &out) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const SeenDevice *d = FindLocked(address);
+    if (d) out = *d;
+    return d != nullptr;
+}
+
 std::shared_ptr<const std::string> Fleet::Table() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_table) return m_table;

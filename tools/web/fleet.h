@@ -60,6 +60,9 @@ public:
     int TypeOf(const std::string &address) const;
     // The version a device gave, by IP or MAC; "" when unknown.
     std::string VersionOf(const std::string &address) const;
+    // The device at address (IP or MAC) as the table holds it; false when
+    // no search has seen it.
+    bool Find(const std::string &address, SeenDevice &out) const;
 
     // The table as one JSON text: search's fields and name, last_seen,
     // online. Made once per change and shared by every reader.

@@ -3,7 +3,8 @@
 // folder: $STATE_DIRECTORY/fleet.db, which systemd sets for the unit's
 // StateDirectory=. The dashboard reads it (the audit trail, and the devices
 // table at start); its workers write it, each told the file, the channel
-// "web" and the user who asked by the dashboard, never by a web client.
+// "web" and the user who asked by the dashboard, never by a web client; so
+// do the bulk operations it runs itself (bulk_commands.h).
 #ifndef VANDREL_WEB_FLEET_MEMORY_H
 #define VANDREL_WEB_FLEET_MEMORY_H
 

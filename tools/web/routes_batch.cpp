@@ -1,8 +1,9 @@
 // Many devices: a plan applied as 'apply' does (every device checked first,
 // nothing written when the checks refuse any), in this process
-// (bulk_apply.h); a restart, a firmware download, each device by a worker
-// process. At most "jobs" devices are served at once, and each is reported
-// to the page as it ends.
+// (bulk_apply.h); a restart and a firmware download over UDP, in this
+// process too (bulk_commands.h); a download over TCP, each device by a
+// worker process. At most "jobs" devices are served at once, and each is
+// reported to the page as it ends.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include "bulk_apply.h"
+#include "bulk_commands.h"
 #include "codec/codec.h"
 #include "dashboard.h"
 #include "device_batch.h"
@@ -24,6 +26,10 @@ namespace vdweb {
 namespace {
 
 constexpr long long kMaxJobs = 64;
+// Downloads under way at once: in this process each sends its chunks as
+// fast as its device acknowledges them; over TCP each is a worker process.
+constexpr int kDownloadsAtOnce = 16;
+constexpr int kTcpDownloadsAtOnce = 4;
 
 bool IsVersion(const std::string &text) { return text.size() < 64; }
 
@@ -34,10 +40,6 @@ std::string Text(const JsonValue &d, const char *key) {
 // The operation that the audit rows of all its devices name.
 std::string AuditOperation() { return NewToken().substr(0, 16); }
 
-JsonValue RowFor(const std::string &device, int type, const std::string &result, const std::string &detail) {
-    return {{"device", device}, {"type", type}, {"result", result}, {"detail", detail}};
-}
-
 // Runs one command per device and reports each as ok or failed.
 void EachDevice(const std::vector<std::string> &devices, const std::function<vdcli::WorkerTask(const std::string &)> &task,
                 const std::string &done, Dashboard &d, int jobs, OperationLog &log) {
@@ -45,7 +47,7 @@ void EachDevice(const std::vector<std::string> &devices, const std::function<vdc
     for (const std::string &device : devices) tasks.push_back(task(device));
     RunTools(d.workers, tasks, jobs, [&](size_t i, const vdcli::WorkerResult &r) {
         const ToolReply reply = ReplyOf(r);
-        log.Row(RowFor(devices[i], d.fleet.TypeOf(devices[i]), reply.status == 0 ? "ok" : "failed",
+        log.Row(DeviceRow(devices[i], d.fleet.TypeOf(devices[i]), reply.status == 0 ? "ok" : "failed",
                        reply.status == 0 ? done : Text(reply.doc, "error")));
     });
 }
@@ -126,11 +128,7 @@ void Restart(Dashboard &d, const httplib::Request &req, httplib::Response &res) 
     const std::string user = UserOf(d, req);
     SendStarted(res, d.operations.Start("restart", user, [&d, devices, jobs, user](OperationLog &log) {
         log.Total(devices.size());
-        const std::string audit = AuditOperation();
-        EachDevice(devices, [&](const std::string &device) {
-            return ToolTask(d.memory.Recorded(Typed(d, {"restart", device}, device), user, audit));
-        },
-                   "restart sent", d, int(jobs), log);
+        RestartDevices(d, {devices, jobs, user, AuditOperation()}, log);
     }));
 }
 
@@ -175,15 +173,18 @@ void Firmware(Dashboard &d, const httplib::Request &req, httplib::Response &res)
         std::vector<std::string> wanted;
         for (const std::string &device : devices) {
             if (!skip.empty() && d.fleet.VersionOf(device) == skip)
-                log.Row(RowFor(device, d.fleet.TypeOf(device), "skipped", "already at " + skip));
+                log.Row(DeviceRow(device, d.fleet.TypeOf(device), "skipped", "already at " + skip));
             else
                 wanted.push_back(device);
         }
-        EachDevice(wanted, [&](const std::string &device) {
-            std::vector<std::string> args = Typed(d, {"firmware", "download", device, image.string()}, device);
-            if (transport == "tcp") args.push_back("--tcp");
-            return ToolTask(d.memory.Recorded(args, user, audit));
-        }, "downloaded", d, 4, log);
+        if (transport != "tcp") {
+            DownloadImage(d, {wanted, kDownloadsAtOnce, user, audit}, image.string(), log);
+        } else {
+            EachDevice(wanted, [&](const std::string &device) {
+                return ToolTask(d.memory.Recorded(
+                    Typed(d, {"firmware", "download", device, image.string(), "--tcp"}, device), user, audit));
+            }, "downloaded", d, kTcpDownloadsAtOnce, log);
+        }
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     };

@@ -1,0 +1,24 @@
+#include "command_record.h"
+
+namespace vdcli {
+
+void RecordCommand(Fleet &fleet, const Target &t, const std::string &command, const std::string &param,
+                   bool confirmed) {
+    vdfleet::AuditRow row;
+    row.key = command;
+    row.after = param;
+    row.confirmed = confirmed;
+    fleet.Audit(t, "", {row});
+}
+
+std::string CommandFailure(bool tcp) {
+    return tcp ? "the command failed: no connection, or the device did not answer"
+               : "the command was not sent: unknown to this device type, or the send failed";
+}
+
+std::string DownloadFailure() {
+    return "download failed: no connection, or a packet was not acknowledged; the device has not got the images "
+           "whole and needs a new download";
+}
+
+}  // namespace vdcli
