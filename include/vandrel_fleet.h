@@ -3,7 +3,7 @@
  *
  * A fleet runs reads and confirmed writes of many devices concurrently on a
  * thread of its own, firmware downloads and restarts of family A devices,
- * and named commands: each operation is queued at once and ends by itself,
+ * named commands and searches: each operation is queued at once and ends by itself,
  * the reads and writes of different devices side by side on the wire, each
  * at its own device's pace; two operations on one device run one after the
  * other, in the order submitted. A host learns that an operation ended by
@@ -117,6 +117,29 @@ VF_API VF_Op VF_CALL VF_Restart(VF_Fleet *fleet, const char *device, int32_t typ
    ended. Returns 0 when command is NULL. */
 VF_API VF_Op VF_CALL VF_Command(VF_Fleet *fleet, const char *device, int32_t type, const char *command,
                                 const char *param, uint32_t deadlineMs);
+
+/* Searches for devices (version 4): sends the search request to UDP port
+   8800 of address (dotted IPv4 text, which may be a directed broadcast;
+   NULL or "": the broadcast address, along every broadcast path), again
+   every 250 ms, and collects the answers of both families for waitMs from
+   now, each distinct answer once, at most 131,072 (those past it are
+   counted, not kept). With until (a device's IP or MAC text; NULL or "":
+   none) it ends as soon as that device answered, and repeats every 100 ms.
+   It waits for no operation on a device, only for an earlier search of the
+   same address. VD_OK when a device answered, VD_FAIL when none did; its
+   pairs are REQUESTS (the requests sent) and LEFT_OUT (answers past the
+   bound). The answers are taken with VF_TakeFound, as they come and after
+   the search ended, until it is released. */
+VF_API VF_Op VF_CALL VF_Search(VF_Fleet *fleet, const char *address, const char *until, uint32_t waitMs);
+
+/* Hands out the oldest answer of search op not yet taken, once, as
+   VD_GetSearchDev does: ip gets VD_IP_LEN bytes at most, version
+   VD_VERSION_LEN, mac VD_MAC_LEN; code1 (the device's type code), code2
+   and port one value each (any may be NULL). Returns VD_OK, or VD_FAIL
+   when no answer is waiting (nothing is written then) or op is no search
+   of this fleet. Never waits. */
+VF_API int32_t VF_CALL VF_TakeFound(VF_Fleet *fleet, VF_Op op, char *ip, char *version, char *mac, uint8_t *code1,
+                                    uint8_t *code2, uint32_t *port);
 
 /* The operation's result (VF_PENDING while it runs). Never waits. */
 VF_API int32_t VF_CALL VF_Result(VF_Fleet *fleet, VF_Op op);

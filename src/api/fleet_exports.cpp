@@ -95,6 +95,29 @@ VF_Op VF_CALL VF_Command(VF_Fleet *fleet, const char *device, int32_t type, cons
     });
 }
 
+VF_Op VF_CALL VF_Search(VF_Fleet *fleet, const char *address, const char *until, uint32_t waitMs) {
+    return Guarded<VF_Op>(0, [&] {
+        DeviceJob job = JobOf(address, 0, DeviceTask::Search);
+        job.until = OrEmpty(until);
+        return Submit(fleet, std::move(job), waitMs);
+    });
+}
+
+int32_t VF_CALL VF_TakeFound(VF_Fleet *fleet, VF_Op op, char *ip, char *version, char *mac, uint8_t *code1,
+                             uint8_t *code2, uint32_t *port) {
+    return Guarded<int32_t>(VD_FAIL, [&] {
+        DeviceRecord record;
+        if (!fleet || !Of(fleet)->TakeFound(op, record)) return VD_FAIL;
+        CopyText(ip, VD_IP_LEN, record.ip);
+        CopyText(version, VD_VERSION_LEN, record.version);
+        CopyText(mac, VD_MAC_LEN, record.mac);
+        if (code1) *code1 = record.code1;
+        if (code2) *code2 = record.code2;
+        if (port) *port = record.port;
+        return VD_OK;
+    });
+}
+
 int32_t VF_CALL VF_Result(VF_Fleet *fleet, VF_Op op) {
     return Guarded<int32_t>(VF_UNKNOWN, [&] { return fleet ? Of(fleet)->Result(op) : VF_UNKNOWN; });
 }

@@ -34,8 +34,9 @@ struct WireCounts {
 
 // What a fleet does to a device: its settings (a read or a write), a
 // firmware download, a restart that waits for the device to come back, or
-// one named command sent once.
-enum class DeviceTask { Settings, Download, Restart, Command };
+// one named command sent once; or a search for the devices that answer at
+// an address.
+enum class DeviceTask { Settings, Download, Restart, Command, Search };
 
 // What a fleet asks of one device: read it, write pairs with its password,
 // download images to it, restart it or send it a command.
@@ -48,6 +49,7 @@ struct DeviceJob {
     DeviceTask task = DeviceTask::Settings;
     std::vector<std::string> images;  // a download's image files, in order
     std::string command, param;       // a command's name and its parameter
+    std::string until;                // a search's: the device whose answer ends it
 };
 
 class DeviceExchange : public net::Exchange {

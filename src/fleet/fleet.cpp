@@ -9,6 +9,7 @@
 #include "devices/family_a/restart_exchange.h"
 #include "devices/family_b/family_b_exchange.h"
 #include "fleet/command_exchange.h"
+#include "fleet/search_exchange.h"
 #include "vandrel.h"
 
 namespace vd {
@@ -30,12 +31,17 @@ std::string UpperCase(std::string text) {
     return text;
 }
 
-// One device, one name: a MAC text in any case.
-std::string DeviceKey(const DeviceJob &job) { return UpperCase(job.address); }
+// One device, one name: a MAC text in any case. A search waits for no
+// operation on a device, only for an earlier search of its address.
+std::string DeviceKey(const DeviceJob &job) {
+    return job.task == DeviceTask::Search ? "search " + job.address : UpperCase(job.address);
+}
 
 bool IsWrite(const DeviceJob &job) { return job.task == DeviceTask::Settings && !job.pairs.empty(); }
 
-std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job, DeviceLink &link) {
+std::unique_ptr<DeviceExchange> ExchangeFor(const DeviceJob &job, DeviceLink &link,
+                                            const std::shared_ptr<SearchFinds> &finds) {
+    if (job.task == DeviceTask::Search) return std::make_unique<SearchExchange>(job, link, finds);
     if (job.task == DeviceTask::Command)
         return IsFamilyA(job.type) || IsFamilyB(job.type) ? std::make_unique<CommandExchange>(job, link) : nullptr;
     // Firmware is family A's alone.
@@ -85,6 +91,7 @@ Fleet::OperationId Fleet::Submit(DeviceJob job) {
     operation.end = Clock::now() + job.deadline;
     // A family B device answers under its MAC in upper case.
     if (IsFamilyB(job.type)) job.address = UpperCase(job.address);
+    if (job.task == DeviceTask::Search) operation.finds = std::make_shared<SearchFinds>();
     operation.job = std::move(job);
     m_submitted.push_back(op);
     net::RaiseWake(m_wake);
@@ -128,7 +135,7 @@ void Fleet::Begin(OperationId op, Ended &ended) {
         return;
     }
     operation.job.deadline = std::chrono::ceil<std::chrono::milliseconds>(left);
-    operation.exchange = ExchangeFor(operation.job, m_link);
+    operation.exchange = ExchangeFor(operation.job, m_link, operation.finds);
     if (!operation.exchange) return End(op, VD_WRONG_FAMILY, ended);
     m_running[operation.exchange.get()] = op;
     m_loop.Add(*operation.exchange);
@@ -203,6 +210,17 @@ bool Fleet::Pairs(OperationId op, KeyValues &out) {
     if (it == m_operations.end() || it->second.result == kPending) return false;
     out = it->second.pairs;
     return true;
+}
+
+bool Fleet::TakeFound(OperationId op, DeviceRecord &out) {
+    std::shared_ptr<SearchFinds> finds;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        auto it = m_operations.find(op);
+        if (it == m_operations.end() || !it->second.finds) return false;
+        finds = it->second.finds;
+    }
+    return finds->Take(out);
 }
 
 Fleet::OperationId Fleet::TakeCompleted() {

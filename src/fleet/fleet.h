@@ -26,6 +26,7 @@
 
 #include "core/device_exchange.h"
 #include "fleet/fleet_link.h"
+#include "fleet/search_finds.h"
 #include "net/event_loop.h"
 #include "net/platform.h"
 
@@ -56,6 +57,9 @@ public:
     int32_t Wait(OperationId op, std::chrono::milliseconds timeout);
     // The pairs of an operation that has ended; false for one that has not.
     bool Pairs(OperationId op, KeyValues &out);
+    // The oldest answer of search op not yet taken, while it runs or after;
+    // false when none is waiting or op is no search.
+    bool TakeFound(OperationId op, DeviceRecord &out);
     // The oldest ended operation not yet taken, 0 when there is none.
     OperationId TakeCompleted();
     net::SocketHandle CompletionHandle() const { return m_completed.waitEnd; }
@@ -72,6 +76,8 @@ private:
         std::unique_ptr<DeviceExchange> exchange;
         // A write's, from its start to its end.
         std::unique_ptr<net::DeviceLock> lock;
+        // A search's answers, from its submission until it is released.
+        std::shared_ptr<SearchFinds> finds;
         int32_t result = kPending;
         KeyValues pairs;
     };

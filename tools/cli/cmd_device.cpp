@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "command_record.h"
+#include "records.h"
 #include "commands.h"
 #include "image_check.h"
 #include "device.h"

@@ -18,21 +18,6 @@ std::string OrDash(const std::string &text) { return text.empty() ? "-" : text; 
 // it waits, and answers to each are listed once.
 JsonValue RequestsJson(int requests) { return JsonValue::object({{"requests", requests}}); }
 
-JsonValue DevicesJson(const std::vector<FoundDevice> &found) {
-    JsonValue list = JsonValue::array();
-    for (const FoundDevice &d : found) {
-        const char *family = FamilyOf(d.type) == Family::A ? "A" : FamilyOf(d.type) == Family::B ? "B" : "?";
-        list.push_back(JsonValue::object({{"ip", d.ip},
-                                          {"mac", d.mac},
-                                          {"type", d.type},
-                                          {"family", family},
-                                          {"version", d.version},
-                                          {"code2", d.code2},
-                                          {"port", d.port}}));
-    }
-    return list;
-}
-
 int RunSearch(const Args &args, const Printer &out) {
     long long waitMs = 0;
     int status = 0;
@@ -61,9 +46,9 @@ int RunSearch(const Args &args, const Printer &out) {
         out.Note("vandrel search: only the first " + std::to_string(kMaxAnswers) + " answers are kept: " +
                  std::to_string(tally.leftOut) + " more left out");
     if (out.Json()) {
-        JsonValue doc = RequestsJson(requests);
+        JsonValue doc = tally.requests > 0 ? RequestsJson(requests) : JsonValue::object();
         if (tally.leftOut > 0) doc["left_out"] = tally.leftOut;
-        doc["devices"] = DevicesJson(found);
+        doc["devices"] = FoundJson(found);
         out.Document(doc);
     } else {
         std::vector<Row> rows;

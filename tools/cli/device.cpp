@@ -10,6 +10,7 @@
 #include "interrupt.h"
 #include "status.h"
 #include "vandrel.h"
+#include "vandrel_fleet.h"
 #include "vandrel_rules.h"
 
 namespace vdcli {
@@ -103,24 +104,12 @@ bool ParseHost(const std::string &word, const Printer &out, std::string &host, i
 
 namespace {
 
-// A device answers a search within a few milliseconds, so an answer that has
-// not come 250 ms after the request was lost, or its request was: the
-// request is sent again at that interval while the wait lasts (four times in
-// the default second: at 10% loss each way a device is missed about once in
-// 800 searches). Devices that answered before answer again, alike, and are
-// listed once.
-constexpr int kSearchRepeatMs = 250;
-// A search for one device's type ends at that device's answer, so its
-// repeats cost nothing once the device is heard: every 100 ms gives six tries
-// in its 600 ms (three at 250 ms missed the device in about one run of 150 at
-// 10% loss each way).
-constexpr int kTypeSearchRepeatMs = 100;
+// How soon Ctrl-C is seen while a search waits.
+constexpr uint32_t kStopCheckMs = 50;
 
-void SendSearch(const std::string &addr) {
-    if (addr.empty())
-        VD_SearchAll();
-    else
-        VD_Search(addr.c_str());
+FoundDevice FoundOf(const char *ip, const char *version, const char *mac, uint8_t code1, uint8_t code2,
+                    uint32_t port) {
+    return {ip, version, mac, code1, code2, port};
 }
 
 }  // namespace
@@ -132,7 +121,7 @@ bool SearchAnswers::Drain(const Address *stopAt) {
     came = false;
     while (VD_GetSearchDev(ip, version, mac, &code1, &code2, &port) == VD_OK) {
         came = true;
-        const FoundDevice d{ip, version, mac, code1, code2, port};
+        const FoundDevice d = FoundOf(ip, version, mac, code1, code2, port);
         const std::string key = d.ip + " " + d.version + " " + d.mac + " " + std::to_string(d.type) + " " +
                                 std::to_string(d.code2) + " " + std::to_string(d.port);
         if (found.size() >= kMaxAnswers) {
@@ -159,19 +148,24 @@ bool SearchAnswers::Await(std::chrono::steady_clock::time_point deadline, const 
 
 std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt,
                                        SearchTally *tally) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    const std::chrono::milliseconds repeat(stopAt ? kTypeSearchRepeatMs : kSearchRepeatMs);
-    SearchAnswers answers;
-    int sent = 0;
-    for (;;) {
-        SendSearch(addr);
-        ++sent;
-        const Clock::time_point next = std::min(deadline, Clock::now() + repeat);
-        if (answers.Await(next, stopAt) || Clock::now() >= deadline || Interrupted()) break;
+    std::vector<FoundDevice> found;
+    if (tally) *tally = {};
+    VF_Fleet *fleet = VF_Create(nullptr, nullptr);
+    if (!fleet) return found;
+    const VF_Op op = VF_Search(fleet, addr.c_str(), stopAt ? stopAt->text.c_str() : "", uint32_t(std::max(0, waitMs)));
+    // Ctrl-C ends the wait: what answered so far is the result.
+    while (VF_Wait(fleet, op, kStopCheckMs) == VF_PENDING && !Interrupted()) {
     }
-    if (tally) *tally = {sent, answers.leftOut};
-    return answers.found;
+    char ip[VD_IP_LEN] = "", version[VD_VERSION_LEN] = "", mac[VD_MAC_LEN] = "";
+    uint8_t code1 = 0, code2 = 0;
+    uint32_t port = 0;
+    while (VF_TakeFound(fleet, op, ip, version, mac, &code1, &code2, &port) == VD_OK)
+        found.push_back(FoundOf(ip, version, mac, code1, code2, port));
+    char value[VD_VALUE_LEN] = "";
+    if (tally && VF_GetValue(fleet, op, "REQUESTS", value) == VD_OK) tally->requests = std::atoi(value);
+    if (tally && VF_GetValue(fleet, op, "LEFT_OUT", value) == VD_OK) tally->leftOut = size_t(std::atoll(value));
+    VF_Destroy(fleet);
+    return found;
 }
 
 bool ResolveTarget(const Args &args, const std::string &word, const Printer &out, Target &target, int &exitStatus) {
@@ -197,6 +191,21 @@ int FailWrongFamily(const Printer &out, int type) {
     const char *how = FamilyOf(type) == Family::B ? "family B, addressed by MAC" : "family A, addressed by IP";
     return out.Fail(CodeMessage(VD_WRONG_FAMILY) + " (type " + std::to_string(type) + " is " + how + ")",
                     VD_WRONG_FAMILY, ExitStatusFor(VD_WRONG_FAMILY));
+}
+
+JsonValue FoundJson(const std::vector<FoundDevice> &found) {
+    JsonValue list = JsonValue::array();
+    for (const FoundDevice &d : found) {
+        const char *family = FamilyOf(d.type) == Family::A ? "A" : FamilyOf(d.type) == Family::B ? "B" : "?";
+        list.push_back(JsonValue::object({{"ip", d.ip},
+                                          {"mac", d.mac},
+                                          {"type", d.type},
+                                          {"family", family},
+                                          {"version", d.version},
+                                          {"code2", d.code2},
+                                          {"port", d.port}}));
+    }
+    return list;
 }
 
 JsonValue DeviceJson(const Target &t) {

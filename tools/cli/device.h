@@ -70,13 +70,19 @@ struct SearchTally {
     size_t leftOut = 0;  // answers that came past kMaxAnswers, not kept
 };
 
-// Sends a search (broadcast when addr is empty), again every 250 ms while
-// the wait lasts, and collects what answers within waitMs, each distinct
-// answer once. With stopAt set, returns as soon as a matching device is in;
-// after Ctrl-C (CatchInterrupt), with what has come in so far. tally, when
-// given, gets the number of requests sent and of answers left out.
+// Searches on a fleet of the library (VF_Search): sends a search (broadcast
+// when addr is empty), again every 250 ms while the wait lasts, and collects
+// what answers within waitMs, each distinct answer once. With stopAt set,
+// returns as soon as a matching device is in; after Ctrl-C
+// (CatchInterrupt), with what has come in so far. tally, when given, gets
+// the number of requests sent (0 after Ctrl-C: the search had not ended)
+// and of answers left out.
 std::vector<FoundDevice> SearchDevices(const std::string &addr, int waitMs, const Address *stopAt = nullptr,
                                        SearchTally *tally = nullptr);
+
+// The devices a search found as 'search --json' lists them: ip, mac, type,
+// family, version, code2, port.
+JsonValue FoundJson(const std::vector<FoundDevice> &found);
 
 constexpr int kTypeSearchWaitMs = 600;
 

@@ -1,30 +1,16 @@
 #include "bulk_apply.h"
 
 #include "apply_devices.h"
-#include "bulk_commands.h"
 #include "plan_meaning.h"
+#include "records.h"
 #include "status.h"
 
 namespace vdweb {
 
 namespace {
 
-// The devices that answer a search, by the tool's own 'search' in a worker:
-// the dashboard's process makes no VD_ calls of its own.
-std::vector<vdcli::FoundDevice> Search(Dashboard &d, const std::string &user) {
-    const ToolReply r = RunTool(d.workers, ToolTask(d.memory.Recorded({"search", "--wait", "1000"}, user)));
-    std::vector<vdcli::FoundDevice> found;
-    if (!r.doc.contains("devices") || !r.doc["devices"].is_array()) return found;
-    for (const JsonValue &f : r.doc["devices"]) {
-        vdcli::FoundDevice one;
-        one.ip = f.value("ip", "");
-        one.mac = f.value("mac", "");
-        one.version = f.value("version", "");
-        one.type = f.value("type", 0);
-        found.push_back(one);
-    }
-    return found;
-}
+// How long the search for a plan's devices named by MAC waits, as 'apply'.
+constexpr int kSearchWaitMs = 1000;
 
 // A plan refused before any device is read: the check's reply.
 ToolReply Refused(const std::function<void(const ToolReply &)> &checked, const std::string &error) {
@@ -42,12 +28,17 @@ ToolReply ApplyPlan(Dashboard &d, const BulkPlan &bulk, bool dryRun, const std::
     if (!vdcli::ParsePlan(bulk.plan.dump(), plan, error)) return Refused(checked, error);
     if (plan.entries.empty()) return Refused(checked, "the plan names no device");
     vdcli::Args args;
-    if (!RecordingArgs(d, bulk.user, bulk.operation, args, error)) return Refused(checked, error);
+    if (!d.memory.Recording(bulk.user, bulk.operation, args, error)) return Refused(checked, error);
     const vdcli::Printer out("web", true);
     vdcli::Fleet fleet(args, out);
     // A device whose plan gives no password gets the plan's, else none.
     std::vector<vdcli::Job> jobs;
-    const auto search = [&] { return Search(d, bulk.user); };
+    // The tool's own search, kept in the database as 'search' keeps it.
+    const auto search = [&] {
+        const std::vector<vdcli::FoundDevice> found = vdcli::SearchDevices("", kSearchWaitMs);
+        vdcli::RecordSeen(args, out, found);
+        return found;
+    };
     if (!vdcli::ResolveJobs(plan, &plan.password, search, fleet, jobs, error)) return Refused(checked, error);
     if (!bulk.force) vdcli::RefuseChangedMeanings(plan, jobs);
 

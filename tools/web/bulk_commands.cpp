@@ -1,6 +1,6 @@
 #include "bulk_commands.h"
 
-#include "command_record.h"
+#include "records.h"
 #include "device_batch.h"
 #include "status.h"
 
@@ -36,7 +36,7 @@ bool TargetOf(const Dashboard &d, const std::string &device, vdcli::Target &targ
 void RunEach(Dashboard &d, const BulkDevices &bulk, const CommandKind &kind, OperationLog &log) {
     vdcli::Args args;
     std::string error;
-    if (!RecordingArgs(d, bulk.user, bulk.operation, args, error)) {
+    if (!d.memory.Recording(bulk.user, bulk.operation, args, error)) {
         for (const std::string &device : bulk.devices) log.Row(DeviceRow(device, 0, "failed", error));
         return;
     }
@@ -66,13 +66,6 @@ void RunEach(Dashboard &d, const BulkDevices &bulk, const CommandKind &kind, Ope
 }
 
 }  // namespace
-
-bool RecordingArgs(const Dashboard &d, const std::string &user, const std::string &operation, vdcli::Args &out,
-                   std::string &error) {
-    vdcli::CommandDef def;
-    def.options = vdcli::FleetOptions();
-    return vdcli::ParseArgs(def, d.memory.Recorded({}, user, operation), out, error);
-}
 
 JsonValue DeviceRow(const std::string &device, int type, const std::string &result, const std::string &detail) {
     return {{"device", device}, {"type", type}, {"result", result}, {"detail", detail}};

@@ -2,7 +2,7 @@
 // this process on one fleet of the library (tools/cli/device_batch.h), at
 // most "atOnce" devices under way: each device's end is its row of the
 // operation, and a row of the audit trail as the tool's own restart and
-// download leave one (tools/cli/command_record.h).
+// download leave one (tools/cli/records.h).
 #ifndef VANDREL_WEB_BULK_COMMANDS_H
 #define VANDREL_WEB_BULK_COMMANDS_H
 
@@ -18,12 +18,6 @@ struct BulkDevices {
     long long atOnce = 8;
     std::string user, operation;  // whom and which operation the audit rows name
 };
-
-// The options by which what this process records itself (a vdcli::Fleet
-// over them) names the database, the channel, the user and the operation,
-// as a worker's command is told them (FleetMemory::Recorded).
-bool RecordingArgs(const Dashboard &d, const std::string &user, const std::string &operation, vdcli::Args &out,
-                   std::string &error);
 
 // One device's row of an operation: {"device", "type", "result", "detail"}.
 JsonValue DeviceRow(const std::string &device, int type, const std::string &result, const std::string &detail);

@@ -7,6 +7,7 @@
 #include "fleet_choice.h"
 #include "metrics.h"
 #include "options.h"
+#include "records.h"
 #include "users_file.h"
 
 namespace vdweb {
@@ -42,6 +43,11 @@ std::vector<std::string> FleetMemory::Recorded(std::vector<std::string> args, co
     if (!operation.empty()) added.push_back("--operation=" + operation);
     args.insert(std::find(args.begin(), args.end(), "--"), added.begin(), added.end());
     return args;
+}
+
+bool FleetMemory::Recording(const std::string &user, const std::string &operation, vdcli::Args &out,
+                            std::string &error) const {
+    return vdcli::ParseFleetArgs(Recorded({}, user, operation), out, error);
 }
 
 bool FleetMemory::Audit(const vdfleet::AuditQuery &query, std::vector<vdfleet::AuditRow> &rows,

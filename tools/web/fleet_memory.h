@@ -36,6 +36,9 @@ public:
     // is one device's part of one ("" for its own).
     std::vector<std::string> Recorded(std::vector<std::string> args, const std::string &user,
                                       const std::string &operation = "") const;
+    // The same options, parsed, for what this process records itself (a
+    // vdcli::Fleet over them): its bulk operations and searches.
+    bool Recording(const std::string &user, const std::string &operation, vdcli::Args &out, std::string &error) const;
 
     bool Audit(const vdfleet::AuditQuery &query, std::vector<vdfleet::AuditRow> &rows, std::string &error) const;
     // The devices of the inventory as the table holds them; none without

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "status.h"
-#include "tool_run.h"
-#include "vandrel.h"
+#include "records.h"
 
 namespace vdweb {
 
@@ -28,19 +26,24 @@ void Searcher::Stop() {
     if (m_thread.joinable()) m_thread.join();
 }
 
+void Searcher::Record(const std::vector<vdcli::FoundDevice> &found) const {
+    vdcli::Args args;
+    std::string error;
+    const vdcli::Printer out("web", true);
+    if (m_memory.Recording("", "", args, error)) vdcli::RecordSeen(args, out, found);
+}
+
 void Searcher::Loop() {
     using Clock = std::chrono::steady_clock;
     for (;;) {
         const Clock::time_point started = Clock::now();
-        const std::vector<std::string> search = {"search", "--wait", std::to_string(SearchWaitMs(m_everySeconds))};
-        const ToolReply r = RunTool(m_workers, ToolTask(m_memory.Recorded(search, "")));
+        const std::vector<vdcli::FoundDevice> found = vdcli::SearchDevices("", SearchWaitMs(m_everySeconds));
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   std::chrono::system_clock::now().time_since_epoch()).count();
+        Record(found);
         // No answer at all is a search too: every device missed it.
-        const bool none = r.status == vdcli::ExitStatusFor(VD_NO_INFO);
-        if (r.status == vdcli::kExitOk || none)
-            m_fleet.Update(none ? JsonValue::array() : r.doc.value("devices", JsonValue::array()), nowMs / 1000);
+        m_fleet.Update(vdcli::FoundJson(found), nowMs / 1000);
         m_counters.Searched(seconds, nowMs);
         m_events.Notify();
         std::unique_lock<std::mutex> lock(m_mutex);

@@ -1,37 +1,40 @@
-// The repeated search behind the devices table: 'search' in a worker every
-// few seconds, its list handed to the fleet, its duration counted.
+// The repeated search behind the devices table: the tool's own search, in
+// this process on the library's fleet interface, every few seconds; its
+// list handed to the table and kept in the fleet database as 'search'
+// keeps it, its duration counted.
 #ifndef VANDREL_WEB_SEARCHER_H
 #define VANDREL_WEB_SEARCHER_H
 
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+#include "device.h"
 
 #include "events.h"
 #include "fleet.h"
 #include "fleet_memory.h"
 #include "metrics.h"
-#include "tool_run.h"
 
 namespace vdweb {
 
 class Searcher {
 public:
-    Searcher(Fleet &fleet, Counters &counters, Events &events, WorkerSlots &workers, const FleetMemory &memory,
-             int everySeconds)
-        : m_fleet(fleet), m_counters(counters), m_events(events), m_workers(workers), m_memory(memory),
-          m_everySeconds(everySeconds) {}
+    Searcher(Fleet &fleet, Counters &counters, Events &events, const FleetMemory &memory, int everySeconds)
+        : m_fleet(fleet), m_counters(counters), m_events(events), m_memory(memory), m_everySeconds(everySeconds) {}
     ~Searcher() { Stop(); }
     void Start();
     void Stop();  // lets a search under way finish
 
 private:
     void Loop();
+    // Keeps the devices found in the fleet database.
+    void Record(const std::vector<vdcli::FoundDevice> &found) const;
 
     Fleet &m_fleet;
     Counters &m_counters;
     Events &m_events;
-    WorkerSlots &m_workers;
     const FleetMemory &m_memory;
     int m_everySeconds;
     std::mutex m_mutex;

@@ -227,8 +227,7 @@ bool DriftOf(const Args &args, const Printer &out, vdweb::DriftWatch &drift, int
 
 // Searches and serves until Ctrl-C; the exit status.
 int Serve(httplib::Server &server, vdweb::Dashboard &dashboard, int every, const Printer &out) {
-    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.workers,
-                            dashboard.memory, every);
+    vdweb::Searcher searcher(dashboard.fleet, dashboard.counters, dashboard.events, dashboard.memory, every);
     searcher.Start();
     dashboard.drift.Start(dashboard.workers, dashboard.memory, dashboard.events, dashboard.counters);
     CatchInterrupt();

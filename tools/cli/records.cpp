@@ -1,4 +1,6 @@
-#include "command_record.h"
+#include "records.h"
+
+#include "options.h"
 
 namespace vdcli {
 
@@ -9,6 +11,16 @@ void RecordCommand(Fleet &fleet, const Target &t, const std::string &command, co
     row.after = param;
     row.confirmed = confirmed;
     fleet.Audit(t, "", {row});
+}
+
+bool ParseFleetArgs(const std::vector<std::string> &words, Args &out, std::string &error) {
+    CommandDef def;
+    def.options = FleetOptions();
+    return ParseArgs(def, words, out, error);
+}
+
+void RecordSeen(const Args &args, const Printer &out, const std::vector<FoundDevice> &found) {
+    Fleet(args, out).Seen(found);
 }
 
 std::string CommandFailure(bool tcp) {
