@@ -2,6 +2,7 @@
 // default context (context/context.h), which checks the type code's family
 // and runs it under the context's lock.
 #include "api/library.h"
+#include "api/search_record.h"
 #include "vandrel.h"
 
 using namespace vd;
@@ -21,12 +22,7 @@ int32_t VD_CALL VD_GetSearchDev(char *ip, char *version, char *mac, uint8_t *cod
     return Guarded<int32_t>(VD_FAIL, [&] {
         DeviceRecord record;
         if (!DefaultContext().TakeSearchResult(record)) return VD_FAIL;
-        CopyText(ip, VD_IP_LEN, record.ip);
-        CopyText(version, VD_VERSION_LEN, record.version);
-        CopyText(mac, VD_MAC_LEN, record.mac);
-        if (code1) *code1 = record.code1;
-        if (code2) *code2 = record.code2;
-        if (port) *port = record.port;
+        CopySearchRecord(record, ip, version, mac, code1, code2, port);
         return VD_OK;
     });
 }

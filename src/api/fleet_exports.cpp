@@ -4,6 +4,7 @@
 #include <string>
 
 #include "api/library.h"
+#include "api/search_record.h"
 #include "fleet/fleet.h"
 #include "vandrel_fleet.h"
 
@@ -108,12 +109,7 @@ int32_t VF_CALL VF_TakeFound(VF_Fleet *fleet, VF_Op op, char *ip, char *version,
     return Guarded<int32_t>(VD_FAIL, [&] {
         DeviceRecord record;
         if (!fleet || !Of(fleet)->TakeFound(op, record)) return VD_FAIL;
-        CopyText(ip, VD_IP_LEN, record.ip);
-        CopyText(version, VD_VERSION_LEN, record.version);
-        CopyText(mac, VD_MAC_LEN, record.mac);
-        if (code1) *code1 = record.code1;
-        if (code2) *code2 = record.code2;
-        if (port) *port = record.port;
+        CopySearchRecord(record, ip, version, mac, code1, code2, port);
         return VD_OK;
     });
 }

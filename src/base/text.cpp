@@ -67,6 +67,12 @@ int FindControlByte(const char *text) {
     return -1;
 }
 
+std::string UpperCase(std::string text) {
+    for (char &c : text)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return text;
+}
+
 std::string Format(const char *fmt, ...) {
     char small[256];
     va_list args;

@@ -35,6 +35,9 @@ std::string FormatMac(const uint8_t b[6]);
 // Bytes not read are set to 0.
 void ParseMac(const char *text, uint8_t out[6]);
 
+// text with its ASCII letters in upper case (a MAC text as devices write it).
+std::string UpperCase(std::string text);
+
 // printf-style formatting into a std::string.
 std::string Format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 

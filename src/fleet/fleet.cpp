@@ -25,12 +25,6 @@ constexpr std::chrono::seconds kIdleTurn{1};
 // How often a write tries again for a device lock another process holds.
 constexpr std::chrono::milliseconds kLockRetry{20};
 
-std::string UpperCase(std::string text) {
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return text;
-}
-
 // One device, one name: a MAC text in any case. A search waits for no
 // operation on a device, only for an earlier search of its address.
 std::string DeviceKey(const DeviceJob &job) {

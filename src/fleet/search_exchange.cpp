@@ -21,12 +21,6 @@ namespace {
 constexpr std::chrono::milliseconds kRepeat{250};
 constexpr std::chrono::milliseconds kRepeatForOne{100};
 
-std::string Upper(std::string text) {
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return text;
-}
-
 }  // namespace
 
 void SearchExchange::Start(TimePoint now) {
@@ -60,7 +54,7 @@ void SearchExchange::OnDatagram(size_t, const uint8_t *bytes, int length, const 
 bool SearchExchange::IsAwaited(const DeviceRecord &record) const {
     if (m_job.until.empty()) return false;
     return m_job.until.find(':') == std::string::npos ? record.ip == m_job.until
-                                                      : Upper(record.mac) == Upper(m_job.until);
+                                                      : UpperCase(record.mac) == UpperCase(m_job.until);
 }
 
 void SearchExchange::OnTimer(TimePoint now) {

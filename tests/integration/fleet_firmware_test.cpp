@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "integration/fleet_fixture.h"
 #include "integration/support.h"
 #include "sim_firmware.h"
-#include "sim_fleet.h"
 #include "vandrel_fleet.h"
 
 using namespace vdtest;
@@ -27,31 +27,6 @@ const char kFleet[] =
     "family-a 127.1.0.4 type=1 restart-ms=2000 firmware=stays-old\n"
     "family-a 127.1.0.5 type=5 restart-ms=2000 firmware=never-back\n"
     "family-a 127.1.0.6 type=5 firmware=no-ack\n";
-
-struct Sim {
-    vdsim::FleetShared shared;
-    std::vector<std::unique_ptr<vdsim::FleetMember>> members;
-    explicit Sim(const std::string &text) {
-        std::vector<vdsim::FleetEntry> entries;
-        std::string error;
-        EXPECT_TRUE(vdsim::ParseFleet(text, entries, error)) << error;
-        for (const auto &entry : entries) {
-            members.push_back(vdsim::MakeMember(entry, shared, error));
-            EXPECT_TRUE(members.back() && members.back()->Start()) << error;
-        }
-    }
-    ~Sim() {
-        for (auto &member : members) member->Stop();
-    }
-    // The log lines so far that hold word.
-    std::vector<std::string> Lines(const std::string &word) {
-        std::vector<std::string> lines, found;
-        for (auto &member : members) member->TakeLog(lines);
-        for (const auto &line : lines)
-            if (line.find(word) != std::string::npos) found.push_back(line);
-        return found;
-    }
-};
 
 // An image file of 1000 bytes that names version 1.06, removed at the end.
 struct Image {
@@ -75,7 +50,7 @@ std::string Value(VF_Fleet *fleet, VF_Op op, const char *key) {
 }
 
 TEST(FleetFirmware, DownloadsAtOnceRestartsAndEachTellsWhatItRuns) {
-    Sim sim(kFleet);
+    SimFleet sim(kFleet);
     Image image;
     VF_Fleet *fleet = VF_Create(nullptr, nullptr);
     ASSERT_NE(fleet, nullptr);

@@ -10,33 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "integration/fleet_fixture.h"
 #include "integration/support.h"
-#include "sim_fleet.h"
 #include "sim_net.h"
 #include "vandrel_fleet.h"
 
 using namespace vdtest;
 
 namespace {
-
-struct SimFleet {
-    vdsim::FleetShared shared;
-    std::vector<std::unique_ptr<vdsim::FleetMember>> members;
-    std::vector<vdsim::FleetRow> rows;
-    explicit SimFleet(int size) {
-        std::vector<vdsim::FleetEntry> entries;
-        std::string error;
-        EXPECT_TRUE(vdsim::ParseFleet(vdsim::GeneratedFleetText(size), entries, error)) << error;
-        for (const auto &entry : entries) {
-            members.push_back(vdsim::MakeMember(entry, shared, error));
-            EXPECT_TRUE(members.back() && members.back()->Start()) << error;
-            for (const auto &row : members.back()->Rows()) rows.push_back(row);
-        }
-    }
-    ~SimFleet() {
-        for (auto &member : members) member->Stop();
-    }
-};
 
 // Every answer waiting, as "IP MAC TYPE"; repeated answers would repeat.
 std::vector<std::string> TakeAll(VF_Fleet *fleet, VF_Op op) {

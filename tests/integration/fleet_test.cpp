@@ -16,34 +16,15 @@
 #include <thread>
 #include <vector>
 
+#include "integration/fleet_fixture.h"
 #include "integration/support.h"
 #include "net/platform.h"
 #include "sim_family_b.h"
-#include "sim_fleet.h"
 #include "vandrel_fleet.h"
 
 using namespace vdtest;
 
 namespace {
-
-struct SimFleet {
-    vdsim::FleetShared shared;
-    std::vector<std::unique_ptr<vdsim::FleetMember>> members;
-    std::vector<vdsim::FleetRow> rows;
-    explicit SimFleet(int size) {
-        std::vector<vdsim::FleetEntry> entries;
-        std::string error;
-        EXPECT_TRUE(vdsim::ParseFleet(vdsim::GeneratedFleetText(size), entries, error)) << error;
-        for (const auto &entry : entries) {
-            members.push_back(vdsim::MakeMember(entry, shared, error));
-            EXPECT_TRUE(members.back() && members.back()->Start()) << error;
-            for (const auto &row : members.back()->Rows()) rows.push_back(row);
-        }
-    }
-    ~SimFleet() {
-        for (auto &member : members) member->Stop();
-    }
-};
 
 // The sockets this process holds (a write also holds its device's lock file
 // while it runs, which is no socket).
