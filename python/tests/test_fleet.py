@@ -91,6 +91,42 @@ class OtherWriters(unittest.TestCase):
                 self.assertEqual(vandrel.read(device, ["C1_DATAB", "C1_BAUD"]), {"C1_DATAB": bits, "C1_BAUD": baud})
 
 
+class CommandsAndSearches(unittest.TestCase):
+    def test_commands_after_writes_audited_and_refused_as_alone(self):
+        db = os.path.join(tempfile.mkdtemp(), "fleet.db")
+        with vandrel.AuditTrail(db) as trail, vandrel.Fleet(audit=trail) as fleet:
+            written = fleet.write("127.0.0.3", {"NAME": "restarted"}, "admin", device_type=17)
+            restarts = [fleet.restart("127.0.0.3", device_type=17), fleet.restart(devices[B[1]])]
+            refused = fleet.command("127.0.0.2", "RESETDEV10T", device_type=5)
+            self.assertEqual([written.result()] + [r.result() for r in restarts], [None] * 3)
+            Failures.assertSame(self, refused, vandrel.command, "127.0.0.2", "RESETDEV10T", device_type=5,
+                                audit=False)
+        time.sleep(0.3)  # the simulator logs in 100 ms ticks
+        received = [line for line in log.read_text(errors="replace").splitlines() if "127.0.0.3 " in line and " from " in line]
+        # The restart goes once the write is confirmed: the device's last datagram.
+        self.assertIn("restart (RESETDEV)", received[-1])
+        self.assertIn("write of", "".join(received[-4:-1]))
+        rows = [(r["device"], r["key"], r["after"], r["confirmed"]) for r in history(db)]
+        self.assertCountEqual(rows, [("127.0.0.3", "NAME", "restarted", True), ("127.0.0.3", "RESETDEV", "1", True),
+                                     (B[1], "RESETDEV", B[1], True), ("127.0.0.2", "RESETDEV10T", "", False)])
+
+    def test_searches_beside_other_operations(self):
+        with vandrel.Fleet(audit=False) as fleet:
+            everyone = fleet.search(wait=0.4)
+            start = time.monotonic()
+            one = fleet.search(until=B[2].lower(), wait=3)
+            self.assertEqual(one.result()[-1].address, B[2])
+            self.assertLess(time.monotonic() - start, 1)
+            asked = fleet.search("127.0.0.3", wait=0.2)
+            silent = fleet.search("127.0.0.9", wait=0.2)
+            self.assertEqual(set(everyone.result()), set(vandrel.search(wait=0.4)))
+            self.assertEqual([d.ip for d in asked.result()], ["127.0.0.3"])
+            self.assertEqual(silent.result(), [])
+            self.assertEqual(len(fleet.search(wait=0.2, limit=2).result()), 2)
+            self.assertRaises(ValueError, fleet.search, "127.0.0.0/24")
+            self.assertRaises(ValueError, fleet.search, until="pump")
+
+
 class Failures(unittest.TestCase):
     def assertSame(self, future, call, *args, **kwargs):
         """The future fails as the single-device call does, code included."""

@@ -104,7 +104,12 @@ def _send(target: Target, name: bytes, param: bytes, device_type: Optional[int],
         if own:
             trail.close()
     if result != OK:
-        how = ("no connection, or the device did not answer" + library.connect_hint() if tcp
-               else "unknown to this device type, or the send failed")
-        raise VandrelError(result, f"{address}: {name.decode()} failed: {how}")
+        raise command_error(result, address, name, tcp)
     return buffer.value
+
+
+def command_error(result: int, address: str, name: bytes, tcp: bool = False) -> VandrelError:
+    """Why a command could not be carried out, as the exception raised."""
+    how = ("no connection, or the device did not answer" + library.connect_hint() if tcp
+           else "unknown to this device type, or the send failed")
+    return VandrelError(result, f"{address}: {_args.decode(name)} failed: {how}")

@@ -78,10 +78,10 @@ def search(address: Optional[str] = None, wait: float = 0.5, *, limit: int = SEA
     limit = _args.integer(limit, "limit", 1, SEARCH_LIMIT)
     if isinstance(address, str) and "/" in address:
         return _search_range(address_range(address), wait, limit)
-    return _search(None if address is None else _ipv4(address), wait, limit=limit)
+    return _search(None if address is None else ipv4(address), wait, limit=limit)
 
 
-def _ipv4(address: object) -> bytes:
+def ipv4(address: object) -> bytes:
     """An IPv4 address as the vandrel tool reads it (a range of itself
     alone); ValueError, worded as the tool words it, for anything else."""
     raw = _args.text(address, "address")
@@ -146,10 +146,16 @@ def _drain() -> None:
 
 def _collect(room: int) -> list[Device]:
     """The devices found so far, room of them at most."""
+    return taken(lib.VD_GetSearchDev, room)
+
+
+def taken(take: Callable[..., int], room: int) -> list[Device]:
+    """The answers take hands out (as VD_GetSearchDev does, 1 for each),
+    room of them at most."""
     found: list[Device] = []
     ip, version, mac = (ctypes.create_string_buffer(n) for n in (IP_LEN, VERSION_LEN, MAC_LEN))
     code1, code2, port = ctypes.c_uint8(), ctypes.c_uint8(), ctypes.c_uint32()
-    while len(found) < room and lib.VD_GetSearchDev(ip, version, mac, code1, code2, port) == 1:
+    while len(found) < room and take(ip, version, mac, code1, code2, port) == 1:
         found.append(Device(_args.decode(ip.value), _args.decode(mac.value), code1.value,
                             _args.decode(version.value), code2.value, port.value))
     return found
