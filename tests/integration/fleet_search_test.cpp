@@ -75,6 +75,10 @@ TEST(FleetSearch, ABroadcastListsEveryDeviceOnceAndASearchForOneEndsAtItsAnswer)
     EXPECT_EQ(VF_Wait(fleet, none, 2000), VD_FAIL);
     EXPECT_TRUE(TakeAll(fleet, none).empty());
     EXPECT_EQ(Value(fleet, none, "REQUESTS"), "2");
+    // Waiting for one device, it asks every 100 ms.
+    const VF_Op awaited = VF_Search(fleet, "127.0.0.250", "02:00:00:00:00:01", 300);
+    EXPECT_EQ(VF_Wait(fleet, awaited, 2000), VD_FAIL);
+    EXPECT_EQ(Value(fleet, awaited, "REQUESTS"), "3");
     const VF_Op read = VF_Read(fleet, sim.rows[0].address.c_str(), std::stoi(sim.rows[0].type), 4000);
     ASSERT_EQ(VF_Wait(fleet, read, 8000), VD_OK);
     EXPECT_TRUE(TakeAll(fleet, read).empty());
