@@ -69,6 +69,16 @@ TEST(FleetSearch, ABroadcastListsEveryDeviceOnceAndASearchForOneEndsAtItsAnswer)
     for (const std::string &f : TakeAll(fleet, search)) heard = heard || f.find(b.mac) != std::string::npos;
     EXPECT_TRUE(heard);
     EXPECT_EQ(VF_Wait(fleet, write, 10000), VD_OK);
+    // Nor does a search of a family A device's own address wait for its write.
+    const vdsim::FleetRow &a = sim.rows[0];
+    ASSERT_EQ(a.kind, "family-a");
+    const VF_Op writeA = VF_Write(fleet, a.address.c_str(), std::stoi(a.type), a.password.c_str(), keys, values, 1, 8000);
+    const auto asked = Clock::now();
+    const VF_Op searchA = VF_Search(fleet, a.address.c_str(), a.address.c_str(), 1000);
+    ASSERT_EQ(VF_Wait(fleet, searchA, 3000), VD_OK);
+    EXPECT_LT(Seconds(asked), 0.3);
+    EXPECT_EQ(VF_Result(fleet, writeA), VF_PENDING);
+    EXPECT_EQ(VF_Wait(fleet, writeA, 10000), VD_OK);
 
     // Nobody at the address: no answer, the requests told; a read holds no answers.
     const VF_Op none = VF_Search(fleet, "127.0.0.250", nullptr, 300);
