@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "device.h"
+#include "device_batch.h"
 #include "device_settings.h"
 #include "fleet.h"
 #include "options.h"
@@ -34,24 +35,34 @@ Pairs TakeNamed(const std::vector<std::string> &names, std::vector<std::string> 
     return pairs;
 }
 
-int RunShow(const Args &args, const Printer &out) {
-    const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
-    if (args.Has("--snapshot") && !names.empty())
-        return out.Fail("--snapshot keeps the whole of the settings: give no KEY", 0, kExitUsage);
-    Target t;
-    int status = 0;
-    if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
-    const int r = ReadDevice(t);
-    if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
-    if (r != VD_OK) return out.Fail(t.addr.text + ": device did not answer", r, kExitNoAnswer);
+// Every setting of t, the password left out, read on a fleet of the library
+// of its own.
+int ReadOnFleet(const Target &t, Pairs &pairs) {
+    int result = VD_FAIL;
+    DeviceBatch(1).Run({SettingsItem(t)}, [] { return false; }, [&](size_t, int r, const Pairs &read) {
+        result = r;
+        pairs = read;
+    });
+    return result;
+}
 
-    std::vector<std::string> missing;
-    Pairs pairs = names.empty() ? TakeAll() : TakeNamed(names, missing);
-    if (!CheckReportedType(t, pairs, out, status)) return status;
+// The type the device reports agrees with t's; a fleet's read holds TYPE
+// among its pairs when the device reported it.
+bool TypeChecked(const Target &t, const Pairs &pairs, bool onFleet, const Printer &out, int &status) {
+    if (!onFleet) return CheckReportedType(t, pairs, out, status);
+    std::string reported, why;
+    FindPair(pairs, "TYPE", reported);
+    if (TypeAgrees(t, reported, why)) return true;
+    status = out.Fail(why, 0, kExitFailed);
+    return false;
+}
+
+int Report(const Args &args, const Printer &out, const Target &t, Pairs pairs, const std::vector<std::string> &missing) {
+    const bool all = args.Positionals().size() == 1;
     Fleet fleet(args, out);
     fleet.Read(t, pairs);
     if (args.Has("--snapshot")) fleet.Snapshot(t, pairs);
-    if (names.empty() && !args.Has("--with-password"))
+    if (all && !args.Has("--with-password"))
         for (auto it = pairs.begin(); it != pairs.end();) it = it->first == "PASS" ? pairs.erase(it) : it + 1;
 
     if (out.Json()) {
@@ -73,6 +84,28 @@ int RunShow(const Args &args, const Printer &out) {
              (list.find("PASS") != std::string::npos ? " (PASS is only listed with --with-password)" : ""));
     return kExitFailed;
 }
+
+int Show(const Args &args, const Printer &out, bool onFleet) {
+    const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
+    if (args.Has("--snapshot") && !names.empty())
+        return out.Fail("--snapshot keeps the whole of the settings: give no KEY", 0, kExitUsage);
+    if (onFleet && (!names.empty() || args.Has("--with-password")))
+        return out.Fail("a read beside others gives every setting but the password: give no KEY", 0, kExitUsage);
+    Target t;
+    int status = 0;
+    if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
+    Pairs pairs;
+    const int r = onFleet ? ReadOnFleet(t, pairs) : ReadDevice(t);
+    if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
+    if (r != VD_OK) return out.Fail(t.addr.text + ": device did not answer", r, kExitNoAnswer);
+
+    std::vector<std::string> missing;
+    if (!onFleet) pairs = names.empty() ? TakeAll() : TakeNamed(names, missing);
+    if (!TypeChecked(t, pairs, onFleet, out, status)) return status;
+    return Report(args, out, t, std::move(pairs), missing);
+}
+
+int RunShow(const Args &args, const Printer &out) { return Show(args, out, false); }
 
 }  // namespace
 
@@ -96,5 +129,7 @@ std::vector<Command> ConfigCommands() {
 
     return {{show, RunShow}, SetCommand()};
 }
+
+int ShowOnFleet(const Args &args, const Printer &out) { return Show(args, out, true); }
 
 }  // namespace vdcli

@@ -32,6 +32,12 @@ std::vector<Command> DriftCommands();      // drift
 std::vector<Command> WebCommands();        // web (the dashboard, tools/web), and web users ...
 std::vector<Command> WebUserCommands();    // web users add, remove, passwd, token, list
 
+// show, for a program that reads many devices at once in its own process
+// (the dashboard): the device read on a fleet of the library
+// (vandrel_fleet.h), which never hands out the password; every setting but
+// it, so no KEY and no --with-password.
+int ShowOnFleet(const Args &args, const Printer &out);
+
 }  // namespace vdcli
 
 #endif

@@ -64,7 +64,10 @@ void Printer::Table(const Row &header, const std::vector<Row> &rows) const {
 }
 
 void Printer::Document(const JsonValue &doc) const {
-    if (m_json) std::printf("%s\n", JsonText(doc, 2).c_str());
+    if (m_document)
+        *m_document = doc;
+    else if (m_json)
+        std::printf("%s\n", JsonText(doc, 2).c_str());
 }
 
 void Printer::Note(const std::string &text) const { std::fprintf(stderr, "%s\n", vd::TerminalText(text).c_str()); }
@@ -79,7 +82,7 @@ int Printer::Fail(const std::vector<std::string> &lines, int code, int exitStatu
         shown += (shown.empty() ? "" : "\n") + vd::TerminalText(line);
         joined += (joined.empty() ? "" : "\n") + line;
     }
-    std::fprintf(stderr, "vandrel %s: %s\n", m_command.c_str(), shown.c_str());
+    if (!m_document) std::fprintf(stderr, "vandrel %s: %s\n", m_command.c_str(), shown.c_str());
     if (m_json) {
         doc["error"] = joined;
         doc["code"] = code;

@@ -25,13 +25,17 @@ std::vector<std::string> LinesOf(const std::string &text);
 class Printer {
 public:
     Printer(std::string command, bool json) : m_command(std::move(command)), m_json(json) {}
+    // JSON mode for a command run in a program's own process: the document
+    // is kept in *document instead of printed.
+    Printer(std::string command, JsonValue *document)
+        : m_command(std::move(command)), m_json(true), m_document(document) {}
     bool Json() const { return m_json; }
 
     // Text mode only: a line (escaped, so on one line) or a table on
     // standard output.
     void Line(const std::string &text) const;
     void Table(const Row &header, const std::vector<Row> &rows) const;
-    // JSON mode only: the document on standard output.
+    // JSON mode only: the document on standard output (or kept).
     void Document(const JsonValue &doc) const;
     // A note for people on standard error, in both modes (progress, hints).
     void Note(const std::string &text) const;
@@ -48,6 +52,7 @@ public:
 private:
     std::string m_command;
     bool m_json;
+    JsonValue *m_document = nullptr;
 };
 
 }  // namespace vdcli
