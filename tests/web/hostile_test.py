@@ -229,22 +229,53 @@ def test_event_streams_and_operations_are_capped():
         assert len(at_work) <= 2, at_work
         time.sleep(0.25)
     assert any(o["queued"] for o in json.loads(request(URL + "/api/operations")[2]) if o["id"] in ids)
-    # 128 reads of devices that do not answer, each a worker: never more
-    # than 96 workers at once.
-    readers = []
-    for i in range(128):
-        s = connect("127.0.4.%d" % (i % 2 + 1))
-        s.sendall(b"GET /api/devices/127.0.9.%d HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n" % (i + 1))
-        readers.append(s)
+    # 128 writes of devices that do not answer, each a worker: never more
+    # than 96 at once.
+    body = json.dumps({"settings": {"NAME": "x"}, "password": "p"}).encode()
+    clients = flood(b"POST /api/devices/127.0.9.%d/settings HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n"
+                    b"Content-Type: application/json\r\nContent-Length: " + str(len(body)).encode() +
+                    b"\r\n\r\n" + body)
     most = 0
     for _ in range(12):
-        children = [p for p in os.listdir("/proc") if p.isdigit() and parent_of(p) == proc.pid]
-        most = max(most, len(children))
+        most = max(most, len([p for p in os.listdir("/proc") if p.isdigit() and parent_of(p) == proc.pid]))
         time.sleep(0.25)
-    for s in readers:
-        assert answer_of(s).startswith("HTTP/1.1 "), "a read got no answer"
-        s.close()
+    answered(clients)
     assert 64 <= most <= 96, most
+    # And 128 reads of them, in the server's own process: each asks its
+    # device's address for its type (for 0.6 s); no more than 96 are asked
+    # before the first of them end.
+    asked = [socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(128)]
+    for i, device in enumerate(asked):
+        device.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        device.bind(("127.0.9.%d" % (i + 1), 8800))
+    started = time.monotonic()
+    clients = flood(b"GET /api/devices/127.0.9.%d HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n")
+    first = {}
+    while time.monotonic() - started < 3:
+        for device in select.select(asked, [], [], 0.05)[0]:
+            device.recv(2048)
+            first.setdefault(device.getsockname()[0], time.monotonic() - started)
+    answered(clients)
+    for device in asked:
+        device.close()
+    early = sum(1 for t in first.values() if t < 0.45)
+    assert len(first) == 128 and 64 <= early <= 96, (len(first), early)
+
+
+def flood(head):
+    """128 requests at once, head formatted with 1 to 128, from two client addresses."""
+    clients = []
+    for i in range(128):
+        s = connect("127.0.4.%d" % (i % 2 + 1))
+        s.sendall(head.replace(b"%d", str(i + 1).encode()))
+        clients.append(s)
+    return clients
+
+
+def answered(clients):
+    for s in clients:
+        assert answer_of(s).startswith("HTTP/1.1 "), "a request got no answer"
+        s.close()
 
 
 def parent_of(pid):

@@ -1,9 +1,12 @@
-// One device: its settings as 'show' reads them, a write with the checks,
-// dry run, force and read back of 'set', and a backup and its restore.
+// One device: its settings as 'show' reads them (read in this process), a
+// write with the checks, dry run, force and read back of 'set', and a backup
+// and its restore.
 #include <regex>
 
+#include "commands.h"
 #include "dashboard.h"
 #include "http_json.h"
+#include "status.h"
 
 namespace vdweb {
 
@@ -49,10 +52,35 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
     SendReply(res, r);
 }
 
+// Read in this process, on a fleet of the library, as 'show --json' reads
+// and reports it: reads of many devices run side by side, each in a place
+// of the workers' (a fleet's thread and sockets are what a client's
+// requests could otherwise pile up).
+ToolReply ShowOnFleet(Dashboard &d, const httplib::Request &req, const std::string &address) {
+    size_t taken = 0;
+    const std::shared_ptr<void> place = d.workers.Take(1, taken);
+    ToolReply r;
+    const vdcli::Printer out("show", &r.doc);
+    std::vector<std::string> words = Addressed(d, req, "show", address);
+    words.erase(words.begin());
+    vdcli::Args args;
+    std::string error;
+    for (const vdcli::Command &c : vdcli::ConfigCommands())
+        if (c.def.name == "show" && vdcli::ParseArgs(c.def, words, args, error)) {
+            r.status = vdcli::ShowOnFleet(args, out);
+            // Held as a worker's printed document is read: a device's byte
+            // outside UTF-8 as the character that stands for it.
+            vdcli::ParseJson(vdcli::JsonText(r.doc), r.doc, error);
+            return r;
+        }
+    r.status = out.Fail(error, 0, vdcli::kExitFailed);
+    return r;
+}
+
 void Show(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     const std::string address = TableAddress(req.matches[1]);
     if (!IsAddress(address)) return SendError(res, 400, "'" + address + "' is not an IP or MAC address");
-    const ToolReply r = RunTool(d.workers, ToolTask(Addressed(d, req, "show", address)));
+    const ToolReply r = ShowOnFleet(d, req, address);
     d.counters.Operation("show", r.status == 0 ? "ok" : "failed");
     if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);

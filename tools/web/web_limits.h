@@ -27,7 +27,8 @@ constexpr size_t kMaxSubscribers = 256;
 // kMaxQueuedOperations, beyond which they are answered 503.
 constexpr size_t kOperationsAtOnce = 2;
 constexpr size_t kMaxQueuedOperations = 64;
-// Worker processes at once, for every request and operation together.
+// Worker processes, and reads of one device in this process, at once, for
+// every request and operation together.
 constexpr size_t kMaxWorkers = 96;
 // Devices in the table (--max-devices); the new devices a search finds
 // beyond it are dropped and counted.
