@@ -56,7 +56,7 @@ def test_a_write_is_audited_with_its_user():
     webtest.wait_for("the restart", lambda: all(o["finished"] for o in operations()))
     restarts = [r for r in audit("", bearer)[1]["writes"] if r["key"] == "RESETDEV"]
     assert sorted((r["device"], r["after"], r["actor"], r["channel"]) for r in restarts) == [
-        ("02:56:44:00:00:0A", "1", "op", "web"), ("127.0.0.3", "1", "op", "web")], restarts
+        ("02:56:44:00:00:0A", "02:56:44:00:00:0A", "op", "web"), ("127.0.0.3", "1", "op", "web")], restarts
     assert len({r["operation"] for r in restarts}) == 1, restarts
 
 

@@ -8,7 +8,9 @@ void RecordCommand(Fleet &fleet, const Target &t, const std::string &command, co
                    bool confirmed) {
     vdfleet::AuditRow row;
     row.key = command;
-    row.after = param;
+    // A family B device's command goes by broadcast naming its MAC, which
+    // is then the parameter sent, whatever the caller's was.
+    row.after = t.addr.isMac ? t.addr.text : param;
     row.confirmed = confirmed;
     fleet.Audit(t, "", {row});
 }

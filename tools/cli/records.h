@@ -14,8 +14,9 @@
 namespace vdcli {
 
 // Records the command sent to t in fleet's audit trail: the command as its
-// key, its parameter as the value after, and whether the device
-// acknowledged it (over UDP, which is not answered: whether it was sent).
+// key, its parameter as the value after (a family B device's MAC), and
+// whether the device acknowledged it (over UDP, which is not answered:
+// whether it was sent).
 void RecordCommand(Fleet &fleet, const Target &t, const std::string &command, const std::string &param,
                    bool confirmed);
 
