@@ -237,7 +237,7 @@ class Fleet:
     def _next(self, job: _Job, result: int, pairs: dict[bytes, bytes]) -> object:
         """What the job ends with, or _SENT when its write has been sent."""
         if job.command:
-            return self._commanded(job, result)
+            return self._commanded(job, *job.command, result)
         if job.writing:
             if self._trail:
                 self._trail.record(job.address, job.device_type, job.current, job.staged or [], result, list(pairs))
@@ -254,8 +254,7 @@ class Fleet:
         self._send_write(job)
         return _SENT
 
-    def _commanded(self, job: _Job, result: int) -> Optional[VandrelError]:
-        name, param = job.command or (b"", b"")
+    def _commanded(self, job: _Job, name: bytes, param: bytes, result: int) -> Optional[VandrelError]:
         if self._trail:
             self._trail.record_one(job.address, family_of(job.device_type) == "B", name, param, result == OK)
         return None if result == OK else command_error(result, job.address, name)

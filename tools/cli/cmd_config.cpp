@@ -107,9 +107,7 @@ int Show(const Args &args, const Printer &out, bool onFleet) {
 
 int RunShow(const Args &args, const Printer &out) { return Show(args, out, false); }
 
-}  // namespace
-
-std::vector<Command> ConfigCommands() {
+CommandDef ShowDef() {
     CommandDef show;
     show.name = "show";
     show.synopsis = "ADDRESS [KEY...]";
@@ -126,10 +124,18 @@ std::vector<Command> ConfigCommands() {
         "the settings read in the fleet database ('vandrel snapshots ADDRESS').\n\n" +
         TypeListHelp();
     show.minPositionals = 1;
-
-    return {{show, RunShow}, SetCommand()};
+    return show;
 }
 
-int ShowOnFleet(const Args &args, const Printer &out) { return Show(args, out, true); }
+}  // namespace
+
+std::vector<Command> ConfigCommands() { return {{ShowDef(), RunShow}, SetCommand()}; }
+
+int ShowOnFleet(const std::vector<std::string> &words, const Printer &out) {
+    Args args;
+    std::string error;
+    if (!ParseArgs(ShowDef(), words, args, error)) return out.Fail(error, 0, kExitUsage);
+    return Show(args, out, true);
+}
 
 }  // namespace vdcli

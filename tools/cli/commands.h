@@ -35,8 +35,9 @@ std::vector<Command> WebUserCommands();    // web users add, remove, passwd, tok
 // show, for a program that reads many devices at once in its own process
 // (the dashboard): the device read on a fleet of the library
 // (vandrel_fleet.h), which never hands out the password; every setting but
-// it, so no KEY and no --with-password.
-int ShowOnFleet(const Args &args, const Printer &out);
+// it, so no KEY and no --with-password. words are its arguments, as the
+// command line gives them after "show".
+int ShowOnFleet(const std::vector<std::string> &words, const Printer &out);
 
 }  // namespace vdcli
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "codec/codec.h"
+#include "json_read.h"
 
 namespace vdcli {
 
@@ -64,8 +65,9 @@ void Printer::Table(const Row &header, const std::vector<Row> &rows) const {
 }
 
 void Printer::Document(const JsonValue &doc) const {
+    std::string unused;
     if (m_document)
-        *m_document = doc;
+        ParseJson(JsonText(doc), *m_document, unused);
     else if (m_json)
         std::printf("%s\n", JsonText(doc, 2).c_str());
 }

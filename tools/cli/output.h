@@ -26,7 +26,9 @@ class Printer {
 public:
     Printer(std::string command, bool json) : m_command(std::move(command)), m_json(json) {}
     // JSON mode for a command run in a program's own process: the document
-    // is kept in *document instead of printed.
+    // is kept in *document instead of printed, as a reader of the printed
+    // text gets it (a device's byte outside UTF-8 as the character that
+    // stands for it, json_text.h).
     Printer(std::string command, JsonValue *document)
         : m_command(std::move(command)), m_json(true), m_document(document) {}
     bool Json() const { return m_json; }

@@ -6,7 +6,6 @@
 #include "commands.h"
 #include "dashboard.h"
 #include "http_json.h"
-#include "status.h"
 
 namespace vdweb {
 
@@ -63,17 +62,7 @@ ToolReply ShowOnFleet(Dashboard &d, const httplib::Request &req, const std::stri
     const vdcli::Printer out("show", &r.doc);
     std::vector<std::string> words = Addressed(d, req, "show", address);
     words.erase(words.begin());
-    vdcli::Args args;
-    std::string error;
-    for (const vdcli::Command &c : vdcli::ConfigCommands())
-        if (c.def.name == "show" && vdcli::ParseArgs(c.def, words, args, error)) {
-            r.status = vdcli::ShowOnFleet(args, out);
-            // Held as a worker's printed document is read: a device's byte
-            // outside UTF-8 as the character that stands for it.
-            vdcli::ParseJson(vdcli::JsonText(r.doc), r.doc, error);
-            return r;
-        }
-    r.status = out.Fail(error, 0, vdcli::kExitFailed);
+    r.status = vdcli::ShowOnFleet(words, out);
     return r;
 }
 
