@@ -6,7 +6,6 @@ the server's limits
 operations and worker processes at once)."""
 
 import json
-import os
 import re
 import select
 import socket
@@ -230,23 +229,12 @@ def test_event_streams_and_operations_are_capped():
         assert len(at_work) <= 2, at_work
         time.sleep(0.25)
     assert any(o["queued"] for o in json.loads(request(URL + "/api/operations")[2]) if o["id"] in ids)
-    # 128 writes of devices that do not answer, each a worker: never more
-    # than 96 at once.
-    body = json.dumps({"settings": {"NAME": "x"}, "password": "p"}).encode()
-    clients = flood(b"POST /api/devices/127.0.9.%d/settings HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n"
-                    b"Content-Type: application/json\r\nContent-Length: " + str(len(body)).encode() +
-                    b"\r\n\r\n" + body)
-    most = 0
-    for _ in range(12):
-        most = max(most, len([p for p in os.listdir("/proc") if p.isdigit() and parent_of(p) == proc.pid]))
-        time.sleep(0.25)
-    answered(clients)
-    assert 64 <= most <= 96, most
-    # And 128 reads, in the server's own process: each asks its device's
-    # address for its type (for 0.6 s); no more than 96 are asked before the
-    # first of them end. The addresses are ones no earlier step asks (the
-    # applies above may still be at work), and each datagram is timed as it
-    # arrives, by a listener started before the requests.
+    # And 128 reads and writes by turns, in the server's own process: each
+    # asks its device's address for its type (for 0.6 s); no more than 96
+    # are asked before the first of them end. The addresses are ones no
+    # earlier step asks (the applies above may still be at work), and each
+    # datagram is timed as it arrives, by a listener started before the
+    # requests.
     asked = [socket.socket(socket.AF_INET, socket.SOCK_DGRAM) for _ in range(128)]
     for i, device in enumerate(asked):
         device.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -262,7 +250,10 @@ def test_event_streams_and_operations_are_capped():
 
     listener = threading.Thread(target=listen)
     listener.start()
-    clients = flood(b"GET /api/devices/127.0.10.%d HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n")
+    body = json.dumps({"settings": {"NAME": "x"}, "password": "p"}).encode()
+    write = (b"POST /api/devices/127.0.10.%d/settings HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n"
+             b"Content-Type: application/json\r\nContent-Length: " + str(len(body)).encode() + b"\r\n\r\n" + body)
+    clients = flood(b"GET /api/devices/127.0.10.%d HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\n", write)
     listener.join()
     answered(clients)
     for device in asked:
@@ -271,12 +262,13 @@ def test_event_streams_and_operations_are_capped():
     early = sum(1 for t in first.values() if t - start < 0.45)
     assert len(first) == 128 and 64 <= early <= 96, (len(first), early)
 
-def flood(head):
-    """128 requests at once, head formatted with 1 to 128, from two client addresses."""
+
+def flood(*heads):
+    """128 requests at once, the heads by turns formatted with 1 to 128, from two client addresses."""
     clients = []
     for i in range(128):
         s = connect("127.0.4.%d" % (i % 2 + 1))
-        s.sendall(head.replace(b"%d", str(i + 1).encode()))
+        s.sendall(heads[i % len(heads)].replace(b"%d", str(i + 1).encode()))
         clients.append(s)
     return clients
 
@@ -285,13 +277,6 @@ def answered(clients):
     for s in clients:
         assert answer_of(s).startswith("HTTP/1.1 "), "a request got no answer"
         s.close()
-
-
-def parent_of(pid):
-    try:
-        return int(open("/proc/%s/stat" % pid).read().rsplit(")", 1)[1].split()[1])
-    except OSError:
-        return 0
 
 
 if __name__ == "__main__":

@@ -164,6 +164,32 @@ def test_api_refuses_unknown_mistyped_and_control_fields():
     assert '"NAME":"strict-1"' in request(URL + "/api/devices/02-56-44-00-00-0C")[2]
 
 
+def test_a_restore_and_a_write_that_does_not_take_answer_as_set_does():
+    fleet = os.path.join(webtest.WORK, "fleet.txt")
+    with open(fleet, "w") as f:
+        f.write("family-a 127.0.0.2 type=5 name=serial-5 password=admin\n"
+                "family-b 127.0.0.12 type=48 name=four-ports password=admin at-port=none ignore-writes=4\n")
+    webtest.start_sim("--fleet", fleet)
+    webtest.start_web()
+    backup = json.loads(request(URL + "/api/devices/127.0.0.2/backup")[2])
+    assert "PASS" not in backup["settings"], backup
+    backup["settings"]["NAME"] = "restored-1"
+    status, headers, text = request(URL + "/api/devices/127.0.0.2/restore", "POST", {"password": "admin", "backup": backup})
+    doc = json.loads(text)
+    assert status == 200 and doc["changes"] == [{"key": "NAME", "from": "serial-5", "to": "restored-1",
+                                                 "result": "stored"}], (status, text)
+    assert {s["key"] for s in doc["skipped"]} == {"TYPE", "MAC", "VERSION"}, doc
+    assert "restored-1" in webtest.tool("show", "127.0.0.2", "NAME")[1]
+    # Every block ignores its first four writes: tried, undone, not restarted.
+    status, headers, text = request(URL + "/api/devices/02:56:44:00:00:0C/settings", "POST",
+                                    {"password": "admin", "settings": {"C2_BAUD": "9600"}})
+    doc = json.loads(text)
+    assert status == 502 and headers["X-Vandrel-Exit-Status"] == "1", (status, text)
+    assert doc["not_confirmed"] == ["C2_BAUD"] and doc["written"] is False, doc
+    assert doc["error"] == ("02:56:44:00:00:0C: not confirmed by reading the device back: C2_BAUD; what was written "
+                            "was written back and the device not restarted"), doc
+
+
 def test_a_second_dashboard_on_the_port_exits():
     start()
     r = subprocess.run([webtest.VANDREL, "web"], capture_output=True, text=True, timeout=30)

@@ -42,9 +42,6 @@ void Judge(Job &j, bool force) {
     std::vector<std::string> warnings;
     bool refused = false;
     for (Setting &s : checks) {
-        // A fleet read leaves the password out: its change is always sent,
-        // and shown masked on both sides, as set shows it.
-        if (IsSecretKey(s.key)) s.shown = true;
         if (s.verdict == VR_UNCHANGED) continue;
         if (!s.problem.empty()) {
             // A NUL would end the value where it becomes a C string: not even --force sends it.

@@ -37,14 +37,7 @@ Pairs TakeNamed(const std::vector<std::string> &names, std::vector<std::string> 
 
 // Every setting of t, the password left out, read on a fleet of the library
 // of its own.
-int ReadOnFleet(const Target &t, Pairs &pairs) {
-    int result = VD_FAIL;
-    DeviceBatch(1).Run({SettingsItem(t)}, [] { return false; }, [&](size_t, int r, const Pairs &read) {
-        result = r;
-        pairs = read;
-    });
-    return result;
-}
+int ReadOnFleet(const Target &t, Pairs &pairs) { return DeviceBatch(1).RunOne(SettingsItem(t), pairs); }
 
 // The type the device reports agrees with t's; a fleet's read holds TYPE
 // among its pairs when the device reported it.

@@ -3,10 +3,12 @@
 // against what the device's format stores, and only changed keys are sent.
 #include "commands.h"
 #include "device.h"
+#include "device_batch.h"
 #include "device_settings.h"
 #include "fleet.h"
 #include "interrupt.h"
 #include "options.h"
+#include "set_place.h"
 #include "settings_file.h"
 #include "status.h"
 #include "vandrel.h"
@@ -47,9 +49,9 @@ bool ParsePairs(const Args &args, Pairs &pairs, std::string &error) {
 
 // The settings of a file as if given as KEY=VALUE (the dashboard's writes,
 // whose values are kept off the command line): checked as given, none skipped.
-bool AddGivenFromFile(const std::string &path, Pairs &given, std::string &error) {
+bool AddGivenFromFile(const SetPlace &place, const std::string &path, Pairs &given, std::string &error) {
     SettingsFile file;
-    if (!LoadSettingsFile(path, file, error)) return false;
+    if (!LoadFrom(place, path, file, error)) return false;
     std::string ignored;
     for (const auto &p : file.settings) {
         if (FindPair(given, p.first, ignored)) return (error = p.first + " is given twice"), false;
@@ -100,28 +102,25 @@ int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &chec
 
 // Reads the device after the write: at the new address when the write moved
 // a family A device.
-bool ReadBack(const Target &t, const std::vector<Setting> &sent, Pairs &pairs) {
+bool ReadBack(const SetPlace &place, const Target &t, const std::vector<Setting> &sent, Pairs &pairs) {
     Target at = t;
     for (const Setting &s : sent)
         if (s.key == "IP" && !t.addr.isMac) at.addr.text = s.value;
     for (int i = 0; i < kReadBackTries; ++i)
-        if (ReadDevice(at) == VD_OK) {
-            pairs = TakeAll();
-            return true;
-        }
+        if (ReadSettings(place, at, pairs) == VD_OK) return true;
     return false;
 }
 
 // The library reads every write back; after one that it could not confirm,
-// it hands out the staged pairs that the device was not seen to hold. A
-// family B write is all or nothing: what took is written back as it was and
-// the device is not restarted.
-int NotConfirmed(const Target &t, const Printer &out, JsonValue &doc) {
+// notTaken holds the pairs that the device was not seen to hold. A family B
+// write is all or nothing: what took is written back as it was and the
+// device is not restarted.
+int NotConfirmed(const Target &t, const Printer &out, const Pairs &notTaken, JsonValue &doc) {
     const bool allOrNothing = FamilyOf(t.type) == Family::B;
     doc["written"] = !allOrNothing;
     doc["not_confirmed"] = JsonValue::array();
     std::string list;
-    for (const auto &p : TakeAll()) {
+    for (const auto &p : notTaken) {
         doc["not_confirmed"].push_back(p.first);
         list += " " + p.first;
     }
@@ -133,7 +132,9 @@ int NotConfirmed(const Target &t, const Printer &out, JsonValue &doc) {
 // "stored", or why not.
 std::string VerifyOne(const Setting &s, const Pairs &after) {
     std::string value;
-    if (!FindPair(after, s.key, value)) return "not shown by a read";
+    // A read on a fleet leaves the password out; the write it follows was
+    // confirmed by the library's own read back.
+    if (!FindPair(after, s.key, value)) return IsSecretKey(s.key) ? "stored" : "not shown by a read";
     if (value == s.stored) return s.stored == s.value ? "stored" : "stored as " + Shown(s.key, s.stored);
     return "not stored: reads '" + Shown(s.key, value) + "'";
 }
@@ -150,16 +151,17 @@ struct Checked {
 
 // Reads the device and checks every wanted setting against it; false with
 // status set when the set ends here (a usage error, no answer, a refusal).
-bool CheckSet(const Args &args, const Printer &out, Fleet &fleet, Checked &c, int &status) {
+bool CheckSet(const Args &args, const Printer &out, const SetPlace &place, Fleet &fleet, Checked &c, int &status) {
     std::string error;
-    if (!RequirePassword(args, out, c.password, status)) return false;
+    if (place.batch) c.password = place.password;
+    else if (!RequirePassword(args, out, c.password, status)) return false;
     const std::string badPassword = ControlRefusal("PASS", c.password);
     Pairs given;
     SettingsFile file;
     if (!badPassword.empty()) error = "refused, nothing sent: " + badPassword;
     if (error.empty() && ParsePairs(args, given, error) && args.Has("--pairs-from"))
-        AddGivenFromFile(args.Value("--pairs-from"), given, error);
-    if (error.empty() && args.Has("--from")) LoadSettingsFile(args.Value("--from"), file, error);
+        AddGivenFromFile(place, args.Value("--pairs-from"), given, error);
+    if (error.empty() && args.Has("--from")) LoadFrom(place, args.Value("--from"), file, error);
     if (error.empty() && given.empty() && !args.Has("--from")) error = "nothing to set: give KEY=VALUE or --from FILE";
     if (!error.empty()) return (status = out.Fail(error, 0, kExitUsage)), false;
     const bool force = args.Has("--force");
@@ -173,14 +175,15 @@ bool CheckSet(const Args &args, const Printer &out, Fleet &fleet, Checked &c, in
                           0, kExitUsage);
         return false;
     }
-    CatchInterrupt();
+    // A program running sets on a fleet handles its own signals.
+    if (!place.batch) CatchInterrupt();
     // Staging works on the device's current settings: family A derives the
     // enable bits of "_D1"/"_D2" from them, and family B changes its copy of
     // every block it writes back.
-    const int read = ReadDevice(t);
+    Pairs current;
+    const int read = ReadSettings(place, t, current);
     if (read == VD_WRONG_FAMILY) return (status = FailWrongFamily(out, t.type)), false;
     if (read != VD_OK) return (status = out.Fail(t.addr.text + ": device did not answer", read, kExitNoAnswer)), false;
-    const Pairs current = TakeAll();
     if (!CheckReportedType(t, current, out, status)) return false;
     fleet.Read(t, current);
     FindPair(current, "MAC", c.mac);
@@ -203,17 +206,6 @@ bool CheckSet(const Args &args, const Printer &out, Fleet &fleet, Checked &c, in
     for (const auto &s : c.wanted.skipped) out.Note("vandrel set: skipped " + s.first + ": " + s.second);
     for (const std::string &w : c.warnings) out.Note("vandrel set: warning: " + w);
     return true;
-}
-
-// Stages the settings and writes them, guarded by the password. The caller
-// resets the staging once it has taken what a write that was not confirmed
-// left behind, which the reset forgets.
-int SendSet(const Checked &c) {
-    VD_ResetModifyConfigUDP();
-    for (const Setting &s : c.send) VD_SetModifyConfigUDP(s.key.c_str(), s.value.c_str());
-    const Target &t = c.t;
-    return t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), c.password.c_str(), t.type)
-                        : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), c.password.c_str(), t.type);
 }
 
 // The result: a table for people, and the fields of the JSON document;
@@ -278,11 +270,11 @@ int Finish(const Printer &out, const JsonValue &doc, const std::string &message,
     return exitStatus;
 }
 
-int RunSet(const Args &args, const Printer &out) {
+int Set(const Args &args, const Printer &out, const SetPlace &place) {
     Checked c;
     int status = 0;
     Fleet fleet(args, out);
-    if (!CheckSet(args, out, fleet, c, status)) return status;
+    if (!CheckSet(args, out, place, fleet, c, status)) return status;
     const Target &t = c.t;
     JsonValue doc = DeviceJson(t);
     if (c.dryRun || c.send.empty() || Interrupted()) {
@@ -294,9 +286,9 @@ int RunSet(const Args &args, const Printer &out) {
                                            ", nothing sent",
                       VD_OK, kExitOk);
     }
-    const int r = SendSet(c);
-    const int notConfirmed = r == VD_FAIL ? NotConfirmed(t, out, doc) : kExitOk;
-    VD_ResetModifyConfigUDP();
+    Pairs notTaken;
+    const int r = WriteSettings(place, t, c.password, c.send, notTaken);
+    const int notConfirmed = r == VD_FAIL ? NotConfirmed(t, out, notTaken, doc) : kExitOk;
     if (r == VD_OK || r == VD_FAIL) RecordSet(fleet, c, doc);
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (r == VD_FAIL) return notConfirmed;
@@ -309,7 +301,7 @@ int RunSet(const Args &args, const Printer &out) {
         return Finish(out, doc, "written to " + t.addr.text + " and confirmed by reading it back", VD_OK, kExitOk);
     }
     Pairs after;
-    if (!ReadBack(t, c.send, after)) {
+    if (!ReadBack(place, t, c.send, after)) {
         ReportSet(c, out, true, nullptr, doc);
         return Finish(out, doc, t.addr.text + ": written, but the read back got no answer", VD_NO_INFO, kExitNoAnswer);
     }
@@ -322,7 +314,22 @@ int RunSet(const Args &args, const Printer &out) {
     return Finish(out, doc, "read back from " + t.addr.text + ": " + summary, VD_OK, kExitOk);
 }
 
+int RunSet(const Args &args, const Printer &out) { return Set(args, out, SetPlace()); }
+
 }  // namespace
+
+int SetOnFleet(const std::vector<std::string> &words, const std::string &password, const std::string &input,
+               const Printer &out) {
+    Args args;
+    std::string error;
+    if (!ParseArgs(SetCommand().def, words, args, error)) return out.Fail(error, 0, kExitUsage);
+    DeviceBatch batch(1);
+    SetPlace place;
+    place.batch = &batch;
+    place.password = password;
+    place.input = input;
+    return Set(args, out, place);
+}
 
 Command SetCommand() {
     CommandDef set;

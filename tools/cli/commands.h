@@ -39,6 +39,13 @@ std::vector<Command> WebUserCommands();    // web users add, remove, passwd, tok
 // command line gives them after "show".
 int ShowOnFleet(const std::vector<std::string> &words, const Printer &out);
 
+// set, likewise: the same checks, refusals, messages and JSON, the device
+// read, written and read back on a fleet of the library. The password and
+// what "-" (--from -, --pairs-from -) reads are handed over, never taken
+// from the environment or standard input, which are the program's.
+int SetOnFleet(const std::vector<std::string> &words, const std::string &password, const std::string &input,
+               const Printer &out);
+
 }  // namespace vdcli
 
 #endif

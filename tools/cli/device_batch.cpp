@@ -108,4 +108,13 @@ void DeviceBatch::Run(const std::vector<BatchItem> &items, const std::function<b
     }
 }
 
+int DeviceBatch::RunOne(const BatchItem &item, Pairs &pairs) {
+    int result = VD_FAIL;
+    Run({item}, [] { return false; }, [&](size_t, int r, const Pairs &p) {
+        result = r;
+        pairs = p;
+    });
+    return result;
+}
+
 }  // namespace vdcli

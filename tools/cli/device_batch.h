@@ -64,6 +64,8 @@ public:
     // finish.
     void Run(const std::vector<BatchItem> &items, const std::function<bool()> &stop, const BatchDone &done,
              const std::function<void()> &drained = {});
+    // Runs one item and waits for it: its result, and its pairs in pairs.
+    int RunOne(const BatchItem &item, Pairs &pairs);
     // What the wire made the operations that ended do twice (VF_Count):
     // {"resent": requests sent again, "duplicates": answers heard again}.
     JsonValue Wire() const;

@@ -67,6 +67,9 @@ std::vector<Setting> CheckSettings(int type, const Pairs &current, const Pairs &
                                     stored, sizeof stored, problem, sizeof problem);
         s.stored = stored;
         s.problem = problem;
+        // A password is only ever shown masked, read or not (a fleet's read
+        // leaves it out, and its change is then always sent).
+        if (IsSecretKey(s.key)) s.shown = true;
         // A NUL, which the check above does not see: the value ends there as a C string.
         if (s.verdict != VR_CONTROL && s.value.find('\0') != std::string::npos) {
             s.verdict = VR_CONTROL;

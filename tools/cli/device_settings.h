@@ -36,7 +36,7 @@ bool FindPair(const Pairs &pairs, const std::string &key, std::string &value);
 struct Setting {
     std::string key, value;
     std::string current;  // the device's value, when it showed the key
-    bool shown = false;
+    bool shown = false;   // whether it did; a secret key counts as shown (it is masked)
     std::string stored;   // what a read shows after the write
     int verdict = VR_CHANGE;
     std::string problem;  // why it is not sent as it stands ("" for a change, or none)

@@ -72,7 +72,10 @@ void Printer::Document(const JsonValue &doc) const {
         std::printf("%s\n", JsonText(doc, 2).c_str());
 }
 
-void Printer::Note(const std::string &text) const { std::fprintf(stderr, "%s\n", vd::TerminalText(text).c_str()); }
+// A program that keeps the document has what the notes say in it.
+void Printer::Note(const std::string &text) const {
+    if (!m_document) std::fprintf(stderr, "%s\n", vd::TerminalText(text).c_str());
+}
 
 int Printer::Fail(const std::string &message, int code, int exitStatus, JsonValue doc) const {
     return Fail(std::vector<std::string>{message}, code, exitStatus, std::move(doc));

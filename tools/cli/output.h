@@ -39,7 +39,8 @@ public:
     void Table(const Row &header, const std::vector<Row> &rows) const;
     // JSON mode only: the document on standard output (or kept).
     void Document(const JsonValue &doc) const;
-    // A note for people on standard error, in both modes (progress, hints).
+    // A note for people on standard error, in both modes (progress, hints);
+    // none when the document is kept.
     void Note(const std::string &text) const;
 
     // Reports a failure: "vandrel CMD: message" on standard error and, in

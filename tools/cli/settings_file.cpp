@@ -6,8 +6,11 @@ namespace vdcli {
 
 bool LoadSettingsFile(const std::string &path, SettingsFile &out, std::string &error) {
     std::string text;
+    return ReadInput(path, "settings file", text, error) && ParseSettingsFile(path, text, out, error);
+}
+
+bool ParseSettingsFile(const std::string &path, const std::string &text, SettingsFile &out, std::string &error) {
     JsonValue doc;
-    if (!ReadInput(path, "settings file", text, error)) return false;
     if (!ParseJson(text, doc, error)) {
         error = path + ": " + error;
         return false;

@@ -17,6 +17,8 @@ struct SettingsFile {
 
 // Reads path ("-" for standard input); false with a message.
 bool LoadSettingsFile(const std::string &path, SettingsFile &out, std::string &error);
+// The same for a file's text already read; name is how messages call it.
+bool ParseSettingsFile(const std::string &name, const std::string &text, SettingsFile &out, std::string &error);
 
 // The document's settings object, also as apply writes it for set.
 std::string SettingsDocument(const Pairs &settings);

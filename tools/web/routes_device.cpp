@@ -1,6 +1,6 @@
-// One device: its settings as 'show' reads them (read in this process), a
-// write with the checks, dry run, force and read back of 'set', and a backup
-// and its restore.
+// One device: its settings as 'show' reads them, a write with the checks,
+// dry run, force and read back of 'set', and a backup and its restore; all
+// in this process.
 #include <regex>
 
 #include "commands.h"
@@ -29,10 +29,11 @@ std::vector<std::string> Addressed(Dashboard &d, const httplib::Request &req, co
     return d.memory.Recorded(args, UserOf(d, req));
 }
 
-// The table's name of a device: from a read, or a write read back.
-// Every write of the dashboard goes through 'set': the same checks, the
-// same refusals and messages as on the command line, then written and read
-// back. body: {"password", "force", "dry_run"}; extra: the settings' arguments.
+// Every write of the dashboard goes through 'set', in this process on a
+// fleet of the library: the same checks, the same refusals and messages as
+// on the command line, then written and read back; in a place of the
+// workers', as a read is. body: {"password", "force", "dry_run"}; extra:
+// the settings' arguments, input what their "-" reads.
 void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std::vector<std::string> extra,
            const std::string &input, httplib::Response &res) {
     const std::string address = TableAddress(req.matches[1]);
@@ -41,11 +42,15 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
     TextField(body, "password", password);
     FlagField(body, "force", force);
     FlagField(body, "dry_run", dryRun);
-    std::vector<std::string> args = Addressed(d, req, "set", address);
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(dryRun ? "--dry-run" : "--verify");
-    if (force) args.push_back("--force");
-    const ToolReply r = RunTool(d.workers, ToolTask(args, input, password));
+    std::vector<std::string> words = Addressed(d, req, "set", address);
+    words.erase(words.begin());
+    words.insert(words.end(), extra.begin(), extra.end());
+    words.push_back(dryRun ? "--dry-run" : "--verify");
+    if (force) words.push_back("--force");
+    size_t taken = 0;
+    const std::shared_ptr<void> place = d.workers.Take(1, taken);
+    ToolReply r;
+    r.status = vdcli::SetOnFleet(words, password, input, vdcli::Printer("set", &r.doc));
     d.counters.Operation(dryRun ? "check" : "set", r.status == 0 ? "ok" : r.status == 2 ? "refused" : "failed");
     if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);
@@ -98,10 +103,9 @@ void AddDeviceRoutes(httplib::Server &server, Dashboard &d) {
             if (!vdcli::ValueText(item.value(), value))
                 return SendError(res, 400, item.key() + ": a value is a text or a whole number");
         }
-        // On standard input, as apply gives its workers theirs: a value on
-        // the command line is seen by every local user.
-        // Checked as given on the command line: a key that names what the
-        // device is refused, not skipped as a restore skips it.
+        // Handed over as a file's settings, checked as given on the command
+        // line: a key that names what the device is refused, not skipped as
+        // a restore skips it.
         Write(d, req, body, {"--pairs-from", "-"}, JsonValue::object({{"settings", settings}}).dump(), res);
     });
     server.Post(std::string(kDevice) + "/restore", [&d](const httplib::Request &req, httplib::Response &res) {

@@ -1,0 +1,37 @@
+#include "set_place.h"
+
+#include "vandrel.h"
+
+namespace vdcli {
+
+bool LoadFrom(const SetPlace &place, const std::string &path, SettingsFile &file, std::string &error) {
+    if (place.batch && path == "-") return ParseSettingsFile(path, place.input, file, error);
+    return LoadSettingsFile(path, file, error);
+}
+
+int ReadSettings(const SetPlace &place, const Target &t, Pairs &pairs) {
+    if (place.batch) return place.batch->RunOne(SettingsItem(t), pairs);
+    const int r = ReadDevice(t);
+    if (r == VD_OK) pairs = TakeAll();
+    return r;
+}
+
+int WriteSettings(const SetPlace &place, const Target &t, const std::string &password,
+                  const std::vector<Setting> &send, Pairs &notTaken) {
+    if (place.batch) {
+        BatchItem item = SettingsItem(t, password);
+        for (const Setting &s : send) item.pairs.emplace_back(s.key, s.value);
+        return place.batch->RunOne(item, notTaken);
+    }
+    // Staged on the default context, then written; a write that was not
+    // confirmed leaves what did not take staged, which the reset forgets.
+    VD_ResetModifyConfigUDP();
+    for (const Setting &s : send) VD_SetModifyConfigUDP(s.key.c_str(), s.value.c_str());
+    const int r = t.addr.isMac ? VD_ModifyDevUDPbyMAC(t.addr.text.c_str(), password.c_str(), t.type)
+                               : VD_ModifyDevUDPbyIP(t.addr.text.c_str(), password.c_str(), t.type);
+    if (r == VD_FAIL) notTaken = TakeAll();
+    VD_ResetModifyConfigUDP();
+    return r;
+}
+
+}  // namespace vdcli
