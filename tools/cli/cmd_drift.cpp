@@ -77,12 +77,13 @@ int Report(const Printer &out, const std::vector<DeviceDrift> &all, const Device
     return unread ? kExitFailed : drifted ? kExitDrift : kExitOk;
 }
 
-int RunDrift(const Args &args, const Printer &out) {
+int Drift(const Args &args, const Printer &out, bool inProcess) {
     PlanRun run;
     int status = 0;
     if (!ReadPlanRun(args, out, run, status)) return status;
     std::string error;
-    CatchInterrupt();
+    // A program running the check in its own process handles its signals.
+    if (!inProcess) CatchInterrupt();
     std::vector<Job> jobs;
     Fleet fleet(args, out);
     // A read needs no password: none is asked for, and the plan's is not used.
@@ -117,9 +118,9 @@ int RunDrift(const Args &args, const Printer &out) {
     return Report(out, all, batch);
 }
 
-}  // namespace
+int RunDrift(const Args &args, const Printer &out) { return Drift(args, out, false); }
 
-std::vector<Command> DriftCommands() {
+CommandDef DriftDef() {
     CommandDef drift;
     drift.name = "drift";
     drift.synopsis = "PLAN";
@@ -139,7 +140,18 @@ std::vector<Command> DriftCommands() {
         "read are kept as a snapshot in the fleet database ('vandrel snapshots').\n\n"
         "example:\n  vandrel drift plan.txt || vandrel apply plan.txt\n";
     drift.minPositionals = drift.maxPositionals = 1;
-    return {{drift, RunDrift}};
+    return drift;
+}
+
+}  // namespace
+
+std::vector<Command> DriftCommands() { return {{DriftDef(), RunDrift}}; }
+
+int DriftInProcess(const std::vector<std::string> &words, const Printer &out) {
+    Args args;
+    std::string error;
+    if (!ParseArgs(DriftDef(), words, args, error)) return out.Fail(error, 0, kExitUsage);
+    return Drift(args, out, true);
 }
 
 }  // namespace vdcli

@@ -46,6 +46,10 @@ int ShowOnFleet(const std::vector<std::string> &words, const Printer &out);
 int SetOnFleet(const std::vector<std::string> &words, const std::string &password, const std::string &input,
                const Printer &out);
 
+// drift, likewise, in the calling program's process (its reads are on a
+// fleet, as on the command line); the program's own signals are left alone.
+int DriftInProcess(const std::vector<std::string> &words, const Printer &out);
+
 }  // namespace vdcli
 
 #endif

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "commands.h"
 #include "metrics.h"
 #include "status.h"
 #include "time_text.h"
@@ -55,11 +56,10 @@ ToolReply DriftWatch::Check(WorkerSlots &workers, const FleetMemory &memory) con
     size_t places = 0;
     const std::shared_ptr<void> held = workers.Take(1 + kDriftReadsAtOnce, places);
     const std::string jobs = std::to_string(std::max<size_t>(places, 2) - 1);
-    vdcli::WorkerTask task = ToolTask(memory.Recorded({"drift", m_plan, "--jobs", jobs}, ""));
-    // A large plan takes longer than one device's operation.
-    task.limitMs = std::max(vdcli::kWorkerLimitSeconds, m_everySeconds) * 1000;
+    std::vector<std::string> words = memory.Recorded({"drift", m_plan, "--jobs", jobs}, "");
+    words.erase(words.begin());
     ToolReply reply;
-    vdcli::RunWorkers({task}, 1, [] { return false; }, [&](size_t, const vdcli::WorkerResult &r) { reply = ReplyOf(r); });
+    reply.status = vdcli::DriftInProcess(words, vdcli::Printer("drift", &reply.doc));
     return reply;
 }
 

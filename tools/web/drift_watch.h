@@ -1,8 +1,8 @@
 // The dashboard's scheduled drift check (--drift-plan, --drift-every): the
-// tool's own 'vandrel drift PLAN' in a worker, again and again, its verdict
-// on each device of the plan kept for the page's drift column (GET
+// tool's own 'vandrel drift PLAN' in this process, again and again, its
+// verdict on each device of the plan kept for the page's drift column (GET
 // /api/drift) and for /metrics (vandrel_config_drift). Its reads record in
-// the fleet database as the dashboard's other workers do, snapshots too;
+// the fleet database as the dashboard's other operations do, snapshots too;
 // what the wire made its reads do twice adds to /metrics' wire counts.
 #ifndef VANDREL_WEB_DRIFT_WATCH_H
 #define VANDREL_WEB_DRIFT_WATCH_H
@@ -21,7 +21,7 @@
 
 namespace vdweb {
 
-// Devices a check reads at once, beside its own worker.
+// Devices a check reads at once, in places of the workers' beside its own.
 constexpr size_t kDriftReadsAtOnce = 8;
 constexpr long long kDefaultDriftEverySeconds = 600;
 
