@@ -1,5 +1,7 @@
 // show: a device's settings over UDP, by IP for family A and by MAC for
 // family B, one key/value pair at a time (set is in cmd_set.cpp).
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "commands.h"
@@ -36,8 +38,14 @@ Pairs TakeNamed(const std::vector<std::string> &names, std::vector<std::string> 
 }
 
 // Every setting of t, the password left out, read on a fleet of the library
-// of its own.
-int ReadOnFleet(const Target &t, Pairs &pairs) { return DeviceBatch(1).RunOne(SettingsItem(t), pairs); }
+// of its own by the time until.
+int ReadOnFleet(const Target &t, std::chrono::steady_clock::time_point until, Pairs &pairs) {
+    using namespace std::chrono;
+    BatchItem item = SettingsItem(t);
+    const long long left = duration_cast<milliseconds>(until - steady_clock::now()).count();
+    item.deadlineMs = uint32_t(std::max(1LL, std::min<long long>(left, item.deadlineMs)));
+    return DeviceBatch(1).RunOne(item, pairs);
+}
 
 // The type the device reports agrees with t's; a fleet's read holds TYPE
 // among its pairs when the device reported it.
@@ -78,7 +86,9 @@ int Report(const Args &args, const Printer &out, const Target &t, Pairs pairs, c
     return kExitFailed;
 }
 
-int Show(const Args &args, const Printer &out, bool onFleet) {
+// On a fleet (onFleet), the device is read by the time until.
+int Show(const Args &args, const Printer &out, bool onFleet,
+         std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max()) {
     const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
     if (args.Has("--snapshot") && !names.empty())
         return out.Fail("--snapshot keeps the whole of the settings: give no KEY", 0, kExitUsage);
@@ -88,7 +98,7 @@ int Show(const Args &args, const Printer &out, bool onFleet) {
     int status = 0;
     if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
     Pairs pairs;
-    const int r = onFleet ? ReadOnFleet(t, pairs) : ReadDevice(t);
+    const int r = onFleet ? ReadOnFleet(t, until, pairs) : ReadDevice(t);
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (r != VD_OK) return out.Fail(t.addr.text + ": device did not answer", r, kExitNoAnswer);
 
@@ -124,11 +134,12 @@ CommandDef ShowDef() {
 
 std::vector<Command> ConfigCommands() { return {{ShowDef(), RunShow}, SetCommand()}; }
 
-int ShowOnFleet(const std::vector<std::string> &words, const Printer &out) {
+int ShowOnFleet(const std::vector<std::string> &words, const Printer &out, uint32_t limitMs) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     Args args;
     std::string error;
     if (!ParseArgs(ShowDef(), words, args, error)) return out.Fail(error, 0, kExitUsage);
-    return Show(args, out, true);
+    return Show(args, out, true, until);
 }
 
 }  // namespace vdcli

@@ -3,6 +3,7 @@
 #ifndef VANDREL_CLI_COMMANDS_H
 #define VANDREL_CLI_COMMANDS_H
 
+#include <cstdint>
 #include <vector>
 
 #include "args.h"
@@ -36,8 +37,10 @@ std::vector<Command> WebUserCommands();    // web users add, remove, passwd, tok
 // (the dashboard): the device read on a fleet of the library
 // (vandrel_fleet.h), which never hands out the password; every setting but
 // it, so no KEY and no --with-password. words are its arguments, as the
-// command line gives them after "show".
-int ShowOnFleet(const std::vector<std::string> &words, const Printer &out);
+// command line gives them after "show". The read ends by limitMs after the
+// call (kItemDeadlineMs, device_batch.h, at most); a search for the device's
+// type before it (600 ms at most) is not cut short.
+int ShowOnFleet(const std::vector<std::string> &words, const Printer &out, uint32_t limitMs);
 
 // set, likewise: the same checks, refusals, messages and JSON, the device
 // read, written and read back on a fleet of the library. The password and

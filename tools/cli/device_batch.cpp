@@ -10,9 +10,6 @@ namespace vdcli {
 
 namespace {
 
-// A read's wait for its device, its wait behind the device's earlier
-// operations included; a write's read first waits as long.
-constexpr uint32_t kDeadlineMs = 10000;
 // A download's, its wait included: the largest images are 223 chunks, each
 // of which may take eight tries of 200 ms on a lossy link.
 constexpr uint32_t kDownloadDeadlineMs = 120000;
@@ -63,21 +60,21 @@ DeviceBatch::~DeviceBatch() {
 VF_Op DeviceBatch::Submit(const BatchItem &item) {
     const Target &t = item.target;
     if (item.task == BatchTask::Command)
-        return VF_Command(m_fleet, t.addr.text.c_str(), t.type, item.command.c_str(), item.param.c_str(), kDeadlineMs);
+        return VF_Command(m_fleet, t.addr.text.c_str(), t.type, item.command.c_str(), item.param.c_str(), item.deadlineMs);
     if (item.task == BatchTask::Download) {
         std::vector<const char *> paths;
         for (const std::string &image : item.images) paths.push_back(image.c_str());
         return VF_Download(m_fleet, t.addr.text.c_str(), t.type, paths.data(), uint32_t(paths.size()),
                            kDownloadDeadlineMs);
     }
-    if (item.pairs.empty()) return VF_Read(m_fleet, t.addr.text.c_str(), t.type, kDeadlineMs);
+    if (item.pairs.empty()) return VF_Read(m_fleet, t.addr.text.c_str(), t.type, item.deadlineMs);
     std::vector<const char *> keys, values;
     for (const auto &p : item.pairs) {
         keys.push_back(p.first.c_str());
         values.push_back(p.second.c_str());
     }
     return VF_Write(m_fleet, t.addr.text.c_str(), t.type, item.password.c_str(), keys.data(), values.data(),
-                    uint32_t(keys.size()), kDeadlineMs);
+                    uint32_t(keys.size()), item.deadlineMs);
 }
 
 JsonValue DeviceBatch::Wire() const {

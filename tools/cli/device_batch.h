@@ -32,6 +32,10 @@ long long DefaultAtOnce();
 // firmware download over UDP (family A).
 enum class BatchTask { Settings, Command, Download };
 
+// A read's wait for its device, its wait behind the device's earlier
+// operations included; a write's read first waits as long.
+constexpr uint32_t kItemDeadlineMs = 10000;
+
 // One device's operation.
 struct BatchItem {
     Target target;
@@ -40,6 +44,7 @@ struct BatchItem {
     BatchTask task = BatchTask::Settings;
     std::string command, param;       // a command's name and parameter
     std::vector<std::string> images;  // a download's files, at most five
+    uint32_t deadlineMs = kItemDeadlineMs;  // a read's, a write's or a command's
 };
 
 // A read of the device, or a write of pairs with password.

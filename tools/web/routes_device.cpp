@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "commands.h"
+#include "device_batch.h"
 #include "dashboard.h"
 #include "http_json.h"
 
@@ -67,7 +68,7 @@ ToolReply ShowOnFleet(Dashboard &d, const httplib::Request &req, const std::stri
     const vdcli::Printer out("show", &r.doc);
     std::vector<std::string> words = Addressed(d, req, "show", address);
     words.erase(words.begin());
-    r.status = vdcli::ShowOnFleet(words, out);
+    r.status = vdcli::ShowOnFleet(words, out, vdcli::kItemDeadlineMs);
     return r;
 }
 

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commands.h"
 #include "dashboard.h"
+#include "device_batch.h"
 #include "http_json.h"
 
 namespace vdweb {
@@ -27,7 +29,7 @@ int ProbeLimitMs(const httplib::Request &req) {
     double seconds = std::strtod(header.c_str(), &rest);
     if (header.empty() || *rest || !(seconds > 0)) seconds = kDefaultScrapeSeconds;
     seconds = std::max(seconds - kAnswerMarginSeconds, kLeastProbeSeconds);
-    seconds = std::min(seconds, double(vdcli::kWorkerLimitSeconds));
+    seconds = std::min(seconds, vdcli::kItemDeadlineMs / 1000.0);
     return int(seconds * 1000);
 }
 
@@ -70,12 +72,16 @@ void Probe(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     if (!module.empty() && module != "family_" + family)
         return SendError(res, 400, "module " + module + " probes devices by " + (family == "a" ? "MAC" : "IP") +
                                        ": the target's address says family " + (family == "a" ? "A" : "B"));
-    std::vector<std::string> args = {"show", target};
-    if (const int type = d.fleet.TypeOf(target)) args.insert(args.end(), {"--type", std::to_string(type)});
-    vdcli::WorkerTask task = ToolTask(d.memory.Recorded(args, ""));
-    task.limitMs = ProbeLimitMs(req);
+    std::vector<std::string> words = {"show", target};
+    if (const int type = d.fleet.TypeOf(target)) words.insert(words.end(), {"--type", std::to_string(type)});
+    words = d.memory.Recorded(words, "");
+    words.erase(words.begin());
     const auto started = std::chrono::steady_clock::now();
-    const ToolReply r = RunTool(d.workers, task);
+    // Read in this process, in a place of the workers', as the device view reads.
+    size_t taken = 0;
+    const std::shared_ptr<void> place = d.workers.Take(1, taken);
+    ToolReply r;
+    r.status = vdcli::ShowOnFleet(words, vdcli::Printer("show", &r.doc), ProbeLimitMs(req));
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     d.counters.Operation("probe", r.status == 0 ? "ok" : "failed");
     if (r.status == 0) d.fleet.NoteName(target, r.doc);
