@@ -176,9 +176,7 @@ int RunStatus(const Args &args, const Printer &out) {
     return kExitOk;
 }
 
-}  // namespace
-
-std::vector<Command> RolloutCommands() {
+CommandDef RolloutDef() {
     CommandDef rollout;
     rollout.name = "firmware rollout";
     rollout.synopsis = "FILE... --expect-version V | --resume";
@@ -211,13 +209,25 @@ std::vector<Command> RolloutCommands() {
         "wave; a paused rollout goes on with --resume, an aborted one does not. Exit\n"
         "status 1 when a device failed or stayed offline, or the rollout was paused or\n"
         "aborted.\n";
+    return rollout;
+}
 
+}  // namespace
+
+std::vector<Command> RolloutCommands() {
     CommandDef status;
     status.name = "firmware status";
     status.summary = "where the last firmware rollout stands, device by device";
     status.options = FleetOptions();
     status.maxPositionals = 0;
-    return {{rollout, RunRollout}, {status, RunStatus}};
+    return {{RolloutDef(), RunRollout}, {status, RunStatus}};
+}
+
+int RolloutInProcess(const std::vector<std::string> &words, const Printer &out) {
+    Args args;
+    std::string error;
+    if (!ParseArgs(RolloutDef(), words, args, error)) return out.Fail(error, 0, kExitUsage);
+    return RunRollout(args, out);
 }
 
 }  // namespace vdcli

@@ -53,6 +53,10 @@ int SetOnFleet(const std::vector<std::string> &words, const std::string &passwor
 // fleet, as on the command line); the program's own signals are left alone.
 int DriftInProcess(const std::vector<std::string> &words, const Printer &out);
 
+// firmware rollout, likewise, in the calling program's process (its
+// downloads, restarts and searches are on fleets, as on the command line).
+int RolloutInProcess(const std::vector<std::string> &words, const Printer &out);
+
 }  // namespace vdcli
 
 #endif

@@ -2,11 +2,12 @@
 // view shows it (its waves and their devices by state), and its pause,
 // resume and abort. A pause or an abort is asked of the rollout through the
 // database: the rollout's own process takes it before its next wave, so a
-// wave under way ends whole. A resume runs the tool's rollout --resume in a
-// worker, and only once the rollout's process has stopped for its pause.
+// wave under way ends whole. A resume runs the tool's rollout --resume in
+// this process, and only once the rollout's process has stopped for its pause.
 #include <algorithm>
 #include <map>
 
+#include "commands.h"
 #include "dashboard.h"
 #include "guard.h"
 #include "http_json.h"
@@ -19,8 +20,6 @@ namespace {
 
 // The devices an answer lists, in their order; the waves count them all.
 constexpr size_t kListedDevices = 1000;
-// A resumed rollout may take as long as its waves need.
-constexpr int kRolloutLimitMs = 24 * 3600 * 1000;
 
 JsonValue Waves(const std::vector<vdfleet::RolloutDevice> &devices) {
     std::map<int, std::map<std::string, int>> waves;
@@ -93,9 +92,12 @@ void Resume(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     if (Move(d, req, res, {{"paused", "running"}}, "resumed", id).empty()) return;
     const std::string user = UserOf(d, req);
     const int operation = d.operations.Start("rollout", user, [&d, user](OperationLog &log) {
-        vdcli::WorkerTask task = ToolTask(d.memory.Recorded({"firmware", "rollout", "--resume"}, user));
-        task.limitMs = kRolloutLimitMs;
-        const ToolReply reply = RunTool(d.workers, task);
+        std::vector<std::string> words = d.memory.Recorded({"firmware", "rollout", "--resume"}, user);
+        words.erase(words.begin(), words.begin() + 2);
+        size_t taken = 0;
+        const std::shared_ptr<void> place = d.workers.Take(1, taken);
+        ToolReply reply;
+        reply.status = vdcli::RolloutInProcess(words, vdcli::Printer("firmware rollout", &reply.doc));
         log.Set("status", reply.status);
         log.Set("result", reply.doc);
     });

@@ -1,5 +1,5 @@
 // What the dashboard does to devices that has no fleet form in this process
-// (a session, a download over TCP, a rollout's resume) is done by the tool's own commands, each run with --json in a
+// (a session, a download over TCP) is done by the tool's own commands, each run with --json in a
 // worker process of its own (the tool started anew): the page gets the same
 // checks, messages and JSON shapes as the command line, and a slow device
 // never holds up the server. The places of WorkerSlots also bound the reads
