@@ -69,6 +69,11 @@ cat > play.yml <<'YAML'
       register: found
     - ansible.builtin.assert:
         that: found.devices | map(attribute='ip') | sort == ['127.0.0.10', '127.0.0.2', '127.0.0.3']
+    # Addresses asked at once, a range in turn: each answer once, in the targets' order.
+    - vandrel.fleet.search: {targets: [127.0.0.3, 127.0.0.0/30, 127.0.0.2, 127.0.0.9], wait: 0.3}
+      register: mixed
+    - ansible.builtin.assert:
+        that: mixed.devices | map(attribute='ip') | list == ['127.0.0.3', '127.0.0.2']
 - name: rename the pumps
   hosts: pumps
   connection: local

@@ -151,9 +151,15 @@ def search(vandrel, targets, wait):
         except ValueError as error:
             why = error if "/" in address else f"{address!r} is neither an IPv4 address nor a range such as 198.18.5.0/24"
             raise FleetError(f"targets: {why}") from None
+    # The addresses are asked at once, on a fleet; a range asks its own
+    # addresses in turn, paced, as vandrel.search() does.
+    with vandrel.Fleet() as fleet:
+        asked = [None if "/" in address else fleet.search(address, wait=wait) for address in targets]
+        answers = [vandrel.search(address, wait=wait) if future is None else future.result()
+                   for address, future in zip(targets, asked)]
     found = []
-    for address in targets:
-        found += [d for d in vandrel.search(address, wait=wait) if d not in found]
+    for devices in answers:
+        found += [d for d in devices if d not in found]
     return found
 
 
