@@ -120,6 +120,12 @@ VR_API int32_t VR_ReportedType(int32_t given, const char *reported, char *messag
  * memory ran out. message may be NULL. */
 VR_API int32_t VR_FirmwareImages(const uint64_t *sizes, uint32_t count, char *message, size_t messageRoom);
 
+/* A firmware version as a device tells it ("1.06" in a search answer,
+ * "V1.06" in a read: 1 or 2 decimal digits, a dot and 2 more, after an
+ * optional 'V' or 'v') in hundredths: 106. -1 for any other text or NULL.
+ * Front ends compare versions by it, to refuse a downgrade not asked for. */
+VR_API int32_t VR_FirmwareVersion(const char *text);
+
 /* 1 when key names what a device is (TYPE, MAC, VERSION), not a setting. */
 VR_API int32_t VR_IsIdentityKey(const char *key);
 

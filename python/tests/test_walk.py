@@ -160,6 +160,11 @@ class Walk(unittest.TestCase):
             network = vandrel.address_range(text)
             self.assertEqual((str(network[0]), network.num_addresses), (first, count))
         self.assertRaisesRegex(ValueError, "wider than a /16", vandrel.search, "198.18.0.0/15")
+        # Versions as devices tell them, read by the rules library as the tool's rollout reads them.
+        for text, hundredths in (("1.06", 106), ("V1.06", 106), ("v12.34", 1234), ("0.00", 0), ("1.6", None),
+                                 ("123.45", None), ("1.0a", None), ("", None), (" 1.06", None), ("0x1.06", None),
+                                 ("1.06\0", None), ("+1.06", None), (".06", None), ("1.060", None)):
+            self.assertEqual(vandrel.firmware_version(text), hundredths, text)
 
     def test_ctrl_c_returns_after_the_bounded_wait(self):
         threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()

@@ -48,7 +48,7 @@ from __future__ import annotations
 
 from .audit import AuditTrail
 from .channels import DataChannel, IOModule
-from .commands import command, firmware_check, firmware_download, firmware_erase, restart
+from .commands import command, firmware_check, firmware_download, firmware_erase, firmware_version, restart
 from .devices import FAMILY_A_TYPES, FAMILY_B_PORTS, Device, address_range, family_of, resolve, search
 from .errors import (DeviceRefusedError, NoAnswerError, NoConnectionError, NotSentError, ReplyTimeoutError,
                      SettingRefused, VandrelError, WrongFamilyError, WrongPasswordError, WrongThreadError,
@@ -65,5 +65,5 @@ __all__ = [
     "Fleet", "IOModule", "KeyRule", "NoAnswerError", "NoConnectionError", "NotSentError", "ReplyTimeoutError",
     "SettingRefused", "VandrelError", "WrongFamilyError", "WrongPasswordError", "WrongThreadError", "WrongTypeError",
     "address_range", "check", "command", "family_of", "firmware_check", "firmware_download", "firmware_erase",
-    "key_rules", "read", "resolve", "restart", "search", "write",
+    "firmware_version", "key_rules", "read", "resolve", "restart", "search", "write",
 ]

@@ -52,6 +52,15 @@ def firmware_download(target: Target, images: Sequence[Union[str, "os.PathLike[s
     _send(target, b"DOWNLOAD", b"*".join(paths), device_type, tcp, port, family_a_only=True, audit=audit)
 
 
+def firmware_version(text: str) -> Optional[int]:
+    """A firmware version as devices tell it ("1.06" in a search answer,
+    "V1.06" in a read) in hundredths, 106, by which versions compare; None
+    for any other text."""
+    if not isinstance(text, str):
+        raise TypeError("a version is a text, such as '1.06'")
+    return rules.firmware_version(text.encode(errors="surrogateescape"))
+
+
 def firmware_check(images: Sequence[Union[str, "os.PathLike[str]"]]) -> list[bytes]:
     """The image files' names as the download sends them, once they are
     known to fit a device: 1 to 5 readable files, none empty, which in 512-byte blocks

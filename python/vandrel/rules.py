@@ -47,6 +47,8 @@ def _load() -> ctypes.CDLL:
         dll.VR_AddressRange.argtypes = (c_char_p, POINTER(c_uint32), POINTER(c_uint32), POINTER(c_char), c_size_t)
         dll.VR_ReportedType.restype = c_int32
         dll.VR_ReportedType.argtypes = (c_int32, c_char_p, POINTER(c_char), c_size_t)
+        dll.VR_FirmwareVersion.restype = c_int32
+        dll.VR_FirmwareVersion.argtypes = (c_char_p,)
         dll.VR_FirmwareImages.restype = c_int32
         dll.VR_FirmwareImages.argtypes = (POINTER(c_uint64), c_uint32, POINTER(c_char), c_size_t)
         dll.VR_Takes.restype = c_size_t
@@ -97,6 +99,13 @@ def firmware_images(count: int, sizes: Optional[Sequence[int]] = None) -> None:
     message = ctypes.create_string_buffer(MESSAGE_LEN)
     if _rules.VR_FirmwareImages(array, min(count, 0xFFFFFFFF), message, MESSAGE_LEN) != 1:
         raise ValueError(message.value.decode(errors="replace"))
+
+
+def firmware_version(text: bytes) -> Optional[int]:
+    """A firmware version as a device tells it in hundredths, None for
+    other text (one holding a NUL too)."""
+    value = -1 if b"\0" in text else _rules.VR_FirmwareVersion(text)
+    return None if value < 0 else value
 
 
 def data_limits() -> tuple[int, int]:

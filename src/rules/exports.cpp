@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "codec/codec.h"
 #include "rules/address_range.h"
+#include "rules/firmware_version.h"
 #include "rules/key_names.h"
 #include "rules/reported_type.h"
 #include "rules/setting_check.h"
@@ -70,6 +71,14 @@ int32_t VR_ReportedType(int32_t given, const char *reported, char *message, size
         return why.empty() ? 1 : 0;
     } catch (...) {
         vd::CopyText(message, messageRoom, "out of memory");
+        return -1;
+    }
+}
+
+int32_t VR_FirmwareVersion(const char *text) {
+    try {
+        return text ? vd::FirmwareVersion(text) : -1;
+    } catch (...) {
         return -1;
     }
 }

@@ -77,6 +77,9 @@ test_commands_and_firmware() {
       register: updated
     - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.06", images: ["$WORK/new.bin"]}
       register: again
+    - vandrel.fleet.firmware: {device: 198.18.1.2, version: "1.04", images: ["$WORK/new.bin"]}
+      ignore_errors: true
+      register: older
     - vandrel.fleet.firmware: {device: 198.18.1.4, version: "1.06", images: ["$WORK/new.bin"], back_within: 1}
       ignore_errors: true
       register: stays_old
@@ -86,13 +89,14 @@ test_commands_and_firmware() {
           - "'the device holds 114176' in too_big.msg"
           - ansible_check_mode or (updated.before == '1.05' and updated.after == '1.06')
           - ansible_check_mode or (again is not changed and again.before == '1.06')
+          - "'refused, a downgrade to 1.04' in older.msg and 'nothing was sent' in older.msg"
           - ansible_check_mode or ('came back with version 1.05, not 1.06' in stays_old.msg)
 PLAY
     play 0 --check < "$WORK/tasks.yml"
-    expect_recap site1 "ok=8 +changed=5 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=1"
+    expect_recap site1 "ok=9 +changed=5 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=2"
     expect_no_sim_log 1 "restart|manifest"
     play 0 < "$WORK/tasks.yml"
-    expect_recap site1 "ok=8 +changed=3 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=2"
+    expect_recap site1 "ok=9 +changed=3 +unreachable=0 +failed=0 +skipped=0 +rescued=0 +ignored=3"
     expect_sim_log 1 "restart"
     expect_sim_log 1 "app.bin"
     expect_no_sim_log 1 "big.bin"

@@ -3,16 +3,15 @@
 #include <cstdio>
 
 #include "args.h"
+#include "vandrel_rules.h"
 
 namespace vdcli {
 
 bool ParseVersion(const std::string &text, int &hundredths) {
-    const std::string v = !text.empty() && (text[0] == 'V' || text[0] == 'v') ? text.substr(1) : text;
-    const size_t dot = v.find('.');
-    if (dot == std::string::npos || v.size() != dot + 3) return false;
-    long long major = 0, minor = 0;
-    if (!ParseNumber(v.substr(0, dot), 0, 99, major) || !ParseNumber(v.substr(dot + 1), 0, 99, minor)) return false;
-    hundredths = int(major * 100 + minor);
+    // A device's text may hold a NUL: the version ends at none.
+    const int32_t v = text.find('\0') == std::string::npos ? VR_FirmwareVersion(text.c_str()) : -1;
+    if (v < 0) return false;
+    hundredths = v;
     return true;
 }
 

@@ -13,7 +13,9 @@ description:
     or comes back with another version, fails the task. Waves and failure
     limits are Ansible's own C(serial) and C(max_fail_percentage).
   - Images over the device's limits (more than five, or more than 114176
-    bytes in 512-byte blocks) are refused before anything is sent.
+    bytes in 512-byte blocks) are refused before anything is sent, and so
+    is a downgrade (a device that reports a later version than
+    I(version)) unless I(allow_downgrade).
   - Check mode checks the images and reports whether it would download.
 version_added: "1.0.0"
 author: Vandrel developers (!UNKNOWN)
@@ -26,9 +28,13 @@ options:
     type: str
     required: true
   version:
-    description: The version the images bring, as the device reports it.
+    description: The version the images bring, as a search reports it (such as C(1.06)).
     type: str
     required: true
+  allow_downgrade:
+    description: Download to a device that reports a later version than I(version).
+    type: bool
+    default: false
   images:
     description: The image files on the site host.
     type: list
@@ -59,7 +65,7 @@ EXAMPLES = r"""
 - name: Bring a device to version 1.24
   vandrel.fleet.firmware:
     device: 198.18.1.2
-    version: "124"
+    version: "1.24"
     images: [/srv/firmware/app.bin, /srv/firmware/boot.bin]
     tcp: true
 """
@@ -93,7 +99,7 @@ def back_with(vandrel, device, version, within):
     while True:
         found = answer(vandrel, device)
         seen = found.version if found else seen
-        if seen == version:
+        if seen is not None and vandrel.firmware_version(seen) == vandrel.firmware_version(version):
             return seen
         if time.monotonic() >= end:
             break
@@ -107,6 +113,10 @@ def back_with(vandrel, device, version, within):
 
 def download(vandrel, params, check_mode):
     vandrel.firmware_check(params["images"])
+    wanted = vandrel.firmware_version(params["version"])
+    if wanted is None:
+        raise FleetError(f"version takes the images' version as a search reports it, such as 1.06, "
+                         f"not {params['version']!r}")
     device = params["device"]
     if params["back_within"] < 0:
         raise FleetError(f"back_within must be 0 or more, not {params['back_within']:g}")
@@ -115,8 +125,11 @@ def download(vandrel, params, check_mode):
         raise FleetError(f"{device} did not answer a search", vandrel.errors.NO_INFO, device=device)
     if found.family != "A":
         raise FleetError(f"{device}: firmware goes to family A devices only (type {found.type})", device=device)
-    result = dict(changed=found.version != params["version"], version=found.version, before=found.version,
-                  type=found.type)
+    held = vandrel.firmware_version(found.version)
+    if held is not None and held > wanted and not params["allow_downgrade"]:
+        raise FleetError(f"{device} runs {found.version}: refused, a downgrade to {params['version']} "
+                         "(allow_downgrade to make it); nothing was sent", device=device)
+    result = dict(changed=held != wanted, version=found.version, before=found.version, type=found.type)
     if result["changed"] and not check_mode:
         audit = audited(vandrel, params)
         vandrel.firmware_download(found, params["images"], tcp=params["tcp"], port=params["port"], **audit)
@@ -132,6 +145,7 @@ def main():
     module = AnsibleModule(argument_spec=dict(
         device=dict(type="str", required=True),
         version=dict(type="str", required=True),
+        allow_downgrade=dict(type="bool", default=False),
         images=dict(type="list", elements="path", required=True),
         tcp=dict(type="bool", default=False),
         port=dict(type="int", default=8800),
