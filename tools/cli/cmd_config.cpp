@@ -1,12 +1,11 @@
 // show: a device's settings over UDP, by IP for family A and by MAC for
 // family B, one key/value pair at a time (set is in cmd_set.cpp).
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 
 #include "commands.h"
 #include "device.h"
-#include "device_batch.h"
+#include "device_place.h"
 #include "device_settings.h"
 #include "fleet.h"
 #include "options.h"
@@ -35,16 +34,6 @@ Pairs TakeNamed(const std::vector<std::string> &names, std::vector<std::string> 
             missing.push_back(name);
     }
     return pairs;
-}
-
-// Every setting of t, the password left out, read on a fleet of the library
-// of its own by the time until.
-int ReadOnFleet(const Target &t, std::chrono::steady_clock::time_point until, Pairs &pairs) {
-    using namespace std::chrono;
-    BatchItem item = SettingsItem(t);
-    const long long left = duration_cast<milliseconds>(until - steady_clock::now()).count();
-    item.deadlineMs = uint32_t(std::max(1LL, std::min<long long>(left, item.deadlineMs)));
-    return DeviceBatch(1).RunOne(item, pairs);
 }
 
 // The type the device reports agrees with t's; a fleet's read holds TYPE
@@ -86,9 +75,8 @@ int Report(const Args &args, const Printer &out, const Target &t, Pairs pairs, c
     return kExitFailed;
 }
 
-// On a fleet (onFleet), the device is read by the time until.
-int Show(const Args &args, const Printer &out, bool onFleet,
-         std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max()) {
+int Show(const Args &args, const Printer &out, const DevicePlace &place) {
+    const bool onFleet = place.batch != nullptr;
     const std::vector<std::string> names(args.Positionals().begin() + 1, args.Positionals().end());
     if (args.Has("--snapshot") && !names.empty())
         return out.Fail("--snapshot keeps the whole of the settings: give no KEY", 0, kExitUsage);
@@ -98,17 +86,25 @@ int Show(const Args &args, const Printer &out, bool onFleet,
     int status = 0;
     if (!ResolveTarget(args, args.Positionals()[0], out, t, status)) return status;
     Pairs pairs;
-    const int r = onFleet ? ReadOnFleet(t, until, pairs) : ReadDevice(t);
+    const int r = names.empty() ? ReadSettings(place, t, pairs) : ReadDevice(t);
     if (r == VD_WRONG_FAMILY) return FailWrongFamily(out, t.type);
     if (r != VD_OK) return out.Fail(t.addr.text + ": device did not answer", r, kExitNoAnswer);
 
     std::vector<std::string> missing;
-    if (!onFleet) pairs = names.empty() ? TakeAll() : TakeNamed(names, missing);
+    if (!names.empty()) pairs = TakeNamed(names, missing);
     if (!TypeChecked(t, pairs, onFleet, out, status)) return status;
     return Report(args, out, t, std::move(pairs), missing);
 }
 
-int RunShow(const Args &args, const Printer &out) { return Show(args, out, false); }
+int RunShow(const Args &args, const Printer &out) { return Show(args, out, DevicePlace()); }
+
+int HostedShow(const Args &args, const Printer &out, const Hosted &hosted) {
+    DeviceBatch batch(1);
+    DevicePlace place;
+    place.batch = &batch;
+    place.until = std::chrono::steady_clock::now() + std::chrono::milliseconds(hosted.limitMs);
+    return Show(args, out, place);
+}
 
 CommandDef ShowDef() {
     CommandDef show;
@@ -132,14 +128,6 @@ CommandDef ShowDef() {
 
 }  // namespace
 
-std::vector<Command> ConfigCommands() { return {{ShowDef(), RunShow}, SetCommand()}; }
-
-int ShowOnFleet(const std::vector<std::string> &words, const Printer &out, uint32_t limitMs) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    Args args;
-    std::string error;
-    if (!ParseArgs(ShowDef(), words, args, error)) return out.Fail(error, 0, kExitUsage);
-    return Show(args, out, true, until);
-}
+std::vector<Command> ConfigCommands() { return {{ShowDef(), RunShow, HostedShow}, SetCommand()}; }
 
 }  // namespace vdcli

@@ -77,13 +77,11 @@ int Report(const Printer &out, const std::vector<DeviceDrift> &all, const Device
     return unread ? kExitFailed : drifted ? kExitDrift : kExitOk;
 }
 
-int Drift(const Args &args, const Printer &out, bool inProcess) {
+int Drift(const Args &args, const Printer &out) {
     PlanRun run;
     int status = 0;
     if (!ReadPlanRun(args, out, run, status)) return status;
     std::string error;
-    // A program running the check in its own process handles its signals.
-    if (!inProcess) CatchInterrupt();
     std::vector<Job> jobs;
     Fleet fleet(args, out);
     // A read needs no password: none is asked for, and the plan's is not used.
@@ -118,7 +116,16 @@ int Drift(const Args &args, const Printer &out, bool inProcess) {
     return Report(out, all, batch);
 }
 
-int RunDrift(const Args &args, const Printer &out) { return Drift(args, out, false); }
+int RunDrift(const Args &args, const Printer &out) {
+    CatchInterrupt();
+    return Drift(args, out);
+}
+
+// The program's standard input is its own: its plan comes from a file.
+int HostedDrift(const Args &args, const Printer &out, const Hosted &) {
+    if (args.Positionals()[0] == "-") return out.Fail("the plan is read from a file here, not '-'", 0, kExitUsage);
+    return Drift(args, out);
+}
 
 CommandDef DriftDef() {
     CommandDef drift;
@@ -145,13 +152,6 @@ CommandDef DriftDef() {
 
 }  // namespace
 
-std::vector<Command> DriftCommands() { return {{DriftDef(), RunDrift}}; }
-
-int DriftInProcess(const std::vector<std::string> &words, const Printer &out) {
-    Args args;
-    std::string error;
-    if (!ParseArgs(DriftDef(), words, args, error)) return out.Fail(error, 0, kExitUsage);
-    return Drift(args, out, true);
-}
+std::vector<Command> DriftCommands() { return {{DriftDef(), RunDrift, HostedDrift}}; }
 
 }  // namespace vdcli

@@ -212,6 +212,8 @@ CommandDef RolloutDef() {
     return rollout;
 }
 
+int HostedRollout(const Args &args, const Printer &out, const Hosted &) { return RunRollout(args, out); }
+
 }  // namespace
 
 std::vector<Command> RolloutCommands() {
@@ -220,14 +222,7 @@ std::vector<Command> RolloutCommands() {
     status.summary = "where the last firmware rollout stands, device by device";
     status.options = FleetOptions();
     status.maxPositionals = 0;
-    return {{RolloutDef(), RunRollout}, {status, RunStatus}};
-}
-
-int RolloutInProcess(const std::vector<std::string> &words, const Printer &out) {
-    Args args;
-    std::string error;
-    if (!ParseArgs(RolloutDef(), words, args, error)) return out.Fail(error, 0, kExitUsage);
-    return RunRollout(args, out);
+    return {{RolloutDef(), RunRollout, HostedRollout}, {status, RunStatus}};
 }
 
 }  // namespace vdcli

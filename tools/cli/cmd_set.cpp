@@ -4,11 +4,11 @@
 #include "commands.h"
 #include "device.h"
 #include "device_batch.h"
+#include "device_place.h"
 #include "device_settings.h"
 #include "fleet.h"
 #include "interrupt.h"
 #include "options.h"
-#include "set_place.h"
 #include "settings_file.h"
 #include "status.h"
 #include "vandrel.h"
@@ -49,7 +49,7 @@ bool ParsePairs(const Args &args, Pairs &pairs, std::string &error) {
 
 // The settings of a file as if given as KEY=VALUE (the dashboard's writes,
 // whose values are kept off the command line): checked as given, none skipped.
-bool AddGivenFromFile(const SetPlace &place, const std::string &path, Pairs &given, std::string &error) {
+bool AddGivenFromFile(const DevicePlace &place, const std::string &path, Pairs &given, std::string &error) {
     SettingsFile file;
     if (!LoadFrom(place, path, file, error)) return false;
     std::string ignored;
@@ -102,7 +102,7 @@ int Refuse(const Printer &out, const Target &t, const std::vector<Setting> &chec
 
 // Reads the device after the write: at the new address when the write moved
 // a family A device.
-bool ReadBack(const SetPlace &place, const Target &t, const std::vector<Setting> &sent, Pairs &pairs) {
+bool ReadBack(const DevicePlace &place, const Target &t, const std::vector<Setting> &sent, Pairs &pairs) {
     Target at = t;
     for (const Setting &s : sent)
         if (s.key == "IP" && !t.addr.isMac) at.addr.text = s.value;
@@ -151,7 +151,7 @@ struct Checked {
 
 // Reads the device and checks every wanted setting against it; false with
 // status set when the set ends here (a usage error, no answer, a refusal).
-bool CheckSet(const Args &args, const Printer &out, const SetPlace &place, Fleet &fleet, Checked &c, int &status) {
+bool CheckSet(const Args &args, const Printer &out, const DevicePlace &place, Fleet &fleet, Checked &c, int &status) {
     std::string error;
     if (place.batch) c.password = place.password;
     else if (!RequirePassword(args, out, c.password, status)) return false;
@@ -175,8 +175,6 @@ bool CheckSet(const Args &args, const Printer &out, const SetPlace &place, Fleet
                           0, kExitUsage);
         return false;
     }
-    // A program running sets on a fleet handles its own signals.
-    if (!place.batch) CatchInterrupt();
     // Staging works on the device's current settings: family A derives the
     // enable bits of "_D1"/"_D2" from them, and family B changes its copy of
     // every block it writes back.
@@ -270,7 +268,7 @@ int Finish(const Printer &out, const JsonValue &doc, const std::string &message,
     return exitStatus;
 }
 
-int Set(const Args &args, const Printer &out, const SetPlace &place) {
+int Set(const Args &args, const Printer &out, const DevicePlace &place) {
     Checked c;
     int status = 0;
     Fleet fleet(args, out);
@@ -314,22 +312,21 @@ int Set(const Args &args, const Printer &out, const SetPlace &place) {
     return Finish(out, doc, "read back from " + t.addr.text + ": " + summary, VD_OK, kExitOk);
 }
 
-int RunSet(const Args &args, const Printer &out) { return Set(args, out, SetPlace()); }
+int RunSet(const Args &args, const Printer &out) {
+    CatchInterrupt();
+    return Set(args, out, DevicePlace());
+}
 
-}  // namespace
-
-int SetOnFleet(const std::vector<std::string> &words, const std::string &password, const std::string &input,
-               const Printer &out) {
-    Args args;
-    std::string error;
-    if (!ParseArgs(SetCommand().def, words, args, error)) return out.Fail(error, 0, kExitUsage);
+int HostedSet(const Args &args, const Printer &out, const Hosted &hosted) {
     DeviceBatch batch(1);
-    SetPlace place;
+    DevicePlace place;
     place.batch = &batch;
-    place.password = password;
-    place.input = input;
+    place.password = hosted.password;
+    place.input = hosted.input;
     return Set(args, out, place);
 }
+
+}  // namespace
 
 Command SetCommand() {
     CommandDef set;
@@ -369,7 +366,7 @@ Command SetCommand() {
         "example:\n  vandrel set 192.0.2.7 --password secret NAME=pump-1 C1_BAUD=9 --verify\n\n" +
         TypeListHelp();
     set.minPositionals = 1;
-    return {set, RunSet};
+    return {set, RunSet, HostedSet};
 }
 
 }  // namespace vdcli

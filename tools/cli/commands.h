@@ -4,18 +4,24 @@
 #define VANDREL_CLI_COMMANDS_H
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "args.h"
+#include "device_batch.h"
 #include "output.h"
 
 namespace vdcli {
 
 using RunFn = int (*)(const Args &args, const Printer &out);
 
+struct Hosted;
+using HostedFn = int (*)(const Args &args, const Printer &out, const Hosted &hosted);
+
 struct Command {
     CommandDef def;
     RunFn run;
+    HostedFn hosted = nullptr;  // its form for a program's own process, if it has one
 };
 
 std::vector<Command> DiscoveryCommands();  // search
@@ -33,29 +39,31 @@ std::vector<Command> DriftCommands();      // drift
 std::vector<Command> WebCommands();        // web (the dashboard, tools/web), and web users ...
 std::vector<Command> WebUserCommands();    // web users add, remove, passwd, token, list
 
-// show, for a program that reads many devices at once in its own process
-// (the dashboard): the device read on a fleet of the library
-// (vandrel_fleet.h), which never hands out the password; every setting but
-// it, so no KEY and no --with-password. words are its arguments, as the
-// command line gives them after "show". The read ends by limitMs after the
-// call (kItemDeadlineMs, device_batch.h, at most); a search for the device's
-// type before it (600 ms at most) is not cut short.
-int ShowOnFleet(const std::vector<std::string> &words, const Printer &out, uint32_t limitMs);
+// The commands a program runs in its own process (the dashboard), beside
+// others of its threads: show, set, drift and firmware rollout. Their
+// devices are read and written on fleets of the library (vandrel_fleet.h),
+// which never hand out a password: show gives every setting but it (so no
+// KEY and no --with-password). The program's environment, standard input
+// and signals are its own: what they would give is handed over.
+struct Hosted {
+    std::string password;               // set's device password
+    std::string input;                  // what "-" reads (--from -, --pairs-from -)
+    uint32_t limitMs = kItemDeadlineMs; // show's read ends by then after the call (at most
+                                        // kItemDeadlineMs); a search for the device's type
+                                        // before it (600 ms at most) is not cut short
+};
+// Every command of the tool, in the order its help lists them.
+std::vector<Command> AllCommands();
 
-// set, likewise: the same checks, refusals, messages and JSON, the device
-// read, written and read back on a fleet of the library. The password and
-// what "-" (--from -, --pairs-from -) reads are handed over, never taken
-// from the environment or standard input, which are the program's.
-int SetOnFleet(const std::vector<std::string> &words, const std::string &password, const std::string &input,
-               const Printer &out);
+// The command whose name's words start words, the longest such name ("web
+// users add" before "web"); n gets the number of its words. Null for none.
+const Command *FindCommand(const std::vector<Command> &all, const std::vector<std::string> &words, size_t &n);
 
-// drift, likewise, in the calling program's process (its reads are on a
-// fleet, as on the command line); the program's own signals are left alone.
-int DriftInProcess(const std::vector<std::string> &words, const Printer &out);
-
-// firmware rollout, likewise, in the calling program's process (its
-// downloads, restarts and searches are on fleets, as on the command line).
-int RolloutInProcess(const std::vector<std::string> &words, const Printer &out);
+// Runs words (a command's name, then its arguments as the command line gives
+// them) in the calling program's process, with the same checks, messages,
+// exit statuses and JSON as on the command line: the document goes to doc.
+// A command that has no such form is refused (kExitUsage).
+int RunInProcess(const std::vector<std::string> &words, const Hosted &hosted, JsonValue &doc);
 
 }  // namespace vdcli
 

@@ -2,7 +2,6 @@
 // through libvandrel's C interface.
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,39 +14,6 @@
 using namespace vdcli;
 
 namespace {
-
-std::vector<Command> AllCommands() {
-    std::vector<Command> all;
-    for (auto group : {DiscoveryCommands, InterfaceCommands, ConfigCommands, KeyCommands, ApplyCommands,
-                       DeviceCommands, RolloutCommands, SessionCommands, ChannelCommands, FleetCommands,
-                       DriftCommands, WebCommands})
-        for (Command &c : group()) all.push_back(std::move(c));
-    return all;
-}
-
-std::vector<std::string> Words(const std::string &text) {
-    std::istringstream in(text);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
-
-// The command whose name's words start args, the longest such name ("web
-// users add" before "web"); n gets the number of words.
-const Command *FindCommand(const std::vector<Command> &all, const std::vector<std::string> &args, size_t &n) {
-    const Command *found = nullptr;
-    for (const Command &c : all) {
-        const std::vector<std::string> name = Words(c.def.name);
-        if (name.size() > args.size() || (found && name.size() <= n)) continue;
-        bool match = true;
-        for (size_t i = 0; i < name.size(); ++i) match = match && name[i] == args[i];
-        if (match) {
-            n = name.size();
-            found = &c;
-        }
-    }
-    return found;
-}
 
 void Overview(const std::vector<Command> &all, FILE *to) {
     std::fprintf(to,
@@ -91,7 +57,7 @@ int main(int argc, char **argv) {
     if (!c) {
         std::string group;
         for (const Command &g : all)
-            if (Words(g.def.name)[0] == args[0]) group += "  vandrel " + g.def.name + ": " + g.def.summary + "\n";
+            if (g.def.name.substr(0, g.def.name.find(' ')) == args[0]) group += "  vandrel " + g.def.name + ": " + g.def.summary + "\n";
         // A group's --help lists its commands, as a command's --help tells it.
         const bool help = args.size() == 2 && (args[1] == "--help" || args[1] == "-h");
         if (!group.empty()) {

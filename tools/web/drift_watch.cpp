@@ -1,6 +1,5 @@
 #include "drift_watch.h"
 
-#include <algorithm>
 #include <chrono>
 
 #include "commands.h"
@@ -51,16 +50,11 @@ void DriftWatch::Loop(WorkerSlots &workers, const FleetMemory &memory, Events &e
     }
 }
 
-// The check takes its own place and those of the reads it starts.
+// The reads the check starts take places of their own; RunHere takes the check's.
 ToolReply DriftWatch::Check(WorkerSlots &workers, const FleetMemory &memory) const {
     size_t places = 0;
-    const std::shared_ptr<void> held = workers.Take(1 + kDriftReadsAtOnce, places);
-    const std::string jobs = std::to_string(std::max<size_t>(places, 2) - 1);
-    std::vector<std::string> words = memory.Recorded({"drift", m_plan, "--jobs", jobs}, "");
-    words.erase(words.begin());
-    ToolReply reply;
-    reply.status = vdcli::DriftInProcess(words, vdcli::Printer("drift", &reply.doc));
-    return reply;
+    const std::shared_ptr<void> reads = workers.Take(kDriftReadsAtOnce, places);
+    return RunHere(workers, memory.Recorded({"drift", m_plan, "--jobs", std::to_string(places)}, ""));
 }
 
 void DriftWatch::Take(const ToolReply &reply, int64_t nowMs) {

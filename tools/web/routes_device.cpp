@@ -44,38 +44,25 @@ void Write(Dashboard &d, const httplib::Request &req, const JsonValue &body, std
     FlagField(body, "force", force);
     FlagField(body, "dry_run", dryRun);
     std::vector<std::string> words = Addressed(d, req, "set", address);
-    words.erase(words.begin());
     words.insert(words.end(), extra.begin(), extra.end());
     words.push_back(dryRun ? "--dry-run" : "--verify");
     if (force) words.push_back("--force");
-    size_t taken = 0;
-    const std::shared_ptr<void> place = d.workers.Take(1, taken);
-    ToolReply r;
-    r.status = vdcli::SetOnFleet(words, password, input, vdcli::Printer("set", &r.doc));
+    vdcli::Hosted hosted;
+    hosted.password = password;
+    hosted.input = input;
+    const ToolReply r = RunHere(d.workers, words, hosted);
     d.counters.Operation(dryRun ? "check" : "set", r.status == 0 ? "ok" : r.status == 2 ? "refused" : "failed");
     if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);
 }
 
-// Read in this process, on a fleet of the library, as 'show --json' reads
-// and reports it: reads of many devices run side by side, each in a place
-// of the workers' (a fleet's thread and sockets are what a client's
-// requests could otherwise pile up).
-ToolReply ShowOnFleet(Dashboard &d, const httplib::Request &req, const std::string &address) {
-    size_t taken = 0;
-    const std::shared_ptr<void> place = d.workers.Take(1, taken);
-    ToolReply r;
-    const vdcli::Printer out("show", &r.doc);
-    std::vector<std::string> words = Addressed(d, req, "show", address);
-    words.erase(words.begin());
-    r.status = vdcli::ShowOnFleet(words, out, vdcli::kItemDeadlineMs);
-    return r;
-}
-
 void Show(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     const std::string address = TableAddress(req.matches[1]);
     if (!IsAddress(address)) return SendError(res, 400, "'" + address + "' is not an IP or MAC address");
-    const ToolReply r = ShowOnFleet(d, req, address);
+    // Reads of many devices run side by side, each in a place of the
+    // workers' (a fleet's thread and sockets are what a client's requests
+    // could otherwise pile up).
+    const ToolReply r = RunHere(d.workers, Addressed(d, req, "show", address));
     d.counters.Operation("show", r.status == 0 ? "ok" : "failed");
     if (r.status == 0) d.fleet.NoteName(address, r.doc);
     SendReply(res, r);

@@ -74,14 +74,11 @@ void Probe(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
                                        ": the target's address says family " + (family == "a" ? "A" : "B"));
     std::vector<std::string> words = {"show", target};
     if (const int type = d.fleet.TypeOf(target)) words.insert(words.end(), {"--type", std::to_string(type)});
-    words = d.memory.Recorded(words, "");
-    words.erase(words.begin());
     const auto started = std::chrono::steady_clock::now();
     // Read in this process, in a place of the workers', as the device view reads.
-    size_t taken = 0;
-    const std::shared_ptr<void> place = d.workers.Take(1, taken);
-    ToolReply r;
-    r.status = vdcli::ShowOnFleet(words, vdcli::Printer("show", &r.doc), ProbeLimitMs(req));
+    vdcli::Hosted hosted;
+    hosted.limitMs = ProbeLimitMs(req);
+    const ToolReply r = RunHere(d.workers, d.memory.Recorded(words, ""), hosted);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
     d.counters.Operation("probe", r.status == 0 ? "ok" : "failed");
     if (r.status == 0) d.fleet.NoteName(target, r.doc);

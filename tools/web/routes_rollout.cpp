@@ -92,12 +92,7 @@ void Resume(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     if (Move(d, req, res, {{"paused", "running"}}, "resumed", id).empty()) return;
     const std::string user = UserOf(d, req);
     const int operation = d.operations.Start("rollout", user, [&d, user](OperationLog &log) {
-        std::vector<std::string> words = d.memory.Recorded({"firmware", "rollout", "--resume"}, user);
-        words.erase(words.begin(), words.begin() + 2);
-        size_t taken = 0;
-        const std::shared_ptr<void> place = d.workers.Take(1, taken);
-        ToolReply reply;
-        reply.status = vdcli::RolloutInProcess(words, vdcli::Printer("firmware rollout", &reply.doc));
+        const ToolReply reply = RunHere(d.workers, d.memory.Recorded({"firmware", "rollout", "--resume"}, user));
         log.Set("status", reply.status);
         log.Set("result", reply.doc);
     });

@@ -46,6 +46,14 @@ std::shared_ptr<void> WorkerSlots::Take(size_t n, size_t &taken) {
     });
 }
 
+ToolReply RunHere(WorkerSlots &slots, const std::vector<std::string> &words, const vdcli::Hosted &hosted) {
+    size_t taken = 0;
+    const std::shared_ptr<void> place = slots.Take(1, taken);
+    ToolReply reply;
+    reply.status = vdcli::RunInProcess(words, hosted, reply.doc);
+    return reply;
+}
+
 ToolReply RunTool(WorkerSlots &slots, const vdcli::WorkerTask &task) {
     ToolReply reply;
     RunTools(slots, {task}, 1, [&](size_t, const vdcli::WorkerResult &r) { reply = ReplyOf(r); });

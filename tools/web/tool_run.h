@@ -1,9 +1,10 @@
-// What the dashboard does to devices that has no fleet form in this process
-// (a session, a download over TCP) is done by the tool's own commands, each run with --json in a
-// worker process of its own (the tool started anew): the page gets the same
-// checks, messages and JSON shapes as the command line, and a slow device
-// never holds up the server. The places of WorkerSlots also bound the reads
-// and writes the dashboard runs in its own process.
+// The dashboard does to devices what the tool's own commands do, so the page
+// gets the same checks, messages and JSON shapes as the command line. Reads,
+// writes, drift checks and rollouts run in this process on fleets of the
+// library (RunHere); what has no fleet form (a session, a download over TCP)
+// runs with --json in a worker process of its own (the tool started anew),
+// so a slow device never holds up the server. The places of WorkerSlots
+// bound both together.
 #ifndef VANDREL_WEB_TOOL_RUN_H
 #define VANDREL_WEB_TOOL_RUN_H
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "json_read.h"
 #include "web_limits.h"
 #include "workers.h"
@@ -48,7 +50,11 @@ private:
     size_t m_taken = 0;
 };
 
-// Runs one command in a place of slots and waits for it.
+// Runs words (a command's name first, then its arguments) in this process,
+// in a place of slots, as vdcli::RunInProcess runs them.
+ToolReply RunHere(WorkerSlots &slots, const std::vector<std::string> &words, const vdcli::Hosted &hosted = {});
+
+// Runs one command in a worker, in a place of slots, and waits for it.
 ToolReply RunTool(WorkerSlots &slots, const vdcli::WorkerTask &task);
 
 // Runs the tasks, at most jobs at once (fewer when fewer places are free),

@@ -1,22 +1,30 @@
-#include "set_place.h"
+#include "device_place.h"
+
+#include <algorithm>
 
 #include "vandrel.h"
 
 namespace vdcli {
 
-bool LoadFrom(const SetPlace &place, const std::string &path, SettingsFile &file, std::string &error) {
+bool LoadFrom(const DevicePlace &place, const std::string &path, SettingsFile &file, std::string &error) {
     if (place.batch && path == "-") return ParseSettingsFile(path, place.input, file, error);
     return LoadSettingsFile(path, file, error);
 }
 
-int ReadSettings(const SetPlace &place, const Target &t, Pairs &pairs) {
-    if (place.batch) return place.batch->RunOne(SettingsItem(t), pairs);
+int ReadSettings(const DevicePlace &place, const Target &t, Pairs &pairs) {
+    if (place.batch) {
+        using namespace std::chrono;
+        BatchItem item = SettingsItem(t);
+        const long long left = duration_cast<milliseconds>(place.until - steady_clock::now()).count();
+        item.deadlineMs = uint32_t(std::max(1LL, std::min<long long>(left, item.deadlineMs)));
+        return place.batch->RunOne(item, pairs);
+    }
     const int r = ReadDevice(t);
     if (r == VD_OK) pairs = TakeAll();
     return r;
 }
 
-int WriteSettings(const SetPlace &place, const Target &t, const std::string &password,
+int WriteSettings(const DevicePlace &place, const Target &t, const std::string &password,
                   const std::vector<Setting> &send, Pairs &notTaken) {
     if (place.batch) {
         BatchItem item = SettingsItem(t, password);
