@@ -25,8 +25,8 @@ struct DeviceDrift {
     size_t drifted = 0;
 };
 
-// The settings of a read; false with why it has none.
-bool ReadSettings(const Job &j, int result, const Pairs &pairs, std::string &error) {
+// The read gave the device's settings; false with why it did not.
+bool WasRead(const Job &j, int result, const Pairs &pairs, std::string &error) {
     std::string reported;
     FindPair(pairs, "TYPE", reported);
     if (result != VD_OK) error = j.target.addr.text + ": device did not answer";
@@ -105,7 +105,7 @@ int Drift(const Args &args, const Printer &out) {
         items, Interrupted,
         [&](size_t k, int result, const Pairs &held) {
             DeviceDrift &d = all[picked[k]];
-            if (!ReadSettings(*d.job, result, held, d.error)) return;
+            if (!WasRead(*d.job, result, held, d.error)) return;
             fleet.Read(d.job->target, held);
             // Every read of a drift check is kept, so that a drift can be traced to when it began.
             fleet.Snapshot(d.job->target, held);
