@@ -100,8 +100,7 @@ int RunShow(const Args &args, const Printer &out) { return Show(args, out, Devic
 
 int HostedShow(const Args &args, const Printer &out, const Hosted &hosted) {
     DeviceBatch batch(1);
-    DevicePlace place;
-    place.batch = &batch;
+    DevicePlace place = OnFleet(batch, hosted);
     place.until = std::chrono::steady_clock::now() + std::chrono::milliseconds(hosted.limitMs);
     return Show(args, out, place);
 }

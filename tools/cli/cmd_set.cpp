@@ -319,11 +319,7 @@ int RunSet(const Args &args, const Printer &out) {
 
 int HostedSet(const Args &args, const Printer &out, const Hosted &hosted) {
     DeviceBatch batch(1);
-    DevicePlace place;
-    place.batch = &batch;
-    place.password = hosted.password;
-    place.input = hosted.input;
-    return Set(args, out, place);
+    return Set(args, out, OnFleet(batch, hosted));
 }
 
 }  // namespace

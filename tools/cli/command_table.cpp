@@ -43,7 +43,7 @@ const Command *FindCommand(const std::vector<Command> &all, const std::vector<st
 }
 
 int RunInProcess(const std::vector<std::string> &words, const Hosted &hosted, JsonValue &doc) {
-    const std::vector<Command> all = AllCommands();
+    static const std::vector<Command> all = AllCommands();  // built once: the dashboard calls this per request
     size_t n = 0;
     const Command *c = FindCommand(all, words, n);
     const Printer out(c ? c->def.name : words.empty() ? "" : words[0], &doc);

@@ -52,6 +52,7 @@ struct Hosted {
                                         // kItemDeadlineMs); a search for the device's type
                                         // before it (600 ms at most) is not cut short
 };
+
 // Every command of the tool, in the order its help lists them.
 std::vector<Command> AllCommands();
 

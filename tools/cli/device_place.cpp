@@ -2,9 +2,18 @@
 
 #include <algorithm>
 
+#include "commands.h"
 #include "vandrel.h"
 
 namespace vdcli {
+
+DevicePlace OnFleet(DeviceBatch &batch, const Hosted &hosted) {
+    DevicePlace place;
+    place.batch = &batch;
+    place.password = hosted.password;
+    place.input = hosted.input;
+    return place;
+}
 
 bool LoadFrom(const DevicePlace &place, const std::string &path, SettingsFile &file, std::string &error) {
     if (place.batch && path == "-") return ParseSettingsFile(path, place.input, file, error);

@@ -23,6 +23,12 @@ struct DevicePlace {
     std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max();
 };
 
+struct Hosted;
+
+// The place of a command run in a program's own process: batch, with the
+// password and input the program handed over; no time bound (show sets one).
+DevicePlace OnFleet(DeviceBatch &batch, const Hosted &hosted);
+
 // A settings file, or for "-" on a fleet the input handed over.
 bool LoadFrom(const DevicePlace &place, const std::string &path, SettingsFile &file, std::string &error);
 

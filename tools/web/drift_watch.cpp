@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "commands.h"
 #include "metrics.h"
 #include "status.h"
 #include "time_text.h"

@@ -4,7 +4,6 @@
 #include <regex>
 
 #include "commands.h"
-#include "device_batch.h"
 #include "dashboard.h"
 #include "http_json.h"
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <map>
 
-#include "commands.h"
 #include "dashboard.h"
 #include "guard.h"
 #include "http_json.h"
