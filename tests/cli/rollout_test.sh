@@ -1,7 +1,7 @@
 # vandrel firmware rollout: a canary that fails, a second wave past its
-# failures, a rollout killed mid-wave and resumed, one to a version the
-# devices already run, and a downgrade; the simulator's log tells which
-# devices got a whole download, and how often.
+# failures, a rollout killed mid-wave (none other starting beside it) and
+# resumed, one to a version the devices already run, and a downgrade; the
+# simulator's log tells which devices got a whole download, and how often.
 . "$(dirname "$0")/lib.sh"
 
 # Eight family A devices at 127.0.0.2-9 on version 1.05, which a restart
@@ -62,6 +62,13 @@ test_a_rollout_killed_mid_wave_resumes_and_each_device_is_downloaded_once() {
     pid=$!
     # Killed while the third wave's devices download or restart.
     expect_sim_log "127\.0\.0\.5 +family-a +restarting" 30
+    # While it runs, neither a resume nor a new rollout starts beside it.
+    run firmware rollout --resume
+    expect_status 1
+    expect_err "another rollout is running on .*fleet\.db"
+    rollout
+    expect_status 1
+    expect_err "another rollout is running"
     kill -KILL $pid
     wait $pid 2>/dev/null
     run firmware status

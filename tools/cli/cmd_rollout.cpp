@@ -11,6 +11,7 @@
 #include "rollout_rules.h"
 #include "rollout_select.h"
 #include "rollout_wave.h"
+#include "run_lock.h"
 #include "status.h"
 
 namespace vdcli {
@@ -138,6 +139,14 @@ int RunRollout(const Args &args, const Printer &out) {
     const bool resume = args.Has("--resume");
     if (resume && !args.Positionals().empty()) return out.Fail("--resume takes no image files", 0, kExitUsage);
     if (!resume && !args.Has("--expect-version")) return out.Fail("--expect-version is needed", 0, kExitUsage);
+    // Held to the end: a second runner, new or resuming, would download
+    // beside this one's waves and record over its states.
+    const RunLock lock(db->Path() + ".rollout-lock");
+    if (lock.Taken() == RunLock::State::Busy)
+        return out.Fail("another rollout is running on " + db->Path() + ": wait for it to stop, or pause it", 0,
+                        kExitFailed);
+    if (lock.Taken() == RunLock::State::Failed)
+        return out.Fail("cannot lock " + db->Path() + ".rollout-lock: " + lock.Error(), 0, kExitFailed);
     if (!(resume ? Resume(out, *db, r, status) : Plan(args, out, *db, r, status))) return status;
     FailureLimit limit;
     if (!ParseFailureLimit(r.plan.maxFailures, limit))
@@ -206,9 +215,10 @@ CommandDef RolloutDef() {
         "database, and every download is a row of its audit trail: after a crash,\n"
         "--resume goes on without downloading again to a device whose download was\n"
         "whole. A pause or an abort asked from the dashboard is taken before the next\n"
-        "wave; a paused rollout goes on with --resume, an aborted one does not. Exit\n"
-        "status 1 when a device failed or stayed offline, or the rollout was paused or\n"
-        "aborted.\n";
+        "wave; a paused rollout goes on with --resume, an aborted one does not. One\n"
+        "rollout runs at a time on a fleet database: another, new or resumed, is\n"
+        "refused while it runs. Exit status 1 when a device failed or stayed offline,\n"
+        "the rollout was paused or aborted, or another was running.\n";
     return rollout;
 }
 

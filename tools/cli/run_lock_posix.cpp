@@ -1,0 +1,32 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "run_lock.h"
+
+namespace vdcli {
+
+RunLock::RunLock(const std::string &path) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        m_error = std::strerror(errno);
+        return;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        m_handle = fd;
+        m_state = State::Held;
+        return;
+    }
+    m_state = errno == EWOULDBLOCK ? State::Busy : State::Failed;
+    m_error = std::strerror(errno);
+    close(fd);
+}
+
+RunLock::~RunLock() {
+    if (m_handle >= 0) close(int(m_handle));  // lets the lock go
+}
+
+}  // namespace vdcli
