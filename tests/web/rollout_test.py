@@ -2,7 +2,8 @@
 rollout: paused through the API while its canary runs, the rollout stops
 before its next wave and the later devices are left untouched; resumed
 from the page in chromium, every device is updated and downloaded once. An
-abort while it runs stops it before its next wave, for good."""
+abort while it runs stops it before its next wave, for good. One whose
+process was killed is paused at once and resumes."""
 
 import json
 import os
@@ -102,6 +103,21 @@ def test_an_aborted_rollout_stops_for_good():
     assert status == 2
     code, _, text = request(URL + "/api/rollout/pause", "POST", {"rollout": 2})
     assert code == 409 and "not the latest" in text, text
+
+
+def test_a_rollout_whose_process_was_killed_is_paused_and_resumed_at_once():
+    proc = start_fleet_and_rollout()
+    webtest.wait_for("the canary", lambda: downloads()[2] == 1, 30)
+    proc.kill()
+    proc.wait()
+    assert rollout()["state"] == "running"
+    # No process is left to take a pause before its next wave: it is made now.
+    assert move("pause") == (200, {"state": "paused"})
+    code, _, text = request(URL + "/api/rollout/resume", "POST", {"rollout": 1})
+    assert code == 202, text
+    webtest.wait_for("the resumed rollout", lambda: rollout()["state"] == "done", 60)
+    assert [d["state"] for d in rollout()["devices"]] == ["updated"] * 8
+    assert downloads() == {n: 1 for n in range(2, 10)}
 
 
 if __name__ == "__main__":

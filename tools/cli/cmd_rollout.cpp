@@ -141,12 +141,12 @@ int RunRollout(const Args &args, const Printer &out) {
     if (!resume && !args.Has("--expect-version")) return out.Fail("--expect-version is needed", 0, kExitUsage);
     // Held to the end: a second runner, new or resuming, would download
     // beside this one's waves and record over its states.
-    const RunLock lock(db->Path() + ".rollout-lock");
+    const RunLock lock(RolloutLockFile(db->Path()));
     if (lock.Taken() == RunLock::State::Busy)
         return out.Fail("another rollout is running on " + db->Path() + ": wait for it to stop, or pause it", 0,
                         kExitFailed);
     if (lock.Taken() == RunLock::State::Failed)
-        return out.Fail("cannot lock " + db->Path() + ".rollout-lock: " + lock.Error(), 0, kExitFailed);
+        return out.Fail("cannot lock " + RolloutLockFile(db->Path()) + ": " + lock.Error(), 0, kExitFailed);
     if (!(resume ? Resume(out, *db, r, status) : Plan(args, out, *db, r, status))) return status;
     FailureLimit limit;
     if (!ParseFailureLimit(r.plan.maxFailures, limit))

@@ -44,4 +44,6 @@ bool Passed(const FailureLimit &limit, int failures, int tried) {
     return limit.percent ? failures * 100 > limit.amount * tried : failures > limit.amount;
 }
 
+std::string RolloutLockFile(const std::string &dbPath) { return dbPath + ".rollout-lock"; }
+
 }  // namespace vdcli

@@ -29,6 +29,10 @@ struct FailureLimit {
 bool ParseFailureLimit(const std::string &text, FailureLimit &limit);
 bool Passed(const FailureLimit &limit, int failures, int tried);
 
+// The file beside a fleet database whose lock (run_lock.h) the process of
+// its rollout holds while it runs: one rollout at a time.
+std::string RolloutLockFile(const std::string &dbPath);
+
 }  // namespace vdcli
 
 #endif

@@ -29,6 +29,8 @@ public:
     // warned of, and the dashboard goes on without it, as the tool does.
     void Open(const vdcli::Args &args, const vdcli::Printer &out);
     bool On() const { return m_db != nullptr; }
+    // The file's path; "" without it.
+    std::string Path() const { return m_db ? m_db->Path() : ""; }
 
     // A worker's command that records, with the file (or --no-db) and, for
     // its audit rows, the channel, the actor (user, or "web" without users:

@@ -3,13 +3,16 @@
 // resume and abort. A pause or an abort is asked of the rollout through the
 // database: the rollout's own process takes it before its next wave, so a
 // wave under way ends whole. A resume runs the tool's rollout --resume in
-// this process, and only once the rollout's process has stopped for its pause.
+// this process, and only once the rollout's process has stopped. Whether it
+// runs, its lock on a file beside the database tells.
 #include <algorithm>
 #include <map>
 
 #include "dashboard.h"
 #include "guard.h"
 #include "http_json.h"
+#include "rollout_rules.h"
+#include "run_lock.h"
 #include "time_text.h"
 #include "tool_run.h"
 
@@ -60,18 +63,25 @@ void Show(Dashboard &d, httplib::Response &res) {
 }
 
 // Moves the rollout the body names (id), which must be the latest, by the
-// first of the moves whose state it is in; the state it took, or "" after
-// answering.
-std::string Move(Dashboard &d, const httplib::Request &req, httplib::Response &res, FleetMemory::RolloutMoves moves,
-                 const char *verb, long long &id) {
+// first of the moves whose state it is in: the moves of running while the
+// rollout's process runs, of idle when none does (one killed left it
+// running, pausing or aborting, and nothing else would ever take the ask).
+// The state it took, or "" after answering.
+std::string Move(Dashboard &d, const httplib::Request &req, httplib::Response &res, FleetMemory::RolloutMoves running,
+                 FleetMemory::RolloutMoves idle, const char *verb, long long &id) {
     JsonValue body;
     id = 0;
     if (!ReadObject(req, res, {{"rollout", Kind::Number}}, body) ||
         !NumberField(body, "rollout", 1, 1LL << 53, res, id))
         return "";
+    // Held through the move, so that no rollout process starts meanwhile.
+    const vdcli::RunLock lock(vdcli::RolloutLockFile(d.memory.Path()));
+    if (d.memory.On() && lock.Taken() == vdcli::RunLock::State::Failed)
+        return SendError(res, 500, "cannot lock " + vdcli::RolloutLockFile(d.memory.Path()) + ": " + lock.Error()), "";
     bool latest = false, moved = false;
     std::string state, error;
-    if (!d.memory.MoveRollout(id, moves, latest, moved, state, error))
+    if (!d.memory.MoveRollout(id, lock.Taken() == vdcli::RunLock::State::Busy ? running : idle, latest, moved, state,
+                              error))
         return SendError(res, d.memory.On() ? 500 : 404, error), "";
     if (!latest) return SendError(res, 409, "rollout " + std::to_string(id) + " is not the latest rollout"), "";
     if (!moved) return SendError(res, 409, "rollout " + std::to_string(id) + " is " + state + ": it cannot be " + verb), "";
@@ -79,16 +89,18 @@ std::string Move(Dashboard &d, const httplib::Request &req, httplib::Response &r
 }
 
 // A pause or an abort: the state the rollout took.
-void Asked(const httplib::Request &req, httplib::Response &res, Dashboard &d, FleetMemory::RolloutMoves moves,
-           const char *verb) {
+void Asked(const httplib::Request &req, httplib::Response &res, Dashboard &d, FleetMemory::RolloutMoves running,
+           FleetMemory::RolloutMoves idle, const char *verb) {
     long long id = 0;
-    const std::string state = Move(d, req, res, moves, verb, id);
+    const std::string state = Move(d, req, res, running, idle, verb, id);
     if (!state.empty()) SendJson(res, 200, {{"state", state}});
 }
 
 void Resume(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
     long long id = 0;
-    if (Move(d, req, res, {{"paused", "running"}}, "resumed", id).empty()) return;
+    if (Move(d, req, res, {}, {{"paused", "running"}, {"pausing", "running"}, {"running", "running"}}, "resumed", id)
+            .empty())
+        return;
     const std::string user = UserOf(d, req);
     const int operation = d.operations.Start("rollout", user, [&d, user](OperationLog &log) {
         const ToolReply reply = RunHere(d.workers, d.memory.Recorded({"firmware", "rollout", "--resume"}, user));
@@ -108,12 +120,14 @@ void Resume(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
 
 void AddRolloutRoutes(httplib::Server &server, Dashboard &d) {
     server.Get("/api/rollout", [&d](const httplib::Request &, httplib::Response &res) { Show(d, res); });
+    // A rollout without its process takes a pause or an abort at once.
     server.Post("/api/rollout/pause", [&d](const httplib::Request &req, httplib::Response &res) {
-        Asked(req, res, d, {{"running", "pausing"}}, "paused");
+        Asked(req, res, d, {{"running", "pausing"}}, {{"running", "paused"}, {"pausing", "paused"}}, "paused");
     });
-    // A paused rollout has no process to take an abort: it ends at once.
     server.Post("/api/rollout/abort", [&d](const httplib::Request &req, httplib::Response &res) {
-        Asked(req, res, d, {{"paused", "aborted"}, {"running", "aborting"}, {"pausing", "aborting"}}, "aborted");
+        Asked(req, res, d, {{"paused", "aborted"}, {"running", "aborting"}, {"pausing", "aborting"}},
+              {{"paused", "aborted"}, {"running", "aborted"}, {"pausing", "aborted"}, {"aborting", "aborted"}},
+              "aborted");
     });
     server.Post("/api/rollout/resume", [&d](const httplib::Request &req, httplib::Response &res) { Resume(d, req, res); });
 }
