@@ -79,7 +79,7 @@ END { exit bad }
 HOSTS='
 tools/cli        codec/codec.h net/interfaces.h fleet_db.h fleet_front_end.h
 tools/fleetdb
-tools/web        codec/codec.h records.h device.h fleet_db.h fleet_choice.h commands.h hex_bytes.h interrupt.h json_read.h key_rules.h options.h status.h time_text.h workers.h apply_devices.h device_batch.h plan_meaning.h
+tools/web        codec/codec.h records.h device.h fleet_db.h fleet_choice.h commands.h hex_bytes.h interrupt.h json_read.h key_rules.h options.h status.h time_text.h workers.h apply_devices.h device_batch.h plan_meaning.h rollout_rules.h run_lock.h
 tools/sim
 tools/wireshark  codec/codec.h devices/family_a/datagram_command.h devices/family_a/firmware/firmware_packets.h devices/family_a/family_a_handler.h devices/family_a/item_frame.h devices/family_a/search_reply.h devices/family_b/block_protocol.h command_packets/command_packet.h
 bench            sim_net.h fleet_db.h
