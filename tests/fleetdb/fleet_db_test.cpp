@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -194,7 +195,8 @@ TEST(FleetDb, KeepsTheLatestSnapshotsOfEachDeviceWhole) {
 }
 
 // A rollout's plan and its devices come back as recorded, across a reopen,
-// the latest rollout first; a device's change touches that device alone.
+// the latest rollout first; a device's change touches that device alone, and
+// the counts by state are the rollout's own.
 TEST(FleetDb, KeepsARolloutAndEachDeviceState) {
     const TempFolder folder;
     const std::string path = folder.dir + "/fleet.db";
@@ -207,7 +209,7 @@ TEST(FleetDb, KeepsARolloutAndEachDeviceState) {
         ASSERT_TRUE(db->LastRollout(read, back, error)) << error;
         EXPECT_EQ(read.id, 0);
         vdfleet::RolloutPlan old{0, 1, {"old.bin"}, "1.05", "0", "done", "op-0", 1};
-        ASSERT_TRUE(db->CreateRollout(old, {}, error)) << error;
+        ASSERT_TRUE(db->CreateRollout(old, {{0, 0, 5, "127.0.0.9", "", "pending", "1.04", "", 1}}, error)) << error;
         plan = {0, 2, {"/fw/app one.bin", "/fw/boot.bin"}, "1.06", "10%", "running", "op-1", 2};
         for (int i = 0; i < 3; ++i)
             devices.push_back({i, i / 2, 5, "127.0.0." + std::to_string(i + 2), "", "pending", "1.05", "", 2});
@@ -234,6 +236,10 @@ TEST(FleetDb, KeepsARolloutAndEachDeviceState) {
     EXPECT_EQ(back[1].mac, "02:56:44:00:00:03");
     EXPECT_EQ(back[2].wave, 1);
     EXPECT_EQ(back[2].ip, "127.0.0.4");
+    std::vector<std::pair<std::string, long long>> counts;
+    ASSERT_TRUE(db->RolloutStateCounts(plan.id, counts, error)) << error;
+    std::sort(counts.begin(), counts.end());
+    EXPECT_EQ(counts, (std::vector<std::pair<std::string, long long>>{{"pending", 2}, {"restarting", 1}}));
 }
 
 }  // namespace

@@ -152,6 +152,10 @@ public:
     // The latest rollout and its devices in their order; plan.id stays 0
     // when there is none.
     bool LastRollout(RolloutPlan &plan, std::vector<RolloutDevice> &devices, std::string &error) const;
+    // How many of the rollout's devices are in each state, counted by the
+    // database (for a scrape, which needs no row of them).
+    bool RolloutStateCounts(long long id, std::vector<std::pair<std::string, long long>> &counts,
+                            std::string &error) const;
 
     // SQLite's own check of the whole file; false with what it found.
     bool Check(std::string &error) const;

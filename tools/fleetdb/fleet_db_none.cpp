@@ -40,5 +40,8 @@ bool FleetDb::MoveRolloutState(long long, const std::string &, const std::string
 }
 bool FleetDb::SetRolloutDevice(long long, const RolloutDevice &, std::string &) { return false; }
 bool FleetDb::LastRollout(RolloutPlan &, std::vector<RolloutDevice> &, std::string &) const { return false; }
+bool FleetDb::RolloutStateCounts(long long, std::vector<std::pair<std::string, long long>> &, std::string &) const {
+    return false;
+}
 
 }  // namespace vdfleet

@@ -120,4 +120,13 @@ bool FleetDb::LastRollout(RolloutPlan &plan, std::vector<RolloutDevice> &devices
     return rows.Fine(error);
 }
 
+bool FleetDb::RolloutStateCounts(long long id, std::vector<std::pair<std::string, long long>> &counts,
+                                 std::string &error) const {
+    Statement get(m_db, "SELECT state, COUNT(*) FROM rollout_devices WHERE rollout = ? GROUP BY state");
+    get.Bind(id);
+    counts.clear();
+    while (get.Step() == SQLITE_ROW) counts.emplace_back(get.Text(0), get.Number(1));
+    return get.Fine(error);
+}
+
 }  // namespace vdfleet

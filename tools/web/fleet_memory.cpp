@@ -102,19 +102,20 @@ bool FleetMemory::MoveRollout(long long id, RolloutMoves moves, bool &latest, bo
 
 void FleetMemory::RenderRollout(std::string &out) const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    vdfleet::RolloutPlan plan;
-    std::vector<vdfleet::RolloutDevice> devices;
-    std::string error;
-    if (!m_db || !m_db->LastRollout(plan, devices, error) || plan.id == 0) return;
-    const std::string rollout = "{rollout=\"" + std::to_string(plan.id) + "\"";
+    long long id = 0;
+    std::string state, error;
+    std::vector<std::pair<std::string, long long>> counts;
+    if (!m_db || !m_db->LatestRollout(id, state, error) || id == 0 || !m_db->RolloutStateCounts(id, counts, error))
+        return;
+    const std::string rollout = "{rollout=\"" + std::to_string(id) + "\"";
     AppendFamily(out, "vandrel_rollout_stopped", "gauge",
                  "1 when the latest firmware rollout stopped past its failures, else 0");
-    out += "vandrel_rollout_stopped" + rollout + (plan.state == "stopped" ? "} 1\n" : "} 0\n");
+    out += "vandrel_rollout_stopped" + rollout + (state == "stopped" ? "} 1\n" : "} 0\n");
     AppendFamily(out, "vandrel_rollout_devices", "gauge", "the latest firmware rollout's devices, by state");
-    for (const char *state : vdfleet::kRolloutStates) {
-        const auto n = std::count_if(devices.begin(), devices.end(),
-                                     [state](const vdfleet::RolloutDevice &d) { return d.state == state; });
-        out += "vandrel_rollout_devices" + rollout + ",state=\"" + state + "\"} " + std::to_string(n) + "\n";
+    for (const char *known : vdfleet::kRolloutStates) {
+        long long n = 0;
+        for (const auto &c : counts) n += c.first == known ? c.second : 0;
+        out += "vandrel_rollout_devices" + rollout + ",state=\"" + known + "\"} " + std::to_string(n) + "\n";
     }
 }
 
