@@ -26,22 +26,21 @@ void Searcher::Stop() {
     if (m_thread.joinable()) m_thread.join();
 }
 
-void Searcher::Record(const std::vector<vdcli::FoundDevice> &found) const {
+void Searcher::Loop() {
+    using Clock = std::chrono::steady_clock;
+    // The fleet database, opened once for every round's devices.
     vdcli::Args args;
     std::string error;
     const vdcli::Printer out("web", true);
-    if (m_memory.Recording("", "", args, error)) vdcli::RecordSeen(args, out, found);
-}
-
-void Searcher::Loop() {
-    using Clock = std::chrono::steady_clock;
+    const bool recording = m_memory.Recording("", "", args, error);
+    vdcli::Fleet memory(args, out);
     for (;;) {
         const Clock::time_point started = Clock::now();
         const std::vector<vdcli::FoundDevice> found = vdcli::SearchDevices("", SearchWaitMs(m_everySeconds));
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                                   std::chrono::system_clock::now().time_since_epoch()).count();
-        Record(found);
+        if (recording) memory.Seen(found);
         // No answer at all is a search too: every device missed it.
         m_fleet.Update(vdcli::FoundJson(found), nowMs / 1000);
         m_counters.Searched(seconds, nowMs);

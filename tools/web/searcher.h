@@ -29,8 +29,6 @@ public:
 
 private:
     void Loop();
-    // Keeps the devices found in the fleet database.
-    void Record(const std::vector<vdcli::FoundDevice> &found) const;
 
     Fleet &m_fleet;
     Counters &m_counters;
