@@ -54,4 +54,25 @@ written back and the device not restarted"
     expect_no_sim_log "restart"
 }
 
+# Ctrl-C while a write is under way lets it end whole: the device holds the
+# value and is restarted once, and set says that it did not read it back.
+test_ctrl_c_during_a_write_lets_it_end_whole() {
+    start_sim <<'FLEET'
+family-b  127.0.0.12 type=48 name=four-ports password=admin at-port=none
+FLEET
+    LAST="vandrel set (Ctrl-C)"
+    "$VANDREL" set 02:56:44:00:00:0C --type 48 --password admin C2_BAUD=9600 --verify > "$WORK/out" 2> "$WORK/err" &
+    pid=$!
+    expect_sim_log "127\.0\.0\.12 +family-b +write of block" 10
+    kill -INT $pid
+    wait $pid
+    STATUS=$?
+    expect_status 130
+    expect_err "02:56:44:00:00:0C: written, then interrupted: not read back"
+    expect_sim_log "127\.0\.0\.12 +family-b +restart" 5
+    [ "$(grep -Ec "family-b +restart" "$WORK/sim.log")" -eq 1 ] || fail "the device was not restarted once"
+    expect_run 0 show 02:56:44:00:00:0C --type 48 C2_BAUD
+    expect_out "^C2_BAUD +9600$"
+}
+
 run_case "$1"
