@@ -126,25 +126,20 @@ int32_t VF_CALL VF_Wait(VF_Fleet *fleet, VF_Op op, uint32_t timeoutMs) {
 
 int32_t VF_CALL VF_GetPair(VF_Fleet *fleet, VF_Op op, uint32_t index, char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
-        KeyValues pairs;
-        if (!fleet || !Of(fleet)->Pairs(op, pairs) || index >= pairs.size()) return VD_FAIL;
-        CopyText(key, VD_KEY_LEN, pairs[index].first);
-        CopyText(value, VD_VALUE_LEN, pairs[index].second);
+        std::pair<std::string, std::string> pair;
+        if (!fleet || !Of(fleet)->Pair(op, index, pair)) return VD_FAIL;
+        CopyText(key, VD_KEY_LEN, pair.first);
+        CopyText(value, VD_VALUE_LEN, pair.second);
         return VD_OK;
     });
 }
 
 int32_t VF_CALL VF_GetValue(VF_Fleet *fleet, VF_Op op, const char *key, char *value) {
     return Guarded<int32_t>(VD_FAIL, [&] {
-        KeyValues pairs;
-        CopyText(value, VD_VALUE_LEN, "");
-        if (!fleet || !Of(fleet)->Pairs(op, pairs)) return VD_FAIL;
-        for (const auto &pair : pairs)
-            if (pair.first == OrEmpty(key)) {
-                CopyText(value, VD_VALUE_LEN, pair.second);
-                return VD_OK;
-            }
-        return VD_FAIL;
+        std::string found;
+        const bool has = fleet && Of(fleet)->Value(op, OrEmpty(key), found);
+        CopyText(value, VD_VALUE_LEN, found);
+        return has ? VD_OK : VD_FAIL;
     });
 }
 

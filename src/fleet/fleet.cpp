@@ -198,12 +198,24 @@ int32_t Fleet::Wait(OperationId op, std::chrono::milliseconds timeout) {
     return it->second.result;
 }
 
-bool Fleet::Pairs(OperationId op, KeyValues &out) {
+bool Fleet::Pair(OperationId op, size_t index, std::pair<std::string, std::string> &out) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_operations.find(op);
+    if (it == m_operations.end() || it->second.result == kPending || index >= it->second.pairs.size()) return false;
+    out = it->second.pairs[index];
+    return true;
+}
+
+bool Fleet::Value(OperationId op, const std::string &key, std::string &out) {
     std::lock_guard<std::mutex> lock(m_lock);
     auto it = m_operations.find(op);
     if (it == m_operations.end() || it->second.result == kPending) return false;
-    out = it->second.pairs;
-    return true;
+    for (const auto &pair : it->second.pairs)
+        if (pair.first == key) {
+            out = pair.second;
+            return true;
+        }
+    return false;
 }
 
 bool Fleet::TakeFound(OperationId op, DeviceRecord &out) {

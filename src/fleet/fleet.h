@@ -55,8 +55,12 @@ public:
     int32_t Result(OperationId op);
     // Waits at most timeout for the operation to end; its result.
     int32_t Wait(OperationId op, std::chrono::milliseconds timeout);
-    // The pairs of an operation that has ended; false for one that has not.
-    bool Pairs(OperationId op, KeyValues &out);
+    // Pair index of an operation that has ended, copied alone (a host walks
+    // thousands of them); false for one that has not, or past its last.
+    bool Pair(OperationId op, size_t index, std::pair<std::string, std::string> &out);
+    // The value of key among the pairs of an operation that has ended; false
+    // for one that has not, or without key.
+    bool Value(OperationId op, const std::string &key, std::string &out);
     // The oldest answer of search op not yet taken, while it runs or after;
     // false when none is waiting or op is no search.
     bool TakeFound(OperationId op, DeviceRecord &out);
