@@ -18,7 +18,7 @@ def open_browser(*flags):
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                  "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1280,800",
-                 "--disable-dev-shm-usage", "--user-data-dir=" + tempfile.mkdtemp(prefix="vandrel-chromium-")) + flags:
+                 "--disable-dev-shm-usage", "--user-data-dir=" + tempfile.mkdtemp(prefix="chromium-", dir=webtest.WORK)) + flags:
         options.add_argument(flag)
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 

@@ -8,6 +8,7 @@ import os
 import base64
 import hashlib
 import resource
+import shutil
 import ssl
 import subprocess
 import sys
@@ -141,6 +142,10 @@ def run(module_globals):
     name = sys.argv[1]
     try:
         module_globals[name]()
-    finally:
+    except BaseException:
         stop_all()
+        print("the test's files are kept in " + WORK, file=sys.stderr)
+        raise
+    stop_all()
+    shutil.rmtree(WORK, ignore_errors=True)
     print(name + ": passed")
