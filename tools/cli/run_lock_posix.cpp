@@ -10,7 +10,8 @@
 namespace vdcli {
 
 RunLock::RunLock(const std::string &path) {
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Not through a link: the database may sit in a folder others can write.
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         m_error = std::strerror(errno);
         return;
