@@ -8,6 +8,8 @@
 #include "metrics.h"
 #include "options.h"
 #include "records.h"
+#include "rollout_rules.h"
+#include "run_lock.h"
 #include "users_file.h"
 
 namespace vdweb {
@@ -83,15 +85,23 @@ bool FleetMemory::LastRollout(vdfleet::RolloutPlan &plan, std::vector<vdfleet::R
     return m_db && m_db->LastRollout(plan, devices, error);
 }
 
-bool FleetMemory::MoveRollout(long long id, RolloutMoves moves, bool &latest, bool &moved, std::string &state,
-                              std::string &error) {
+bool FleetMemory::MoveRollout(long long id, RolloutMoves running, RolloutMoves idle, bool &latest, bool &moved,
+                              std::string &state, std::string &error) {
     std::lock_guard<std::mutex> lock(m_mutex);
     latest = moved = false;
-    if (!m_db) error = "no fleet database (--db FILE)";
+    if (!m_db) {
+        error = "no fleet database (--db FILE)";
+        return false;
+    }
+    const vdcli::RunLock runner(vdcli::RolloutLockFile(m_db->Path()));
+    if (runner.Taken() == vdcli::RunLock::State::Failed) {
+        error = "cannot lock " + vdcli::RolloutLockFile(m_db->Path()) + ": " + runner.Error();
+        return false;
+    }
     long long newest = 0;
-    if (!m_db || !m_db->LatestRollout(newest, state, error)) return false;
+    if (!m_db->LatestRollout(newest, state, error)) return false;
     latest = newest == id;
-    for (const auto &move : moves) {
+    for (const auto &move : runner.Taken() == vdcli::RunLock::State::Busy ? running : idle) {
         if (!latest || moved) break;
         if (!m_db->MoveRolloutState(id, move.first, move.second, moved, error)) return false;
         if (moved) state = move.second;

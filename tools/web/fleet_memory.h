@@ -53,12 +53,15 @@ public:
     bool LastRollout(vdfleet::RolloutPlan &plan, std::vector<vdfleet::RolloutDevice> &devices,
                      std::string &error) const;
     // Moves rollout id, when it is the latest, by the first of the moves
-    // (from, to) whose `from` it is in: a pause, a resume, an abort. latest
-    // and moved tell what happened; state is the state it is in after.
-    // False with error.
+    // (from, to) whose `from` it is in: a pause, a resume, an abort. The
+    // moves are running's while the rollout's process runs (it holds the
+    // rollout's lock), idle's when none does (one killed left it running,
+    // pausing or aborting); the lock is held through the move, so that no
+    // rollout starts meanwhile. latest and moved tell what happened; state
+    // is the state it is in after. False with error.
     using RolloutMoves = std::initializer_list<std::pair<const char *, const char *>>;
-    bool MoveRollout(long long id, RolloutMoves moves, bool &latest, bool &moved, std::string &state,
-                     std::string &error);
+    bool MoveRollout(long long id, RolloutMoves running, RolloutMoves idle, bool &latest, bool &moved,
+                     std::string &state, std::string &error);
 
 private:
     mutable std::mutex m_mutex;  // the connection serves one request at a time

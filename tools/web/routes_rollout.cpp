@@ -11,8 +11,6 @@
 #include "dashboard.h"
 #include "guard.h"
 #include "http_json.h"
-#include "rollout_rules.h"
-#include "run_lock.h"
 #include "time_text.h"
 #include "tool_run.h"
 
@@ -63,10 +61,8 @@ void Show(Dashboard &d, httplib::Response &res) {
 }
 
 // Moves the rollout the body names (id), which must be the latest, by the
-// first of the moves whose state it is in: the moves of running while the
-// rollout's process runs, of idle when none does (one killed left it
-// running, pausing or aborting, and nothing else would ever take the ask).
-// The state it took, or "" after answering.
+// first of the moves whose state it is in (running's while its process
+// runs, idle's when none does); the state it took, or "" after answering.
 std::string Move(Dashboard &d, const httplib::Request &req, httplib::Response &res, FleetMemory::RolloutMoves running,
                  FleetMemory::RolloutMoves idle, const char *verb, long long &id) {
     JsonValue body;
@@ -74,14 +70,9 @@ std::string Move(Dashboard &d, const httplib::Request &req, httplib::Response &r
     if (!ReadObject(req, res, {{"rollout", Kind::Number}}, body) ||
         !NumberField(body, "rollout", 1, 1LL << 53, res, id))
         return "";
-    // Held through the move, so that no rollout process starts meanwhile.
-    const vdcli::RunLock lock(vdcli::RolloutLockFile(d.memory.Path()));
-    if (d.memory.On() && lock.Taken() == vdcli::RunLock::State::Failed)
-        return SendError(res, 500, "cannot lock " + vdcli::RolloutLockFile(d.memory.Path()) + ": " + lock.Error()), "";
     bool latest = false, moved = false;
     std::string state, error;
-    if (!d.memory.MoveRollout(id, lock.Taken() == vdcli::RunLock::State::Busy ? running : idle, latest, moved, state,
-                              error))
+    if (!d.memory.MoveRollout(id, running, idle, latest, moved, state, error))
         return SendError(res, d.memory.On() ? 500 : 404, error), "";
     if (!latest) return SendError(res, 409, "rollout " + std::to_string(id) + " is not the latest rollout"), "";
     if (!moved) return SendError(res, 409, "rollout " + std::to_string(id) + " is " + state + ": it cannot be " + verb), "";
@@ -111,7 +102,7 @@ void Resume(Dashboard &d, const httplib::Request &req, httplib::Response &res) {
         // Not queued: nothing will run it, so it stays paused.
         bool latest = false, moved = false;
         std::string state, error;
-        d.memory.MoveRollout(id, {{"running", "paused"}}, latest, moved, state, error);
+        d.memory.MoveRollout(id, {{"running", "paused"}}, {{"running", "paused"}}, latest, moved, state, error);
     }
     SendStarted(res, operation);
 }
