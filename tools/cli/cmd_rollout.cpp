@@ -145,8 +145,7 @@ int RunRollout(const Args &args, const Printer &out) {
     if (lock.Taken() == RunLock::State::Busy)
         return out.Fail("another rollout is running on " + db->Path() + ": wait for it to stop, or pause it", 0,
                         kExitFailed);
-    if (lock.Taken() == RunLock::State::Failed)
-        return out.Fail("cannot lock " + RolloutLockFile(db->Path()) + ": " + lock.Error(), 0, kExitFailed);
+    if (lock.Taken() == RunLock::State::Failed) return out.Fail(lock.Error(), 0, kExitFailed);
     if (!(resume ? Resume(out, *db, r, status) : Plan(args, out, *db, r, status))) return status;
     FailureLimit limit;
     if (!ParseFailureLimit(r.plan.maxFailures, limit))

@@ -16,7 +16,7 @@ public:
     enum class State { Held, Busy, Failed };
 
     // Tries to take the lock on the file at path (made, if missing, for the
-    // user alone); error tells why it Failed.
+    // user alone); Error says why it Failed ("cannot lock PATH: ...").
     explicit RunLock(const std::string &path);
     ~RunLock();
     RunLock(const RunLock &) = delete;

@@ -13,7 +13,7 @@ RunLock::RunLock(const std::string &path) {
     // Not through a link: the database may sit in a folder others can write.
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        m_error = std::strerror(errno);
+        m_error = "cannot lock " + path + ": " + std::strerror(errno);
         return;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -22,7 +22,7 @@ RunLock::RunLock(const std::string &path) {
         return;
     }
     m_state = errno == EWOULDBLOCK ? State::Busy : State::Failed;
-    m_error = std::strerror(errno);
+    m_error = "cannot lock " + path + ": " + std::strerror(errno);
     close(fd);
 }
 

@@ -8,7 +8,7 @@ RunLock::RunLock(const std::string &path) {
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        m_error = "cannot open it (error " + std::to_string(GetLastError()) + ")";
+        m_error = "cannot lock " + path + ": cannot open it (error " + std::to_string(GetLastError()) + ")";
         return;
     }
     OVERLAPPED at = {};
@@ -19,7 +19,7 @@ RunLock::RunLock(const std::string &path) {
     }
     const DWORD why = GetLastError();
     m_state = why == ERROR_LOCK_VIOLATION ? State::Busy : State::Failed;
-    m_error = "cannot lock it (error " + std::to_string(why) + ")";
+    m_error = "cannot lock " + path + " (error " + std::to_string(why) + ")";
     CloseHandle(file);
 }
 

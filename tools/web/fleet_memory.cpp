@@ -95,7 +95,7 @@ bool FleetMemory::MoveRollout(long long id, RolloutMoves running, RolloutMoves i
     }
     const vdcli::RunLock runner(vdcli::RolloutLockFile(m_db->Path()));
     if (runner.Taken() == vdcli::RunLock::State::Failed) {
-        error = "cannot lock " + vdcli::RolloutLockFile(m_db->Path()) + ": " + runner.Error();
+        error = runner.Error();
         return false;
     }
     long long newest = 0;
